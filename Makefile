@@ -1,0 +1,49 @@
+# make run           set up, build and start Lumra (it talks to the real network)
+# make run-isolated  the same, but started in an empty network namespace
+# make test          set up, build and run every test, then the core tests
+#                    under AddressSanitizer and ThreadSanitizer
+
+JOBS ?= $(shell nproc)
+APP := build/default/bin/lumra
+
+.PHONY: run run-isolated test build setup build-asan build-tsan test-default test-asan test-tsan clean
+
+setup:
+	./setup
+
+build: setup
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS)
+
+run: build
+	$(APP)
+
+# No interface but loopback, and the update service pointed at a port on
+# 127.0.0.1 where nothing listens: nothing leaves the machine.
+run-isolated: build
+	@if [ "$$(id -u)" -eq 0 ]; then ns="unshare -n"; else ns="unshare -rn"; fi; \
+	$$ns env LUMRA_UPDATE_API_URL=http://127.0.0.1:9/api/update \
+	         LUMRA_UPDATE_DOWNLOAD_BASE_URL=http://127.0.0.1:9/download \
+	         $(APP)
+
+test: setup test-default test-asan test-tsan
+
+test-default: build
+	ctest --preset default
+
+build-asan:
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+
+test-asan: build-asan
+	ctest --preset asan
+
+build-tsan:
+	cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS)
+
+test-tsan: build-tsan
+	ctest --preset tsan
+
+clean:
+	rm -rf build

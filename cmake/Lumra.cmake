@@ -1,0 +1,64 @@
+# Project helpers: one library per layer, linked only downwards, and one
+# helper for test executables.
+
+# The layers each layer may use (directly or through another). The Qt-free core
+# is a chain; the Qt side sits on top of it.
+set(LUMRA_LAYER_DEPS_model "")
+set(LUMRA_LAYER_DEPS_concurrency model)
+set(LUMRA_LAYER_DEPS_platform model concurrency)
+set(LUMRA_LAYER_DEPS_probes model concurrency platform)
+set(LUMRA_LAYER_DEPS_monitoring model concurrency platform probes)
+set(LUMRA_LAYER_DEPS_shell model concurrency platform probes monitoring)
+set(LUMRA_LAYER_DEPS_export model concurrency platform probes monitoring shell qt)
+set(LUMRA_LAYER_DEPS_qt model concurrency platform probes monitoring shell)
+set(LUMRA_LAYER_DEPS_panel model concurrency platform probes monitoring shell export qt)
+set(LUMRA_LAYER_DEPS_windows model concurrency platform probes monitoring shell export qt panel)
+set(LUMRA_LAYER_DEPS_app model concurrency platform probes monitoring shell export qt panel windows systool)
+set(LUMRA_LAYER_DEPS_systool model concurrency platform)
+set(LUMRA_CORE_LAYERS model concurrency platform probes monitoring shell)
+
+# lumra_add_layer(NAME SOURCES ... [DEPENDS layer...] [LIBS target...])
+# Builds lumra_<NAME> from src/<NAME>. DEPENDS must be lower layers.
+function(lumra_add_layer name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;LIBS" ${ARGN})
+  foreach(dep IN LISTS ARG_DEPENDS)
+    if(NOT dep IN_LIST LUMRA_LAYER_DEPS_${name})
+      message(FATAL_ERROR "layer ${name} may not link layer ${dep}")
+    endif()
+  endforeach()
+  add_library(lumra_${name} STATIC ${ARG_SOURCES})
+  target_include_directories(lumra_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  list(TRANSFORM ARG_DEPENDS PREPEND lumra_ OUTPUT_VARIABLE dep_targets)
+  target_link_libraries(lumra_${name} PUBLIC ${dep_targets} ${ARG_LIBS})
+endfunction()
+
+# lumra_add_test(NAME SOURCES ... LIBS ... [LABELS ...] [ENVIRONMENT ...])
+# Tests labelled core are Qt-free and also run under the sanitizer presets.
+function(lumra_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    LABELS "${ARG_LABELS}"
+    TIMEOUT 300
+    ENVIRONMENT "XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/runtime;${ARG_ENVIRONMENT}")
+endfunction()
+
+# Fails the build when a source includes a header of a layer it may not use.
+add_custom_target(check_layers ALL
+  COMMAND ${CMAKE_COMMAND} -DSRC=${PROJECT_SOURCE_DIR}/src
+          -DLAYERS_FILE=${PROJECT_SOURCE_DIR}/cmake/Lumra.cmake
+          -P ${PROJECT_SOURCE_DIR}/cmake/CheckLayers.cmake
+  COMMENT "Checking the include arrows between layers"
+  VERBATIM)
+# g++ 12 destroys lambdas and brace-initialised temporaries inside a co_await
+# expression twice; this keeps them out of the code.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_custom_target(check_coroutine_temporaries ALL
+  COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/cmake/check_coroutine_temporaries.py
+          ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/bench
+  COMMENT "Checking co_await expressions for temporaries g++ 12 destroys twice"
+  VERBATIM)
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/runtime)
