@@ -8,7 +8,9 @@ from pathlib import Path
 
 LAMBDA = re.compile(r"\[([^\[\]]*)\]\s*(\(|\{|mutable\b|->)")
 HARMLESS_CAPTURE = re.compile(r"^\s*(&\s*\w*|this|\s*)(\s*,\s*(&\s*\w*|this))*\s*$")
-BRACED = re.compile(r"\b[A-Z]\w*(<[^;(){}]*>)?\s*\{")
+# A named aggregate (Foo{...}, Foo<T>{...}) or a bare braced list passed as an
+# argument ((..., {...})).
+BRACED = re.compile(r"\b[A-Z]\w*(<[^;(){}]*>)?\s*\{|[(,]\s*\{")
 
 
 def statement_after(text, start):

@@ -53,9 +53,11 @@ public:
     }
     bool isDone() const noexcept { return m_done.load(std::memory_order_acquire); }
 
+    // Moves the error out, so its last reference is dropped on the awaiting
+    // thread, not on whichever thread releases the state last.
     T result() {
         if (error)
-            std::rethrow_exception(error);
+            std::rethrow_exception(std::exchange(error, nullptr));
         return outcome.get();
     }
 

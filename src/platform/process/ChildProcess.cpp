@@ -1,0 +1,303 @@
+#include "platform/process/ChildProcess.h"
+
+#include "concurrency/Runtime.h"
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <future>
+#include <mutex>
+#include <optional>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace lumra {
+
+namespace {
+
+int pidfdOpen(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
+
+int pidfdSendSignal(int pidfd, int signal) {
+    return static_cast<int>(::syscall(SYS_pidfd_send_signal, pidfd, signal, nullptr, 0));
+}
+
+void closeIfOpen(int& fd) {
+    if (fd >= 0) {
+        ::close(fd);
+        fd = -1;
+    }
+}
+
+std::string systemMessage(int code) { return std::strerror(code); }
+
+} // namespace
+
+// Everything below is touched on the I/O thread only, except `running`.
+struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
+    pid_t pid = -1;
+    int pidfd = -1;
+    std::array<int, 2> pipes{-1, -1}; // standard output, standard error
+    std::array<IoThread::WatchId, 2> pipeWatches{0, 0};
+    IoThread::WatchId exitWatch = 0;
+    std::optional<IoThread::TimerId> killTimer;
+    std::array<std::string, 2> output;
+    std::optional<ChildExit> exit;
+    bool terminationRequested = false;
+    std::function<void(ChildExit)> onExit;
+    std::atomic<bool> running{true};
+    IoThread* io = nullptr;
+
+    void start() {
+        auto self = shared_from_this();
+        for (int stream = 0; stream < 2; ++stream) {
+            pipeWatches[stream] = io->watch(pipes[stream], POLLIN, [self, stream](short) { self->drain(stream); });
+        }
+        exitWatch = io->watch(pidfd, POLLIN, [self](short) { self->reap(/*block=*/false); });
+    }
+
+    void drain(int stream) {
+        std::array<char, 65536> buffer;
+        for (;;) {
+            const ssize_t n = ::read(pipes[stream], buffer.data(), buffer.size());
+            if (n > 0) {
+                output[stream].append(buffer.data(), static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && errno == EAGAIN)
+                return;
+            closePipe(stream); // end of file, or an error that ends the stream
+            deliverIfComplete();
+            return;
+        }
+    }
+
+    void closePipe(int stream) {
+        if (pipes[stream] < 0)
+            return;
+        io->unwatch(pipeWatches[stream]);
+        closeIfOpen(pipes[stream]);
+    }
+
+    void reap(bool block) {
+        if (exit)
+            return;
+        siginfo_t info{};
+        const int flags = WEXITED | (block ? 0 : WNOHANG);
+        while (::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(pidfd), &info, flags) < 0) {
+            if (errno != EINTR)
+                return;
+        }
+        if (info.si_pid == 0)
+            return; // not exited yet
+        const bool signalled = info.si_code != CLD_EXITED;
+        exit = ChildExit{info.si_status, signalled, {}, {}};
+        running.store(false);
+        io->unwatch(exitWatch);
+        closeIfOpen(pidfd);
+        if (killTimer)
+            io->cancelTimer(*killTimer);
+        killTimer.reset();
+        if (terminationRequested)
+            dropOutput();
+        deliverIfComplete();
+    }
+
+    // A grandchild may still hold the pipes; once we gave up on the child,
+    // its output is not waited for.
+    void dropOutput() {
+        closePipe(0);
+        closePipe(1);
+    }
+
+    void deliverIfComplete() {
+        if (!exit || pipes[0] >= 0 || pipes[1] >= 0 || !onExit)
+            return;
+        ChildExit outcome = std::move(*exit);
+        outcome.standardOutput = std::move(output[0]);
+        outcome.standardError = std::move(output[1]);
+        auto callback = std::exchange(onExit, nullptr);
+        callback(std::move(outcome));
+    }
+
+    void requestTermination() {
+        terminationRequested = true;
+        if (exit) {
+            dropOutput();
+            deliverIfComplete();
+            return;
+        }
+        pidfdSendSignal(pidfd, SIGTERM);
+        if (killTimer)
+            return;
+        auto self = shared_from_this();
+        killTimer = io->addTimer(std::chrono::steady_clock::now() + terminationGrace, [self] {
+            self->killTimer.reset();
+            if (!self->exit)
+                pidfdSendSignal(self->pidfd, SIGKILL);
+        });
+    }
+
+    // At shutdown: no child outlives the process.
+    void killAndReap() {
+        if (exit)
+            return;
+        terminationRequested = true;
+        pidfdSendSignal(pidfd, SIGKILL);
+        reap(/*block=*/true);
+    }
+};
+
+namespace {
+
+// Children still running, for the shutdown of the runtime that started them.
+class ChildRegistry {
+public:
+    static ChildRegistry& shared() {
+        static ChildRegistry registry;
+        return registry;
+    }
+
+    void add(const std::shared_ptr<ChildProcess::State>& child) {
+        Runtime& runtime = Runtime::current();
+        bool hook = false;
+        {
+            std::lock_guard lock(m_mutex);
+            std::erase_if(m_children, [](const auto& weak) { return weak.expired(); });
+            m_children.push_back(child);
+            hook = m_hookedRuntime != &runtime;
+            m_hookedRuntime = &runtime;
+        }
+        if (hook)
+            runtime.addShutdownHook([this, &runtime] { killAll(runtime.io()); });
+    }
+
+private:
+    void killAll(IoThread& io) {
+        std::vector<std::weak_ptr<ChildProcess::State>> children;
+        {
+            std::lock_guard lock(m_mutex);
+            children.swap(m_children);
+            m_hookedRuntime = nullptr;
+        }
+        std::promise<void> done;
+        io.post([&children, &done] {
+            for (auto& weak : children) {
+                if (auto child = weak.lock())
+                    child->killAndReap();
+            }
+            done.set_value();
+        });
+        done.get_future().wait_for(std::chrono::seconds(5));
+    }
+
+    std::mutex m_mutex;
+    std::vector<std::weak_ptr<ChildProcess::State>> m_children;
+    const Runtime* m_hookedRuntime = nullptr;
+};
+
+struct SpawnAttributes {
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_t actions;
+    SpawnAttributes() {
+        posix_spawnattr_init(&attributes);
+        posix_spawn_file_actions_init(&actions);
+    }
+    ~SpawnAttributes() {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+    }
+};
+
+} // namespace
+
+std::shared_ptr<ChildProcess> ChildProcess::launch(const std::string& file,
+                                                   const std::vector<std::string>& argv,
+                                                   std::function<void(ChildExit)> onExit) {
+    int out[2];
+    int err[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        throw ChildLaunchError(errno, systemMessage(errno));
+    if (::pipe2(err, O_CLOEXEC) != 0) {
+        const int code = errno;
+        ::close(out[0]);
+        ::close(out[1]);
+        throw ChildLaunchError(code, systemMessage(code));
+    }
+
+    SpawnAttributes spawn;
+    // The child starts with default signal handling and nothing blocked,
+    // whatever this process does with its signals.
+    sigset_t all;
+    sigset_t none;
+    sigfillset(&all);
+    sigdelset(&all, SIGKILL);
+    sigdelset(&all, SIGSTOP);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&spawn.attributes, &all);
+    posix_spawnattr_setsigmask(&spawn.attributes, &none);
+    posix_spawnattr_setflags(&spawn.attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    // dup2 clears close-on-exec on the copies only.
+    posix_spawn_file_actions_adddup2(&spawn.actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&spawn.actions, err[1], STDERR_FILENO);
+
+    std::vector<char*> args;
+    args.reserve(argv.size() + 1);
+    for (const std::string& arg : argv)
+        args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+
+    pid_t pid = -1;
+    const int code = ::posix_spawn(&pid, file.c_str(), &spawn.actions, &spawn.attributes, args.data(), environ);
+    ::close(out[1]);
+    ::close(err[1]);
+    if (code != 0) {
+        ::close(out[0]);
+        ::close(err[0]);
+        throw ChildLaunchError(code, systemMessage(code));
+    }
+
+    auto state = std::make_shared<State>();
+    state->pid = pid;
+    state->pipes = {out[0], err[0]};
+    state->onExit = std::move(onExit);
+    state->io = &ioThread();
+    ::fcntl(out[0], F_SETFL, O_NONBLOCK);
+    ::fcntl(err[0], F_SETFL, O_NONBLOCK);
+    // Opened before anyone reaps the child, so it cannot name another process.
+    state->pidfd = pidfdOpen(pid);
+    if (state->pidfd < 0) {
+        const int error = errno;
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        ::close(out[0]);
+        ::close(err[0]);
+        throw ChildLaunchError(error, systemMessage(error));
+    }
+    ChildRegistry::shared().add(state);
+    state->io->post([state] { state->start(); });
+    return std::shared_ptr<ChildProcess>(new ChildProcess(state));
+}
+
+ChildProcess::ChildProcess(std::shared_ptr<State> state) : m_state(std::move(state)) {}
+
+ChildProcess::~ChildProcess() = default;
+
+pid_t ChildProcess::pid() const noexcept { return m_state->pid; }
+
+bool ChildProcess::isRunning() const noexcept { return m_state->running.load(); }
+
+void ChildProcess::terminate() {
+    m_state->io->post([state = m_state] { state->requestTermination(); });
+}
+
+} // namespace lumra

@@ -1,0 +1,53 @@
+// Every way a tool run ends other than a clean result. It carries data only;
+// callers build their own sentences.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+
+namespace lumra {
+
+class CommandRunnerError final : public std::exception {
+public:
+    enum class Kind { executableNotAllowed, launchFailed, timedOut, cancelled, outputDecodingFailed, nonZeroExit };
+
+    static CommandRunnerError executableNotAllowed(std::string path);
+    static CommandRunnerError launchFailed(std::string message);
+    static CommandRunnerError timedOut(std::string executable, double timeout);
+    static CommandRunnerError cancelled(std::string executable);
+    static CommandRunnerError outputDecodingFailed(std::string executable);
+    static CommandRunnerError nonZeroExit(std::string executable, std::int32_t exitCode,
+                                          std::string standardOutput, std::string standardError);
+
+    Kind kind() const noexcept { return m_kind; }
+    // The requested path (executableNotAllowed) or the run's executable.
+    const std::string& executable() const noexcept { return m_executable; }
+    // launchFailed only.
+    const std::string& message() const noexcept { return m_message; }
+    // timedOut only: the request's value, unchanged.
+    double timeout() const noexcept { return m_timeout; }
+    // nonZeroExit only.
+    std::int32_t exitCode() const noexcept { return m_exitCode; }
+    const std::string& standardOutput() const noexcept { return m_standardOutput; }
+    const std::string& standardError() const noexcept { return m_standardError; }
+
+    bool operator==(const CommandRunnerError& other) const noexcept;
+
+    // For diagnosis only.
+    const char* what() const noexcept override;
+    std::string describe() const;
+
+private:
+    explicit CommandRunnerError(Kind kind) : m_kind(kind) {}
+
+    Kind m_kind;
+    std::string m_executable;
+    std::string m_message;
+    double m_timeout = 0;
+    std::int32_t m_exitCode = 0;
+    std::string m_standardOutput;
+    std::string m_standardError;
+};
+
+} // namespace lumra
