@@ -116,7 +116,10 @@ AsyncLet<detail::BodyResult<Body>> asyncLet(Body body) {
 // Runs the tasks concurrently; void results become std::monostate.
 template <class... Ts>
 Task<std::tuple<detail::ValueOrMonostate<Ts>...>> whenAll(Task<Ts>... tasks) {
-    auto cores = std::make_tuple(detail::startChild<Ts>(detail::wrapTask(std::move(tasks)))...);
+    // A braced list starts the children left to right; function arguments
+    // would be evaluated in any order.
+    std::tuple<std::shared_ptr<detail::TaskCore<Ts>>...> cores{
+        detail::startChild<Ts>(detail::wrapTask(std::move(tasks)))...};
     co_await detail::joinInOrder(std::apply(
         [](auto&... core) { return std::vector<detail::TaskCoreBase*>{core.get()...}; }, cores));
     co_return std::apply([](auto&... core) { return std::make_tuple(detail::takeValue(*core)...); },

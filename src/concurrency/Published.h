@@ -51,7 +51,7 @@ public:
     Signal(const Signal&) = delete;
     Signal& operator=(const Signal&) = delete;
 
-    Subscription connect(std::function<void(Args...)> callback) {
+    Subscription connect(std::function<void(Args...)> callback) const {
         auto slot = std::make_shared<Slot>(Slot{std::move(callback), true});
         m_slots->push_back(slot);
         std::weak_ptr<std::vector<std::shared_ptr<Slot>>> weakSlots = m_slots;
@@ -63,6 +63,15 @@ public:
             if (auto slots = weakSlots.lock())
                 std::erase(*slots, slot);
         });
+    }
+
+    // Connects callback and calls it once with replay: the same callback
+    // object, so state it keeps carries over to the notifications.
+    Subscription connectAndCall(std::function<void(Args...)> callback, const Args&... replay) const {
+        Subscription subscription = connect(std::move(callback));
+        const auto slot = m_slots->back();
+        slot->callback(replay...);
+        return subscription;
     }
 
     // Calls the callbacks connected when it began that are still connected.
@@ -95,7 +104,7 @@ public:
     ObservableObject& operator=(const ObservableObject&) = delete;
     virtual ~ObservableObject() = default;
 
-    Subscription subscribeWillChange(std::function<void()> callback) {
+    Subscription subscribeWillChange(std::function<void()> callback) const {
         return m_willChange.connect(std::move(callback));
     }
     void notifyWillChange() const { m_willChange.emit(); }
@@ -110,7 +119,7 @@ public:
     virtual ~Publisher() = default;
     virtual const T& get() const = 0;
     // Calls onValue with the current value at once, then with every new one.
-    virtual Subscription subscribe(std::function<void(const T&)> onValue) = 0;
+    virtual Subscription subscribe(std::function<void(const T&)> onValue) const = 0;
 };
 
 template <class T>
@@ -138,14 +147,12 @@ public:
         set(std::move(value));
     }
 
-    Subscription subscribe(std::function<void(const T&)> onValue) override {
+    Subscription subscribe(std::function<void(const T&)> onValue) const override {
         // Connected before the replay, so a set() made by the replay reaches
         // the new subscriber too; the replay reads a copy that such a set()
         // cannot change under it.
-        Subscription subscription = m_subscribers.connect(onValue);
         const T current = m_value;
-        onValue(current);
-        return subscription;
+        return m_subscribers.connectAndCall(std::move(onValue), current);
     }
 
 private:

@@ -93,6 +93,14 @@ TEST(PublishedTest, TheOwnersWillChangeFiresFirstWhileTheOldValueIsStored) {
     EXPECT_EQ(events, (std::vector<std::string>{"will change: old", "value: new"}));
 }
 
+TEST(PublishedTest, TheReplayAndTheNotificationsReachTheSameCallbackObject) {
+    Published<int> value(0);
+    std::vector<int> calls;
+    auto subscription = value.subscribe([&calls, count = 0](const int&) mutable { calls.push_back(++count); });
+    value.set(1);
+    EXPECT_EQ(calls, (std::vector<int>{1, 2}));
+}
+
 TEST(PublishedTest, APublisherErasesTheType) {
     Published<int> value(5);
     Publisher<int>& publisher = value;

@@ -151,6 +151,24 @@ TEST(WhenAllTest, RunsConcurrentlyAndAnswersInTheGivenOrder) {
     (void)start;
 }
 
+TEST(WhenAllTest, StartsTheChildrenInTheGivenOrder) {
+    VirtualClockRunLoop loop;
+    std::vector<int> started;
+    auto note = [&](int i) -> Task<int> {
+        started.push_back(i);
+        co_return i;
+    };
+    auto handle = spawn(mainActor(), [&]() -> Task<void> {
+        auto first = note(1);
+        auto second = note(2);
+        auto third = note(3);
+        co_await whenAll(std::move(first), std::move(second), std::move(third));
+    });
+    loop.runUntilIdle();
+    EXPECT_TRUE(handle.isFinished());
+    EXPECT_EQ(started, (std::vector<int>{1, 2, 3}));
+}
+
 TEST(WhenAllTest, TakesTheLongestChildsTimeNotTheSum) {
     VirtualClockRunLoop loop;
     auto handle = spawn(mainActor(), []() -> Task<std::vector<int>> {

@@ -1,0 +1,60 @@
+#include "model/UnicodeText.h"
+
+namespace lumra {
+
+namespace {
+
+// The code point starting at i and its length in bytes; length 0 when the
+// bytes there are not well-formed UTF-8.
+std::pair<std::uint32_t, std::size_t> decodeAt(std::string_view text, std::size_t i) {
+    const auto lead = static_cast<std::uint8_t>(text[i]);
+    if (lead < 0x80)
+        return {lead, 1};
+    const std::size_t length = (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
+    if (length == 0 || text.size() - i < length)
+        return {0, 0};
+    std::uint32_t code = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<std::uint8_t>(text[i + k]);
+        if ((next & 0xC0) != 0x80)
+            return {0, 0};
+        code = (code << 6) | (next & 0x3F);
+    }
+    return {code, length};
+}
+
+// Where the last code point before end starts.
+std::size_t previousStart(std::string_view text, std::size_t end) {
+    std::size_t start = end - 1;
+    while (start > 0 && end - start < 4 && (static_cast<std::uint8_t>(text[start]) & 0xC0) == 0x80)
+        --start;
+    return start;
+}
+
+} // namespace
+
+bool isUnicodeWhitespace(std::uint32_t c) noexcept {
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
+}
+
+std::string trimmedWhitespaceAndNewlines(std::string_view text) {
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        const auto [code, length] = decodeAt(text, begin);
+        if (length == 0 || !isUnicodeWhitespace(code))
+            break;
+        begin += length;
+    }
+    std::size_t end = text.size();
+    while (end > begin) {
+        const std::size_t start = previousStart(text, end);
+        const auto [code, length] = decodeAt(text, start);
+        if (length != end - start || !isUnicodeWhitespace(code))
+            break;
+        end = start;
+    }
+    return std::string(text.substr(begin, end - begin));
+}
+
+} // namespace lumra
