@@ -11,21 +11,17 @@ std::shared_ptr<PingMonitor> PingMonitor::create(std::shared_ptr<PingProbeRunnin
                                                  DateProvider dateProvider, Configuration configuration) {
     std::shared_ptr<PingMonitor> monitor(new PingMonitor(std::move(pingProbeRunner), std::move(sleeper),
                                                          std::move(dateProvider), std::move(configuration)));
-    std::weak_ptr<PingMonitor> weak = monitor;
-    monitor->m_polling.setPoll([weak]() -> Task<void> {
-        if (auto self = weak.lock())
-            co_await self->pollOnce();
-    });
+    bindPoll(monitor);
     return monitor;
 }
 
 PingMonitor::PingMonitor(std::shared_ptr<PingProbeRunning> pingProbeRunner, std::shared_ptr<SleepProviding> sleeper,
                          DateProvider dateProvider, Configuration configuration)
-    : m_internetTarget(std::move(configuration.internetTarget)),
+    : PolledMonitor(std::move(sleeper), configuration.pollInterval),
+      m_internetTarget(std::move(configuration.internetTarget)),
       m_maxHistorySampleCount(configuration.maxHistorySampleCount), m_commandTimeout(configuration.commandTimeout),
       m_routerIgnoreFailureThreshold(configuration.routerIgnoreFailureThreshold),
-      m_pingProbeRunner(std::move(pingProbeRunner)), m_dateProvider(std::move(dateProvider)),
-      m_polling(std::move(sleeper), configuration.pollInterval) {}
+      m_pingProbeRunner(std::move(pingProbeRunner)), m_dateProvider(std::move(dateProvider)) {}
 
 void PingMonitor::resetTransientState() {
     m_routerIPAddress.set(std::nullopt);

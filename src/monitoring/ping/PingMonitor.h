@@ -6,8 +6,7 @@
 #include "concurrency/Published.h"
 #include "concurrency/Sleep.h"
 #include "model/PingResult.h"
-#include "monitoring/polling/AdaptiveMonitoringControlling.h"
-#include "monitoring/polling/MonitorPolling.h"
+#include "monitoring/polling/PolledMonitor.h"
 #include "probes/ping/PingProbeRunning.h"
 
 #include <chrono>
@@ -23,11 +22,7 @@ namespace lumra {
 // internet-target setting.
 inline constexpr const char* builtInInternetTarget = "1.1.1.1";
 
-using DateProvider = std::function<std::chrono::system_clock::time_point()>;
-
-class PingMonitor final : public ObservableObject,
-                          public AdaptiveMonitoringControlling,
-                          public std::enable_shared_from_this<PingMonitor> {
+class PingMonitor final : public PolledMonitor {
 public:
     struct Configuration {
         double pollInterval = 2.0;
@@ -41,10 +36,6 @@ public:
                                                std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
                                                Configuration configuration);
 
-    void start() override { m_polling.start(); }
-    void stop() override { m_polling.stop(); }
-    void setPollInterval(double seconds) override { m_polling.setPollInterval(seconds); }
-    void refreshNow() override { m_polling.refreshNow(); }
     void resetTransientState() override;
 
     // A blank text is ignored; the next poll uses the new target.
@@ -57,12 +48,11 @@ public:
     const Published<std::vector<PingResult>>& internetHistory() const { return m_internetHistory; }
     const Published<bool>& isRouterIgnored() const { return m_isRouterIgnored; }
 
-    double pollInterval() const { return m_polling.pollInterval(); }
     const std::string& internetTarget() const { return m_internetTarget; }
     int consecutiveRouterFailuresWhileInternetSucceeds() const { return m_consecutiveRouterFailures; }
-    const MonitorPolling& polling() const { return m_polling; }
 
 private:
+    friend class PolledMonitor;
     PingMonitor(std::shared_ptr<PingProbeRunning> pingProbeRunner, std::shared_ptr<SleepProviding> sleeper,
                 DateProvider dateProvider, Configuration configuration);
 
@@ -86,7 +76,6 @@ private:
     const std::shared_ptr<PingProbeRunning> m_pingProbeRunner;
     const DateProvider m_dateProvider;
     int m_consecutiveRouterFailures = 0;
-    MonitorPolling m_polling;
 };
 
 } // namespace lumra

@@ -1,6 +1,7 @@
 #include "concurrency/RunLoop.h"
 #include "concurrency/Sleep.h"
 #include "monitoring/ping/PingMonitor.h"
+#include "support/PollDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -40,27 +41,13 @@ const PingProbeMeasurement good{12.5, 1.5, 0, true};
 
 class PingMonitorTest : public ::testing::Test {
 protected:
-    PingMonitorTest() {
-        probe->answers = {{"192.168.1.1", good}, {builtInInternetTarget, good}};
-        monitor = PingMonitor::create(probe, std::make_shared<TaskSleeper>(),
-                                      [] { return runtimeClock().wallNow(); }, PingMonitor::Configuration{});
-    }
+    PingMonitorTest() { probe->answers = {{"192.168.1.1", good}, {builtInInternetTarget, good}}; }
     ~PingMonitorTest() override {
         monitor->stop();
         loop.runUntilIdle();
     }
 
-    // Runs `count` polls, 2 s apart, the first at once.
-    void poll(int count = 1) {
-        if (!started) {
-            monitor->start();
-            started = true;
-            loop.runUntilIdle();
-            --count;
-        }
-        for (int i = 0; i < count; ++i)
-            loop.advanceBy(2s);
-    }
+    void poll(int count = 1) { driver.poll(count); }
 
     void routerFails() { probe->answers.erase("192.168.1.1"); }
     void routerAnswers() { probe->answers["192.168.1.1"] = good; }
@@ -68,8 +55,9 @@ protected:
 
     VirtualClockRunLoop loop;
     std::shared_ptr<FakePingProbe> probe = std::make_shared<FakePingProbe>();
-    std::shared_ptr<PingMonitor> monitor;
-    bool started = false;
+    std::shared_ptr<PingMonitor> monitor = PingMonitor::create(
+        probe, std::make_shared<TaskSleeper>(), [] { return runtimeClock().wallNow(); }, PingMonitor::Configuration{});
+    test::PollDriver driver{loop, *monitor};
 };
 
 TEST_F(PingMonitorTest, APollWithARouterPublishesBothResultsWithOneTimestampTakenBeforeTheLookup) {
