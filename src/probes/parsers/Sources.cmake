@@ -8,5 +8,8 @@ list(APPEND probes_SOURCES
   parsers/PingSummaryParser.cpp
   parsers/Regex.cpp
   parsers/TCPStateCountsParser.cpp
-  parsers/ToolOutputText.cpp)
+  parsers/ToolOutputText.cpp
+  parsers/TunnelInterfacesParser.cpp
+  parsers/VPNRoutesParser.cpp
+  parsers/VPNServiceListParser.cpp)
 list(APPEND probes_LIBS PkgConfig::PCRE2 fmt::fmt)

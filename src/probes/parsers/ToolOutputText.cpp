@@ -3,6 +3,7 @@
 
 #include "probes/parsers/Regex.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <system_error>
