@@ -1,0 +1,1 @@
+list(APPEND probes_SOURCES dns/CommandLineDNSLookupRunner.cpp)

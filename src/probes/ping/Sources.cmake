@@ -1,0 +1,1 @@
+list(APPEND probes_SOURCES ping/CommandLinePingProbeRunner.cpp support/ToolOutput.cpp)

@@ -1,0 +1,20 @@
+#include "probes/support/ToolOutput.h"
+
+#include "probes/runner/CommandRunnerError.h"
+
+namespace lumra {
+
+// The runner outlives every run: probes hold it for their whole life.
+Task<std::optional<std::string>> readableOutput(CommandRunning& runner, CommandRequest request) {
+    try {
+        co_return (co_await runner.run(std::move(request))).standardOutput;
+    } catch (const CommandRunnerError& error) {
+        if (error.kind() == CommandRunnerError::Kind::nonZeroExit)
+            co_return error.standardOutput();
+    } catch (...) {
+        // any other error: nothing to read
+    }
+    co_return std::nullopt;
+}
+
+} // namespace lumra

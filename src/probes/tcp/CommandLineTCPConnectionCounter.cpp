@@ -1,0 +1,31 @@
+#include "probes/tcp/CommandLineTCPConnectionCounter.h"
+
+#include "probes/parsers/TCPStateCountsParser.h"
+#include "probes/parsers/ToolOutputText.h"
+#include "probes/runner/CommandRunnerError.h"
+
+namespace lumra {
+
+bool containsTCPSocketLine(std::string_view output) {
+    for (std::string_view line : splitLines(output)) {
+        const auto fields = splitFields(line);
+        if (!fields.empty() && lowercasedForASCIIComparison(fields.front()).starts_with("tcp"))
+            return true;
+    }
+    return false;
+}
+
+Task<TCPConnectionCountOutcome> CommandLineTCPConnectionCounter::countConnections(double timeout) {
+    auto request = CommandRequest{"/usr/sbin/netstat", {"-n", "-p", "tcp"}, timeout};
+    try {
+        const CommandExecutionResult result = co_await m_commandRunner->run(std::move(request));
+        co_return TCPConnectionCountOutcome{parseTCPStateCounts(result.standardOutput), true};
+    } catch (const CommandRunnerError& error) {
+        if (error.kind() == CommandRunnerError::Kind::nonZeroExit && containsTCPSocketLine(error.standardOutput()))
+            co_return TCPConnectionCountOutcome{parseTCPStateCounts(error.standardOutput()), true};
+    } catch (...) {
+    }
+    co_return TCPConnectionCountOutcome{std::nullopt, false};
+}
+
+} // namespace lumra
