@@ -1,0 +1,29 @@
+// The interface's IPv4 address from ipconfig, and the VPN verdict from scutil,
+// ifconfig and netstat run side by side, through the allow-listed runner.
+#pragma once
+
+#include "probes/metadata/WiFiNetworkMetadataResolving.h"
+#include "probes/runner/CommandRunning.h"
+
+#include <memory>
+
+namespace lumra {
+
+class ShellWiFiNetworkMetadataResolver final : public WiFiNetworkMetadataResolving {
+public:
+    ShellWiFiNetworkMetadataResolver(std::shared_ptr<CommandRunning> commandRunner, double commandTimeout)
+        : m_commandRunner(std::move(commandRunner)), m_commandTimeout(commandTimeout) {}
+
+    Task<std::optional<std::string>> ipAddress(std::string interfaceName) override;
+    Task<bool> isVPNActive() override;
+
+private:
+    // The output of a clean run; nothing for any error, a non-zero exit included.
+    static Task<std::optional<std::string>> cleanOutput(std::shared_ptr<CommandRunning> runner,
+                                                        CommandRequest request);
+
+    const std::shared_ptr<CommandRunning> m_commandRunner;
+    const double m_commandTimeout;
+};
+
+} // namespace lumra

@@ -1,0 +1,1 @@
+list(APPEND probes_SOURCES metadata/ShellWiFiNetworkMetadataResolver.cpp metadata/VPNActivity.cpp)
