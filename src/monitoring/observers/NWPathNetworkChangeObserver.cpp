@@ -94,10 +94,10 @@ void NWPathNetworkChangeObserver::startObserving() {
     m_callbackState->observingGeneration = generation;
     // Queued ahead of anything the new monitor submits.
     m_monitorQueue->post([state = m_queueState, generation] { state->reset(generation); });
-    m_monitor = m_pathSource->startMonitor(
-        *m_monitorQueue, [state = m_queueState, generation](NetworkPath path) {
-            state->pathUpdate(generation, path);
-        });
+    m_monitor = m_pathSource->startMonitor(*m_monitorQueue,
+                                           [state = m_queueState, generation](NetworkPath path) {
+                                               state->pathUpdate(generation, path);
+                                           });
 }
 
 void NWPathNetworkChangeObserver::stopObserving() {

@@ -11,7 +11,9 @@ WorkspaceSleepWakeObserver::WorkspaceSleepWakeObserver(
     assert(m_notificationCenter && "a notification centre is required");
 }
 
-WorkspaceSleepWakeObserver::~WorkspaceSleepWakeObserver() { stopObserving(); }
+WorkspaceSleepWakeObserver::~WorkspaceSleepWakeObserver() {
+    stopObserving();
+}
 
 SleepWakeObserving::Callback WorkspaceSleepWakeObserver::onWillSleep() const {
     return m_callbacks->onWillSleep;

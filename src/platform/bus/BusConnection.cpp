@@ -9,7 +9,9 @@ namespace lumra {
 
 namespace {
 
-const char* orNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
+const char* orNull(const std::string& text) {
+    return text.empty() ? nullptr : text.c_str();
+}
 
 int connect(sd_bus** bus, const BusAddress& address) {
     switch (address.kind) {
@@ -55,7 +57,9 @@ std::shared_ptr<BusConnection> BusConnection::open(const BusAddress& address) {
 
 BusConnection::BusConnection(sd_bus* bus) : m_bus(bus), m_io(&ioThread()) {}
 
-BusConnection::~BusConnection() { closeNow(); }
+BusConnection::~BusConnection() {
+    closeNow();
+}
 
 std::string BusConnection::uniqueName() const {
     const char* name = nullptr;
@@ -100,9 +104,9 @@ std::optional<BusConnection::SlotId> BusConnection::callMethod(MethodCall call,
     if (m_bus == nullptr || m_closeRequested)
         return std::nullopt;
     sd_bus_message* message = nullptr;
-    int result = sd_bus_message_new_method_call(m_bus, &message, orNull(call.destination),
-                                                call.path.c_str(), orNull(call.interface),
-                                                call.member.c_str());
+    int result =
+        sd_bus_message_new_method_call(m_bus, &message, orNull(call.destination), call.path.c_str(),
+                                       orNull(call.interface), call.member.c_str());
     if (result >= 0 && call.writeArguments)
         result = call.writeArguments(message);
     if (result < 0) {

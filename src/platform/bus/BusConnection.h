@@ -8,8 +8,6 @@
 #include "concurrency/IoThread.h"
 #include "platform/bus/BusAddress.h"
 
-#include <systemd/sd-bus.h>
-
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -17,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <systemd/sd-bus.h>
 #include <vector>
 
 namespace lumra {
@@ -43,8 +42,8 @@ public:
         std::string path;
         std::string interface;
         std::string member;
-        ArgumentWriter writeArguments;            // may be empty: no arguments
-        std::chrono::microseconds timeout{0};     // 0: sd-bus's default (25 s)
+        ArgumentWriter writeArguments;        // may be empty: no arguments
+        std::chrono::microseconds timeout{0}; // 0: sd-bus's default (25 s)
     };
 
     // Connects on the calling (I/O) thread. Null when no bus answers at that

@@ -32,8 +32,8 @@ NetworkPath evaluateNetworkPath(const RoutingFacts& facts, const InterfaceClassi
               [](const auto& a, const auto& b) { return a.name < b.name; });
     path.interfaces.erase(std::unique(path.interfaces.begin(), path.interfaces.end()),
                           path.interfaces.end());
-    path.status = path.interfaces.empty() ? NetworkPathStatus::unsatisfied
-                                          : NetworkPathStatus::satisfied;
+    path.status =
+        path.interfaces.empty() ? NetworkPathStatus::unsatisfied : NetworkPathStatus::satisfied;
     return path;
 }
 

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace lumra {
 
@@ -54,7 +55,10 @@ bool sendDumpRequest(int fd, std::uint16_t type, std::uint32_t sequence) {
 // until NLMSG_DONE; false on an error message or when the deadline passes.
 template <class OnMessage>
 bool receiveDump(int fd, std::uint32_t sequence, Clock::time_point deadline, OnMessage onMessage) {
-    alignas(nlmsghdr) static thread_local char buffer[64 * 1024];
+    // Large enough for any one datagram of a dump (the kernel sends at most 32 KiB).
+    std::vector<std::uint32_t> storage(64 * 1024 / sizeof(std::uint32_t));
+    char* const buffer = reinterpret_cast<char*>(storage.data());
+    const std::size_t capacity = storage.size() * sizeof(std::uint32_t);
     for (;;) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
@@ -65,7 +69,7 @@ bool receiveDump(int fd, std::uint32_t sequence, Clock::time_point deadline, OnM
             continue;
         if (ready <= 0)
             return false;
-        const ssize_t received = ::recv(fd, buffer, sizeof buffer, 0);
+        const ssize_t received = ::recv(fd, buffer, capacity, 0);
         if (received < 0 && errno == EINTR)
             continue;
         if (received <= 0)
@@ -138,13 +142,11 @@ void readRoute(const nlmsghdr& header, RoutingFacts& facts) {
         const bool holdsWord = RTA_PAYLOAD(attribute) >= sizeof(std::uint32_t);
         if (attribute->rta_type == RTA_TABLE && holdsWord)
             std::memcpy(&table, RTA_DATA(attribute), sizeof table);
-        else if (attribute->rta_type == RTA_OIF && holdsWord)
-        {
+        else if (attribute->rta_type == RTA_OIF && holdsWord) {
             int index = 0;
             std::memcpy(&index, RTA_DATA(attribute), sizeof index);
             outputInterface = index;
-        }
-        else if (attribute->rta_type == RTA_MULTIPATH)
+        } else if (attribute->rta_type == RTA_MULTIPATH)
             multipath = attribute;
     }
     if (table == RT_TABLE_LOCAL)

@@ -12,7 +12,7 @@ namespace lumra {
 
 // Nullopt when netlink cannot be opened, refuses a request, or does not
 // finish the dumps within timeout.
-std::optional<RoutingFacts> dumpRoutingFacts(
-    std::chrono::milliseconds timeout = std::chrono::milliseconds(2000));
+std::optional<RoutingFacts>
+dumpRoutingFacts(std::chrono::milliseconds timeout = std::chrono::milliseconds(2000));
 
 } // namespace lumra

@@ -18,8 +18,8 @@ namespace lumra {
 
 namespace {
 
-constexpr unsigned subscribedGroups = RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR |
-                                      RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE;
+constexpr unsigned subscribedGroups =
+    RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR | RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE;
 
 int openSubscribedSocket() {
     const int fd = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE);
@@ -106,7 +106,8 @@ struct MonitorState {
 
 class RtnetlinkPathMonitor final : public NetworkPathMonitoring {
 public:
-    explicit RtnetlinkPathMonitor(std::shared_ptr<MonitorState> state) : m_state(std::move(state)) {}
+    explicit RtnetlinkPathMonitor(std::shared_ptr<MonitorState> state)
+        : m_state(std::move(state)) {}
     ~RtnetlinkPathMonitor() override { cancel(); }
     RtnetlinkPathMonitor(const RtnetlinkPathMonitor&) = delete;
     RtnetlinkPathMonitor& operator=(const RtnetlinkPathMonitor&) = delete;
@@ -140,9 +141,8 @@ std::shared_ptr<NetworkPathMonitoring> RtnetlinkPathSource::startMonitor(Executo
     // Subscribe before the first dump, so no change falls between the two.
     state->fd = openSubscribedSocket();
     if (state->fd >= 0) {
-        state->watchId = ioThread().watch(state->fd, POLLIN, [state](short) {
-            MonitorState::drain(state);
-        });
+        state->watchId =
+            ioThread().watch(state->fd, POLLIN, [state](short) { MonitorState::drain(state); });
     }
     MonitorState::scheduleCompute(state);
     return std::make_shared<RtnetlinkPathMonitor>(std::move(state));

@@ -29,15 +29,15 @@ struct LogindSleepSource::BusSide {
         connection = BusConnection::open(address);
         if (!connection)
             return; // no bus: no events
-        auto match = BusConnection::SignalMatch{logindName, logindPath, logindManager,
-                                                "PrepareForSleep"};
+        auto match =
+            BusConnection::SignalMatch{logindName, logindPath, logindManager, "PrepareForSleep"};
         auto added = connection->addSignalMatch(
             std::move(match), [observers = observers, actor = mainActor](sd_bus_message* message) {
                 int starting = 0;
                 if (sd_bus_message_read(message, "b", &starting) < 0)
                     return; // not the signal logind sends
-                const auto name = starting ? SleepWakeNotification::willSleep
-                                           : SleepWakeNotification::didWake;
+                const auto name =
+                    starting ? SleepWakeNotification::willSleep : SleepWakeNotification::didWake;
                 actor->post([observers, name] {
                     if (auto alive = observers.lock())
                         alive->deliver(name);
@@ -84,7 +84,7 @@ LogindSleepSource::~LogindSleepSource() {
 }
 
 SleepWakeNotifying::ObserverToken LogindSleepSource::addObserver(SleepWakeNotification name,
-                                                                  std::function<void()> block) {
+                                                                 std::function<void()> block) {
     assert(mainActor().isCurrent() && "observers are kept on the main actor");
     const bool first = m_observers->byToken.empty();
     const ObserverToken token = m_nextToken++;

@@ -18,9 +18,15 @@ const NetworkPathInterface eth0{"eth0", NetworkInterfaceType::wiredEthernet};
 const NetworkPathInterface wwan0{"wwan0", NetworkInterfaceType::cellular};
 const NetworkPathInterface tun0{"tun0", NetworkInterfaceType::other};
 
-NetworkPath wifi() { return pathOver({wlan0}); }
-NetworkPath wired() { return pathOver({eth0}); }
-NetworkPath offline() { return NetworkPath{NetworkPathStatus::unsatisfied, {}}; }
+NetworkPath wifi() {
+    return pathOver({wlan0});
+}
+NetworkPath wired() {
+    return pathOver({eth0});
+}
+NetworkPath offline() {
+    return NetworkPath{NetworkPathStatus::unsatisfied, {}};
+}
 
 class NWPathNetworkChangeObserverTest : public ::testing::Test {
 protected:

@@ -5,10 +5,9 @@
 #include "monitoring/observers/NWPathNetworkChangeObserver.h"
 #include "platform/network/RtnetlinkPathSource.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <mutex>
 #include <string>
 #include <sys/stat.h>
@@ -88,8 +87,8 @@ protected:
         ASSERT_TRUE(loop.runUntil([&] { return source->paths().size() >= count; },
                                   std::chrono::seconds(10)))
             << "only " << source->paths().size() << " paths, expected " << count;
-        ASSERT_TRUE(loop.runUntil([] { return !mainActor().hasQueuedWork(); },
-                                  std::chrono::seconds(10)));
+        ASSERT_TRUE(
+            loop.runUntil([] { return !mainActor().hasQueuedWork(); }, std::chrono::seconds(10)));
     }
 
     RunLoop loop;
@@ -145,15 +144,15 @@ TEST_F(PathObserverNetnsTest, StoppedObserverHearsNoMoreChanges) {
     auto witness = std::make_shared<RecordingPathSource>();
     NWPathNetworkChangeObserver other{mainActor(), witness};
     other.startObserving();
-    ASSERT_TRUE(loop.runUntil([&] { return witness->paths().size() == 1; },
-                              std::chrono::seconds(10)));
+    ASSERT_TRUE(
+        loop.runUntil([&] { return witness->paths().size() == 1; }, std::chrono::seconds(10)));
     ip("link add t0 type veth peer name t1");
     ip("link set t0 up");
     ip("link set t1 up");
     ip("addr add 10.202.0.1/24 dev t0");
     ip("route add default via 10.202.0.2 dev t0");
-    ASSERT_TRUE(loop.runUntil([&] { return witness->paths().size() == 2; },
-                              std::chrono::seconds(10)));
+    ASSERT_TRUE(
+        loop.runUntil([&] { return witness->paths().size() == 2; }, std::chrono::seconds(10)));
     loop.runUntil([] { return !mainActor().hasQueuedWork(); }, std::chrono::seconds(10));
     EXPECT_EQ(source->paths().size(), 1u);
     EXPECT_EQ(changes, 0);

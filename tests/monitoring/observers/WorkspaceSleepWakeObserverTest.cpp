@@ -4,7 +4,6 @@
 #include "monitoring/observers/NoOpSleepWakeObserver.h"
 
 #include <gtest/gtest.h>
-
 #include <map>
 
 namespace lumra {

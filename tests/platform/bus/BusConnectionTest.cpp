@@ -3,11 +3,10 @@
 #include "concurrency/RunLoop.h"
 #include "platform/bus/PrivateBus.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <fstream>
 #include <future>
+#include <gtest/gtest.h>
 #include <mutex>
 
 namespace lumra {
@@ -16,8 +15,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // Runs fn on the I/O thread and waits for it: the connection lives there.
-template <class F>
-auto onIo(F fn) -> decltype(fn()) {
+template <class F> auto onIo(F fn) -> decltype(fn()) {
     using Result = decltype(fn());
     std::promise<Result> done;
     auto result = done.get_future();
@@ -54,15 +52,20 @@ Reply readReply(sd_bus_message* message) {
 }
 
 BusConnection::MethodCall getNameOwner(std::string name) {
-    return BusConnection::MethodCall{
-        "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetNameOwner",
-        [name](sd_bus_message* call) { return sd_bus_message_append(call, "s", name.c_str()); }};
+    return BusConnection::MethodCall{"org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                     "org.freedesktop.DBus", "GetNameOwner",
+                                     [name](sd_bus_message* call) {
+                                         return sd_bus_message_append(call, "s", name.c_str());
+                                     }};
 }
 
 // A method of the fake logind, which never answers anything.
 BusConnection::MethodCall unansweredCall(std::chrono::microseconds timeout) {
-    return BusConnection::MethodCall{"org.freedesktop.login1", "/org/freedesktop/login1",
-                                     "org.freedesktop.login1.Manager", "ListSessions", {},
+    return BusConnection::MethodCall{"org.freedesktop.login1",
+                                     "/org/freedesktop/login1",
+                                     "org.freedesktop.login1.Manager",
+                                     "ListSessions",
+                                     {},
                                      timeout};
 }
 
@@ -74,7 +77,8 @@ BusConnection::SignalMatch prepareForSleep() {
 class BusConnectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        connection = onIo([&] { return BusConnection::open(BusAddress::explicitAddress(bus.address())); });
+        connection =
+            onIo([&] { return BusConnection::open(BusAddress::explicitAddress(bus.address())); });
         ASSERT_TRUE(connection);
     }
     void TearDown() override {
@@ -117,8 +121,8 @@ TEST(BusConnectionOpenTest, GivesNothingWhereNoBusAnswers) {
         "nonsense",
     };
     for (const auto& address : addresses) {
-        const bool opened =
-            onIo([&] { return BusConnection::open(BusAddress::explicitAddress(address)) != nullptr; });
+        const bool opened = onIo(
+            [&] { return BusConnection::open(BusAddress::explicitAddress(address)) != nullptr; });
         EXPECT_FALSE(opened) << address;
     }
 }

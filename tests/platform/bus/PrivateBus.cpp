@@ -23,8 +23,7 @@ void closeIfOpen(int& fd) {
 }
 
 std::filesystem::path makeTemporaryDirectory() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "lumra-bus-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "lumra-bus-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("mkdtemp failed");
     return pattern;
@@ -62,7 +61,9 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, ErrorOutput err
     }
 }
 
-ChildProcess::~ChildProcess() { stop(); }
+ChildProcess::~ChildProcess() {
+    stop();
+}
 
 std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -109,12 +110,13 @@ void ChildProcess::stop() {
 PrivateBus::PrivateBus() : m_directory(makeTemporaryDirectory()) {
     const auto socket = m_directory / "bus";
     const auto config = m_directory / "bus.conf";
-    std::ofstream(config) << R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+    std::ofstream(config)
+        << R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
   <type>session</type>
-  <listen>unix:path=)" << socket.string()
-                          << R"(</listen>
+  <listen>unix:path=)"
+        << socket.string() << R"(</listen>
   <auth>EXTERNAL</auth>
   <policy context="default">
     <allow send_destination="*" eavesdrop="true"/>
@@ -151,7 +153,9 @@ FakeLogind::FakeLogind(const std::string& address)
         throw std::runtime_error("the fake logind did not start");
 }
 
-void FakeLogind::prepareForSleep(bool starting) { command(starting ? "true" : "false"); }
+void FakeLogind::prepareForSleep(bool starting) {
+    command(starting ? "true" : "false");
+}
 
 void FakeLogind::prepareForSleepAsImpostor(bool starting) {
     command(starting ? "impostor-true" : "impostor-false");

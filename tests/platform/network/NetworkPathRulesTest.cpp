@@ -1,10 +1,9 @@
 #include "platform/network/InterfaceTypeClassifier.h"
 #include "platform/network/RoutingFacts.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <net/if.h>
 #include <net/if_arp.h>
 #include <unistd.h>
@@ -45,19 +44,24 @@ TEST(EvaluateNetworkPathTest, SatisfiedOnlyByARunningNonLoopbackInterfaceWithADe
     const std::vector<PathCase> cases = {
         {"no links", {}, offline},
         {"links without default route", {{lo, eth0}, {}}, offline},
-        {"default route on a running wired link", {{lo, eth0}, {2}},
+        {"default route on a running wired link",
+         {{lo, eth0}, {2}},
          {NetworkPathStatus::satisfied, {wired}}},
         {"default route on loopback", {{lo, eth0}, {1}}, offline},
         {"default route on a link that is down", {{lo, ethDown}, {2}}, offline},
         {"default route on a link without carrier", {{lo, ethNoCarrier}, {2}}, offline},
         {"default route on an unknown index", {{lo, eth0}, {9}}, offline},
-        {"IPv4 and IPv6 defaults on one link", {{eth0}, {2, 2}},
+        {"IPv4 and IPv6 defaults on one link",
+         {{eth0}, {2, 2}},
          {NetworkPathStatus::satisfied, {wired}}},
-        {"two links, sorted by name", {{wlan0, eth0}, {3, 2}},
+        {"two links, sorted by name",
+         {{wlan0, eth0}, {3, 2}},
          {NetworkPathStatus::satisfied, {wired, wifi}}},
-        {"a tunnel beside Wi-Fi", {{wlan0, tun0}, {4, 3}},
+        {"a tunnel beside Wi-Fi",
+         {{wlan0, tun0}, {4, 3}},
          {NetworkPathStatus::satisfied, {tunnel, wifi}}},
-        {"only the link with the route is used", {{wlan0, eth0}, {3}},
+        {"only the link with the route is used",
+         {{wlan0, eth0}, {3}},
          {NetworkPathStatus::satisfied, {wifi}}},
     };
     for (const auto& row : cases) {
@@ -78,7 +82,9 @@ TEST(ClassifyInterfaceTypeTest, MapsHardwareTypeAndSysfsFactsToAKind) {
         {"Ethernet", ARPHRD_ETHER, {}, NetworkInterfaceType::wiredEthernet},
         {"Ethernet-framed wireless device", ARPHRD_ETHER, {true, ""}, NetworkInterfaceType::wifi},
         {"DEVTYPE wlan", ARPHRD_ETHER, {false, "wlan"}, NetworkInterfaceType::wifi},
-        {"Ethernet-framed WWAN modem", ARPHRD_ETHER, {false, "wwan"},
+        {"Ethernet-framed WWAN modem",
+         ARPHRD_ETHER,
+         {false, "wwan"},
          NetworkInterfaceType::cellular},
         {"raw-IP WWAN modem", ARPHRD_NONE, {false, "wwan"}, NetworkInterfaceType::cellular},
         {"raw-IP link", 519, {}, NetworkInterfaceType::cellular},
@@ -96,8 +102,8 @@ TEST(ClassifyInterfaceTypeTest, MapsHardwareTypeAndSysfsFactsToAKind) {
 class SysfsFactsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        root = std::filesystem::temp_directory_path() /
-               ("lumra-sysfs-" + std::to_string(::getpid()));
+        root =
+            std::filesystem::temp_directory_path() / ("lumra-sysfs-" + std::to_string(::getpid()));
         std::filesystem::create_directories(root);
     }
     void TearDown() override { std::filesystem::remove_all(root); }

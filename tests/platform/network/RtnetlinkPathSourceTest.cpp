@@ -5,11 +5,10 @@
 #include "platform/network/InterfaceTypeClassifier.h"
 #include "platform/network/RtnetlinkDump.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <atomic>
 #include <future>
+#include <gtest/gtest.h>
 #include <mutex>
 #include <net/if.h>
 

@@ -4,9 +4,8 @@
 #include "platform/bus/BusConnection.h"
 #include "platform/bus/PrivateBus.h"
 
-#include <gtest/gtest.h>
-
 #include <future>
+#include <gtest/gtest.h>
 
 namespace lumra {
 namespace {
@@ -23,8 +22,11 @@ std::size_t connectionCount(const std::string& address) {
             counted.set_value(0);
             return;
         }
-        auto method = BusConnection::MethodCall{"org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                "org.freedesktop.DBus", "ListNames", {}};
+        auto method = BusConnection::MethodCall{"org.freedesktop.DBus",
+                                                "/org/freedesktop/DBus",
+                                                "org.freedesktop.DBus",
+                                                "ListNames",
+                                                {}};
         // The reply handler keeps the asker until the answer is in.
         asker->callMethod(std::move(method), [&counted, asker](sd_bus_message* reply) {
             char** names = nullptr;
@@ -116,7 +118,8 @@ TEST_F(LogindSleepSourceTest, LeavesTheBusWhenTheLastObserverGoes) {
     const std::size_t listening = connectionCount(bus.address());
     LogindSleepSource second{BusAddress::explicitAddress(bus.address())};
     const auto token = second.addObserver(SleepWakeNotification::didWake, [] {});
-    ASSERT_TRUE(loop.runUntil([&] { return connectionCount(bus.address()) == listening + 1; }, 10s));
+    ASSERT_TRUE(
+        loop.runUntil([&] { return connectionCount(bus.address()) == listening + 1; }, 10s));
     second.removeObserver(token);
     EXPECT_TRUE(loop.runUntil([&] { return connectionCount(bus.address()) == listening; }, 10s));
 }
@@ -134,7 +137,8 @@ TEST(LogindSleepSourceWithoutLogindTest, NoBusOrNoLogindGivesNoEventsAndNoError)
         LogindSleepSource source{BusAddress::explicitAddress(address)};
         const auto sleep =
             source.addObserver(SleepWakeNotification::willSleep, [&events] { ++events; });
-        const auto wake = source.addObserver(SleepWakeNotification::didWake, [&events] { ++events; });
+        const auto wake =
+            source.addObserver(SleepWakeNotification::didWake, [&events] { ++events; });
         loop.runUntilIdle(); // the I/O thread has tried the bus
         source.removeObserver(sleep);
         source.removeObserver(wake);
