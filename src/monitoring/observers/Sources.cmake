@@ -1,0 +1,3 @@
+list(APPEND monitoring_SOURCES
+  observers/NWPathNetworkChangeObserver.cpp
+  observers/WorkspaceSleepWakeObserver.cpp)

@@ -1,0 +1,2 @@
+list(APPEND platform_SOURCES bus/BusConnection.cpp)
+list(APPEND platform_LIBS PkgConfig::SYSTEMD)

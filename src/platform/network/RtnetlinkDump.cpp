@@ -1,0 +1,179 @@
+#include "platform/network/RtnetlinkDump.h"
+
+#include <cerrno>
+#include <cstring>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace lumra {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class NetlinkSocket {
+public:
+    NetlinkSocket() : m_fd(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE)) {}
+    ~NetlinkSocket() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    NetlinkSocket(const NetlinkSocket&) = delete;
+    NetlinkSocket& operator=(const NetlinkSocket&) = delete;
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+bool sendDumpRequest(int fd, std::uint16_t type, std::uint32_t sequence) {
+    struct {
+        nlmsghdr header;
+        union {
+            ifinfomsg link;
+            rtmsg route;
+        } body;
+    } request{};
+    const std::size_t bodySize = type == RTM_GETLINK ? sizeof(ifinfomsg) : sizeof(rtmsg);
+    request.header.nlmsg_len = NLMSG_LENGTH(bodySize);
+    request.header.nlmsg_type = type;
+    request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    request.header.nlmsg_seq = sequence;
+    // AF_UNSPEC in either body: every family (the family byte comes first in both).
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    const auto sent = ::sendto(fd, &request, request.header.nlmsg_len, 0,
+                               reinterpret_cast<const sockaddr*>(&kernel), sizeof kernel);
+    return sent == static_cast<ssize_t>(request.header.nlmsg_len);
+}
+
+// Calls onMessage for each message of the dump with that sequence number
+// until NLMSG_DONE; false on an error message or when the deadline passes.
+template <class OnMessage>
+bool receiveDump(int fd, std::uint32_t sequence, Clock::time_point deadline, OnMessage onMessage) {
+    // Large enough for any one datagram of a dump (the kernel sends at most 32 KiB).
+    std::vector<std::uint32_t> storage(64 * 1024 / sizeof(std::uint32_t));
+    char* const buffer = reinterpret_cast<char*>(storage.data());
+    const std::size_t capacity = storage.size() * sizeof(std::uint32_t);
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd waiting{fd, POLLIN, 0};
+        const int ready = ::poll(&waiting, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return false;
+        const ssize_t received = ::recv(fd, buffer, capacity, 0);
+        if (received < 0 && errno == EINTR)
+            continue;
+        if (received <= 0)
+            return false;
+        auto length = static_cast<unsigned>(received);
+        for (auto* header = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(header, length);
+             header = NLMSG_NEXT(header, length)) {
+            if (header->nlmsg_seq != sequence)
+                continue;
+            if (header->nlmsg_type == NLMSG_DONE)
+                return true;
+            if (header->nlmsg_type == NLMSG_ERROR)
+                return false;
+            onMessage(*header);
+        }
+    }
+}
+
+void readLink(const nlmsghdr& header, RoutingFacts& facts) {
+    if (header.nlmsg_type != RTM_NEWLINK || header.nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg)))
+        return;
+    const auto* info = static_cast<const ifinfomsg*>(NLMSG_DATA(&header));
+    LinkFacts link;
+    link.index = info->ifi_index;
+    link.hardwareType = info->ifi_type;
+    link.flags = info->ifi_flags;
+    int length = static_cast<int>(IFLA_PAYLOAD(&header));
+    for (const auto* attribute = IFLA_RTA(info); RTA_OK(attribute, length);
+         attribute = RTA_NEXT(attribute, length)) {
+        if (attribute->rta_type != IFLA_IFNAME)
+            continue;
+        const auto* text = static_cast<const char*>(RTA_DATA(attribute));
+        link.name.assign(text, ::strnlen(text, RTA_PAYLOAD(attribute)));
+    }
+    facts.links.push_back(std::move(link));
+}
+
+constexpr unsigned unusableNextHop = RTNH_F_DEAD | RTNH_F_LINKDOWN;
+
+void readNextHops(const rtattr& attribute, RoutingFacts& facts) {
+    const auto* hop = static_cast<const rtnexthop*>(RTA_DATA(&attribute));
+    auto left = static_cast<std::size_t>(RTA_PAYLOAD(&attribute));
+    while (left >= sizeof(rtnexthop) && hop->rtnh_len >= sizeof(rtnexthop) &&
+           hop->rtnh_len <= left) {
+        if ((hop->rtnh_flags & unusableNextHop) == 0)
+            facts.defaultRouteInterfaces.push_back(hop->rtnh_ifindex);
+        const auto step = static_cast<std::size_t>(RTNH_ALIGN(hop->rtnh_len));
+        if (step >= left)
+            break;
+        left -= step;
+        hop = reinterpret_cast<const rtnexthop*>(reinterpret_cast<const char*>(hop) + step);
+    }
+}
+
+void readRoute(const nlmsghdr& header, RoutingFacts& facts) {
+    if (header.nlmsg_type != RTM_NEWROUTE || header.nlmsg_len < NLMSG_LENGTH(sizeof(rtmsg)))
+        return;
+    const auto* route = static_cast<const rtmsg*>(NLMSG_DATA(&header));
+    const bool isDefault = (route->rtm_family == AF_INET || route->rtm_family == AF_INET6) &&
+                           route->rtm_dst_len == 0 && route->rtm_type == RTN_UNICAST &&
+                           (route->rtm_flags & unusableNextHop) == 0;
+    if (!isDefault)
+        return;
+    std::uint32_t table = route->rtm_table;
+    std::optional<int> outputInterface;
+    const rtattr* multipath = nullptr;
+    int length = static_cast<int>(RTM_PAYLOAD(&header));
+    for (const auto* attribute = RTM_RTA(route); RTA_OK(attribute, length);
+         attribute = RTA_NEXT(attribute, length)) {
+        const bool holdsWord = RTA_PAYLOAD(attribute) >= sizeof(std::uint32_t);
+        if (attribute->rta_type == RTA_TABLE && holdsWord)
+            std::memcpy(&table, RTA_DATA(attribute), sizeof table);
+        else if (attribute->rta_type == RTA_OIF && holdsWord) {
+            int index = 0;
+            std::memcpy(&index, RTA_DATA(attribute), sizeof index);
+            outputInterface = index;
+        } else if (attribute->rta_type == RTA_MULTIPATH)
+            multipath = attribute;
+    }
+    if (table == RT_TABLE_LOCAL)
+        return;
+    if (outputInterface)
+        facts.defaultRouteInterfaces.push_back(*outputInterface);
+    if (multipath != nullptr)
+        readNextHops(*multipath, facts);
+}
+
+} // namespace
+
+std::optional<RoutingFacts> dumpRoutingFacts(std::chrono::milliseconds timeout) {
+    NetlinkSocket socket;
+    if (socket.fd() < 0)
+        return std::nullopt;
+    const auto deadline = Clock::now() + timeout;
+    RoutingFacts facts;
+    if (!sendDumpRequest(socket.fd(), RTM_GETLINK, 1) ||
+        !receiveDump(socket.fd(), 1, deadline,
+                     [&](const nlmsghdr& header) { readLink(header, facts); }))
+        return std::nullopt;
+    if (!sendDumpRequest(socket.fd(), RTM_GETROUTE, 2) ||
+        !receiveDump(socket.fd(), 2, deadline,
+                     [&](const nlmsghdr& header) { readRoute(header, facts); }))
+        return std::nullopt;
+    return facts;
+}
+
+} // namespace lumra

@@ -1,0 +1,116 @@
+#include "platform/power/LogindSleepSource.h"
+
+#include "concurrency/Runtime.h"
+#include "platform/bus/BusConnection.h"
+
+#include <cassert>
+#include <vector>
+
+namespace lumra {
+
+namespace {
+
+const char* const logindName = "org.freedesktop.login1";
+const char* const logindPath = "/org/freedesktop/login1";
+const char* const logindManager = "org.freedesktop.login1.Manager";
+
+} // namespace
+
+// Lives on the I/O thread (made elsewhere, then touched only there).
+struct LogindSleepSource::BusSide {
+    BusAddress address;
+    std::weak_ptr<Observers> observers;
+    Executor* mainActor = nullptr;
+    std::shared_ptr<BusConnection> connection;
+
+    void connect() {
+        if (connection)
+            return;
+        connection = BusConnection::open(address);
+        if (!connection)
+            return; // no bus: no events
+        auto match =
+            BusConnection::SignalMatch{logindName, logindPath, logindManager, "PrepareForSleep"};
+        auto added = connection->addSignalMatch(
+            std::move(match), [observers = observers, actor = mainActor](sd_bus_message* message) {
+                int starting = 0;
+                if (sd_bus_message_read(message, "b", &starting) < 0)
+                    return; // not the signal logind sends
+                const auto name =
+                    starting ? SleepWakeNotification::willSleep : SleepWakeNotification::didWake;
+                actor->post([observers, name] {
+                    if (auto alive = observers.lock())
+                        alive->deliver(name);
+                });
+            });
+        if (!added)
+            disconnect();
+    }
+
+    void disconnect() {
+        if (connection)
+            connection->close();
+        connection.reset();
+    }
+};
+
+void LogindSleepSource::Observers::deliver(SleepWakeNotification name) {
+    std::vector<ObserverToken> tokens;
+    for (const auto& [token, observer] : byToken) {
+        if (observer.name == name)
+            tokens.push_back(token);
+    }
+    // A block may add or remove observers; each is looked up again before it runs.
+    for (ObserverToken token : tokens) {
+        auto found = byToken.find(token);
+        if (found == byToken.end())
+            continue;
+        auto block = found->second.block;
+        if (block)
+            block();
+    }
+}
+
+LogindSleepSource::LogindSleepSource(BusAddress address)
+    : m_observers(std::make_shared<Observers>()), m_bus(std::make_shared<BusSide>()) {
+    m_bus->address = std::move(address);
+    m_bus->observers = m_observers;
+    m_bus->mainActor = &mainActor();
+}
+
+LogindSleepSource::~LogindSleepSource() {
+    if (!m_observers->byToken.empty())
+        stopListening();
+}
+
+SleepWakeNotifying::ObserverToken LogindSleepSource::addObserver(SleepWakeNotification name,
+                                                                 std::function<void()> block) {
+    assert(mainActor().isCurrent() && "observers are kept on the main actor");
+    const bool first = m_observers->byToken.empty();
+    const ObserverToken token = m_nextToken++;
+    m_observers->byToken.emplace(token, Observer{name, std::move(block)});
+    if (first)
+        startListening();
+    return token;
+}
+
+void LogindSleepSource::removeObserver(ObserverToken token) {
+    assert(mainActor().isCurrent() && "observers are kept on the main actor");
+    if (m_observers->byToken.erase(token) == 0)
+        return;
+    if (m_observers->byToken.empty())
+        stopListening();
+}
+
+void LogindSleepSource::startListening() {
+    ioThread().post([bus = m_bus] { bus->connect(); });
+}
+
+void LogindSleepSource::stopListening() {
+    // If the I/O thread has already stopped, the dropped job releases the
+    // connection on the thread that drops it, with no other user left.
+    if (Runtime::currentOrNull() != nullptr)
+        ioThread().post([bus = m_bus] { bus->disconnect(); });
+}
+
+} // namespace lumra
