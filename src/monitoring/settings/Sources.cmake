@@ -1,0 +1,3 @@
+list(APPEND monitoring_SOURCES
+  settings/InMemoryAppSettingsStore.cpp
+  settings/UserDefaultsAppSettingsStore.cpp)
