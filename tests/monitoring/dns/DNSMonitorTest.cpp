@@ -1,5 +1,6 @@
 #include "concurrency/RunLoop.h"
 #include "monitoring/dns/DNSMonitor.h"
+#include "support/FakeProbes.h"
 #include "support/PollDriver.h"
 
 #include <gtest/gtest.h>
@@ -11,16 +12,7 @@
 namespace lumra {
 namespace {
 
-class FakeDNSLookup final : public DNSLookupRunning {
-public:
-    std::vector<std::string> domains;
-    DNSLookupOutcome answer{12.0, true};
-
-    Task<DNSLookupOutcome> lookup(std::string domain, double) override {
-        domains.push_back(domain);
-        co_return answer;
-    }
-};
+using test::FakeDNSLookup;
 
 class DNSMonitorTest : public ::testing::Test {
 protected:

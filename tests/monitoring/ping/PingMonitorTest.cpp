@@ -1,6 +1,7 @@
 #include "concurrency/RunLoop.h"
 #include "concurrency/Sleep.h"
 #include "monitoring/ping/PingMonitor.h"
+#include "support/FakeProbes.h"
 #include "support/PollDriver.h"
 
 #include <gtest/gtest.h>
@@ -16,26 +17,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Answers from a script; each call may take virtual time.
-class FakePingProbe final : public PingProbeRunning {
-public:
-    std::optional<std::string> router = "192.168.1.1";
-    std::map<std::string, PingProbeMeasurement> answers;
-    std::chrono::milliseconds lookupDuration{0};
-    std::vector<std::string> calls;
-
-    Task<std::optional<std::string>> resolveRouterAddress(double) override {
-        calls.push_back("resolve");
-        if (lookupDuration > 0ms)
-            co_await sleepFor(lookupDuration);
-        co_return router;
-    }
-    Task<PingProbeMeasurement> ping(std::string host, double) override {
-        calls.push_back("ping " + host);
-        auto found = answers.find(host);
-        co_return found == answers.end() ? PingProbeMeasurement::failed() : found->second;
-    }
-};
+using test::FakePingProbe;
 
 const PingProbeMeasurement good{12.5, 1.5, 0, true};
 

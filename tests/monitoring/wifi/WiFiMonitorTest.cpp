@@ -2,6 +2,7 @@
 #include "concurrency/Sleep.h"
 #include "monitoring/wifi/WiFiMonitor.h"
 #include "monitoring/wifi/WiFiReadingRules.h"
+#include "support/FakeProbes.h"
 #include "support/PollDriver.h"
 
 #include <gtest/gtest.h>
@@ -15,38 +16,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class FakeInterface final : public WiFiInterfaceProviding {
-public:
-    std::optional<WiFiInterfaceSnapshot> reading =
-        WiFiInterfaceSnapshot{"wlan0", "Home", "aa:bb:cc:dd:ee:01", -60, -95, 300, 36, WiFiBand::fiveGigahertz};
-    std::optional<WiFiInterfaceSnapshot> currentSnapshot() override { return reading; }
-};
-
-class FakeResolver final : public WiFiNetworkMetadataResolving {
-public:
-    std::map<std::string, std::string> addresses{{"wlan0", "192.168.1.20"}, {"wlan1", "10.0.0.5"}};
-    bool vpn = true;
-    std::chrono::milliseconds duration{100};
-    std::vector<std::string> lookups;
-
-    Task<std::optional<std::string>> ipAddress(std::string interfaceName) override {
-        lookups.push_back(interfaceName);
-        co_await sleepUncancelled();
-        auto found = addresses.find(interfaceName);
-        co_return found == addresses.end() ? std::nullopt : std::optional<std::string>(found->second);
-    }
-    Task<bool> isVPNActive() override {
-        co_await sleepUncancelled();
-        co_return vpn;
-    }
-
-private:
-    // The lookups of a cancelled task still finish, as tool runs do.
-    Task<void> sleepUncancelled() {
-        auto wait = spawn(mainActor(), [d = duration] { return sleepFor(d); });
-        co_await wait.value();
-    }
-};
+using test::FakeInterface;
+using test::FakeResolver;
 
 TEST(WiFiReadingRulesTest, SignalToNoiseNeedsPlausibleReadings) {
     struct Case {
@@ -100,7 +71,7 @@ TEST_F(WiFiMonitorTest, TheFirstSnapshotLacksMetadataUntilTheLookupFillsItInWith
     EXPECT_TRUE(monitor->isConnected().get());
     EXPECT_FALSE(latest().ipAddress);
     EXPECT_FALSE(latest().isVPNActive);
-    EXPECT_EQ(latest().snrDb, 35);
+    EXPECT_EQ(latest().snrDb, 45);
     loop.advanceBy(100ms);
     EXPECT_EQ(latest().ipAddress, "192.168.1.20");
     EXPECT_TRUE(latest().isVPNActive);
