@@ -10,7 +10,11 @@
 // and the store starts from the registered defaults; when it cannot be moved
 // aside, nothing is ever written over it and the values stay in memory.
 // Keys and values the store does not use (other types, other keys) are kept
-// and written back unchanged.
+// and written back unchanged. One process owns the directory (the
+// application runs once per user): loading removes the temporary files a
+// writer killed mid-write left behind. Each write costs an fsync, so callers
+// that change a value continuously (window frames while dragging) save when
+// the change ends.
 //
 // Threads: every method may be called from any thread; one internal mutex
 // guards the values and the file, and is never held while observers run.

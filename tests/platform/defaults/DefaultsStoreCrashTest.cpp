@@ -54,19 +54,49 @@ std::optional<FileReading> readStoreFile(const fs::path& file) {
     return reading;
 }
 
-pid_t startWriter(const fs::path& directory) {
-    const std::string program = LUMRA_DEFAULTS_WRITER_HELPER;
-    const std::string argument = directory.string();
-    char* const argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument.c_str()), nullptr};
-    pid_t pid = -1;
-    const int error = ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ);
-    return error == 0 ? pid : -1;
-}
+// The writer child; killed and reaped when the test leaves early.
+class WriterProcess {
+public:
+    explicit WriterProcess(const fs::path& directory) {
+        const std::string program = LUMRA_DEFAULTS_WRITER_HELPER;
+        const std::string argument = directory.string();
+        char* const argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument.c_str()), nullptr};
+        if (::posix_spawn(&m_pid, program.c_str(), nullptr, nullptr, argv, environ) != 0)
+            m_pid = -1;
+    }
+    ~WriterProcess() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            wait(0);
+        }
+    }
+    WriterProcess(const WriterProcess&) = delete;
+    WriterProcess& operator=(const WriterProcess&) = delete;
 
-bool hasExited(pid_t pid) {
-    int status = 0;
-    return ::waitpid(pid, &status, WNOHANG) == pid;
-}
+    bool started() const { return m_pid > 0; }
+    bool hasExited() { return wait(WNOHANG); }
+    // Never with pid -1 or 0, which would signal other processes.
+    bool kill() const { return m_pid > 0 && ::kill(m_pid, SIGKILL) == 0; }
+    // The wait status once reaped.
+    std::optional<int> reap() {
+        if (!wait(0))
+            return std::nullopt;
+        return m_status;
+    }
+
+private:
+    bool wait(int options) {
+        if (m_pid <= 0)
+            return true;
+        if (::waitpid(m_pid, &m_status, options) != m_pid)
+            return false;
+        m_pid = -1;
+        return true;
+    }
+
+    pid_t m_pid = -1;
+    int m_status = 0;
+};
 
 TEST(DefaultsStoreCrashTest, KilledWriterNeverLeavesAPartialFile) {
     testsupport::TemporaryDirectory root;
@@ -85,14 +115,14 @@ TEST(DefaultsStoreCrashTest, KilledWriterNeverLeavesAPartialFile) {
     std::int64_t lastCounter = 0;
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(::testing::Message() << "round " << round);
-        const pid_t writer = startWriter(directory);
-        ASSERT_GT(writer, 0);
+        WriterProcess writer(directory);
+        ASSERT_TRUE(writer.started());
 
         // Every reading while it writes must be whole; wait until it has
         // written at least once so each round kills a running writer.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         std::optional<std::int64_t> counter;
-        while (!(counter > lastCounter) && std::chrono::steady_clock::now() < deadline && !hasExited(writer)) {
+        while (!(counter > lastCounter) && std::chrono::steady_clock::now() < deadline && !writer.hasExited()) {
             const auto reading = readStoreFile(file);
             ASSERT_TRUE(reading.has_value()) << "partial file while writing";
             counter = reading->counter;
@@ -100,10 +130,9 @@ TEST(DefaultsStoreCrashTest, KilledWriterNeverLeavesAPartialFile) {
         }
         ASSERT_TRUE(counter > lastCounter) << "the writer made no progress";
         std::this_thread::sleep_for(std::chrono::microseconds(killDelayMicroseconds(random)));
-        ASSERT_EQ(::kill(writer, SIGKILL), 0);
-        int status = 0;
-        ASSERT_EQ(::waitpid(writer, &status, 0), writer);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer ended on its own: " << status;
+        ASSERT_TRUE(writer.kill()) << "the writer ended on its own";
+        const auto status = writer.reap();
+        ASSERT_TRUE(status && WIFSIGNALED(*status)) << "the writer ended on its own";
 
         const auto reading = readStoreFile(file);
         ASSERT_TRUE(reading.has_value()) << "partial file after the kill";

@@ -1,4 +1,3 @@
-#include "monitoring/settings/InMemoryAppSettingsStore.h"
 #include "monitoring/settings/UserDefaultsAppSettingsStore.h"
 #include "platform/defaults/DefaultsStore.h"
 
@@ -132,22 +131,6 @@ TEST_F(UserDefaultsAppSettingsStoreTest, SettingsPersistUnderTheirOwnNamesAcross
     EXPECT_TRUE(restarted.colorfulIcon());
     EXPECT_EQ(restarted.internetPingTarget(), "192.0.2.1");
     EXPECT_EQ(restarted.lastSSID(), "Home");
-}
-
-TEST(InMemoryAppSettingsStoreTest, StartsFromTheDefaultsAndStoresValuesAsGiven) {
-    InMemoryAppSettingsStore store;
-    EXPECT_TRUE(store.monitoringEnabled());
-    EXPECT_TRUE(store.batteryFriendly());
-    EXPECT_FALSE(store.colorfulIcon());
-    EXPECT_EQ(store.internetPingTarget(), UserDefaultsAppSettingsStore::defaultInternetPingTarget);
-    EXPECT_EQ(store.lastSSID(), std::nullopt);
-
-    store.setMonitoringEnabled(false);
-    store.setInternetPingTarget("   ");
-    store.setLastSSID("  Home  ");
-    EXPECT_FALSE(store.monitoringEnabled());
-    EXPECT_EQ(store.internetPingTarget(), "   ");
-    EXPECT_EQ(store.lastSSID(), "  Home  ");
 }
 
 } // namespace
