@@ -104,7 +104,12 @@ void addEntry(NetworkInterface& interface, const ifaddrs& entry) {
     if ((entry.ifa_flags & IFF_POINTOPOINT) != 0) {
         address.destination = addressOf(entry.ifa_dstaddr);
     } else if ((entry.ifa_flags & IFF_BROADCAST) != 0 && family == AF_INET) {
+        // Without a configured broadcast address glibc hands back the
+        // address itself.
         address.broadcast = addressOf(entry.ifa_broadaddr);
+        if (address.broadcast == address.address) {
+            address.broadcast.reset();
+        }
     }
     interface.addresses.push_back(std::move(address));
 }
