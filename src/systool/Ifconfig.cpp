@@ -1,13 +1,11 @@
 // Formats interfaces in the layout of BSD ifconfig.
 #include "systool/Ifconfig.h"
 
-#include <net/if.h>
-
 #include <algorithm>
 #include <array>
-#include <utility>
-
 #include <fmt/format.h>
+#include <net/if.h>
+#include <utility>
 
 namespace lumra {
 
@@ -69,7 +67,8 @@ std::string inet6Line(const InterfaceAddress& entry, const std::string& interfac
 }
 
 std::string interfaceBlock(const NetworkInterface& interface) {
-    std::string out = fmt::format("{}: {}", interface.name, bsdFlagsText(bsdInterfaceFlags(interface.flags)));
+    std::string out =
+        fmt::format("{}: {}", interface.name, bsdFlagsText(bsdInterfaceFlags(interface.flags)));
     if (interface.mtu && *interface.mtu > 0) {
         out += fmt::format(" mtu {}", *interface.mtu);
     }
@@ -77,10 +76,12 @@ std::string interfaceBlock(const NetworkInterface& interface) {
     const bool loopback = (interface.flags & IFF_LOOPBACK) != 0;
     if (interface.etherAddress && !loopback) {
         const auto& e = *interface.etherAddress;
-        out += fmt::format("\tether {:02x}:{:02x}:{:02x}:{:02x}:{:02x}:{:02x}\n", e[0], e[1], e[2], e[3], e[4], e[5]);
+        out += fmt::format("\tether {:02x}:{:02x}:{:02x}:{:02x}:{:02x}:{:02x}\n", e[0], e[1], e[2],
+                           e[3], e[4], e[5]);
     }
     for (const InterfaceAddress& entry : interface.addresses) {
-        out += entry.address.family == IpFamily::ipv4 ? inetLine(entry) : inet6Line(entry, interface.name);
+        out += entry.address.family == IpFamily::ipv4 ? inetLine(entry)
+                                                      : inet6Line(entry, interface.name);
     }
     // BSD shows media and link status for Ethernet-like interfaces; the
     // link is active when the kernel reports it running.
@@ -91,11 +92,12 @@ std::string interfaceBlock(const NetworkInterface& interface) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 bool isBsdInterfaceName(std::string_view name) {
     return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '_';
     });
 }
 
@@ -137,4 +139,4 @@ std::string formatIfconfig(const std::vector<NetworkInterface>& interfaces) {
     return out;
 }
 
-}  // namespace lumra
+} // namespace lumra

@@ -2,12 +2,12 @@
 // interface records.
 #pragma once
 
+#include "systool/NetworkInterface.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "systool/NetworkInterface.h"
 
 namespace lumra {
 
@@ -26,4 +26,4 @@ std::string bsdFlagsText(std::uint32_t bsdFlags);
 // header cannot carry are left out.
 std::string formatIfconfig(const std::vector<NetworkInterface>& interfaces);
 
-}  // namespace lumra
+} // namespace lumra

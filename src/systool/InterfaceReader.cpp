@@ -1,20 +1,19 @@
 // getifaddrs and the MTU ioctl.
 #include "systool/InterfaceReader.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <ifaddrs.h>
 #include <linux/if_packet.h>
+#include <memory>
 #include <net/if.h>
 #include <net/if_arp.h>
 #include <netinet/in.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <memory>
 #include <system_error>
+#include <unistd.h>
 
 namespace lumra {
 
@@ -33,7 +32,8 @@ struct FileDescriptor {
     }
 };
 
-std::optional<IpAddress> addressOf(const sockaddr* socketAddress, std::uint32_t* scopeId = nullptr) {
+std::optional<IpAddress> addressOf(const sockaddr* socketAddress,
+                                   std::uint32_t* scopeId = nullptr) {
     if (socketAddress == nullptr) {
         return std::nullopt;
     }
@@ -65,9 +65,10 @@ std::string deviceName(const char* label) {
     return name.substr(0, name.find(':'));
 }
 
-NetworkInterface& interfaceNamed(std::vector<NetworkInterface>& interfaces, const std::string& name) {
-    const auto found =
-        std::find_if(interfaces.begin(), interfaces.end(), [&](const auto& interface) { return interface.name == name; });
+NetworkInterface& interfaceNamed(std::vector<NetworkInterface>& interfaces,
+                                 const std::string& name) {
+    const auto found = std::find_if(interfaces.begin(), interfaces.end(),
+                                    [&](const auto& interface) { return interface.name == name; });
     if (found != interfaces.end()) {
         return *found;
     }
@@ -126,7 +127,7 @@ std::optional<int> mtuOf(int socketFd, const std::string& name) {
     return request.ifr_mtu;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<NetworkInterface> readNetworkInterfaces() {
     ifaddrs* raw = nullptr;
@@ -156,11 +157,12 @@ InterfaceIndexes currentInterfaceIndexes() {
     if (list == nullptr) {
         return indexes;
     }
-    for (const struct if_nameindex* entry = list; entry->if_index != 0 && entry->if_name != nullptr; ++entry) {
+    for (const struct if_nameindex* entry = list; entry->if_index != 0 && entry->if_name != nullptr;
+         ++entry) {
         indexes.emplace(entry->if_name, entry->if_index);
     }
     if_freenameindex(list);
     return indexes;
 }
 
-}  // namespace lumra
+} // namespace lumra

@@ -2,10 +2,10 @@
 // SIOCGIFMTU for the MTU). Runs in the tool's only thread.
 #pragma once
 
-#include <vector>
-
 #include "systool/NetstatRoutes.h"
 #include "systool/NetworkInterface.h"
+
+#include <vector>
 
 namespace lumra {
 
@@ -17,4 +17,4 @@ std::vector<NetworkInterface> readNetworkInterfaces();
 // Every interface's name and index (if_nameindex); empty when that fails.
 InterfaceIndexes currentInterfaceIndexes();
 
-}  // namespace lumra
+} // namespace lumra

@@ -2,15 +2,14 @@
 #include "systool/IpAddress.h"
 
 #include <arpa/inet.h>
-
 #include <bit>
-#include <cstring>
 
 namespace lumra {
 
 IpAddress IpAddress::ipv4(std::uint32_t hostOrder) {
-    return ipv4Bytes(static_cast<std::uint8_t>(hostOrder >> 24), static_cast<std::uint8_t>(hostOrder >> 16),
-                     static_cast<std::uint8_t>(hostOrder >> 8), static_cast<std::uint8_t>(hostOrder));
+    return ipv4Bytes(
+        static_cast<std::uint8_t>(hostOrder >> 24), static_cast<std::uint8_t>(hostOrder >> 16),
+        static_cast<std::uint8_t>(hostOrder >> 8), static_cast<std::uint8_t>(hostOrder));
 }
 
 IpAddress IpAddress::ipv4Bytes(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
@@ -45,8 +44,8 @@ std::optional<IpAddress> IpAddress::parse(std::string_view text) {
 }
 
 std::uint32_t IpAddress::ipv4HostOrder() const {
-    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) | (std::uint32_t{bytes[2]} << 8) |
-           std::uint32_t{bytes[3]};
+    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
+           (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
 }
 
 bool IpAddress::isUnspecified() const {
@@ -103,4 +102,4 @@ int prefixLength(const IpAddress& mask) {
     return bits;
 }
 
-}  // namespace lumra
+} // namespace lumra

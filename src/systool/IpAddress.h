@@ -41,4 +41,4 @@ struct IpAddress {
 // keeps them).
 int prefixLength(const IpAddress& mask);
 
-}  // namespace lumra
+} // namespace lumra

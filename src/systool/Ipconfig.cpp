@@ -3,12 +3,14 @@
 
 namespace lumra {
 
-std::optional<IpAddress> routerOfInterface(const std::vector<Route>& ipv4Routes, std::string_view interfaceName) {
+std::optional<IpAddress> routerOfInterface(const std::vector<Route>& ipv4Routes,
+                                           std::string_view interfaceName) {
     const Route* best = nullptr;
     for (const Route& route : ipv4Routes) {
-        const bool usable = route.isDefault() && route.gateway && route.destination.family == IpFamily::ipv4 &&
-                            route.interfaceName == interfaceName && route.hasFlag(kernel_route_flag::up) &&
-                            !route.hasFlag(kernel_route_flag::reject);
+        const bool usable =
+            route.isDefault() && route.gateway && route.destination.family == IpFamily::ipv4 &&
+            route.interfaceName == interfaceName && route.hasFlag(kernel_route_flag::up) &&
+            !route.hasFlag(kernel_route_flag::reject);
         if (usable && (best == nullptr || route.metric < best->metric)) {
             best = &route;
         }
@@ -34,4 +36,4 @@ std::optional<IpAddress> ipv4AddressOfInterface(const std::vector<NetworkInterfa
     return std::nullopt;
 }
 
-}  // namespace lumra
+} // namespace lumra

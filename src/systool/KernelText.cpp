@@ -14,8 +14,7 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-template <typename T>
-std::optional<T> parseHex(std::string_view text) {
+template <typename T> std::optional<T> parseHex(std::string_view text) {
     if (text.empty()) {
         return std::nullopt;
     }
@@ -28,7 +27,7 @@ std::optional<T> parseHex(std::string_view text) {
     return value;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::string_view> splitLines(std::string_view text) {
     std::vector<std::string_view> lines;
@@ -131,4 +130,4 @@ std::optional<std::string> readTextFile(const std::string& path) {
     return contents.str();
 }
 
-}  // namespace lumra
+} // namespace lumra

@@ -2,13 +2,13 @@
 // the hexadecimal forms the kernel prints its addresses in.
 #pragma once
 
+#include "systool/IpAddress.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "systool/IpAddress.h"
 
 namespace lumra {
 
@@ -32,4 +32,4 @@ std::optional<IpAddress> parseKernelByteAddress(std::string_view text);
 // Reads a whole file; absent when it cannot be opened or read.
 std::optional<std::string> readTextFile(const std::string& path);
 
-}  // namespace lumra
+} // namespace lumra

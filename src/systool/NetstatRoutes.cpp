@@ -3,9 +3,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <tuple>
-
 #include <fmt/format.h>
+#include <tuple>
 
 namespace lumra {
 
@@ -62,8 +61,9 @@ struct Row {
 };
 
 std::string formatRow(const Row& row, const Columns& columns) {
-    return fmt::format("{:<{}} {:<{}} {:<{}} {:>{}} {:>6}\n", row.destination, columns.destination, row.gateway,
-                       columns.gateway, row.flags, columns.flags, row.interface, columns.interface, "");
+    return fmt::format("{:<{}} {:<{}} {:<{}} {:>{}} {:>6}\n", row.destination, columns.destination,
+                       row.gateway, columns.gateway, row.flags, columns.flags, row.interface,
+                       columns.interface, "");
 }
 
 std::string formatSection(const char* title, IpFamily family, const std::vector<Route>& routes,
@@ -86,15 +86,16 @@ std::string formatSection(const char* title, IpFamily family, const std::vector<
     std::string out = fmt::format("{}\n", title);
     // The header's last column is written out so that it carries no
     // trailing blanks of its own.
-    out += fmt::format("{:<{}} {:<{}} {:<{}} {:>{}} Expire\n", "Destination", columns.destination, "Gateway",
-                       columns.gateway, "Flags", columns.flags, "Netif", columns.interface);
+    out +=
+        fmt::format("{:<{}} {:<{}} {:<{}} {:>{}} Expire\n", "Destination", columns.destination,
+                    "Gateway", columns.gateway, "Flags", columns.flags, "Netif", columns.interface);
     for (const Row& row : rows) {
         out += formatRow(row, columns);
     }
     return out;
 }
 
-}  // namespace
+} // namespace
 
 std::string bsdIpv4NetworkName(std::uint32_t network, std::uint32_t mask) {
     const std::uint32_t natural = classfulMask(network);
@@ -124,7 +125,8 @@ std::string bsdRouteDestination(const Route& route) {
         if (route.prefixLength >= 32) {
             return route.destination.text();
         }
-        return bsdIpv4NetworkName(route.destination.ipv4HostOrder(), maskOfLength(route.prefixLength));
+        return bsdIpv4NetworkName(route.destination.ipv4HostOrder(),
+                                  maskOfLength(route.prefixLength));
     }
     const std::string address = zoned(route.destination, route.interfaceName);
     if (route.prefixLength >= 128) {
@@ -143,8 +145,9 @@ std::string bsdRouteGateway(const Route& route, const InterfaceIndexes& indexes)
 
 std::string bsdRouteFlags(const Route& route) {
     namespace flag = kernel_route_flag;
-    const bool host = route.destination.family == IpFamily::ipv4 ? route.prefixLength >= 32 || route.hasFlag(flag::host)
-                                                                 : route.prefixLength >= 128;
+    const bool host = route.destination.family == IpFamily::ipv4
+                          ? route.prefixLength >= 32 || route.hasFlag(flag::host)
+                          : route.prefixLength >= 128;
     const bool local = route.destination.family == IpFamily::ipv6 && route.hasFlag(flag::local);
     std::string flags;
     if (route.hasFlag(flag::up)) {
@@ -177,12 +180,13 @@ std::string bsdRouteFlags(const Route& route) {
 }
 
 bool isPrintableInterfaceName(std::string_view name) {
-    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return c > ' ' && c < 0x7f; });
+    return !name.empty() &&
+           std::all_of(name.begin(), name.end(), [](char c) { return c > ' ' && c < 0x7f; });
 }
 
 bool isListedRoute(const Route& route) {
-    return !route.hasFlag(kernel_route_flag::reject) && isPrintableInterfaceName(route.interfaceName) &&
-           route.interfaceName != "*";
+    return !route.hasFlag(kernel_route_flag::reject) &&
+           isPrintableInterfaceName(route.interfaceName) && route.interfaceName != "*";
 }
 
 std::vector<Route> orderedRoutes(std::vector<Route> routes) {
@@ -194,7 +198,8 @@ std::vector<Route> orderedRoutes(std::vector<Route> routes) {
     return routes;
 }
 
-std::string formatRoutingTable(const RoutingTableSections& sections, const InterfaceIndexes& indexes) {
+std::string formatRoutingTable(const RoutingTableSections& sections,
+                               const InterfaceIndexes& indexes) {
     std::string out = "Routing tables\n";
     if (sections.inet) {
         out += "\n";
@@ -207,4 +212,4 @@ std::string formatRoutingTable(const RoutingTableSections& sections, const Inter
     return out;
 }
 
-}  // namespace lumra
+} // namespace lumra

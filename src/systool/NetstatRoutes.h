@@ -2,14 +2,14 @@
 // kernel's routing tables.
 #pragma once
 
+#include "systool/RouteTable.h"
+
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "systool/RouteTable.h"
 
 namespace lumra {
 
@@ -41,9 +41,10 @@ struct RoutingTableSections {
 
 // "Routing tables", then an "Internet:" and/or "Internet6:" section with
 // the columns Destination, Gateway, Flags, Netif, Expire.
-std::string formatRoutingTable(const RoutingTableSections& sections, const InterfaceIndexes& indexes);
+std::string formatRoutingTable(const RoutingTableSections& sections,
+                               const InterfaceIndexes& indexes);
 
 // Interface names that print as one field: printable ASCII, no blanks.
 bool isPrintableInterfaceName(std::string_view name);
 
-}  // namespace lumra
+} // namespace lumra

@@ -21,35 +21,49 @@ ShownSocket shownForm(const TcpSocket& socket) {
         return {"tcp4", socket.localAddress, socket.remoteAddress};
     }
     if (socket.localAddress.isV4Mapped()) {
-        const IpAddress remote =
-            socket.remoteAddress.isV4Mapped() ? socket.remoteAddress.v4FromMapped() : IpAddress::ipv4(0);
+        const IpAddress remote = socket.remoteAddress.isV4Mapped()
+                                     ? socket.remoteAddress.v4FromMapped()
+                                     : IpAddress::ipv4(0);
         return {"tcp4", socket.localAddress.v4FromMapped(), remote};
     }
     return {"tcp6", socket.localAddress, socket.remoteAddress};
 }
 
-std::string line(std::string_view protocol, std::string_view receiveQueue, std::string_view sendQueue,
-                 std::string_view local, std::string_view remote, std::string_view state) {
-    return fmt::format("{:<5} {:>6} {:>6}  {:<{}} {:<{}} {:<11}\n", protocol, receiveQueue, sendQueue, local,
-                       kAddressWidth, remote, kAddressWidth, state);
+std::string line(std::string_view protocol, std::string_view receiveQueue,
+                 std::string_view sendQueue, std::string_view local, std::string_view remote,
+                 std::string_view state) {
+    return fmt::format("{:<5} {:>6} {:>6}  {:<{}} {:<{}} {:<11}\n", protocol, receiveQueue,
+                       sendQueue, local, kAddressWidth, remote, kAddressWidth, state);
 }
 
-}  // namespace
+} // namespace
 
 std::string_view bsdTcpStateName(std::uint8_t kernelState) {
     switch (static_cast<KernelTcpState>(kernelState)) {
-    case KernelTcpState::established: return "ESTABLISHED";
-    case KernelTcpState::synSent: return "SYN_SENT";
-    case KernelTcpState::synReceived: return "SYN_RCVD";
-    case KernelTcpState::finWait1: return "FIN_WAIT_1";
-    case KernelTcpState::finWait2: return "FIN_WAIT_2";
-    case KernelTcpState::timeWait: return "TIME_WAIT";
-    case KernelTcpState::closed: return "CLOSED";
-    case KernelTcpState::closeWait: return "CLOSE_WAIT";
-    case KernelTcpState::lastAck: return "LAST_ACK";
-    case KernelTcpState::listen: return "LISTEN";
-    case KernelTcpState::closing: return "CLOSING";
-    case KernelTcpState::newSynReceived: return "SYN_RCVD";
+    case KernelTcpState::established:
+        return "ESTABLISHED";
+    case KernelTcpState::synSent:
+        return "SYN_SENT";
+    case KernelTcpState::synReceived:
+        return "SYN_RCVD";
+    case KernelTcpState::finWait1:
+        return "FIN_WAIT_1";
+    case KernelTcpState::finWait2:
+        return "FIN_WAIT_2";
+    case KernelTcpState::timeWait:
+        return "TIME_WAIT";
+    case KernelTcpState::closed:
+        return "CLOSED";
+    case KernelTcpState::closeWait:
+        return "CLOSE_WAIT";
+    case KernelTcpState::lastAck:
+        return "LAST_ACK";
+    case KernelTcpState::listen:
+        return "LISTEN";
+    case KernelTcpState::closing:
+        return "CLOSING";
+    case KernelTcpState::newSynReceived:
+        return "SYN_RCVD";
     }
     return {};
 }
@@ -74,16 +88,18 @@ std::string formatTcpConnections(const std::vector<TcpSocket>& ipv4Sockets,
         for (const TcpSocket& socket : *table) {
             const std::string_view state = bsdTcpStateName(socket.state);
             const ShownSocket shown = shownForm(socket);
-            if (state.empty() || socket.state == static_cast<std::uint8_t>(KernelTcpState::listen) ||
+            if (state.empty() ||
+                socket.state == static_cast<std::uint8_t>(KernelTcpState::listen) ||
                 shown.local.isUnspecified()) {
                 continue;
             }
             out += line(shown.protocol, fmt::format("{}", socket.receiveQueueBytes),
-                        fmt::format("{}", socket.sendQueueBytes), bsdSocketAddress(shown.local, socket.localPort),
+                        fmt::format("{}", socket.sendQueueBytes),
+                        bsdSocketAddress(shown.local, socket.localPort),
                         bsdSocketAddress(shown.remote, socket.remotePort), state);
         }
     }
     return out;
 }
 
-}  // namespace lumra
+} // namespace lumra

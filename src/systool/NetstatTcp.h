@@ -2,13 +2,13 @@
 // kernel's socket tables.
 #pragma once
 
+#include "systool/IpAddress.h"
+#include "systool/TcpSocketTable.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "systool/IpAddress.h"
-#include "systool/TcpSocketTable.h"
 
 namespace lumra {
 
@@ -26,4 +26,4 @@ std::string bsdSocketAddress(const IpAddress& address, std::uint16_t port);
 std::string formatTcpConnections(const std::vector<TcpSocket>& ipv4Sockets,
                                  const std::vector<TcpSocket>& ipv6Sockets);
 
-}  // namespace lumra
+} // namespace lumra

@@ -7,11 +7,16 @@ namespace lumra {
 
 std::string_view scutilStateName(std::uint32_t state) {
     switch (state) {
-    case nm_active_state::activating: return "Connecting";
-    case nm_active_state::activated: return "Connected";
-    case nm_active_state::deactivating: return "Disconnecting";
-    case nm_active_state::deactivated: return "Disconnected";
-    default: return {};
+    case nm_active_state::activating:
+        return "Connecting";
+    case nm_active_state::activated:
+        return "Connected";
+    case nm_active_state::deactivating:
+        return "Disconnecting";
+    case nm_active_state::deactivated:
+        return "Disconnected";
+    default:
+        return {};
     }
 }
 
@@ -25,7 +30,8 @@ std::string lineSafeText(std::string_view text) {
         if (c == 0xc2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x85) {
             out += ' ';
             ++i;
-        } else if (c == 0xe2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
+        } else if (c == 0xe2 && i + 2 < text.size() &&
+                   static_cast<unsigned char>(text[i + 1]) == 0x80 &&
                    (static_cast<unsigned char>(text[i + 2]) == 0xa8 ||
                     static_cast<unsigned char>(text[i + 2]) == 0xa9)) {
             out += ' ';
@@ -58,10 +64,11 @@ std::string formatNetworkConnectionList(const std::vector<ActiveConnection>& con
             identifier = "-";
         }
         const std::string type = lineSafeText(connection.type);
-        out += fmt::format("* {:<16} {:<36} {:<20} \"{}\" [VPN:{}]\n", fmt::format("({})", state), identifier,
-                           fmt::format("VPN ({})", type), lineSafeText(connection.id), type);
+        out += fmt::format("* {:<16} {:<36} {:<20} \"{}\" [VPN:{}]\n", fmt::format("({})", state),
+                           identifier, fmt::format("VPN ({})", type), lineSafeText(connection.id),
+                           type);
     }
     return out;
 }
 
-}  // namespace lumra
+} // namespace lumra

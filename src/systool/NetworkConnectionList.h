@@ -16,12 +16,12 @@ inline constexpr std::uint32_t activating = 1;
 inline constexpr std::uint32_t activated = 2;
 inline constexpr std::uint32_t deactivating = 3;
 inline constexpr std::uint32_t deactivated = 4;
-}  // namespace nm_active_state
+} // namespace nm_active_state
 
 struct ActiveConnection {
-    std::string id;    // the connection's display name
+    std::string id; // the connection's display name
     std::string uuid;
-    std::string type;  // "vpn", "wireguard", "802-3-ethernet", ...
+    std::string type; // "vpn", "wireguard", "802-3-ethernet", ...
     std::uint32_t state = nm_active_state::unknown;
 
     bool operator==(const ActiveConnection&) const = default;
@@ -42,4 +42,4 @@ std::string lineSafeText(std::string_view text);
 // The header, then one line per VPN or WireGuard connection in a known state.
 std::string formatNetworkConnectionList(const std::vector<ActiveConnection>& connections);
 
-}  // namespace lumra
+} // namespace lumra

@@ -2,13 +2,13 @@
 // interface ioctls report them.
 #pragma once
 
+#include "systool/IpAddress.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "systool/IpAddress.h"
 
 namespace lumra {
 
@@ -38,4 +38,4 @@ struct NetworkInterface {
     bool operator==(const NetworkInterface&) const = default;
 };
 
-}  // namespace lumra
+} // namespace lumra

@@ -3,14 +3,12 @@
 // connection's properties.
 #include "systool/NetworkManagerClient.h"
 
-#include <systemd/sd-bus.h>
-
 #include <cstdlib>
 #include <cstring>
+#include <fmt/format.h>
 #include <memory>
 #include <optional>
-
-#include <fmt/format.h>
+#include <systemd/sd-bus.h>
 
 namespace lumra {
 
@@ -51,12 +49,13 @@ private:
 
 class Deadline {
 public:
-    explicit Deadline(std::chrono::milliseconds budget) : m_end(std::chrono::steady_clock::now() + budget) {}
+    explicit Deadline(std::chrono::milliseconds budget)
+        : m_end(std::chrono::steady_clock::now() + budget) {}
 
     // Sets the next call's time-out to what is left; false when nothing is.
     bool arm(sd_bus* bus) const {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::microseconds>(m_end - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+            m_end - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             return false;
         }
@@ -129,8 +128,9 @@ std::optional<bool> serviceIsRunning(sd_bus* bus, const Deadline& deadline, std:
         error = "time-out";
         return std::nullopt;
     }
-    int result = sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                                    "NameHasOwner", busError.get(), &raw, "s", kService);
+    int result = sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                    "org.freedesktop.DBus", "NameHasOwner", busError.get(), &raw,
+                                    "s", kService);
     const MessagePointer reply(raw);
     int owned = 0;
     if (result >= 0) {
@@ -143,7 +143,7 @@ std::optional<bool> serviceIsRunning(sd_bus* bus, const Deadline& deadline, std:
     return owned != 0;
 }
 
-}  // namespace
+} // namespace
 
 ActiveConnectionsReading readActiveConnections(std::chrono::milliseconds budget) {
     const Deadline deadline(budget);
@@ -166,8 +166,9 @@ ActiveConnectionsReading readActiveConnections(std::chrono::milliseconds budget)
     if (!deadline.arm(bus.get())) {
         return failure("time-out");
     }
-    int result = sd_bus_get_property(bus.get(), kService, kManagerPath, "org.freedesktop.NetworkManager",
-                                     "ActiveConnections", busError.get(), &raw, "ao");
+    int result =
+        sd_bus_get_property(bus.get(), kService, kManagerPath, "org.freedesktop.NetworkManager",
+                            "ActiveConnections", busError.get(), &raw, "ao");
     const MessagePointer reply(raw);
     char** paths = nullptr;
     if (result >= 0) {
@@ -190,7 +191,8 @@ ActiveConnectionsReading readActiveConnections(std::chrono::milliseconds budget)
         if (!deadline.arm(bus.get())) {
             return failure("time-out");
         }
-        result = sd_bus_call_method(bus.get(), kService, path.c_str(), "org.freedesktop.DBus.Properties", "GetAll",
+        result = sd_bus_call_method(bus.get(), kService, path.c_str(),
+                                    "org.freedesktop.DBus.Properties", "GetAll",
                                     propertiesError.get(), &rawProperties, "s", kActiveInterface);
         const MessagePointer properties(rawProperties);
         // A connection that went away between the two calls is simply gone.
@@ -211,4 +213,4 @@ ActiveConnectionsReading readActiveConnections(std::chrono::milliseconds budget)
     return reading;
 }
 
-}  // namespace lumra
+} // namespace lumra

@@ -2,11 +2,11 @@
 // blocking calls with a deadline; the tool's only thread).
 #pragma once
 
+#include "systool/NetworkConnectionList.h"
+
 #include <chrono>
 #include <string>
 #include <vector>
-
-#include "systool/NetworkConnectionList.h"
 
 namespace lumra {
 
@@ -25,4 +25,4 @@ struct ActiveConnectionsReading {
 // Connections that vanish while they are read are skipped.
 ActiveConnectionsReading readActiveConnections(std::chrono::milliseconds budget);
 
-}  // namespace lumra
+} // namespace lumra

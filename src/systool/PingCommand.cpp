@@ -1,13 +1,11 @@
 // Translation of BSD ping command lines to iputils ones.
 #include "systool/PingCommand.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-
 #include <fmt/format.h>
+#include <unistd.h>
 
 namespace lumra {
 
@@ -17,7 +15,8 @@ constexpr std::size_t kMaxHostLength = 1025;
 constexpr long long kMaxCount = 2147483647;
 
 bool isDigits(std::string_view text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::optional<long long> decimal(std::string_view text, long long max) {
@@ -41,7 +40,7 @@ std::optional<std::string> countText(std::string_view text) {
     return fmt::format("{}", *count);
 }
 
-}  // namespace
+} // namespace
 
 std::optional<std::string> waitSecondsText(std::string_view milliseconds) {
     auto value = decimal(milliseconds, kMaxWaitMilliseconds);
@@ -69,8 +68,8 @@ bool isAcceptableHost(std::string_view host) {
     });
 }
 
-std::optional<std::vector<std::string>> iputilsPingArguments(std::string_view tool,
-                                                             const std::vector<std::string>& arguments) {
+std::optional<std::vector<std::string>>
+iputilsPingArguments(std::string_view tool, const std::vector<std::string>& arguments) {
     if (tool == "ping" && arguments.size() == 5 && arguments[0] == "-c" && arguments[2] == "-W") {
         const auto count = countText(arguments[1]);
         const auto wait = waitSecondsText(arguments[3]);
@@ -79,7 +78,8 @@ std::optional<std::vector<std::string>> iputilsPingArguments(std::string_view to
         }
         // BSD ping is IPv4 only; "--" keeps iputils from reading the host
         // as an option whatever it looks like.
-        return std::vector<std::string>{"ping", "-4", "-c", *count, "-W", *wait, "--", arguments[4]};
+        return std::vector<std::string>{"ping", "-4",  "-c", *count,
+                                        "-W",   *wait, "--", arguments[4]};
     }
     if (tool == "ping6" && arguments.size() == 3 && arguments[0] == "-c") {
         const auto count = countText(arguments[1]);
@@ -106,4 +106,4 @@ int execIputilsPing(const std::vector<std::string>& arguments) {
     return error;
 }
 
-}  // namespace lumra
+} // namespace lumra

@@ -23,8 +23,8 @@ bool isAcceptableHost(std::string_view host);
 
 // The iputils argument vector (argv[0] "ping") for one of the two accepted
 // command lines of "ping" or "ping6"; absent for anything else.
-std::optional<std::vector<std::string>> iputilsPingArguments(std::string_view tool,
-                                                             const std::vector<std::string>& arguments);
+std::optional<std::vector<std::string>>
+iputilsPingArguments(std::string_view tool, const std::vector<std::string>& arguments);
 
 // Paths tried in order.
 inline constexpr const char* kIputilsPingPaths[] = {"/usr/bin/ping", "/bin/ping"};
@@ -33,4 +33,4 @@ inline constexpr const char* kIputilsPingPaths[] = {"/usr/bin/ping", "/bin/ping"
 // executed, with the errno of the last attempt.
 int execIputilsPing(const std::vector<std::string>& arguments);
 
-}  // namespace lumra
+} // namespace lumra

@@ -21,9 +21,9 @@ std::optional<Route> parseIpv4RouteLine(std::string_view line) {
     // INT_MAX shows as a negative number.
     const auto metric = parseDecimal64(fields[6]);
     const auto mask = parseKernelWordAddress(fields[7]);
-    if (!destination || destination->family != IpFamily::ipv4 || !gateway || gateway->family != IpFamily::ipv4 ||
-        !flags || !metric || *metric < INT32_MIN || *metric > UINT32_MAX || !mask ||
-        mask->family != IpFamily::ipv4) {
+    if (!destination || destination->family != IpFamily::ipv4 || !gateway ||
+        gateway->family != IpFamily::ipv4 || !flags || !metric || *metric < INT32_MIN ||
+        *metric > UINT32_MAX || !mask || mask->family != IpFamily::ipv4) {
         return std::nullopt;
     }
     Route route;
@@ -63,7 +63,7 @@ std::optional<Route> parseIpv6RouteLine(std::string_view line) {
     return route;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<Route> parseProcNetRoute(std::string_view text) {
     std::vector<Route> routes;
@@ -85,4 +85,4 @@ std::vector<Route> parseProcNetIpv6Route(std::string_view text) {
     return routes;
 }
 
-}  // namespace lumra
+} // namespace lumra

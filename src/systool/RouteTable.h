@@ -2,13 +2,13 @@
 // records.
 #pragma once
 
+#include "systool/IpAddress.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "systool/IpAddress.h"
 
 namespace lumra {
 
@@ -22,7 +22,7 @@ inline constexpr std::uint32_t modified = 0x0020;
 inline constexpr std::uint32_t reject = 0x0200;
 inline constexpr std::uint32_t addrconf = 0x00040000;
 inline constexpr std::uint32_t local = 0x80000000;
-}  // namespace kernel_route_flag
+} // namespace kernel_route_flag
 
 struct Route {
     IpAddress destination;
@@ -44,4 +44,4 @@ struct Route {
 std::vector<Route> parseProcNetRoute(std::string_view text);
 std::vector<Route> parseProcNetIpv6Route(std::string_view text);
 
-}  // namespace lumra
+} // namespace lumra

@@ -33,6 +33,7 @@ namespace lumra {
 inline constexpr const char* kSystoolPath = \"$<TARGET_FILE:lumra-systool>\";
 }  // namespace lumra
 ")
+# Linking it also builds the tool first.
 add_library(lumra_systool_path INTERFACE)
 target_include_directories(lumra_systool_path INTERFACE ${CMAKE_BINARY_DIR}/generated)
 add_dependencies(lumra_systool_path lumra-systool)

@@ -1,16 +1,6 @@
 // Dispatch of lumra-systool's command lines to the readers and formatters.
 #include "systool/Systool.h"
 
-#include <sysexits.h>
-
-#include <chrono>
-#include <cstdio>
-#include <cstring>
-#include <exception>
-#include <string_view>
-
-#include <fmt/format.h>
-
 #include "systool/Ifconfig.h"
 #include "systool/InterfaceReader.h"
 #include "systool/Ipconfig.h"
@@ -23,6 +13,14 @@
 #include "systool/RouteTable.h"
 #include "systool/TcpSocketTable.h"
 #include "systool/ToolInvocation.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <fmt/format.h>
+#include <string_view>
+#include <sysexits.h>
 
 namespace lumra {
 
@@ -69,7 +67,9 @@ int runPing(const std::string& tool, const Arguments& arguments) {
     }
     std::fflush(nullptr);
     const int error = execIputilsPing(*translated);
-    return fail(tool, fmt::format("cannot execute {}: {}", kIputilsPingPaths[0], std::strerror(error))) + 1;
+    fail(tool, fmt::format("cannot execute {}: {}", kIputilsPingPaths[0], std::strerror(error)));
+    // ping's own status for an error other than a missing reply.
+    return 2;
 }
 
 int runNetstatTcp() {
@@ -167,7 +167,7 @@ int dispatch(const std::string& tool, const Arguments& arguments) {
     return runScutil(arguments);
 }
 
-}  // namespace
+} // namespace
 
 int runSystool(const std::vector<std::string>& argv) {
     const auto invocation = toolInvocation(argv);
@@ -181,4 +181,4 @@ int runSystool(const std::vector<std::string>& argv) {
     }
 }
 
-}  // namespace lumra
+} // namespace lumra

@@ -12,4 +12,4 @@ namespace lumra {
 // status (64 with a usage line for a command line it does not answer).
 int runSystool(const std::vector<std::string>& argv);
 
-}  // namespace lumra
+} // namespace lumra

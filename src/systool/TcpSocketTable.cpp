@@ -2,9 +2,9 @@
 //   sl local_address rem_address st tx_queue:rx_queue ...
 #include "systool/TcpSocketTable.h"
 
-#include <optional>
-
 #include "systool/KernelText.h"
+
+#include <optional>
 
 namespace lumra {
 
@@ -57,7 +57,7 @@ std::optional<TcpSocket> parseSocketLine(std::string_view line) {
     };
 }
 
-}  // namespace
+} // namespace
 
 std::vector<TcpSocket> parseProcNetTcp(std::string_view text) {
     std::vector<TcpSocket> sockets;
@@ -69,4 +69,4 @@ std::vector<TcpSocket> parseProcNetTcp(std::string_view text) {
     return sockets;
 }
 
-}  // namespace lumra
+} // namespace lumra

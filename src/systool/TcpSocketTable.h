@@ -1,11 +1,11 @@
 // The TCP sockets of /proc/net/tcp and /proc/net/tcp6 as records.
 #pragma once
 
+#include "systool/IpAddress.h"
+
 #include <cstdint>
 #include <string_view>
 #include <vector>
-
-#include "systool/IpAddress.h"
 
 namespace lumra {
 
@@ -41,4 +41,4 @@ struct TcpSocket {
 // are skipped.
 std::vector<TcpSocket> parseProcNetTcp(std::string_view text);
 
-}  // namespace lumra
+} // namespace lumra

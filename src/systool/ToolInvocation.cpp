@@ -7,14 +7,15 @@ namespace lumra {
 
 namespace {
 
-constexpr std::array<std::string_view, 6> kTools{"ping", "ping6", "netstat", "ipconfig", "scutil", "ifconfig"};
+constexpr std::array<std::string_view, 6> kTools{"ping",     "ping6",  "netstat",
+                                                 "ipconfig", "scutil", "ifconfig"};
 
 std::string_view basename(std::string_view path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-}  // namespace
+} // namespace
 
 bool isKnownTool(std::string_view name) {
     for (const std::string_view tool : kTools) {
@@ -57,4 +58,4 @@ std::string usageText(std::string_view tool) {
     return "usage: lumra-systool ping|ping6|netstat|ipconfig|scutil|ifconfig arguments...\n";
 }
 
-}  // namespace lumra
+} // namespace lumra

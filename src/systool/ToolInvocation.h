@@ -25,4 +25,4 @@ std::optional<ToolInvocation> toolInvocation(const std::vector<std::string>& arg
 // One usage line for the tool ("" for the general one), with a newline.
 std::string usageText(std::string_view tool);
 
-}  // namespace lumra
+} // namespace lumra

@@ -1,16 +1,15 @@
 // Spawning and draining child processes for the tests.
 #include "systool/ChildProcess.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <stdexcept>
 
 extern char** environ;
 
@@ -44,7 +43,7 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
     return result;
 }
 
-}  // namespace
+} // namespace
 
 ChildProcess::ChildProcess(const std::string& path, const std::vector<std::string>& argv,
                            const std::vector<std::string>& extraEnvironment) {
@@ -70,14 +69,15 @@ ChildProcess::ChildProcess(const std::string& path, const std::vector<std::strin
     sigset_t none;
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF |
+                                              POSIX_SPAWN_SETSIGMASK);
 
     std::vector<std::string> arguments = argv;
     std::vector<std::string> environment = mergedEnvironment(extraEnvironment);
     auto argumentPointers = pointers(arguments);
     auto environmentPointers = pointers(environment);
-    const int error = posix_spawn(&m_pid, path.c_str(), &actions, &attributes, argumentPointers.data(),
-                                  environmentPointers.data());
+    const int error = posix_spawn(&m_pid, path.c_str(), &actions, &attributes,
+                                  argumentPointers.data(), environmentPointers.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     close(outPipe[1]);
@@ -106,7 +106,8 @@ ChildProcess::~ChildProcess() {
 
 bool ChildProcess::pump(std::chrono::steady_clock::time_point deadline) {
     pollfd fds[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0 || (m_out < 0 && m_err < 0)) {
         return false;
     }
@@ -175,7 +176,8 @@ ProcessResult ChildProcess::finish(std::chrono::milliseconds timeout) {
 }
 
 ProcessResult runProgram(const std::string& path, const std::vector<std::string>& argv,
-                         const std::vector<std::string>& extraEnvironment, std::chrono::milliseconds timeout) {
+                         const std::vector<std::string>& extraEnvironment,
+                         std::chrono::milliseconds timeout) {
     ChildProcess child(path, argv, extraEnvironment);
     return child.finish(timeout);
 }
@@ -184,4 +186,4 @@ bool processGroupExists(pid_t group) {
     return kill(-group, 0) == 0 || errno != ESRCH;
 }
 
-}  // namespace lumra::test
+} // namespace lumra::test

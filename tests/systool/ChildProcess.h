@@ -2,11 +2,10 @@
 // both output streams, its own process group, bounded waits.
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace lumra::test {
@@ -55,4 +54,4 @@ ProcessResult runProgram(const std::string& path, const std::vector<std::string>
 // Whether any process is left in the process group.
 bool processGroupExists(pid_t group);
 
-}  // namespace lumra::test
+} // namespace lumra::test

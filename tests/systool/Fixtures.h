@@ -19,4 +19,4 @@ inline std::string fixtureText(const std::string& relative) {
     return text.str();
 }
 
-}  // namespace lumra::test
+} // namespace lumra::test

@@ -1,10 +1,10 @@
 #include "systool/NetstatRoutes.h"
 
-#include <gtest/gtest.h>
-
 #include "systool/Fixtures.h"
 #include "systool/RouteTable.h"
 #include "systool/ToolOutputRules.h"
+
+#include <gtest/gtest.h>
 
 namespace lumra {
 namespace {
@@ -36,7 +36,8 @@ TEST(NetstatRoutesTest, Ipv4NetworksUseBsdAbbreviations) {
         {"10.1.2.3", "255.255.255.255", "10.1.2.3/32"},
     };
     for (const auto& [network, mask, expected] : cases) {
-        EXPECT_EQ(bsdIpv4NetworkName(ipv4(network), ipv4(mask)), expected) << network << " " << mask;
+        EXPECT_EQ(bsdIpv4NetworkName(ipv4(network), ipv4(mask)), expected)
+            << network << " " << mask;
     }
 }
 
@@ -48,16 +49,37 @@ TEST(NetstatRoutesTest, DestinationsGatewaysAndFlags) {
         std::string flags;
     };
     const std::vector<Case> cases = {
-        {{address("0.0.0.0"), 0, address("10.0.0.1"), "eth0", 100, 0x3}, "default", "10.0.0.1", "UGS"},
+        {{address("0.0.0.0"), 0, address("10.0.0.1"), "eth0", 100, 0x3},
+         "default",
+         "10.0.0.1",
+         "UGS"},
         {{address("10.0.0.0"), 24, std::nullopt, "eth0", 100, 0x1}, "10/24", "link#2", "UCS"},
-        {{address("203.0.113.5"), 32, address("10.0.0.1"), "eth0", 0, 0x7}, "203.0.113.5", "10.0.0.1", "UGHS"},
-        {{address("10.9.0.0"), 16, address("10.0.0.1"), "eth0", 0, 0x33}, "10.9/16", "10.0.0.1", "UGDM"},
-        {{address("::"), 0, address("fe80::1"), "wlan0", 1024, 0x00450003}, "default", "fe80::1%wlan0", "UG"},
-        {{address("fe80::"), 64, std::nullopt, "eth0", 256, 0x1}, "fe80::%eth0/64", "link#2", "UCS"},
+        {{address("203.0.113.5"), 32, address("10.0.0.1"), "eth0", 0, 0x7},
+         "203.0.113.5",
+         "10.0.0.1",
+         "UGHS"},
+        {{address("10.9.0.0"), 16, address("10.0.0.1"), "eth0", 0, 0x33},
+         "10.9/16",
+         "10.0.0.1",
+         "UGDM"},
+        {{address("::"), 0, address("fe80::1"), "wlan0", 1024, 0x00450003},
+         "default",
+         "fe80::1%wlan0",
+         "UG"},
+        {{address("fe80::"), 64, std::nullopt, "eth0", 256, 0x1},
+         "fe80::%eth0/64",
+         "link#2",
+         "UCS"},
         {{address("::1"), 128, std::nullopt, "lo", 0, 0x80200001}, "::1", "link#1", "UHL"},
-        {{address("ff02::"), 16, std::nullopt, "eth0", 256, 0x1}, "ff02::%eth0/16", "link#2", "UCS"},
+        {{address("ff02::"), 16, std::nullopt, "eth0", 256, 0x1},
+         "ff02::%eth0/16",
+         "link#2",
+         "UCS"},
         {{address("ff00::"), 8, std::nullopt, "eth0", 256, 0x1}, "ff00::/8", "link#2", "UCS"},
-        {{address("2001:db8::"), 32, address("2001:db8::1"), "eth0", 1024, 0x3}, "2001:db8::/32", "2001:db8::1", "UGS"},
+        {{address("2001:db8::"), 32, address("2001:db8::1"), "eth0", 1024, 0x3},
+         "2001:db8::/32",
+         "2001:db8::1",
+         "UGS"},
         {{address("10.0.0.0"), 8, std::nullopt, "veth9", 0, 0x1}, "10", "link#0", "UCS"},
     };
     for (const auto& row : cases) {
@@ -79,11 +101,15 @@ TEST(NetstatRoutesTest, ReadsKernelRouteTables) {
 }
 
 TEST(NetstatRoutesTest, MetricPrintedNegativeReadsAsUnsigned) {
-    const auto routes = parseProcNetRoute("eth0\t00000000\t0100000A\t0003\t0\t0\t-1\t00000000\t0\t0\t0\n");
+    const auto routes =
+        parseProcNetRoute("eth0\t00000000\t0100000A\t0003\t0\t0\t-1\t00000000\t0\t0\t0\n");
     ASSERT_EQ(routes.size(), 1u);
     EXPECT_EQ(routes[0].metric, 0xffffffffu);
-    EXPECT_TRUE(parseProcNetRoute("eth0\t00000000\t0100000A\t0003\t0\t0\t1x\t00000000\t0\t0\t0\n").empty());
-    EXPECT_TRUE(parseProcNetRoute("eth0\t00000000\t0100000A\t0003\t0\t0\t4294967296\t00000000\t0\t0\t0\n").empty());
+    EXPECT_TRUE(
+        parseProcNetRoute("eth0\t00000000\t0100000A\t0003\t0\t0\t1x\t00000000\t0\t0\t0\n").empty());
+    EXPECT_TRUE(
+        parseProcNetRoute("eth0\t00000000\t0100000A\t0003\t0\t0\t4294967296\t00000000\t0\t0\t0\n")
+            .empty());
 }
 
 TEST(NetstatRoutesTest, RejectingRoutesAndUnprintableInterfacesAreLeftOut) {
@@ -93,7 +119,11 @@ TEST(NetstatRoutesTest, RejectingRoutesAndUnprintableInterfacesAreLeftOut) {
         {{address("198.51.100.0"), 24, std::nullopt, "*", 0, 0x201}, false},
         {{address("::"), 0, std::nullopt, "lo", 0xffffffff, 0x00200200}, false},
         {{address("10.0.0.0"), 8, std::nullopt, "a b", 0, 0x1}, false},
-        {{address("10.0.0.0"), 8, std::nullopt, "a\xc2\x85" "b", 0, 0x1}, false},
+        {{address("10.0.0.0"), 8, std::nullopt,
+          "a\xc2\x85"
+          "b",
+          0, 0x1},
+         false},
         {{address("10.0.0.0"), 8, std::nullopt, "", 0, 0x1}, false},
     };
     for (const auto& [route, listed] : cases) {
@@ -122,9 +152,12 @@ TEST(NetstatRoutesTest, SeveralDefaultRoutesComeInMetricOrder) {
 TEST(NetstatRoutesTest, FormatsTablesLikeBsdNetstat) {
     const auto ipv4 = parseProcNetRoute(test::fixtureText("proc/route"));
     const auto ipv6 = parseProcNetIpv6Route(test::fixtureText("proc/ipv6_route"));
-    EXPECT_EQ(formatRoutingTable({ipv4, std::nullopt}, kIndexes), test::fixtureText("expected/netstat-rn-f-inet.txt"));
-    EXPECT_EQ(formatRoutingTable({std::nullopt, ipv6}, kIndexes), test::fixtureText("expected/netstat-rn-f-inet6.txt"));
-    EXPECT_EQ(formatRoutingTable({ipv4, ipv6}, kIndexes), test::fixtureText("expected/netstat-rn.txt"));
+    EXPECT_EQ(formatRoutingTable({ipv4, std::nullopt}, kIndexes),
+              test::fixtureText("expected/netstat-rn-f-inet.txt"));
+    EXPECT_EQ(formatRoutingTable({std::nullopt, ipv6}, kIndexes),
+              test::fixtureText("expected/netstat-rn-f-inet6.txt"));
+    EXPECT_EQ(formatRoutingTable({ipv4, ipv6}, kIndexes),
+              test::fixtureText("expected/netstat-rn.txt"));
 }
 
 TEST(NetstatRoutesTest, LongNamesWidenColumnsSoFieldsStaySeparate) {
@@ -133,9 +166,10 @@ TEST(NetstatRoutesTest, LongNamesWidenColumnsSoFieldsStaySeparate) {
     };
     const auto lines = test::splitLines(formatRoutingTable({routes, std::nullopt}, kIndexes));
     ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(test::splitFields(lines[3]),
-              (std::vector<std::string>{"255.255.255.255", "203.0.113.254", "UGHS", "enp0s31f6abcdefg"}));
+    EXPECT_EQ(
+        test::splitFields(lines[3]),
+        (std::vector<std::string>{"255.255.255.255", "203.0.113.254", "UGHS", "enp0s31f6abcdefg"}));
 }
 
-}  // namespace
-}  // namespace lumra
+} // namespace
+} // namespace lumra

@@ -1,11 +1,11 @@
 #include "systool/NetstatTcp.h"
 
-#include <gtest/gtest.h>
-
 #include "systool/Fixtures.h"
 #include "systool/KernelText.h"
 #include "systool/TcpSocketTable.h"
 #include "systool/ToolOutputRules.h"
+
+#include <gtest/gtest.h>
 
 namespace lumra {
 namespace {
@@ -17,7 +17,8 @@ IpAddress address(const char* text) {
 TEST(NetstatTcpTest, ReadsKernelSocketLinesAndSkipsOthers) {
     const auto sockets = parseProcNetTcp(test::fixtureText("proc/tcp"));
     ASSERT_EQ(sockets.size(), 13u);
-    EXPECT_EQ(sockets[3], (TcpSocket{address("127.0.0.1"), 35508, address("127.0.0.1"), 8765, 0x01, 0x1f4, 0x20}));
+    EXPECT_EQ(sockets[3], (TcpSocket{address("127.0.0.1"), 35508, address("127.0.0.1"), 8765, 0x01,
+                                     0x1f4, 0x20}));
     const auto ipv6 = parseProcNetTcp(test::fixtureText("proc/tcp6"));
     ASSERT_EQ(ipv6.size(), 6u);
     EXPECT_EQ(ipv6[1].localAddress, address("::1"));
@@ -46,9 +47,20 @@ TEST(NetstatTcpTest, RejectsMalformedSocketLines) {
 
 TEST(NetstatTcpTest, StatesUseBsdSpellings) {
     const std::vector<std::pair<std::uint8_t, std::string_view>> cases = {
-        {1, "ESTABLISHED"}, {2, "SYN_SENT"},   {3, "SYN_RCVD"}, {4, "FIN_WAIT_1"}, {5, "FIN_WAIT_2"},
-        {6, "TIME_WAIT"},   {7, "CLOSED"},     {8, "CLOSE_WAIT"}, {9, "LAST_ACK"}, {10, "LISTEN"},
-        {11, "CLOSING"},    {12, "SYN_RCVD"},  {0, ""},         {13, ""},
+        {1, "ESTABLISHED"},
+        {2, "SYN_SENT"},
+        {3, "SYN_RCVD"},
+        {4, "FIN_WAIT_1"},
+        {5, "FIN_WAIT_2"},
+        {6, "TIME_WAIT"},
+        {7, "CLOSED"},
+        {8, "CLOSE_WAIT"},
+        {9, "LAST_ACK"},
+        {10, "LISTEN"},
+        {11, "CLOSING"},
+        {12, "SYN_RCVD"},
+        {0, ""},
+        {13, ""},
     };
     for (const auto& [state, name] : cases) {
         EXPECT_EQ(bsdTcpStateName(state), name) << int(state);
@@ -75,14 +87,16 @@ TEST(NetstatTcpTest, SocketAddressesInBsdForm) {
 // The whole listing, compared with a reviewed copy: header, column layout,
 // listening and wildcard sockets left out, mapped IPv4 peers as tcp4.
 TEST(NetstatTcpTest, FormatsListingLikeBsdNetstat) {
-    const std::string output = formatTcpConnections(parseProcNetTcp(test::fixtureText("proc/tcp")),
-                                                    parseProcNetTcp(test::fixtureText("proc/tcp6")));
+    const std::string output =
+        formatTcpConnections(parseProcNetTcp(test::fixtureText("proc/tcp")),
+                             parseProcNetTcp(test::fixtureText("proc/tcp6")));
     EXPECT_EQ(output, test::fixtureText("expected/netstat-n-p-tcp.txt"));
 }
 
 TEST(NetstatTcpTest, ListingIsCountedAsTheKernelCountsIt) {
-    const std::string output = formatTcpConnections(parseProcNetTcp(test::fixtureText("proc/tcp")),
-                                                    parseProcNetTcp(test::fixtureText("proc/tcp6")));
+    const std::string output =
+        formatTcpConnections(parseProcNetTcp(test::fixtureText("proc/tcp")),
+                             parseProcNetTcp(test::fixtureText("proc/tcp6")));
     const auto counts = test::tcpStateCounts(output);
     // tcp: two established, one more through a mapped tcp6 socket, two on ::1.
     EXPECT_EQ(counts.at("ESTABLISHED"), 5);
@@ -98,5 +112,5 @@ TEST(NetstatTcpTest, EmptyTablesGiveTheHeaderOnly) {
               "Proto Recv-Q Send-Q  Local Address          Foreign Address        (state)    \n");
 }
 
-}  // namespace
-}  // namespace lumra
+} // namespace
+} // namespace lumra

@@ -15,11 +15,21 @@ struct TranslationCase {
 
 TEST(PingCommandTest, TranslatesOnlyTheTwoCommandLines) {
     const std::vector<TranslationCase> cases = {
-        {"ping", {"-c", "2", "-W", "1500", "192.168.1.1"}, Arguments{"ping", "-4", "-c", "2", "-W", "1.5", "--", "192.168.1.1"}},
-        {"ping", {"-c", "1", "-W", "2000", "1.1.1.1"}, Arguments{"ping", "-4", "-c", "1", "-W", "2", "--", "1.1.1.1"}},
-        {"ping", {"-c", "02", "-W", "1000", "localhost"}, Arguments{"ping", "-4", "-c", "2", "-W", "1", "--", "localhost"}},
-        {"ping", {"-c", "1", "-W", "1000", "bücher.example"}, Arguments{"ping", "-4", "-c", "1", "-W", "1", "--", "bücher.example"}},
-        {"ping6", {"-c", "2", "fe80::1%en0"}, Arguments{"ping", "-6", "-c", "2", "--", "fe80::1%en0"}},
+        {"ping",
+         {"-c", "2", "-W", "1500", "192.168.1.1"},
+         Arguments{"ping", "-4", "-c", "2", "-W", "1.5", "--", "192.168.1.1"}},
+        {"ping",
+         {"-c", "1", "-W", "2000", "1.1.1.1"},
+         Arguments{"ping", "-4", "-c", "1", "-W", "2", "--", "1.1.1.1"}},
+        {"ping",
+         {"-c", "02", "-W", "1000", "localhost"},
+         Arguments{"ping", "-4", "-c", "2", "-W", "1", "--", "localhost"}},
+        {"ping",
+         {"-c", "1", "-W", "1000", "bücher.example"},
+         Arguments{"ping", "-4", "-c", "1", "-W", "1", "--", "bücher.example"}},
+        {"ping6",
+         {"-c", "2", "fe80::1%en0"},
+         Arguments{"ping", "-6", "-c", "2", "--", "fe80::1%en0"}},
         {"ping6", {"-c", "1", "::1"}, Arguments{"ping", "-6", "-c", "1", "--", "::1"}},
         // Hosts that would be read as options are never passed on.
         {"ping", {"-c", "1", "-W", "1000", "-f"}, std::nullopt},
@@ -77,5 +87,5 @@ TEST(PingCommandTest, WaitMillisecondsBecomeSecondsNeverZero) {
     }
 }
 
-}  // namespace
-}  // namespace lumra
+} // namespace
+} // namespace lumra

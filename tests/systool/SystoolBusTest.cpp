@@ -1,25 +1,24 @@
 // "scutil --nc list" against a fake NetworkManager (fake_network_manager.py)
 // on a private bus that the test starts, handed to lumra-systool as the
 // system bus.
-#include <unistd.h>
+#include "systool/ChildProcess.h"
+#include "systool/SystoolPath.h"
+#include "systool/ToolOutputRules.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
-
 #include <gtest/gtest.h>
-
-#include "systool/ChildProcess.h"
-#include "systool/SystoolPath.h"
-#include "systool/ToolOutputRules.h"
+#include <memory>
+#include <unistd.h>
 
 namespace lumra {
 namespace {
 
 using namespace std::chrono_literals;
 
-const std::string kHeader = "Available network connection services in the current set (*=enabled):\n";
+const std::string kHeader =
+    "Available network connection services in the current set (*=enabled):\n";
 
 class SystoolBusTest : public ::testing::Test {
 protected:
@@ -30,7 +29,8 @@ protected:
         m_bus = std::make_unique<test::ChildProcess>(
             "/usr/bin/dbus-daemon",
             std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--nopidfile",
-                                     "--address=unix:path=" + m_directory + "/bus", "--print-address=1"});
+                                     "--address=unix:path=" + m_directory + "/bus",
+                                     "--print-address=1"});
         ASSERT_TRUE(m_bus->waitForOutput("\n", 10s)) << "dbus-daemon did not start";
         m_address = "unix:path=" + m_directory + "/bus";
     }
@@ -43,13 +43,15 @@ protected:
     }
 
     // False (with the service's complaint) when it did not come up.
-    ::testing::AssertionResult startNetworkManager(const std::string& spec) {
+    ::testing::AssertionResult startNetworkManager(const std::string& scenario) {
         m_service = std::make_unique<test::ChildProcess>(
-            "/usr/bin/python3", std::vector<std::string>{"python3", LUMRA_FAKE_NETWORK_MANAGER, m_address, spec});
+            "/usr/bin/python3",
+            std::vector<std::string>{"python3", LUMRA_FAKE_NETWORK_MANAGER, m_address, scenario});
         if (m_service->waitForOutput("ready\n", 10s)) {
             return ::testing::AssertionSuccess();
         }
-        return ::testing::AssertionFailure() << "fake NetworkManager did not start: " << m_service->finish(5s).err;
+        return ::testing::AssertionFailure()
+               << "fake NetworkManager did not start: " << m_service->finish(5s).err;
     }
 
     test::ProcessResult listServices() {
@@ -73,11 +75,12 @@ TEST_F(SystoolBusTest, ListsNetworkManagersVpnConnections) {
     ]})"));
     const auto result = listServices();
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out,
-              kHeader +
-                  "* (Connected)      6d0b0d8e-ab63-4f4d-9d6f-1e2f3c4b5a69 VPN (vpn)            \"Office VPN\" [VPN:vpn]\n"
-                  "* (Connecting)     0f6c7a52-4a5e-4c4e-8d8e-3c8c6c2f9e11 VPN (wireguard)      \"wg-home\" [VPN:wireguard]\n"
-                  "* (Disconnecting)  2a0b4c6d-1111-4111-8111-111111111111 VPN (vpn)            \"Lab 'B'\" [VPN:vpn]\n");
+    EXPECT_EQ(result.out, kHeader + "* (Connected)      6d0b0d8e-ab63-4f4d-9d6f-1e2f3c4b5a69 VPN "
+                                    "(vpn)            \"Office VPN\" [VPN:vpn]\n"
+                                    "* (Connecting)     0f6c7a52-4a5e-4c4e-8d8e-3c8c6c2f9e11 VPN "
+                                    "(wireguard)      \"wg-home\" [VPN:wireguard]\n"
+                                    "* (Disconnecting)  2a0b4c6d-1111-4111-8111-111111111111 VPN "
+                                    "(vpn)            \"Lab 'B'\" [VPN:vpn]\n");
 }
 
 TEST_F(SystoolBusTest, NetworkManagerWithoutActiveConnectionsGivesTheHeaderOnly) {
@@ -105,5 +108,5 @@ TEST_F(SystoolBusTest, UnansweringNetworkManagerFailsWithinTheBudget) {
     EXPECT_NE(result.err.find("scutil: NetworkManager"), std::string::npos) << result.err;
 }
 
-}  // namespace
-}  // namespace lumra
+} // namespace
+} // namespace lumra

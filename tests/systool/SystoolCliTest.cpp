@@ -1,18 +1,16 @@
 // The built lumra-systool as the command runner starts it: argv[0] is the
 // requested path. Traffic goes to loopback only; the tables are only read.
+#include "systool/ChildProcess.h"
+#include "systool/SystoolPath.h"
+#include "systool/ToolOutputRules.h"
+
 #include <arpa/inet.h>
+#include <chrono>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <chrono>
-
-#include <gtest/gtest.h>
-
-#include "systool/ChildProcess.h"
-#include "systool/SystoolPath.h"
-#include "systool/ToolOutputRules.h"
 
 namespace lumra {
 namespace {
@@ -95,10 +93,11 @@ TEST(SystoolCliTest, InterruptedPingStillPrintsItsSummary) {
 }
 
 TEST(SystoolCliTest, ScutilWithoutSystemBusPrintsTheHeaderOnly) {
-    const auto result =
-        runTool({"/usr/sbin/scutil", "--nc", "list"}, {"DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/lumra/bus"});
+    const auto result = runTool({"/usr/sbin/scutil", "--nc", "list"},
+                                {"DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/lumra/bus"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, "Available network connection services in the current set (*=enabled):\n");
+    EXPECT_EQ(result.out,
+              "Available network connection services in the current set (*=enabled):\n");
 }
 
 class LoopbackConnection {
@@ -109,7 +108,8 @@ public:
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         socklen_t length = sizeof address;
-        if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(m_listener, 4) != 0 ||
+        if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            listen(m_listener, 4) != 0 ||
             getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
             return;
         }
@@ -145,7 +145,8 @@ TEST(SystoolCliTest, NetstatListsAConnectionTheTestOpened) {
     for (const std::string& line : test::splitLines(result.out)) {
         const auto fields = test::splitFields(line);
         found = found || (fields.size() == 6 && fields[0] == "tcp4" &&
-                          fields[3] == "127.0.0.1." + std::to_string(connection.port()) && fields[5] == "ESTABLISHED");
+                          fields[3] == "127.0.0.1." + std::to_string(connection.port()) &&
+                          fields[5] == "ESTABLISHED");
     }
     EXPECT_TRUE(found) << result.out;
     EXPECT_EQ(result.out.find("LISTEN"), std::string::npos);
@@ -157,7 +158,8 @@ TEST(SystoolCliTest, LoopbackInterfaceIsListedAndAddressed) {
     const auto headers = test::interfaceHeaders(ifconfig.out);
     ASSERT_FALSE(headers.empty()) << ifconfig.out;
     EXPECT_EQ(headers.front().name, "lo");
-    EXPECT_NE(ifconfig.out.find("\tinet 127.0.0.1 netmask 0xff000000 \n"), std::string::npos) << ifconfig.out;
+    EXPECT_NE(ifconfig.out.find("\tinet 127.0.0.1 netmask 0xff000000 \n"), std::string::npos)
+        << ifconfig.out;
 
     const auto address = runTool({"/usr/sbin/ipconfig", "getifaddr", "lo"});
     EXPECT_EQ(address.exitCode, 0);
@@ -187,5 +189,5 @@ TEST(SystoolCliTest, RoutingTablesHaveTheirSections) {
     }
 }
 
-}  // namespace
-}  // namespace lumra
+} // namespace
+} // namespace lumra

@@ -2,25 +2,23 @@
 // fixture creates (tests/systool/netns.sh): a veth to a router namespace,
 // default routes through it. The whole binary runs under `ip netns exec`;
 // every test first checks that it is not in the machine's own namespace.
-#include <arpa/inet.h>
-#include <net/if.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdlib>
-#include <fstream>
-#include <map>
-#include <sstream>
-#include <thread>
-
-#include <gtest/gtest.h>
-
 #include "systool/ChildProcess.h"
 #include "systool/SystoolPath.h"
 #include "systool/ToolOutputRules.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 namespace lumra {
 namespace {
@@ -86,8 +84,8 @@ std::string readFile(const char* path) {
 // none of them bound to a wildcard address but the listeners).
 std::map<std::string, int> kernelStateCounts() {
     const std::map<std::string, std::string> names = {
-        {"01", "ESTABLISHED"}, {"02", "SYN_SENT"}, {"03", "SYN_RCVD"}, {"04", "FIN_WAIT_1"},
-        {"05", "FIN_WAIT_2"},  {"06", "TIME_WAIT"}, {"07", "CLOSED"},  {"08", "CLOSE_WAIT"},
+        {"01", "ESTABLISHED"}, {"02", "SYN_SENT"},  {"03", "SYN_RCVD"}, {"04", "FIN_WAIT_1"},
+        {"05", "FIN_WAIT_2"},  {"06", "TIME_WAIT"}, {"07", "CLOSED"},   {"08", "CLOSE_WAIT"},
         {"09", "LAST_ACK"},    {"0B", "CLOSING"},
     };
     std::map<std::string, int> counts;
@@ -146,7 +144,8 @@ Listener listenOn(const char* host) {
         listener.length = sizeof(sockaddr_in);
     }
     auto* address = reinterpret_cast<sockaddr*>(&listener.address);
-    if (bind(listener.socket.fd(), address, listener.length) == 0 && listen(listener.socket.fd(), 16) == 0 &&
+    if (bind(listener.socket.fd(), address, listener.length) == 0 &&
+        listen(listener.socket.fd(), 16) == 0 &&
         getsockname(listener.socket.fd(), address, &listener.length) == 0) {
         listener.port = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(address)->sin6_port
                                    : reinterpret_cast<sockaddr_in*>(address)->sin_port);
@@ -162,7 +161,8 @@ struct Pair {
 Pair connectTo(const Listener& listener) {
     Pair pair;
     pair.client = Socket(socket(listener.address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (connect(pair.client.fd(), reinterpret_cast<const sockaddr*>(&listener.address), listener.length) == 0) {
+    if (connect(pair.client.fd(), reinterpret_cast<const sockaddr*>(&listener.address),
+                listener.length) == 0) {
         pair.server = Socket(accept4(listener.socket.fd(), nullptr, nullptr, SOCK_CLOEXEC));
     }
     return pair;
@@ -233,8 +233,9 @@ TEST(SystoolNetnsTest, RoutingTablesNameTheConfiguredGateways) {
 
     const auto inet = runTool({"/usr/sbin/netstat", "-rn", "-f", "inet"});
     ASSERT_EQ(inet.exitCode, 0) << inet.err;
-    EXPECT_EQ(test::defaultRouteLines(inet.out),
-              (std::vector<std::vector<std::string>>{{"default", kRouterAddress, "UGS", interface}}))
+    EXPECT_EQ(
+        test::defaultRouteLines(inet.out),
+        (std::vector<std::vector<std::string>>{{"default", kRouterAddress, "UGS", interface}}))
         << inet.out;
     EXPECT_TRUE(hasLine(inet.out, {"10.213/24", link, "UCS", interface})) << inet.out;
 
@@ -253,12 +254,15 @@ TEST(SystoolNetnsTest, RoutingTablesNameTheConfiguredGateways) {
 
 class ExtraRoute {
 public:
-    ExtraRoute(std::string gateway, std::string metric) : m_gateway(std::move(gateway)), m_metric(std::move(metric)) {
-        m_added = runIp({"route", "add", "default", "via", m_gateway, "dev", clientInterface(), "metric", m_metric});
+    ExtraRoute(std::string gateway, std::string metric)
+        : m_gateway(std::move(gateway)), m_metric(std::move(metric)) {
+        m_added = runIp({"route", "add", "default", "via", m_gateway, "dev", clientInterface(),
+                         "metric", m_metric});
     }
     ~ExtraRoute() {
         if (m_added) {
-            runIp({"route", "del", "default", "via", m_gateway, "dev", clientInterface(), "metric", m_metric});
+            runIp({"route", "del", "default", "via", m_gateway, "dev", clientInterface(), "metric",
+                   m_metric});
         }
     }
     bool added() const { return m_added; }
@@ -280,7 +284,8 @@ TEST(SystoolNetnsTest, SeveralDefaultRoutesAreListedInMetricOrder) {
     for (const auto& fields : test::defaultRouteLines(result.out)) {
         gateways.push_back(fields.at(1));
     }
-    EXPECT_EQ(gateways, (std::vector<std::string>{kRouterAddress, "10.213.0.3", "10.213.0.4"})) << result.out;
+    EXPECT_EQ(gateways, (std::vector<std::string>{kRouterAddress, "10.213.0.3", "10.213.0.4"}))
+        << result.out;
     const auto router = runTool({"/usr/sbin/ipconfig", "getoption", clientInterface(), "router"});
     EXPECT_EQ(router.out, std::string(kRouterAddress) + "\n");
 }
@@ -288,8 +293,12 @@ TEST(SystoolNetnsTest, SeveralDefaultRoutesAreListedInMetricOrder) {
 TEST(SystoolNetnsTest, IpconfigAnswersFromTheNamespace) {
     ASSERT_TRUE(inOwnNamespace());
     const std::vector<std::tuple<Arguments, int, std::string>> cases = {
-        {{"/usr/sbin/ipconfig", "getoption", clientInterface(), "router"}, 0, std::string(kRouterAddress) + "\n"},
-        {{"/usr/sbin/ipconfig", "getifaddr", clientInterface()}, 0, std::string(kClientAddress) + "\n"},
+        {{"/usr/sbin/ipconfig", "getoption", clientInterface(), "router"},
+         0,
+         std::string(kRouterAddress) + "\n"},
+        {{"/usr/sbin/ipconfig", "getifaddr", clientInterface()},
+         0,
+         std::string(kClientAddress) + "\n"},
         {{"/usr/sbin/ipconfig", "getifaddr", "lo"}, 0, "127.0.0.1\n"},
         {{"/usr/sbin/ipconfig", "getoption", "lo", "router"}, 1, ""},
         {{"/usr/sbin/ipconfig", "getifaddr", "lumra-none0"}, 1, ""},
@@ -315,7 +324,8 @@ TEST(SystoolNetnsTest, IfconfigListsTheVethWithItsAddresses) {
     const std::string block = result.out.substr(result.out.find(clientInterface() + ": "));
     EXPECT_NE(block.find("\tinet 10.213.0.2 netmask 0xffffff00 \n"), std::string::npos) << block;
     EXPECT_NE(block.find("\tinet6 fd42:213::2 prefixlen 64 \n"), std::string::npos) << block;
-    EXPECT_NE(block.find("%" + clientInterface() + " prefixlen 64 scopeid 0x"), std::string::npos) << block;
+    EXPECT_NE(block.find("%" + clientInterface() + " prefixlen 64 scopeid 0x"), std::string::npos)
+        << block;
     EXPECT_NE(block.find("\tstatus: active\n"), std::string::npos) << block;
 }
 
@@ -348,7 +358,8 @@ TEST(SystoolNetnsTest, UnansweredPingEndsAfterItsWaitWithoutSummary) {
 
 TEST(SystoolNetnsTest, TerminatingAPingToTheRouterLeavesNoProcess) {
     ASSERT_TRUE(inOwnNamespace());
-    test::ChildProcess child(kSystoolPath, {"/sbin/ping", "-c", "100", "-W", "1000", kRouterAddress});
+    test::ChildProcess child(kSystoolPath,
+                             {"/sbin/ping", "-c", "100", "-W", "1000", kRouterAddress});
     ASSERT_TRUE(child.waitForOutput("bytes from", 10s)) << "no reply from the router";
     child.signal(SIGTERM);
     const auto result = child.finish(10s);
@@ -357,5 +368,5 @@ TEST(SystoolNetnsTest, TerminatingAPingToTheRouterLeavesNoProcess) {
     EXPECT_FALSE(test::processGroupExists(child.pid()));
 }
 
-}  // namespace
-}  // namespace lumra
+} // namespace
+} // namespace lumra

@@ -15,7 +15,8 @@ TEST(ToolInvocationTest, ArgvZeroNamesTheToolElseTheFirstArgument) {
         {{"/usr/sbin/scutil", "--nc", "list"}, ToolInvocation{"scutil", {"--nc", "list"}}},
         {{"/sbin/ifconfig"}, ToolInvocation{"ifconfig", {}}},
         {{"ipconfig", "getifaddr", "en0"}, ToolInvocation{"ipconfig", {"getifaddr", "en0"}}},
-        {{"/build/bin/lumra-systool", "netstat", "-n", "-p", "tcp"}, ToolInvocation{"netstat", {"-n", "-p", "tcp"}}},
+        {{"/build/bin/lumra-systool", "netstat", "-n", "-p", "tcp"},
+         ToolInvocation{"netstat", {"-n", "-p", "tcp"}}},
         {{"lumra-systool", "ifconfig"}, ToolInvocation{"ifconfig", {}}},
         // argv[0] decides even when argv[1] names another tool.
         {{"/sbin/ping", "netstat"}, ToolInvocation{"ping", {"netstat"}}},
@@ -31,5 +32,5 @@ TEST(ToolInvocationTest, ArgvZeroNamesTheToolElseTheFirstArgument) {
     }
 }
 
-}  // namespace
-}  // namespace lumra
+} // namespace
+} // namespace lumra

@@ -2,12 +2,11 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include "systool/ToolOutputRules.h"
 
-#include <pcre2.h>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <memory>
+#include <pcre2.h>
 
 namespace lumra::test {
 
@@ -30,21 +29,22 @@ std::optional<double> decimal(const std::string& text) {
     return value;
 }
 
-}  // namespace
+} // namespace
 
-std::optional<std::vector<std::string>> firstMatchGroups(const std::string& pattern, std::string_view text) {
+std::optional<std::vector<std::string>> firstMatchGroups(const std::string& pattern,
+                                                         std::string_view text) {
     int errorCode = 0;
     PCRE2_SIZE errorOffset = 0;
     const std::unique_ptr<pcre2_code, CodeDeleter> code(
-        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.c_str()), pattern.size(), PCRE2_UTF | PCRE2_UCP,
-                      &errorCode, &errorOffset, nullptr));
+        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.c_str()), pattern.size(),
+                      PCRE2_UTF | PCRE2_UCP, &errorCode, &errorOffset, nullptr));
     if (!code) {
         return std::nullopt;
     }
     const std::unique_ptr<pcre2_match_data, MatchDeleter> data(
         pcre2_match_data_create_from_pattern(code.get(), nullptr));
-    const int count = pcre2_match(code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0, 0,
-                                  data.get(), nullptr);
+    const int count = pcre2_match(code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()),
+                                  text.size(), 0, 0, data.get(), nullptr);
     if (count <= 0) {
         return std::nullopt;
     }
@@ -54,7 +54,8 @@ std::optional<std::vector<std::string>> firstMatchGroups(const std::string& patt
         if (offsets[2 * group] == PCRE2_UNSET) {
             return std::nullopt;
         }
-        groups.emplace_back(text.substr(offsets[2 * group], offsets[2 * group + 1] - offsets[2 * group]));
+        groups.emplace_back(
+            text.substr(offsets[2 * group], offsets[2 * group + 1] - offsets[2 * group]));
     }
     return groups;
 }
@@ -163,4 +164,4 @@ std::vector<InterfaceHeader> interfaceHeaders(std::string_view ifconfigOutput) {
     return headers;
 }
 
-}  // namespace lumra::test
+} // namespace lumra::test

@@ -12,7 +12,8 @@
 namespace lumra::test {
 
 // Capture groups of the first match of a PCRE2 pattern (UTF, UCP).
-std::optional<std::vector<std::string>> firstMatchGroups(const std::string& pattern, std::string_view text);
+std::optional<std::vector<std::string>> firstMatchGroups(const std::string& pattern,
+                                                         std::string_view text);
 
 struct PingSummary {
     double minimum = 0;
@@ -40,4 +41,4 @@ struct InterfaceHeader {
 // Header lines as the tunnel-interface reader recognises them.
 std::vector<InterfaceHeader> interfaceHeaders(std::string_view ifconfigOutput);
 
-}  // namespace lumra::test
+} // namespace lumra::test

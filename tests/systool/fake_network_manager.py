@@ -59,15 +59,15 @@ class ActiveConnection(dbus.service.Object):
 def main():
     DBusGMainLoop(set_as_default=True)
     bus = dbus.bus.BusConnection(sys.argv[1])
-    spec = json.loads(sys.argv[2])
+    scenario = json.loads(sys.argv[2])
     objects = []
     paths = []
-    for number, connection in enumerate(spec.get("connections", []), start=1):
+    for number, connection in enumerate(scenario.get("connections", []), start=1):
         path = "/org/freedesktop/NetworkManager/ActiveConnection/%d" % number
         paths.append(dbus.ObjectPath(path))
         if not connection.get("vanished"):
             objects.append(ActiveConnection(bus, path, connection))
-    objects.append(Manager(bus, paths, spec.get("hang", False)))
+    objects.append(Manager(bus, paths, scenario.get("hang", False)))
     name = dbus.service.BusName(NM, bus, do_not_queue=True)
     print("ready", flush=True)
     GLib.MainLoop().run()
