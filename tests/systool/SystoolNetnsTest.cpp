@@ -1,0 +1,372 @@
+// lumra-systool against the kernel, inside the client namespace the ctest
+// fixture creates (tests/systool/netns.sh): a veth to a router namespace,
+// default routes through it. The whole binary runs under `ip netns exec`;
+// every test first checks that it is not in the machine's own namespace.
+#include "systool/ChildProcess.h"
+#include "systool/SystoolPath.h"
+#include "systool/ToolOutputRules.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace lumra {
+namespace {
+
+using namespace std::chrono_literals;
+using Arguments = std::vector<std::string>;
+
+constexpr const char* kClientAddress = "10.213.0.2";
+constexpr const char* kRouterAddress = "10.213.0.1";
+
+std::string clientInterface() {
+    const char* name = std::getenv("LUMRA_SYSTOOL_NETNS_IF");
+    return name == nullptr ? std::string() : std::string(name);
+}
+
+std::string namespaceOf(const char* path) {
+    char target[256] = {};
+    const ssize_t length = readlink(path, target, sizeof target - 1);
+    return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
+}
+
+// Inside the fixture's namespace: not pid 1's, and the veth is there.
+::testing::AssertionResult inOwnNamespace() {
+    const std::string own = namespaceOf("/proc/self/ns/net");
+    if (own.empty() || own == namespaceOf("/proc/1/ns/net")) {
+        return ::testing::AssertionFailure() << "not inside a test network namespace";
+    }
+    if (clientInterface().empty() || if_nametoindex(clientInterface().c_str()) == 0) {
+        return ::testing::AssertionFailure() << "interface " << clientInterface() << " missing";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+test::ProcessResult runTool(const Arguments& argv) {
+    return test::runProgram(kSystoolPath, argv, {}, 20s);
+}
+
+std::string ipProgram() {
+    for (const char* path : {"/usr/sbin/ip", "/sbin/ip", "/usr/bin/ip", "/bin/ip"}) {
+        if (access(path, X_OK) == 0) {
+            return path;
+        }
+    }
+    return "ip";
+}
+
+bool runIp(const Arguments& arguments) {
+    Arguments argv{"ip"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    const auto result = test::runProgram(ipProgram(), argv, {}, 10s);
+    return result.exitCode == 0;
+}
+
+std::string readFile(const char* path) {
+    std::ifstream file(path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// The kernel's own count per state for the sockets the BSD listing shows:
+// all but listening sockets (the namespace holds only this test's sockets,
+// none of them bound to a wildcard address but the listeners).
+std::map<std::string, int> kernelStateCounts() {
+    const std::map<std::string, std::string> names = {
+        {"01", "ESTABLISHED"}, {"02", "SYN_SENT"},  {"03", "SYN_RCVD"}, {"04", "FIN_WAIT_1"},
+        {"05", "FIN_WAIT_2"},  {"06", "TIME_WAIT"}, {"07", "CLOSED"},   {"08", "CLOSE_WAIT"},
+        {"09", "LAST_ACK"},    {"0B", "CLOSING"},
+    };
+    std::map<std::string, int> counts;
+    for (const char* path : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        for (const std::string& line : test::splitLines(readFile(path))) {
+            const auto fields = test::splitFields(line);
+            if (fields.size() > 3 && names.count(fields[3]) != 0) {
+                ++counts[names.at(fields[3])];
+            }
+        }
+    }
+    return counts;
+}
+
+class Socket {
+public:
+    explicit Socket(int fd = -1) : m_fd(fd) {}
+    Socket(Socket&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+    Socket& operator=(Socket&& other) noexcept {
+        std::swap(m_fd, other.m_fd);
+        return *this;
+    }
+    ~Socket() { reset(); }
+    void reset() {
+        if (m_fd >= 0) {
+            close(m_fd);
+        }
+        m_fd = -1;
+    }
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+struct Listener {
+    Socket socket;
+    sockaddr_storage address{};
+    socklen_t length = 0;
+    unsigned port = 0;
+};
+
+Listener listenOn(const char* host) {
+    Listener listener;
+    const bool ipv6 = std::string(host).find(':') != std::string::npos;
+    listener.socket = Socket(socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (ipv6) {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&listener.address);
+        in6->sin6_family = AF_INET6;
+        inet_pton(AF_INET6, host, &in6->sin6_addr);
+        listener.length = sizeof(sockaddr_in6);
+    } else {
+        auto* in = reinterpret_cast<sockaddr_in*>(&listener.address);
+        in->sin_family = AF_INET;
+        inet_pton(AF_INET, host, &in->sin_addr);
+        listener.length = sizeof(sockaddr_in);
+    }
+    auto* address = reinterpret_cast<sockaddr*>(&listener.address);
+    if (bind(listener.socket.fd(), address, listener.length) == 0 &&
+        listen(listener.socket.fd(), 16) == 0 &&
+        getsockname(listener.socket.fd(), address, &listener.length) == 0) {
+        listener.port = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(address)->sin6_port
+                                   : reinterpret_cast<sockaddr_in*>(address)->sin_port);
+    }
+    return listener;
+}
+
+struct Pair {
+    Socket client;
+    Socket server;
+};
+
+Pair connectTo(const Listener& listener) {
+    Pair pair;
+    pair.client = Socket(socket(listener.address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (connect(pair.client.fd(), reinterpret_cast<const sockaddr*>(&listener.address),
+                listener.length) == 0) {
+        pair.server = Socket(accept4(listener.socket.fd(), nullptr, nullptr, SOCK_CLOEXEC));
+    }
+    return pair;
+}
+
+bool waitForKernelCount(const std::string& state, int atLeast) {
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const auto counts = kernelStateCounts();
+        if (counts.count(state) != 0 && counts.at(state) >= atLeast) {
+            return true;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
+bool hasLine(const std::string& output, const std::vector<std::string>& expectedFields) {
+    for (const std::string& line : test::splitLines(output)) {
+        if (test::splitFields(line) == expectedFields) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(SystoolNetnsTest, TcpStateCountsMatchTheKernel) {
+    ASSERT_TRUE(inOwnNamespace());
+    const Listener ipv4 = listenOn(kClientAddress);
+    const Listener ipv6 = listenOn("::1");
+    ASSERT_NE(ipv4.port, 0u);
+    ASSERT_NE(ipv6.port, 0u);
+    const Pair established = connectTo(ipv4);
+    const Pair established6 = connectTo(ipv6);
+    ASSERT_GE(established.server.fd(), 0);
+    ASSERT_GE(established6.server.fd(), 0);
+    // The side that closes first ends in TIME_WAIT once the other closes.
+    Pair timeWait = connectTo(ipv4);
+    timeWait.client.reset();
+    timeWait.server.reset();
+    // A peer that has closed leaves the other side in CLOSE_WAIT.
+    Pair closeWait = connectTo(ipv4);
+    closeWait.client.reset();
+    ASSERT_TRUE(waitForKernelCount("TIME_WAIT", 1));
+    ASSERT_TRUE(waitForKernelCount("CLOSE_WAIT", 1));
+
+    const auto result = runTool({"/usr/sbin/netstat", "-n", "-p", "tcp"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto shown = test::tcpStateCounts(result.out);
+    EXPECT_EQ(shown, kernelStateCounts()) << result.out;
+    EXPECT_EQ(shown.count("LISTEN"), 0u);
+    EXPECT_GE(shown.at("ESTABLISHED"), 4);
+    const std::string server = std::string(kClientAddress) + "." + std::to_string(ipv4.port);
+    EXPECT_NE(result.out.find(server), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("::1." + std::to_string(ipv6.port)), std::string::npos) << result.out;
+    for (const std::string& line : test::splitLines(result.out)) {
+        const auto fields = test::splitFields(line);
+        if (fields.size() == 6 && fields[3] == server && fields[5] == "CLOSE_WAIT") {
+            EXPECT_EQ(fields[0], "tcp4");
+        }
+    }
+}
+
+TEST(SystoolNetnsTest, RoutingTablesNameTheConfiguredGateways) {
+    ASSERT_TRUE(inOwnNamespace());
+    const std::string interface = clientInterface();
+    const std::string link = "link#" + std::to_string(if_nametoindex(interface.c_str()));
+
+    const auto inet = runTool({"/usr/sbin/netstat", "-rn", "-f", "inet"});
+    ASSERT_EQ(inet.exitCode, 0) << inet.err;
+    EXPECT_EQ(
+        test::defaultRouteLines(inet.out),
+        (std::vector<std::vector<std::string>>{{"default", kRouterAddress, "UGS", interface}}))
+        << inet.out;
+    EXPECT_TRUE(hasLine(inet.out, {"10.213/24", link, "UCS", interface})) << inet.out;
+
+    const auto inet6 = runTool({"/usr/sbin/netstat", "-rn", "-f", "inet6"});
+    ASSERT_EQ(inet6.exitCode, 0) << inet6.err;
+    const auto defaults6 = test::defaultRouteLines(inet6.out);
+    ASSERT_EQ(defaults6.size(), 1u) << inet6.out;
+    EXPECT_EQ(defaults6[0][1], "fe80::1%" + interface);
+    EXPECT_EQ(defaults6[0][3], interface);
+    EXPECT_TRUE(hasLine(inet6.out, {"fd42:213::/64", link, "UCS", interface})) << inet6.out;
+
+    const auto both = runTool({"/usr/sbin/netstat", "-rn"});
+    ASSERT_EQ(both.exitCode, 0) << both.err;
+    EXPECT_EQ(test::defaultRouteLines(both.out).size(), 2u) << both.out;
+}
+
+class ExtraRoute {
+public:
+    ExtraRoute(std::string gateway, std::string metric)
+        : m_gateway(std::move(gateway)), m_metric(std::move(metric)) {
+        m_added = runIp({"route", "add", "default", "via", m_gateway, "dev", clientInterface(),
+                         "metric", m_metric});
+    }
+    ~ExtraRoute() {
+        if (m_added) {
+            runIp({"route", "del", "default", "via", m_gateway, "dev", clientInterface(), "metric",
+                   m_metric});
+        }
+    }
+    bool added() const { return m_added; }
+
+private:
+    std::string m_gateway;
+    std::string m_metric;
+    bool m_added = false;
+};
+
+TEST(SystoolNetnsTest, SeveralDefaultRoutesAreListedInMetricOrder) {
+    ASSERT_TRUE(inOwnNamespace());
+    const ExtraRoute worst("10.213.0.4", "300");
+    const ExtraRoute middle("10.213.0.3", "200");
+    ASSERT_TRUE(worst.added() && middle.added());
+    const auto result = runTool({"/usr/sbin/netstat", "-rn", "-f", "inet"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    std::vector<std::string> gateways;
+    for (const auto& fields : test::defaultRouteLines(result.out)) {
+        gateways.push_back(fields.at(1));
+    }
+    EXPECT_EQ(gateways, (std::vector<std::string>{kRouterAddress, "10.213.0.3", "10.213.0.4"}))
+        << result.out;
+    const auto router = runTool({"/usr/sbin/ipconfig", "getoption", clientInterface(), "router"});
+    EXPECT_EQ(router.out, std::string(kRouterAddress) + "\n");
+}
+
+TEST(SystoolNetnsTest, IpconfigAnswersFromTheNamespace) {
+    ASSERT_TRUE(inOwnNamespace());
+    const std::vector<std::tuple<Arguments, int, std::string>> cases = {
+        {{"/usr/sbin/ipconfig", "getoption", clientInterface(), "router"},
+         0,
+         std::string(kRouterAddress) + "\n"},
+        {{"/usr/sbin/ipconfig", "getifaddr", clientInterface()},
+         0,
+         std::string(kClientAddress) + "\n"},
+        {{"/usr/sbin/ipconfig", "getifaddr", "lo"}, 0, "127.0.0.1\n"},
+        {{"/usr/sbin/ipconfig", "getoption", "lo", "router"}, 1, ""},
+        {{"/usr/sbin/ipconfig", "getifaddr", "lumra-none0"}, 1, ""},
+        {{"/usr/sbin/ipconfig", "getoption", "lumra-none0", "router"}, 1, ""},
+    };
+    for (const auto& [argv, exitCode, out] : cases) {
+        const auto result = runTool(argv);
+        EXPECT_EQ(result.exitCode, exitCode) << argv[1] << " " << argv[2];
+        EXPECT_EQ(result.out, out) << argv[1] << " " << argv[2];
+    }
+}
+
+TEST(SystoolNetnsTest, IfconfigListsTheVethWithItsAddresses) {
+    ASSERT_TRUE(inOwnNamespace());
+    const auto result = runTool({"/sbin/ifconfig"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto headers = test::interfaceHeaders(result.out);
+    ASSERT_EQ(headers.size(), 2u) << result.out;
+    EXPECT_EQ(headers[0].name, "lo");
+    EXPECT_EQ(headers[1].name, clientInterface());
+    EXPECT_NE(headers[1].flags.find("UP"), std::string::npos);
+    EXPECT_NE(headers[1].flags.find("RUNNING"), std::string::npos);
+    const std::string block = result.out.substr(result.out.find(clientInterface() + ": "));
+    EXPECT_NE(block.find("\tinet 10.213.0.2 netmask 0xffffff00 \n"), std::string::npos) << block;
+    EXPECT_NE(block.find("\tinet6 fd42:213::2 prefixlen 64 \n"), std::string::npos) << block;
+    EXPECT_NE(block.find("%" + clientInterface() + " prefixlen 64 scopeid 0x"), std::string::npos)
+        << block;
+    EXPECT_NE(block.find("\tstatus: active\n"), std::string::npos) << block;
+}
+
+TEST(SystoolNetnsTest, PingReachesLoopbackAndTheRouter) {
+    ASSERT_TRUE(inOwnNamespace());
+    const std::vector<Arguments> cases = {
+        {"/sbin/ping", "-c", "1", "-W", "1000", "127.0.0.1"},
+        {"/sbin/ping", "-c", "2", "-W", "1000", kRouterAddress},
+        {"/sbin/ping6", "-c", "1", "fe80::1%" + clientInterface()},
+        {"/sbin/ping6", "-c", "1", "fd42:213::1"},
+    };
+    for (const Arguments& argv : cases) {
+        const auto result = runTool(argv);
+        EXPECT_EQ(result.exitCode, 0) << argv.back() << ": " << result.out << result.err;
+        EXPECT_TRUE(test::pingSummary(result.out).has_value()) << result.out;
+        EXPECT_EQ(test::packetLossPercent(result.out), 0.0) << result.out;
+    }
+}
+
+// -W is milliseconds: 300 must not become 300 seconds.
+TEST(SystoolNetnsTest, UnansweredPingEndsAfterItsWaitWithoutSummary) {
+    ASSERT_TRUE(inOwnNamespace());
+    const auto start = std::chrono::steady_clock::now();
+    const auto result = runTool({"/sbin/ping", "-c", "1", "-W", "300", "10.213.0.99"});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
+    EXPECT_FALSE(test::pingSummary(result.out).has_value()) << result.out;
+    EXPECT_EQ(test::packetLossPercent(result.out), 100.0) << result.out;
+}
+
+TEST(SystoolNetnsTest, TerminatingAPingToTheRouterLeavesNoProcess) {
+    ASSERT_TRUE(inOwnNamespace());
+    test::ChildProcess child(kSystoolPath,
+                             {"/sbin/ping", "-c", "100", "-W", "1000", kRouterAddress});
+    ASSERT_TRUE(child.waitForOutput("bytes from", 10s)) << "no reply from the router";
+    child.signal(SIGTERM);
+    const auto result = child.finish(10s);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.signal, SIGTERM);
+    EXPECT_FALSE(test::processGroupExists(child.pid()));
+}
+
+} // namespace
+} // namespace lumra
