@@ -6,6 +6,7 @@
 #include "concurrency/Published.h"
 #include "concurrency/Sleep.h"
 #include "model/PingResult.h"
+#include "monitoring/ping/BuiltInInternetTarget.h"
 #include "monitoring/polling/PolledMonitor.h"
 #include "probes/ping/PingProbeRunning.h"
 
@@ -17,10 +18,6 @@
 #include <vector>
 
 namespace lumra {
-
-// A well-known public resolver; also the registered default of the
-// internet-target setting.
-inline constexpr const char* builtInInternetTarget = "1.1.1.1";
 
 class PingMonitor final : public PolledMonitor {
 public:

@@ -3,6 +3,7 @@
 // another writer stored is seen at the next read. Main actor.
 #pragma once
 
+#include "monitoring/ping/BuiltInInternetTarget.h"
 #include "monitoring/settings/AppSettingsStoring.h"
 
 #include <memory>
@@ -14,7 +15,7 @@ class DefaultsStore;
 class UserDefaultsAppSettingsStore final : public AppSettingsStoring {
 public:
     // Answers ICMP echo and is reachable without name resolution.
-    static constexpr const char* defaultInternetPingTarget = "1.1.1.1";
+    static constexpr const char* defaultInternetPingTarget = builtInInternetTarget;
 
     explicit UserDefaultsAppSettingsStore(std::shared_ptr<DefaultsStore> userDefaults);
 
