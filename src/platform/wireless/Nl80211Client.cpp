@@ -1,6 +1,7 @@
 // Runs on the caller's thread: readings on the main actor, scans on a
-// background worker. The reading is three short requests after the family
-// lookup (interfaces, the access point's station entry, the survey); a scan
+// background worker. The reading is a few short requests after the family
+// lookup (interfaces, the access point's station entry, the associated BSS
+// when the interface does not name its network, the survey); a scan
 // triggers when it may and otherwise reads what the kernel has cached.
 #include "platform/wireless/Nl80211Client.h"
 
@@ -100,6 +101,16 @@ std::optional<Nl80211StationInfo> accessPoint(Session& session, std::uint32_t if
     return accessPointOf(stations);
 }
 
+std::vector<Nl80211BssInfo> scanResults(Session& session, std::uint32_t ifindex, Clock::time_point deadline) {
+    auto [entries, error] = dump<Nl80211BssInfo>(
+        session, [&] { return interfaceRequest(session, NL80211_CMD_GET_SCAN, NLM_F_DUMP, ifindex); }, decodeBss,
+        deadline);
+    if (error != 0) {
+        throw WirelessError(error);
+    }
+    return std::move(entries);
+}
+
 // An active scan of every channel: one wildcard SSID.
 NlMessage triggerRequest(const Session& session, std::uint32_t ifindex) {
     auto message = interfaceRequest(session, NL80211_CMD_TRIGGER_SCAN, 0, ifindex);
@@ -184,10 +195,18 @@ std::optional<WirelessLinkReading> Nl80211Client::currentReading() {
         return std::nullopt;
     }
     const auto station = accessPoint(*session, interface->ifindex, deadline);
+    std::optional<Nl80211BssInfo> bss;
+    if (needsAssociatedBss(*interface, station)) {
+        try {
+            bss = associatedBss(scanResults(*session, interface->ifindex, deadline), *station->address);
+        } catch (const WirelessError&) {
+            // The link is still known without its name.
+        }
+    }
     // Without a channel there is no survey entry to take the noise from.
-    const auto survey =
-        interface->frequencyMhz ? surveys(*session, interface->ifindex, deadline) : std::vector<Nl80211SurveyInfo>{};
-    return makeLinkReading(*interface, station, survey);
+    const bool onChannel = interface->frequencyMhz || (bss && bss->frequencyMhz);
+    const auto survey = onChannel ? surveys(*session, interface->ifindex, deadline) : std::vector<Nl80211SurveyInfo>{};
+    return makeLinkReading(*interface, station, bss, survey);
 }
 
 std::optional<WirelessScan> Nl80211Client::scanNetworks() {
@@ -202,12 +221,7 @@ std::optional<WirelessScan> Nl80211Client::scanNetworks() {
     const std::uint32_t ifindex = interface->ifindex;
     const auto source = runScan(*session, ifindex, m_timeouts);
 
-    auto [entries, error] = dump<Nl80211BssInfo>(
-        *session, [&] { return interfaceRequest(*session, NL80211_CMD_GET_SCAN, NLM_F_DUMP, ifindex); }, decodeBss,
-        Clock::now() + m_timeouts.request);
-    if (error != 0) {
-        throw WirelessError(error);
-    }
+    const auto entries = scanResults(*session, ifindex, Clock::now() + m_timeouts.request);
     const auto noise = surveys(*session, ifindex, Clock::now() + m_timeouts.request);
     WirelessScan scan{{}, source};
     scan.networks.reserve(entries.size());

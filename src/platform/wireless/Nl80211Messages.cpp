@@ -203,6 +203,7 @@ std::optional<Nl80211BssInfo> decodeBss(const nlmsghdr* message) {
         {NL80211_BSS_SIGNAL_MBM, Kind::s32},
         {NL80211_BSS_INFORMATION_ELEMENTS, Kind::binary},
         {NL80211_BSS_BEACON_IES, Kind::binary},
+        {NL80211_BSS_STATUS, Kind::u32},
     };
     const auto attributes = attributesOf(message, NL80211_CMD_NEW_SCAN_RESULTS, rules);
     if (!attributes) {
@@ -225,6 +226,7 @@ std::optional<Nl80211BssInfo> decodeBss(const nlmsghdr* message) {
         .frequencyMhz = bss->u32(NL80211_BSS_FREQUENCY),
         .signalMbm = bss->s32(NL80211_BSS_SIGNAL_MBM),
         .ssid = std::move(ssid),
+        .status = bss->u32(NL80211_BSS_STATUS),
     };
 }
 
@@ -312,24 +314,44 @@ std::optional<std::int8_t> noiseOfChannelInUse(const std::vector<Nl80211SurveyIn
     return onFrequency->noiseDbm;
 }
 
+std::optional<Nl80211BssInfo> associatedBss(const std::vector<Nl80211BssInfo>& entries,
+                                            const MacAddressBytes& accessPoint) {
+    std::optional<Nl80211BssInfo> sameAddress;
+    for (const auto& entry : entries) {
+        if (entry.bssid != accessPoint) {
+            continue;
+        }
+        if (entry.status == std::uint32_t{NL80211_BSS_STATUS_ASSOCIATED}) {
+            return entry;
+        }
+        if (!sameAddress) {
+            sameAddress = entry;
+        }
+    }
+    return sameAddress;
+}
+
+bool needsAssociatedBss(const Nl80211InterfaceInfo& interface, const std::optional<Nl80211StationInfo>& accessPoint) {
+    return accessPoint && (!interface.ssid || !interface.frequencyMhz);
+}
+
 WirelessLinkReading makeLinkReading(const Nl80211InterfaceInfo& interface,
                                     const std::optional<Nl80211StationInfo>& accessPoint,
+                                    const std::optional<Nl80211BssInfo>& bss,
                                     const std::vector<Nl80211SurveyInfo>& surveys) {
+    const bool bssApplies = accessPoint && bss;
+    const auto ssidBytes = interface.ssid ? interface.ssid : (bssApplies ? bss->ssid : std::nullopt);
+    const auto frequency =
+        interface.frequencyMhz ? interface.frequencyMhz : (bssApplies ? bss->frequencyMhz : std::nullopt);
     WirelessLinkReading reading{
         .interface = WirelessInterface{interface.name, interface.ifindex},
-        .ssid = std::nullopt,
+        .ssid = ssidBytes ? decodeSsid(*ssidBytes) : std::nullopt,
         .bssid = std::nullopt,
         .signalDbm = 0,
-        .noiseDbm = noiseOfChannelInUse(surveys, interface.frequencyMhz).value_or(0),
+        .noiseDbm = noiseOfChannelInUse(surveys, frequency).value_or(0),
         .transmitRateMbps = 0.0,
-        .channel = std::nullopt,
+        .channel = frequency ? std::optional(channelForFrequency(*frequency)) : std::nullopt,
     };
-    if (interface.ssid) {
-        reading.ssid = decodeSsid(*interface.ssid);
-    }
-    if (interface.frequencyMhz) {
-        reading.channel = channelForFrequency(*interface.frequencyMhz);
-    }
     if (accessPoint) {
         reading.bssid = formatMacAddress(*accessPoint->address);
         reading.signalDbm = accessPoint->signalDbm.value_or(0);

@@ -73,6 +73,8 @@ struct Nl80211BssInfo {
     std::optional<std::uint32_t> frequencyMhz;
     std::optional<std::int32_t> signalMbm;
     std::optional<std::vector<std::uint8_t>> ssid;
+    // NL80211_BSS_STATUS_*: whether the station is joined to this BSS.
+    std::optional<std::uint32_t> status;
 
     bool operator==(const Nl80211BssInfo&) const = default;
 };
@@ -108,8 +110,19 @@ std::optional<Nl80211StationInfo> accessPointOf(const std::vector<Nl80211Station
 std::optional<std::int8_t> noiseOfChannelInUse(const std::vector<Nl80211SurveyInfo>& surveys,
                                                std::optional<std::uint32_t> frequencyMhz);
 
+// The access point's entry in the scan results: the one marked associated
+// with its address, else any with its address.
+std::optional<Nl80211BssInfo> associatedBss(const std::vector<Nl80211BssInfo>& entries,
+                                            const MacAddressBytes& accessPoint);
+
+// What only the scan results know: a station interface's own message names
+// its network and channel on some kernels only (6.1 gives neither the SSID
+// nor, with multi-link, a channel), so those come from the associated BSS.
+bool needsAssociatedBss(const Nl80211InterfaceInfo& interface, const std::optional<Nl80211StationInfo>& accessPoint);
+
 WirelessLinkReading makeLinkReading(const Nl80211InterfaceInfo& interface,
                                     const std::optional<Nl80211StationInfo>& accessPoint,
+                                    const std::optional<Nl80211BssInfo>& bss,
                                     const std::vector<Nl80211SurveyInfo>& surveys);
 
 WirelessNetwork makeNetwork(const Nl80211BssInfo& bss, const std::vector<Nl80211SurveyInfo>& surveys);

@@ -189,10 +189,11 @@ TEST(Nl80211DecodeTest, ScannedBssWithNameFromItsElements) {
             .u32(NL80211_BSS_FREQUENCY, 2437)
             .s32(NL80211_BSS_SIGNAL_MBM, -3000)
             .bytes(NL80211_BSS_INFORMATION_ELEMENTS, elementsWithSsid(bytesOf("lumra-ap-ch6")))
-            .bytes(NL80211_BSS_BEACON_IES, elementsWithSsid(bytesOf("beacon-name")));
+            .bytes(NL80211_BSS_BEACON_IES, elementsWithSsid(bytesOf("beacon-name")))
+            .u32(NL80211_BSS_STATUS, NL80211_BSS_STATUS_ASSOCIATED);
     });
-    EXPECT_EQ(decodeBss(message.header()),
-              (Nl80211BssInfo{MacAddressBytes{0x02, 0, 0, 0, 0x02, 0}, 2437, -3000, bytesOf("lumra-ap-ch6")}));
+    EXPECT_EQ(decodeBss(message.header()), (Nl80211BssInfo{MacAddressBytes{0x02, 0, 0, 0, 0x02, 0}, 2437, -3000,
+                                                           bytesOf("lumra-ap-ch6"), NL80211_BSS_STATUS_ASSOCIATED}));
 }
 
 TEST(Nl80211DecodeTest, ScannedBssTakesTheBeaconNameWhenTheLatestElementsHaveNone) {
@@ -299,7 +300,7 @@ TEST(Nl80211AssemblyTest, NoiseComesFromTheChannelInUse) {
 TEST(Nl80211AssemblyTest, ReadingOfAnAssociatedStation) {
     const Nl80211InterfaceInfo interface{5, "wlan3", NL80211_IFTYPE_STATION, 2437, bytesOf(" lumra ap ")};
     const Nl80211StationInfo ap{MacAddressBytes{2, 0, 0, 0, 0xab, 0}, -30, 8665, false, true};
-    const auto reading = makeLinkReading(interface, ap, {{2437, -92, false}});
+    const auto reading = makeLinkReading(interface, ap, std::nullopt, {{2437, -92, false}});
     EXPECT_EQ(reading, (WirelessLinkReading{
                            .interface = {"wlan3", 5},
                            .ssid = " lumra ap ",
@@ -311,9 +312,53 @@ TEST(Nl80211AssemblyTest, ReadingOfAnAssociatedStation) {
                        }));
 }
 
+// Kernel 6.1 names the network of an AP interface, not of a station.
+TEST(Nl80211AssemblyTest, ReadingTakesNameAndChannelFromTheAssociatedBssWhenTheInterfaceHasNone) {
+    const MacAddressBytes apAddress{2, 0, 0, 0, 2, 0};
+    const Nl80211InterfaceInfo interface{5, "wlan3", NL80211_IFTYPE_STATION, std::nullopt, std::nullopt};
+    const Nl80211StationInfo ap{apAddress, -30, 10, false, true};
+    ASSERT_TRUE(needsAssociatedBss(interface, ap));
+    const std::vector<Nl80211BssInfo> results = {
+        {MacAddressBytes{2, 0, 0, 0, 0, 0}, 2412, -3000, bytesOf("lumra-ap-ch1"), std::nullopt},
+        {apAddress, 2462, -3000, bytesOf("stale-entry"), std::nullopt},
+        {apAddress, 2437, -3000, bytesOf("lumra-ap-ch6"), NL80211_BSS_STATUS_ASSOCIATED},
+    };
+    const auto bss = associatedBss(results, apAddress);
+    ASSERT_TRUE(bss);
+    const auto reading = makeLinkReading(interface, ap, bss, {{2437, -92, false}});
+    EXPECT_EQ(reading.ssid, "lumra-ap-ch6");
+    EXPECT_EQ(reading.channel, (WirelessChannel{2437, 6, WiFiBand::twoPointFourGigahertz}));
+    EXPECT_EQ(reading.noiseDbm, -92);
+    EXPECT_EQ(reading.bssid, "02:00:00:00:02:00");
+}
+
+TEST(Nl80211AssemblyTest, AssociatedBssFallsBackToTheAddressAlone) {
+    const MacAddressBytes apAddress{2, 0, 0, 0, 2, 0};
+    const std::vector<Nl80211BssInfo> results = {
+        {MacAddressBytes{2, 0, 0, 0, 0, 0}, 2412, -3000, bytesOf("other"), NL80211_BSS_STATUS_ASSOCIATED},
+        {apAddress, 2437, -3000, bytesOf("lumra-ap-ch6"), std::nullopt},
+    };
+    EXPECT_EQ(associatedBss(results, apAddress)->ssid, bytesOf("lumra-ap-ch6"));
+    EXPECT_FALSE(associatedBss(results, MacAddressBytes{2, 0, 0, 0, 9, 0}));
+}
+
+TEST(Nl80211AssemblyTest, InterfaceNamesAndBssOnlyMatterWithAnAccessPoint) {
+    const Nl80211StationInfo ap{MacAddressBytes{2, 0, 0, 0, 2, 0}, -30, 10, false, true};
+    const Nl80211InterfaceInfo complete{5, "wlan3", NL80211_IFTYPE_STATION, 2437, bytesOf("net")};
+    const Nl80211InterfaceInfo bare{5, "wlan3", NL80211_IFTYPE_STATION, std::nullopt, std::nullopt};
+    EXPECT_FALSE(needsAssociatedBss(complete, ap));
+    EXPECT_TRUE(needsAssociatedBss(bare, ap));
+    EXPECT_FALSE(needsAssociatedBss(bare, std::nullopt));
+    // A BSS handed in without an access point is not this link's.
+    const Nl80211BssInfo bss{ap.address, 2437, -3000, bytesOf("net"), NL80211_BSS_STATUS_ASSOCIATED};
+    const auto reading = makeLinkReading(bare, std::nullopt, bss, {});
+    EXPECT_FALSE(reading.ssid);
+    EXPECT_FALSE(reading.channel);
+}
+
 TEST(Nl80211AssemblyTest, ReadingOfAnIdleStationHasOnlyItsInterface) {
     const Nl80211InterfaceInfo interface{5, "wlan3", NL80211_IFTYPE_STATION, std::nullopt, std::nullopt};
-    EXPECT_EQ(makeLinkReading(interface, std::nullopt, {}), (WirelessLinkReading{
+    EXPECT_EQ(makeLinkReading(interface, std::nullopt, std::nullopt, {}), (WirelessLinkReading{
                                                                 .interface = {"wlan3", 5},
                                                                 .ssid = std::nullopt,
                                                                 .bssid = std::nullopt,
@@ -327,21 +372,21 @@ TEST(Nl80211AssemblyTest, ReadingOfAnIdleStationHasOnlyItsInterface) {
 TEST(Nl80211AssemblyTest, ReadingOfAHiddenOrUnreadableNameHasNoName) {
     for (const auto& ssid : {std::vector<std::uint8_t>{0, 0, 0}, std::vector<std::uint8_t>{0xff, 'x'}}) {
         const Nl80211InterfaceInfo interface{5, "wlan3", NL80211_IFTYPE_STATION, 5180, ssid};
-        const auto reading = makeLinkReading(interface, std::nullopt, {});
+        const auto reading = makeLinkReading(interface, std::nullopt, std::nullopt, {});
         EXPECT_FALSE(reading.ssid);
         EXPECT_EQ(reading.channel, (WirelessChannel{5180, 36, WiFiBand::fiveGigahertz}));
     }
 }
 
 TEST(Nl80211AssemblyTest, ScannedNetworkWithNoiseOfItsChannel) {
-    const Nl80211BssInfo bss{MacAddressBytes{2, 0, 0, 0, 0, 0}, 2412, -4550, bytesOf("lumra-ap-ch1")};
+    const Nl80211BssInfo bss{MacAddressBytes{2, 0, 0, 0, 0, 0}, 2412, -4550, bytesOf("lumra-ap-ch1"), std::nullopt};
     EXPECT_EQ(makeNetwork(bss, {{2437, -90, true}, {2412, -95, false}}),
               (WirelessNetwork{"lumra-ap-ch1", "02:00:00:00:00:00", -46,
                                WirelessChannel{2412, 1, WiFiBand::twoPointFourGigahertz}, -95}));
 }
 
 TEST(Nl80211AssemblyTest, ScannedNetworkMissingValuesStayAbsent) {
-    const Nl80211BssInfo bss{std::nullopt, std::nullopt, std::nullopt, std::vector<std::uint8_t>{}};
+    const Nl80211BssInfo bss{std::nullopt, std::nullopt, std::nullopt, std::vector<std::uint8_t>{}, std::nullopt};
     EXPECT_EQ(makeNetwork(bss, {{2412, -95, false}}),
               (WirelessNetwork{std::nullopt, std::nullopt, 0, std::nullopt, std::nullopt}));
 }
