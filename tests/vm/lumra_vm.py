@@ -262,7 +262,16 @@ def run_scene(cache, programs, script, run_dir, timeout=150):
     run_dir = Path(run_dir)
     run_dir.mkdir(parents=True, exist_ok=True)
     version = resolve_kernel_version()
-    kernel = fetch_kernel(cache, version)
+    try:
+        kernel = fetch_kernel(cache, version)
+    except VmError as error:
+        # Offline, or the archive moved on: a kernel fetched earlier still does.
+        cached = sorted(cache.glob("kernel-*/complete"))
+        if not cached:
+            raise
+        kernel = cached[-1].parent
+        version = cached[-1].read_text().strip()
+        log(f"using the cached {version}: {error}")
     initrd = run_dir / "initrd.cpio"
     with open(initrd, "wb") as out:
         out.write(base_archive(cache, kernel).read_bytes())
