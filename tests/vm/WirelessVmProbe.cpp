@@ -1,11 +1,16 @@
 // Runs inside the simulated-radio VM (tests/vm/scene/init) and prints what
 // Nl80211Client sees as JSON lines, one per step, for wireless_vm_test.py.
 //   scene   the default interface, a reading, a triggered scan, as an
-//           unprivileged user a reading and a scan (refused trigger), and a
-//           scan while another one runs (iw)
+//           unprivileged user a reading, a scan (refused trigger) and the
+//           probes' readers, and a scan while another one runs (iw)
 //   down    a reading and a scan of a station interface that is down
+#include "concurrency/RunLoop.h"
 #include "platform/wireless/Nl80211Client.h"
 #include "platform/wireless/WirelessError.h"
+#include "probes/wifi/CoreWLANInterfaceProvider.h"
+#include "probes/wifi/CoreWLANNetworkScanner.h"
+#include "probes/wifi/CurrentWiFiInterfaceName.h"
+#include "probes/wifi/WiFiNetworkScannerError.h"
 
 #include <nlohmann/json.hpp>
 
@@ -86,6 +91,39 @@ json scanStep(Nl80211Client& client) {
     });
 }
 
+// The readers the monitors use, as the application runs them: unprivileged.
+json probesStep() {
+    json out;
+    out["currentWiFiInterfaceName"] = toJson(currentWiFiInterfaceName());
+    const auto snapshot = CoreWLANInterfaceProvider().currentSnapshot();
+    if (snapshot) {
+        out["snapshot"] = {{"interfaceName", snapshot->interfaceName}, {"ssid", toJson(snapshot->ssid)},
+                           {"bssid", toJson(snapshot->bssid)},        {"rssiDbm", snapshot->rssiDbm},
+                           {"noiseFloorDbm", snapshot->noiseFloorDbm}, {"linkRateMbps", toJson(snapshot->linkRateMbps)},
+                           {"channelNumber", toJson(snapshot->channelNumber)},
+                           {"band", snapshot->band ? json(rawValue(*snapshot->band)) : json(nullptr)}};
+    } else {
+        out["snapshot"] = nullptr;
+    }
+    RunLoop loop;
+    CoreWLANNetworkScanner scanner;
+    auto handle = spawn(mainActor(), [&]() -> Task<std::vector<WiFiScannedNetwork>> {
+        co_return co_await scanner.scanNetworks();
+    });
+    try {
+        json networks = json::array();
+        for (const auto& network : loop.await(handle, std::chrono::seconds(60))) {
+            networks.push_back({{"ssid", toJson(network.ssid)}, {"bssid", toJson(network.bssid)},
+                                {"rssiDbm", network.rssiDbm}, {"channelNumber", network.channelNumber},
+                                {"band", rawValue(network.band)}});
+        }
+        out["scan"] = networks;
+    } catch (const std::exception& error) {
+        out["scanError"] = error.what();
+    }
+    return out;
+}
+
 bool startIwScan(const std::string& interface) {
     const char* argv[] = {"iw", "dev", interface.c_str(), "scan", "trigger", nullptr};
     pid_t pid = 0;
@@ -130,6 +168,7 @@ int scene() {
         Nl80211Client unprivileged;
         emit({{"step", "unprivilegedReading"}, {"uid", getuid()}, {"result", readingStep(unprivileged)}});
         emit({{"step", "unprivilegedScan"}, {"uid", getuid()}, {"result", scanStep(unprivileged)}});
+        emit({{"step", "probes"}, {"uid", getuid()}, {"result", probesStep()}});
     });
 
     const auto interface = client.defaultInterface();

@@ -81,6 +81,30 @@ def check_scan(checks, name, scan, scene, source):
         checks.expect(-100 <= network["rssiDbm"] < 0, f"{name}: {ap['ssid']} rssi {network['rssiDbm']}")
 
 
+def check_probes(checks, line, scene):
+    """The types the monitors use, on top of the client."""
+    if not checks.expect(line is not None, "probes: no result line"):
+        return
+    probes = line["result"]
+    station = scene["station"]["interface"]
+    ap = scene["accessPoints"][2]
+    checks.expect(probes["currentWiFiInterfaceName"] == station,
+                  f"probes: currentWiFiInterfaceName {probes['currentWiFiInterfaceName']!r}, want {station!r}")
+    snapshot = probes["snapshot"] or {}
+    expected = {"interfaceName": station, "ssid": ap["ssid"], "bssid": ap["bssid"], "channelNumber": 6,
+                "band": "2.4 GHz", "noiseFloorDbm": -92}
+    for key, want in expected.items():
+        checks.expect(snapshot.get(key) == want, f"probes: snapshot {key} {snapshot.get(key)!r}, want {want!r}")
+    checks.expect((snapshot.get("linkRateMbps") or 0) >= 1, f"probes: link rate {snapshot.get('linkRateMbps')}")
+    checks.expect(-100 <= snapshot.get("rssiDbm", 0) < 0, f"probes: rssi {snapshot.get('rssiDbm')}")
+    if not checks.expect("scan" in probes, f"probes: scan failed: {probes.get('scanError')}"):
+        return
+    seen = {(n["bssid"], n["ssid"], n["channelNumber"], n["band"]) for n in probes["scan"]}
+    for ap in scene["accessPoints"]:
+        want = (ap["bssid"], ap["ssid"], ap["channel"], "2.4 GHz")
+        checks.expect(want in seen, f"probes: scan lacks {want}")
+
+
 def check(lines):
     checks = Checks()
     scene = step(lines, "scene")
@@ -103,6 +127,8 @@ def check(lines):
     checks.expect(unprivileged is not None and unprivileged["uid"] != 0, "the unprivileged scan ran as root")
     check_reading(checks, "unprivilegedReading", value_of(checks, lines, "unprivilegedReading"), scene)
     check_scan(checks, "unprivilegedScan", value_of(checks, lines, "unprivilegedScan"), scene, "cachedResults")
+
+    check_probes(checks, step(lines, "probes"), scene)
 
     down = value_of(checks, lines, "downReading")
     if checks.expect(down is not None, "downReading: a station that is down still has a reading"):
@@ -138,7 +164,7 @@ def main():
         print("FAIL:\n  " + "\n  ".join(failures))
         print(f"--- console ---\n{lumra_vm.console_tail(args.run_dir)}")
         return 1
-    print("PASS: reading, triggered, busy, refused and failed scans on the simulated radio")
+    print("PASS: reading, triggered, refused, busy and failed scans and the probes' readers on the simulated radio")
     return 0
 
 
