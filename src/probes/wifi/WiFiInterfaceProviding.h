@@ -1,4 +1,4 @@
-// A synchronous, quick reading of the current Wi-Fi link (main actor).
+// The capability of reading the Wi-Fi interface once, synchronously.
 #pragma once
 
 #include "probes/wifi/WiFiInterfaceSnapshot.h"
@@ -10,7 +10,7 @@ namespace lumra {
 class WiFiInterfaceProviding {
 public:
     virtual ~WiFiInterfaceProviding() = default;
-    // Absent when there is no Wi-Fi interface.
+    // Called on the main actor; never suspends. None without an interface.
     virtual std::optional<WiFiInterfaceSnapshot> currentSnapshot() = 0;
 };
 

@@ -1,0 +1,234 @@
+// Runs on the caller's thread: readings on the main actor, scans on a
+// background worker. The reading is a few short requests after the family
+// lookup (interfaces, the access point's station entry, the associated BSS
+// when the interface does not name its network, the survey); a scan
+// triggers when it may and otherwise reads what the kernel has cached.
+#include "platform/wireless/Nl80211Client.h"
+
+#include "platform/wireless/GenlSocket.h"
+#include "platform/wireless/WirelessError.h"
+
+#include <netlink/attr.h>
+#include <netlink/msg.h>
+
+#include <linux/netlink.h>
+#include <linux/nl80211.h>
+
+#include <cerrno>
+
+namespace lumra {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Dumps that keep changing under the reader are taken as they are after this.
+constexpr int kDumpAttempts = 3;
+
+struct Session {
+    GenlSocket socket;
+    GenlFamilyInfo family;
+};
+
+std::optional<Session> openSession(Clock::time_point deadline) {
+    Session session{GenlSocket{}, {}};
+    auto family = session.socket.resolveFamily("nl80211", deadline);
+    if (!family) {
+        return std::nullopt;
+    }
+    session.family = std::move(*family);
+    return session;
+}
+
+NlMessage interfaceRequest(const Session& session, std::uint8_t command, int flags, std::uint32_t ifindex) {
+    auto message = GenlSocket::makeMessage(session.family.id, flags, command);
+    if (nla_put_u32(message.get(), NL80211_ATTR_IFINDEX, ifindex) < 0) {
+        throw WirelessError(ENOMEM);
+    }
+    return message;
+}
+
+// Decodes every entry of a dump; the error is 0 or a positive errno.
+template <class T, class Decode>
+std::pair<std::vector<T>, int> dump(Session& session, const std::function<NlMessage()>& makeRequest, Decode decode,
+                                    Clock::time_point deadline) {
+    std::vector<T> entries;
+    for (int attempt = 0; attempt < kDumpAttempts; ++attempt) {
+        entries.clear();
+        auto request = makeRequest();
+        const auto outcome = session.socket.transact(
+            request.get(),
+            [&](const nlmsghdr* reply) {
+                if (auto entry = decode(reply)) {
+                    entries.push_back(std::move(*entry));
+                }
+            },
+            deadline);
+        if (outcome.error != 0 || !outcome.interrupted) {
+            return {std::move(entries), outcome.error};
+        }
+    }
+    return {std::move(entries), 0};
+}
+
+std::optional<Nl80211InterfaceInfo> stationInterface(Session& session, Clock::time_point deadline) {
+    auto [interfaces, error] = dump<Nl80211InterfaceInfo>(
+        session, [&] { return GenlSocket::makeMessage(session.family.id, NLM_F_DUMP, NL80211_CMD_GET_INTERFACE); },
+        decodeInterface, deadline);
+    if (error != 0) {
+        throw WirelessError(error);
+    }
+    return firstStationInterface(interfaces);
+}
+
+// Failures leave the survey empty: noise is optional.
+std::vector<Nl80211SurveyInfo> surveys(Session& session, std::uint32_t ifindex, Clock::time_point deadline) {
+    auto [entries, error] = dump<Nl80211SurveyInfo>(
+        session, [&] { return interfaceRequest(session, NL80211_CMD_GET_SURVEY, NLM_F_DUMP, ifindex); },
+        decodeSurvey, deadline);
+    return error == 0 ? std::move(entries) : std::vector<Nl80211SurveyInfo>{};
+}
+
+// A station interface that is not associated has no peers; a failure here
+// (interface down, no link) reads the same way.
+std::optional<Nl80211StationInfo> accessPoint(Session& session, std::uint32_t ifindex, Clock::time_point deadline) {
+    auto [stations, error] = dump<Nl80211StationInfo>(
+        session, [&] { return interfaceRequest(session, NL80211_CMD_GET_STATION, NLM_F_DUMP, ifindex); },
+        decodeStation, deadline);
+    if (error != 0) {
+        return std::nullopt;
+    }
+    return accessPointOf(stations);
+}
+
+std::vector<Nl80211BssInfo> scanResults(Session& session, std::uint32_t ifindex, Clock::time_point deadline) {
+    auto [entries, error] = dump<Nl80211BssInfo>(
+        session, [&] { return interfaceRequest(session, NL80211_CMD_GET_SCAN, NLM_F_DUMP, ifindex); }, decodeBss,
+        deadline);
+    if (error != 0) {
+        throw WirelessError(error);
+    }
+    return std::move(entries);
+}
+
+// An active scan of every channel: one wildcard SSID.
+NlMessage triggerRequest(const Session& session, std::uint32_t ifindex) {
+    auto message = interfaceRequest(session, NL80211_CMD_TRIGGER_SCAN, 0, ifindex);
+    nlattr* ssids = nla_nest_start(message.get(), NL80211_ATTR_SCAN_SSIDS);
+    if (ssids == nullptr || nla_put(message.get(), 1, 0, "") < 0) {
+        throw WirelessError(ENOMEM);
+    }
+    nla_nest_end(message.get(), ssids);
+    return message;
+}
+
+// True when the scan this call started finished; false when it was
+// aborted, lost or still running at the deadline.
+bool waitForScan(Session& session, std::uint32_t ifindex, Clock::time_point deadline) {
+    // Our own start notification comes before our scan's end; an end seen
+    // before it belongs to an earlier scan.
+    bool started = false;
+    bool finished = false;
+    session.socket.awaitEvent(
+        [&](const nlmsghdr* message) {
+            const auto event = decodeScanEvent(message, ifindex);
+            if (event == Nl80211ScanEvent::started) {
+                started = true;
+                return false;
+            }
+            if (started && event == Nl80211ScanEvent::finished) {
+                finished = true;
+                return true;
+            }
+            return started && event == Nl80211ScanEvent::aborted;
+        },
+        deadline);
+    return finished;
+}
+
+bool isRefusal(int error) { return error == EPERM || error == EBUSY; }
+
+// Triggers a scan when the kernel allows it; the source the results then
+// come from.
+WirelessScanSource runScan(Session& session, std::uint32_t ifindex, Nl80211Client::Timeouts timeouts) {
+    const auto group = session.family.multicastGroup("scan");
+    if (!group) {
+        return WirelessScanSource::cachedResults;
+    }
+    session.socket.joinGroup(*group);
+    auto request = triggerRequest(session, ifindex);
+    const auto outcome =
+        session.socket.transact(request.get(), [](const nlmsghdr*) {}, Clock::now() + timeouts.request);
+    if (isRefusal(outcome.error)) {
+        return WirelessScanSource::cachedResults;
+    }
+    if (outcome.error != 0) {
+        throw WirelessError(outcome.error);
+    }
+    return waitForScan(session, ifindex, Clock::now() + timeouts.scan) ? WirelessScanSource::freshScan
+                                                                       : WirelessScanSource::cachedResults;
+}
+
+} // namespace
+
+std::optional<WirelessInterface> Nl80211Client::defaultInterface() {
+    const auto deadline = Clock::now() + m_timeouts.request;
+    auto session = openSession(deadline);
+    if (!session) {
+        return std::nullopt;
+    }
+    const auto interface = stationInterface(*session, deadline);
+    if (!interface) {
+        return std::nullopt;
+    }
+    return WirelessInterface{interface->name, interface->ifindex};
+}
+
+std::optional<WirelessLinkReading> Nl80211Client::currentReading() {
+    const auto deadline = Clock::now() + m_timeouts.request;
+    auto session = openSession(deadline);
+    if (!session) {
+        return std::nullopt;
+    }
+    const auto interface = stationInterface(*session, deadline);
+    if (!interface) {
+        return std::nullopt;
+    }
+    const auto station = accessPoint(*session, interface->ifindex, deadline);
+    std::optional<Nl80211BssInfo> bss;
+    if (needsAssociatedBss(*interface, station)) {
+        try {
+            bss = associatedBss(scanResults(*session, interface->ifindex, deadline), *station->address);
+        } catch (const WirelessError&) {
+            // The link is still known without its name.
+        }
+    }
+    // Without a channel there is no survey entry to take the noise from.
+    const bool onChannel = interface->frequencyMhz || (bss && bss->frequencyMhz);
+    const auto survey = onChannel ? surveys(*session, interface->ifindex, deadline) : std::vector<Nl80211SurveyInfo>{};
+    return makeLinkReading(*interface, station, bss, survey);
+}
+
+std::optional<WirelessScan> Nl80211Client::scanNetworks() {
+    auto session = openSession(Clock::now() + m_timeouts.request);
+    if (!session) {
+        return std::nullopt;
+    }
+    const auto interface = stationInterface(*session, Clock::now() + m_timeouts.request);
+    if (!interface) {
+        return std::nullopt;
+    }
+    const std::uint32_t ifindex = interface->ifindex;
+    const auto source = runScan(*session, ifindex, m_timeouts);
+
+    const auto entries = scanResults(*session, ifindex, Clock::now() + m_timeouts.request);
+    const auto noise = surveys(*session, ifindex, Clock::now() + m_timeouts.request);
+    WirelessScan scan{{}, source};
+    scan.networks.reserve(entries.size());
+    for (const auto& bss : entries) {
+        scan.networks.push_back(makeNetwork(bss, noise));
+    }
+    return scan;
+}
+
+} // namespace lumra

@@ -1,0 +1,50 @@
+#include "probes/wifi/CoreWLANInterfaceProvider.h"
+
+#include "platform/wireless/Nl80211Client.h"
+#include "platform/wireless/TransmitRate.h"
+#include "platform/wireless/WirelessError.h"
+
+namespace lumra {
+
+CoreWLANInterfaceProvider::CoreWLANInterfaceProvider() : m_client(std::make_shared<Nl80211Client>()) {}
+
+CoreWLANInterfaceProvider::CoreWLANInterfaceProvider(std::shared_ptr<WirelessClient> client)
+    : m_client(std::move(client)) {}
+
+std::optional<WiFiInterfaceSnapshot> CoreWLANInterfaceProvider::currentSnapshot() {
+    std::optional<WirelessLinkReading> reading;
+    try {
+        reading = m_client->currentReading();
+    } catch (const WirelessError&) {
+        // A kernel that cannot be asked has no interface to show.
+        return std::nullopt;
+    }
+    if (!reading) {
+        return std::nullopt;
+    }
+    return makeInterfaceSnapshot(*reading);
+}
+
+WiFiInterfaceSnapshot makeInterfaceSnapshot(const WirelessLinkReading& reading) {
+    auto linkRate = roundHalfAwayFromZero(reading.transmitRateMbps);
+    if (linkRate && *linkRate < 1) {
+        linkRate.reset();
+    }
+    WiFiInterfaceSnapshot snapshot{
+        .interfaceName = reading.interface.name.empty() ? std::string("en0") : reading.interface.name,
+        .ssid = reading.ssid,
+        .bssid = reading.bssid,
+        .rssiDbm = reading.signalDbm,
+        .noiseFloorDbm = reading.noiseDbm,
+        .linkRateMbps = linkRate,
+        .channelNumber = std::nullopt,
+        .band = std::nullopt,
+    };
+    if (reading.channel) {
+        snapshot.channelNumber = reading.channel->number;
+        snapshot.band = reading.channel->band;
+    }
+    return snapshot;
+}
+
+} // namespace lumra

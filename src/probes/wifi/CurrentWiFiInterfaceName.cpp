@@ -1,0 +1,25 @@
+#include "probes/wifi/CurrentWiFiInterfaceName.h"
+
+#include "platform/wireless/Nl80211Client.h"
+#include "platform/wireless/WirelessError.h"
+
+namespace lumra {
+
+std::optional<std::string> currentWiFiInterfaceName() {
+    Nl80211Client client;
+    return currentWiFiInterfaceName(client);
+}
+
+std::optional<std::string> currentWiFiInterfaceName(WirelessClient& client) {
+    try {
+        const auto interface = client.defaultInterface();
+        if (!interface || interface->name.empty()) {
+            return std::nullopt;
+        }
+        return interface->name;
+    } catch (const WirelessError&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace lumra

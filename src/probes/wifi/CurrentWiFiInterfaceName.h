@@ -1,0 +1,16 @@
+// The name of the current Wi-Fi interface, for the ping runners' router
+// lookup. Synchronous, on the caller's thread.
+#pragma once
+
+#include "platform/wireless/WirelessClient.h"
+
+#include <optional>
+#include <string>
+
+namespace lumra {
+
+// Through nl80211. None without an interface or a name: no "en0" here.
+std::optional<std::string> currentWiFiInterfaceName();
+std::optional<std::string> currentWiFiInterfaceName(WirelessClient& client);
+
+} // namespace lumra

@@ -1,0 +1,7 @@
+list(APPEND probes_SOURCES
+  wifi/CoreWLANInterfaceProvider.cpp
+  wifi/CoreWLANNetworkScanner.cpp
+  wifi/CurrentWiFiInterfaceName.cpp
+  wifi/WhitespaceTrimming.cpp
+  wifi/WiFiNetworkScannerError.cpp
+)

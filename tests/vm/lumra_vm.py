@@ -1,0 +1,313 @@
+"""Runs programs of ours inside the simulated-radio VM.
+
+The VM is qemu in software emulation (TCG, no -enable-kvm) with no network
+device at all (-nic none), booting Debian's own kernel, whose package is
+fetched with `apt-get download` and unpacked with `dpkg-deb -x`, never
+installed. Its initramfs holds busybox, hostapd, wpa_supplicant, iw, the
+wireless modules and scene/init, which builds the shared scene (see there).
+A test hands over its programs and a shell script; the script's standard
+output comes back as the result lines (one JSON object per line).
+
+Everything downloaded or built is kept under the cache directory (inside the
+build directory), so a second run only boots.
+"""
+
+import hashlib
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+SCENE_DIR = Path(__file__).resolve().parent / "scene"
+KERNEL_META_PACKAGE = "linux-image-amd64"
+# The one LINUX-NOTES.md item 9 was checked with; used only when apt cannot
+# say which one the meta package points to now.
+KNOWN_GOOD_KERNEL = "6.1.0-57-amd64"
+TARGET_MODULE = "mac80211_hwsim"
+TOOLS = ["/bin/busybox", "/usr/sbin/hostapd", "/usr/sbin/wpa_supplicant", "/usr/sbin/wpa_cli", "/usr/sbin/iw"]
+SKIP = 77
+
+
+class VmError(Exception):
+    pass
+
+
+def log(text):
+    print(f"vm: {text}", flush=True)
+
+
+def qemu_binary():
+    return shutil.which("qemu-system-x86_64")
+
+
+def run(command, **kwargs):
+    result = subprocess.run(command, capture_output=True, text=True, **kwargs)
+    if result.returncode != 0:
+        raise VmError(f"{' '.join(map(str, command))} failed ({result.returncode}):\n{result.stderr}")
+    return result.stdout
+
+
+# ---------------------------------------------------------------- kernel
+
+def resolve_kernel_version():
+    """The ABI the kernel meta package depends on, e.g. 6.1.0-57-amd64."""
+    try:
+        out = subprocess.run(["apt-cache", "depends", KERNEL_META_PACKAGE], capture_output=True, text=True).stdout
+    except FileNotFoundError:
+        out = ""
+    for line in out.splitlines():
+        line = line.strip()
+        if line.startswith("Depends: linux-image-"):
+            return line[len("Depends: linux-image-"):]
+    return KNOWN_GOOD_KERNEL
+
+
+def module_depends(path):
+    """The depends= field of a module's .modinfo section."""
+    for field in path.read_bytes().split(b"\0"):
+        if field.startswith(b"depends="):
+            value = field[len(b"depends="):].decode()
+            return [name for name in value.split(",") if name]
+    return []
+
+
+def index_modules(root):
+    index = {}
+    for path in root.rglob("*.ko"):
+        index[path.stem.replace("-", "_")] = path
+    return index
+
+
+def load_order(index, target):
+    """Dependencies first, each once."""
+    order = []
+
+    def visit(name, trail):
+        if name in order:
+            return
+        if name in trail:
+            raise VmError(f"module dependency cycle through {name}")
+        if name not in index:
+            raise VmError(f"module {name} is not in the kernel package")
+        for dependency in module_depends(index[name]):
+            visit(dependency, trail + [name])
+        order.append(name)
+
+    visit(target, [])
+    return order
+
+
+def fetch_kernel(cache, version):
+    """vmlinuz and the modules the scene loads, kept per kernel version."""
+    final = cache / f"kernel-{version}"
+    if (final / "complete").exists():
+        return final
+    log(f"fetching linux-image-{version} (once per build directory)")
+    cache.mkdir(parents=True, exist_ok=True)
+    work = Path(tempfile.mkdtemp(prefix="kernel-", dir=cache))
+    try:
+        run(["apt-get", "download", f"linux-image-{version}"], cwd=work)
+        debs = list(work.glob("*.deb"))
+        if len(debs) != 1:
+            raise VmError(f"apt-get download left {debs}")
+        unpacked = work / "unpacked"
+        run(["dpkg-deb", "-x", str(debs[0]), str(unpacked)])
+        kept = work / "kept"
+        (kept / "modules").mkdir(parents=True)
+        shutil.copy2(unpacked / "boot" / f"vmlinuz-{version}", kept / "vmlinuz")
+        index = index_modules(unpacked / "lib" / "modules" / version)
+        order = load_order(index, TARGET_MODULE)
+        for name in order:
+            shutil.copy2(index[name], kept / "modules" / f"{name}.ko")
+        # The target last, loaded by the scene with its own parameters.
+        (kept / "modules" / "order").write_text("\n".join(order[:-1]) + "\n")
+        (kept / "complete").write_text(version + "\n")
+        if final.exists():
+            shutil.rmtree(final)
+        kept.rename(final)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    return final
+
+
+# ---------------------------------------------------------------- initramfs
+
+class Cpio:
+    """A newc archive written directly, so device nodes need no root."""
+
+    def __init__(self):
+        self.data = bytearray()
+        self.inode = 1000
+        self.seen = set()
+
+    def _entry(self, name, mode, body=b"", nlink=1, rdev=(0, 0)):
+        self.inode += 1
+        name_bytes = name.encode() + b"\0"
+        fields = [self.inode, mode, 0, 0, nlink, 0, len(body), 0, 0, rdev[0], rdev[1], len(name_bytes), 0]
+        self.data += b"070701" + b"".join(b"%08x" % f for f in fields)
+        self.data += name_bytes
+        self.data += b"\0" * (-len(self.data) % 4)
+        self.data += body
+        self.data += b"\0" * (-len(self.data) % 4)
+
+    def directory(self, name):
+        name = name.strip("/")
+        if not name or name in self.seen:
+            return
+        parent = os.path.dirname(name)
+        if parent:
+            self.directory(parent)
+        self.seen.add(name)
+        self._entry(name, 0o040755, nlink=2)
+
+    def file(self, name, body, mode=0o755):
+        name = name.strip("/")
+        self.directory(os.path.dirname(name))
+        self._entry(name, 0o100000 | mode, body)
+
+    def symlink(self, name, target):
+        name = name.strip("/")
+        self.directory(os.path.dirname(name))
+        self._entry(name, 0o120777, target.encode())
+
+    def char_device(self, name, major, minor):
+        name = name.strip("/")
+        self.directory(os.path.dirname(name))
+        self._entry(name, 0o020600, rdev=(major, minor))
+
+    def finish(self):
+        self._entry("TRAILER!!!", 0)
+        return bytes(self.data)
+
+
+def shared_libraries(binary):
+    """The files ldd names for a dynamic program, the loader included."""
+    result = subprocess.run(["ldd", str(binary)], capture_output=True, text=True)
+    if result.returncode != 0:
+        return []  # static
+    libraries = []
+    for line in result.stdout.splitlines():
+        parts = line.split()
+        if "=>" in parts:
+            target = parts[parts.index("=>") + 1]
+            if target.startswith("/"):
+                libraries.append(target)
+        elif parts and parts[0].startswith("/"):
+            libraries.append(parts[0])
+    return libraries
+
+
+def add_program(archive, source, destination, strip=False):
+    body = Path(source).read_bytes()
+    if strip:
+        with tempfile.NamedTemporaryFile() as stripped:
+            done = subprocess.run(["strip", "--strip-debug", "-o", stripped.name, str(source)],
+                                  capture_output=True)
+            if done.returncode == 0:
+                body = Path(stripped.name).read_bytes()
+    archive.file(destination, body)
+    for library in shared_libraries(source):
+        archive.file(library, Path(library).read_bytes())
+
+
+def base_archive(cache, kernel):
+    """Tools, libraries, modules and the scene's init; rebuilt when any changes."""
+    key = hashlib.sha256()
+    key.update((kernel / "complete").read_bytes())
+    key.update((SCENE_DIR / "init").read_bytes())
+    for tool in TOOLS:
+        stat = os.stat(tool)
+        key.update(f"{tool}:{stat.st_size}:{stat.st_mtime_ns}".encode())
+    path = cache / f"initramfs-{key.hexdigest()[:16]}.cpio"
+    if path.exists():
+        return path
+    log("building the scene's initramfs (once per change of its parts)")
+    archive = Cpio()
+    for directory in ["proc", "sys", "dev", "run", "tmp", "etc", "root", "lib/modules"]:
+        archive.directory(directory)
+    archive.symlink("var/run", "/run")
+    archive.char_device("dev/console", 5, 1)
+    archive.file("init", (SCENE_DIR / "init").read_bytes())
+    for tool in TOOLS:
+        add_program(archive, tool, tool)
+    for module in (kernel / "modules").iterdir():
+        archive.file(f"lib/modules/{module.name}", module.read_bytes(), mode=0o644)
+    for stale in cache.glob("initramfs-*.cpio"):
+        stale.unlink()
+    temporary = path.with_suffix(".tmp")
+    temporary.write_bytes(archive.finish())
+    temporary.rename(path)
+    return path
+
+
+def payload_archive(programs, script):
+    archive = Cpio()
+    for program in programs:
+        add_program(archive, program, f"payload/bin/{Path(program).name}", strip=True)
+    archive.file("payload/run", ("#!/bin/sh\n" + script).encode())
+    return archive.finish()
+
+
+# ---------------------------------------------------------------- running
+
+def run_scene(cache, programs, script, run_dir, timeout=150):
+    """Boots the scene with the programs under /payload/bin and runs the
+    script; returns the parsed result lines. The console log stays in
+    run_dir/console.log."""
+    cache = Path(cache)
+    run_dir = Path(run_dir)
+    run_dir.mkdir(parents=True, exist_ok=True)
+    version = resolve_kernel_version()
+    try:
+        kernel = fetch_kernel(cache, version)
+    except VmError as error:
+        # Offline, or the archive moved on: a kernel fetched earlier still does.
+        cached = sorted(cache.glob("kernel-*/complete"))
+        if not cached:
+            raise
+        kernel = cached[-1].parent
+        version = cached[-1].read_text().strip()
+        log(f"using the cached {version}: {error}")
+    initrd = run_dir / "initrd.cpio"
+    with open(initrd, "wb") as out:
+        out.write(base_archive(cache, kernel).read_bytes())
+        out.write(payload_archive(programs, script))
+    console = run_dir / "console.log"
+    results = run_dir / "results.txt"
+    for stale in (console, results):
+        stale.unlink(missing_ok=True)
+    command = [
+        qemu_binary(), "-accel", "tcg", "-cpu", "max", "-m", "512", "-smp", "1",
+        "-nodefaults", "-nic", "none", "-display", "none", "-monitor", "none", "-no-reboot",
+        "-serial", f"file:{console}", "-serial", f"file:{results}",
+        "-kernel", str(kernel / "vmlinuz"), "-initrd", str(initrd),
+        "-append", "console=ttyS0 panic=-1 loglevel=4 rdinit=/init",
+    ]
+    log(f"booting {version} under TCG")
+    started = time.monotonic()
+    try:
+        subprocess.run(command, timeout=timeout, stdin=subprocess.DEVNULL, capture_output=True, check=False)
+    except subprocess.TimeoutExpired:
+        raise VmError(f"the VM did not power off within {timeout} s; see {console}")
+    log(f"VM ran {time.monotonic() - started:.1f} s")
+    lines = []
+    for raw in results.read_text(errors="replace").splitlines():
+        raw = raw.strip().strip("\r")
+        if not raw:
+            continue
+        try:
+            lines.append(json.loads(raw))
+        except json.JSONDecodeError:
+            raise VmError(f"a result line is not JSON: {raw!r}")
+    return lines
+
+
+def console_tail(run_dir, count=60):
+    path = Path(run_dir) / "console.log"
+    if not path.exists():
+        return "(no console log)"
+    return "\n".join(path.read_text(errors="replace").splitlines()[-count:])
