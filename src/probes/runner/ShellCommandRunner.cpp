@@ -22,6 +22,14 @@ std::set<std::string> makeAllowedExecutables() {
             "/usr/sbin/scutil", "/sbin/ifconfig", "/usr/sbin/ipconfig"};
 }
 
+std::map<std::string, std::string> makeStandInExecutables(const std::string& systoolPath) {
+    std::map<std::string, std::string> executed;
+    for (const char* tool : {"/sbin/ping", "/sbin/ping6", "/usr/sbin/netstat", "/usr/sbin/scutil", "/sbin/ifconfig",
+                             "/usr/sbin/ipconfig"})
+        executed.emplace(tool, systoolPath);
+    return executed;
+}
+
 namespace {
 
 using Continuation = CheckedThrowingContinuation<CommandExecutionResult>;

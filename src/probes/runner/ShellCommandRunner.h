@@ -15,6 +15,10 @@ namespace lumra {
 // The seven tool paths every runner of the application may launch.
 std::set<std::string> makeAllowedExecutables();
 
+// The tools this system lacks, all answered by lumra-systool at systoolPath;
+// dig runs as it is.
+std::map<std::string, std::string> makeStandInExecutables(const std::string& systoolPath);
+
 class ShellCommandRunner final : public CommandRunning {
 public:
     // executedFiles maps a requested path to the file actually executed (the

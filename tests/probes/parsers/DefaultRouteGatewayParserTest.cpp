@@ -24,6 +24,9 @@ CommandParsingError missingRoute() {
 std::vector<DefaultRouteCase> defaultRouteCases() {
     return {
         {fixture("netstat/macos-routes-inet.txt"), ipv4, std::nullopt, std::string("192.168.1.1")},
+        {fixture("systool/captured/netstat_-rn_-f_inet.txt"), ipv4, std::nullopt, std::string("10.213.0.1")},
+        {fixture("systool/captured/netstat_-rn_-f_inet6.txt"), ipv6, std::nullopt, std::string("fe80::1%lsc0")},
+        {fixture("systool/captured/netstat_-rn_-f_inet6.txt"), ipv6, "lsc0", std::string("fe80::1%lsc0")},
         {fixture("netstat/macos-routes-inet.txt"), ipv6, std::nullopt, missingRoute()},
         {fixture("netstat/macos-routes-inet6.txt"), ipv6, std::nullopt, std::string("fe80::1%en0")},
         {fixture("netstat/macos-routes-inet6.txt"), ipv6, "utun0", std::string("fe80::%utun0")},

@@ -23,6 +23,8 @@ CommandParsingError invalidAddress(std::string value) {
 std::vector<IPv4AddressOutputCase> ipv4AddressOutputCases() {
     return {
         {fixture("ipconfig/getoption-router.txt"), std::string("192.168.1.1")},
+        {fixture("systool/captured/ipconfig_getoption_lsc0_router.txt"), std::string("10.213.0.1")},
+        {fixture("systool/captured/ipconfig_getifaddr_lsc0.txt"), std::string("10.213.0.2")},
         {fixture("ipconfig/getoption-no-router.txt"), missingAddress()},
         {fixture("ipconfig/getoption-ipv6-router.txt"), invalidAddress("fe80::1")},
         {inlineOutput("Unicode white space and line breaks around it", "\u2028 10.0.0.2\u00A0\r\n"),

@@ -38,6 +38,8 @@ std::vector<PingSummaryCase> pingSummaryCases() {
         {fixture("ping/macos-no-reply.txt"), missingSummary()},
         {fixture("ping/linux-iputils-summary.txt"), PingSummary{0.041, 0.051, 0.062, 0.010}},
         {fixture("ping/linux-iputils-ping6-summary.txt"), PingSummary{0.038, 0.054, 0.070, 0.016}},
+        {fixture("systool/captured/ping_-c_2_-W_1000_10.213.0.1.txt"), PingSummary{0.044, 0.049, 0.055, 0.005}},
+        {fixture("systool/captured/ping_-c_2_-W_300_10.213.0.99.txt"), missingSummary()},
         {inlineOutput("empty output", ""), missingSummary()},
         {inlineOutput("mdev summary", "rtt min/avg/max/mdev = 10.1/12.3/15.0/1.7 ms\n"),
          PingSummary{10.1, 12.3, 15.0, 1.7}},

@@ -23,6 +23,7 @@ struct TCPStateCountsCase {
 std::vector<TCPStateCountsCase> tcpStateCountsCases() {
     return {
         {fixture("netstat/macos-tcp.txt"), {2, 2, 1}},
+        {fixture("systool/captured/netstat_-n_-p_tcp.txt"), {6, 1, 1}},
         {fixture("netstat/macos-tcp-mixed-case.txt"), {2, 0, 1}},
         {fixture("netstat/macos-tcp-no-sockets.txt"), {0, 0, 0}},
         {inlineOutput("empty output", ""), {0, 0, 0}},
