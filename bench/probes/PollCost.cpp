@@ -1,0 +1,89 @@
+// The cost of one ping-monitor poll and one DNS-monitor poll through the real
+// runner and lumra-systool: wall time and CPU per poll (this process and its
+// children) and child processes per poll. Run inside a namespace by run.sh.
+#include "concurrency/RunLoop.h"
+#include "monitoring/dns/DNSMonitor.h"
+#include "monitoring/ping/PingMonitor.h"
+#include "probes/dns/CommandLineDNSLookupRunner.h"
+#include "probes/ping/CommandLinePingProbeRunner.h"
+#include "probes/runner/ShellCommandRunner.h"
+#include "systool/SystoolPath.h"
+
+#include <fmt/format.h>
+
+#include <atomic>
+#include <chrono>
+#include <sys/resource.h>
+
+using namespace lumra;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Counts the child processes the monitors start.
+class CountingRunner final : public CommandRunning {
+public:
+    explicit CountingRunner(std::shared_ptr<CommandRunning> inner) : m_inner(std::move(inner)) {}
+    Task<CommandExecutionResult> run(CommandRequest request) override {
+        ++runs;
+        co_return co_await m_inner->run(std::move(request));
+    }
+    int runs = 0;
+
+private:
+    std::shared_ptr<CommandRunning> m_inner;
+};
+
+double cpuSeconds() {
+    rusage self{};
+    rusage children{};
+    ::getrusage(RUSAGE_SELF, &self);
+    ::getrusage(RUSAGE_CHILDREN, &children);
+    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(self.ru_utime) + seconds(self.ru_stime) + seconds(children.ru_utime) + seconds(children.ru_stime);
+}
+
+template <class Monitor, class Result>
+void measure(const char* name, RunLoop& loop, Monitor& monitor, const Published<Result>& result,
+             CountingRunner& runner, int polls) {
+    int seen = -1; // the replay
+    auto subscription = result.subscribe([&](const Result&) { ++seen; });
+    monitor.setPollInterval(0);
+    const auto started = std::chrono::steady_clock::now();
+    const double cpuBefore = cpuSeconds();
+    monitor.start();
+    loop.runUntil([&] { return seen >= polls; }, 600s);
+    monitor.stop();
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double cpu = cpuSeconds() - cpuBefore;
+    fmt::print("{}: {} polls, {:.1f} ms wall per poll, {:.2f} ms CPU per poll, {:.1f} child processes per poll\n",
+               name, seen, 1000 * wall / seen, 1000 * cpu / seen, static_cast<double>(runner.runs) / seen);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int polls = argc > 1 ? std::stoi(argv[1]) : 20;
+    const std::string target = argc > 2 ? argv[2] : "10.213.0.1";
+    RunLoop loop;
+    auto shell = [] {
+        return std::make_shared<ShellCommandRunner>(makeAllowedExecutables(), makeStandInExecutables(kSystoolPath));
+    };
+    auto now = [] { return std::chrono::system_clock::now(); };
+
+    auto pingRunner = std::make_shared<CountingRunner>(shell());
+    auto probe = std::make_shared<CommandLinePingProbeRunner>(pingRunner, 2, 0.5,
+                                                              [] { return std::optional<std::string>(); });
+    PingMonitor::Configuration pingConfiguration;
+    pingConfiguration.internetTarget = target;
+    auto ping = PingMonitor::create(probe, std::make_shared<TaskSleeper>(), now, pingConfiguration);
+    measure("ping poll", loop, *ping, ping->internetResult(), *pingRunner, polls);
+
+    auto dnsRunner = std::make_shared<CountingRunner>(shell());
+    DNSMonitor::Configuration dnsConfiguration;
+    dnsConfiguration.testDomains = {"lumra.test"};
+    auto dns = DNSMonitor::create(std::make_shared<CommandLineDNSLookupRunner>(dnsRunner),
+                                  std::make_shared<TaskSleeper>(), now, dnsConfiguration);
+    measure("DNS poll", loop, *dns, dns->latestResult(), *dnsRunner, polls);
+    return 0;
+}
