@@ -53,9 +53,12 @@ public:
     }
     bool isDone() const noexcept { return m_done.load(std::memory_order_acquire); }
 
+    // Taken once, by the resumed task. The error moves out so that its
+    // exception object lives and dies with the task, not with whichever
+    // thread drops the last copy of the continuation.
     T result() {
         if (error)
-            std::rethrow_exception(error);
+            std::rethrow_exception(std::exchange(error, nullptr));
         return outcome.get();
     }
 
