@@ -20,7 +20,9 @@ Task<HttpResponse> sendThrough(std::shared_ptr<CurlMultiDriver> driver, HttpRequ
     auto start = [driver, transfer](CurlTransfer::Completion completion) {
         driver->start(transfer, std::move(completion));
     };
-    auto onCancel = [driver, transfer]() noexcept { driver->cancel(transfer); };
+    auto onCancel = [driver, transfer]() noexcept {
+        driver->cancel(transfer);
+    };
     auto operation = withCheckedThrowingContinuation<HttpResponse>(std::move(start));
     co_return co_await withTaskCancellationHandler(std::move(operation), std::move(onCancel));
 }
@@ -40,6 +42,8 @@ CurlHttpClient::~CurlHttpClient() {
         m_driver->close();
 }
 
-Task<HttpResponse> CurlHttpClient::send(HttpRequest request) { return sendThrough(m_driver, std::move(request)); }
+Task<HttpResponse> CurlHttpClient::send(HttpRequest request) {
+    return sendThrough(m_driver, std::move(request));
+}
 
 } // namespace lumra

@@ -38,7 +38,8 @@ CurlMultiDriver::~CurlMultiDriver() {
         closeNow(IoAccess::gone);
 }
 
-void CurlMultiDriver::start(std::shared_ptr<CurlTransfer> transfer, CurlTransfer::Completion completion) {
+void CurlMultiDriver::start(std::shared_ptr<CurlTransfer> transfer,
+                            CurlTransfer::Completion completion) {
     if (isClosed()) {
         completion.resumeThrowing(CancellationError());
         return;
@@ -50,7 +51,8 @@ void CurlMultiDriver::start(std::shared_ptr<CurlTransfer> transfer, CurlTransfer
 }
 
 void CurlMultiDriver::cancel(std::shared_ptr<CurlTransfer> transfer) {
-    m_io.post([self = shared_from_this(), transfer = std::move(transfer)] { self->cancelNow(transfer); });
+    m_io.post(
+        [self = shared_from_this(), transfer = std::move(transfer)] { self->cancelNow(transfer); });
 }
 
 void CurlMultiDriver::close() {
@@ -87,7 +89,8 @@ bool CurlMultiDriver::ensureMulti() {
     return true;
 }
 
-void CurlMultiDriver::startNow(std::shared_ptr<CurlTransfer> transfer, CurlTransfer::Completion completion) {
+void CurlMultiDriver::startNow(std::shared_ptr<CurlTransfer> transfer,
+                               CurlTransfer::Completion completion) {
     assert(m_io.isCurrent());
     if (isClosed()) {
         transfer->cancel();
@@ -95,7 +98,8 @@ void CurlMultiDriver::startNow(std::shared_ptr<CurlTransfer> transfer, CurlTrans
         return;
     }
     if (!ensureMulti()) {
-        completion.resumeThrowing(HttpError(HttpErrorKind::other, "cannot create a curl multi handle"));
+        completion.resumeThrowing(
+            HttpError(HttpErrorKind::other, "cannot create a curl multi handle"));
         return;
     }
     CURL* easy = transfer->open(std::move(completion));
@@ -174,8 +178,9 @@ void CurlMultiDriver::armWatchdog(Running& running) {
     const auto deadline = running.transfer->stallDeadline();
     if (!deadline)
         return;
-    running.watchdog = m_io.addTimer(
-        *deadline, [self = weak_from_this(), transfer = std::weak_ptr<CurlTransfer>(running.transfer)] {
+    running.watchdog =
+        m_io.addTimer(*deadline, [self = weak_from_this(),
+                                  transfer = std::weak_ptr<CurlTransfer>(running.transfer)] {
             auto driver = self.lock();
             auto stalled = transfer.lock();
             if (driver && stalled)
@@ -239,11 +244,12 @@ void CurlMultiDriver::scheduleTimer(long milliseconds) {
     m_timer.reset();
     if (milliseconds < 0 || !m_ioAvailable)
         return;
-    m_timer = m_io.addTimer(std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds),
-                            [self = weak_from_this()] {
-                                if (auto driver = self.lock())
-                                    driver->onTimer();
-                            });
+    m_timer =
+        m_io.addTimer(std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds),
+                      [self = weak_from_this()] {
+                          if (auto driver = self.lock())
+                              driver->onTimer();
+                      });
 }
 
 void CurlMultiDriver::onTimer() {

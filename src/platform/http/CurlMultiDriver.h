@@ -8,9 +8,8 @@
 #include "concurrency/IoThread.h"
 #include "platform/http/CurlTransfer.h"
 
-#include <curl/curl.h>
-
 #include <atomic>
+#include <curl/curl.h>
 #include <map>
 #include <memory>
 #include <optional>
@@ -67,7 +66,8 @@ private:
     void scheduleTimer(long milliseconds);
     void onTimer();
 
-    static int socketCallback(CURL* easy, curl_socket_t socket, int what, void* self, void* socketData);
+    static int socketCallback(CURL* easy, curl_socket_t socket, int what, void* self,
+                              void* socketData);
     static int timerCallback(CURLM* multi, long milliseconds, void* self);
 
     IoThread& m_io;

@@ -3,19 +3,19 @@
 
 #include "concurrency/Cancellation.h"
 
-#include <fmt/format.h>
-
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <fmt/format.h>
 #include <string_view>
 
 namespace lumra {
 
 namespace {
 
-// The largest body buffer reserved up front from a Content-Length: the
-// server's claim alone must not make us allocate much.
+// The largest body buffer reserved up front from a Content-Length when the
+// request sets no cap: the server's claim alone must not make us allocate
+// much. A cap is the caller's own bound and replaces this one.
 constexpr std::size_t maxReservedBodyBytes = 64u << 20;
 // Redirect hops followed before giving up; HTTP clients commonly allow 16-20.
 constexpr long maxRedirects = 16;
@@ -30,11 +30,14 @@ std::optional<std::int64_t> millisecondsFor(double seconds) {
     return std::max<std::int64_t>(1, static_cast<std::int64_t>(std::ceil(seconds * 1000.0)));
 }
 
-char lowered(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char lowered(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lowered(x) == lowered(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return lowered(x) == lowered(y);
+           });
 }
 
 bool isTokenCharacter(char c) {
@@ -46,13 +49,15 @@ bool isTokenCharacter(char c) {
 // field would let a caller's text inject header lines.
 std::optional<std::string> problemWith(const HttpRequest& request) {
     const auto& scheme = request.url.scheme();
-    const bool web = scheme && (equalsIgnoringCase(*scheme, "http") || equalsIgnoringCase(*scheme, "https"));
+    const bool web =
+        scheme && (equalsIgnoringCase(*scheme, "http") || equalsIgnoringCase(*scheme, "https"));
     if (!web || !request.url.host())
         return fmt::format("unsupported URL: {}", request.url.absoluteString());
     if (request.method == HttpMethod::get && request.body && !request.body->empty())
         return std::string("a GET request carries no body");
     for (const HttpHeaderField& field : request.headers.fields()) {
-        if (field.name.empty() || !std::all_of(field.name.begin(), field.name.end(), isTokenCharacter))
+        if (field.name.empty() ||
+            !std::all_of(field.name.begin(), field.name.end(), isTokenCharacter))
             return fmt::format("invalid header field name: \"{}\"", field.name);
         if (field.value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
             return fmt::format("header field {} holds a line break", field.name);
@@ -84,7 +89,8 @@ HttpErrorKind kindFor(CURLcode result) {
 } // namespace
 
 CurlTransfer::CurlTransfer(HttpRequest request)
-    : m_request(std::move(request)), m_timeoutMilliseconds(millisecondsFor(m_request.timeoutSeconds)) {}
+    : m_request(std::move(request)),
+      m_timeoutMilliseconds(millisecondsFor(m_request.timeoutSeconds)) {}
 
 CurlTransfer::~CurlTransfer() = default;
 
@@ -95,12 +101,14 @@ CURL* CurlTransfer::open(Completion completion) {
         return nullptr;
     }
     if (auto problem = problemWith(m_request)) {
-        end(std::make_exception_ptr(HttpError(HttpErrorKind::other, std::move(*problem))), std::nullopt);
+        end(std::make_exception_ptr(HttpError(HttpErrorKind::other, std::move(*problem))),
+            std::nullopt);
         return nullptr;
     }
     m_easy.reset(curl_easy_init());
     if (!m_easy) {
-        end(std::make_exception_ptr(HttpError(HttpErrorKind::other, "cannot create a curl handle")), std::nullopt);
+        end(std::make_exception_ptr(HttpError(HttpErrorKind::other, "cannot create a curl handle")),
+            std::nullopt);
         return nullptr;
     }
     try {
@@ -190,7 +198,8 @@ void CurlTransfer::noteStalled() {
 
 HttpError CurlTransfer::stallError() const {
     return HttpError(HttpErrorKind::timedOut,
-                     fmt::format("{} (no progress for {} ms)", curl_easy_strerror(CURLE_OPERATION_TIMEDOUT),
+                     fmt::format("{} (no progress for {} ms)",
+                                 curl_easy_strerror(CURLE_OPERATION_TIMEDOUT),
                                  m_timeoutMilliseconds.value_or(0)));
 }
 
@@ -242,7 +251,8 @@ HttpResponse CurlTransfer::takeResponse() {
     // Unredirected, the address stays exactly as the caller wrote it.
     std::optional<Url> url;
     const char* effective = nullptr;
-    if (redirects > 0 && curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
+    if (redirects > 0 && curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK &&
+        effective)
         url = Url::parse(effective);
     return HttpResponse{static_cast<int>(status), std::move(m_headers), std::move(m_body),
                         url ? *url : m_request.url};
@@ -267,10 +277,8 @@ std::size_t CurlTransfer::onBody(const char* data, std::size_t size) {
             curl_off_t length = -1;
             curl_easy_getinfo(m_easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
             if (length > 0) {
-                auto reserve = std::min<std::uint64_t>(static_cast<std::uint64_t>(length), maxReservedBodyBytes);
-                if (cap)
-                    reserve = std::min<std::uint64_t>(reserve, *cap);
-                m_body.reserve(static_cast<std::size_t>(reserve));
+                const std::uint64_t bound = cap ? *cap : maxReservedBodyBytes;
+                m_body.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(length, bound)));
             }
         }
         m_body.insert(m_body.end(), data, data + size);
@@ -312,11 +320,13 @@ bool CurlTransfer::onTransferInfo(curl_off_t received, curl_off_t sent) {
     return true;
 }
 
-std::size_t CurlTransfer::writeCallback(char* data, std::size_t size, std::size_t count, void* self) {
+std::size_t CurlTransfer::writeCallback(char* data, std::size_t size, std::size_t count,
+                                        void* self) {
     return static_cast<CurlTransfer*>(self)->onBody(data, size * count);
 }
 
-std::size_t CurlTransfer::headerCallback(char* data, std::size_t size, std::size_t count, void* self) {
+std::size_t CurlTransfer::headerCallback(char* data, std::size_t size, std::size_t count,
+                                         void* self) {
     try {
         static_cast<CurlTransfer*>(self)->onHeaderLine(std::string_view(data, size * count));
     } catch (const std::bad_alloc&) {

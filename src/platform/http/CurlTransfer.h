@@ -10,13 +10,15 @@
 #include "platform/http/HttpRequest.h"
 #include "platform/http/HttpResponse.h"
 
-#include <curl/curl.h>
-
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <curl/curl.h>
+#include <exception>
 #include <memory>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 namespace lumra {
 

@@ -4,7 +4,8 @@
 
 namespace lumra {
 
-HttpError::HttpError(HttpErrorKind kind, std::string message) : m_kind(kind), m_message(std::move(message)) {}
+HttpError::HttpError(HttpErrorKind kind, std::string message)
+    : m_kind(kind), m_message(std::move(message)) {}
 
 const char* describe(HttpErrorKind kind) noexcept {
     switch (kind) {
@@ -20,6 +21,8 @@ const char* describe(HttpErrorKind kind) noexcept {
     return "other";
 }
 
-std::ostream& operator<<(std::ostream& out, HttpErrorKind kind) { return out << describe(kind); }
+std::ostream& operator<<(std::ostream& out, HttpErrorKind kind) {
+    return out << describe(kind);
+}
 
 } // namespace lumra

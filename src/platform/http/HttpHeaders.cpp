@@ -6,11 +6,14 @@ namespace lumra {
 
 namespace {
 
-char lowered(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char lowered(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lowered(x) == lowered(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return lowered(x) == lowered(y);
+           });
 }
 
 } // namespace
@@ -18,7 +21,8 @@ bool sameName(std::string_view a, std::string_view b) {
 HttpHeaders::HttpHeaders(std::initializer_list<HttpHeaderField> fields) : m_fields(fields) {}
 
 void HttpHeaders::set(std::string name, std::string value) {
-    std::erase_if(m_fields, [&](const HttpHeaderField& field) { return sameName(field.name, name); });
+    std::erase_if(m_fields,
+                  [&](const HttpHeaderField& field) { return sameName(field.name, name); });
     add(std::move(name), std::move(value));
 }
 

@@ -2,6 +2,7 @@
 // arrived. Names compare without regard to case, as HTTP defines them.
 #pragma once
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>

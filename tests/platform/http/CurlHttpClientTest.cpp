@@ -5,16 +5,15 @@
 #include "concurrency/Spawn.h"
 #include "platform/http/LocalHttpServer.h"
 
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <future>
+#include <gtest/gtest.h>
 #include <memory>
 #include <netinet/in.h>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <sys/socket.h>
@@ -27,7 +26,9 @@ namespace {
 using namespace std::chrono_literals;
 using Seconds = std::chrono::duration<double>;
 
-std::string text(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+std::string text(const std::vector<std::uint8_t>& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
 
 Url urlOf(const std::string& text) {
     auto url = Url::parse(text);
@@ -214,7 +215,8 @@ TEST_F(CurlHttpClientTest, TransferWithoutProgressFailsNearTheTimeout) {
 }
 
 TEST_F(CurlHttpClientTest, RefusedConnectionIsCannotConnect) {
-    const auto request = HttpRequest{.url = urlOf("http://127.0.0.1:" + std::to_string(closedPort()) + "/")};
+    const auto request =
+        HttpRequest{.url = urlOf("http://127.0.0.1:" + std::to_string(closedPort()) + "/")};
     const HttpError error = errorOf(start(request));
     EXPECT_EQ(error.kind(), HttpErrorKind::cannotConnect) << error.message();
     EXPECT_FALSE(error.message().empty());
@@ -231,10 +233,11 @@ TEST_F(CurlHttpClientTest, CancellingInFlightClosesTheConnectionAndThrowsCancell
 }
 
 TEST_F(CurlHttpClientTest, AlreadyCancelledCallerOpensNoConnection) {
-    const auto cancelled = spawn(mainActor(), [client = client, request = requestFor("/target")]() -> Task<HttpResponse> {
-        currentTask()->cancel();
-        co_return co_await client->send(request);
-    });
+    const auto cancelled = spawn(
+        mainActor(), [client = client, request = requestFor("/target")]() -> Task<HttpResponse> {
+            currentTask()->cancel();
+            co_return co_await client->send(request);
+        });
     EXPECT_TRUE(endsCancelled(cancelled));
     // Had the cancelled call connected, that connection would come first.
     EXPECT_EQ(fetch(requestFor("/target")).statusCode, 200);
@@ -334,7 +337,8 @@ TEST_F(CurlHttpClientTest, UnsendableRequestsFailWithoutConnecting) {
     auto getWithBody = requestFor("/target");
     getWithBody.body = patternedBody(10);
     const std::vector<Row> rows{
-        {"ftp address", HttpRequest{.url = urlOf("ftp://127.0.0.1:" + std::to_string(server.port()) + "/")}},
+        {"ftp address",
+         HttpRequest{.url = urlOf("ftp://127.0.0.1:" + std::to_string(server.port()) + "/")}},
         {"relative address", HttpRequest{.url = urlOf("/target")}},
         {"name with a space", withHeader("Bad Name", "x")},
         {"value with a line break", withHeader("X-Note", "a\r\nX-Injected: 1")},
@@ -349,9 +353,10 @@ TEST_F(CurlHttpClientTest, UnsendableRequestsFailWithoutConnecting) {
 
 TEST_F(CurlHttpClientTest, DestroyingTheClientEndsItsTransfersAndClosesTheirConnections) {
     // The task must not own the client; send() needs it only to begin.
-    const auto handle = spawn(mainActor(), [raw = client.get(), request = requestFor("/silent")]() -> Task<HttpResponse> {
-        co_return co_await raw->send(request);
-    });
+    const auto handle = spawn(
+        mainActor(), [raw = client.get(), request = requestFor("/silent")]() -> Task<HttpResponse> {
+            co_return co_await raw->send(request);
+        });
     ASSERT_TRUE(serverSaw("request", 1));
     client.reset();
     EXPECT_TRUE(endsCancelled(handle));

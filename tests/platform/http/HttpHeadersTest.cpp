@@ -1,7 +1,6 @@
 #include "platform/http/HttpHeaders.h"
 
 #include <gtest/gtest.h>
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,15 +9,18 @@ namespace lumra {
 namespace {
 
 TEST(HttpHeadersTest, LooksUpNamesWithoutRegardToCaseAndJoinsRepeatedFields) {
-    const HttpHeaders headers{{"Location", "/login"}, {"Set-Thing", "a"}, {"content-type", "text/html"},
+    const HttpHeaders headers{{"Location", "/login"},
+                              {"Set-Thing", "a"},
+                              {"content-type", "text/html"},
                               {"SET-THING", "b"}};
     struct Row {
         std::string name;
         std::optional<std::string> expected;
     };
     const std::vector<Row> rows{
-        {"Location", "/login"},     {"location", "/login"}, {"LOCATION", "/login"},
-        {"Content-Type", "text/html"}, {"set-thing", "a, b"}, {"Locatio", std::nullopt},
+        {"Location", "/login"}, {"location", "/login"},
+        {"LOCATION", "/login"}, {"Content-Type", "text/html"},
+        {"set-thing", "a, b"},  {"Locatio", std::nullopt},
         {"", std::nullopt},
     };
     for (const Row& row : rows) {

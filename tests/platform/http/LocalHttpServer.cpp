@@ -1,8 +1,8 @@
 #include "platform/http/LocalHttpServer.h"
 
+#include <cerrno>
 #include <charconv>
 #include <csignal>
-#include <cerrno>
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdexcept>
@@ -53,9 +53,8 @@ LocalHttpServer::LocalHttpServer() {
     m_reader = std::thread([this] { readEvents(); });
 
     std::unique_lock lock(m_mutex);
-    const bool started = m_changed.wait_for(lock, std::chrono::seconds(20), [&] {
-        return m_ended || countLocked("port") > 0;
-    });
+    const bool started = m_changed.wait_for(lock, std::chrono::seconds(20),
+                                            [&] { return m_ended || countLocked("port") > 0; });
     if (!started || m_ended) {
         lock.unlock();
         stop();
@@ -65,7 +64,9 @@ LocalHttpServer::LocalHttpServer() {
     std::from_chars(line.data() + 5, line.data() + line.size(), m_port);
 }
 
-LocalHttpServer::~LocalHttpServer() { stop(); }
+LocalHttpServer::~LocalHttpServer() {
+    stop();
+}
 
 void LocalHttpServer::stop() {
     if (m_pid > 0) {
@@ -108,7 +109,8 @@ std::vector<std::string> LocalHttpServer::events() const {
     return m_events;
 }
 
-bool LocalHttpServer::waitFor(std::string_view kind, std::size_t atLeast, std::chrono::milliseconds timeout) const {
+bool LocalHttpServer::waitFor(std::string_view kind, std::size_t atLeast,
+                              std::chrono::milliseconds timeout) const {
     std::unique_lock lock(m_mutex);
     return m_changed.wait_for(lock, timeout, [&] { return countLocked(kind) >= atLeast; });
 }

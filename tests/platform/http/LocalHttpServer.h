@@ -31,7 +31,8 @@ public:
     std::size_t count(std::string_view kind) const;
     std::vector<std::string> events() const;
     // Waits until count(kind) reaches atLeast; false when timeout passed first.
-    bool waitFor(std::string_view kind, std::size_t atLeast, std::chrono::milliseconds timeout) const;
+    bool waitFor(std::string_view kind, std::size_t atLeast,
+                 std::chrono::milliseconds timeout) const;
 
 private:
     void stop();
