@@ -1,0 +1,44 @@
+// What an HTTP request asks for: method, address, header fields, an optional
+// shared body, the no-progress time-out and the redirect and body-size rules.
+#pragma once
+
+#include "model/Url.h"
+#include "platform/http/HttpHeaders.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace lumra {
+
+enum class HttpMethod { get, post };
+
+enum class RedirectPolicy {
+    follow, // http and https targets only
+    block,  // a 3xx answer is the response, with its headers and body
+};
+
+// Immutable and shared, so parallel uploads send one buffer.
+using HttpBody = std::shared_ptr<const std::vector<std::uint8_t>>;
+
+struct HttpRequest {
+    HttpMethod method = HttpMethod::get;
+    Url url;
+    HttpHeaders headers{};
+    // Only a POST carries a body; null sends an empty one.
+    HttpBody body{};
+    // The request fails when nothing is sent or received for this long,
+    // however long the whole transfer takes.
+    double timeoutSeconds = 60.0;
+    // How long connecting may take; absent: the no-progress time-out.
+    std::optional<double> connectTimeoutSeconds{};
+    RedirectPolicy redirects = RedirectPolicy::follow;
+    // A longer response body fails the request with HttpErrorKind::tooLarge.
+    std::optional<std::size_t> maxBodyBytes{};
+
+    bool operator==(const HttpRequest&) const = default;
+};
+
+} // namespace lumra

@@ -1,0 +1,55 @@
+// Starts http_test_server.py as a child process on 127.0.0.1 (a free port)
+// and records the connection events it prints, so tests can see what
+// reached the server: connections opened and closed, requests made.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <thread>
+#include <vector>
+
+namespace lumra::test {
+
+class LocalHttpServer {
+public:
+    LocalHttpServer();
+    ~LocalHttpServer();
+    LocalHttpServer(const LocalHttpServer&) = delete;
+    LocalHttpServer& operator=(const LocalHttpServer&) = delete;
+
+    int port() const noexcept { return m_port; }
+    // "http://127.0.0.1:PORT" followed by pathAndQuery.
+    std::string url(std::string_view pathAndQuery) const;
+
+    // Event lines printed so far whose first word is kind ("open",
+    // "request", "closed").
+    std::size_t count(std::string_view kind) const;
+    std::vector<std::string> events() const;
+    // Waits until count(kind) reaches atLeast; false when timeout passed first.
+    bool waitFor(std::string_view kind, std::size_t atLeast,
+                 std::chrono::milliseconds timeout) const;
+
+private:
+    void stop();
+    void readEvents();
+    std::size_t countLocked(std::string_view kind) const;
+
+    pid_t m_pid = -1;
+    int m_output = -1;
+    // Our end of the server's stdin: the server exits when it closes, even
+    // if this process dies without running the destructor.
+    int m_lifeline = -1;
+    int m_port = 0;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    std::vector<std::string> m_events;
+    bool m_ended = false;
+    std::thread m_reader;
+};
+
+} // namespace lumra::test

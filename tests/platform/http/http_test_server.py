@@ -1,0 +1,192 @@
+#!/usr/bin/env python3
+"""A local HTTP/1.1 server for the HTTP client's tests and bench.
+
+Binds 127.0.0.1 on a free port and prints "port N", then one line per event:
+"open ID", "request ID METHOD PATH" and "closed ID" (ID numbers connections). Exits when its stdin reaches end of file.
+
+GET  /target                  200 "arrived", with X-Mixed-Case and a repeated X-Repeated
+GET  /redirect?to=LOCATION    302 with that Location (default /target) and body "moved"
+ANY  /headers                 200, the request's header fields as a JSON object of
+                              lower-case names; a request body is read and dropped
+POST /echo                    200, the request body sent back
+GET  /down?bytes=N[&chunked=1] N zero bytes, with Content-Length unless chunked
+GET  /trickle?bytes=N&interval_ms=M  N bytes, one every M ms
+GET  /stall?bytes=N           promises 2N bytes, sends N, then sends nothing more
+ANY  /silent                  reads the request line and headers, never answers
+"""
+import itertools
+import json
+import os
+import socket
+import sys
+import threading
+import time
+import urllib.parse
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+_print_lock = threading.Lock()
+_ids = itertools.count(1)
+_zeros = memoryview(bytes(1 << 20))
+_quiet_limit_seconds = 60
+
+
+def event(*words):
+    with _print_lock:
+        sys.stdout.write(" ".join(str(word) for word in words) + "\n")
+        sys.stdout.flush()
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def setup(self):
+        super().setup()
+        self.connection_id = next(_ids)
+        event("open", self.connection_id)
+
+    def finish(self):
+        try:
+            super().finish()
+        finally:
+            event("closed", self.connection_id)
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        self.dispatch()
+
+    def do_POST(self):
+        self.dispatch()
+
+    def dispatch(self):
+        url = urllib.parse.urlsplit(self.path)
+        query = dict(urllib.parse.parse_qsl(url.query))
+        event("request", self.connection_id, self.command, url.path)
+        route = {
+            "/target": self.target,
+            "/redirect": self.redirect,
+            "/headers": self.headers_as_json,
+            "/echo": self.echo,
+            "/down": self.down,
+            "/trickle": self.trickle,
+            "/stall": self.stall,
+            "/silent": self.silent,
+        }.get(url.path)
+        if route is None:
+            self.answer(404, b"not found")
+        else:
+            route(query)
+
+    def read_body(self):
+        return self.rfile.read(int(self.headers.get("Content-Length", "0")))
+
+    def answer(self, status, body, extra=()):
+        self.send_response(status)
+        self.send_header("Content-Length", str(len(body)))
+        for name, value in extra:
+            self.send_header(name, value)
+        self.end_headers()
+        self.wfile.write(body)
+
+    def target(self, query):
+        self.answer(200, b"arrived", [("X-Mixed-Case", "yes"), ("X-Repeated", "a"), ("X-Repeated", "b")])
+
+    def redirect(self, query):
+        self.answer(302, b"moved", [("Location", query.get("to", "/target"))])
+
+    def headers_as_json(self, query):
+        self.read_body()
+        fields = {}
+        for name, value in self.headers.items():
+            key = name.lower()
+            fields[key] = fields[key] + ", " + value if key in fields else value
+        self.answer(200, json.dumps(fields).encode())
+
+    def echo(self, query):
+        self.answer(200, self.read_body(), [("Content-Type", "application/octet-stream")])
+
+    def down(self, query):
+        remaining = int(query.get("bytes", "0"))
+        chunked = query.get("chunked") == "1"
+        self.send_response(200)
+        self.send_header("Cache-Control", "no-store")
+        if chunked:
+            self.send_header("Transfer-Encoding", "chunked")
+        else:
+            self.send_header("Content-Length", str(remaining))
+        self.end_headers()
+        while remaining > 0:
+            piece = _zeros[: min(remaining, len(_zeros))]
+            if chunked:
+                self.wfile.write(b"%x\r\n" % len(piece) + bytes(piece) + b"\r\n")
+            else:
+                self.wfile.write(piece)
+            remaining -= len(piece)
+        if chunked:
+            self.wfile.write(b"0\r\n\r\n")
+
+    def trickle(self, query):
+        count = int(query.get("bytes", "10"))
+        interval = int(query.get("interval_ms", "100")) / 1000
+        self.send_response(200)
+        self.send_header("Content-Length", str(count))
+        self.end_headers()
+        for _ in range(count):
+            time.sleep(interval)
+            self.wfile.write(b"x")
+
+    def stall(self, query):
+        count = int(query.get("bytes", "100"))
+        self.send_response(200)
+        self.send_header("Content-Length", str(2 * count))
+        self.end_headers()
+        self.wfile.write(b"y" * count)
+        self.wait_for_close()
+
+    def silent(self, query):
+        self.wait_for_close()
+
+    def wait_for_close(self):
+        # Reads nothing more, so an unread request body fills the socket's
+        # buffers; ends when the client closes or after a minute.
+        self.close_connection = True
+        self.connection.settimeout(0.2)
+        deadline = time.monotonic() + _quiet_limit_seconds
+        while time.monotonic() < deadline:
+            try:
+                pending = self.connection.recv(1, socket.MSG_PEEK)
+            except TimeoutError:
+                continue
+            except OSError:
+                return
+            if not pending:
+                return
+            time.sleep(0.02)
+
+
+class Server(ThreadingHTTPServer):
+    daemon_threads = True
+
+    def handle_error(self, request, client_address):
+        # Clients that give up mid-answer are what several tests make.
+        if not isinstance(sys.exc_info()[1], ConnectionError):
+            super().handle_error(request, client_address)
+
+
+def exit_when_parent_goes():
+    # The parent holds our stdin open; end of file means it is gone, and a
+    # leftover server would hold its test runner's pipes open.
+    sys.stdin.buffer.read()
+    os._exit(0)
+
+
+def main():
+    threading.Thread(target=exit_when_parent_goes, daemon=True).start()
+    server = Server(("127.0.0.1", 0), Handler)
+    event("port", server.server_address[1])
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
