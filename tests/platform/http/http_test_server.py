@@ -13,6 +13,7 @@ GET  /down?bytes=N[&chunked=1] N zero bytes, with Content-Length unless chunked
 GET  /trickle?bytes=N&interval_ms=M  N bytes, one every M ms
 GET  /stall?bytes=N           promises 2N bytes, sends N, then sends nothing more
 ANY  /silent                  reads the request line and headers, never answers
+GET  /answer?status=N&body=TEXT[&location=L]  that status and body, and a Location when given
 """
 import itertools
 import json
@@ -72,6 +73,7 @@ class Handler(BaseHTTPRequestHandler):
             "/trickle": self.trickle,
             "/stall": self.stall,
             "/silent": self.silent,
+            "/answer": self.scripted,
         }.get(url.path)
         if route is None:
             self.answer(404, b"not found")
@@ -88,6 +90,10 @@ class Handler(BaseHTTPRequestHandler):
             self.send_header(name, value)
         self.end_headers()
         self.wfile.write(body)
+
+    def scripted(self, query):
+        extra = [("Location", query["location"])] if "location" in query else []
+        self.answer(int(query.get("status", "200")), query.get("body", "").encode(), extra)
 
     def target(self, query):
         self.answer(200, b"arrived", [("X-Mixed-Case", "yes"), ("X-Repeated", "a"), ("X-Repeated", "b")])

@@ -1,0 +1,1 @@
+list(APPEND probes_SOURCES captive/CaptivePortalProbe.cpp)
