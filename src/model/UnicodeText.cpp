@@ -5,13 +5,14 @@ namespace lumra {
 namespace {
 
 // The code point starting at i and its length in bytes; length 0 when the
-// bytes there are not well-formed UTF-8.
+// bytes there are not well-formed UTF-8 (overlong forms and surrogates
+// included), which never counts as white space.
 std::pair<std::uint32_t, std::size_t> decodeAt(std::string_view text, std::size_t i) {
     const auto lead = static_cast<std::uint8_t>(text[i]);
     if (lead < 0x80)
         return {lead, 1};
-    const std::size_t length = (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
-    if (length == 0 || text.size() - i < length)
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || text.size() - i < length)
         return {0, 0};
     std::uint32_t code = lead & (0x7F >> length);
     for (std::size_t k = 1; k < length; ++k) {
@@ -20,6 +21,9 @@ std::pair<std::uint32_t, std::size_t> decodeAt(std::string_view text, std::size_
             return {0, 0};
         code = (code << 6) | (next & 0x3F);
     }
+    const std::uint32_t smallest = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+    if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return {0, 0};
     return {code, length};
 }
 

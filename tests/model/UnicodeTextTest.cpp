@@ -22,6 +22,12 @@ TEST(UnicodeTextTest, TrimsUnicodeWhiteSpaceAtBothEndsOnly) {
         {"a  b", "a  b"},
         {"\xE2\x80\x8B x", "\xE2\x80\x8B x"},                 // zero-width space is not white space
         {" \xFF ", "\xFF"},                                   // stray bytes are kept
+        {"\t\n\v\f\r home net \r\n", "home net"},
+        {"\xe3\x80\x80" "\xe2\x80\x83" "a" "\xe1\x9a\x80", "a"},   // ideographic, em, ogham
+        {"\xc2\xa0" "a b" "\xe2\x80\xaf", "a b"},                   // no-break spaces
+        {"\xe3\x80 a", "\xe3\x80 a"},                              // a cut-off sequence stops the trimming
+        {"\xc0\xa0x", "\xc0\xa0x"},                                // an overlong space is not a space
+        {"   ", ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(trimmedWhitespaceAndNewlines(c.text), c.trimmed) << testing::PrintToString(c.text);

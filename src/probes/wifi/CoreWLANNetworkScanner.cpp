@@ -4,7 +4,7 @@
 #include "concurrency/Runtime.h"
 #include "concurrency/TaskState.h"
 #include "platform/wireless/Nl80211Client.h"
-#include "probes/wifi/WhitespaceTrimming.h"
+#include "model/UnicodeText.h"
 #include "probes/wifi/WiFiNetworkScannerError.h"
 
 namespace lumra {
@@ -48,7 +48,7 @@ std::optional<WiFiScannedNetwork> makeScannedNetwork(const WirelessNetwork& netw
     }
     std::optional<std::string> ssid;
     if (network.ssid) {
-        const auto trimmed = trimWhitespaceAndNewlines(*network.ssid);
+        const auto trimmed = trimmedWhitespaceAndNewlines(*network.ssid);
         if (!trimmed.empty()) {
             ssid = std::string(trimmed);
         }

@@ -2,6 +2,5 @@ list(APPEND probes_SOURCES
   wifi/CoreWLANInterfaceProvider.cpp
   wifi/CoreWLANNetworkScanner.cpp
   wifi/CurrentWiFiInterfaceName.cpp
-  wifi/WhitespaceTrimming.cpp
   wifi/WiFiNetworkScannerError.cpp
 )

@@ -2,6 +2,7 @@
 // the real health aggregation, for a virtual day with network changes and
 // sleep and wake.
 #include "concurrency/RunLoop.h"
+#include "monitoring/captive/CaptivePortalMonitor.h"
 #include "monitoring/connection/ConnectionMonitor.h"
 #include "monitoring/health/HealthAggregationController.h"
 #include "monitoring/observers/NoOpNetworkChangeObserver.h"
@@ -17,6 +18,14 @@ namespace lumra {
 namespace {
 
 using namespace std::chrono_literals;
+
+class FakeChecker final : public CaptivePortalChecking {
+public:
+    Task<CaptivePortalDetectionMeasurement> check(double) override {
+        co_return CaptivePortalDetectionMeasurement{false, std::nullopt, std::nullopt, CaptivePortalDetectionReason::none,
+                                                    true};
+    }
+};
 
 class FakeCounter final : public TCPConnectionCounting {
 public:
@@ -41,7 +50,8 @@ TEST(EngineIntegrationTest, ADayOfMonitoringEndsBoundedAndWithoutLeftoverTasks) 
     auto ping = PingMonitor::create(pingProbe, sleeper, now, {});
     auto dns = DNSMonitor::create(std::make_shared<test::FakeDNSLookup>(), sleeper, now, {});
     auto connection = ConnectionMonitor::create(std::make_shared<FakeCounter>(), sleeper, now, {});
-    auto lifecycle = MonitoringLifecycleController::create({wifi, ping, dns, connection}, network, sleepWake, sleeper,
+    auto captive = CaptivePortalMonitor::create(std::make_shared<FakeChecker>(), sleeper, now, {});
+    auto lifecycle = MonitoringLifecycleController::create({wifi, ping, dns, connection, captive}, network, sleepWake, sleeper,
                                                            settings, &wifi->latestIdentity(), {});
     auto health = HealthAggregationController::create(lifecycle, wifi, ping, dns, now);
     std::size_t healthPublications = 0;
@@ -68,6 +78,7 @@ TEST(EngineIntegrationTest, ADayOfMonitoringEndsBoundedAndWithoutLeftoverTasks) 
     EXPECT_EQ(ping->internetHistory().get().size(), 60u);
     EXPECT_EQ(dns->history().get().size(), 60u);
     EXPECT_EQ(connection->history().get().size(), 60u);
+    EXPECT_EQ(captive->history().get().size(), 60u);
     EXPECT_GT(healthPublications, 1000u);
 
     lifecycle->stop();
