@@ -7,41 +7,19 @@
 #include "probes/dns/CommandLineDNSLookupRunner.h"
 #include "probes/ping/CommandLinePingProbeRunner.h"
 #include "probes/runner/ShellCommandRunner.h"
+#include "support/CountingRunner.h"
 #include "systool/SystoolPath.h"
 
 #include <fmt/format.h>
 
-#include <atomic>
 #include <chrono>
-#include <sys/resource.h>
 
 using namespace lumra;
 using namespace std::chrono_literals;
 
+using bench::CountingRunner;
+
 namespace {
-
-// Counts the child processes the monitors start.
-class CountingRunner final : public CommandRunning {
-public:
-    explicit CountingRunner(std::shared_ptr<CommandRunning> inner) : m_inner(std::move(inner)) {}
-    Task<CommandExecutionResult> run(CommandRequest request) override {
-        ++runs;
-        co_return co_await m_inner->run(std::move(request));
-    }
-    int runs = 0;
-
-private:
-    std::shared_ptr<CommandRunning> m_inner;
-};
-
-double cpuSeconds() {
-    rusage self{};
-    rusage children{};
-    ::getrusage(RUSAGE_SELF, &self);
-    ::getrusage(RUSAGE_CHILDREN, &children);
-    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return seconds(self.ru_utime) + seconds(self.ru_stime) + seconds(children.ru_utime) + seconds(children.ru_stime);
-}
 
 template <class Monitor, class Result>
 void measure(const char* name, RunLoop& loop, Monitor& monitor, const Published<Result>& result,
@@ -50,14 +28,14 @@ void measure(const char* name, RunLoop& loop, Monitor& monitor, const Published<
     auto subscription = result.subscribe([&](const Result&) { ++seen; });
     monitor.setPollInterval(0);
     const auto started = std::chrono::steady_clock::now();
-    const double cpuBefore = cpuSeconds();
+    const double cpuBefore = bench::cpuSecondsWithChildren();
     monitor.start();
     loop.runUntil([&] { return seen >= polls; }, 600s);
     monitor.stop();
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    const double cpu = cpuSeconds() - cpuBefore;
+    const double cpu = bench::cpuSecondsWithChildren() - cpuBefore;
     fmt::print("{}: {} polls, {:.1f} ms wall per poll, {:.2f} ms CPU per poll, {:.1f} child processes per poll\n",
-               name, seen, 1000 * wall / seen, 1000 * cpu / seen, static_cast<double>(runner.runs) / seen);
+               name, seen, 1000 * wall / seen, 1000 * cpu / seen, static_cast<double>(runner.runs.load()) / seen);
 }
 
 } // namespace
