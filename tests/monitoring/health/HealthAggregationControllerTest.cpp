@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace lumra {
@@ -122,6 +123,22 @@ TEST_F(HealthTest, PausingMonitoringIsDisconnectedButTheSnapshotKeepsTheLastRead
     EXPECT_TRUE(snapshot.internetPingResult);
     EXPECT_TRUE(snapshot.dnsResult);
     EXPECT_EQ(snapshot.healthState, HealthState::disconnected);
+}
+
+TEST_F(HealthTest, ANewAccessPointResetsTheOtherMonitorsButNotTheReadingThatRevealedIt) {
+    lifecycle->start();
+    loop.advanceBy(2s);
+    ASSERT_GT(pingMonitor->internetHistory().get().size(), 1u);
+    interface->reading->bssid = "aa:bb:cc:dd:ee:02"; // roaming: the next Wi-Fi poll sees a new identity
+    std::vector<bool> connectedPublications;
+    auto watch = wifi->isConnected().subscribe([&](bool connected) { connectedPublications.push_back(connected); });
+    loop.advanceBy(500ms);
+    EXPECT_EQ(std::count(connectedPublications.begin(), connectedPublications.end(), false), 0)
+        << "never published as disconnected while connected";
+    EXPECT_TRUE(wifi->isConnected().get());
+    EXPECT_EQ(wifi->latestSnapshot().get()->bssid, "aa:bb:cc:dd:ee:02");
+    EXPECT_LE(pingMonitor->internetHistory().get().size(), 1u) << "the ping monitor was reset";
+    EXPECT_NE(health->healthState().get(), HealthState::disconnected);
 }
 
 } // namespace
