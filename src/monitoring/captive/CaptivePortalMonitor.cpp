@@ -4,22 +4,21 @@
 
 namespace lumra {
 
-std::shared_ptr<CaptivePortalMonitor> CaptivePortalMonitor::create(std::shared_ptr<CaptivePortalChecking> checker,
-                                                                   std::shared_ptr<SleepProviding> sleeper,
-                                                                   DateProvider dateProvider,
-                                                                   Configuration configuration) {
-    std::shared_ptr<CaptivePortalMonitor> monitor(
-        new CaptivePortalMonitor(std::move(checker), std::move(sleeper), std::move(dateProvider), configuration));
-    bindPoll(monitor);
-    return monitor;
+std::shared_ptr<CaptivePortalMonitor>
+CaptivePortalMonitor::create(std::shared_ptr<CaptivePortalChecking> checker,
+                             std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
+                             Configuration configuration) {
+    return makeBound<CaptivePortalMonitor>(std::move(checker), std::move(sleeper),
+                                           std::move(dateProvider), configuration);
 }
 
 CaptivePortalMonitor::CaptivePortalMonitor(std::shared_ptr<CaptivePortalChecking> checker,
-                                           std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
-                                           Configuration configuration)
+                                           std::shared_ptr<SleepProviding> sleeper,
+                                           DateProvider dateProvider, Configuration configuration)
     : PolledMonitor(std::move(sleeper), configuration.pollInterval),
-      m_maxHistorySampleCount(configuration.maxHistorySampleCount), m_commandTimeout(configuration.commandTimeout),
-      m_checker(std::move(checker)), m_dateProvider(std::move(dateProvider)) {}
+      m_maxHistorySampleCount(configuration.maxHistorySampleCount),
+      m_commandTimeout(configuration.commandTimeout), m_checker(std::move(checker)),
+      m_dateProvider(std::move(dateProvider)) {}
 
 void CaptivePortalMonitor::resetTransientState() {
     m_latestStatus.set(std::nullopt);
@@ -30,7 +29,8 @@ void CaptivePortalMonitor::resetTransientState() {
 }
 
 Task<void> CaptivePortalMonitor::pollOnce() {
-    const CaptivePortalDetectionMeasurement measurement = co_await m_checker->check(m_commandTimeout);
+    const CaptivePortalDetectionMeasurement measurement =
+        co_await m_checker->check(m_commandTimeout);
     if (!measurement.didSucceed) {
         m_lastErrorMessage.set(std::string(failureMessage));
         co_return;

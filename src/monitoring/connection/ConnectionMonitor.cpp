@@ -4,21 +4,20 @@
 
 namespace lumra {
 
-std::shared_ptr<ConnectionMonitor> ConnectionMonitor::create(std::shared_ptr<TCPConnectionCounting> connectionCounter,
-                                                             std::shared_ptr<SleepProviding> sleeper,
-                                                             DateProvider dateProvider,
-                                                             Configuration configuration) {
-    std::shared_ptr<ConnectionMonitor> monitor(new ConnectionMonitor(
-        std::move(connectionCounter), std::move(sleeper), std::move(dateProvider), configuration));
-    bindPoll(monitor);
-    return monitor;
+std::shared_ptr<ConnectionMonitor>
+ConnectionMonitor::create(std::shared_ptr<TCPConnectionCounting> connectionCounter,
+                          std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
+                          Configuration configuration) {
+    return makeBound<ConnectionMonitor>(std::move(connectionCounter), std::move(sleeper),
+                                        std::move(dateProvider), configuration);
 }
 
 ConnectionMonitor::ConnectionMonitor(std::shared_ptr<TCPConnectionCounting> connectionCounter,
-                                     std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
-                                     Configuration configuration)
+                                     std::shared_ptr<SleepProviding> sleeper,
+                                     DateProvider dateProvider, Configuration configuration)
     : PolledMonitor(std::move(sleeper), configuration.pollInterval),
-      m_maxHistorySampleCount(configuration.maxHistorySampleCount), m_commandTimeout(configuration.commandTimeout),
+      m_maxHistorySampleCount(configuration.maxHistorySampleCount),
+      m_commandTimeout(configuration.commandTimeout),
       m_connectionCounter(std::move(connectionCounter)), m_dateProvider(std::move(dateProvider)) {}
 
 void ConnectionMonitor::resetTransientState() {
@@ -39,7 +38,8 @@ SignalQuality ConnectionMonitor::connectionPressureQuality(const TCPConnectionSt
 }
 
 Task<void> ConnectionMonitor::pollOnce() {
-    const TCPConnectionCountOutcome outcome = co_await m_connectionCounter->countConnections(m_commandTimeout);
+    const TCPConnectionCountOutcome outcome =
+        co_await m_connectionCounter->countConnections(m_commandTimeout);
     if (!outcome.didSucceed || !outcome.counts) {
         m_lastErrorMessage.set(std::string(failureMessage));
         co_return;

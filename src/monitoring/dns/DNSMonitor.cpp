@@ -11,20 +11,21 @@ const std::vector<std::string>& defaultDNSTestDomains() {
 }
 
 std::shared_ptr<DNSMonitor> DNSMonitor::create(std::shared_ptr<DNSLookupRunning> dnsLookupRunner,
-                                               std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
+                                               std::shared_ptr<SleepProviding> sleeper,
+                                               DateProvider dateProvider,
                                                Configuration configuration) {
-    std::shared_ptr<DNSMonitor> monitor(new DNSMonitor(std::move(dnsLookupRunner), std::move(sleeper),
-                                                       std::move(dateProvider), std::move(configuration)));
-    bindPoll(monitor);
-    return monitor;
+    return makeBound<DNSMonitor>(std::move(dnsLookupRunner), std::move(sleeper),
+                                 std::move(dateProvider), std::move(configuration));
 }
 
-DNSMonitor::DNSMonitor(std::shared_ptr<DNSLookupRunning> dnsLookupRunner, std::shared_ptr<SleepProviding> sleeper,
-                       DateProvider dateProvider, Configuration configuration)
+DNSMonitor::DNSMonitor(std::shared_ptr<DNSLookupRunning> dnsLookupRunner,
+                       std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
+                       Configuration configuration)
     : PolledMonitor(std::move(sleeper), configuration.pollInterval),
       m_testDomains(sanitizedTestDomains(configuration.testDomains)),
-      m_maxHistorySampleCount(configuration.maxHistorySampleCount), m_commandTimeout(configuration.commandTimeout),
-      m_dnsLookupRunner(std::move(dnsLookupRunner)), m_dateProvider(std::move(dateProvider)) {}
+      m_maxHistorySampleCount(configuration.maxHistorySampleCount),
+      m_commandTimeout(configuration.commandTimeout), m_dnsLookupRunner(std::move(dnsLookupRunner)),
+      m_dateProvider(std::move(dateProvider)) {}
 
 void DNSMonitor::resetTransientState() {
     m_latestResult.set(std::nullopt);
@@ -65,7 +66,8 @@ std::string DNSMonitor::nextTestDomain() {
 Task<void> DNSMonitor::pollOnce() {
     std::string domain = nextTestDomain();
     const DNSLookupOutcome outcome = co_await m_dnsLookupRunner->lookup(domain, m_commandTimeout);
-    DNSResult result{std::move(domain), m_dateProvider(), outcome.latencyMilliseconds, outcome.didSucceed};
+    DNSResult result{std::move(domain), m_dateProvider(), outcome.latencyMilliseconds,
+                     outcome.didSucceed};
     m_latestResult.set(result);
     const SignalQuality quality = gradeOf(result);
     appendBoundedHistory(m_history, std::move(result), m_maxHistorySampleCount);

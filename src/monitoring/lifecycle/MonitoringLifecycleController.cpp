@@ -23,10 +23,11 @@ std::shared_ptr<MonitoringLifecycleController> MonitoringLifecycleController::cr
     std::shared_ptr<NetworkChangeObserving> networkChangeObserver,
     std::shared_ptr<SleepWakeObserving> sleepWakeObserver, std::shared_ptr<SleepProviding> sleeper,
     std::shared_ptr<AppSettingsStoring> settingsStore,
-    const Publisher<std::optional<NetworkIdentity>>* networkIdentityPublisher, Configuration configuration) {
+    const Publisher<std::optional<NetworkIdentity>>* networkIdentityPublisher,
+    Configuration configuration) {
     std::shared_ptr<MonitoringLifecycleController> controller(new MonitoringLifecycleController(
-        std::move(monitorControllers), std::move(networkChangeObserver), std::move(sleepWakeObserver),
-        std::move(sleeper), std::move(settingsStore), configuration));
+        std::move(monitorControllers), std::move(networkChangeObserver),
+        std::move(sleepWakeObserver), std::move(sleeper), std::move(settingsStore), configuration));
     controller->bind(networkIdentityPublisher);
     return controller;
 }
@@ -36,7 +37,8 @@ MonitoringLifecycleController::MonitoringLifecycleController(
     std::shared_ptr<NetworkChangeObserving> networkChangeObserver,
     std::shared_ptr<SleepWakeObserving> sleepWakeObserver, std::shared_ptr<SleepProviding> sleeper,
     std::shared_ptr<AppSettingsStoring> settingsStore, Configuration configuration)
-    : m_monitorControllers(std::move(monitorControllers)), m_networkChangeObserver(std::move(networkChangeObserver)),
+    : m_monitorControllers(std::move(monitorControllers)),
+      m_networkChangeObserver(std::move(networkChangeObserver)),
       m_sleepWakeObserver(std::move(sleepWakeObserver)), m_sleeper(std::move(sleeper)),
       m_settingsStore(std::move(settingsStore)), m_configuration(configuration) {
     m_isBatteryFriendly.set(m_settingsStore->batteryFriendly());
@@ -47,7 +49,8 @@ MonitoringLifecycleController::~MonitoringLifecycleController() {
         m_networkChangeFastPollingTask->cancel();
 }
 
-void MonitoringLifecycleController::bind(const Publisher<std::optional<NetworkIdentity>>* networkIdentityPublisher) {
+void MonitoringLifecycleController::bind(
+    const Publisher<std::optional<NetworkIdentity>>* networkIdentityPublisher) {
     std::weak_ptr<MonitoringLifecycleController> weak = weak_from_this();
     m_networkChangeObserver->setOnNetworkChange([weak] {
         if (auto self = weak.lock())
@@ -62,8 +65,8 @@ void MonitoringLifecycleController::bind(const Publisher<std::optional<NetworkId
             self->handleDidWake();
     });
     if (networkIdentityPublisher != nullptr) {
-        m_cancellables.push_back(
-            networkIdentityPublisher->subscribe([weak](const std::optional<NetworkIdentity>& identity) {
+        m_cancellables.push_back(networkIdentityPublisher->subscribe(
+            [weak](const std::optional<NetworkIdentity>& identity) {
                 if (auto self = weak.lock())
                     self->handleNetworkIdentityChange(identity);
             }));
@@ -133,8 +136,10 @@ void MonitoringLifecycleController::setBatteryFriendly(bool batteryFriendly) {
 void MonitoringLifecycleController::applyPollInterval() {
     if (!m_isMonitoringEnabled.get())
         return;
-    const bool background = m_isBatteryFriendly.get() && !m_isPopoverPresented.get() && !m_isNetworkFastPollingActive;
-    const double interval = background ? m_configuration.backgroundPollInterval : m_configuration.activePollInterval;
+    const bool background =
+        m_isBatteryFriendly.get() && !m_isPopoverPresented.get() && !m_isNetworkFastPollingActive;
+    const double interval =
+        background ? m_configuration.backgroundPollInterval : m_configuration.activePollInterval;
     for (const auto& monitor : m_monitorControllers)
         monitor->setPollInterval(interval);
 }
@@ -181,16 +186,19 @@ void MonitoringLifecycleController::cancelFastPolling() {
 void MonitoringLifecycleController::startFastPollingTask() {
     cancelFastPolling();
     std::weak_ptr<MonitoringLifecycleController> weak = weak_from_this();
-    m_networkChangeFastPollingTask = spawn(mainActor(), [weak] { return closeFastPollingWindow(weak); });
+    m_networkChangeFastPollingTask =
+        spawn(mainActor(), [weak] { return closeFastPollingWindow(weak); });
 }
 
-Task<void> MonitoringLifecycleController::closeFastPollingWindow(std::weak_ptr<MonitoringLifecycleController> weakSelf) {
+Task<void> MonitoringLifecycleController::closeFastPollingWindow(
+    std::weak_ptr<MonitoringLifecycleController> weakSelf) {
     auto self = weakSelf.lock();
     if (!self)
         co_return;
     bool slept = true;
     try {
-        co_await self->m_sleeper->sleepSeconds(self->m_configuration.networkChangeFastPollingDuration);
+        co_await self->m_sleeper->sleepSeconds(
+            self->m_configuration.networkChangeFastPollingDuration);
     } catch (...) {
         slept = false; // cancelled: a newer change or the end of fast polling took over
     }
@@ -219,7 +227,8 @@ void MonitoringLifecycleController::handleDidWake() {
     refreshAll();
 }
 
-void MonitoringLifecycleController::handleNetworkIdentityChange(const std::optional<NetworkIdentity>& identity) {
+void MonitoringLifecycleController::handleNetworkIdentityChange(
+    const std::optional<NetworkIdentity>& identity) {
     if (m_isApplyingTransientReset)
         return;
     if (!m_hasObservedInitialNetworkIdentity) {
@@ -229,7 +238,8 @@ void MonitoringLifecycleController::handleNetworkIdentityChange(const std::optio
         m_hasObservedInitialNetworkIdentity = true;
         return;
     }
-    const bool changed = isMeaningfulNetworkIdentityChange(m_latestObservedNetworkIdentity, identity);
+    const bool changed =
+        isMeaningfulNetworkIdentityChange(m_latestObservedNetworkIdentity, identity);
     m_latestObservedNetworkIdentity = identity;
     if (changed && m_isMonitoringEnabled.get())
         handleNetworkChange();

@@ -1,25 +1,26 @@
 #include "monitoring/ping/PingMonitor.h"
 
 #include "concurrency/AsyncLet.h"
-#include "monitoring/polling/BoundedHistory.h"
 #include "model/UnicodeText.h"
+#include "monitoring/polling/BoundedHistory.h"
 
 namespace lumra {
 
 std::shared_ptr<PingMonitor> PingMonitor::create(std::shared_ptr<PingProbeRunning> pingProbeRunner,
                                                  std::shared_ptr<SleepProviding> sleeper,
-                                                 DateProvider dateProvider, Configuration configuration) {
-    std::shared_ptr<PingMonitor> monitor(new PingMonitor(std::move(pingProbeRunner), std::move(sleeper),
-                                                         std::move(dateProvider), std::move(configuration)));
-    bindPoll(monitor);
-    return monitor;
+                                                 DateProvider dateProvider,
+                                                 Configuration configuration) {
+    return makeBound<PingMonitor>(std::move(pingProbeRunner), std::move(sleeper),
+                                  std::move(dateProvider), std::move(configuration));
 }
 
-PingMonitor::PingMonitor(std::shared_ptr<PingProbeRunning> pingProbeRunner, std::shared_ptr<SleepProviding> sleeper,
-                         DateProvider dateProvider, Configuration configuration)
+PingMonitor::PingMonitor(std::shared_ptr<PingProbeRunning> pingProbeRunner,
+                         std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
+                         Configuration configuration)
     : PolledMonitor(std::move(sleeper), configuration.pollInterval),
       m_internetTarget(std::move(configuration.internetTarget)),
-      m_maxHistorySampleCount(configuration.maxHistorySampleCount), m_commandTimeout(configuration.commandTimeout),
+      m_maxHistorySampleCount(configuration.maxHistorySampleCount),
+      m_commandTimeout(configuration.commandTimeout),
       m_routerIgnoreFailureThreshold(configuration.routerIgnoreFailureThreshold),
       m_pingProbeRunner(std::move(pingProbeRunner)), m_dateProvider(std::move(dateProvider)) {}
 
@@ -41,8 +42,12 @@ void PingMonitor::setInternetTarget(const std::string& target) {
 
 PingResult PingMonitor::resultOf(PingTarget target, std::chrono::system_clock::time_point timestamp,
                                  const PingProbeMeasurement& measurement) const {
-    return PingResult{target, timestamp, measurement.latencyMilliseconds, measurement.jitterMilliseconds,
-                      measurement.packetLossPercent, measurement.didSucceed};
+    return PingResult{target,
+                      timestamp,
+                      measurement.latencyMilliseconds,
+                      measurement.jitterMilliseconds,
+                      measurement.packetLossPercent,
+                      measurement.didSucceed};
 }
 
 // The target is read when this child starts, not when the poll began.
@@ -53,7 +58,8 @@ Task<PingProbeMeasurement> PingMonitor::pingInternet() {
 // The poll action keeps the monitor alive for the length of one poll.
 Task<void> PingMonitor::pollOnce() {
     const auto timestamp = m_dateProvider();
-    const std::optional<std::string> router = co_await m_pingProbeRunner->resolveRouterAddress(m_commandTimeout);
+    const std::optional<std::string> router =
+        co_await m_pingProbeRunner->resolveRouterAddress(m_commandTimeout);
     m_routerIPAddress.set(router);
     if (!router) {
         const PingProbeMeasurement measurement = co_await pingInternet();

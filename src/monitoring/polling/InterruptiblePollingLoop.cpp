@@ -9,19 +9,23 @@ namespace lumra {
 
 namespace {
 
-double nonNegative(double seconds) { return std::max(0.0, seconds); } // NaN becomes 0 too
+double nonNegative(double seconds) {
+    return std::max(0.0, seconds);
+} // NaN becomes 0 too
 
 } // namespace
 
-std::shared_ptr<InterruptiblePollingLoop> InterruptiblePollingLoop::create(std::shared_ptr<SleepProviding> sleeper,
-                                                                           Poll poll, double pollInterval) {
+std::shared_ptr<InterruptiblePollingLoop>
+InterruptiblePollingLoop::create(std::shared_ptr<SleepProviding> sleeper, Poll poll,
+                                 double pollInterval) {
     return std::shared_ptr<InterruptiblePollingLoop>(
         new InterruptiblePollingLoop(std::move(sleeper), std::move(poll), pollInterval));
 }
 
-InterruptiblePollingLoop::InterruptiblePollingLoop(std::shared_ptr<SleepProviding> sleeper, Poll poll,
-                                                   double pollInterval)
-    : m_sleeper(std::move(sleeper)), m_poll(std::move(poll)), m_pollInterval(nonNegative(pollInterval)) {}
+InterruptiblePollingLoop::InterruptiblePollingLoop(std::shared_ptr<SleepProviding> sleeper,
+                                                   Poll poll, double pollInterval)
+    : m_sleeper(std::move(sleeper)), m_poll(std::move(poll)),
+      m_pollInterval(nonNegative(pollInterval)) {}
 
 InterruptiblePollingLoop::~InterruptiblePollingLoop() {
     if (m_sleepTask)
@@ -85,7 +89,8 @@ Task<void> InterruptiblePollingLoop::run(std::weak_ptr<InterruptiblePollingLoop>
                 co_return;
             auto sleeper = self->m_sleeper;
             const double interval = self->m_pollInterval;
-            wait = spawn(mainActor(), [sleeper, interval] { return sleeper->sleepSeconds(interval); });
+            wait =
+                spawn(mainActor(), [sleeper, interval] { return sleeper->sleepSeconds(interval); });
             self->m_sleepTask = wait;
         }
         bool waitedInFull = true;

@@ -30,9 +30,16 @@ protected:
     PolledMonitor(std::shared_ptr<SleepProviding> sleeper, double pollInterval)
         : m_polling(std::move(sleeper), pollInterval) {}
 
-    // Called by each monitor's create(), once the monitor is owned.
-    template <class Monitor>
-    static void bindPoll(const std::shared_ptr<Monitor>& monitor) {
+    // What each monitor's create() does: construct it owned, then bind its
+    // poll (weak_from_this is empty inside a constructor).
+    template <class Monitor, class... Args>
+    static std::shared_ptr<Monitor> makeBound(Args&&... args) {
+        std::shared_ptr<Monitor> monitor(new Monitor(std::forward<Args>(args)...));
+        bindPoll(monitor);
+        return monitor;
+    }
+
+    template <class Monitor> static void bindPoll(const std::shared_ptr<Monitor>& monitor) {
         std::weak_ptr<Monitor> weak = monitor;
         monitor->m_polling.setPoll([weak]() -> Task<void> {
             if (auto self = weak.lock())

@@ -6,9 +6,7 @@
 namespace lumra {
 
 InMemoryAppSettingsStore::InMemoryAppSettingsStore()
-    : m_monitoringEnabled(true),
-      m_batteryFriendly(true),
-      m_colorfulIcon(false),
+    : m_monitoringEnabled(true), m_batteryFriendly(true), m_colorfulIcon(false),
       m_internetPingTarget(UserDefaultsAppSettingsStore::defaultInternetPingTarget) {}
 
 } // namespace lumra

@@ -13,7 +13,8 @@
 
 namespace lumra {
 
-UserDefaultsAppSettingsStore::UserDefaultsAppSettingsStore(std::shared_ptr<DefaultsStore> userDefaults)
+UserDefaultsAppSettingsStore::UserDefaultsAppSettingsStore(
+    std::shared_ptr<DefaultsStore> userDefaults)
     : m_userDefaults(std::move(userDefaults)) {
     assert(m_userDefaults && "the settings need a defaults store");
     m_userDefaults->registerDefaults({

@@ -12,20 +12,19 @@ namespace lumra {
 namespace {
 
 NetworkIdentity identityOf(const WiFiSnapshot& snapshot) {
-    return NetworkIdentity{snapshot.interfaceName, snapshot.ssid, snapshot.bssid, snapshot.ipAddress};
+    return NetworkIdentity{snapshot.interfaceName, snapshot.ssid, snapshot.bssid,
+                           snapshot.ipAddress};
 }
 
 } // namespace
 
-std::shared_ptr<WiFiMonitor> WiFiMonitor::create(std::shared_ptr<WiFiInterfaceProviding> interfaceProvider,
-                                                 std::shared_ptr<WiFiNetworkMetadataResolving> metadataResolver,
-                                                 std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
-                                                 Configuration configuration) {
-    std::shared_ptr<WiFiMonitor> monitor(new WiFiMonitor(std::move(interfaceProvider), std::move(metadataResolver),
-                                                         std::move(sleeper), std::move(dateProvider),
-                                                         configuration));
-    bindPoll(monitor);
-    return monitor;
+std::shared_ptr<WiFiMonitor>
+WiFiMonitor::create(std::shared_ptr<WiFiInterfaceProviding> interfaceProvider,
+                    std::shared_ptr<WiFiNetworkMetadataResolving> metadataResolver,
+                    std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
+                    Configuration configuration) {
+    return makeBound<WiFiMonitor>(std::move(interfaceProvider), std::move(metadataResolver),
+                                  std::move(sleeper), std::move(dateProvider), configuration);
 }
 
 WiFiMonitor::WiFiMonitor(std::shared_ptr<WiFiInterfaceProviding> interfaceProvider,
@@ -35,10 +34,12 @@ WiFiMonitor::WiFiMonitor(std::shared_ptr<WiFiInterfaceProviding> interfaceProvid
     : PolledMonitor(std::move(sleeper), configuration.pollInterval),
       m_maxHistorySampleCount(configuration.maxHistorySampleCount),
       m_metadataRefreshInterval(configuration.metadataRefreshInterval),
-      m_interfaceProvider(std::move(interfaceProvider)), m_metadataResolver(std::move(metadataResolver)),
-      m_dateProvider(std::move(dateProvider)) {}
+      m_interfaceProvider(std::move(interfaceProvider)),
+      m_metadataResolver(std::move(metadataResolver)), m_dateProvider(std::move(dateProvider)) {}
 
-WiFiMonitor::~WiFiMonitor() { cancelMetadataRefresh(); }
+WiFiMonitor::~WiFiMonitor() {
+    cancelMetadataRefresh();
+}
 
 void WiFiMonitor::stop() {
     PolledMonitor::stop();
@@ -50,7 +51,9 @@ void WiFiMonitor::refreshNow() {
     PolledMonitor::refreshNow();
 }
 
-void WiFiMonitor::resetTransientState() { resetConnectionState(); }
+void WiFiMonitor::resetTransientState() {
+    resetConnectionState();
+}
 
 void WiFiMonitor::cancelMetadataRefresh() {
     if (m_metadataRefreshTask)
@@ -80,7 +83,9 @@ Task<void> WiFiMonitor::pollOnce() {
     }
     const auto timestamp = m_dateProvider();
     const CachedMetadata* metadata =
-        m_cachedMetadata && m_cachedMetadata->interfaceName == reading->interfaceName ? &*m_cachedMetadata : nullptr;
+        m_cachedMetadata && m_cachedMetadata->interfaceName == reading->interfaceName
+            ? &*m_cachedMetadata
+            : nullptr;
     WiFiSnapshot snapshot{timestamp,
                           reading->interfaceName,
                           reading->ssid,
@@ -109,9 +114,12 @@ Task<void> WiFiMonitor::pollOnce() {
     refreshMetadataIfNeeded(*reading, identity);
 }
 
-void WiFiMonitor::refreshMetadataIfNeeded(const WiFiInterfaceSnapshot& reading, const NetworkIdentity& identity) {
-    if (!m_shouldForceMetadataRefresh && m_cachedMetadata && m_cachedMetadata->interfaceName == reading.interfaceName &&
-        runtimeClock().uptimeSeconds() - m_cachedMetadata->refreshedAtUptime <= m_metadataRefreshInterval) {
+void WiFiMonitor::refreshMetadataIfNeeded(const WiFiInterfaceSnapshot& reading,
+                                          const NetworkIdentity& identity) {
+    if (!m_shouldForceMetadataRefresh && m_cachedMetadata &&
+        m_cachedMetadata->interfaceName == reading.interfaceName &&
+        runtimeClock().uptimeSeconds() - m_cachedMetadata->refreshedAtUptime <=
+            m_metadataRefreshInterval) {
         return; // fresh
     }
     if (m_metadataRefreshTask) {
@@ -127,8 +135,8 @@ void WiFiMonitor::refreshMetadataIfNeeded(const WiFiInterfaceSnapshot& reading, 
     });
 }
 
-Task<void> WiFiMonitor::refreshMetadata(std::weak_ptr<WiFiMonitor> weakSelf, std::string interfaceName,
-                                        NetworkIdentity identity) {
+Task<void> WiFiMonitor::refreshMetadata(std::weak_ptr<WiFiMonitor> weakSelf,
+                                        std::string interfaceName, NetworkIdentity identity) {
     auto self = weakSelf.lock();
     if (!self)
         co_return;
@@ -139,7 +147,8 @@ Task<void> WiFiMonitor::refreshMetadata(std::weak_ptr<WiFiMonitor> weakSelf, std
     // another network, and the bookkeeping is no longer its own.
     if (isCancelled())
         co_return;
-    self->applyMetadata(CachedMetadata{interfaceName, std::move(ipAddress), isVPNActive, runtimeClock().uptimeSeconds()},
+    self->applyMetadata(CachedMetadata{interfaceName, std::move(ipAddress), isVPNActive,
+                                       runtimeClock().uptimeSeconds()},
                         identity);
 }
 
@@ -148,8 +157,8 @@ void WiFiMonitor::applyMetadata(CachedMetadata metadata, const NetworkIdentity& 
     m_metadataRefreshInterfaceName.reset();
     m_cachedMetadata = std::move(metadata);
     const auto& latest = m_latestSnapshot.get();
-    if (!latest || latest->interfaceName != identity.interfaceName || latest->ssid != identity.ssid ||
-        latest->bssid != identity.bssid) {
+    if (!latest || latest->interfaceName != identity.interfaceName ||
+        latest->ssid != identity.ssid || latest->bssid != identity.bssid) {
         return;
     }
     WiFiSnapshot updated = *latest;
