@@ -38,10 +38,6 @@ constexpr std::string_view fileName = "defaults.json";
 constexpr mode_t fileMode = 0600;
 constexpr mode_t directoryMode = 0700;
 
-void reportProblem(std::string_view text) {
-    fmt::print(stderr, "lumra: user defaults: {}\n", text);
-}
-
 std::string validUtf8(const std::string& text) {
     // A round trip through the encoder replaces invalid sequences, so the
     // value in memory is the one the file will hold.
@@ -174,7 +170,6 @@ struct DefaultsStore::State {
     // A write failed, so the file lags memory: the next write goes to disk
     // even when it changes nothing.
     bool fileBehind = false;
-    bool reportedWriteFailure = false;
 
     std::shared_ptr<Observers> observers = std::make_shared<Observers>();
 
@@ -187,7 +182,6 @@ void DefaultsStore::State::load() {
     FileContents contents = readWholeFile(file);
     if (contents.kind == FileContents::Kind::missing)
         return;
-    std::string problem = contents.problem;
     if (contents.kind == FileContents::Kind::read) {
         Json parsed = Json::parse(contents.bytes, nullptr, /*allow_exceptions=*/false);
         if (parsed.is_object()) {
@@ -195,18 +189,12 @@ void DefaultsStore::State::load() {
             removeStaleTemporaries(directory, file);
             return;
         }
-        problem = parsed.is_discarded() ? "not valid JSON" : "not a JSON object";
     }
     if (auto aside = setAside(file)) {
-        reportProblem(fmt::format("{} is unusable ({}); kept as {}, starting from the defaults",
-                                  file.string(), problem, aside->string()));
         removeStaleTemporaries(directory, file);
         return;
     }
     persistent = false;
-    reportProblem(fmt::format("{} is unusable ({}) and cannot be moved aside ({}); "
-                              "changes will not be saved",
-                              file.string(), problem, std::strerror(errno)));
 }
 
 const Json* DefaultsStore::State::lookup(const std::string& key) const {
@@ -225,10 +213,8 @@ void DefaultsStore::State::persist() {
         const std::string text = stored.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
         failure = writeFileAtomically(file, text, fileMode);
     }
+    // Nothing is logged; a failed write is retried with the next one.
     fileBehind = failure.has_value();
-    if (failure && !reportedWriteFailure)
-        reportProblem(fmt::format("cannot save: {}", *failure));
-    reportedWriteFailure = failure.has_value();
 }
 
 DefaultsStore::DefaultsStore(std::filesystem::path directory) : m_state(std::make_unique<State>()) {
@@ -351,7 +337,6 @@ void DefaultsStore::setInteger(const std::string& key, std::int64_t value) {
 
 void DefaultsStore::setDouble(const std::string& key, double value) {
     if (!std::isfinite(value)) {
-        reportProblem(fmt::format("refused to store the non-finite number {} under \"{}\"", value, key));
         return;
     }
     store(key, Value(value));
