@@ -78,15 +78,18 @@ public:
             continuation->resumeThrowing(std::get<CommandRunnerError>(std::move(outcome)));
     }
 
+    // The outcome is settled before the signal goes out: otherwise the exit
+    // the signal causes could win the race and report the time-out or the
+    // cancellation as a non-zero exit.
     void terminateProcess(CommandRunnerError error) {
         std::shared_ptr<ChildProcess> process;
         {
             std::lock_guard lock(m_lock);
             process = m_process;
         }
+        finish(std::move(error));
         if (process && process->isRunning())
             process->terminate();
-        finish(std::move(error));
     }
 
 private:
