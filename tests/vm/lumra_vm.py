@@ -306,6 +306,7 @@ def run_scene(cache, programs, script, run_dir, timeout=150):
     cache = Path(cache)
     run_dir = Path(run_dir)
     run_dir.mkdir(parents=True, exist_ok=True)
+    cache.mkdir(parents=True, exist_ok=True)
     kernel, version = locate_kernel(cache)
     initrd = run_dir / "initrd.cpio"
     with open(initrd, "wb") as out:
