@@ -246,7 +246,7 @@ def main():
         return lumra_vm.SKIP
     try:
         programs = [args.probe, args.channel_scan, args.systool]
-        lines = lumra_vm.run_scene(args.cache, programs, SCRIPT, args.run_dir)
+        lines = lumra_vm.run_scene(args.cache, programs, SCRIPT, args.run_dir, timeout=240)
     except lumra_vm.VmError as error:
         print(f"FAIL: {error}\n--- console ---\n{lumra_vm.console_tail(args.run_dir)}")
         return 1
