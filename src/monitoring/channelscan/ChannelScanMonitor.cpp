@@ -25,7 +25,6 @@ ChannelScanMonitor::create(ChannelScanConfiguration configuration,
     std::shared_ptr<ChannelScanMonitor> monitor(new ChannelScanMonitor(
         configuration, std::move(scanner), std::move(currentWiFiSnapshotProvider),
         std::move(sleeper), std::move(dateProvider)));
-    monitor->m_weakSelf = monitor;
     return monitor;
 }
 
@@ -56,7 +55,7 @@ void ChannelScanMonitor::startScan() {
     m_completedPasses.set(0);
     m_totalPasses.set(plannedPasses());
     m_isScanning.set(true);
-    std::weak_ptr<ChannelScanMonitor> weakSelf = m_weakSelf;
+    std::weak_ptr<ChannelScanMonitor> weakSelf = weak_from_this();
     m_runningTask = spawn(mainActor(), [weakSelf] { return scan(weakSelf); });
 }
 

@@ -27,7 +27,8 @@
 
 namespace lumra {
 
-class ChannelScanMonitor final : public ObservableObject {
+class ChannelScanMonitor final : public ObservableObject,
+                                 public std::enable_shared_from_this<ChannelScanMonitor> {
 public:
     // The Mac's own link, read once when the passes are done.
     using CurrentWiFiSnapshotProvider = std::function<std::optional<WiFiSnapshot>()>;
@@ -87,7 +88,6 @@ private:
     const std::shared_ptr<SleepProviding> m_sleeper;
     const DateProvider m_dateProvider;
     std::optional<TaskHandle<void>> m_runningTask;
-    std::weak_ptr<ChannelScanMonitor> m_weakSelf;
 };
 
 } // namespace lumra
