@@ -1,29 +1,34 @@
 // Runs inside the simulated-radio VM (tests/vm/scene/init) and prints what
 // Nl80211Client sees as JSON lines, one per step, for wireless_vm_test.py.
-//   scene   the default interface, a reading, a triggered scan, as an
-//           unprivileged user a reading, a scan (refused trigger) and the
-//           probes' readers, and a scan while another one runs (iw)
+//   scene STATION
+//           the default interface, a reading, a triggered scan, as an
+//           unprivileged user a reading, a scan (refused trigger), the
+//           probes' readers and the station's address through the runner
+//           and lumra-systool, and a scan while another one runs (iw)
 //   down    a reading and a scan of a station interface that is down
 #include "concurrency/RunLoop.h"
 #include "platform/wireless/Nl80211Client.h"
 #include "platform/wireless/WirelessError.h"
+#include "probes/metadata/ShellWiFiNetworkMetadataResolver.h"
+#include "probes/runner/CommandRunnerError.h"
+#include "probes/runner/ShellCommandRunner.h"
 #include "probes/wifi/CoreWLANInterfaceProvider.h"
 #include "probes/wifi/CoreWLANNetworkScanner.h"
 #include "probes/wifi/CurrentWiFiInterfaceName.h"
 #include "probes/wifi/WiFiNetworkScannerError.h"
 
-#include <nlohmann/json.hpp>
-
-#include <grp.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
+#include <grp.h>
 #include <iostream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <spawn.h>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -36,32 +41,45 @@ json toJson(const std::optional<WirelessChannel>& channel) {
     if (!channel) {
         return nullptr;
     }
-    return {{"frequencyMhz", channel->frequencyMhz}, {"number", channel->number}, {"band", rawValue(channel->band)}};
+    return {{"frequencyMhz", channel->frequencyMhz},
+            {"number", channel->number},
+            {"band", rawValue(channel->band)}};
 }
 
-template <class T> json toJson(const std::optional<T>& value) { return value ? json(*value) : json(nullptr); }
+template <class T> json toJson(const std::optional<T>& value) {
+    return value ? json(*value) : json(nullptr);
+}
 
 json toJson(const WirelessLinkReading& reading) {
     return {
-        {"interface", reading.interface.name}, {"ifindex", reading.interface.ifindex},
-        {"ssid", toJson(reading.ssid)},        {"bssid", toJson(reading.bssid)},
-        {"signalDbm", reading.signalDbm},      {"noiseDbm", reading.noiseDbm},
-        {"transmitRateMbps", reading.transmitRateMbps}, {"channel", toJson(reading.channel)},
+        {"interface", reading.interface.name},
+        {"ifindex", reading.interface.ifindex},
+        {"ssid", toJson(reading.ssid)},
+        {"bssid", toJson(reading.bssid)},
+        {"signalDbm", reading.signalDbm},
+        {"noiseDbm", reading.noiseDbm},
+        {"transmitRateMbps", reading.transmitRateMbps},
+        {"channel", toJson(reading.channel)},
     };
 }
 
 json toJson(const WirelessScan& scan) {
     json networks = json::array();
     for (const auto& network : scan.networks) {
-        networks.push_back({{"ssid", toJson(network.ssid)}, {"bssid", toJson(network.bssid)},
-                            {"rssiDbm", network.rssiDbm}, {"channel", toJson(network.channel)},
+        networks.push_back({{"ssid", toJson(network.ssid)},
+                            {"bssid", toJson(network.bssid)},
+                            {"rssiDbm", network.rssiDbm},
+                            {"channel", toJson(network.channel)},
                             {"noiseDbm", toJson(network.noiseDbm)}});
     }
-    return {{"source", scan.source == WirelessScanSource::freshScan ? "freshScan" : "cachedResults"},
-            {"networks", networks}};
+    return {
+        {"source", scan.source == WirelessScanSource::freshScan ? "freshScan" : "cachedResults"},
+        {"networks", networks}};
 }
 
-void emit(json line) { std::cout << line.dump() << std::endl; }
+void emit(json line) {
+    std::cout << line.dump() << std::endl;
+}
 
 // Runs one call, recording its result or its error and how long it took.
 json timed(const std::function<json()>& call) {
@@ -92,20 +110,23 @@ json scanStep(Nl80211Client& client) {
 }
 
 // The readers the monitors use, as the application runs them: unprivileged.
-json probesStep() {
+json probesStep(RunLoop& loop) {
     json out;
     out["currentWiFiInterfaceName"] = toJson(currentWiFiInterfaceName());
     const auto snapshot = CoreWLANInterfaceProvider().currentSnapshot();
     if (snapshot) {
-        out["snapshot"] = {{"interfaceName", snapshot->interfaceName}, {"ssid", toJson(snapshot->ssid)},
-                           {"bssid", toJson(snapshot->bssid)},        {"rssiDbm", snapshot->rssiDbm},
-                           {"noiseFloorDbm", snapshot->noiseFloorDbm}, {"linkRateMbps", toJson(snapshot->linkRateMbps)},
-                           {"channelNumber", toJson(snapshot->channelNumber)},
-                           {"band", snapshot->band ? json(rawValue(*snapshot->band)) : json(nullptr)}};
+        out["snapshot"] = {
+            {"interfaceName", snapshot->interfaceName},
+            {"ssid", toJson(snapshot->ssid)},
+            {"bssid", toJson(snapshot->bssid)},
+            {"rssiDbm", snapshot->rssiDbm},
+            {"noiseFloorDbm", snapshot->noiseFloorDbm},
+            {"linkRateMbps", toJson(snapshot->linkRateMbps)},
+            {"channelNumber", toJson(snapshot->channelNumber)},
+            {"band", snapshot->band ? json(rawValue(*snapshot->band)) : json(nullptr)}};
     } else {
         out["snapshot"] = nullptr;
     }
-    RunLoop loop;
     CoreWLANNetworkScanner scanner;
     auto handle = spawn(mainActor(), [&]() -> Task<std::vector<WiFiScannedNetwork>> {
         co_return co_await scanner.scanNetworks();
@@ -113,14 +134,54 @@ json probesStep() {
     try {
         json networks = json::array();
         for (const auto& network : loop.await(handle, std::chrono::seconds(60))) {
-            networks.push_back({{"ssid", toJson(network.ssid)}, {"bssid", toJson(network.bssid)},
-                                {"rssiDbm", network.rssiDbm}, {"channelNumber", network.channelNumber},
+            networks.push_back({{"ssid", toJson(network.ssid)},
+                                {"bssid", toJson(network.bssid)},
+                                {"rssiDbm", network.rssiDbm},
+                                {"channelNumber", network.channelNumber},
                                 {"band", rawValue(network.band)}});
         }
         out["scan"] = networks;
     } catch (const std::exception& error) {
         out["scanError"] = error.what();
     }
+    return out;
+}
+
+// Where the application looks for it: beside the running program.
+std::string systoolBesideThisProgram() {
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return (self.parent_path() / "lumra-systool").string();
+}
+
+// "ipconfig getifaddr STATION" as the probes run it: through the allow-listed
+// runner, which executes lumra-systool in place of the macOS tool; once as
+// the raw run and once through the metadata resolver the Wi-Fi monitor uses.
+json systoolStep(RunLoop& loop, const std::string& station) {
+    const std::string systool = systoolBesideThisProgram();
+    auto runner = std::make_shared<ShellCommandRunner>(
+        makeAllowedExecutables(),
+        std::map<std::string, std::string>{{"/usr/sbin/ipconfig", systool}});
+    json out{{"systool", systool}, {"station", station}};
+    auto run = spawn(mainActor(), [runner, station]() -> Task<CommandExecutionResult> {
+        auto request = CommandRequest{"/usr/sbin/ipconfig", {"getifaddr", station}, 10.0};
+        co_return co_await runner->run(std::move(request));
+    });
+    try {
+        const auto result = loop.await(run, std::chrono::seconds(30));
+        out["getifaddr"] = {{"exitCode", result.exitCode},
+                            {"standardOutput", result.standardOutput},
+                            {"standardError", result.standardError}};
+    } catch (const CommandRunnerError& error) {
+        out["getifaddrError"] = error.describe();
+    } catch (const std::exception& error) {
+        out["getifaddrError"] = error.what();
+    }
+    auto resolver = std::make_shared<ShellWiFiNetworkMetadataResolver>(runner, 10.0);
+    auto lookup = spawn(mainActor(), [resolver, station]() -> Task<std::optional<std::string>> {
+        co_return co_await resolver->ipAddress(station);
+    });
+    out["resolverAddress"] = toJson(loop.await(lookup, std::chrono::seconds(30)));
     return out;
 }
 
@@ -152,28 +213,35 @@ void asUnprivilegedUser(const std::function<void()>& body) {
     waitpid(child, &status, 0);
 }
 
-int scene() {
+int scene(const std::string& station) {
     Nl80211Client client;
-    emit({{"step", "defaultInterface"}, {"result", timed([&]() -> json {
-                                             const auto interface = client.defaultInterface();
-                                             if (!interface) {
-                                                 return nullptr;
-                                             }
-                                             return {{"name", interface->name}, {"ifindex", interface->ifindex}};
-                                         })}});
+    emit({{"step", "defaultInterface"},
+          {"result", timed([&]() -> json {
+               const auto interface = client.defaultInterface();
+               if (!interface) {
+                   return nullptr;
+               }
+               return {{"name", interface->name}, {"ifindex", interface->ifindex}};
+           })}});
     emit({{"step", "reading"}, {"result", readingStep(client)}});
     emit({{"step", "scan"}, {"result", scanStep(client)}});
 
-    asUnprivilegedUser([] {
+    asUnprivilegedUser([&station] {
         Nl80211Client unprivileged;
-        emit({{"step", "unprivilegedReading"}, {"uid", getuid()}, {"result", readingStep(unprivileged)}});
+        emit({{"step", "unprivilegedReading"},
+              {"uid", getuid()},
+              {"result", readingStep(unprivileged)}});
         emit({{"step", "unprivilegedScan"}, {"uid", getuid()}, {"result", scanStep(unprivileged)}});
-        emit({{"step", "probes"}, {"uid", getuid()}, {"result", probesStep()}});
+        RunLoop loop;
+        emit({{"step", "probes"}, {"uid", getuid()}, {"result", probesStep(loop)}});
+        emit({{"step", "systool"}, {"uid", getuid()}, {"result", systoolStep(loop, station)}});
     });
 
     const auto interface = client.defaultInterface();
     const bool otherScanRuns = interface && startIwScan(interface->name);
-    emit({{"step", "scanWhileBusy"}, {"otherScanStarted", otherScanRuns}, {"result", scanStep(client)}});
+    emit({{"step", "scanWhileBusy"},
+          {"otherScanStarted", otherScanRuns},
+          {"result", scanStep(client)}});
     return 0;
 }
 
@@ -189,12 +257,12 @@ int down() {
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "scene") {
-        return lumra::scene();
+    if (mode == "scene" && argc == 3) {
+        return lumra::scene(argv[2]);
     }
     if (mode == "down") {
         return lumra::down();
     }
-    std::cerr << "usage: lumra-vm-wireless-probe scene|down\n";
+    std::cerr << "usage: lumra-vm-wireless-probe scene STATION | down\n";
     return 2;
 }

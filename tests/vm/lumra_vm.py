@@ -8,13 +8,17 @@ wireless modules and scene/init, which builds the shared scene (see there).
 A test hands over its programs and a shell script; the script's standard
 output comes back as the result lines (one JSON object per line).
 
-Everything downloaded or built is kept under the cache directory (inside the
-build directory), so a second run only boots.
+./setup unpacks the kernel into KERNEL_CACHE (`lumra_vm.py install-kernel`);
+without it a run fetches the kernel itself into its own cache directory
+(inside the build directory), where the initramfs is kept too, so a second
+run only boots.
 """
 
+import argparse
 import hashlib
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -23,6 +27,8 @@ import time
 from pathlib import Path
 
 SCENE_DIR = Path(__file__).resolve().parent / "scene"
+# Filled by ./setup (as root), read by every build directory's VM tests.
+KERNEL_CACHE = Path("/var/cache/lumra-vm")
 KERNEL_META_PACKAGE = "linux-image-amd64"
 # The one LINUX-NOTES.md item 9 was checked with; used only when apt cannot
 # say which one the meta package points to now.
@@ -53,8 +59,9 @@ def run(command, **kwargs):
 
 # ---------------------------------------------------------------- kernel
 
-def resolve_kernel_version():
-    """The ABI the kernel meta package depends on, e.g. 6.1.0-57-amd64."""
+def apt_kernel_version():
+    """The ABI the kernel meta package depends on, e.g. 6.1.0-57-amd64; None
+    when apt cannot say (no package lists yet)."""
     try:
         out = subprocess.run(["apt-cache", "depends", KERNEL_META_PACKAGE], capture_output=True, text=True).stdout
     except FileNotFoundError:
@@ -63,7 +70,45 @@ def resolve_kernel_version():
         line = line.strip()
         if line.startswith("Depends: linux-image-"):
             return line[len("Depends: linux-image-"):]
-    return KNOWN_GOOD_KERNEL
+    return None
+
+
+def resolve_kernel_version():
+    return apt_kernel_version() or KNOWN_GOOD_KERNEL
+
+
+def is_complete(kernel):
+    return (kernel / "complete").exists()
+
+
+def version_key(path):
+    """Orders kernel-6.1.0-9-amd64 before kernel-6.1.0-57-amd64."""
+    return [(0, int(part), "") if part.isdigit() else (1, 0, part) for part in re.split(r"(\d+)", path.name)]
+
+
+def cached_kernels(*caches):
+    """Every complete kernel in the caches, newest version last."""
+    found = [path.parent for cache in caches for path in Path(cache).glob("kernel-*/complete")]
+    return sorted(found, key=version_key)
+
+
+def locate_kernel(cache):
+    """The kernel ./setup unpacked, else one this build directory fetched
+    earlier, else a fresh fetch into it; offline, any cached kernel."""
+    version = resolve_kernel_version()
+    for directory in (KERNEL_CACHE, Path(cache)):
+        if is_complete(directory / f"kernel-{version}"):
+            return directory / f"kernel-{version}", version
+    try:
+        return fetch_kernel(Path(cache), version), version
+    except VmError as error:
+        # Offline, or the archive moved on: a kernel fetched earlier still does.
+        cached = cached_kernels(KERNEL_CACHE, cache)
+        if not cached:
+            raise
+        kernel = cached[-1]
+        log(f"using the cached {kernel.name}: {error}")
+        return kernel, (kernel / "complete").read_text().strip()
 
 
 def module_depends(path):
@@ -104,9 +149,9 @@ def load_order(index, target):
 def fetch_kernel(cache, version):
     """vmlinuz and the modules the scene loads, kept per kernel version."""
     final = cache / f"kernel-{version}"
-    if (final / "complete").exists():
+    if is_complete(final):
         return final
-    log(f"fetching linux-image-{version} (once per build directory)")
+    log(f"fetching linux-image-{version} into {cache}")
     cache.mkdir(parents=True, exist_ok=True)
     work = Path(tempfile.mkdtemp(prefix="kernel-", dir=cache))
     try:
@@ -261,17 +306,8 @@ def run_scene(cache, programs, script, run_dir, timeout=150):
     cache = Path(cache)
     run_dir = Path(run_dir)
     run_dir.mkdir(parents=True, exist_ok=True)
-    version = resolve_kernel_version()
-    try:
-        kernel = fetch_kernel(cache, version)
-    except VmError as error:
-        # Offline, or the archive moved on: a kernel fetched earlier still does.
-        cached = sorted(cache.glob("kernel-*/complete"))
-        if not cached:
-            raise
-        kernel = cached[-1].parent
-        version = cached[-1].read_text().strip()
-        log(f"using the cached {version}: {error}")
+    cache.mkdir(parents=True, exist_ok=True)
+    kernel, version = locate_kernel(cache)
     initrd = run_dir / "initrd.cpio"
     with open(initrd, "wb") as out:
         out.write(base_archive(cache, kernel).read_bytes())
@@ -311,3 +347,42 @@ def console_tail(run_dir, count=60):
     if not path.exists():
         return "(no console log)"
     return "\n".join(path.read_text(errors="replace").splitlines()[-count:])
+
+
+# ---------------------------------------------------------------- set-up
+
+def install_kernel(cache, check_only):
+    """For ./setup: unpack the kernel apt names now into cache, once. With
+    check_only, only say (exit status) whether it is there already."""
+    version = apt_kernel_version()
+    if version is None:
+        if not check_only:
+            print(f"lumra_vm: apt does not know {KERNEL_META_PACKAGE}; run apt-get update", file=sys.stderr)
+        return 2
+    if is_complete(cache / f"kernel-{version}"):
+        return 0
+    if check_only:
+        return 1
+    try:
+        fetch_kernel(cache, version)
+    except VmError as error:
+        print(f"lumra_vm: {error}", file=sys.stderr)
+        return 1
+    for stale in cached_kernels(cache):
+        if stale.name != f"kernel-{version}":
+            shutil.rmtree(stale, ignore_errors=True)
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Set-up helpers of the simulated-radio VM.")
+    commands = parser.add_subparsers(dest="command", required=True)
+    install = commands.add_parser("install-kernel", help="unpack the VM's kernel into the shared cache")
+    install.add_argument("--cache", type=Path, default=KERNEL_CACHE)
+    install.add_argument("--check", action="store_true", help="only tell (exit status 0) whether it is there")
+    args = parser.parse_args()
+    return install_kernel(args.cache, args.check)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Nl80211Client on a simulated radio: inside the VM scene (scene/init) the
-probe reads the station's link and scans, and this checks what it printed
-against the scene: access points on channels 1, 3 and 6, the station
+probes read the station's link, scan, look up the station's address through
+lumra-systool and run one three-pass channel scan, and this checks what they
+printed against the scene: access points on channels 1, 3 and 6, the station
 associated to the one on channel 6."""
 
 import argparse
@@ -12,12 +13,44 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 import lumra_vm  # noqa: E402
 
 SCRIPT = """\
-lumra-vm-wireless-probe scene
+lumra-vm-channel-scan
+lumra-vm-wireless-probe scene "$STATION"
 ip link set "$STATION" down
 lumra-vm-wireless-probe down
 """
 
 ENETDOWN = 100
+
+# The channel scan of the scene, worked out from the scoring rules. Three
+# 2.4 GHz access points on channels 1, 3 and 6, each seen in all three passes
+# (presence 3/3 = 1.0) at -55 dBm or more (weight 1.0; the simulated radio
+# gives -30 dBm, checked below); the station is on channel 6. A network on
+# channel n counts for channel c when d = |c - n| <= 4, with overlap
+# (5 - d) / 5, and adds presence x weight x overlap to c's score:
+#
+#   c   from 1 (d)  from 3 (d)  from 6 (d)  networks  score
+#   1   1.0 (0)     0.6 (2)     -   (5)     2         1.6
+#   2   0.8 (1)     0.8 (1)     0.2 (4)     3         1.8
+#   3   0.6 (2)     1.0 (0)     0.4 (3)     3         2.0
+#   4   0.4 (3)     0.8 (1)     0.6 (2)     3         1.8
+#   5   0.2 (4)     0.6 (2)     0.8 (1)     3         1.6
+#   6   -   (5)     0.4 (3)     1.0 (0)     2         1.4
+#   7   -   (6)     0.2 (4)     0.8 (1)     2         1.0
+#   8   -   (7)     -   (5)     0.6 (2)     1         0.6
+#   9   -   (8)     -   (6)     0.4 (3)     1         0.4
+#   10  -   (9)     -   (7)     0.2 (4)     1         0.2
+#   11  -   (10)    -   (8)     -   (5)     0         0.0
+#
+# Normalised congestion is score / 2.0 (channel 3 is the busiest). Of the
+# choosable channels 1 (1.6), 6 (1.4) and 11 (0.0), 11 is suggested in the
+# current band, 2.4 GHz; the current channel 6 scores 1.4. Scanned networks:
+# 3 access points x 3 passes = 9.
+EXPECTED_COUNTS = {1: 2, 2: 3, 3: 3, 4: 3, 5: 3, 6: 2, 7: 2, 8: 1, 9: 1, 10: 1, 11: 0}
+EXPECTED_SCORES = {1: 1.6, 2: 1.8, 3: 2.0, 4: 1.8, 5: 1.6, 6: 1.4, 7: 1.0, 8: 0.6, 9: 0.4, 10: 0.2, 11: 0.0}
+EXPECTED_SUGGESTION = 11
+EXPECTED_CURRENT_SCORE = 1.4
+EXPECTED_SCANNED = 9
+TOLERANCE = 1e-9
 
 
 class Checks:
@@ -105,6 +138,61 @@ def check_probes(checks, line, scene):
         checks.expect(want in seen, f"probes: scan lacks {want}")
 
 
+def check_systool(checks, line, scene):
+    """ipconfig getifaddr through the runner and lumra-systool."""
+    if not checks.expect(line is not None, "systool: no result line"):
+        return
+    result = line["result"]
+    address = scene["station"]["ip"]
+    run = result.get("getifaddr")
+    if checks.expect(run is not None, f"systool: ipconfig getifaddr failed: {result.get('getifaddrError')}"):
+        checks.expect(run["exitCode"] == 0 and run["standardOutput"] == address + "\n",
+                      f"systool: ipconfig getifaddr {result['station']} printed {run['standardOutput']!r} "
+                      f"(exit {run['exitCode']}, stderr {run['standardError']!r}), want {address!r}")
+    checks.expect(result.get("resolverAddress") == address,
+                  f"systool: the metadata resolver gave {result.get('resolverAddress')!r}, want {address!r}")
+
+
+def check_channel_scan(checks, line, lines):
+    if not checks.expect(line is not None, "channelScan: no result line"):
+        return
+    checks.expect(line["ended"], f"channelScan: still scanning after {line['elapsedMs']:.0f} ms")
+    checks.expect(line["lastErrorMessage"] is None, f"channelScan: {line['lastErrorMessage']}")
+    checks.expect(line["totalPasses"] == 3 and line["progress"] == [0, 0, 1, 2, 3],
+                  f"channelScan: progress {line['progress']} of {line['totalPasses']}, want 0 (replayed), 0, 1, 2, 3")
+    # The arithmetic above assumes full weight for every access point.
+    scan = value_of(checks, lines, "scan")
+    if scan is not None:
+        weak = [n for n in scan["networks"] if n["rssiDbm"] < -55]
+        checks.expect(not weak, f"channelScan: weaker than -55 dBm, so weighing less than 1.0: {weak}")
+    result = line["result"]
+    if not checks.expect(result is not None, "channelScan: no result"):
+        return
+    expected = {"passCount": 3, "scannedNetworkCount": EXPECTED_SCANNED, "currentChannelNumber": 6,
+                "currentBand": "2.4 GHz", "suggestedChannelNumber": EXPECTED_SUGGESTION, "suggestedBand": "2.4 GHz",
+                "didSucceed": True}
+    for key, want in expected.items():
+        checks.expect(result[key] == want, f"channelScan: {key} {result[key]!r}, want {want!r}")
+    current = result["currentChannelInterferenceScore"]
+    checks.expect(current is not None and abs(current - EXPECTED_CURRENT_SCORE) < TOLERANCE,
+                  f"channelScan: current channel's score {current}, want {EXPECTED_CURRENT_SCORE}")
+    rows = result["channels"]
+    channels = [(row["band"], row["channelNumber"]) for row in rows]
+    if not checks.expect(channels == [("2.4 GHz", c) for c in range(1, 12)],
+                         f"channelScan: rows {channels}, want 2.4 GHz channels 1 to 11"):
+        return
+    for row in rows:
+        channel = row["channelNumber"]
+        checks.expect(row["networkCount"] == EXPECTED_COUNTS[channel],
+                      f"channelScan: channel {channel} counts {row['networkCount']}, want {EXPECTED_COUNTS[channel]}")
+        checks.expect(abs(row["interferenceScore"] - EXPECTED_SCORES[channel]) < TOLERANCE,
+                      f"channelScan: channel {channel} scores {row['interferenceScore']}, "
+                      f"want {EXPECTED_SCORES[channel]}")
+        want = EXPECTED_SCORES[channel] / 2.0
+        checks.expect(abs(row["normalizedCongestion"] - want) < TOLERANCE,
+                      f"channelScan: channel {channel} normalised {row['normalizedCongestion']}, want {want}")
+
+
 def check(lines):
     checks = Checks()
     scene = step(lines, "scene")
@@ -129,6 +217,8 @@ def check(lines):
     check_scan(checks, "unprivilegedScan", value_of(checks, lines, "unprivilegedScan"), scene, "cachedResults")
 
     check_probes(checks, step(lines, "probes"), scene)
+    check_systool(checks, step(lines, "systool"), scene)
+    check_channel_scan(checks, step(lines, "channelScan"), lines)
 
     down = value_of(checks, lines, "downReading")
     if checks.expect(down is not None, "downReading: a station that is down still has a reading"):
@@ -145,6 +235,8 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--cache", required=True, help="directory for the kernel and initramfs")
     parser.add_argument("--probe", required=True, help="the built lumra-vm-wireless-probe")
+    parser.add_argument("--channel-scan", required=True, help="the built lumra-vm-channel-scan")
+    parser.add_argument("--systool", required=True, help="the built lumra-systool")
     parser.add_argument("--run-dir", required=True, help="where this run keeps its initrd and logs")
     args = parser.parse_args()
 
@@ -153,7 +245,8 @@ def main():
               "the simulated-radio test cannot run")
         return lumra_vm.SKIP
     try:
-        lines = lumra_vm.run_scene(args.cache, [args.probe], SCRIPT, args.run_dir)
+        programs = [args.probe, args.channel_scan, args.systool]
+        lines = lumra_vm.run_scene(args.cache, programs, SCRIPT, args.run_dir, timeout=240)
     except lumra_vm.VmError as error:
         print(f"FAIL: {error}\n--- console ---\n{lumra_vm.console_tail(args.run_dir)}")
         return 1
@@ -164,7 +257,8 @@ def main():
         print("FAIL:\n  " + "\n  ".join(failures))
         print(f"--- console ---\n{lumra_vm.console_tail(args.run_dir)}")
         return 1
-    print("PASS: reading, triggered, refused, busy and failed scans and the probes' readers on the simulated radio")
+    print("PASS: reading, triggered, refused, busy and failed scans, the probes' readers, the station's address "
+          "through lumra-systool and a three-pass channel scan on the simulated radio")
     return 0
 
 

@@ -1,0 +1,4 @@
+list(APPEND monitoring_SOURCES
+  channelscan/ChannelScanMonitor.cpp
+  channelscan/ChannelScoring.cpp
+)
