@@ -1,6 +1,8 @@
 // "scutil --nc list" against a fake NetworkManager (fake_network_manager.py)
 // on a private bus that the test starts, handed to lumra-systool as the
 // system bus.
+#include "probes/metadata/VPNActivity.h"
+#include "probes/parsers/VPNServiceListParser.h"
 #include "systool/ChildProcess.h"
 #include "systool/SystoolPath.h"
 #include "systool/ToolOutputRules.h"
@@ -81,6 +83,23 @@ TEST_F(SystoolBusTest, ListsNetworkManagersVpnConnections) {
                                     "(wireguard)      \"wg-home\" [VPN:wireguard]\n"
                                     "* (Disconnecting)  2a0b4c6d-1111-4111-8111-111111111111 VPN "
                                     "(vpn)            \"Lab 'B'\" [VPN:vpn]\n");
+}
+
+// What the VPN probe reads from it: a connected service, which settles the
+// verdict without any tunnel.
+TEST_F(SystoolBusTest, AnActivatedWireGuardConnectionIsAConnectedVPNService) {
+    ASSERT_TRUE(startNetworkManager(R"({"connections": [
+        {"id": "wg-office", "uuid": "3c9d2e1f-7777-4777-8777-777777777777", "type": "wireguard", "state": 2}
+    ]})"));
+    const auto result = listServices();
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, kHeader + "* (Connected)      3c9d2e1f-7777-4777-8777-777777777777 VPN "
+                                    "(wireguard)      \"wg-office\" [VPN:wireguard]\n");
+    const auto services = parseVPNServiceList(result.out);
+    EXPECT_EQ(services, (std::vector<VPNConnectionServiceStatus>{
+                            {"3c9d2e1f-7777-4777-8777-777777777777", "wg-office",
+                             VPNConnectionServiceState::connected}}));
+    EXPECT_TRUE(evaluateVPNActivity(services, {}, {}));
 }
 
 TEST_F(SystoolBusTest, NetworkManagerWithoutActiveConnectionsGivesTheHeaderOnly) {

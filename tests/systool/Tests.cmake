@@ -67,7 +67,7 @@ lumra_add_test(systool_bus_test
     ChildProcess.cpp
     SystoolBusTest.cpp
     ToolOutputRules.cpp
-  LIBS lumra_systool_path PkgConfig::PCRE2
+  LIBS lumra_systool_path lumra_probes PkgConfig::PCRE2
   LABELS dbus)
 target_compile_definitions(systool_bus_test PRIVATE
   LUMRA_FAKE_NETWORK_MANAGER="${CMAKE_CURRENT_SOURCE_DIR}/fake_network_manager.py")
