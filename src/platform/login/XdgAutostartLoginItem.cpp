@@ -112,7 +112,8 @@ void XdgAutostartLoginItem::registerLoginItem() {
 void XdgAutostartLoginItem::unregisterLoginItem() {
     if (!m_entryFile)
         return;
-    if (::unlink(m_entryFile->c_str()) != 0 && errno != ENOENT)
+    // ENOTDIR: a file stands where the directory belongs, so no entry exists.
+    if (::unlink(m_entryFile->c_str()) != 0 && errno != ENOENT && errno != ENOTDIR)
         throw LoginItemError(fmt::format("cannot remove {}: {}", m_entryFile->string(),
                                          std::strerror(errno)));
 }
