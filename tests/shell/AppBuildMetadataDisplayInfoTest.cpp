@@ -1,4 +1,5 @@
 #include "shell/buildinfo/AppBuildMetadataDisplayInfo.h"
+
 #include "support/TempDir.h"
 
 #include <cstdlib>
@@ -35,7 +36,8 @@ private:
     std::optional<std::string> m_previous;
 };
 
-Bundle bundleWith(Bundle::InfoDictionary info, std::optional<std::filesystem::path> executable = nullopt,
+Bundle bundleWith(Bundle::InfoDictionary info,
+                  std::optional<std::filesystem::path> executable = nullopt,
                   std::filesystem::path directory = "/nonexistent-lumra-bundle") {
     return Bundle(std::move(info), std::move(executable), std::move(directory));
 }
@@ -67,11 +69,16 @@ TEST(AppBuildMetadataDisplayInfoTest, VersionAndBuildIdentifierFallBackToDefault
         std::string buildID;
     };
     const std::vector<Case> cases = {
-        {{{"CFBundleShortVersionString", "1.4.2"}, {"CFBundleVersion", "57"}, {"BuildID", "abc123"}},
-         "v1.4.2 (57)", "abc123"},
+        {{{"CFBundleShortVersionString", "1.4.2"},
+          {"CFBundleVersion", "57"},
+          {"BuildID", "abc123"}},
+         "v1.4.2 (57)",
+         "abc123"},
         {{}, "v0.0.1 (1)", "n/a"},
-        {{{"CFBundleShortVersionString", " 2.0 "}, {"CFBundleVersion", "$(CURRENT_PROJECT_VERSION)"}},
-         "v2.0 (1)", "n/a"},
+        {{{"CFBundleShortVersionString", " 2.0 "},
+          {"CFBundleVersion", "$(CURRENT_PROJECT_VERSION)"}},
+         "v2.0 (1)",
+         "n/a"},
         {{{"CFBundleVersion", "58"}, {"BuildID", "n/a"}}, "v0.0.1 (58)", "n/a"},
         {{{"BuildID", "N/A"}}, "v0.0.1 (1)", "N/A"},
         {{{"BuildID", "  "}}, "v0.0.1 (1)", "n/a"},
@@ -93,7 +100,7 @@ TEST(AppBuildMetadataDisplayInfoTest, ReleaseDatesAreShownAsLongDatesInTheLocalT
     };
     const std::vector<Case> cases = {
         {"UTC0", "2026-12-10", "December 10, 2026"},
-        {"XST8", "2026-12-10", "December 9, 2026"},  // west of UTC: the evening before
+        {"XST8", "2026-12-10", "December 9, 2026"}, // west of UTC: the evening before
         {"XET-9", "2026-12-10", "December 10, 2026"},
         {"UTC0", "2026-03-01T23:30:00Z", "March 1, 2026"},
         {"XET-9", "2026-03-01T23:30:00Z", "March 2, 2026"},

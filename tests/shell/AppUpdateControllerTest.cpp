@@ -1,6 +1,7 @@
+#include "shell/update/AppUpdateController.h"
+
 #include "ShellFakes.h"
 #include "concurrency/RunLoop.h"
-#include "shell/update/AppUpdateController.h"
 #include "support/AwaitTask.h"
 
 #include <gtest/gtest.h>
@@ -93,7 +94,8 @@ TEST_F(AppUpdateControllerTest, OnlyTheFirstSightingOfABuildNotifies) {
         {updateAnswer(120), std::nullopt, {"app-update-121"}},
         {updateAnswer(121), 121, {"app-update-121", "app-update-121"}},
         {updateAnswer(122), 122, {"app-update-121", "app-update-121", "app-update-122"}},
-        {updateAnswer(121), 121,
+        {updateAnswer(121),
+         121,
          {"app-update-121", "app-update-121", "app-update-122", "app-update-121"}},
     };
     http->answers.clear();
@@ -130,16 +132,17 @@ TEST_F(AppUpdateControllerTest, TheNotificationCarriesTheUpdate) {
     startChecks();
     advanceTo(8.0);
     ASSERT_EQ(center->added.size(), 1u);
-    EXPECT_EQ(center->added[0],
-              (UserNotificationRequest{
-                  .identifier = "app-update-121",
-                  .title = "Update Available",
-                  .body = "Lumra 2.1.0 is now available. Click to download.",
-                  .playsDefaultSound = true,
-                  .userInfo = {{"type", "app-update"},
-                               {"version", "2.1.0"},
-                               {"downloadURL",
-                                "https://downloads.example.test/releases/builds/lumra-2.1.0.dmg"}}}));
+    EXPECT_EQ(
+        center->added[0],
+        (UserNotificationRequest{
+            .identifier = "app-update-121",
+            .title = "Update Available",
+            .body = "Lumra 2.1.0 is now available. Click to download.",
+            .playsDefaultSound = true,
+            .userInfo = {{"type", "app-update"},
+                         {"version", "2.1.0"},
+                         {"downloadURL",
+                          "https://downloads.example.test/releases/builds/lumra-2.1.0.dmg"}}}));
 }
 
 TEST_F(AppUpdateControllerTest, ManualChecksUpdateTheStateButNeverNotify) {
@@ -207,7 +210,8 @@ TEST_F(AppUpdateControllerTest, AFailedPostIsIgnoredAndTheScheduleGoesOn) {
     startChecks();
     advanceTo(8.0);
     advanceTo(11.0 + day);
-    EXPECT_EQ(notifiedIdentifiers(), (std::vector<std::string>{"app-update-121", "app-update-122"}));
+    EXPECT_EQ(notifiedIdentifiers(),
+              (std::vector<std::string>{"app-update-121", "app-update-122"}));
     EXPECT_EQ(controller->availableUpdate().get()->buildNumber, 122);
 }
 

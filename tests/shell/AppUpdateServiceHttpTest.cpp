@@ -17,8 +17,8 @@ using namespace std::chrono_literals;
 using Answer = test::ScriptedHttpServer::Answer;
 
 std::string record(std::int64_t buildNumber, const std::string& downloadUrl = "builds/a.dmg") {
-    return AvailableUpdate{"2.1.0", buildNumber, "2026-12-10", downloadUrl, std::nullopt,
-                           std::nullopt}
+    return AvailableUpdate{"2.1.0",     buildNumber,  "2026-12-10",
+                           downloadUrl, std::nullopt, std::nullopt}
         .encode();
 }
 
@@ -47,9 +47,10 @@ protected:
 TEST_F(AppUpdateServiceHttpTest, ANewerBuildIsAnUpdateWithItsAbsoluteDownloadAddress) {
     const auto result = checkAnswer(Answer{200, record(121)});
     ASSERT_EQ(result.kind, UpdateCheckResult::Case::updateAvailable);
-    EXPECT_EQ(*result.update, (AvailableUpdate{"2.1.0", 121, "2026-12-10",
-                                               "https://downloads.example.test/releases/builds/a.dmg",
-                                               std::nullopt, std::nullopt}));
+    EXPECT_EQ(*result.update,
+              (AvailableUpdate{"2.1.0", 121, "2026-12-10",
+                               "https://downloads.example.test/releases/builds/a.dmg", std::nullopt,
+                               std::nullopt}));
 }
 
 TEST_F(AppUpdateServiceHttpTest, OnlyTheBuildNumberDecides) {
@@ -115,7 +116,8 @@ TEST_F(AppUpdateServiceHttpTest, ErrorStatusesAndUnusableBodiesFail) {
         Answer{204, ""},
         Answer{304, record(121)},
         Answer{200, "[" + record(121) + "]"},
-        Answer{200, R"({"version":"2.1.0","buildNumber":"121","releaseDate":"d","downloadUrl":""})"},
+        Answer{200,
+               R"({"version":"2.1.0","buildNumber":"121","releaseDate":"d","downloadUrl":""})"},
         Answer{200, R"({"version":"2.1.0","buildNumber":121,"releaseDate":"d"})"},
         Answer{200, "<html>maintenance</html>"},
         Answer{200, ""},
@@ -126,9 +128,9 @@ TEST_F(AppUpdateServiceHttpTest, ErrorStatusesAndUnusableBodiesFail) {
 }
 
 TEST_F(AppUpdateServiceHttpTest, MissingOptionalKeysDecodeAsAbsent) {
-    const auto result = checkAnswer(Answer{
-        200, R"({"version":"2.1.0","buildNumber":121,"releaseDate":"soon","downloadUrl":"",)"
-             R"("releaseNotes":null,"extra":{"nested":true}})"});
+    const auto result = checkAnswer(
+        Answer{200, R"({"version":"2.1.0","buildNumber":121,"releaseDate":"soon","downloadUrl":"",)"
+                    R"("releaseNotes":null,"extra":{"nested":true}})"});
     ASSERT_EQ(result.kind, UpdateCheckResult::Case::updateAvailable);
     EXPECT_EQ(result.update->releaseDate, "soon");
     EXPECT_EQ(result.update->releaseNotes, std::nullopt);
@@ -163,8 +165,10 @@ TEST_F(AppUpdateServiceHttpTest, NoServerListeningFails) {
     ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
     ::close(fd);
-    const std::string endpoint = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/u";
-    auto service = std::make_shared<AppUpdateService>(*Url::parse(endpoint), std::nullopt, 1, client);
+    const std::string endpoint =
+        "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/u";
+    auto service =
+        std::make_shared<AppUpdateService>(*Url::parse(endpoint), std::nullopt, 1, client);
     EXPECT_EQ(check(service).kind, UpdateCheckResult::Case::checkFailed);
 }
 

@@ -61,7 +61,8 @@ TEST(AppUpdateServiceTest, TheDownloadBaseFollowsTheSameOrderAndEndsWithASlash) 
          "https://env.example.test/releases/"},
         {nullopt, "https://info.example.test/r/", "https://info.example.test/r/"},
         {nullopt, "https://info.example.test", "https://info.example.test/"},
-        {nullopt, "https://info.example.test?channel=beta", "https://info.example.test/?channel=beta"},
+        {nullopt, "https://info.example.test?channel=beta",
+         "https://info.example.test/?channel=beta"},
         {"file:///releases", "$(DOWNLOADS)", "https://downloads.lumra.invalid/releases/"},
         {nullopt, nullopt, "https://downloads.lumra.invalid/releases/"},
     };
@@ -114,7 +115,8 @@ TEST(AppUpdateServiceTest, EnsuringATrailingSlashTouchesOnlyThePath) {
     for (const auto& [input, expected] : cases)
         EXPECT_EQ(AppUpdateService::ensuringTrailingSlash(*Url::parse(input)).absoluteString(),
                   expected);
-    AppUpdateService service(*Url::parse("https://h/u"), Url::parse("https://h/releases"), 1, nullptr);
+    AppUpdateService service(*Url::parse("https://h/u"), Url::parse("https://h/releases"), 1,
+                             nullptr);
     EXPECT_EQ(service.updateDownloadBaseURL()->path(), "/releases/");
 }
 

@@ -20,7 +20,8 @@ TEST(AvailableUpdateTest, DecodesTheRecordAndRefusesWrongShapesAndTypes) {
     const std::string required =
         R"("version":"2.1.0","buildNumber":121,"releaseDate":"2026-12-10","downloadUrl":"builds/a.dmg")";
     const std::vector<DecodeCase> cases = {
-        {"{" + required + R"(,"releaseNotes":"Faster scans.","minimumSystemVersion":"13.0"})", full},
+        {"{" + required + R"(,"releaseNotes":"Faster scans.","minimumSystemVersion":"13.0"})",
+         full},
         {"{" + required + "}", bare},
         {"{" + required + R"(,"releaseNotes":null,"minimumSystemVersion":null})", bare},
         {"{" + required + R"(,"somethingNew":[1,2],"channel":"beta"})", bare},

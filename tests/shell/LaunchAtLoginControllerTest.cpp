@@ -1,7 +1,8 @@
+#include "shell/login/LaunchAtLoginController.h"
+
 #include "ShellFakes.h"
 #include "concurrency/RunLoop.h"
 #include "platform/login/XdgAutostartLoginItem.h"
-#include "shell/login/LaunchAtLoginController.h"
 #include "support/TempDir.h"
 
 #include <cstdlib>
@@ -132,8 +133,9 @@ TEST_F(LaunchAtLoginControllerTest, ADestroyedControllerIgnoresActivation) {
 TEST_F(LaunchAtLoginControllerTest, TheSettingsPageIsAskedForAndFailsQuietly) {
     opener->answer = false;
     controller->openLoginItemsSettings();
-    EXPECT_EQ(opener->opened, std::vector<std::string>{
-                                  "x-apple.systempreferences:com.apple.LoginItems-Settings.extension"});
+    EXPECT_EQ(opener->opened,
+              std::vector<std::string>{
+                  "x-apple.systempreferences:com.apple.LoginItems-Settings.extension"});
 }
 
 } // namespace

@@ -55,8 +55,8 @@ protected:
 
 TEST(LocationPermissionStatusTest, MapsThePlatformsRawValues) {
     const std::vector<std::pair<int, Status>> cases = {
-        {0, Status::notDetermined}, {1, Status::restricted}, {2, Status::denied},
-        {3, Status::authorized},    {4, Status::authorized}, {5, Status::restricted},
+        {0, Status::notDetermined}, {1, Status::restricted},  {2, Status::denied},
+        {3, Status::authorized},    {4, Status::authorized},  {5, Status::restricted},
         {7, Status::restricted},    {-1, Status::restricted},
     };
     for (const auto& [raw, status] : cases)

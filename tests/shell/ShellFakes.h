@@ -56,7 +56,9 @@ public:
         if (latency.count() > 0)
             co_await sleepFor(latency);
         ended.push_back(runtimeClock().uptimeSeconds());
-        co_return HttpResponse{answer.status, {}, std::vector<std::uint8_t>(answer.body.begin(), answer.body.end()),
+        co_return HttpResponse{answer.status,
+                               {},
+                               std::vector<std::uint8_t>(answer.body.begin(), answer.body.end()),
                                request.url};
     }
 };
@@ -73,7 +75,8 @@ inline ScriptedHttpClient::Answer updateAnswer(std::int64_t buildNumber,
 // a script (the last repeats).
 class RecordingNotificationCenter final : public UserNotificationCentering {
 public:
-    std::deque<NotificationAuthorizationStatus> statuses{NotificationAuthorizationStatus::authorized};
+    std::deque<NotificationAuthorizationStatus> statuses{
+        NotificationAuthorizationStatus::authorized};
     bool requestFails = false;
     bool addFails = false;
     int statusReads = 0;

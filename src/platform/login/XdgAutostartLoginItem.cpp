@@ -22,8 +22,7 @@ constexpr mode_t directoryMode = 0755;
 std::string_view trimmedAscii(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
         text.remove_prefix(1);
-    while (!text.empty() &&
-           (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
         text.remove_suffix(1);
     return text;
 }
@@ -62,11 +61,11 @@ std::optional<std::filesystem::path>
 XdgAutostartLoginItem::entryFileFor(const ProcessInformation& process) {
     std::filesystem::path configHome;
     // The base-directory rules ignore a relative XDG_CONFIG_HOME.
-    if (auto xdg = process.environmentValue("XDG_CONFIG_HOME"); xdg && !xdg->empty() &&
-                                                               xdg->front() == '/') {
+    if (auto xdg = process.environmentValue("XDG_CONFIG_HOME");
+        xdg && !xdg->empty() && xdg->front() == '/') {
         configHome = *xdg;
-    } else if (auto home = process.environmentValue("HOME"); home && !home->empty() &&
-                                                          home->front() == '/') {
+    } else if (auto home = process.environmentValue("HOME");
+               home && !home->empty() && home->front() == '/') {
         configHome = std::filesystem::path(*home) / ".config";
     } else {
         return std::nullopt;
@@ -74,7 +73,8 @@ XdgAutostartLoginItem::entryFileFor(const ProcessInformation& process) {
     return configHome / "autostart" / "lumra.desktop";
 }
 
-std::optional<std::string> XdgAutostartLoginItem::entryText(const std::filesystem::path& executable) {
+std::optional<std::string>
+XdgAutostartLoginItem::entryText(const std::filesystem::path& executable) {
     const auto exec = desktopEntryExecValue({executable.string()});
     if (!exec)
         return std::nullopt;
@@ -100,9 +100,9 @@ void XdgAutostartLoginItem::registerLoginItem() {
         throw LoginItemError("No configuration directory is known (HOME is not set).");
     const auto text = entryText(m_executable);
     if (!text)
-        throw LoginItemError(fmt::format(
-            "The application's path cannot be written in an autostart entry: {}",
-            m_executable.string()));
+        throw LoginItemError(
+            fmt::format("The application's path cannot be written in an autostart entry: {}",
+                        m_executable.string()));
     if (auto failure = createDirectories(m_entryFile->parent_path(), directoryMode))
         throw LoginItemError(*failure);
     if (auto failure = writeFileAtomically(*m_entryFile, *text, entryMode))
@@ -114,8 +114,8 @@ void XdgAutostartLoginItem::unregisterLoginItem() {
         return;
     // ENOTDIR: a file stands where the directory belongs, so no entry exists.
     if (::unlink(m_entryFile->c_str()) != 0 && errno != ENOENT && errno != ENOTDIR)
-        throw LoginItemError(fmt::format("cannot remove {}: {}", m_entryFile->string(),
-                                         std::strerror(errno)));
+        throw LoginItemError(
+            fmt::format("cannot remove {}: {}", m_entryFile->string(), std::strerror(errno)));
 }
 
 } // namespace lumra

@@ -25,8 +25,7 @@ constexpr std::chrono::seconds callTimeout{5};
 
 // One awaited request to the I/O thread that the awaiting task may cancel
 // before the answer comes; whichever comes first resumes the task.
-template <class T>
-class PendingAnswer {
+template <class T> class PendingAnswer {
 public:
     // False when already cancelled: the task has been resumed with that.
     bool attach(const CheckedThrowingContinuation<T>& continuation) {
@@ -59,8 +58,7 @@ private:
 };
 
 // Runs start(done) on the I/O thread and answers what it passes to done.
-template <class T, class Start>
-Task<T> answerFromIoThread(Start start) {
+template <class T, class Start> Task<T> answerFromIoThread(Start start) {
     auto pending = std::make_shared<PendingAnswer<T>>();
     auto begin = [pending, start = std::move(start)](CheckedThrowingContinuation<T> continuation) {
         if (!pending->attach(continuation))
@@ -69,7 +67,9 @@ Task<T> answerFromIoThread(Start start) {
             start([continuation](T answer) { continuation.resume(std::move(answer)); });
         });
     };
-    auto onCancel = [pending] { pending->cancel(); };
+    auto onCancel = [pending] {
+        pending->cancel();
+    };
     co_return co_await withTaskCancellationHandler(
         withCheckedThrowingContinuation<T>(std::move(begin)), std::move(onCancel));
 }
@@ -143,8 +143,8 @@ struct FreedesktopNotificationCenter::BusSide : std::enable_shared_from_this<Bus
             return;
         }
         std::weak_ptr<BusSide> weak = weak_from_this();
-        auto call = BusConnection::MethodCall{serviceName, servicePath, serviceInterface,
-                                              "GetCapabilities", {}, callTimeout};
+        auto call = BusConnection::MethodCall{serviceName,       servicePath, serviceInterface,
+                                              "GetCapabilities", {},          callTimeout};
         auto sent = connection->callMethod(std::move(call), [weak, done](sd_bus_message* reply) {
             auto self = weak.lock();
             char** names = nullptr;
@@ -202,30 +202,28 @@ struct FreedesktopNotificationCenter::BusSide : std::enable_shared_from_this<Bus
             if (result >= 0)
                 result = sd_bus_message_append(call, "as", 2, defaultAction, "Open");
             if (result >= 0)
-                result = sd_bus_message_append(call, "a{sv}", 1, "suppress-sound", "b",
-                                               suppressSound);
+                result =
+                    sd_bus_message_append(call, "a{sv}", 1, "suppress-sound", "b", suppressSound);
             if (result >= 0)
                 result = sd_bus_message_append(call, "i", -1);
             return result;
         };
-        auto call = BusConnection::MethodCall{serviceName,     servicePath,
-                                              serviceInterface, "Notify",
-                                              writeArguments,   callTimeout};
+        auto call = BusConnection::MethodCall{serviceName, servicePath,    serviceInterface,
+                                              "Notify",    writeArguments, callTimeout};
         std::weak_ptr<BusSide> weak = weak_from_this();
-        auto sent = connection->callMethod(
-            std::move(call),
-            [weak, identifier = request.identifier, userInfo = request.userInfo,
-             done](sd_bus_message* reply) {
-                auto self = weak.lock();
-                std::uint32_t id = 0;
-                if (!self || sd_bus_message_is_method_error(reply, nullptr) ||
-                    sd_bus_message_read(reply, "u", &id) < 0) {
-                    done("the notification service refused the notification");
-                    return;
-                }
-                self->remember(identifier, id, userInfo, senderOf(reply));
-                done(std::nullopt);
-            });
+        auto sent = connection->callMethod(std::move(call), [weak, identifier = request.identifier,
+                                                             userInfo = request.userInfo,
+                                                             done](sd_bus_message* reply) {
+            auto self = weak.lock();
+            std::uint32_t id = 0;
+            if (!self || sd_bus_message_is_method_error(reply, nullptr) ||
+                sd_bus_message_read(reply, "u", &id) < 0) {
+                done("the notification service refused the notification");
+                return;
+            }
+            self->remember(identifier, id, userInfo, senderOf(reply));
+            done(std::nullopt);
+        });
         if (!sent)
             done("the notification could not be sent");
     }
@@ -241,7 +239,7 @@ struct FreedesktopNotificationCenter::BusSide : std::enable_shared_from_this<Bus
 
     // The entry for id when the message comes from the connection that gave it.
     std::map<std::uint32_t, Posted>::iterator postedBySender(std::uint32_t id,
-                                                              sd_bus_message* message) {
+                                                             sd_bus_message* message) {
         const auto found = posted.find(id);
         if (found == posted.end() || found->second.serviceConnection != senderOf(message))
             return posted.end();
@@ -306,7 +304,9 @@ Task<NotificationAuthorizationStatus> FreedesktopNotificationCenter::authorizati
 }
 
 Task<bool> FreedesktopNotificationCenter::requestAuthorization(NotificationAuthorizationOptions) {
-    auto start = [bus = m_bus](std::function<void(bool)> done) { bus->queryService(done); };
+    auto start = [bus = m_bus](std::function<void(bool)> done) {
+        bus->queryService(done);
+    };
     co_return co_await answerFromIoThread<bool>(std::move(start));
 }
 
@@ -315,8 +315,7 @@ Task<void> FreedesktopNotificationCenter::add(UserNotificationRequest request) {
                      std::function<void(std::optional<std::string>)> done) {
         bus->notify(request, done);
     };
-    const auto failure =
-        co_await answerFromIoThread<std::optional<std::string>>(std::move(start));
+    const auto failure = co_await answerFromIoThread<std::optional<std::string>>(std::move(start));
     if (failure)
         throw NotificationCenterError(*failure);
 }

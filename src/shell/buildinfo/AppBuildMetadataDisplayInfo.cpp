@@ -64,8 +64,8 @@ std::optional<Clock::duration> readTimeOfDay(std::string_view text, std::size_t&
     const auto second = readDigits(text, position, 2);
     if (!second || *second > 59)
         return std::nullopt;
-    Clock::duration time = std::chrono::hours(*hour) + std::chrono::minutes(*minute) +
-                           std::chrono::seconds(*second);
+    Clock::duration time =
+        std::chrono::hours(*hour) + std::chrono::minutes(*minute) + std::chrono::seconds(*second);
     if (fractional) {
         if (!readLiteral(text, position, '.'))
             return std::nullopt;
@@ -120,8 +120,8 @@ std::string orDefault(const std::optional<std::string>& value, const char* fallb
     return value ? *value : std::string(fallback);
 }
 
-AppBuildMetadataDisplayInfo
-displayInfoOf(const Bundle& bundle, const ReleaseDateDisplayFormatting& formatter) {
+AppBuildMetadataDisplayInfo displayInfoOf(const Bundle& bundle,
+                                          const ReleaseDateDisplayFormatting& formatter) {
     using Info = AppBuildMetadataDisplayInfo;
     const auto shortVersion =
         Info::normalizedInfoPlistString(bundle.infoValue("CFBundleShortVersionString"));
@@ -129,12 +129,11 @@ displayInfoOf(const Bundle& bundle, const ReleaseDateDisplayFormatting& formatte
     const auto buildID = Info::normalizedInfoPlistString(bundle.infoValue("BuildID"));
     const auto rawReleaseDate = Info::normalizedInfoPlistString(bundle.infoValue("ReleaseDate"));
 
-    std::string version = "v" + orDefault(shortVersion, "0.0.1") + " (" +
-                          orDefault(bundleVersion, "1") + ")";
+    std::string version =
+        "v" + orDefault(shortVersion, "0.0.1") + " (" + orDefault(bundleVersion, "1") + ")";
     std::string releaseDate;
     if (rawReleaseDate) {
-        releaseDate =
-            Info::formatReleaseDate(*rawReleaseDate, formatter).value_or(*rawReleaseDate);
+        releaseDate = Info::formatReleaseDate(*rawReleaseDate, formatter).value_or(*rawReleaseDate);
     } else {
         releaseDate =
             Info::executableModificationDateText(bundle, formatter).value_or(std::string("n/a"));
@@ -166,7 +165,8 @@ AppBuildMetadataDisplayInfo::normalizedInfoPlistString(std::optional<std::string
     return trimmed;
 }
 
-std::optional<Clock::time_point> AppBuildMetadataDisplayInfo::parseReleaseDate(std::string_view text) {
+std::optional<Clock::time_point>
+AppBuildMetadataDisplayInfo::parseReleaseDate(std::string_view text) {
     if (auto date = parseInternetDateTime(text, /*fractional=*/true))
         return date;
     if (auto date = parseInternetDateTime(text, /*fractional=*/false))
@@ -194,7 +194,8 @@ std::optional<std::string> AppBuildMetadataDisplayInfo::executableModificationDa
     if (path.empty() || ::stat(path.c_str(), &info) != 0)
         return std::nullopt;
     const auto modified = Clock::time_point(std::chrono::duration_cast<Clock::duration>(
-        std::chrono::seconds(info.st_mtim.tv_sec) + std::chrono::nanoseconds(info.st_mtim.tv_nsec)));
+        std::chrono::seconds(info.st_mtim.tv_sec) +
+        std::chrono::nanoseconds(info.st_mtim.tv_nsec)));
     return formatter.format(modified);
 }
 

@@ -23,7 +23,8 @@ struct AppBuildMetadataDisplayInfo {
     AppBuildMetadataDisplayInfo(std::string version, std::string buildID, std::string releaseDate);
     // Dates written by releaseDateDisplayFormatter(), or by formatter.
     explicit AppBuildMetadataDisplayInfo(const Bundle& bundle);
-    AppBuildMetadataDisplayInfo(const Bundle& bundle, const ReleaseDateDisplayFormatting& formatter);
+    AppBuildMetadataDisplayInfo(const Bundle& bundle,
+                                const ReleaseDateDisplayFormatting& formatter);
 
     bool operator==(const AppBuildMetadataDisplayInfo&) const = default;
 
@@ -32,15 +33,17 @@ struct AppBuildMetadataDisplayInfo {
 
     // An internet date-time with or without fractional seconds, or a day
     // (yyyy-MM-dd, midnight UTC); absent for anything else.
-    static std::optional<std::chrono::system_clock::time_point> parseReleaseDate(std::string_view text);
-    static std::optional<std::string> formatReleaseDate(std::string_view text,
-                                                        const ReleaseDateDisplayFormatting& formatter);
+    static std::optional<std::chrono::system_clock::time_point>
+    parseReleaseDate(std::string_view text);
+    static std::optional<std::string>
+    formatReleaseDate(std::string_view text, const ReleaseDateDisplayFormatting& formatter);
     static std::optional<std::string> formatReleaseDate(std::string_view text);
 
     // The modification date of the executable (the bundle's directory when
     // it has none); absent when it cannot be read.
     static std::optional<std::string>
-    executableModificationDateText(const Bundle& bundle, const ReleaseDateDisplayFormatting& formatter);
+    executableModificationDateText(const Bundle& bundle,
+                                   const ReleaseDateDisplayFormatting& formatter);
 
     // Made once, shared by every call.
     static const ReleaseDateDisplayFormatting& releaseDateDisplayFormatter();

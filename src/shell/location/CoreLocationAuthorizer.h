@@ -13,8 +13,8 @@ class CoreLocationAuthorizer final : public LocationAuthorizing,
                                      public std::enable_shared_from_this<CoreLocationAuthorizer> {
 public:
     // Becomes the manager's delegate; the platform's own manager by default.
-    static std::shared_ptr<CoreLocationAuthorizer> create(
-        std::shared_ptr<LocationManaging> locationManager = nullptr);
+    static std::shared_ptr<CoreLocationAuthorizer>
+    create(std::shared_ptr<LocationManaging> locationManager = nullptr);
     ~CoreLocationAuthorizer() override;
 
     LocationPermissionStatus authorizationStatus() const override;

@@ -28,8 +28,9 @@ void LocationPermissionController::applyAuthorizationStatus(
     spawn(mainActor(), [weakSelf, status] { return setStatusIfAlive(weakSelf, status); });
 }
 
-Task<void> LocationPermissionController::setStatusIfAlive(
-    std::weak_ptr<LocationPermissionController> weakSelf, LocationPermissionStatus status) {
+Task<void>
+LocationPermissionController::setStatusIfAlive(std::weak_ptr<LocationPermissionController> weakSelf,
+                                               LocationPermissionStatus status) {
     if (auto self = weakSelf.lock())
         self->m_status.set(status);
     co_return;

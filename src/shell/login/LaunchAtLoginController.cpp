@@ -12,9 +12,8 @@ LaunchAtLoginController::create(std::shared_ptr<ApplicationActivationNotifying> 
         std::move(notificationCenter), std::move(loginItem), std::move(urlOpener)));
     std::weak_ptr<LaunchAtLoginController> weak = controller;
     controller->m_appDidBecomeActiveObserver =
-        controller->m_notificationCenter->addDidBecomeActiveObserver([weak] {
-            spawn(mainActor(), [weak] { return refreshIfAlive(weak); });
-        });
+        controller->m_notificationCenter->addDidBecomeActiveObserver(
+            [weak] { spawn(mainActor(), [weak] { return refreshIfAlive(weak); }); });
     controller->refreshStatus();
     return controller;
 }
@@ -30,7 +29,8 @@ LaunchAtLoginController::~LaunchAtLoginController() {
         m_notificationCenter->removeObserver(*m_appDidBecomeActiveObserver);
 }
 
-Task<void> LaunchAtLoginController::refreshIfAlive(std::weak_ptr<LaunchAtLoginController> weakSelf) {
+Task<void>
+LaunchAtLoginController::refreshIfAlive(std::weak_ptr<LaunchAtLoginController> weakSelf) {
     if (auto self = weakSelf.lock())
         self->refreshStatus();
     co_return;

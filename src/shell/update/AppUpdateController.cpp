@@ -115,8 +115,9 @@ std::optional<AvailableUpdate> AppUpdateController::apply(const UpdateCheckResul
     return update;
 }
 
-Task<void> AppUpdateController::postUpdateNotification(
-    std::shared_ptr<UserNotificationCentering> center, AvailableUpdate update) {
+Task<void>
+AppUpdateController::postUpdateNotification(std::shared_ptr<UserNotificationCentering> center,
+                                            AvailableUpdate update) {
     try {
         auto status = co_await center->authorizationStatus();
         if (status == NotificationAuthorizationStatus::notDetermined) {

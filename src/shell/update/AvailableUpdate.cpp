@@ -54,7 +54,7 @@ std::optional<AvailableUpdate> AvailableUpdate::decode(std::string_view json) {
     auto downloadUrl = requiredText(object, "downloadUrl");
     if (!version || !buildNumber || !releaseDate || !downloadUrl)
         return std::nullopt;
-    AvailableUpdate update{std::move(*version), *buildNumber, std::move(*releaseDate),
+    AvailableUpdate update{std::move(*version),     *buildNumber, std::move(*releaseDate),
                            std::move(*downloadUrl), std::nullopt, std::nullopt};
     if (!readOptionalText(object, "releaseNotes", update.releaseNotes) ||
         !readOptionalText(object, "minimumSystemVersion", update.minimumSystemVersion))

@@ -1,4 +1,5 @@
 #include "platform/bundle/Bundle.h"
+
 #include "platform/bundle/ProcessInformation.h"
 
 #include <filesystem>

@@ -19,12 +19,23 @@ inline std::optional<std::vector<std::string>> readExecValue(const std::string& 
         if (++i == value.size())
             return std::nullopt;
         switch (value[i]) {
-        case 's': unescaped += ' '; break;
-        case 'n': unescaped += '\n'; break;
-        case 't': unescaped += '\t'; break;
-        case 'r': unescaped += '\r'; break;
-        case '\\': unescaped += '\\'; break;
-        default: return std::nullopt;
+        case 's':
+            unescaped += ' ';
+            break;
+        case 'n':
+            unescaped += '\n';
+            break;
+        case 't':
+            unescaped += '\t';
+            break;
+        case 'r':
+            unescaped += '\r';
+            break;
+        case '\\':
+            unescaped += '\\';
+            break;
+        default:
+            return std::nullopt;
         }
     }
     std::vector<std::string> arguments;
@@ -59,7 +70,8 @@ inline std::optional<std::vector<std::string>> readExecValue(const std::string& 
             if (unescaped[i] == '"')
                 break;
             if (unescaped[i] == '\\') {
-                if (++i == unescaped.size() || std::string("\"`$\\").find(unescaped[i]) == std::string::npos)
+                if (++i == unescaped.size() ||
+                    std::string("\"`$\\").find(unescaped[i]) == std::string::npos)
                     return std::nullopt;
             } else if (unescaped[i] == '%') {
                 if (++i == unescaped.size() || unescaped[i] != '%')

@@ -38,7 +38,8 @@ TEST(XdgAutostartLoginItemTest, FindsTheEntryUnderTheUsersConfigurationDirectory
         std::optional<fs::path> entry;
     };
     const std::vector<Case> cases = {
-        {{{"XDG_CONFIG_HOME", "/x/config"}, {"HOME", "/home/u"}}, "/x/config/autostart/lumra.desktop"},
+        {{{"XDG_CONFIG_HOME", "/x/config"}, {"HOME", "/home/u"}},
+         "/x/config/autostart/lumra.desktop"},
         {{{"XDG_CONFIG_HOME", "relative"}, {"HOME", "/home/u"}},
          "/home/u/.config/autostart/lumra.desktop"},
         {{{"XDG_CONFIG_HOME", ""}, {"HOME", "/home/u"}}, "/home/u/.config/autostart/lumra.desktop"},
@@ -122,7 +123,8 @@ TEST_F(XdgAutostartLoginItemFileTest, AFileWhereTheDirectoryBelongsFailsWithTheR
     EXPECT_NO_THROW(item.unregisterLoginItem()) << "there is no entry to remove";
 }
 
-TEST_F(XdgAutostartLoginItemFileTest, ADirectoryWhereTheEntryBelongsIsNotEnabledAndCannotBeRemoved) {
+TEST_F(XdgAutostartLoginItemFileTest,
+       ADirectoryWhereTheEntryBelongsIsNotEnabledAndCannotBeRemoved) {
     fs::create_directories(entry);
     XdgAutostartLoginItem item(entry, executable);
     EXPECT_EQ(item.status(), LoginItemStatus::notRegistered);

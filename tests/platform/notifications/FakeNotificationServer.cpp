@@ -25,7 +25,8 @@ FakeNotificationServer::FakeNotificationServer(const std::string& address,
         throw std::runtime_error("the fake notification service did not start");
 }
 
-std::optional<nlohmann::json> FakeNotificationServer::nextNotify(std::chrono::milliseconds timeout) {
+std::optional<nlohmann::json>
+FakeNotificationServer::nextNotify(std::chrono::milliseconds timeout) {
     if (m_notified.empty()) {
         const auto line = m_process.readLine(timeout);
         if (!line)

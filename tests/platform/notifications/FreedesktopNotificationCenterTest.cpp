@@ -87,13 +87,13 @@ TEST_F(NotificationCenterTest, WithoutABusTheApplicationIsNotAuthorizedAndNothin
         BusAddress::explicitAddress("unix:path=" + (bus.directory() / "missing").string()));
     EXPECT_EQ(status(center), NotificationAuthorizationStatus::denied);
     EXPECT_TRUE(post(center, requestFor("app-update-1")));
-    EXPECT_FALSE(loop.await(
-        spawn(mainActor(),
-              [&center] {
-                  return center.requestAuthorization(
-                      NotificationAuthorizationOptions{.alert = true, .sound = true});
-              }),
-        10s));
+    EXPECT_FALSE(
+        loop.await(spawn(mainActor(),
+                         [&center] {
+                             return center.requestAuthorization(
+                                 NotificationAuthorizationOptions{.alert = true, .sound = true});
+                         }),
+                   10s));
 }
 
 TEST_F(NotificationCenterTest, ABusWithoutTheServiceIsNotAuthorized) {
@@ -210,9 +210,10 @@ TEST_F(NotificationServiceTest, AClosedNotificationIsNoLongerClickable) {
 
 TEST_F(NotificationServiceTest, TheCenterGoingAwayEndsItsConnectionQuietly) {
     const std::uint32_t id = postedId(requestFor("app-update-121"));
-    auto gone = std::make_unique<FreedesktopNotificationCenter>(
-        BusAddress::explicitAddress(bus.address()));
-    gone->setResponseHandler([this](const NotificationUserInfo& info) { responses.push_back(info); });
+    auto gone =
+        std::make_unique<FreedesktopNotificationCenter>(BusAddress::explicitAddress(bus.address()));
+    gone->setResponseHandler(
+        [this](const NotificationUserInfo& info) { responses.push_back(info); });
     ASSERT_EQ(post(*gone, requestFor("other")), std::nullopt);
     const auto otherId = server.nextNotify(10s).value().value("id", 0u);
     gone.reset();
