@@ -1,0 +1,43 @@
+#include "platform/bundle/Bundle.h"
+
+#include "platform/bundle/BuiltInBundleInformation.h"
+
+#include <system_error>
+
+namespace lumra {
+
+namespace {
+
+std::optional<std::filesystem::path> runningExecutable() {
+    std::error_code error;
+    auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return std::nullopt;
+    return path;
+}
+
+} // namespace
+
+Bundle::Bundle(InfoDictionary info, std::optional<std::filesystem::path> executablePath,
+               std::filesystem::path bundlePath)
+    : m_info(std::move(info)), m_executablePath(std::move(executablePath)),
+      m_bundlePath(std::move(bundlePath)) {}
+
+const Bundle& Bundle::main() {
+    static const Bundle bundle = [] {
+        auto executable = runningExecutable();
+        std::filesystem::path directory =
+            executable ? executable->parent_path() : std::filesystem::current_path();
+        return Bundle(builtInBundleInformation(), std::move(executable), std::move(directory));
+    }();
+    return bundle;
+}
+
+std::optional<std::string> Bundle::infoValue(std::string_view key) const {
+    const auto found = m_info.find(key);
+    if (found == m_info.end())
+        return std::nullopt;
+    return found->second;
+}
+
+} // namespace lumra

@@ -1,0 +1,1 @@
+list(APPEND platform_SOURCES desktop/AllowListedURLOpener.cpp)

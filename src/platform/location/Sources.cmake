@@ -1,0 +1,1 @@
+# Header only: the location stand-in has no sources.

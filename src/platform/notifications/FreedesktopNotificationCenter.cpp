@@ -1,0 +1,355 @@
+#include "platform/notifications/FreedesktopNotificationCenter.h"
+
+#include "concurrency/Cancellation.h"
+#include "concurrency/Continuation.h"
+#include "concurrency/Runtime.h"
+#include "platform/bus/BusConnection.h"
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <set>
+
+namespace lumra {
+
+namespace {
+
+const char* const serviceName = "org.freedesktop.Notifications";
+const char* const servicePath = "/org/freedesktop/Notifications";
+const char* const serviceInterface = "org.freedesktop.Notifications";
+const char* const defaultAction = "default";
+constexpr std::chrono::seconds callTimeout{5};
+
+// One awaited request to the I/O thread that the awaiting task may cancel
+// before the answer comes; whichever comes first resumes the task.
+template <class T> class PendingAnswer {
+public:
+    // False when already cancelled: the task has been resumed with that.
+    bool attach(const CheckedThrowingContinuation<T>& continuation) {
+        std::unique_lock lock(m_mutex);
+        if (m_cancelled) {
+            lock.unlock();
+            continuation.resumeThrowing(CancellationError());
+            return false;
+        }
+        m_continuation = continuation;
+        return true;
+    }
+
+    void cancel() {
+        std::optional<CheckedThrowingContinuation<T>> continuation;
+        {
+            std::lock_guard lock(m_mutex);
+            m_cancelled = true;
+            continuation = std::move(m_continuation);
+            m_continuation.reset();
+        }
+        if (continuation)
+            continuation->resumeThrowing(CancellationError());
+    }
+
+private:
+    std::mutex m_mutex;
+    bool m_cancelled = false;
+    std::optional<CheckedThrowingContinuation<T>> m_continuation;
+};
+
+// Runs start(done) on the I/O thread and answers what it passes to done.
+template <class T, class Start> Task<T> answerFromIoThread(Start start) {
+    auto pending = std::make_shared<PendingAnswer<T>>();
+    auto begin = [pending, start = std::move(start)](CheckedThrowingContinuation<T> continuation) {
+        if (!pending->attach(continuation))
+            return;
+        ioThread().post([start, continuation] {
+            start([continuation](T answer) { continuation.resume(std::move(answer)); });
+        });
+    };
+    auto onCancel = [pending] {
+        pending->cancel();
+    };
+    co_return co_await withTaskCancellationHandler(
+        withCheckedThrowingContinuation<T>(std::move(begin)), std::move(onCancel));
+}
+
+std::string senderOf(sd_bus_message* message) {
+    const char* sender = sd_bus_message_get_sender(message);
+    return sender != nullptr ? sender : "";
+}
+
+} // namespace
+
+struct FreedesktopNotificationCenter::Responses {
+    std::function<void(const NotificationUserInfo&)> handler;
+
+    void deliver(const NotificationUserInfo& userInfo) const {
+        if (handler)
+            handler(userInfo);
+    }
+};
+
+// Made on the main actor, then touched only on the I/O thread.
+struct FreedesktopNotificationCenter::BusSide : std::enable_shared_from_this<BusSide> {
+    struct Posted {
+        NotificationUserInfo userInfo;
+        // The unique name of the connection that gave the id.
+        std::string serviceConnection;
+    };
+
+    BusAddress address;
+    std::string applicationName;
+    Executor* mainActor = nullptr;
+    std::weak_ptr<Responses> responses;
+
+    std::shared_ptr<BusConnection> connection;
+    std::optional<std::set<std::string>> capabilities;
+    std::map<std::string, std::uint32_t> idsByIdentifier;
+    std::map<std::uint32_t, Posted> posted;
+
+    bool connect() {
+        if (connection && connection->isOpen())
+            return true;
+        connection = BusConnection::open(address);
+        if (!connection)
+            return false;
+        std::weak_ptr<BusSide> weak = weak_from_this();
+        auto invoked =
+            BusConnection::SignalMatch{serviceName, servicePath, serviceInterface, "ActionInvoked"};
+        connection->addSignalMatch(std::move(invoked), [weak](sd_bus_message* message) {
+            if (auto self = weak.lock())
+                self->actionInvoked(message);
+        });
+        auto closed = BusConnection::SignalMatch{serviceName, servicePath, serviceInterface,
+                                                 "NotificationClosed"};
+        connection->addSignalMatch(std::move(closed), [weak](sd_bus_message* message) {
+            if (auto self = weak.lock())
+                self->notificationClosed(message);
+        });
+        return true;
+    }
+
+    void disconnect() {
+        if (connection)
+            connection->close();
+        connection.reset();
+    }
+
+    // done(true) when the service answers; its capabilities are then known.
+    void queryService(std::function<void(bool)> done) {
+        if (!connect()) {
+            done(false);
+            return;
+        }
+        std::weak_ptr<BusSide> weak = weak_from_this();
+        auto call = BusConnection::MethodCall{serviceName,       servicePath, serviceInterface,
+                                              "GetCapabilities", {},          callTimeout};
+        auto sent = connection->callMethod(std::move(call), [weak, done](sd_bus_message* reply) {
+            auto self = weak.lock();
+            char** names = nullptr;
+            if (!self || sd_bus_message_is_method_error(reply, nullptr) ||
+                sd_bus_message_read_strv(reply, &names) < 0) {
+                done(false);
+                return;
+            }
+            std::set<std::string> found;
+            for (char** name = names; name != nullptr && *name != nullptr; ++name) {
+                found.insert(*name);
+                std::free(*name);
+            }
+            std::free(names);
+            self->capabilities = std::move(found);
+            done(true);
+        });
+        if (!sent)
+            done(false);
+    }
+
+    // done(nullopt) once the service has shown it, else the failure's text.
+    void notify(UserNotificationRequest request,
+                std::function<void(std::optional<std::string>)> done) {
+        if (capabilities) {
+            sendNotify(std::move(request), std::move(done));
+            return;
+        }
+        std::weak_ptr<BusSide> weak = weak_from_this();
+        queryService([weak, request = std::move(request), done](bool answered) mutable {
+            auto self = weak.lock();
+            if (!self || !answered) {
+                done("the notification service does not answer");
+                return;
+            }
+            self->sendNotify(std::move(request), std::move(done));
+        });
+    }
+
+    void sendNotify(UserNotificationRequest request,
+                    std::function<void(std::optional<std::string>)> done) {
+        if (!connect()) {
+            done("no session bus");
+            return;
+        }
+        const auto previous = idsByIdentifier.find(request.identifier);
+        const std::uint32_t replacesId = previous != idsByIdentifier.end() ? previous->second : 0;
+        const bool markup = capabilities && capabilities->count("body-markup") > 0;
+        const std::string body = markup ? escapedMarkup(request.body) : request.body;
+        const int suppressSound = request.playsDefaultSound ? 0 : 1;
+        auto writeArguments = [name = applicationName, replacesId, title = request.title, body,
+                               suppressSound](sd_bus_message* call) {
+            int result = sd_bus_message_append(call, "susss", name.c_str(), replacesId, "",
+                                               title.c_str(), body.c_str());
+            if (result >= 0)
+                result = sd_bus_message_append(call, "as", 2, defaultAction, "Open");
+            if (result >= 0)
+                result =
+                    sd_bus_message_append(call, "a{sv}", 1, "suppress-sound", "b", suppressSound);
+            if (result >= 0)
+                result = sd_bus_message_append(call, "i", -1);
+            return result;
+        };
+        auto call = BusConnection::MethodCall{serviceName, servicePath,    serviceInterface,
+                                              "Notify",    writeArguments, callTimeout};
+        std::weak_ptr<BusSide> weak = weak_from_this();
+        auto sent = connection->callMethod(std::move(call), [weak, identifier = request.identifier,
+                                                             userInfo = request.userInfo,
+                                                             done](sd_bus_message* reply) {
+            auto self = weak.lock();
+            std::uint32_t id = 0;
+            if (!self || sd_bus_message_is_method_error(reply, nullptr) ||
+                sd_bus_message_read(reply, "u", &id) < 0) {
+                done("the notification service refused the notification");
+                return;
+            }
+            self->remember(identifier, id, userInfo, senderOf(reply));
+            done(std::nullopt);
+        });
+        if (!sent)
+            done("the notification could not be sent");
+    }
+
+    void remember(const std::string& identifier, std::uint32_t id,
+                  const NotificationUserInfo& userInfo, const std::string& serviceConnection) {
+        const auto previous = idsByIdentifier.find(identifier);
+        if (previous != idsByIdentifier.end() && previous->second != id)
+            posted.erase(previous->second);
+        idsByIdentifier[identifier] = id;
+        posted[id] = Posted{userInfo, serviceConnection};
+    }
+
+    // The entry for id when the message comes from the connection that gave it.
+    std::map<std::uint32_t, Posted>::iterator postedBySender(std::uint32_t id,
+                                                             sd_bus_message* message) {
+        const auto found = posted.find(id);
+        if (found == posted.end() || found->second.serviceConnection != senderOf(message))
+            return posted.end();
+        return found;
+    }
+
+    void forget(std::map<std::uint32_t, Posted>::iterator entry) {
+        const std::uint32_t id = entry->first;
+        posted.erase(entry);
+        std::erase_if(idsByIdentifier, [id](const auto& item) { return item.second == id; });
+    }
+
+    void actionInvoked(sd_bus_message* message) {
+        std::uint32_t id = 0;
+        const char* action = nullptr;
+        if (sd_bus_message_read(message, "us", &id, &action) < 0 || action == nullptr ||
+            std::string(action) != defaultAction)
+            return;
+        const auto entry = postedBySender(id, message);
+        if (entry == posted.end())
+            return;
+        NotificationUserInfo userInfo = entry->second.userInfo;
+        forget(entry);
+        mainActor->post([responses = responses, userInfo = std::move(userInfo)] {
+            if (auto alive = responses.lock())
+                alive->deliver(userInfo);
+        });
+    }
+
+    void notificationClosed(sd_bus_message* message) {
+        std::uint32_t id = 0;
+        std::uint32_t reason = 0;
+        if (sd_bus_message_read(message, "uu", &id, &reason) < 0)
+            return;
+        const auto entry = postedBySender(id, message);
+        if (entry != posted.end())
+            forget(entry);
+    }
+};
+
+FreedesktopNotificationCenter::FreedesktopNotificationCenter(BusAddress address,
+                                                             std::string applicationName)
+    : m_responses(std::make_shared<Responses>()), m_bus(std::make_shared<BusSide>()) {
+    m_bus->address = std::move(address);
+    m_bus->applicationName = std::move(applicationName);
+    m_bus->mainActor = &lumra::mainActor();
+    m_bus->responses = m_responses;
+}
+
+FreedesktopNotificationCenter::~FreedesktopNotificationCenter() {
+    // Without a runtime the I/O thread is gone and the connection goes with
+    // the last owner, on this thread, with no one else left to use it.
+    if (Runtime::currentOrNull() != nullptr)
+        ioThread().post([bus = m_bus] { bus->disconnect(); });
+}
+
+Task<NotificationAuthorizationStatus> FreedesktopNotificationCenter::authorizationStatus() {
+    const auto options = NotificationAuthorizationOptions{};
+    const bool answered = co_await requestAuthorization(options);
+    co_return answered ? NotificationAuthorizationStatus::authorized
+                       : NotificationAuthorizationStatus::denied;
+}
+
+Task<bool> FreedesktopNotificationCenter::requestAuthorization(NotificationAuthorizationOptions) {
+    auto start = [bus = m_bus](std::function<void(bool)> done) {
+        bus->queryService(done);
+    };
+    co_return co_await answerFromIoThread<bool>(std::move(start));
+}
+
+Task<void> FreedesktopNotificationCenter::add(UserNotificationRequest request) {
+    auto start = [bus = m_bus, request = std::move(request)](
+                     std::function<void(std::optional<std::string>)> done) {
+        bus->notify(request, done);
+    };
+    const auto failure = co_await answerFromIoThread<std::optional<std::string>>(std::move(start));
+    if (failure)
+        throw NotificationCenterError(*failure);
+}
+
+void FreedesktopNotificationCenter::setResponseHandler(
+    std::function<void(const NotificationUserInfo&)> handler) {
+    m_responses->handler = std::move(handler);
+}
+
+std::string FreedesktopNotificationCenter::escapedMarkup(const std::string& text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            escaped += "&amp;";
+            break;
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '"':
+            escaped += "&quot;";
+            break;
+        case '\'':
+            escaped += "&apos;";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+} // namespace lumra

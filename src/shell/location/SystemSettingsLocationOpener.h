@@ -1,0 +1,35 @@
+// Opens the Location Services privacy page: the current settings deep link,
+// then the older one, then the settings application itself. Where no deep
+// link opens (the URL opener refuses schemes it does not know) the fallback
+// decides the answer. Main actor.
+#pragma once
+
+#include "model/Url.h"
+#include "platform/desktop/URLOpening.h"
+#include "shell/location/LocationSettingsOpening.h"
+
+#include <memory>
+
+namespace lumra {
+
+class SystemSettingsLocationOpener final : public LocationSettingsOpening {
+public:
+    static constexpr const char* privacySecurityURL =
+        "x-apple.systempreferences:com.apple.settings.PrivacySecurity.extension"
+        "?Privacy_LocationServices";
+    static constexpr const char* legacySecurityURL =
+        "x-apple.systempreferences:com.apple.preference.security?Privacy_LocationServices";
+
+    SystemSettingsLocationOpener(std::shared_ptr<URLOpening> urlOpener, Url fallbackSettingsURL);
+
+    bool openLocationSettings() override;
+
+    const std::shared_ptr<URLOpening>& urlOpener() const { return m_urlOpener; }
+    const Url& fallbackSettingsURL() const { return m_fallbackSettingsURL; }
+
+private:
+    std::shared_ptr<URLOpening> m_urlOpener;
+    Url m_fallbackSettingsURL;
+};
+
+} // namespace lumra

@@ -1,0 +1,182 @@
+#include "shell/update/AppUpdateService.h"
+
+#include "model/UnicodeText.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace lumra {
+
+namespace {
+
+std::string lowercased(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool isWebScheme(const Url& url) {
+    if (!url.scheme())
+        return false;
+    const std::string scheme = lowercased(*url.scheme());
+    return scheme == "http" || scheme == "https";
+}
+
+bool holdsPlaceholder(std::string_view text) {
+    return text.find("$(") != std::string_view::npos;
+}
+
+std::optional<Url> configuredURL(const ProcessInformation& process, const Bundle& bundle,
+                                 const char* variable, const char* key, const char* fallback) {
+    if (auto value = process.environmentValue(variable)) {
+        if (auto url = AppUpdateService::validatedHTTPURL(*value))
+            return url;
+    }
+    if (auto value = bundle.infoValue(key)) {
+        if (auto url = AppUpdateService::validatedHTTPURL(*value))
+            return url;
+    }
+    return Url::parse(fallback);
+}
+
+bool isSuccessStatus(int status) {
+    return status >= 200 && status <= 299;
+}
+
+} // namespace
+
+AppUpdateService::AppUpdateService(Url updateEndpointURL, std::optional<Url> updateDownloadBaseURL,
+                                   std::int64_t currentBuildNumber,
+                                   std::shared_ptr<HttpClient> session)
+    : m_updateEndpointURL(std::move(updateEndpointURL)), m_currentBuildNumber(currentBuildNumber),
+      m_session(std::move(session)) {
+    if (updateDownloadBaseURL)
+        m_updateDownloadBaseURL = ensuringTrailingSlash(std::move(*updateDownloadBaseURL));
+}
+
+Task<UpdateCheckResult> AppUpdateService::checkForUpdate() const {
+    // The check's frame owns copies, so it does not depend on this object.
+    return performCheck(m_updateEndpointURL, m_updateDownloadBaseURL, m_currentBuildNumber,
+                        m_session);
+}
+
+Task<UpdateCheckResult> AppUpdateService::performCheck(Url endpoint,
+                                                       std::optional<Url> downloadBase,
+                                                       std::int64_t currentBuildNumber,
+                                                       std::shared_ptr<HttpClient> session) {
+    HttpRequest request{.method = HttpMethod::get, .url = std::move(endpoint)};
+    request.headers.set("Accept", "application/json");
+    request.timeoutSeconds = requestTimeoutSeconds;
+    request.redirects = RedirectPolicy::follow;
+    request.maxBodyBytes = maxAnswerBytes;
+    std::optional<HttpResponse> response;
+    try {
+        response = co_await session->send(std::move(request));
+    } catch (...) {
+        co_return UpdateCheckResult::checkFailed(); // transport, size cap, cancellation
+    }
+    if (!isSuccessStatus(response->statusCode))
+        co_return UpdateCheckResult::checkFailed();
+    const std::string_view body(reinterpret_cast<const char*>(response->body.data()),
+                                response->body.size());
+    auto update = AvailableUpdate::decode(body);
+    if (!update)
+        co_return UpdateCheckResult::checkFailed();
+    if (currentBuildNumber >= update->buildNumber)
+        co_return UpdateCheckResult::upToDate();
+    const auto download = resolveDownloadURL(update->downloadUrl, update->version, downloadBase);
+    if (!download)
+        co_return UpdateCheckResult::checkFailed();
+    update->downloadUrl = download->absoluteString();
+    co_return UpdateCheckResult::updateAvailable(std::move(*update));
+}
+
+std::optional<Url> AppUpdateService::resolveDownloadURL(std::string downloadUrl,
+                                                        std::string version) const {
+    return resolveDownloadURL(downloadUrl, version, m_updateDownloadBaseURL);
+}
+
+std::optional<Url> AppUpdateService::resolveDownloadURL(std::string_view downloadUrl,
+                                                        std::string_view version,
+                                                        const std::optional<Url>& downloadBase) {
+    const std::string trimmed = trimmedWhitespaceAndNewlines(downloadUrl);
+    if (trimmed.empty() || holdsPlaceholder(trimmed)) {
+        if (!downloadBase)
+            return std::nullopt;
+        return downloadBase->appendingPathComponent("lumra-" + std::string(version))
+            .appendingPathExtension("dmg");
+    }
+    if (const auto parsed = Url::parse(trimmed)) {
+        if (parsed->scheme())
+            return isWebScheme(*parsed) ? parsed : std::nullopt;
+        // "//host/path" would leave the download area for another host.
+        if (parsed->host())
+            return std::nullopt;
+    }
+    if (!downloadBase)
+        return std::nullopt;
+    return Url::parse(trimmed, *downloadBase);
+}
+
+Url AppUpdateService::resolveUpdateEndpointURL(const ProcessInformation& process,
+                                               const Bundle& bundle) {
+    auto url = configuredURL(process, bundle, "LUMRA_UPDATE_API_URL", "UpdateAPIURL",
+                             builtInUpdateEndpoint);
+    return std::move(*url); // the built-in default always parses
+}
+
+std::optional<Url> AppUpdateService::resolveDownloadBaseURL(const ProcessInformation& process,
+                                                            const Bundle& bundle) {
+    auto url = configuredURL(process, bundle, "LUMRA_UPDATE_DOWNLOAD_BASE_URL",
+                             "UpdateDownloadBaseURL", builtInDownloadBase);
+    if (!url)
+        return std::nullopt;
+    return ensuringTrailingSlash(std::move(*url));
+}
+
+std::int64_t AppUpdateService::readBuildNumber(const Bundle& bundle) {
+    const auto text = bundle.infoValue("CFBundleVersion");
+    if (!text || text->empty())
+        return 0;
+    // from_chars takes a minus sign but no plus sign.
+    std::string_view number = *text;
+    std::string_view magnitude = number;
+    if (number.front() == '+') {
+        number.remove_prefix(1);
+        magnitude = number;
+    } else if (number.front() == '-') {
+        magnitude = number.substr(1);
+    }
+    const bool onlyDigits =
+        !magnitude.empty() && std::all_of(magnitude.begin(), magnitude.end(),
+                                          [](char c) { return c >= '0' && c <= '9'; });
+    if (!onlyDigits)
+        return 0;
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error != std::errc() || end != number.data() + number.size())
+        return 0;
+    return value;
+}
+
+std::optional<Url> AppUpdateService::validatedHTTPURL(std::string_view text) {
+    const std::string trimmed = trimmedWhitespaceAndNewlines(text);
+    if (trimmed.empty() || holdsPlaceholder(trimmed))
+        return std::nullopt;
+    auto url = Url::parse(trimmed);
+    if (!url || !isWebScheme(*url))
+        return std::nullopt;
+    return url;
+}
+
+Url AppUpdateService::ensuringTrailingSlash(Url url) {
+    const std::string& path = url.path();
+    if (!path.empty() && path.back() == '/')
+        return url;
+    if (auto rebuilt = url.replacingPath(path + "/"))
+        return std::move(*rebuilt);
+    return url;
+}
+
+} // namespace lumra
