@@ -59,18 +59,7 @@ std::optional<WiFiSnapshot> snapshotOf(const std::optional<WiFiInterfaceSnapshot
     if (!reading || !isConnectedReading(*reading)) {
         return std::nullopt;
     }
-    return WiFiSnapshot{std::chrono::system_clock::now(),
-                        reading->interfaceName,
-                        reading->ssid,
-                        reading->bssid,
-                        reading->rssiDbm,
-                        reading->noiseFloorDbm,
-                        signalToNoiseRatio(reading->rssiDbm, reading->noiseFloorDbm),
-                        reading->linkRateMbps,
-                        reading->channelNumber,
-                        reading->band,
-                        std::nullopt,
-                        false};
+    return snapshotOfReading(*reading, std::chrono::system_clock::now(), std::nullopt, false);
 }
 
 int channelScan() {

@@ -77,18 +77,8 @@ void WiFiRadarMonitor::pollOnce() {
         m_history.set({});
         return;
     }
-    WiFiSnapshot snapshot{m_dateProvider(),
-                          reading->interfaceName,
-                          reading->ssid,
-                          reading->bssid,
-                          reading->rssiDbm,
-                          reading->noiseFloorDbm,
-                          signalToNoiseRatio(reading->rssiDbm, reading->noiseFloorDbm),
-                          reading->linkRateMbps,
-                          reading->channelNumber,
-                          reading->band,
-                          /*ipAddress=*/std::nullopt,
-                          /*isVPNActive=*/false};
+    WiFiSnapshot snapshot = snapshotOfReading(*reading, m_dateProvider(),
+                                              /*ipAddress=*/std::nullopt, /*isVPNActive=*/false);
     m_isConnected.set(true);
     m_latestSnapshot.set(snapshot);
     appendBoundedHistory(m_history, std::move(snapshot), m_maxHistorySampleCount);

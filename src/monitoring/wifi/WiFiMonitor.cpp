@@ -86,18 +86,9 @@ Task<void> WiFiMonitor::pollOnce() {
         m_cachedMetadata && m_cachedMetadata->interfaceName == reading->interfaceName
             ? &*m_cachedMetadata
             : nullptr;
-    WiFiSnapshot snapshot{timestamp,
-                          reading->interfaceName,
-                          reading->ssid,
-                          reading->bssid,
-                          reading->rssiDbm,
-                          reading->noiseFloorDbm,
-                          signalToNoiseRatio(reading->rssiDbm, reading->noiseFloorDbm),
-                          reading->linkRateMbps,
-                          reading->channelNumber,
-                          reading->band,
-                          metadata != nullptr ? metadata->ipAddress : std::nullopt,
-                          metadata != nullptr && metadata->isVPNActive};
+    WiFiSnapshot snapshot = snapshotOfReading(
+        *reading, timestamp, metadata != nullptr ? metadata->ipAddress : std::nullopt,
+        metadata != nullptr && metadata->isVPNActive);
     const NetworkIdentity identity = identityOf(snapshot);
 
     m_isPublishingReading = true;

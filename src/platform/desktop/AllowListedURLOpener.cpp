@@ -1,5 +1,7 @@
 #include "platform/desktop/AllowListedURLOpener.h"
 
+#include "model/UnicodeText.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -10,12 +12,6 @@
 namespace lumra {
 
 namespace {
-
-std::string lowercased(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 int hexValue(char c) {
     if (c >= '0' && c <= '9')
@@ -48,7 +44,7 @@ std::optional<std::string> percentDecoded(const std::string& text) {
 }
 
 bool isExistingFile(const Url& url) {
-    if (url.host() && lowercased(*url.host()) != "localhost")
+    if (url.host() && asciiLowercased(*url.host()) != "localhost")
         return false;
     const auto path = percentDecoded(url.path());
     if (!path || path->empty() || path->front() != '/')
@@ -62,7 +58,7 @@ bool isExistingFile(const Url& url) {
 bool isOpenableURL(const Url& url) {
     if (!url.scheme())
         return false;
-    const std::string scheme = lowercased(*url.scheme());
+    const std::string scheme = asciiLowercased(*url.scheme());
     if (scheme == "http" || scheme == "https")
         return url.host().has_value();
     if (scheme == "file")

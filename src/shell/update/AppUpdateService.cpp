@@ -10,16 +10,10 @@ namespace lumra {
 
 namespace {
 
-std::string lowercased(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 bool isWebScheme(const Url& url) {
     if (!url.scheme())
         return false;
-    const std::string scheme = lowercased(*url.scheme());
+    const std::string scheme = asciiLowercased(*url.scheme());
     return scheme == "http" || scheme == "https";
 }
 
