@@ -1,8 +1,8 @@
 #!/bin/sh
-# Creates, enters and removes the network namespace of the tunnel tests.
-#   netns-fixture.sh setup STATE    new namespace, its name written to STATE
-#   netns-fixture.sh run STATE CMD  runs CMD inside it
-#   netns-fixture.sh cleanup STATE  removes it (and every tunnel in it)
+# Creates, enters and removes the network namespace of one namespace test.
+#   netns-fixture.sh setup STATE PREFIX  new namespace PREFIX-PID, name written to STATE
+#   netns-fixture.sh run STATE CMD       runs CMD inside it
+#   netns-fixture.sh cleanup STATE       removes it (and everything in it)
 set -eu
 state=$2
 case "$1" in
@@ -10,7 +10,7 @@ setup)
     if [ -f "$state" ]; then
         ip netns delete "$(cat "$state")" 2>/dev/null || true
     fi
-    name="lumra-vpn-$$"
+    name="$3-$$"
     ip netns add "$name"
     echo "$name" >"$state"
     # Addresses usable at once: no duplicate-address detection.
@@ -30,7 +30,7 @@ cleanup)
     rm -f "$state"
     ;;
 *)
-    echo "usage: $0 setup|run|cleanup STATE [CMD...]" >&2
+    echo "usage: $0 setup STATE PREFIX | run STATE CMD... | cleanup STATE" >&2
     exit 2
     ;;
 esac
