@@ -11,8 +11,10 @@
 namespace lumra {
 
 // Called with the fraction of the phase's chunks completed so far, from
-// within the transfer call and in its task; the call awaits each report, so
-// reports never overlap and arrive in order.
+// within the transfer call and in its task, which need not be on the
+// caller's executor (a report that touches main-actor state hops there
+// first). The call awaits each report, so reports never overlap and arrive
+// in order.
 using SpeedTestProgress = std::function<Task<void>(double fraction)>;
 
 class SpeedTesting {
