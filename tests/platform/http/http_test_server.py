@@ -14,6 +14,17 @@ GET  /trickle?bytes=N&interval_ms=M  N bytes, one every M ms
 GET  /stall?bytes=N           promises 2N bytes, sends N, then sends nothing more
 ANY  /silent                  reads the request line and headers, never answers
 GET  /answer?status=N&body=TEXT[&location=L]  that status and body, and a Location when given
+ANY  /gate?name=G&parties=P&bytes=N[&status=S][&hold=1][&wait_ms=W]
+                              waits until P requests of gate G are waiting together
+                              ("gathered G"), then answers each with status S (default
+                              200) and N zero bytes; with hold=1 only the last to arrive
+                              is answered then, the others with 200 when /open?name=G
+                              arrives; 503 when W ms (default 10000) pass first. A
+                              request body is read first
+GET  /open?name=G             releases the held requests of gate G
+POST /sink[?status=N]         reads the body, prints "body ID LENGTH CONTENT-TYPE BYTES"
+                              (BYTES: the distinct byte values in hex, "-" for none), and
+                              answers that status (default 200) with an empty body
 """
 import itertools
 import json
@@ -29,6 +40,20 @@ _print_lock = threading.Lock()
 _ids = itertools.count(1)
 _zeros = memoryview(bytes(1 << 20))
 _quiet_limit_seconds = 60
+_gates = {}
+_shared_lock = threading.Lock()
+
+
+class Gate:
+    def __init__(self):
+        self.arrived = 0
+        self.gathered = threading.Event()
+        self.opened = threading.Event()
+
+
+def gate_named(name):
+    with _shared_lock:
+        return _gates.setdefault(name, Gate())
 
 
 def event(*words):
@@ -74,6 +99,9 @@ class Handler(BaseHTTPRequestHandler):
             "/stall": self.stall,
             "/silent": self.silent,
             "/answer": self.scripted,
+            "/gate": self.gate,
+            "/open": self.open_gate,
+            "/sink": self.sink,
         }.get(url.path)
         if route is None:
             self.answer(404, b"not found")
@@ -94,6 +122,40 @@ class Handler(BaseHTTPRequestHandler):
     def scripted(self, query):
         extra = [("Location", query["location"])] if "location" in query else []
         self.answer(int(query.get("status", "200")), query.get("body", "").encode(), extra)
+
+    def gate(self, query):
+        self.read_body()
+        name = query.get("name", "")
+        hold = query.get("hold") == "1"
+        wait = int(query.get("wait_ms", "10000")) / 1000
+        gate = gate_named(name)
+        with _shared_lock:
+            gate.arrived += 1
+            last = gate.arrived == int(query.get("parties", "1"))
+        status = int(query.get("status", "200"))
+        if last:
+            event("gathered", name)
+            gate.gathered.set()
+            released = True
+        elif hold:
+            released = gate.opened.wait(wait)
+            status = 200
+        else:
+            released = gate.gathered.wait(wait)
+        if released:
+            self.answer(status, bytes(int(query.get("bytes", "0"))))
+        else:
+            self.answer(503, b"the gate timed out")
+
+    def open_gate(self, query):
+        gate_named(query.get("name", "")).opened.set()
+        self.answer(200, b"opened")
+
+    def sink(self, query):
+        body = self.read_body()
+        values = "".join("%02x" % value for value in sorted(set(body))) or "-"
+        event("body", self.connection_id, len(body), self.headers.get("Content-Type", "-"), values)
+        self.answer(int(query.get("status", "200")), b"")
 
     def target(self, query):
         self.answer(200, b"arrived", [("X-Mixed-Case", "yes"), ("X-Repeated", "a"), ("X-Repeated", "b")])

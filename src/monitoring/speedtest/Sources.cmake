@@ -1,0 +1,1 @@
+list(APPEND monitoring_SOURCES speedtest/SpeedTestMonitor.cpp)

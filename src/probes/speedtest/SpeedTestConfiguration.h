@@ -1,0 +1,24 @@
+// The constants of one speed test: how many equal chunks each direction
+// moves, all in flight together, how large they are, and the time-out of
+// every single request.
+#pragma once
+
+#include <cstdint>
+
+namespace lumra {
+
+struct SpeedTestConfiguration {
+    std::int64_t downloadChunkSizeBytes;
+    std::int64_t downloadChunks;
+    std::int64_t uploadChunkSizeBytes;
+    std::int64_t uploadChunks;
+    // Seconds without progress after which a request fails.
+    double requestTimeout;
+
+    bool operator==(const SpeedTestConfiguration&) const = default;
+};
+
+// 32,000,000 bytes down and 12,000,000 up per test.
+inline constexpr SpeedTestConfiguration defaultSpeedTestConfiguration{8'000'000, 4, 3'000'000, 4, 10.0};
+
+} // namespace lumra
