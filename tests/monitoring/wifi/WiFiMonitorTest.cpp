@@ -156,6 +156,21 @@ TEST_F(WiFiMonitorTest, ACancelledLookupAppliesNothing) {
     EXPECT_EQ(resolver->lookups.size(), 2u) << "nothing was cached, so the next poll looks up again";
 }
 
+TEST_F(WiFiMonitorTest, AStopDuringALookupKeepsThePublishedAddress) {
+    driver.poll();
+    loop.advanceBy(100ms);
+    ASSERT_EQ(latest().ipAddress, "192.168.1.20");
+    resolver->addresses["wlan0"] = "192.168.1.99";
+    monitor->refreshNow();
+    loop.runUntilIdle(); // the forced poll starts a second lookup
+    ASSERT_TRUE(monitor->isRefreshingMetadata());
+    monitor->stop();
+    loop.advanceBy(1s);
+    EXPECT_EQ(latest().ipAddress, "192.168.1.20");
+    EXPECT_TRUE(latest().isVPNActive);
+    EXPECT_EQ(monitor->latestIdentity().get()->ipAddress, "192.168.1.20");
+}
+
 TEST_F(WiFiMonitorTest, AResetCausedByItsOwnNewIdentityLeavesTheReadingBeingPublished) {
     int resets = 0;
     auto subscription = monitor->latestIdentity().subscribe([&](const std::optional<NetworkIdentity>& identity) {
