@@ -5,6 +5,8 @@
 #include "shell/update/AppUpdateService.h"
 
 #include <arpa/inet.h>
+#include "support/ClosedPort.h"
+
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -157,16 +159,7 @@ TEST_F(AppUpdateServiceHttpTest, AnAnswerOverOneMebibyteFails) {
 }
 
 TEST_F(AppUpdateServiceHttpTest, NoServerListeningFails) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    const std::string endpoint =
-        "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/u";
+    const std::string endpoint = "http://127.0.0.1:" + std::to_string(test::closedLoopbackPort()) + "/u";
     auto service =
         std::make_shared<AppUpdateService>(*Url::parse(endpoint), std::nullopt, 1, client);
     EXPECT_EQ(check(service).kind, UpdateCheckResult::Case::checkFailed);

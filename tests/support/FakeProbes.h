@@ -5,9 +5,11 @@
 #include "concurrency/Runtime.h"
 #include "concurrency/Sleep.h"
 #include "concurrency/Spawn.h"
+#include "probes/captive/CaptivePortalProbe.h"
 #include "probes/dns/DNSLookupRunning.h"
 #include "probes/metadata/WiFiNetworkMetadataResolving.h"
 #include "probes/ping/PingProbeRunning.h"
+#include "probes/tcp/TCPConnectionCounting.h"
 #include "probes/wifi/WiFiInterfaceProviding.h"
 
 #include <chrono>
@@ -78,6 +80,22 @@ public:
 
     Task<DNSLookupOutcome> lookup(std::string domain, double) override {
         domains.push_back(domain);
+        co_return answer;
+    }
+};
+
+class FakeCounter final : public TCPConnectionCounting {
+public:
+    TCPConnectionCountOutcome answer{TCPConnectionStateCounts{3, 1, 0}, true};
+    Task<TCPConnectionCountOutcome> countConnections(double) override { co_return answer; }
+};
+
+class FakeChecker final : public CaptivePortalChecking {
+public:
+    CaptivePortalDetectionMeasurement answer{false, std::nullopt, std::nullopt, CaptivePortalDetectionReason::none, true};
+    std::vector<double> timeouts;
+    Task<CaptivePortalDetectionMeasurement> check(double timeout) override {
+        timeouts.push_back(timeout);
         co_return answer;
     }
 };

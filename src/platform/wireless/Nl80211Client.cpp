@@ -169,31 +169,42 @@ WirelessScanSource runScan(Session& session, std::uint32_t ifindex, Nl80211Clien
                                                                        : WirelessScanSource::cachedResults;
 }
 
-} // namespace
+// A session to the kernel and the station interface it found.
+struct Station {
+    Session session;
+    Nl80211InterfaceInfo interface;
+};
 
-std::optional<WirelessInterface> Nl80211Client::defaultInterface() {
-    const auto deadline = Clock::now() + m_timeouts.request;
+std::optional<Station> openStation(Clock::time_point deadline) {
     auto session = openSession(deadline);
     if (!session) {
         return std::nullopt;
     }
-    const auto interface = stationInterface(*session, deadline);
+    auto interface = stationInterface(*session, deadline);
     if (!interface) {
         return std::nullopt;
     }
-    return WirelessInterface{interface->name, interface->ifindex};
+    return Station{std::move(*session), std::move(*interface)};
+}
+
+} // namespace
+
+std::optional<WirelessInterface> Nl80211Client::defaultInterface() {
+    auto station = openStation(Clock::now() + m_timeouts.request);
+    if (!station) {
+        return std::nullopt;
+    }
+    return WirelessInterface{station->interface.name, station->interface.ifindex};
 }
 
 std::optional<WirelessLinkReading> Nl80211Client::currentReading() {
     const auto deadline = Clock::now() + m_timeouts.request;
-    auto session = openSession(deadline);
-    if (!session) {
+    auto opened = openStation(deadline);
+    if (!opened) {
         return std::nullopt;
     }
-    const auto interface = stationInterface(*session, deadline);
-    if (!interface) {
-        return std::nullopt;
-    }
+    Session* const session = &opened->session;
+    const Nl80211InterfaceInfo* const interface = &opened->interface;
     const auto station = accessPoint(*session, interface->ifindex, deadline);
     std::optional<Nl80211BssInfo> bss;
     if (needsAssociatedBss(*interface, station)) {
@@ -210,15 +221,12 @@ std::optional<WirelessLinkReading> Nl80211Client::currentReading() {
 }
 
 std::optional<WirelessScan> Nl80211Client::scanNetworks() {
-    auto session = openSession(Clock::now() + m_timeouts.request);
-    if (!session) {
+    auto opened = openStation(Clock::now() + m_timeouts.request);
+    if (!opened) {
         return std::nullopt;
     }
-    const auto interface = stationInterface(*session, Clock::now() + m_timeouts.request);
-    if (!interface) {
-        return std::nullopt;
-    }
-    const std::uint32_t ifindex = interface->ifindex;
+    Session* const session = &opened->session;
+    const std::uint32_t ifindex = opened->interface.ifindex;
     const auto source = runScan(*session, ifindex, m_timeouts);
 
     const auto entries = scanResults(*session, ifindex, Clock::now() + m_timeouts.request);

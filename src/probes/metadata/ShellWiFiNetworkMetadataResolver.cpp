@@ -7,22 +7,13 @@
 #include "probes/parsers/TunnelInterfacesParser.h"
 #include "probes/parsers/VPNRoutesParser.h"
 #include "probes/parsers/VPNServiceListParser.h"
-#include "probes/runner/CommandRunnerError.h"
+#include "probes/support/ToolOutput.h"
 
 namespace lumra {
 
-Task<std::optional<std::string>> ShellWiFiNetworkMetadataResolver::cleanOutput(std::shared_ptr<CommandRunning> runner,
-                                                                               CommandRequest request) {
-    try {
-        co_return (co_await runner->run(std::move(request))).standardOutput;
-    } catch (...) {
-        co_return std::nullopt;
-    }
-}
-
 Task<std::optional<std::string>> ShellWiFiNetworkMetadataResolver::ipAddress(std::string interfaceName) {
     auto request = CommandRequest{"/usr/sbin/ipconfig", {"getifaddr", interfaceName}, m_commandTimeout};
-    const std::optional<std::string> output = co_await cleanOutput(m_commandRunner, std::move(request));
+    const std::optional<std::string> output = co_await cleanOutput(*m_commandRunner, std::move(request));
     if (!output)
         co_return std::nullopt;
     try {
@@ -33,9 +24,9 @@ Task<std::optional<std::string>> ShellWiFiNetworkMetadataResolver::ipAddress(std
 }
 
 Task<bool> ShellWiFiNetworkMetadataResolver::isVPNActive() {
-    auto services = cleanOutput(m_commandRunner, CommandRequest{"/usr/sbin/scutil", {"--nc", "list"}, m_commandTimeout});
-    auto interfaces = cleanOutput(m_commandRunner, CommandRequest{"/sbin/ifconfig", {}, m_commandTimeout});
-    auto routes = cleanOutput(m_commandRunner, CommandRequest{"/usr/sbin/netstat", {"-rn"}, m_commandTimeout});
+    auto services = cleanOutput(*m_commandRunner, CommandRequest{"/usr/sbin/scutil", {"--nc", "list"}, m_commandTimeout});
+    auto interfaces = cleanOutput(*m_commandRunner, CommandRequest{"/sbin/ifconfig", {}, m_commandTimeout});
+    auto routes = cleanOutput(*m_commandRunner, CommandRequest{"/usr/sbin/netstat", {"-rn"}, m_commandTimeout});
     const auto [serviceList, interfaceListing, routingTable] =
         co_await whenAll(std::move(services), std::move(interfaces), std::move(routes));
     co_return evaluateVPNActivity(serviceList ? parseVPNServiceList(*serviceList) : std::vector<VPNConnectionServiceStatus>{},

@@ -18,10 +18,6 @@ public:
     Task<bool> isVPNActive() override;
 
 private:
-    // The output of a clean run; nothing for any error, a non-zero exit included.
-    static Task<std::optional<std::string>> cleanOutput(std::shared_ptr<CommandRunning> runner,
-                                                        CommandRequest request);
-
     const std::shared_ptr<CommandRunning> m_commandRunner;
     const double m_commandTimeout;
 };

@@ -1,6 +1,8 @@
 // Text rules shared by the tool-output parsers; see the header.
 #include "probes/parsers/ToolOutputText.h"
 
+#include "model/UnicodeText.h"
+
 #include "probes/parsers/Regex.h"
 
 #include <algorithm>
@@ -192,7 +194,7 @@ bool isBlank(char32_t character) noexcept {
            character == 0x205F || character == 0x3000;
 }
 
-bool isWhiteSpace(char32_t character) noexcept { return isBlank(character) || isLineBreak(character); }
+bool isWhiteSpace(char32_t character) noexcept { return isUnicodeWhitespace(character); }
 
 bool isPunctuation(char32_t character) {
     if (character > 0x10FFFF || (character >= 0xD800 && character <= 0xDFFF)) {

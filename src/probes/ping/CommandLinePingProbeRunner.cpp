@@ -6,7 +6,6 @@
 #include "probes/parsers/PingSummaryParser.h"
 #include "probes/parsers/Regex.h"
 #include "probes/parsers/ToolOutputText.h"
-#include "probes/runner/CommandRunnerError.h"
 #include "probes/support/ToolOutput.h"
 
 #include <algorithm>
@@ -78,12 +77,9 @@ namespace {
 // gives nothing and the chain goes on.
 Task<std::optional<std::string>> routerFrom(std::shared_ptr<CommandRunning> runner, CommandRequest request,
                                             std::function<std::string(const std::string&)> read) {
-    std::optional<std::string> output;
-    try {
-        output = (co_await runner->run(std::move(request))).standardOutput;
-    } catch (const CommandRunnerError&) {
+    const std::optional<std::string> output = co_await cleanOutput(*runner, std::move(request));
+    if (!output)
         co_return std::nullopt;
-    }
     try {
         co_return read(*output);
     } catch (const CommandParsingError&) {

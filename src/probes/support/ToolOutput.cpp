@@ -17,4 +17,12 @@ Task<std::optional<std::string>> readableOutput(CommandRunning& runner, CommandR
     co_return std::nullopt;
 }
 
+Task<std::optional<std::string>> cleanOutput(CommandRunning& runner, CommandRequest request) {
+    try {
+        co_return (co_await runner.run(std::move(request))).standardOutput;
+    } catch (...) {
+        co_return std::nullopt;
+    }
+}
+
 } // namespace lumra

@@ -1,5 +1,6 @@
 #include "concurrency/RunLoop.h"
 #include "monitoring/captive/CaptivePortalMonitor.h"
+#include "support/FakeProbes.h"
 #include "support/PollDriver.h"
 
 #include <gtest/gtest.h>
@@ -7,15 +8,7 @@
 namespace lumra {
 namespace {
 
-class FakeChecker final : public CaptivePortalChecking {
-public:
-    CaptivePortalDetectionMeasurement answer{false, std::nullopt, std::nullopt, CaptivePortalDetectionReason::none, true};
-    std::vector<double> timeouts;
-    Task<CaptivePortalDetectionMeasurement> check(double timeout) override {
-        timeouts.push_back(timeout);
-        co_return answer;
-    }
-};
+using test::FakeChecker;
 
 const CaptivePortalDetectionMeasurement redirect{true, Url::parse("http://portal.test/login"),
                                                  Url::parse("http://probe.test/"), CaptivePortalDetectionReason::redirect,

@@ -1,5 +1,6 @@
 #include "concurrency/RunLoop.h"
 #include "monitoring/connection/ConnectionMonitor.h"
+#include "support/FakeProbes.h"
 #include "support/PollDriver.h"
 
 #include <gtest/gtest.h>
@@ -9,11 +10,7 @@
 namespace lumra {
 namespace {
 
-class FakeCounter final : public TCPConnectionCounting {
-public:
-    TCPConnectionCountOutcome answer{TCPConnectionStateCounts{3, 1, 0}, true};
-    Task<TCPConnectionCountOutcome> countConnections(double) override { co_return answer; }
-};
+using test::FakeCounter;
 
 TEST(ConnectionMonitorTest, GradesPressureAtTheBoundaries) {
     struct Case {

@@ -19,20 +19,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class FakeChecker final : public CaptivePortalChecking {
-public:
-    Task<CaptivePortalDetectionMeasurement> check(double) override {
-        co_return CaptivePortalDetectionMeasurement{false, std::nullopt, std::nullopt, CaptivePortalDetectionReason::none,
-                                                    true};
-    }
-};
-
-class FakeCounter final : public TCPConnectionCounting {
-public:
-    Task<TCPConnectionCountOutcome> countConnections(double) override {
-        co_return TCPConnectionCountOutcome{TCPConnectionStateCounts{12, 3, 0}, true};
-    }
-};
+using test::FakeChecker;
+using test::FakeCounter;
 
 TEST(EngineIntegrationTest, ADayOfMonitoringEndsBoundedAndWithoutLeftoverTasks) {
     VirtualClockRunLoop loop;

@@ -4,6 +4,7 @@
 #include "concurrency/RunLoop.h"
 #include "concurrency/Spawn.h"
 #include "platform/http/LocalHttpServer.h"
+#include "support/ClosedPort.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -34,19 +35,6 @@ Url urlOf(const std::string& text) {
     auto url = Url::parse(text);
     EXPECT_TRUE(url) << text;
     return url ? *url : *Url::parse("http://127.0.0.1/");
-}
-
-// A port on 127.0.0.1 that nothing listens on.
-int closedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
 }
 
 HttpBody patternedBody(std::size_t size) {
@@ -216,7 +204,7 @@ TEST_F(CurlHttpClientTest, TransferWithoutProgressFailsNearTheTimeout) {
 
 TEST_F(CurlHttpClientTest, RefusedConnectionIsCannotConnect) {
     const auto request =
-        HttpRequest{.url = urlOf("http://127.0.0.1:" + std::to_string(closedPort()) + "/")};
+        HttpRequest{.url = urlOf("http://127.0.0.1:" + std::to_string(test::closedLoopbackPort()) + "/")};
     const HttpError error = errorOf(start(request));
     EXPECT_EQ(error.kind(), HttpErrorKind::cannotConnect) << error.message();
     EXPECT_FALSE(error.message().empty());

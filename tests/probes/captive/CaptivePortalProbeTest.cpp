@@ -60,6 +60,8 @@ TEST_F(CaptivePortalProbeTest, ARedirectIsAPortalAndStopsTheList) {
     EXPECT_EQ(check({first, answer(200, "success")}),
               (CaptivePortalDetectionMeasurement{true, Url::parse("http://portal.test/login"), url(first),
                                                  Reason::redirect, true}));
+    // The server's event lines arrive on a reader thread: wait for the first.
+    ASSERT_TRUE(server.waitFor("request", 1, 2s));
     EXPECT_EQ(server.count("request"), 1u) << "the second page was not asked";
 }
 
