@@ -19,17 +19,22 @@ set(LUMRA_CORE_LAYERS model concurrency platform probes monitoring shell)
 
 # lumra_add_layer(NAME SOURCES ... [DEPENDS layer...] [LIBS target...])
 # Builds lumra_<NAME> from src/<NAME>. DEPENDS must be lower layers.
+# TARGET names a second library of the same layer (its Qt-free view-models,
+# say); it defaults to lumra_<NAME>.
 function(lumra_add_layer name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TARGET" "SOURCES;DEPENDS;LIBS" ${ARGN})
+  if(NOT ARG_TARGET)
+    set(ARG_TARGET lumra_${name})
+  endif()
   foreach(dep IN LISTS ARG_DEPENDS)
     if(NOT dep IN_LIST LUMRA_LAYER_DEPS_${name})
       message(FATAL_ERROR "layer ${name} may not link layer ${dep}")
     endif()
   endforeach()
-  add_library(lumra_${name} STATIC ${ARG_SOURCES})
-  target_include_directories(lumra_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  add_library(${ARG_TARGET} STATIC ${ARG_SOURCES})
+  target_include_directories(${ARG_TARGET} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   list(TRANSFORM ARG_DEPENDS PREPEND lumra_ OUTPUT_VARIABLE dep_targets)
-  target_link_libraries(lumra_${name} PUBLIC ${dep_targets} ${ARG_LIBS})
+  target_link_libraries(${ARG_TARGET} PUBLIC ${dep_targets} ${ARG_LIBS})
 endfunction()
 
 # lumra_add_test(NAME SOURCES ... LIBS ... [LABELS ...] [ENVIRONMENT ...])
