@@ -1,0 +1,103 @@
+#include "windows/channelscan/viewmodel/ChannelScanWindowModel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace lumra {
+
+namespace {
+
+ChannelScanCard card(std::string title, WindowTint accent,
+                     const std::optional<ChannelScanSelectionSummary>& selection,
+                     const NumberSymbols& symbols) {
+    ChannelScanCard card{.title = std::move(title), .accent = accent};
+    if (selection) {
+        card.channelText = "Ch " + std::to_string(selection->channelNumber) + " (" +
+                           std::string(rawValue(selection->band)) + ")";
+        card.scoreText = channelScoreText(selection->interferenceScore, symbols);
+        card.countText = cardNetworkCountText(selection->networkCount);
+    }
+    return card;
+}
+
+} // namespace
+
+std::string channelScanButtonTitle(bool isScanning, bool hasResult) {
+    if (isScanning)
+        return "Cancel";
+    return hasResult ? "Scan Again" : "Scan Now";
+}
+
+std::string cardNetworkCountText(std::int64_t count) {
+    return count == 1 ? "1 nearby network" : std::to_string(count) + " nearby networks";
+}
+
+std::string rowNetworkCountText(std::int64_t count) {
+    return count == 1 ? "1 network" : std::to_string(count) + " networks";
+}
+
+std::string channelScoreText(double score, const NumberSymbols& symbols) {
+    return "Score " + formatLocaleDecimal(score, 2, symbols);
+}
+
+double congestionBarFraction(double normalizedCongestion) {
+    return std::isfinite(normalizedCongestion) ? std::clamp(normalizedCongestion, 0.0, 1.0) : 0.0;
+}
+
+WindowTint congestionBarTint(double normalizedCongestion) {
+    const double value = congestionBarFraction(normalizedCongestion);
+    if (value >= 0.67)
+        return WindowTint::red;
+    if (value >= 0.34)
+        return WindowTint::orange;
+    return WindowTint::green;
+}
+
+double congestionBarWidth(double availableWidth, double normalizedCongestion) {
+    return std::max(availableWidth * congestionBarFraction(normalizedCongestion), 2.0);
+}
+
+ChannelScanWindowModel channelScanWindowModel(const ChannelScanWindowInput& input,
+                                              const NumberSymbols& symbols) {
+    const bool hasResult = input.latestResult.has_value();
+    ChannelScanWindowModel model{
+        .layout = hasResult ? (input.isScanning ? ChannelScanLayout::resultScanning
+                                                : ChannelScanLayout::resultIdle)
+                            : (input.isScanning ? ChannelScanLayout::emptyScanning
+                                                : ChannelScanLayout::emptyIdle),
+        .showsHeaderButton = input.isScanning || hasResult,
+        .buttonTitle = channelScanButtonTitle(input.isScanning, hasResult),
+        .buttonAction =
+            input.isScanning ? ScanButtonAction::cancelRunningTask : ScanButtonAction::startScan,
+        .showsProgress = input.isScanning,
+        .progressValue = static_cast<double>(input.completedPasses),
+        .progressTotal = static_cast<double>(std::max<std::int64_t>(input.totalPasses, 1)),
+        .currentCard = card("Current", WindowTint::blue, std::nullopt, symbols),
+        .recommendedCard = card("Recommended", WindowTint::green, std::nullopt, symbols),
+    };
+    if (!hasResult)
+        return model;
+
+    const ChannelScanResult& result = *input.latestResult;
+    model.networksSeenText = std::to_string(result.scannedNetworkCount);
+    model.passesText = std::to_string(result.passCount);
+    model.currentCard = card("Current", WindowTint::blue, currentSelection(result), symbols);
+    model.recommendedCard =
+        card("Recommended", WindowTint::green, recommendedSelection(result), symbols);
+    model.sentence = recommendationSentence(result, symbols);
+    for (const auto& sample : displayedChannels(result)) {
+        model.rows.push_back(ChannelScanRow{
+            .channelNumber = sample.channelNumber,
+            .channelText = "Ch " + std::to_string(sample.channelNumber),
+            .isCurrent = result.currentChannelNumber == sample.channelNumber,
+            .isRecommended = result.suggestedChannelNumber == sample.channelNumber,
+            .scoreText = channelScoreText(sample.interferenceScore, symbols),
+            .countText = rowNetworkCountText(sample.networkCount),
+            .barFraction = congestionBarFraction(sample.normalizedCongestion),
+            .barTint = congestionBarTint(sample.normalizedCongestion),
+        });
+    }
+    return model;
+}
+
+} // namespace lumra
