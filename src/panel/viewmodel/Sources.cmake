@@ -1,0 +1,3 @@
+list(APPEND panel_viewmodel_SOURCES
+  viewmodel/MetricFormat.cpp
+  viewmodel/Sparkline.cpp)
