@@ -7,7 +7,8 @@ namespace lumra {
 namespace {
 
 constexpr WiFiBand band5 = WiFiBand::fiveGigahertz;
-const NumberSymbols german{.decimalPoint = ",", .groupSeparator = ".", .minusSign = "-"};
+const NumberSeparators english{};
+const NumberSeparators german{.decimalSeparator = ",", .groupSeparator = ".", .minusSign = "-"};
 
 ChannelScanResult fiveGigahertzResult() {
     return ChannelScanResult{
@@ -53,7 +54,7 @@ TEST(ChannelScanWindowModelTest, LayoutButtonAndProgressInEachState) {
         input.isScanning = c.isScanning;
         input.completedPasses = 1;
         input.totalPasses = 3;
-        const auto model = channelScanWindowModel(input, englishNumberSymbols());
+        const auto model = channelScanWindowModel(input, english);
         EXPECT_EQ(model.layout, c.layout);
         EXPECT_EQ(model.showsHeaderButton, c.showsHeaderButton);
         EXPECT_EQ(model.buttonTitle, c.title);
@@ -66,14 +67,13 @@ TEST(ChannelScanWindowModelTest, LayoutButtonAndProgressInEachState) {
 
 TEST(ChannelScanWindowModelTest, NoPlannedPassesGivesATotalOfOne) {
     ChannelScanWindowInput input{.isScanning = true, .completedPasses = 0, .totalPasses = 0};
-    const auto model = channelScanWindowModel(input, englishNumberSymbols());
+    const auto model = channelScanWindowModel(input, english);
     EXPECT_EQ(model.progressTotal, 1.0);
     EXPECT_EQ(model.progressValue, 0.0);
 }
 
 TEST(ChannelScanWindowModelTest, CardsChipsSentenceAndRowsOfAResult) {
-    const auto model =
-        channelScanWindowModel({.latestResult = fiveGigahertzResult()}, englishNumberSymbols());
+    const auto model = channelScanWindowModel({.latestResult = fiveGigahertzResult()}, english);
     EXPECT_EQ(model.networksSeenText, "14");
     EXPECT_EQ(model.passesText, "3");
     EXPECT_EQ(model.currentCard, (ChannelScanCard{"Current", WindowTint::blue, "Ch 36 (5 GHz)",
@@ -95,7 +95,7 @@ TEST(ChannelScanWindowModelTest, MarkersCompareChannelNumbersOnlyAndMayBothHold)
     auto result = fiveGigahertzResult();
     result.suggestedChannelNumber = 36;
     result.suggestedBand = WiFiBand::sixGigahertz;
-    const auto model = channelScanWindowModel({.latestResult = result}, englishNumberSymbols());
+    const auto model = channelScanWindowModel({.latestResult = result}, english);
     EXPECT_TRUE(model.rows[0].isCurrent);
     EXPECT_TRUE(model.rows[0].isRecommended);
     EXPECT_EQ(model.recommendedCard.channelText, "Ch 36 (6 GHz)");
@@ -109,7 +109,7 @@ TEST(ChannelScanWindowModelTest, MissingSelectionsShowUnavailableAndNoRowsWithou
     result.currentChannelNumber.reset();
     result.currentBand.reset();
     result.suggestedBand.reset();
-    const auto model = channelScanWindowModel({.latestResult = result}, englishNumberSymbols());
+    const auto model = channelScanWindowModel({.latestResult = result}, english);
     EXPECT_EQ(model.currentCard.channelText, std::nullopt);
     EXPECT_EQ(model.currentCard.scoreText, std::nullopt);
     EXPECT_EQ(model.recommendedCard.countText, std::nullopt);
@@ -127,12 +127,11 @@ TEST(ChannelScanWindowModelTest, CountAndScoreTexts) {
     EXPECT_EQ(rowNetworkCountText(1), "1 network");
     EXPECT_EQ(rowNetworkCountText(12), "12 networks");
 
-    EXPECT_EQ(channelScoreText(0.0, englishNumberSymbols()), "Score 0.00");
-    EXPECT_EQ(channelScoreText(12.3456, englishNumberSymbols()), "Score 12.35");
+    EXPECT_EQ(channelScoreText(0.0, english), "Score 0.00");
+    EXPECT_EQ(channelScoreText(12.3456, english), "Score 12.35");
     EXPECT_EQ(channelScoreText(12.3456, german), "Score 12,35");
     EXPECT_EQ(channelScoreText(1234.5, german), "Score 1.234,50");
-    EXPECT_EQ(channelScoreText(std::numeric_limits<double>::quiet_NaN(), englishNumberSymbols()),
-              "Score \u2014");
+    EXPECT_EQ(channelScoreText(std::numeric_limits<double>::quiet_NaN(), english), "Score \u2014");
 }
 
 TEST(ChannelScanWindowModelTest, BarColoursAndWidthsAtTheBoundaries) {

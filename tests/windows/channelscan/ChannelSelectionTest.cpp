@@ -11,7 +11,8 @@ constexpr WiFiBand band24 = WiFiBand::twoPointFourGigahertz;
 constexpr WiFiBand band5 = WiFiBand::fiveGigahertz;
 constexpr WiFiBand band6 = WiFiBand::sixGigahertz;
 
-const NumberSymbols german{.decimalPoint = ",", .groupSeparator = ".", .minusSign = "-"};
+const NumberSeparators english{};
+const NumberSeparators german{.decimalSeparator = ",", .groupSeparator = ".", .minusSign = "-"};
 
 ChannelCongestionSample sample(std::int64_t channel, WiFiBand band, double score,
                                std::int64_t count = 1, double normalized = 0.5) {
@@ -272,7 +273,7 @@ TEST(ChannelSelectionTest, EverySentenceWithItsPercentWorkedByHand) {
         r.currentBand = c.currentBand;
         r.suggestedChannelNumber = c.suggestedChannel;
         r.suggestedBand = c.suggestedBand;
-        EXPECT_EQ(recommendationSentence(r, englishNumberSymbols()), c.english);
+        EXPECT_EQ(recommendationSentence(r, english), c.english);
         EXPECT_EQ(recommendationSentence(r, german), c.inGerman);
     }
 }
@@ -282,11 +283,11 @@ TEST(ChannelSelectionTest, RunAScanSentenceWithoutEitherSelection) {
     auto r = result({sample(6, band24, 1.0), sample(1, band24, 0.1)});
     r.suggestedChannelNumber = 1;
     r.suggestedBand = band24;
-    EXPECT_EQ(recommendationSentence(r, englishNumberSymbols()), runAScan);
+    EXPECT_EQ(recommendationSentence(r, english), runAScan);
 
     r.currentChannelNumber = 6;
     r.suggestedBand.reset();
-    EXPECT_EQ(recommendationSentence(r, englishNumberSymbols()), runAScan);
+    EXPECT_EQ(recommendationSentence(r, english), runAScan);
 }
 
 TEST(ChannelSelectionTest, ANonFiniteScoreComparesAsZero) {
@@ -296,7 +297,7 @@ TEST(ChannelSelectionTest, ANonFiniteScoreComparesAsZero) {
     r.currentBand = band24;
     r.suggestedChannelNumber = 1;
     r.suggestedBand = band24;
-    EXPECT_EQ(recommendationSentence(r, englishNumberSymbols()),
+    EXPECT_EQ(recommendationSentence(r, english),
               "Current channel is about 3,000% cleaner than the recommended channel right now.");
 }
 

@@ -9,12 +9,12 @@ namespace {
 
 ChannelScanCard card(std::string title, WindowTint accent,
                      const std::optional<ChannelScanSelectionSummary>& selection,
-                     const NumberSymbols& symbols) {
+                     const NumberSeparators& separators) {
     ChannelScanCard card{.title = std::move(title), .accent = accent};
     if (selection) {
         card.channelText = "Ch " + std::to_string(selection->channelNumber) + " (" +
                            std::string(rawValue(selection->band)) + ")";
-        card.scoreText = channelScoreText(selection->interferenceScore, symbols);
+        card.scoreText = channelScoreText(selection->interferenceScore, separators);
         card.countText = cardNetworkCountText(selection->networkCount);
     }
     return card;
@@ -36,8 +36,10 @@ std::string rowNetworkCountText(std::int64_t count) {
     return count == 1 ? "1 network" : std::to_string(count) + " networks";
 }
 
-std::string channelScoreText(double score, const NumberSymbols& symbols) {
-    return "Score " + formatLocaleDecimal(score, 2, symbols);
+std::string channelScoreText(double score, const NumberSeparators& separators) {
+    if (!std::isfinite(score))
+        return "Score " + std::string(kMissingValueText);
+    return "Score " + formatLocalizedDecimal(score, 2, separators);
 }
 
 double congestionBarFraction(double normalizedCongestion) {
@@ -58,7 +60,7 @@ double congestionBarWidth(double availableWidth, double normalizedCongestion) {
 }
 
 ChannelScanWindowModel channelScanWindowModel(const ChannelScanWindowInput& input,
-                                              const NumberSymbols& symbols) {
+                                              const NumberSeparators& separators) {
     const bool hasResult = input.latestResult.has_value();
     ChannelScanWindowModel model{
         .layout = hasResult ? (input.isScanning ? ChannelScanLayout::resultScanning
@@ -72,8 +74,8 @@ ChannelScanWindowModel channelScanWindowModel(const ChannelScanWindowInput& inpu
         .showsProgress = input.isScanning,
         .progressValue = static_cast<double>(input.completedPasses),
         .progressTotal = static_cast<double>(std::max<std::int64_t>(input.totalPasses, 1)),
-        .currentCard = card("Current", WindowTint::blue, std::nullopt, symbols),
-        .recommendedCard = card("Recommended", WindowTint::green, std::nullopt, symbols),
+        .currentCard = card("Current", WindowTint::blue, std::nullopt, separators),
+        .recommendedCard = card("Recommended", WindowTint::green, std::nullopt, separators),
     };
     if (!hasResult)
         return model;
@@ -81,17 +83,17 @@ ChannelScanWindowModel channelScanWindowModel(const ChannelScanWindowInput& inpu
     const ChannelScanResult& result = *input.latestResult;
     model.networksSeenText = std::to_string(result.scannedNetworkCount);
     model.passesText = std::to_string(result.passCount);
-    model.currentCard = card("Current", WindowTint::blue, currentSelection(result), symbols);
+    model.currentCard = card("Current", WindowTint::blue, currentSelection(result), separators);
     model.recommendedCard =
-        card("Recommended", WindowTint::green, recommendedSelection(result), symbols);
-    model.sentence = recommendationSentence(result, symbols);
+        card("Recommended", WindowTint::green, recommendedSelection(result), separators);
+    model.sentence = recommendationSentence(result, separators);
     for (const auto& sample : displayedChannels(result)) {
         model.rows.push_back(ChannelScanRow{
             .channelNumber = sample.channelNumber,
             .channelText = "Ch " + std::to_string(sample.channelNumber),
             .isCurrent = result.currentChannelNumber == sample.channelNumber,
             .isRecommended = result.suggestedChannelNumber == sample.channelNumber,
-            .scoreText = channelScoreText(sample.interferenceScore, symbols),
+            .scoreText = channelScoreText(sample.interferenceScore, separators),
             .countText = rowNetworkCountText(sample.networkCount),
             .barFraction = congestionBarFraction(sample.normalizedCongestion),
             .barTint = congestionBarTint(sample.normalizedCongestion),

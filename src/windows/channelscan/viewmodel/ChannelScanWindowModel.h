@@ -4,8 +4,8 @@
 #pragma once
 
 #include "model/ChannelScanResult.h"
+#include "panel/viewmodel/MetricFormat.h"
 #include "windows/channelscan/viewmodel/ChannelSelection.h"
-#include "windows/channelscan/viewmodel/LocaleDecimal.h"
 
 #include <cstdint>
 #include <optional>
@@ -74,12 +74,12 @@ struct ChannelScanWindowModel {
 };
 
 ChannelScanWindowModel channelScanWindowModel(const ChannelScanWindowInput& input,
-                                              const NumberSymbols& symbols);
+                                              const NumberSeparators& separators);
 
 std::string channelScanButtonTitle(bool isScanning, bool hasResult);
 std::string cardNetworkCountText(std::int64_t count);
 std::string rowNetworkCountText(std::int64_t count);
-std::string channelScoreText(double score, const NumberSymbols& symbols);
+std::string channelScoreText(double score, const NumberSeparators& separators);
 // The bar's share of the track: normalizedCongestion within 0...1, 0 when not finite.
 double congestionBarFraction(double normalizedCongestion);
 WindowTint congestionBarTint(double normalizedCongestion);

@@ -16,6 +16,15 @@ const ChannelCongestionSample* firstSample(const std::vector<ChannelCongestionSa
     return match == samples.end() ? nullptr : &*match;
 }
 
+// 75 stays "75", 33.33 reads "33.3".
+std::string upToOneFractionDigit(double value, const NumberSeparators& separators) {
+    std::string text = formatLocalizedDecimal(value, 1, separators);
+    const std::string zeroFraction = separators.decimalSeparator + "0";
+    if (text.ends_with(zeroFraction))
+        text.erase(text.size() - zeroFraction.size());
+    return text;
+}
+
 bool lists(const std::vector<ChannelCongestionSample>& samples, std::int64_t channelNumber) {
     return firstSample(samples, channelNumber, std::nullopt) != nullptr;
 }
@@ -100,7 +109,8 @@ displayedChannels(const std::optional<ChannelScanResult>& result) {
     return output;
 }
 
-std::string recommendationSentence(const ChannelScanResult& result, const NumberSymbols& symbols) {
+std::string recommendationSentence(const ChannelScanResult& result,
+                                   const NumberSeparators& separators) {
     const auto current = currentSelection(result);
     const auto recommended = recommendedSelection(result);
     if (!current || !recommended)
@@ -111,7 +121,7 @@ std::string recommendationSentence(const ChannelScanResult& result, const Number
     const double currentScore = finiteScore(current->interferenceScore);
     const double delta = currentScore - finiteScore(recommended->interferenceScore);
     const double base = currentScore <= 0.01 ? 0.01 : currentScore;
-    const std::string percent = formatLocaleDecimal(std::fabs(delta) / base * 100.0, 0, 1, symbols);
+    const std::string percent = upToOneFractionDigit(std::fabs(delta) / base * 100.0, separators);
     if (delta > 0)
         return "Switching to Ch " + std::to_string(recommended->channelNumber) +
                " may reduce interference by about " + percent + "%.";

@@ -6,7 +6,7 @@
 #include "model/ChannelCongestionSample.h"
 #include "model/ChannelScanResult.h"
 #include "model/WiFiBand.h"
-#include "windows/channelscan/viewmodel/LocaleDecimal.h"
+#include "panel/viewmodel/MetricFormat.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -36,7 +36,8 @@ std::optional<ChannelScanSelectionSummary> recommendedSelection(const ChannelSca
 std::vector<ChannelCongestionSample>
 displayedChannels(const std::optional<ChannelScanResult>& result);
 
-std::string recommendationSentence(const ChannelScanResult& result, const NumberSymbols& symbols);
+std::string recommendationSentence(const ChannelScanResult& result,
+                                   const NumberSeparators& separators);
 
 // A score that is not finite counts as 0, so sorting and comparing never see NaN.
 double finiteScore(double score);

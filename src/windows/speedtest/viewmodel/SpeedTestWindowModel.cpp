@@ -1,6 +1,7 @@
 #include "windows/speedtest/viewmodel/SpeedTestWindowModel.h"
 
 #include <cctype>
+#include <cmath>
 
 namespace lumra {
 
@@ -34,6 +35,11 @@ std::string severity(BufferbloatGrade grade) {
     return "severe bufferbloat";
 }
 
+std::string wholeMilliseconds(double value, const NumberSeparators& separators) {
+    return std::isfinite(value) ? formatLocalizedDecimal(value, 0, separators)
+                                : std::string(kMissingValueText);
+}
+
 } // namespace
 
 bool hasSpeedTestResults(const SpeedTestWindowInput& input) {
@@ -50,8 +56,8 @@ std::string speedTestStatusText(const SpeedTestWindowInput& input) {
     return {};
 }
 
-std::string progressPercentText(double progress, const NumberSymbols& symbols) {
-    return formatLocaleDecimal(progress * 100.0, 0, symbols) + "%";
+std::string progressPercentText(double progress, const NumberSeparators& separators) {
+    return formatPercentValue(progress * 100.0, 0, separators);
 }
 
 std::optional<SpeedTestBadge> phaseBadge(SpeedTestPhase phase) {
@@ -71,7 +77,7 @@ std::optional<SpeedTestBadge> phaseBadge(SpeedTestPhase phase) {
 }
 
 std::string gradeLetter(std::optional<BufferbloatGrade> grade) {
-    return grade ? std::string(rawValue(*grade)) : "\u2014";
+    return grade ? std::string(rawValue(*grade)) : std::string(kMissingValueText);
 }
 
 WindowTint gradeTint(std::optional<BufferbloatGrade> grade) {
@@ -89,38 +95,31 @@ WindowTint gradeTint(std::optional<BufferbloatGrade> grade) {
     return WindowTint::red;
 }
 
-std::string baselineRatioText(std::optional<double> ratio, const NumberSymbols& symbols) {
-    if (!ratio)
+std::string baselineRatioText(std::optional<double> ratio, const NumberSeparators& separators) {
+    if (!ratio || !std::isfinite(*ratio))
         return "ratio unavailable";
-    return formatLocaleDecimal(*ratio, 2, symbols) + "x baseline";
+    return formatLocalizedDecimal(*ratio, 2, separators) + "x baseline";
 }
 
 std::string bufferbloatInsightText(const std::string& phaseLabel,
                                    std::optional<double> baselineMilliseconds,
                                    std::optional<double> loadedMilliseconds, bool isPhaseFinalized,
                                    std::optional<BufferbloatGrade> grade,
-                                   const NumberSymbols& symbols) {
+                                   const NumberSeparators& separators) {
     const std::string prefix = capitalised(phaseLabel) + " lag under load: ";
     if (baselineMilliseconds && loadedMilliseconds) {
         const std::string gradeText =
             grade ? "grade " + gradeLetter(grade) + ", " + severity(*grade) : "grade unavailable";
-        return prefix + formatLocaleDecimal(*baselineMilliseconds, 0, symbols) + "ms -> " +
-               formatLocaleDecimal(*loadedMilliseconds, 0, symbols) + "ms (" + gradeText + ").";
+        return prefix + wholeMilliseconds(*baselineMilliseconds, separators) + "ms -> " +
+               wholeMilliseconds(*loadedMilliseconds, separators) + "ms (" + gradeText + ").";
     }
     if (isPhaseFinalized)
         return prefix + "sample unavailable for this run.";
     return prefix + "collecting sample...";
 }
 
-std::string formatMeasurement(std::optional<double> value, const std::string& unit,
-                              int fractionDigits, const NumberSymbols& symbols) {
-    if (!value)
-        return "\u2014";
-    return formatLocaleDecimal(*value, fractionDigits, symbols) + " " + unit;
-}
-
 SpeedTestWindowModel speedTestWindowModel(const SpeedTestWindowInput& input,
-                                          const NumberSymbols& symbols,
+                                          const NumberSeparators& separators,
                                           const ShortTimeFormatter& shortTime) {
     const bool hasResults = hasSpeedTestResults(input);
     const bool downloadFinalized =
@@ -137,41 +136,41 @@ SpeedTestWindowModel speedTestWindowModel(const SpeedTestWindowInput& input,
                                         : SpeedTestButtonAction::start,
         .showsStatusBlock = showsStatus,
         .statusText = showsStatus ? speedTestStatusText(input) : std::string(),
-        .percentText = progressPercentText(input.progress, symbols),
+        .percentText = progressPercentText(input.progress, separators),
         .badge = phaseBadge(input.phase),
         .downloadTile = {"Download", "arrow.down",
-                         formatMeasurement(input.downloadMbps, "Mbps", 1, symbols),
+                         formatMetricValue(input.downloadMbps, "Mbps", 1, separators),
                          WindowTint::green},
         .uploadTile = {"Upload", "arrow.up",
-                       formatMeasurement(input.uploadMbps, "Mbps", 1, symbols), WindowTint::red},
+                       formatMetricValue(input.uploadMbps, "Mbps", 1, separators), WindowTint::red},
         .latencyBoxes =
             {
                 {"Baseline",
-                 formatMeasurement(input.baselineLatencyMilliseconds, "ms", 0, symbols)},
+                 formatMetricValue(input.baselineLatencyMilliseconds, "ms", 0, separators)},
                 {"Download Load",
-                 formatMeasurement(input.downloadLoadedLatencyMilliseconds, "ms", 0, symbols)},
+                 formatMetricValue(input.downloadLoadedLatencyMilliseconds, "ms", 0, separators)},
                 {"Upload Load",
-                 formatMeasurement(input.uploadLoadedLatencyMilliseconds, "ms", 0, symbols)},
+                 formatMetricValue(input.uploadLoadedLatencyMilliseconds, "ms", 0, separators)},
             },
         .gradeTiles =
             {
                 {"Download", gradeLetter(input.downloadBufferbloatGrade),
                  gradeTint(input.downloadBufferbloatGrade),
-                 baselineRatioText(input.downloadBufferbloatRatio, symbols)},
+                 baselineRatioText(input.downloadBufferbloatRatio, separators)},
                 {"Upload", gradeLetter(input.uploadBufferbloatGrade),
                  gradeTint(input.uploadBufferbloatGrade),
-                 baselineRatioText(input.uploadBufferbloatRatio, symbols)},
+                 baselineRatioText(input.uploadBufferbloatRatio, separators)},
             },
         .insightRows =
             {
                 {"arrow.down", gradeTint(input.downloadBufferbloatGrade),
                  bufferbloatInsightText("download", input.baselineLatencyMilliseconds,
                                         input.downloadLoadedLatencyMilliseconds, downloadFinalized,
-                                        input.downloadBufferbloatGrade, symbols)},
+                                        input.downloadBufferbloatGrade, separators)},
                 {"arrow.up", gradeTint(input.uploadBufferbloatGrade),
                  bufferbloatInsightText("upload", input.baselineLatencyMilliseconds,
                                         input.uploadLoadedLatencyMilliseconds, uploadFinalized,
-                                        input.uploadBufferbloatGrade, symbols)},
+                                        input.uploadBufferbloatGrade, separators)},
             },
         .lastTestedText = input.latestResultTimestamp
                               ? "Last tested at " + shortTime(*input.latestResultTimestamp) + "."

@@ -5,8 +5,8 @@
 
 #include "model/BufferbloatGrade.h"
 #include "model/SpeedTestPhase.h"
+#include "panel/viewmodel/MetricFormat.h"
 #include "windows/channelscan/viewmodel/ChannelScanWindowModel.h"
-#include "windows/channelscan/viewmodel/LocaleDecimal.h"
 
 #include <chrono>
 #include <functional>
@@ -93,25 +93,22 @@ struct SpeedTestWindowModel {
 using ShortTimeFormatter = std::function<std::string(std::chrono::system_clock::time_point)>;
 
 SpeedTestWindowModel speedTestWindowModel(const SpeedTestWindowInput& input,
-                                          const NumberSymbols& symbols,
+                                          const NumberSeparators& separators,
                                           const ShortTimeFormatter& shortTime);
 
 bool hasSpeedTestResults(const SpeedTestWindowInput& input);
 std::string speedTestStatusText(const SpeedTestWindowInput& input);
-std::string progressPercentText(double progress, const NumberSymbols& symbols);
+std::string progressPercentText(double progress, const NumberSeparators& separators);
 std::optional<SpeedTestBadge> phaseBadge(SpeedTestPhase phase);
 std::string gradeLetter(std::optional<BufferbloatGrade> grade);
 WindowTint gradeTint(std::optional<BufferbloatGrade> grade);
-std::string baselineRatioText(std::optional<double> ratio, const NumberSymbols& symbols);
+std::string baselineRatioText(std::optional<double> ratio, const NumberSeparators& separators);
 // phaseLabel is the lower-case phase word, "download" or "upload".
 std::string bufferbloatInsightText(const std::string& phaseLabel,
                                    std::optional<double> baselineMilliseconds,
                                    std::optional<double> loadedMilliseconds, bool isPhaseFinalized,
                                    std::optional<BufferbloatGrade> grade,
-                                   const NumberSymbols& symbols);
-// value, one space and the unit; "—" for none.
-std::string formatMeasurement(std::optional<double> value, const std::string& unit,
-                              int fractionDigits, const NumberSymbols& symbols);
+                                   const NumberSeparators& separators);
 
 inline constexpr const char* speedTestTitle = "Speed Test";
 inline constexpr const char* speedTestProvider = "Cloudflare";
