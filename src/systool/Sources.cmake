@@ -3,6 +3,8 @@
 # the application, which runs it in place of those tools.
 lumra_add_layer(systool
   SOURCES
+    DigCommand.cpp
+    DnsMessage.cpp
     Ifconfig.cpp
     InterfaceReader.cpp
     IpAddress.cpp

@@ -1,6 +1,7 @@
 // Dispatch of lumra-systool's command lines to the readers and formatters.
 #include "systool/Systool.h"
 
+#include "systool/DigCommand.h"
 #include "systool/Ifconfig.h"
 #include "systool/InterfaceReader.h"
 #include "systool/Ipconfig.h"
@@ -151,7 +152,25 @@ int runScutil(const Arguments& arguments) {
     return writeOut(formatNetworkConnectionList(reading.connections));
 }
 
+int runDig(const Arguments& arguments) {
+    const auto options = parseDigArguments(arguments);
+    if (const auto* error = std::get_if<DigUsageError>(&options)) {
+        if (error->message.empty()) {
+            return usage("dig");
+        }
+        std::fwrite(error->message.data(), 1, error->message.size(), stderr);
+        return error->exitCode;
+    }
+    const auto servers = parseResolvConf(readTextFile("/etc/resolv.conf").value_or(std::string()));
+    const DigRun run = runDigLookup(arguments, std::get<DigOptions>(options), servers);
+    const int written = writeOut(run.output);
+    return written != 0 ? written : run.exitCode;
+}
+
 int dispatch(const std::string& tool, const Arguments& arguments) {
+    if (tool == "dig") {
+        return runDig(arguments);
+    }
     if (tool == "ping" || tool == "ping6") {
         return runPing(tool, arguments);
     }
