@@ -1,7 +1,7 @@
 #include "probes/captive/CaptivePortalProbe.h"
 
+#include "model/UnicodeText.h"
 #include "probes/parsers/ToolOutputText.h"
-#include "probes/runner/Utf8.h"
 
 namespace lumra {
 
