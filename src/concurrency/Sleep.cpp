@@ -1,82 +1,20 @@
 #include "concurrency/Sleep.h"
 
-#include "concurrency/Cancellation.h"
-#include "concurrency/Continuation.h"
+#include "concurrency/CancellableContinuation.h"
 #include "concurrency/Runtime.h"
 
-#include <cmath>
 #include <limits>
-#include <memory>
-#include <mutex>
-#include <optional>
 
 namespace lumra {
-
-namespace {
-
-// Shared by the timer, the cancellation handler and the waiting frame; the
-// first of the timer and the handler to arrive ends the wait.
-struct SleepState {
-    std::mutex mutex;
-    bool ended = false;
-    std::optional<CheckedThrowingContinuation<void>> continuation;
-    std::optional<Clock::TimerId> timer;
-
-    void fire() {
-        std::optional<CheckedThrowingContinuation<void>> waiting;
-        {
-            std::lock_guard lock(mutex);
-            if (ended)
-                return;
-            ended = true;
-            waiting.swap(continuation);
-        }
-        if (waiting)
-            waiting->resume();
-    }
-
-    void cancel(Clock& clock) {
-        std::optional<CheckedThrowingContinuation<void>> waiting;
-        std::optional<Clock::TimerId> pending;
-        {
-            std::lock_guard lock(mutex);
-            if (ended)
-                return;
-            ended = true;
-            waiting.swap(continuation);
-            pending.swap(timer);
-        }
-        if (pending)
-            clock.cancel(*pending);
-        if (waiting)
-            waiting->resumeThrowing(CancellationError());
-    }
-};
-
-} // namespace
 
 Task<void> sleepFor(std::chrono::nanoseconds duration) {
     checkCancellation();
     Clock& clock = runtimeClock();
-    auto state = std::make_shared<SleepState>();
-    auto wait = withCheckedThrowingContinuation<void>(
-        [state, &clock, duration](CheckedThrowingContinuation<void> continuation) {
-            {
-                std::lock_guard lock(state->mutex);
-                if (state->ended) {
-                    // Cancelled before the wait began.
-                    continuation.resumeThrowing(CancellationError());
-                    return;
-                }
-                state->continuation = continuation;
-            }
-            const auto id = clock.schedule(duration, [state] { state->fire(); });
-            std::lock_guard lock(state->mutex);
-            if (!state->ended)
-                state->timer = id;
-        });
-    auto onCancel = [state, &clock] { state->cancel(clock); };
-    co_await withTaskCancellationHandler(std::move(wait), std::move(onCancel));
+    auto wait = [&clock, duration](CancellableContinuation<void> continuation) {
+        const auto timer = clock.schedule(duration, [continuation] { continuation.resume(); });
+        continuation.onCancel([&clock, timer] { clock.cancel(timer); });
+    };
+    co_await withCancellableContinuation<void>(std::move(wait));
 }
 
 std::uint64_t TaskSleeper::nanosecondsFor(double seconds) noexcept {

@@ -24,8 +24,9 @@ namespace lumra {
 bool isMeaningfulNetworkIdentityChange(const std::optional<NetworkIdentity>& previous,
                                        const std::optional<NetworkIdentity>& next);
 
-class MonitoringLifecycleController final : public ObservableObject,
-                                            public std::enable_shared_from_this<MonitoringLifecycleController> {
+class MonitoringLifecycleController final
+    : public ObservableObject,
+      public std::enable_shared_from_this<MonitoringLifecycleController> {
 public:
     struct Configuration {
         double activePollInterval = 0.5;
@@ -38,9 +39,11 @@ public:
     static std::shared_ptr<MonitoringLifecycleController>
     create(std::vector<std::shared_ptr<AdaptiveMonitoringControlling>> monitorControllers,
            std::shared_ptr<NetworkChangeObserving> networkChangeObserver,
-           std::shared_ptr<SleepWakeObserving> sleepWakeObserver, std::shared_ptr<SleepProviding> sleeper,
+           std::shared_ptr<SleepWakeObserving> sleepWakeObserver,
+           std::shared_ptr<SleepProviding> sleeper,
            std::shared_ptr<AppSettingsStoring> settingsStore,
-           const Publisher<std::optional<NetworkIdentity>>* networkIdentityPublisher, Configuration configuration);
+           const Publisher<std::optional<NetworkIdentity>>* networkIdentityPublisher,
+           Configuration configuration);
     ~MonitoringLifecycleController() override;
 
     void start();
@@ -58,16 +61,19 @@ public:
     const Published<bool>& isMonitoringEnabled() const { return m_isMonitoringEnabled; }
     const Published<bool>& isPopoverPresented() const { return m_isPopoverPresented; }
     const Published<bool>& isBatteryFriendly() const { return m_isBatteryFriendly; }
+    // The application's one settings store; the popover's switch writes it.
+    const std::shared_ptr<AppSettingsStoring>& settingsStore() const { return m_settingsStore; }
 
     bool isNetworkFastPollingActive() const { return m_isNetworkFastPollingActive; }
     bool isPausedForSystemSleep() const { return m_isPausedForSystemSleep; }
 
 private:
-    MonitoringLifecycleController(std::vector<std::shared_ptr<AdaptiveMonitoringControlling>> monitorControllers,
-                                  std::shared_ptr<NetworkChangeObserving> networkChangeObserver,
-                                  std::shared_ptr<SleepWakeObserving> sleepWakeObserver,
-                                  std::shared_ptr<SleepProviding> sleeper,
-                                  std::shared_ptr<AppSettingsStoring> settingsStore, Configuration configuration);
+    MonitoringLifecycleController(
+        std::vector<std::shared_ptr<AdaptiveMonitoringControlling>> monitorControllers,
+        std::shared_ptr<NetworkChangeObserving> networkChangeObserver,
+        std::shared_ptr<SleepWakeObserving> sleepWakeObserver,
+        std::shared_ptr<SleepProviding> sleeper, std::shared_ptr<AppSettingsStoring> settingsStore,
+        Configuration configuration);
 
     void bind(const Publisher<std::optional<NetworkIdentity>>* networkIdentityPublisher);
     void handleNetworkChange();

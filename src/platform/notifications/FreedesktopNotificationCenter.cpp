@@ -1,7 +1,6 @@
 #include "platform/notifications/FreedesktopNotificationCenter.h"
 
-#include "concurrency/Cancellation.h"
-#include "concurrency/Continuation.h"
+#include "concurrency/CancellableContinuation.h"
 #include "concurrency/Runtime.h"
 #include "platform/bus/BusConnection.h"
 
@@ -9,7 +8,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <set>
 
@@ -23,55 +21,15 @@ const char* const serviceInterface = "org.freedesktop.Notifications";
 const char* const defaultAction = "default";
 constexpr std::chrono::seconds callTimeout{5};
 
-// One awaited request to the I/O thread that the awaiting task may cancel
-// before the answer comes; whichever comes first resumes the task.
-template <class T> class PendingAnswer {
-public:
-    // False when already cancelled: the task has been resumed with that.
-    bool attach(const CheckedThrowingContinuation<T>& continuation) {
-        std::unique_lock lock(m_mutex);
-        if (m_cancelled) {
-            lock.unlock();
-            continuation.resumeThrowing(CancellationError());
-            return false;
-        }
-        m_continuation = continuation;
-        return true;
-    }
-
-    void cancel() {
-        std::optional<CheckedThrowingContinuation<T>> continuation;
-        {
-            std::lock_guard lock(m_mutex);
-            m_cancelled = true;
-            continuation = std::move(m_continuation);
-            m_continuation.reset();
-        }
-        if (continuation)
-            continuation->resumeThrowing(CancellationError());
-    }
-
-private:
-    std::mutex m_mutex;
-    bool m_cancelled = false;
-    std::optional<CheckedThrowingContinuation<T>> m_continuation;
-};
-
-// Runs start(done) on the I/O thread and answers what it passes to done.
+// Runs start(done) on the I/O thread and answers what it passes to done,
+// unless the awaiting task is cancelled first.
 template <class T, class Start> Task<T> answerFromIoThread(Start start) {
-    auto pending = std::make_shared<PendingAnswer<T>>();
-    auto begin = [pending, start = std::move(start)](CheckedThrowingContinuation<T> continuation) {
-        if (!pending->attach(continuation))
-            return;
+    auto begin = [start = std::move(start)](CancellableContinuation<T> continuation) {
         ioThread().post([start, continuation] {
             start([continuation](T answer) { continuation.resume(std::move(answer)); });
         });
     };
-    auto onCancel = [pending] {
-        pending->cancel();
-    };
-    co_return co_await withTaskCancellationHandler(
-        withCheckedThrowingContinuation<T>(std::move(begin)), std::move(onCancel));
+    co_return co_await withCancellableContinuation<T>(std::move(begin));
 }
 
 std::string senderOf(sd_bus_message* message) {

@@ -1,0 +1,157 @@
+#include "panel/viewmodel/DashboardModel.h"
+
+#include "panel/viewmodel/PanelSeries.h"
+
+#include <fmt/format.h>
+
+namespace lumra {
+
+namespace {
+
+template <class Integer>
+std::string integerWithUnit(const std::optional<Integer>& value, std::string_view unit) {
+    if (!value) {
+        return std::string{kMissingValueText};
+    }
+    return fmt::format("{} {}", *value, unit);
+}
+
+template <class Field>
+std::optional<double> fieldOf(const std::optional<PingResult>& result, Field field) {
+    if (!result) {
+        return std::nullopt;
+    }
+    return (*result).*field;
+}
+
+} // namespace
+
+std::optional<std::string> dashboardMessage(bool isConnected, bool hasSnapshot) {
+    if (!isConnected) {
+        return "No Wi-Fi connection detected. Connect to a network to see diagnostics.";
+    }
+    if (!hasSnapshot) {
+        return "Connected. Waiting for the first Wi-Fi samples...";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> captivePortalBanner(bool isMonitoringEnabled,
+                                               const std::optional<CaptivePortalStatus>& status) {
+    if (!isMonitoringEnabled || !status || !status->isCaptivePortal) {
+        return std::nullopt;
+    }
+    if (status->portalURL && !status->portalURL->absoluteString().empty()) {
+        return "Captive portal detected. Login may be required at " +
+               status->portalURL->absoluteString() + ".";
+    }
+    return "Captive portal detected. Login may be required before internet access works.";
+}
+
+std::string routerPingText(bool isRouterIgnored, const std::optional<PingResult>& routerResult,
+                           const NumberSeparators& separators) {
+    if (isRouterIgnored) {
+        return "ICMP blocked";
+    }
+    return formatMetricValue(fieldOf(routerResult, &PingResult::latencyMilliseconds), "ms", 1,
+                             separators);
+}
+
+LocationNotice locationNotice(LocationPermissionStatus status) {
+    switch (status) {
+    case LocationPermissionStatus::notDetermined:
+        return {"Location permission is only needed to read this Mac's current Wi-Fi SSID and "
+                "BSSID for local diagnostics. Lumra does not use, store, or send your location.",
+                "Allow Location Access"};
+    case LocationPermissionStatus::denied:
+        return {"Location permission is off, so SSID and BSSID are unavailable. Lumra only uses "
+                "this permission locally for Wi-Fi diagnostics and does not use, store, or send "
+                "your location.",
+                "Open Settings"};
+    case LocationPermissionStatus::restricted:
+        return {"Location permission is restricted on this Mac, so SSID and BSSID may remain "
+                "unavailable. Lumra only uses this permission locally for Wi-Fi diagnostics and "
+                "does not use, store, or send your location.",
+                "Open Settings"};
+    case LocationPermissionStatus::authorized:
+        break;
+    }
+    return {"Location permission is enabled so Lumra can read SSID and BSSID locally for "
+            "diagnostics. Your location is not used, stored, or sent anywhere.",
+            std::nullopt};
+}
+
+LocationAction locationAction(LocationPermissionStatus status) {
+    switch (status) {
+    case LocationPermissionStatus::denied:
+    case LocationPermissionStatus::restricted:
+        return LocationAction::openSettings;
+    case LocationPermissionStatus::notDetermined:
+        return LocationAction::requestAuthorization;
+    case LocationPermissionStatus::authorized:
+        break;
+    }
+    return LocationAction::none;
+}
+
+DashboardModel makeDashboardModel(const DashboardInput& input, const NumberSeparators& separators) {
+    DashboardModel model;
+    model.healthBadge = healthStateBadge(input.healthState);
+    model.isMonitoringEnabled = input.isMonitoringEnabled;
+    model.monitoringChip = input.isMonitoringEnabled ? "Monitoring" : "Paused";
+    if (!input.isMonitoringEnabled) {
+        model.messages.push_back({input.monitoringStatusText, TintRole::orange});
+    } else if (auto message =
+                   dashboardMessage(input.isConnected, input.latestSnapshot.has_value())) {
+        model.messages.push_back({std::move(*message), TintRole::secondary});
+    }
+    if (auto banner = captivePortalBanner(input.isMonitoringEnabled, input.captiveStatus)) {
+        model.messages.push_back({std::move(*banner), TintRole::red});
+    }
+    model.wifiHeader = wifiHeaderModel(input.latestSnapshot, input.isConnected);
+
+    const auto& snapshot = input.latestSnapshot;
+    const auto linkRates = linkRateHistory(input.wifiHistory);
+    model.wifiRows = {
+        {"Link Rate", integerWithUnit(snapshot ? snapshot->linkRateMbps : std::nullopt, "Mbps"),
+         linkRates, linkRateChartDomain(linkRates), TintRole::green},
+        {"SNR", integerWithUnit(snapshot ? snapshot->snrDb : std::nullopt, "dB"),
+         snrHistory(input.wifiHistory), kSNRChartDomain, TintRole::yellow},
+        {"Signal",
+         integerWithUnit(snapshot ? std::optional{snapshot->rssiDbm} : std::nullopt, "dBm"),
+         rssiHistory(input.wifiHistory), kSignalChartDomain, TintRole::orange},
+        {"Noise",
+         integerWithUnit(snapshot ? std::optional{snapshot->noiseFloorDbm} : std::nullopt, "dBm"),
+         noiseHistory(input.wifiHistory), kNoiseChartDomain, TintRole::green},
+    };
+
+    const auto& internet = input.internetResult;
+    model.latencyRows = {
+        {"Router Ping", routerPingText(input.isRouterIgnored, input.routerResult, separators),
+         pingLatencyHistory(input.routerHistory), kRouterPingChartDomain, TintRole::red},
+        {"Internet Ping",
+         formatMetricValue(fieldOf(internet, &PingResult::latencyMilliseconds), "ms", 1,
+                           separators),
+         pingLatencyHistory(input.internetHistory), kInternetPingChartDomain, TintRole::orange},
+        {"Jitter",
+         formatMetricValue(fieldOf(internet, &PingResult::jitterMilliseconds), "ms", 1, separators),
+         internetJitterHistory(input.internetHistory), kJitterChartDomain, TintRole::yellow},
+        {"Packet Loss",
+         formatPercentValue(internet ? std::optional{internet->packetLossPercent} : std::nullopt, 0,
+                            separators),
+         std::nullopt, std::nullopt, TintRole::green},
+    };
+
+    const auto& dns = input.dnsResult;
+    model.dnsRows = {
+        {"Domain", dns ? dns->domain : std::string{kMissingValueText}, std::nullopt, std::nullopt,
+         TintRole::green},
+        {"Lookup",
+         formatMetricValue(dns ? dns->latencyMilliseconds : std::nullopt, "ms", 1, separators),
+         dnsLatencyHistory(input.dnsHistory), kDNSLookupChartDomain, TintRole::green},
+    };
+    model.location = locationNotice(input.locationStatus);
+    return model;
+}
+
+} // namespace lumra

@@ -1,0 +1,104 @@
+// What the connection monitor, captive portal, toolbox and settings pages
+// show, without Qt.
+#pragma once
+
+#include "model/CaptivePortalStatus.h"
+#include "model/ConnectionPressureResult.h"
+#include "model/SignalQuality.h"
+#include "panel/viewmodel/DashboardModel.h"
+#include "panel/viewmodel/PanelTexts.h"
+#include "panel/viewmodel/Sparkline.h"
+
+#include <chrono>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace lumra {
+
+// The monitor's error sentence when present; else "Connection pressure is
+// currently <quality>."; else the collecting sentence.
+std::string connectionStatusText(const std::optional<std::string>& lastErrorMessage,
+                                 const std::optional<ConnectionPressureResult>& latestResult);
+
+struct ConnectionMonitorCardModel {
+    // Absent before the first sample: no badge.
+    std::optional<BadgeModel> badge;
+    // Established, TIME_WAIT, CLOSE_WAIT, then (after the divider) Total and
+    // Orphaned; each a trend row over the shared range.
+    std::vector<MetricRowModel> rows;
+    ChartDomain yDomain;
+    std::string statusText;
+
+    bool operator==(const ConnectionMonitorCardModel&) const = default;
+};
+
+ConnectionMonitorCardModel
+makeConnectionMonitorCardModel(const std::optional<ConnectionPressureResult>& latestResult,
+                               std::span<const ConnectionPressureResult> history,
+                               const std::optional<std::string>& lastErrorMessage);
+
+// The monitor's error sentence when present; else the sentence for the
+// status: open, captive (naming how it was seen) or still probing.
+std::string captivePortalStatusText(const std::optional<std::string>& lastErrorMessage,
+                                    const std::optional<CaptivePortalStatus>& latestStatus);
+
+struct CaptivePortalCardModel {
+    BadgeModel badge;
+    std::string state;
+    std::string reason;
+    // The portal's address verbatim, or "—".
+    std::string portalURL;
+    // Absent shows "—"; the Qt side formats the time in the locale's style.
+    std::optional<std::chrono::system_clock::time_point> lastCheck;
+    std::string statusText;
+
+    bool operator==(const CaptivePortalCardModel&) const = default;
+};
+
+CaptivePortalCardModel
+makeCaptivePortalCardModel(const std::optional<CaptivePortalStatus>& latestStatus,
+                           const std::optional<std::string>& lastErrorMessage);
+
+// The toolbox's tools, in screen order.
+enum class ToolboxTool {
+    wifiRadar,
+    channelScan,
+    speedTest,
+    connectionMonitor,
+    captivePortal,
+    diagnosticsExport
+};
+
+struct ToolboxRowModel {
+    ToolboxTool tool;
+    std::string symbolName;
+    std::string title;
+    std::string subtitle;
+};
+
+std::span<const ToolboxRowModel> toolboxRows();
+
+enum class SettingsOverlayTab { general, about };
+
+struct SettingsTabModel {
+    SettingsOverlayTab tab;
+    std::string rawValue;
+    std::string symbolName;
+    std::string title;
+};
+
+// In declaration order: General, About.
+std::span<const SettingsTabModel> settingsTabs();
+
+// "Adaptive" while battery friendly, else "Always Fast".
+std::string batteryModeChipText(bool isBatteryFriendly);
+
+// "Update available: " + version.
+std::string updateAvailableTitle(std::string_view version);
+
+// The notes line shows only non-empty notes.
+bool showsReleaseNotes(const std::optional<std::string>& releaseNotes);
+
+} // namespace lumra

@@ -1,0 +1,8 @@
+list(APPEND panel_viewmodel_SOURCES
+  viewmodel/DashboardModel.cpp
+  viewmodel/MetricFormat.cpp
+  viewmodel/OverlayCardModels.cpp
+  viewmodel/PanelRoute.cpp
+  viewmodel/PanelSeries.cpp
+  viewmodel/PanelTexts.cpp
+  viewmodel/Sparkline.cpp)

@@ -1,0 +1,1 @@
+list(APPEND panel_SOURCES widgets/ContentView.cpp)

@@ -1,0 +1,62 @@
+#include "windows/radar/viewmodel/RadarCanvasGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace lumra {
+
+RadarWindowLayout radarWindowLayout(double contentWidth, double contentHeight) {
+    constexpr double padding = 24;
+    const double available = std::max(1.0, contentWidth - 3 * padding);
+    const double height = std::max(0.0, contentHeight - 2 * padding);
+    const double informationWidth = 0.4 * available;
+    return {{padding, padding, informationWidth, height},
+            {padding + informationWidth + padding, padding, 0.6 * available, height}};
+}
+
+double radarDiameter(double panelWidth, double panelHeight) {
+    return std::min(std::max(1.0, panelWidth - kRadarPanelInset),
+                    std::max(1.0, panelHeight - kRadarPanelInset));
+}
+
+RadarRect radarSquare(double panelWidth, double panelHeight) {
+    const double diameter = radarDiameter(panelWidth, panelHeight);
+    return {(panelWidth - diameter) / 2, (panelHeight - diameter) / 2, diameter, diameter};
+}
+
+std::array<double, 4> radarRingDiameters(double diameter) {
+    return {0.25 * diameter, 0.5 * diameter, 0.75 * diameter, diameter};
+}
+
+std::array<RadarLine, 2> radarCrossHair(double diameter) {
+    const double radius = diameter / 2;
+    return {RadarLine{{0, radius}, {diameter, radius}}, RadarLine{{radius, 0}, {radius, diameter}}};
+}
+
+RadarDiscGradient radarDiscGradient(double diameter) {
+    return {kRadarDiscInnerRadius, std::max(1.0, diameter / 2)};
+}
+
+double radarSweepAngleDegrees(double secondsSinceStart) {
+    return std::fmod(secondsSinceStart, kRadarSweepPeriodSeconds) / kRadarSweepPeriodSeconds * 360 -
+           90;
+}
+
+RadarPoint RadarWedge::pointAt(double angleDegrees) const {
+    const double radians = angleDegrees * std::numbers::pi / 180;
+    return {centre.x + radius * std::cos(radians), centre.y + radius * std::sin(radians)};
+}
+
+RadarWedge radarSweepWedge(const RadarRect& rect, double degrees) {
+    return RadarWedge{{rect.x + rect.width / 2, rect.y + rect.height / 2},
+                      std::min(rect.width, rect.height) * 0.5,
+                      -degrees,
+                      0};
+}
+
+std::string_view radarCentreSymbolName(int score) {
+    return score >= 66 ? "checkmark.circle.fill" : "exclamationmark.triangle.fill";
+}
+
+} // namespace lumra

@@ -1,0 +1,1 @@
+list(APPEND windows_viewmodel_SOURCES speedtest/viewmodel/SpeedTestWindowModel.cpp)
