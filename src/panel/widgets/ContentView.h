@@ -1,0 +1,97 @@
+// The popover's whole content, built once by the menu-bar controller with
+// the objects it observes, its first page and the controller's callbacks.
+// It shows one page at a time (each built afresh when it is shown), redraws
+// once per burst of published changes, and reports each page's preferred
+// height when it comes on screen and on every page change. Main thread.
+#pragma once
+
+#include "monitoring/captive/CaptivePortalMonitor.h"
+#include "monitoring/channelscan/ChannelScanMonitor.h"
+#include "monitoring/connection/ConnectionMonitor.h"
+#include "monitoring/dns/DNSMonitor.h"
+#include "monitoring/health/HealthAggregationController.h"
+#include "monitoring/lifecycle/MonitoringLifecycleController.h"
+#include "monitoring/ping/PingMonitor.h"
+#include "monitoring/speedtest/SpeedTestMonitor.h"
+#include "monitoring/wifi/WiFiMonitor.h"
+#include "panel/viewmodel/DashboardModel.h"
+#include "panel/viewmodel/PanelRoute.h"
+#include "shell/location/LocationPermissionController.h"
+#include "shell/services/PlatformServices.h"
+#include "shell/update/AppUpdateController.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QScrollArea;
+
+namespace lumra {
+
+class DeferredRefresh;
+
+class ContentView final : public QWidget {
+public:
+    // What the view calls; each returns nothing and never fails.
+    struct Callbacks {
+        std::function<void(double)> onPreferredPopoverHeightChange;
+        std::function<void()> onOpenWiFiRadar;
+        std::function<void()> onOpenSpeedTestWindow;
+        std::function<void()> onOpenChannelScanWindow;
+        std::function<void()> onOpenDiagnosticsExport;
+        std::function<void()> onQuit;
+    };
+
+    // services makes the settings page's own launch-at-login controller.
+    ContentView(std::shared_ptr<MonitoringLifecycleController> lifecycleController,
+                std::shared_ptr<LocationPermissionController> locationPermissionController,
+                std::shared_ptr<HealthAggregationController> healthAggregationController,
+                std::shared_ptr<WiFiMonitor> wifiMonitor, std::shared_ptr<PingMonitor> pingMonitor,
+                std::shared_ptr<DNSMonitor> dnsMonitor,
+                std::shared_ptr<ConnectionMonitor> connectionMonitor,
+                std::shared_ptr<CaptivePortalMonitor> captivePortalMonitor,
+                std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
+                std::shared_ptr<ChannelScanMonitor> channelScanMonitor,
+                std::shared_ptr<AppUpdateController> appUpdateController, PanelRoute activePanel,
+                Callbacks callbacks, PlatformServices services, QWidget* parent = nullptr);
+    ~ContentView() override;
+
+    PanelRoute activePanel() const { return m_router.activePanel(); }
+    // The only way pages change; reports the new page's height.
+    void showPanel(PanelRoute route);
+    // The page on screen (a DashboardPage, ToolboxOverlayCard, ...).
+    QWidget* currentPage() const { return m_page; }
+    // Redraws now from the observed objects (the deferred refresh calls it).
+    void refresh();
+    // The dashboard's model of the objects' current values.
+    DashboardModel dashboardModel() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QWidget* buildPage(PanelRoute route);
+    void setMonitoringEnabled(bool enabled);
+    void performLocationAction();
+
+    std::shared_ptr<MonitoringLifecycleController> m_lifecycle;
+    std::shared_ptr<LocationPermissionController> m_location;
+    std::shared_ptr<HealthAggregationController> m_health;
+    std::shared_ptr<WiFiMonitor> m_wifi;
+    std::shared_ptr<PingMonitor> m_ping;
+    std::shared_ptr<DNSMonitor> m_dns;
+    std::shared_ptr<ConnectionMonitor> m_connection;
+    std::shared_ptr<CaptivePortalMonitor> m_captive;
+    std::shared_ptr<SpeedTestMonitor> m_speedTest;
+    std::shared_ptr<ChannelScanMonitor> m_channelScan;
+    std::shared_ptr<AppUpdateController> m_appUpdate;
+    Callbacks m_callbacks;
+    PlatformServices m_services;
+    PanelRouter m_router;
+    QScrollArea* m_scroll;
+    QWidget* m_page = nullptr;
+    DeferredRefresh* m_refresh;
+};
+
+} // namespace lumra

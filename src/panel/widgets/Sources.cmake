@@ -1,0 +1,7 @@
+list(APPEND panel_SOURCES
+  widgets/ContentView.cpp
+  widgets/DashboardPage.cpp
+  widgets/OverlayCards.cpp
+  widgets/PanelBlocks.cpp
+  widgets/PanelPalette.cpp
+  widgets/SettingsOverlayCard.cpp)
