@@ -4,38 +4,68 @@ namespace lumra {
 
 namespace {
 
-// The code point starting at i and its length in bytes; length 0 when the
-// bytes there are not well-formed UTF-8 (overlong forms and surrogates
-// included), which never counts as white space.
-std::pair<std::uint32_t, std::size_t> decodeAt(std::string_view text, std::size_t i) {
-    const auto lead = static_cast<std::uint8_t>(text[i]);
-    if (lead < 0x80)
-        return {lead, 1};
-    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-    if (length == 0 || lead > 0xF4 || text.size() - i < length)
-        return {0, 0};
-    std::uint32_t code = lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto next = static_cast<std::uint8_t>(text[i + k]);
-        if ((next & 0xC0) != 0x80)
-            return {0, 0};
-        code = (code << 6) | (next & 0x3F);
-    }
-    const std::uint32_t smallest = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
-    if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return {0, 0};
-    return {code, length};
+bool isContinuation(unsigned char byte) noexcept {
+    return (byte & 0xC0) == 0x80;
 }
 
-// Where the last code point before end starts.
-std::size_t previousStart(std::string_view text, std::size_t end) {
-    std::size_t start = end - 1;
-    while (start > 0 && end - start < 4 && (static_cast<std::uint8_t>(text[start]) & 0xC0) == 0x80)
-        --start;
-    return start;
-}
+constexpr DecodedCodePoint invalidByte{invalidCodePoint, 1};
 
 } // namespace
+
+DecodedCodePoint decodeUtf8At(std::string_view text, std::size_t offset) noexcept {
+    const auto lead = static_cast<unsigned char>(text[offset]);
+    if (lead < 0x80)
+        return {lead, 1};
+    std::size_t length = 0;
+    char32_t value = 0;
+    char32_t minimum = 0;
+    if ((lead & 0xE0) == 0xC0)
+        length = 2, value = lead & 0x1F, minimum = 0x80;
+    else if ((lead & 0xF0) == 0xE0)
+        length = 3, value = lead & 0x0F, minimum = 0x800;
+    else if ((lead & 0xF8) == 0xF0)
+        length = 4, value = lead & 0x07, minimum = 0x10000;
+    else
+        return invalidByte;
+    if (text.size() - offset < length)
+        return invalidByte;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[offset + k]);
+        if (!isContinuation(next))
+            return invalidByte;
+        value = (value << 6) | (next & 0x3F);
+    }
+    const bool isSurrogate = value >= 0xD800 && value <= 0xDFFF;
+    if (value < minimum || value > 0x10FFFF || isSurrogate)
+        return invalidByte;
+    return {value, length};
+}
+
+DecodedCodePoint decodeUtf8Before(std::string_view text, std::size_t end) noexcept {
+    // Step back over continuation bytes to the lead; the sequence it starts
+    // must end exactly at end.
+    for (std::size_t length = 1; length <= 4 && length <= end; ++length) {
+        const std::size_t start = end - length;
+        if (isContinuation(static_cast<unsigned char>(text[start])))
+            continue;
+        const DecodedCodePoint decoded = decodeUtf8At(text, start);
+        if (decoded.value != invalidCodePoint && decoded.length == length)
+            return decoded;
+        break;
+    }
+    return invalidByte;
+}
+
+bool isValidUtf8(std::string_view bytes) noexcept {
+    std::size_t offset = 0;
+    while (offset < bytes.size()) {
+        const DecodedCodePoint decoded = decodeUtf8At(bytes, offset);
+        if (decoded.value == invalidCodePoint)
+            return false;
+        offset += decoded.length;
+    }
+    return true;
+}
 
 std::string asciiLowercased(std::string_view text) {
     std::string lowered(text);
@@ -55,18 +85,17 @@ bool isUnicodeWhitespace(std::uint32_t c) noexcept {
 std::string trimmedWhitespaceAndNewlines(std::string_view text) {
     std::size_t begin = 0;
     while (begin < text.size()) {
-        const auto [code, length] = decodeAt(text, begin);
-        if (length == 0 || !isUnicodeWhitespace(code))
+        const DecodedCodePoint decoded = decodeUtf8At(text, begin);
+        if (!isUnicodeWhitespace(decoded.value))
             break;
-        begin += length;
+        begin += decoded.length;
     }
     std::size_t end = text.size();
     while (end > begin) {
-        const std::size_t start = previousStart(text, end);
-        const auto [code, length] = decodeAt(text, start);
-        if (length != end - start || !isUnicodeWhitespace(code))
+        const DecodedCodePoint decoded = decodeUtf8Before(text, end);
+        if (!isUnicodeWhitespace(decoded.value))
             break;
-        end = start;
+        end -= decoded.length;
     }
     return std::string(text.substr(begin, end - begin));
 }

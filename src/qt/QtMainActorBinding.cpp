@@ -9,11 +9,14 @@ QtMainActorBinding::QtMainActorBinding(MainActor& actor, QObject* parent)
     m_actor.bind(this);
 }
 
-QtMainActorBinding::~QtMainActorBinding() { m_actor.unbind(); }
+QtMainActorBinding::~QtMainActorBinding() {
+    m_actor.unbind();
+}
 
 void QtMainActorBinding::scheduleDrain() {
     // Thread-safe: the call is queued to this object's (the Qt) thread.
-    QMetaObject::invokeMethod(this, [this] { m_actor.drain(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { m_actor.drain(); }, Qt::QueuedConnection);
 }
 
 } // namespace lumra

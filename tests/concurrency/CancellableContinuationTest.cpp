@@ -29,6 +29,13 @@ struct Operation {
         return withCancellableContinuation<int>(std::move(start));
     }
     bool isWaiting() const { return slot->has_value(); }
+    // A main-actor task that waits on the operation, started and suspended.
+    TaskHandle<int> startWaiting(VirtualClockRunLoop& loop) const {
+        auto handle = spawn(mainActor(), [*this]() -> Task<int> { co_return co_await wait(); });
+        loop.runUntilIdle();
+        EXPECT_TRUE(isWaiting());
+        return handle;
+    }
     const CancellableContinuation<int>& continuation() const { return **slot; }
 };
 
@@ -39,10 +46,7 @@ struct StoppedError final : std::runtime_error {
 TEST(CancellableContinuationTest, TheAnswerResumesTheTaskAndLaterEndsAreIgnored) {
     VirtualClockRunLoop loop;
     Operation operation;
-    auto handle =
-        spawn(mainActor(), [operation]() -> Task<int> { co_return co_await operation.wait(); });
-    loop.runUntilIdle();
-    ASSERT_TRUE(operation.isWaiting());
+    auto handle = operation.startWaiting(loop);
     EXPECT_TRUE(operation.continuation().resume(7));
     EXPECT_FALSE(operation.continuation().resume(8));
     EXPECT_FALSE(operation.continuation().resumeThrowing(StoppedError()));
@@ -55,10 +59,7 @@ TEST(CancellableContinuationTest, TheAnswerResumesTheTaskAndLaterEndsAreIgnored)
 TEST(CancellableContinuationTest, CancellationEndsTheWaitThenStopsTheOperation) {
     VirtualClockRunLoop loop;
     Operation operation;
-    auto handle =
-        spawn(mainActor(), [operation]() -> Task<int> { co_return co_await operation.wait(); });
-    loop.runUntilIdle();
-    ASSERT_TRUE(operation.isWaiting());
+    auto handle = operation.startWaiting(loop);
     // The stop sees the wait already ended, so an answer it causes is lost.
     operation.continuation().onCancel([operation] {
         operation.log->push_back(operation.continuation().hasEnded() ? "ended, stopping"
@@ -86,9 +87,7 @@ TEST(CancellableContinuationTest, ATaskCancelledBeforeTheWaitNeverStartsTheOpera
 TEST(CancellableContinuationTest, AStopRegisteredAfterTheCancellationRunsAtOnce) {
     VirtualClockRunLoop loop;
     Operation operation;
-    auto handle =
-        spawn(mainActor(), [operation]() -> Task<int> { co_return co_await operation.wait(); });
-    loop.runUntilIdle();
+    auto handle = operation.startWaiting(loop);
     handle.cancel(); // runs the stop the operation registered
     bool lateStopRan = false;
     operation.continuation().onCancel([&] { lateStopRan = true; });
@@ -117,9 +116,7 @@ TEST(CancellableContinuationTest, AnAnswerRacingTheCancellationResumesExactlyOnc
     for (int round = 0; round < 200; ++round) {
         VirtualClockRunLoop loop;
         Operation operation;
-        auto handle =
-            spawn(mainActor(), [operation]() -> Task<int> { co_return co_await operation.wait(); });
-        loop.runUntilIdle();
+        auto handle = operation.startWaiting(loop);
         ASSERT_TRUE(operation.isWaiting());
         bool answered = false;
         std::thread answering([&] { answered = operation.continuation().resume(round); });

@@ -1,12 +1,12 @@
+#include "qt/QtMainActorBinding.h"
+
 #include "concurrency/Hops.h"
 #include "concurrency/Runtime.h"
 #include "concurrency/Spawn.h"
-#include "qt/QtMainActorBinding.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 #include <gtest/gtest.h>
-
 #include <thread>
 #include <vector>
 

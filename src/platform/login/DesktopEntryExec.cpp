@@ -1,5 +1,7 @@
 #include "platform/login/DesktopEntryExec.h"
 
+#include "model/UnicodeText.h"
+
 #include <cstdint>
 #include <string_view>
 
@@ -12,48 +14,8 @@ constexpr std::string_view reservedCharacters = " \t\n\"'\\><~|&;$*?#()`";
 // Characters that need a backslash inside quotes.
 constexpr std::string_view quotedEscapes = "\"`$\\";
 
-// Rules out overlong forms, surrogates and code points above U+10FFFF.
-bool hasValidSecondByte(std::uint8_t lead, std::string_view text, std::size_t i,
-                        std::size_t length) {
-    if (length == 1)
-        return true;
-    const auto second = static_cast<std::uint8_t>(text[i + 1]);
-    switch (lead) {
-    case 0xE0:
-        return second >= 0xA0;
-    case 0xED:
-        return second < 0xA0;
-    case 0xF0:
-        return second >= 0x90;
-    case 0xF4:
-        return second < 0x90;
-    default:
-        return lead >= 0xC2 && lead <= 0xF4;
-    }
-}
-
-bool isWellFormedUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<std::uint8_t>(text[i]);
-        std::size_t length = lead < 0x80             ? 1
-                             : (lead & 0xE0) == 0xC0 ? 2
-                             : (lead & 0xF0) == 0xE0 ? 3
-                             : (lead & 0xF8) == 0xF0 ? 4
-                                                     : 0;
-        if (length == 0 || text.size() - i < length || !hasValidSecondByte(lead, text, i, length))
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<std::uint8_t>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
 bool isWritable(std::string_view argument) {
-    if (argument.empty() || !isWellFormedUtf8(argument))
+    if (argument.empty() || !isValidUtf8(argument))
         return false;
     for (const char c : argument) {
         const auto byte = static_cast<std::uint8_t>(c);

@@ -13,9 +13,6 @@ namespace lumra {
 // (a hidden network's placeholder) or not valid UTF-8. Kept exactly otherwise.
 std::optional<std::string> decodeSsid(std::span<const std::uint8_t> bytes);
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool isValidUtf8(std::span<const std::uint8_t> bytes);
-
 // Six bytes as "aa:bb:cc:dd:ee:ff" in lower case.
 std::string formatMacAddress(std::span<const std::uint8_t, 6> bytes);
 

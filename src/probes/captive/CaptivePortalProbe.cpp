@@ -1,13 +1,12 @@
 #include "probes/captive/CaptivePortalProbe.h"
 
+#include "model/UnicodeText.h"
 #include "probes/parsers/ToolOutputText.h"
-#include "probes/runner/Utf8.h"
-
 
 namespace lumra {
 
-std::optional<CaptivePortalProbeEndpoint> CaptivePortalProbeEndpoint::make(std::string_view urlString,
-                                                                           std::string expectedSuccessSubstring) {
+std::optional<CaptivePortalProbeEndpoint>
+CaptivePortalProbeEndpoint::make(std::string_view urlString, std::string expectedSuccessSubstring) {
     auto url = Url::parse(urlString);
     if (!url)
         return std::nullopt;
@@ -17,8 +16,10 @@ std::optional<CaptivePortalProbeEndpoint> CaptivePortalProbeEndpoint::make(std::
 const std::vector<CaptivePortalProbeEndpoint>& defaultCaptivePortalProbeEndpoints() {
     static const std::vector<CaptivePortalProbeEndpoint> endpoints = [] {
         std::vector<CaptivePortalProbeEndpoint> list;
-        for (auto endpoint : {CaptivePortalProbeEndpoint::make("http://captive.apple.com/hotspot-detect.html", "Success"),
-                              CaptivePortalProbeEndpoint::make("https://detectportal.firefox.com/success.txt", "success")}) {
+        for (auto endpoint : {CaptivePortalProbeEndpoint::make(
+                                  "http://captive.apple.com/hotspot-detect.html", "Success"),
+                              CaptivePortalProbeEndpoint::make(
+                                  "https://detectportal.firefox.com/success.txt", "success")}) {
             if (endpoint)
                 list.push_back(std::move(*endpoint));
         }
@@ -41,7 +42,8 @@ HttpRequest URLSessionCaptivePortalProbeFetcher::probeRequest(Url url, double ti
 Task<CaptivePortalProbeAnswer> URLSessionCaptivePortalProbeFetcher::fetch(Url url, double timeout) {
     HttpRequest request = probeRequest(std::move(url), timeout);
     HttpResponse response = co_await m_session->send(std::move(request));
-    co_return CaptivePortalProbeAnswer{std::move(response.body), response.statusCode, std::move(response.headers)};
+    co_return CaptivePortalProbeAnswer{std::move(response.body), response.statusCode,
+                                       std::move(response.headers)};
 }
 
 namespace {
@@ -55,7 +57,8 @@ std::string bodyText(const std::vector<std::uint8_t>& body) {
 }
 
 bool containsIgnoringCase(const std::string& text, const std::string& expected) {
-    return lowercasedForASCIIComparison(text).find(lowercasedForASCIIComparison(expected)) != std::string::npos;
+    return lowercasedForASCIIComparison(text).find(lowercasedForASCIIComparison(expected)) !=
+           std::string::npos;
 }
 
 } // namespace
@@ -73,17 +76,19 @@ Task<CaptivePortalDetectionMeasurement> URLSessionCaptivePortalChecker::check(do
             std::optional<Url> portal;
             if (auto location = answer->headers.value("Location"))
                 portal = Url::parse(*location);
-            co_return CaptivePortalDetectionMeasurement{true, portal, endpoint.url, CaptivePortalDetectionReason::redirect,
-                                                        true};
+            co_return CaptivePortalDetectionMeasurement{
+                true, portal, endpoint.url, CaptivePortalDetectionReason::redirect, true};
         }
-        if (answer->statusCode == 200 && !containsIgnoringCase(bodyText(answer->body), endpoint.expectedSuccessSubstring)) {
-            co_return CaptivePortalDetectionMeasurement{true, endpoint.url, endpoint.url,
-                                                        CaptivePortalDetectionReason::contentInjection, true};
+        if (answer->statusCode == 200 &&
+            !containsIgnoringCase(bodyText(answer->body), endpoint.expectedSuccessSubstring)) {
+            co_return CaptivePortalDetectionMeasurement{
+                true, endpoint.url, endpoint.url, CaptivePortalDetectionReason::contentInjection,
+                true};
         }
         answered = true;
     }
-    co_return CaptivePortalDetectionMeasurement{false, std::nullopt, std::nullopt, CaptivePortalDetectionReason::none,
-                                                answered};
+    co_return CaptivePortalDetectionMeasurement{false, std::nullopt, std::nullopt,
+                                                CaptivePortalDetectionReason::none, answered};
 }
 
 } // namespace lumra

@@ -2,7 +2,6 @@
 #include "probes/parsers/ToolOutputText.h"
 
 #include "model/UnicodeText.h"
-
 #include "probes/parsers/Regex.h"
 
 #include <algorithm>
@@ -13,75 +12,13 @@
 namespace lumra {
 namespace {
 
-// Stands for a byte that is not part of a valid UTF-8 sequence; it is not a
-// Unicode scalar, so no character class contains it.
-constexpr char32_t invalidUnit = 0xFFFFFFFF;
-
-struct CodePoint {
-    char32_t value;
-    std::size_t length;
-};
-
-bool isContinuation(unsigned char byte) noexcept { return (byte & 0xC0) == 0x80; }
-
-CodePoint decodeAt(std::string_view text, std::size_t offset) noexcept {
-    const auto lead = static_cast<unsigned char>(text[offset]);
-    if (lead < 0x80) {
-        return {lead, 1};
-    }
-    std::size_t length = 0;
-    char32_t value = 0;
-    char32_t minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2, value = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, value = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, value = lead & 0x07, minimum = 0x10000;
-    } else {
-        return {invalidUnit, 1};
-    }
-    if (text.size() - offset < length) {
-        return {invalidUnit, 1};
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto byte = static_cast<unsigned char>(text[offset + i]);
-        if (!isContinuation(byte)) {
-            return {invalidUnit, 1};
-        }
-        value = (value << 6) | (byte & 0x3F);
-    }
-    const bool isSurrogate = value >= 0xD800 && value <= 0xDFFF;
-    if (value < minimum || value > 0x10FFFF || isSurrogate) {
-        return {invalidUnit, 1};
-    }
-    return {value, length};
-}
-
-// The character that ends at `end`, found by stepping back over
-// continuation bytes; a stray byte decodes as one invalid unit.
-CodePoint decodeBefore(std::string_view text, std::size_t end) noexcept {
-    for (std::size_t length = 1; length <= 4 && length <= end; ++length) {
-        const std::size_t start = end - length;
-        if (isContinuation(static_cast<unsigned char>(text[start]))) {
-            continue;
-        }
-        const CodePoint decoded = decodeAt(text, start);
-        if (decoded.value != invalidUnit && decoded.length == length) {
-            return decoded;
-        }
-        break;
-    }
-    return {invalidUnit, 1};
-}
-
 template <class Predicate>
 std::vector<std::string_view> splitWhere(std::string_view text, Predicate isSeparator) {
     std::vector<std::string_view> pieces;
     std::size_t pieceStart = 0;
     std::size_t offset = 0;
     while (offset < text.size()) {
-        const CodePoint decoded = decodeAt(text, offset);
+        const DecodedCodePoint decoded = decodeUtf8At(text, offset);
         if (isSeparator(decoded.value)) {
             if (offset > pieceStart) {
                 pieces.push_back(text.substr(pieceStart, offset - pieceStart));
@@ -99,7 +36,7 @@ std::vector<std::string_view> splitWhere(std::string_view text, Predicate isSepa
 template <class Predicate> std::string_view trimWhere(std::string_view text, Predicate isTrimmed) {
     std::size_t start = 0;
     while (start < text.size()) {
-        const CodePoint decoded = decodeAt(text, start);
+        const DecodedCodePoint decoded = decodeUtf8At(text, start);
         if (!isTrimmed(decoded.value)) {
             break;
         }
@@ -107,7 +44,7 @@ template <class Predicate> std::string_view trimWhere(std::string_view text, Pre
     }
     std::size_t end = text.size();
     while (end > start) {
-        const CodePoint decoded = decodeBefore(text, end);
+        const DecodedCodePoint decoded = decodeUtf8Before(text, end);
         if (!isTrimmed(decoded.value)) {
             break;
         }
@@ -138,17 +75,28 @@ void appendUTF8(std::string& out, char32_t value) {
 // included) is all ASCII, from the Unicode 14 tables.
 std::string_view asciiUppercaseOf(char32_t value) noexcept {
     switch (value) {
-    case 0x00DF: return "SS";
-    case 0x0131: return "I";
-    case 0x017F: return "S";
-    case 0xFB00: return "FF";
-    case 0xFB01: return "FI";
-    case 0xFB02: return "FL";
-    case 0xFB03: return "FFI";
-    case 0xFB04: return "FFL";
-    case 0xFB05: return "ST";
-    case 0xFB06: return "ST";
-    default: return {};
+    case 0x00DF:
+        return "SS";
+    case 0x0131:
+        return "I";
+    case 0x017F:
+        return "S";
+    case 0xFB00:
+        return "FF";
+    case 0xFB01:
+        return "FI";
+    case 0xFB02:
+        return "FL";
+    case 0xFB03:
+        return "FFI";
+    case 0xFB04:
+        return "FFL";
+    case 0xFB05:
+        return "ST";
+    case 0xFB06:
+        return "ST";
+    default:
+        return {};
     }
 }
 
@@ -163,9 +111,9 @@ std::string mapCase(std::string_view text, char asciiFrom, char asciiTo, Mapping
     out.reserve(text.size());
     std::size_t offset = 0;
     while (offset < text.size()) {
-        const CodePoint decoded = decodeAt(text, offset);
+        const DecodedCodePoint decoded = decodeUtf8At(text, offset);
         const std::string_view special =
-            decoded.value == invalidUnit ? std::string_view() : specialMapping(decoded.value);
+            decoded.value == invalidCodePoint ? std::string_view() : specialMapping(decoded.value);
         if (decoded.value >= static_cast<char32_t>(asciiFrom) &&
             decoded.value < static_cast<char32_t>(asciiFrom + 26)) {
             out.push_back(static_cast<char>(decoded.value - asciiFrom + asciiTo));
@@ -179,7 +127,9 @@ std::string mapCase(std::string_view text, char asciiFrom, char asciiTo, Mapping
     return out;
 }
 
-bool isASCIIDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+bool isASCIIDigit(char c) noexcept {
+    return c >= '0' && c <= '9';
+}
 
 } // namespace
 
@@ -194,7 +144,9 @@ bool isBlank(char32_t character) noexcept {
            character == 0x205F || character == 0x3000;
 }
 
-bool isWhiteSpace(char32_t character) noexcept { return isUnicodeWhitespace(character); }
+bool isWhiteSpace(char32_t character) noexcept {
+    return isUnicodeWhitespace(character);
+}
 
 bool isPunctuation(char32_t character) {
     if (character > 0x10FFFF || (character >= 0xD800 && character <= 0xDFFF)) {

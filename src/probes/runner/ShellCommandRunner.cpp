@@ -4,9 +4,9 @@
 #include "concurrency/Runtime.h"
 #include "concurrency/Sleep.h"
 #include "concurrency/Spawn.h"
+#include "model/UnicodeText.h"
 #include "platform/process/ChildProcess.h"
 #include "probes/runner/CommandRunnerError.h"
-#include "probes/runner/Utf8.h"
 
 #include <limits>
 #include <memory>

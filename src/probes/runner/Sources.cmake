@@ -1,5 +1,4 @@
 list(APPEND probes_SOURCES
   runner/CommandRunnerError.cpp
-  runner/ShellCommandRunner.cpp
-  runner/Utf8.cpp)
+  runner/ShellCommandRunner.cpp)
 list(APPEND probes_LIBS fmt::fmt)

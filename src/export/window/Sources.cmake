@@ -1,0 +1,1 @@
+list(APPEND export_window_SOURCES window/DiagnosticsExportWindowView.cpp)

@@ -1,0 +1,1 @@
+list(APPEND windows_SOURCES radar/WiFiRadarWindowView.cpp)

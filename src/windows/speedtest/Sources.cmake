@@ -1,0 +1,1 @@
+list(APPEND windows_SOURCES speedtest/SpeedTestWindowView.cpp)

@@ -1,0 +1,189 @@
+#include "concurrency/Published.h"
+#include "qt/CapsuleBadge.h"
+#include "qt/DeferredRefresh.h"
+#include "qt/KeyValueRow.h"
+#include "qt/KitFonts.h"
+#include "qt/NonBlockingAlert.h"
+#include "qt/Palette.h"
+#include "qt/PlaceholderView.h"
+#include "qt/QtApplicationActivationNotifier.h"
+#include "qt/Spinner.h"
+#include "qt/ToggleSwitch.h"
+#include "support/WidgetTesting.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace lumra {
+namespace {
+
+using testing::processQueuedEvents;
+
+class Counter final : public ObservableObject {
+public:
+    Published<int> value{0, this};
+};
+
+TEST(DeferredRefreshTest, ABurstOfChangesRedrawsOnceWithTheStoredValues) {
+    QWidget view;
+    Counter counter;
+    std::vector<int> seen;
+    auto* refresh = new DeferredRefresh(&view, [&] { seen.push_back(counter.value.get()); });
+    refresh->observe(counter);
+    counter.value.set(1);
+    counter.value.set(2);
+    counter.value.set(3);
+    EXPECT_TRUE(seen.empty());
+    processQueuedEvents();
+    EXPECT_EQ(seen, std::vector<int>{3});
+}
+
+TEST(DeferredRefreshTest, ALocaleChangeOfTheViewRedrawsIt) {
+    QWidget view;
+    int refreshes = 0;
+    new DeferredRefresh(&view, [&] { ++refreshes; });
+    view.setLocale(QLocale(QLocale::German, QLocale::Germany));
+    processQueuedEvents();
+    EXPECT_EQ(refreshes, 1);
+}
+
+TEST(DeferredRefreshTest, NothingRunsAfterTheViewIsGone) {
+    Counter counter;
+    int refreshes = 0;
+    {
+        QWidget view;
+        auto* refresh = new DeferredRefresh(&view, [&] { ++refreshes; });
+        refresh->observe(counter);
+        counter.value.set(1);
+    }
+    counter.value.set(2);
+    processQueuedEvents();
+    EXPECT_EQ(refreshes, 0);
+}
+
+TEST(NonBlockingAlertTest, ReturnsAtOnceShowsPlainTextAndReportsOneDismissal) {
+    QWidget parent;
+    parent.show();
+    int dismissals = 0;
+    QPointer<QMessageBox> alert = showNonBlockingAlert(&parent, QStringLiteral("Launch at Login"),
+                                                       QStringLiteral("<b>bad</b>"),
+                                                       QStringLiteral("OK"), [&] { ++dismissals; });
+    ASSERT_TRUE(alert);
+    EXPECT_TRUE(alert->isVisible());
+    EXPECT_EQ(alert->textFormat(), Qt::PlainText);
+    EXPECT_EQ(alert->informativeText(), QStringLiteral("<b>bad</b>"));
+    const auto labels = alert->findChildren<QLabel*>();
+    bool literal = false;
+    for (QLabel* label : labels)
+        literal = literal || (label->text() == QStringLiteral("<b>bad</b>") &&
+                              label->textFormat() == Qt::PlainText);
+    EXPECT_TRUE(literal);
+    auto buttons = alert->findChildren<QPushButton*>();
+    ASSERT_EQ(buttons.size(), 1);
+    EXPECT_EQ(buttons.front()->text(), QStringLiteral("OK"));
+    buttons.front()->click();
+    processQueuedEvents();
+    EXPECT_EQ(dismissals, 1);
+    EXPECT_FALSE(alert);
+}
+
+TEST(KitWidgetsTest, SwitchTogglesOnClickAndPaintsItsState) {
+    ToggleSwitch toggle;
+    toggle.resize(toggle.sizeHint());
+    QImage off(toggle.size(), QImage::Format_ARGB32);
+    off.fill(Qt::transparent);
+    toggle.render(&off);
+    toggle.click();
+    EXPECT_TRUE(toggle.isChecked());
+    QImage on(toggle.size(), QImage::Format_ARGB32);
+    on.fill(Qt::transparent);
+    toggle.render(&on);
+    // The knob moved from the left to the right end.
+    EXPECT_EQ(on.pixelColor(27, 11), QColor(Qt::white));
+    EXPECT_NE(off.pixelColor(27, 11), QColor(Qt::white));
+    EXPECT_EQ(off.pixelColor(10, 11), QColor(Qt::white));
+}
+
+TEST(KitWidgetsTest, KeyValueRowCutsLongValuesToTwoLinesButKeepsTheWholeValue) {
+    KeyValueRowStyle style{kitFont(12, QFont::Medium), Qt::gray, kitFont(13, QFont::DemiBold),
+                           Qt::black};
+    const QString longValue = QString(QStringLiteral("word ")).repeated(80).trimmed();
+    KeyValueRow row(QStringLiteral("Build ID"), longValue, style);
+    row.resize(400, 60);
+    row.show();
+    processQueuedEvents();
+    EXPECT_EQ(row.value(), longValue);
+    const QString shown = row.valueLabel()->text();
+    EXPECT_EQ(shown.count(QLatin1Char('\n')), 1);
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
+    EXPECT_EQ(row.keyLabel()->width(), 120);
+    EXPECT_EQ(row.valueLabel()->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(row.valueLabel()->textInteractionFlags() & Qt::TextSelectableByMouse);
+
+    EXPECT_EQ(elidedToLines(QStringLiteral("short"), style.valueFont, 200, 2),
+              QStringLiteral("short"));
+}
+
+TEST(KitWidgetsTest, CapsuleBadgeShowsMarkupLiterally) {
+    CapsuleBadge badge(
+        QStringLiteral("<i>Adaptive</i>"),
+        CapsuleBadgeStyle{kitFont(11, QFont::Medium), Qt::black, paletteWhite(0.08)});
+    EXPECT_EQ(badge.textFormat(), Qt::PlainText);
+    EXPECT_EQ(badge.text(), QStringLiteral("<i>Adaptive</i>"));
+}
+
+TEST(KitWidgetsTest, SpinnerTurnsOnlyWhileShown) {
+    QWidget window;
+    auto* spinner = new Spinner(16, &window);
+    EXPECT_FALSE(spinner->isSpinning());
+    window.show();
+    EXPECT_TRUE(spinner->isSpinning());
+    spinner->hide();
+    EXPECT_FALSE(spinner->isSpinning());
+    EXPECT_EQ(spinner->size(), QSize(16, 16));
+}
+
+TEST(KitWidgetsTest, PaletteConstructorsClampTheirComponents) {
+    EXPECT_EQ(paletteColor(0.07, 0.08, 0.11).rgb(), QColor::fromRgbF(0.07f, 0.08f, 0.11f).rgb());
+    EXPECT_EQ(paletteColor(2, -1, 0.5).alphaF(), 1.0f);
+    EXPECT_NEAR(paletteWhite(0.72).alphaF(), 0.72, 1e-3);
+    EXPECT_EQ(paletteWhite(0.72).rgb(), QColor(Qt::white).rgb());
+    EXPECT_EQ(statusColor(StatusColor::green), statusColor(StatusColor::green));
+    EXPECT_NE(statusColor(StatusColor::red), statusColor(StatusColor::orange));
+}
+
+TEST(KitWidgetsTest, PlaceholderShowsTheTitleAndThatItIsNotThereYet) {
+    QWidget view;
+    fillWithPlaceholder(&view, QStringLiteral("Speed Test"));
+    QStringList texts;
+    for (QLabel* label : view.findChildren<QLabel*>())
+        texts << label->text();
+    EXPECT_EQ(texts,
+              (QStringList{QStringLiteral("Speed Test"), QStringLiteral("Not available yet.")}));
+}
+
+TEST(ApplicationActivationNotifierTest, RunsTheBlocksOnceEachTimeTheApplicationBecomesActive) {
+    QtApplicationActivationNotifier notifier;
+    int first = 0;
+    int second = 0;
+    notifier.addDidBecomeActiveObserver([&] { ++first; });
+    const auto token = notifier.addDidBecomeActiveObserver([&] { ++second; });
+    notifier.applicationStateChanged(Qt::ApplicationInactive);
+    notifier.applicationStateChanged(Qt::ApplicationActive);
+    notifier.applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(second, 1);
+    notifier.removeObserver(token);
+    notifier.applicationStateChanged(Qt::ApplicationHidden);
+    notifier.applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(first, 2);
+    EXPECT_EQ(second, 1);
+}
+
+} // namespace
+} // namespace lumra

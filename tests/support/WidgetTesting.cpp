@@ -1,0 +1,26 @@
+#include "support/WidgetTesting.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QPixmap>
+#include <QWidget>
+
+namespace lumra::testing {
+
+QString saveScreen(QWidget* widget, const QString& name) {
+    const QString directory = QStringLiteral(LUMRA_SCREENS_DIR);
+    QDir().mkpath(directory);
+    const QString path = directory + QLatin1Char('/') + name + QStringLiteral(".png");
+    widget->grab().save(path);
+    return path;
+}
+
+void processQueuedEvents() {
+    for (int round = 0; round < 5; ++round) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+}
+
+} // namespace lumra::testing

@@ -1,0 +1,18 @@
+// Helpers of the widget tests: PNGs of views for review under the build
+// directory's screens/, and running queued calls.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace lumra::testing {
+
+// Grabs widget (laid out at its current size) into screens/<name>.png and
+// returns the file's path.
+QString saveScreen(QWidget* widget, const QString& name);
+// Runs the Qt events already posted (queued calls, deferred deletes) a few
+// rounds, without waiting for anything.
+void processQueuedEvents();
+
+} // namespace lumra::testing
