@@ -81,9 +81,9 @@ ContentView::ContentView(std::shared_ptr<MonitoringLifecycleController> lifecycl
     layout->addWidget(m_scroll, 0, Qt::AlignHCenter);
 
     m_refresh = new DeferredRefresh(this, [this] { refresh(); });
-    const ObservableObject* observed[] = {m_lifecycle.get(),  m_location.get(), m_health.get(),
-                                          m_wifi.get(),       m_ping.get(),     m_dns.get(),
-                                          m_connection.get(), m_captive.get(),  m_speedTest.get(),
+    const ObservableObject* observed[] = {m_lifecycle.get(),   m_location.get(), m_health.get(),
+                                          m_wifi.get(),        m_ping.get(),     m_dns.get(),
+                                          m_connection.get(),  m_captive.get(),  m_speedTest.get(),
                                           m_channelScan.get(), m_appUpdate.get()};
     for (const ObservableObject* object : observed) {
         if (object != nullptr) {
@@ -115,10 +115,18 @@ QWidget* ContentView::buildPage(PanelRoute route) {
     switch (route) {
     case PanelRoute::dashboard: {
         DashboardPage::Actions actions;
-        actions.showToolbox = [this] { showPanel(PanelRoute::toolbox); };
-        actions.showSettings = [this] { showPanel(PanelRoute::settings); };
-        actions.setMonitoringEnabled = [this](bool enabled) { setMonitoringEnabled(enabled); };
-        actions.locationAction = [this] { performLocationAction(); };
+        actions.showToolbox = [this] {
+            showPanel(PanelRoute::toolbox);
+        };
+        actions.showSettings = [this] {
+            showPanel(PanelRoute::settings);
+        };
+        actions.setMonitoringEnabled = [this](bool enabled) {
+            setMonitoringEnabled(enabled);
+        };
+        actions.locationAction = [this] {
+            performLocationAction();
+        };
         actions.quit = [this] {
             if (m_callbacks.onQuit) {
                 m_callbacks.onQuit();
@@ -129,7 +137,9 @@ QWidget* ContentView::buildPage(PanelRoute route) {
     }
     case PanelRoute::settings: {
         SettingsOverlayCard::BatteryFriendlyBinding binding;
-        binding.read = [this] { return m_lifecycle && m_lifecycle->isBatteryFriendly().get(); };
+        binding.read = [this] {
+            return m_lifecycle && m_lifecycle->isBatteryFriendly().get();
+        };
         binding.write = [this](bool value) {
             if (m_lifecycle) {
                 m_lifecycle->setBatteryFriendly(value);
@@ -138,10 +148,9 @@ QWidget* ContentView::buildPage(PanelRoute route) {
         auto launchAtLogin = m_services.makeLaunchAtLoginController
                                  ? m_services.makeLaunchAtLoginController()
                                  : nullptr;
-        content = new SettingsOverlayCard(std::move(binding), m_appUpdate,
-                                          [this] { showPanel(PanelRoute::dashboard); },
-                                          std::move(launchAtLogin),
-                                          AppBuildMetadataDisplayInfo(Bundle::main()));
+        content = new SettingsOverlayCard(
+            std::move(binding), m_appUpdate, [this] { showPanel(PanelRoute::dashboard); },
+            std::move(launchAtLogin), AppBuildMetadataDisplayInfo(Bundle::main()));
         break;
     }
     case PanelRoute::toolbox: {
@@ -157,9 +166,15 @@ QWidget* ContentView::buildPage(PanelRoute route) {
         callbacks.onOpenDiagnosticsExport = call(&Callbacks::onOpenDiagnosticsExport);
         callbacks.onOpenSpeedTest = call(&Callbacks::onOpenSpeedTestWindow);
         callbacks.onOpenChannelScan = call(&Callbacks::onOpenChannelScanWindow);
-        callbacks.onOpenConnectionMonitor = [this] { showPanel(PanelRoute::connectionMonitor); };
-        callbacks.onOpenCaptivePortal = [this] { showPanel(PanelRoute::captivePortal); };
-        callbacks.onClose = [this] { showPanel(PanelRoute::dashboard); };
+        callbacks.onOpenConnectionMonitor = [this] {
+            showPanel(PanelRoute::connectionMonitor);
+        };
+        callbacks.onOpenCaptivePortal = [this] {
+            showPanel(PanelRoute::captivePortal);
+        };
+        callbacks.onClose = [this] {
+            showPanel(PanelRoute::dashboard);
+        };
         content = new ToolboxOverlayCard(std::move(callbacks));
         break;
     }

@@ -13,6 +13,7 @@ namespace {
 
 QWidget* brandLogo(QWidget* parent) {
     auto* logo = new QLabel(parent);
+    logo->setTextFormat(Qt::PlainText);
     const QImage probe = assetImage(QStringLiteral("BrandLogo"), QSizeF(30, 30));
     // Aspect ratio kept, 30 high.
     const double aspect = probe.isNull() || probe.height() == 0
@@ -48,18 +49,19 @@ DashboardPage::DashboardPage(const DashboardModel& model, Actions actions, QWidg
     brandRow->addWidget(m_healthBadge, 0, Qt::AlignVCenter);
     brandRow->addStretch(1);
     titleColumn->addLayout(brandRow);
-    titleColumn->addWidget(
-        makeTextLabel(QStringLiteral("Live Wi-Fi diagnostics"), PP::headerFont(), PP::secondaryText(), this));
+    titleColumn->addWidget(makeTextLabel(QStringLiteral("Live Wi-Fi diagnostics"), PP::headerFont(),
+                                         PP::secondaryText(), this));
     header->addLayout(titleColumn);
     header->addStretch(1);
-    header->addWidget(new HeaderIconButton(QStringLiteral("wrench.and.screwdriver"),
-                                           QStringLiteral("Open Toolbox"),
-                                           QStringLiteral("Open diagnostics toolbox."),
-                                           [this] { m_actions.showToolbox(); }, this),
+    header->addWidget(new HeaderIconButton(
+                          QStringLiteral("wrench.and.screwdriver"), QStringLiteral("Open Toolbox"),
+                          QStringLiteral("Open diagnostics toolbox."),
+                          [this] { m_actions.showToolbox(); }, this),
                       0, Qt::AlignTop);
-    header->addWidget(new HeaderIconButton(QStringLiteral("gearshape"), QStringLiteral("Open Settings"),
-                                           QStringLiteral("Open settings."),
-                                           [this] { m_actions.showSettings(); }, this),
+    header->addWidget(new HeaderIconButton(
+                          QStringLiteral("gearshape"), QStringLiteral("Open Settings"),
+                          QStringLiteral("Open settings."), [this] { m_actions.showSettings(); },
+                          this),
                       0, Qt::AlignTop);
     page->addLayout(header);
 
@@ -69,12 +71,12 @@ DashboardPage::DashboardPage(const DashboardModel& model, Actions actions, QWidg
     monitoring->setSpacing(10);
     m_switch = new ToggleSwitch(this);
     m_switch->setAccessibleName(QStringLiteral("Enabled"));
-    connect(m_switch, &QAbstractButton::clicked, this, [this](bool checked) {
-        m_actions.setMonitoringEnabled(checked);
-    });
+    connect(m_switch, &QAbstractButton::clicked, this,
+            [this](bool checked) { m_actions.setMonitoringEnabled(checked); });
     monitoring->addWidget(m_switch, 0, Qt::AlignVCenter);
-    monitoring->addWidget(makeTextLabel(QStringLiteral("Enabled"), PP::labelFont(), PP::primaryText(), this), 0,
-                          Qt::AlignVCenter);
+    monitoring->addWidget(
+        makeTextLabel(QStringLiteral("Enabled"), PP::labelFont(), PP::primaryText(), this), 0,
+        Qt::AlignVCenter);
     m_chip = makeChip(QString(), this);
     monitoring->addWidget(m_chip, 0, Qt::AlignVCenter);
     monitoring->addStretch(1);
@@ -106,7 +108,8 @@ DashboardPage::DashboardPage(const DashboardModel& model, Actions actions, QWidg
     location->setContentsMargins(0, 8, 0, 0);
     location->setSpacing(6);
     location->addWidget(makeTextLabel(QStringLiteral("Location Permission"),
-                                      PP::systemFont(13, QFont::DemiBold), PP::primaryText(), this));
+                                      PP::systemFont(13, QFont::DemiBold), PP::primaryText(),
+                                      this));
     m_locationText = makeTextLabel(QString(), PP::captionFont(), PP::secondaryText(), this, true);
     location->addWidget(m_locationText);
     m_locationButton = makePanelButton(QString(), false, this);

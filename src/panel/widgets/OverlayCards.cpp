@@ -18,7 +18,8 @@ QLayout* makePageHeader(QWidget* owner, const QString& title, const QString& sub
     header->setSpacing(10);
     auto* column = new QVBoxLayout;
     column->setSpacing(2);
-    column->addWidget(makeTextLabel(title, PP::systemFont(18, QFont::DemiBold), PP::primaryText(), owner));
+    column->addWidget(
+        makeTextLabel(title, PP::systemFont(18, QFont::DemiBold), PP::primaryText(), owner));
     if (!subtitle.isEmpty()) {
         column->addWidget(makeTextLabel(subtitle, PP::captionFont(), PP::secondaryText(), owner));
     }
@@ -53,15 +54,16 @@ ToolboxToolRow::ToolboxToolRow(const ToolboxRowModel& model, std::function<void(
     layout->addWidget(symbolFrame);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    m_title = makeTextLabel(qText(model.title), PP::systemFont(13, QFont::DemiBold), PP::primaryText(),
-                            m_content);
+    m_title = makeTextLabel(qText(model.title), PP::systemFont(13, QFont::DemiBold),
+                            PP::primaryText(), m_content);
     m_subtitle = makeTextLabel(qText(model.subtitle), PP::captionFont(), PP::secondaryText(),
                                m_content, true);
     texts->addWidget(m_title);
     texts->addWidget(m_subtitle);
     layout->addLayout(texts, 1);
     layout->addSpacing(8);
-    layout->addWidget(makeSymbolLabel(QStringLiteral("chevron.right"), 11, PP::tertiaryText(), m_content));
+    layout->addWidget(
+        makeSymbolLabel(QStringLiteral("chevron.right"), 11, PP::tertiaryText(), m_content));
     connect(this, &QAbstractButton::clicked, this, [action = std::move(action)] {
         if (action) {
             action();
@@ -97,31 +99,45 @@ ToolboxOverlayCard::ToolboxOverlayCard(Callbacks callbacks, QWidget* parent)
     auto* page = new QVBoxLayout(this);
     page->setContentsMargins(0, 0, 0, 0);
     page->setSpacing(12);
-    page->addLayout(makePageHeader(this, QStringLiteral("Toolbox"), QStringLiteral("Advanced diagnostics"),
-                                   QStringLiteral("Back to Main"), [this] { m_callbacks.onClose(); }));
+    page->addLayout(
+        makePageHeader(this, QStringLiteral("Toolbox"), QStringLiteral("Advanced diagnostics"),
+                       QStringLiteral("Back to Main"), [this] { m_callbacks.onClose(); }));
     auto* list = new QVBoxLayout;
     list->setSpacing(8);
-    list->addWidget(makeTextLabel(QStringLiteral("Tools"), PP::sectionFont(), PP::tertiaryText(), this));
+    list->addWidget(
+        makeTextLabel(QStringLiteral("Tools"), PP::sectionFont(), PP::tertiaryText(), this));
     for (const auto& row : toolboxRows()) {
         std::function<void()> action;
         switch (row.tool) {
         case ToolboxTool::wifiRadar:
-            action = [this] { m_callbacks.onOpenWiFiRadar(); };
+            action = [this] {
+                m_callbacks.onOpenWiFiRadar();
+            };
             break;
         case ToolboxTool::channelScan:
-            action = [this] { m_callbacks.onOpenChannelScan(); };
+            action = [this] {
+                m_callbacks.onOpenChannelScan();
+            };
             break;
         case ToolboxTool::speedTest:
-            action = [this] { m_callbacks.onOpenSpeedTest(); };
+            action = [this] {
+                m_callbacks.onOpenSpeedTest();
+            };
             break;
         case ToolboxTool::connectionMonitor:
-            action = [this] { m_callbacks.onOpenConnectionMonitor(); };
+            action = [this] {
+                m_callbacks.onOpenConnectionMonitor();
+            };
             break;
         case ToolboxTool::captivePortal:
-            action = [this] { m_callbacks.onOpenCaptivePortal(); };
+            action = [this] {
+                m_callbacks.onOpenCaptivePortal();
+            };
             break;
         case ToolboxTool::diagnosticsExport:
-            action = [this] { m_callbacks.onOpenDiagnosticsExport(); };
+            action = [this] {
+                m_callbacks.onOpenDiagnosticsExport();
+            };
             break;
         }
         auto* widget = new ToolboxToolRow(row, std::move(action), this);
@@ -143,8 +159,8 @@ ConnectionMonitorOverlayCard::ConnectionMonitorOverlayCard(const ConnectionMonit
     page->setSpacing(14);
     page->addLayout(makePageHeader(this, QStringLiteral("Connection Monitor"), QString(),
                                    QStringLiteral("Back to Toolbox"), std::move(onClose)));
-    page->addWidget(makeTextLabel(QStringLiteral("TCP state pressure from netstat"), PP::captionFont(),
-                                  PP::secondaryText(), this));
+    page->addWidget(makeTextLabel(QStringLiteral("TCP state pressure from netstat"),
+                                  PP::captionFont(), PP::secondaryText(), this));
     m_badge = makeBadge(model.badge.value_or(BadgeModel{}), this);
     page->addWidget(m_badge, 0, Qt::AlignLeft);
     auto* rows = new QVBoxLayout;
@@ -190,8 +206,7 @@ QString formatCheckTime(std::chrono::system_clock::time_point time, const QLocal
 }
 
 CaptivePortalOverlayCard::CaptivePortalOverlayCard(const CaptivePortalCardModel& model,
-                                                   std::function<void()> onClose,
-                                                   QWidget* parent)
+                                                   std::function<void()> onClose, QWidget* parent)
     : QWidget(parent) {
     auto* page = new QVBoxLayout(this);
     page->setContentsMargins(0, 0, 0, 0);
@@ -199,8 +214,8 @@ CaptivePortalOverlayCard::CaptivePortalOverlayCard(const CaptivePortalCardModel&
     page->addLayout(makePageHeader(this, QStringLiteral("Captive Portal"), QString(),
                                    QStringLiteral("Back to Toolbox"), std::move(onClose)));
     page->addWidget(makeTextLabel(
-        QStringLiteral("Checks known probe URLs for redirects and login-page injection."), PP::captionFont(),
-        PP::secondaryText(), this, true));
+        QStringLiteral("Checks known probe URLs for redirects and login-page injection."),
+        PP::captionFont(), PP::secondaryText(), this, true));
     m_badge = makeBadge(model.badge, this);
     page->addWidget(m_badge, 0, Qt::AlignLeft);
     auto* rows = new QVBoxLayout;
@@ -211,7 +226,8 @@ CaptivePortalOverlayCard::CaptivePortalOverlayCard(const CaptivePortalCardModel&
     rows->addWidget(m_reason);
     auto* portal = new QVBoxLayout;
     portal->setSpacing(4);
-    portal->addWidget(makeTextLabel(QStringLiteral("Portal URL"), PP::rowTitleFont(), PP::secondaryText(), this));
+    portal->addWidget(
+        makeTextLabel(QStringLiteral("Portal URL"), PP::rowTitleFont(), PP::secondaryText(), this));
     m_portal = makeTextLabel(QString(), PP::captionFont(), PP::primaryText(), this);
     m_portal->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_portal->setAccessibleName(QStringLiteral("Portal URL"));
@@ -249,7 +265,8 @@ void CaptivePortalOverlayCard::resizeEvent(QResizeEvent* event) {
 
 void CaptivePortalOverlayCard::elidePortal() {
     const int width = m_portal->width() > 0 ? m_portal->width() : 300;
-    m_portal->setText(QFontMetrics(m_portal->font()).elidedText(m_portalText, Qt::ElideMiddle, width));
+    m_portal->setText(
+        QFontMetrics(m_portal->font()).elidedText(m_portalText, Qt::ElideMiddle, width));
     m_portal->setToolTip(m_portalText);
 }
 

@@ -7,6 +7,7 @@
 #include "panel/widgets/PanelBlocks.h"
 
 #include <QAbstractButton>
+#include <QLocale>
 #include <QWidget>
 #include <functional>
 #include <vector>

@@ -105,8 +105,8 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        const QImage image = symbolImage(m_symbolName, QSizeF(size()), PanelPalette::secondaryText(),
-                                         devicePixelRatioF());
+        const QImage image = symbolImage(m_symbolName, QSizeF(size()),
+                                         PanelPalette::secondaryText(), devicePixelRatioF());
         if (!image.isNull()) {
             painter.drawImage(QRectF(rect()), image);
         }
@@ -144,6 +144,7 @@ void setTextIfChanged(QLabel* label, const QString& text) {
 QLabel* makeSymbolLabel(const QString& symbolName, double pointSize, const QColor& color,
                         QWidget* parent) {
     auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
     const double side = std::ceil(pointSize * 1.2);
     const double ratio = parent ? parent->devicePixelRatioF() : 1.0;
     QPixmap pixmap = symbolPixmap(symbolName, QSizeF(side, side), color, ratio);
@@ -180,8 +181,7 @@ InlineSparklineView::InlineSparklineView(QWidget* parent) : QWidget(parent) {
     setFixedSize(164, 20);
 }
 
-void InlineSparklineView::setSeries(std::vector<double> samples,
-                                    std::optional<ChartDomain> yDomain,
+void InlineSparklineView::setSeries(std::vector<double> samples, std::optional<ChartDomain> yDomain,
                                     const QColor& strokeColor) {
     if (samples == m_samples && yDomain == m_domain && strokeColor == m_stroke) {
         return;
@@ -342,7 +342,8 @@ void HeaderIconButton::paintEvent(QPaintEvent*) {
     painter.setBrush(PP::controlFill());
     painter.drawEllipse(QRectF(rect()));
     const QSizeF symbol(13, 13);
-    const QImage image = symbolImage(m_symbolName, symbol, PP::secondaryText(), devicePixelRatioF());
+    const QImage image =
+        symbolImage(m_symbolName, symbol, PP::secondaryText(), devicePixelRatioF());
     if (!image.isNull()) {
         const QPointF origin((width() - symbol.width()) / 2, (height() - symbol.height()) / 2);
         painter.drawImage(QRectF(origin, symbol), image);
@@ -373,8 +374,8 @@ void BackButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QSizeF symbol(10, 10);
-    const QImage chevron =
-        symbolImage(QStringLiteral("chevron.left"), symbol, PP::secondaryText(), devicePixelRatioF());
+    const QImage chevron = symbolImage(QStringLiteral("chevron.left"), symbol, PP::secondaryText(),
+                                       devicePixelRatioF());
     const double top = (height() - symbol.height()) / 2;
     if (!chevron.isNull()) {
         painter.drawImage(QRectF(QPointF(1, top), symbol), chevron);
@@ -479,7 +480,8 @@ void WiFiNetworkHeaderRow::apply(const WiFiHeaderModel& model) {
     if (model.bandText) {
         setTextIfChanged(m_band, qText(*model.bandText));
         m_band->adjustSize();
-        m_info->move(m_band->width() - 8 - m_info->width(), (m_band->height() - m_info->height()) / 2);
+        m_info->move(m_band->width() - 8 - m_info->width(),
+                     (m_band->height() - m_info->height()) / 2);
     }
     if (m_popover) {
         if (auto* label = m_popover->findChild<QLabel*>()) {
@@ -500,7 +502,8 @@ void WiFiNetworkHeaderRow::setChannelInfoPopoverPresented(bool presented) {
         m_popover->close();
         return;
     }
-    auto* popover = new ChannelPopover(m_channelDetails, [this] { m_popover.clear(); }, this);
+    auto* popover = new ChannelPopover(
+        m_channelDetails, [this] { m_popover.clear(); }, this);
     m_popover = popover;
     popover->adjustSize();
     // Attached under the button, the arrow pointing at it.

@@ -9,9 +9,9 @@
 #include "qt/CapsuleBadge.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <functional>
@@ -99,8 +99,7 @@ void applyMetricRow(QWidget* row, const MetricRowModel& model);
 class HeaderIconButton final : public QAbstractButton {
 public:
     HeaderIconButton(const QString& symbolName, const QString& accessibilityLabel,
-                     const QString& help, std::function<void()> action,
-                     QWidget* parent = nullptr);
+                     const QString& help, std::function<void()> action, QWidget* parent = nullptr);
     QSize sizeHint() const override { return {22, 22}; }
 
 protected:

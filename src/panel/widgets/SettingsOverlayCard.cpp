@@ -91,7 +91,8 @@ QWidget* switchRow(ToggleSwitch* toggle, const QString& title, const QString& su
     layout->addWidget(toggle, 0, Qt::AlignVCenter);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    texts->addWidget(makeTextLabel(title, PP::systemFont(13, QFont::DemiBold), PP::primaryText(), row));
+    texts->addWidget(
+        makeTextLabel(title, PP::systemFont(13, QFont::DemiBold), PP::primaryText(), row));
     texts->addWidget(makeTextLabel(subtitle, PP::captionFont(), PP::secondaryText(), row, true));
     layout->addLayout(texts, 1);
     if (trailing != nullptr) {
@@ -126,14 +127,16 @@ SettingsOverlayCard::SettingsOverlayCard(BatteryFriendlyBinding isBatteryFriendl
     auto* page = new QVBoxLayout(this);
     page->setContentsMargins(0, 0, 0, 0);
     page->setSpacing(12);
-    page->addLayout(makePageHeader(this, QStringLiteral("Settings"), QStringLiteral("App preferences"),
+    page->addLayout(makePageHeader(this, QStringLiteral("Settings"),
+                                   QStringLiteral("App preferences"),
                                    QStringLiteral("Back to Main"), [this] { m_onClose(); }));
     auto* body = new QVBoxLayout;
     body->setSpacing(10);
     auto* tabs = new QHBoxLayout;
     tabs->setSpacing(14);
     for (const auto& tab : settingsTabs()) {
-        auto* button = new TabButton(tab, [this, which = tab.tab] { m_state->selectTab(which); }, this);
+        auto* button = new TabButton(
+            tab, [this, which = tab.tab] { m_state->selectTab(which); }, this);
         tabs->addWidget(button);
         m_tabButtons.push_back(button);
     }
@@ -157,7 +160,8 @@ QWidget* SettingsOverlayCard::buildGeneral() {
     auto* layout = new QVBoxLayout(tab);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    layout->addWidget(makeTextLabel(QStringLiteral("General"), PP::sectionFont(), PP::tertiaryText(), tab));
+    layout->addWidget(
+        makeTextLabel(QStringLiteral("General"), PP::sectionFont(), PP::tertiaryText(), tab));
 
     auto* battery = new FilledCard(PP::rowFill(), QMargins(10, 8, 10, 8), 6, tab);
     m_batterySwitch = new ToggleSwitch(battery);
@@ -169,9 +173,9 @@ QWidget* SettingsOverlayCard::buildGeneral() {
         m_refresh->schedule();
     });
     m_batteryChip = makeChip(QString(), battery);
-    battery->content()->addWidget(switchRow(m_batterySwitch, QStringLiteral("Battery friendly"),
-                                            QStringLiteral("Fast while open, slower in background."),
-                                            m_batteryChip, battery));
+    battery->content()->addWidget(switchRow(
+        m_batterySwitch, QStringLiteral("Battery friendly"),
+        QStringLiteral("Fast while open, slower in background."), m_batteryChip, battery));
     battery->content()->addWidget(
         makeTextLabel(QStringLiteral("Monitoring also pauses automatically while your Mac sleeps."),
                       PP::captionFont(), PP::secondaryText(), battery, true));
@@ -187,17 +191,17 @@ QWidget* SettingsOverlayCard::buildGeneral() {
         // The switch shows the controller's state, not the click.
         m_refresh->schedule();
     });
-    launch->content()->addWidget(switchRow(m_launchSwitch, QStringLiteral("Launch at login"),
-                                           QStringLiteral("Start Lumra automatically when you log in."),
-                                           nullptr, launch));
+    launch->content()->addWidget(
+        switchRow(m_launchSwitch, QStringLiteral("Launch at login"),
+                  QStringLiteral("Start Lumra automatically when you log in."), nullptr, launch));
     m_approvalRow = new QWidget(launch);
     auto* approval = new QHBoxLayout(m_approvalRow);
     approval->setContentsMargins(0, 0, 0, 0);
     approval->setSpacing(6);
     approval->addWidget(makeSymbolLabel(QStringLiteral("exclamationmark.triangle.fill"), 10,
                                         statusColor(StatusColor::orange), m_approvalRow));
-    approval->addWidget(makeTextLabel(QStringLiteral("Approval needed in System Settings."), PP::captionFont(),
-                                      PP::secondaryText(), m_approvalRow));
+    approval->addWidget(makeTextLabel(QStringLiteral("Approval needed in System Settings."),
+                                      PP::captionFont(), PP::secondaryText(), m_approvalRow));
     auto* open = new LinkButton(QStringLiteral("Open"), m_approvalRow);
     open->setFont(PP::captionFont());
     connect(open, &QAbstractButton::clicked, this, [this] {
@@ -221,7 +225,8 @@ QWidget* SettingsOverlayCard::buildAbout() {
     auto* layout = new QVBoxLayout(tab);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    layout->addWidget(makeTextLabel(QStringLiteral("About"), PP::sectionFont(), PP::tertiaryText(), tab));
+    layout->addWidget(
+        makeTextLabel(QStringLiteral("About"), PP::sectionFont(), PP::tertiaryText(), tab));
 
     auto* build = new FilledCard(PP::rowFill(), QMargins(10, 9, 10, 9), 6, tab);
     const std::pair<QString, std::string> rows[] = {
@@ -236,8 +241,8 @@ QWidget* SettingsOverlayCard::buildAbout() {
         rowLayout->setSpacing(0);
         auto* keyLabel = makeTextLabel(key, PP::captionFont(), PP::secondaryText(), row);
         keyLabel->setFixedWidth(90);
-        auto* valueLabel =
-            makeTextLabel(qText(value), PP::systemFont(12, QFont::DemiBold), PP::primaryText(), row);
+        auto* valueLabel = makeTextLabel(qText(value), PP::systemFont(12, QFont::DemiBold),
+                                         PP::primaryText(), row);
         valueLabel->setAccessibleName(key);
         rowLayout->addWidget(keyLabel);
         rowLayout->addWidget(valueLabel, 1);
@@ -245,14 +250,15 @@ QWidget* SettingsOverlayCard::buildAbout() {
     }
     layout->addWidget(build);
 
-    auto* update =
-        new FilledCard(withOpacity(statusColor(StatusColor::blue), 0.12), QMargins(10, 8, 10, 8), 7, tab);
+    auto* update = new FilledCard(withOpacity(statusColor(StatusColor::blue), 0.12),
+                                  QMargins(10, 8, 10, 8), 7, tab);
     m_updateCard = update;
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(6);
     titleRow->addWidget(makeSymbolLabel(QStringLiteral("arrow.down.circle.fill"), 12,
                                         statusColor(StatusColor::blue), update));
-    m_updateTitle = makeTextLabel(QString(), PP::systemFont(12, QFont::DemiBold), PP::primaryText(), update);
+    m_updateTitle =
+        makeTextLabel(QString(), PP::systemFont(12, QFont::DemiBold), PP::primaryText(), update);
     titleRow->addWidget(m_updateTitle, 1);
     update->content()->addLayout(titleRow);
     m_releaseNotes = makeTextLabel(QString(), PP::captionFont(), PP::secondaryText(), update, true);
@@ -271,10 +277,12 @@ QWidget* SettingsOverlayCard::buildAbout() {
 
     auto* checkRow = new QHBoxLayout;
     checkRow->setSpacing(8);
-    checkRow->addWidget(makeTextLabel(
-                            QStringLiteral("Live Wi-Fi diagnostics with signal, latency, channel and speed insights."),
-                            PP::captionFont(), PP::secondaryText(), tab, true),
-                        1, Qt::AlignTop);
+    checkRow->addWidget(
+        makeTextLabel(
+            QStringLiteral(
+                "Live Wi-Fi diagnostics with signal, latency, channel and speed insights."),
+            PP::captionFont(), PP::secondaryText(), tab, true),
+        1, Qt::AlignTop);
     checkRow->addSpacing(8);
     m_check = makePanelButton(QStringLiteral("Check for Updates"), false, tab);
     m_check->setAccessibleName(QStringLiteral("Check for Updates"));

@@ -5,3 +5,4 @@ list(APPEND panel_SOURCES
   widgets/PanelBlocks.cpp
   widgets/PanelPalette.cpp
   widgets/SettingsOverlayCard.cpp)
+list(APPEND panel_LIBS lumra_panel_viewmodel)
