@@ -78,6 +78,7 @@ ContentView::ContentView(std::shared_ptr<MonitoringLifecycleController> lifecycl
     m_scroll->setWidgetResizable(true);
     m_scroll->setAutoFillBackground(false);
     m_scroll->viewport()->setAutoFillBackground(false);
+    m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
     layout->addWidget(m_scroll, 0, Qt::AlignHCenter);
 
     m_refresh = new DeferredRefresh(this, [this] { refresh(); });
@@ -91,7 +92,14 @@ ContentView::ContentView(std::shared_ptr<MonitoringLifecycleController> lifecycl
         }
     }
     // Nothing is on screen yet: coming on screen reports the height.
-    m_scroll->setWidget(buildPage(m_router.activePanel()));
+    setPage(buildPage(m_router.activePanel()));
+}
+
+void ContentView::setPage(QWidget* padded) {
+    m_scroll->setWidget(padded);
+    // The scroll area fills its widget's background; the panel's gradient
+    // shows through instead.
+    padded->setAutoFillBackground(false);
 }
 
 ContentView::~ContentView() {
@@ -105,7 +113,7 @@ void ContentView::showPanel(PanelRoute route) {
         old->hide();
         old->deleteLater();
     }
-    m_scroll->setWidget(buildPage(route));
+    setPage(buildPage(route));
     m_scroll->verticalScrollBar()->setValue(0);
     m_router.showPanel(route);
 }

@@ -72,6 +72,7 @@ protected:
 
 private:
     QWidget* buildPage(PanelRoute route);
+    void setPage(QWidget* padded);
     void setMonitoringEnabled(bool enabled);
     void performLocationAction();
 

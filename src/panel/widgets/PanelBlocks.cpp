@@ -13,6 +13,9 @@ namespace lumra {
 
 namespace PP = PanelPalette;
 
+// Fits text on one line of the label's width.
+void fitOnOneLine(QLabel* label, const QString& text, const QFont& base);
+
 namespace {
 
 // A filled circle of a fixed size.
@@ -130,6 +133,8 @@ QLabel* makeTextLabel(const QString& text, const QFont& font, const QColor& colo
 }
 
 void setLabelColor(QLabel* label, const QColor& color) {
+    // Inside a button a label would take the button's text role.
+    label->setForegroundRole(QPalette::WindowText);
     QPalette colors = label->palette();
     colors.setColor(QPalette::WindowText, color);
     label->setPalette(colors);
@@ -259,8 +264,9 @@ MetricTrendRow::MetricTrendRow(const MetricRowModel& model, QWidget* parent) : Q
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    m_title = makeTextLabel(qText(model.title), PP::rowTitleFont(), PP::secondaryText(), this);
+    m_title = makeTextLabel(QString(), PP::rowTitleFont(), PP::secondaryText(), this);
     m_title->setFixedWidth(82);
+    fitOnOneLine(m_title, qText(model.title), PP::rowTitleFont());
     m_value = makeTextLabel(QString(), PP::rowValueFont(), PP::primaryText(), this);
     m_value->setFixedWidth(64);
     m_value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -276,7 +282,6 @@ MetricTrendRow::MetricTrendRow(const MetricRowModel& model, QWidget* parent) : Q
 }
 
 void MetricTrendRow::apply(const MetricRowModel& model) {
-    setTextIfChanged(m_title, qText(model.title));
     const QString value = qText(model.value);
     if (value != m_valueText) {
         m_valueText = value;
@@ -289,17 +294,21 @@ void MetricTrendRow::apply(const MetricRowModel& model) {
                                           QStringLiteral(" samples"));
 }
 
-void MetricTrendRow::fitValue() {
+void fitOnOneLine(QLabel* label, const QString& text, const QFont& base) {
     // One line: shrink down to 0.8 of the size, then cut with an ellipsis.
-    QFont font = PP::rowValueFont();
-    const int width = m_value->width() > 0 ? m_value->width() : 64;
-    const double full = QFontMetricsF(font).horizontalAdvance(m_valueText);
+    QFont font = base;
+    const int width = label->width() > 0 ? label->width() : label->maximumWidth();
+    const double full = QFontMetricsF(font).horizontalAdvance(text);
     if (full > width) {
         const double scale = std::max(0.8, width / full);
         font.setPixelSize(std::max(1, static_cast<int>(std::floor(font.pixelSize() * scale))));
     }
-    m_value->setFont(font);
-    m_value->setText(QFontMetrics(font).elidedText(m_valueText, Qt::ElideRight, width));
+    label->setFont(font);
+    label->setText(QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
+}
+
+void MetricTrendRow::fitValue() {
+    fitOnOneLine(m_value, m_valueText, PP::rowValueFont());
 }
 
 QWidget* makeMetricRow(const MetricRowModel& model, QWidget* parent) {
