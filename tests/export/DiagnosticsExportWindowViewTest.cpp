@@ -4,8 +4,6 @@
 #include "export/window/DiagnosticsExportWindowView.h"
 
 #include "concurrency/RunLoop.h"
-#include "export/ExportRig.h"
-#include "export/ReportSamples.h"
 #include "export/report/DiagnosticsReportBuilder.h"
 #include "export/window/DiagnosticsExportPalette.h"
 #include "export/window/DiagnosticsSharePreviewCard.h"
@@ -13,8 +11,10 @@
 #include "qt/CapsuleBadge.h"
 #include "qt/Palette.h"
 #include "qt/SymbolRegistry.h"
-#include "support/TempDir.h"
-#include "support/WidgetTesting.h"
+#include "tests/export/ExportRig.h"
+#include "tests/export/ReportSamples.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WidgetTesting.h"
 
 #include <QAbstractButton>
 #include <QApplication>
