@@ -7,7 +7,7 @@
 #include "concurrency/Sleep.h"
 #include "qt/CapsuleBadge.h"
 #include "qt/Palette.h"
-#include "support/WidgetTesting.h"
+#include "tests/support/WidgetTesting.h"
 #include "windows/channelscan/ToolWindowWidgets.h"
 
 #include <QAbstractButton>
