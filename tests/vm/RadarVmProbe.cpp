@@ -7,6 +7,7 @@
 #include "concurrency/RunLoop.h"
 #include "monitoring/radar/WiFiRadarMonitor.h"
 #include "monitoring/radar/WiFiRadarNearbyNetworksController.h"
+#include "platform/wireless/Nl80211Client.h"
 #include "probes/wifi/CoreWLANInterfaceProvider.h"
 #include "probes/wifi/CoreWLANNetworkScanner.h"
 #include "windows/radar/viewmodel/WiFiRadarWindowState.h"
@@ -23,11 +24,13 @@ using nlohmann::json;
 
 int radar() {
     RunLoop loop;
-    auto feed = WiFiRadarMonitor::create(std::make_shared<CoreWLANInterfaceProvider>(),
+    // One client for both, as the application's factories share it.
+    auto wireless = std::make_shared<Nl80211Client>();
+    auto feed = WiFiRadarMonitor::create(std::make_shared<CoreWLANInterfaceProvider>(wireless),
                                          std::make_shared<TaskSleeper>(), 0.25, 120,
                                          [] { return std::chrono::system_clock::now(); });
-    auto scanner =
-        WiFiRadarNearbyNetworksController::create(std::make_shared<CoreWLANNetworkScanner>(), 8.0);
+    auto scanner = WiFiRadarNearbyNetworksController::create(
+        std::make_shared<CoreWLANNetworkScanner>(wireless), 8.0);
     feed->start();
     scanner->start();
     const bool ready = loop.runUntil(
