@@ -29,7 +29,8 @@ public:
     };
 
     static std::shared_ptr<DNSMonitor> create(std::shared_ptr<DNSLookupRunning> dnsLookupRunner,
-                                              std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
+                                              std::shared_ptr<SleepProviding> sleeper,
+                                              DateProvider dateProvider,
                                               Configuration configuration);
 
     void resetTransientState() override;
@@ -39,6 +40,9 @@ public:
     const Published<SignalQuality>& dnsQuality() const { return m_dnsQuality; }
 
     const std::vector<std::string>& testDomains() const { return m_testDomains; }
+    std::size_t maxHistorySampleCount() const { return m_maxHistorySampleCount; }
+    double commandTimeout() const { return m_commandTimeout; }
+    const std::shared_ptr<DNSLookupRunning>& dnsLookupRunner() const { return m_dnsLookupRunner; }
 
     // Trimmed, blanks dropped; the default list when nothing is left.
     static std::vector<std::string> sanitizedTestDomains(const std::vector<std::string>& domains);
@@ -47,8 +51,9 @@ public:
 
 private:
     friend class PolledMonitor;
-    DNSMonitor(std::shared_ptr<DNSLookupRunning> dnsLookupRunner, std::shared_ptr<SleepProviding> sleeper,
-               DateProvider dateProvider, Configuration configuration);
+    DNSMonitor(std::shared_ptr<DNSLookupRunning> dnsLookupRunner,
+               std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
+               Configuration configuration);
 
     Task<void> pollOnce();
     std::string nextTestDomain();

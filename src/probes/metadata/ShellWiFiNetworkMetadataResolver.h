@@ -11,11 +11,15 @@ namespace lumra {
 
 class ShellWiFiNetworkMetadataResolver final : public WiFiNetworkMetadataResolving {
 public:
-    ShellWiFiNetworkMetadataResolver(std::shared_ptr<CommandRunning> commandRunner, double commandTimeout)
+    ShellWiFiNetworkMetadataResolver(std::shared_ptr<CommandRunning> commandRunner,
+                                     double commandTimeout)
         : m_commandRunner(std::move(commandRunner)), m_commandTimeout(commandTimeout) {}
 
     Task<std::optional<std::string>> ipAddress(std::string interfaceName) override;
     Task<bool> isVPNActive() override;
+
+    const std::shared_ptr<CommandRunning>& commandRunner() const { return m_commandRunner; }
+    double commandTimeout() const { return m_commandTimeout; }
 
 private:
     const std::shared_ptr<CommandRunning> m_commandRunner;

@@ -27,12 +27,17 @@ PingProbeMeasurement measurementFromPingOutput(const std::string& standardOutput
 
 class CommandLinePingProbeRunner final : public PingProbeRunning {
 public:
-    CommandLinePingProbeRunner(std::shared_ptr<CommandRunning> commandRunner, std::int64_t pingPacketCount,
-                               double commandTimeoutGracePeriod, WiFiInterfaceNameProvider wifiInterfaceNameProvider);
+    CommandLinePingProbeRunner(std::shared_ptr<CommandRunning> commandRunner,
+                               std::int64_t pingPacketCount, double commandTimeoutGracePeriod,
+                               WiFiInterfaceNameProvider wifiInterfaceNameProvider);
 
     Task<std::optional<std::string>> resolveRouterAddress(double timeout) override;
     // A host that begins with "-" is never run (it would read as an option).
     Task<PingProbeMeasurement> ping(std::string host, double timeout) override;
+
+    const std::shared_ptr<CommandRunning>& commandRunner() const { return m_commandRunner; }
+    std::int64_t pingPacketCount() const { return m_pingPacketCount; }
+    double commandTimeoutGracePeriod() const { return m_commandTimeoutGracePeriod; }
 
 private:
     const std::shared_ptr<CommandRunning> m_commandRunner;
