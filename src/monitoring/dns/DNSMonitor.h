@@ -29,8 +29,7 @@ public:
     };
 
     static std::shared_ptr<DNSMonitor> create(std::shared_ptr<DNSLookupRunning> dnsLookupRunner,
-                                              std::shared_ptr<SleepProviding> sleeper,
-                                              DateProvider dateProvider,
+                                              std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
                                               Configuration configuration);
 
     void resetTransientState() override;
@@ -51,9 +50,8 @@ public:
 
 private:
     friend class PolledMonitor;
-    DNSMonitor(std::shared_ptr<DNSLookupRunning> dnsLookupRunner,
-               std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
-               Configuration configuration);
+    DNSMonitor(std::shared_ptr<DNSLookupRunning> dnsLookupRunner, std::shared_ptr<SleepProviding> sleeper,
+               DateProvider dateProvider, Configuration configuration);
 
     Task<void> pollOnce();
     std::string nextTestDomain();

@@ -68,8 +68,7 @@ public:
 // GET without cache and without following redirects: a 3xx is the answer.
 class URLSessionCaptivePortalProbeFetcher final : public CaptivePortalProbeFetching {
 public:
-    explicit URLSessionCaptivePortalProbeFetcher(std::shared_ptr<HttpClient> session)
-        : m_session(std::move(session)) {}
+    explicit URLSessionCaptivePortalProbeFetcher(std::shared_ptr<HttpClient> session) : m_session(std::move(session)) {}
     Task<CaptivePortalProbeAnswer> fetch(Url url, double timeout) override;
 
     // Time-outs of 0.1 s or less count as 0.1 s.

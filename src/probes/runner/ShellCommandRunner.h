@@ -29,9 +29,7 @@ public:
 
     Task<CommandExecutionResult> run(CommandRequest request) override;
 
-    const std::set<std::string>& allowedExecutables() const noexcept {
-        return m_allowedExecutables;
-    }
+    const std::set<std::string>& allowedExecutables() const noexcept { return m_allowedExecutables; }
 
 private:
     const std::set<std::string> m_allowedExecutables;
