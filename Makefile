@@ -1,12 +1,14 @@
 # make run           set up, build and start Lumra (it talks to the real network)
 # make run-isolated  the same, but started in an empty network namespace
 # make test          set up, build and run every test, then the core tests
-#                    under AddressSanitizer and ThreadSanitizer
+#                    under AddressSanitizer and ThreadSanitizer; the optimised
+#                    build is compiled too, so it keeps building
+# make bench-build   the optimised build the scripts under bench/ measure
 
 JOBS ?= $(shell nproc)
-APP := build/default/bin/lumra
+APP := build/release/bin/lumra
 
-.PHONY: run run-isolated test build setup build-asan build-tsan test-default test-asan test-tsan clean
+.PHONY: run run-isolated test build build-release bench-build setup build-asan build-tsan test-default test-asan test-tsan clean
 
 setup:
 	./setup
@@ -15,18 +17,27 @@ build: setup
 	cmake --preset default
 	cmake --build --preset default -j $(JOBS)
 
-run: build
+# What users run: -O2 with debug info.
+build-release: setup
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+
+bench-build: setup
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS)
+
+run: build-release
 	$(APP)
 
 # No interface but loopback, and the update service pointed at a port on
 # 127.0.0.1 where nothing listens: nothing leaves the machine.
-run-isolated: build
+run-isolated: build-release
 	@if [ "$$(id -u)" -eq 0 ]; then ns="unshare -n"; else ns="unshare -rn"; fi; \
 	$$ns env LUMRA_UPDATE_API_URL=http://127.0.0.1:9/api/update \
 	         LUMRA_UPDATE_DOWNLOAD_BASE_URL=http://127.0.0.1:9/download \
 	         $(APP)
 
-test: setup test-default test-asan test-tsan
+test: setup test-default build-release test-asan test-tsan
 
 test-default: build
 	ctest --preset default

@@ -6,7 +6,7 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 tests="$here/../../tests"
-build=${1:-build/default}
+build=${1:-build/release}
 seconds=${2:-60}
 args="lumra_engine_c lumra_engine_r lec0 ler0"
 sh "$tests/probes/live/netns.sh" setup $args

@@ -4,7 +4,7 @@
 #   bench/probes/run.sh [BUILD_DIR] [POLLS]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-build=${1:-build/default}
+build=${1:-build/release}
 polls=${2:-20}
 args="lumra_bench_c lumra_bench_r lbc0 lbr0"
 sh "$here/../../tests/probes/live/netns.sh" setup $args

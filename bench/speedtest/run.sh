@@ -8,7 +8,7 @@
 #   bench/speedtest/run.sh [BUILD_DIR]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-build=${1:-build/default}
+build=${1:-build/release}
 bin=$(cd "$build/bin" && pwd)
 for program in speedtest_bench speedtest_bench_server speedtest_delay_line lumra-systool; do
     [ -x "$bin/$program" ] || { echo "missing $bin/$program (build the bench targets first)" >&2; exit 2; }

@@ -1,0 +1,3 @@
+list(APPEND export_SOURCES
+  report/DiagnosticsReportBuilder.cpp
+  report/DiagnosticsReportWriter.cpp)
