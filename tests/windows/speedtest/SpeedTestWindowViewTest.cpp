@@ -173,6 +173,8 @@ TEST_F(SpeedTestWindowViewTest, EveryLayoutOfOneTestStartedFromTheWindow) {
     EXPECT_EQ(child<QLabel>("phaseBadge")->text(), "Completed");
     EXPECT_EQ(badgeColor(), statusColor(StatusColor::green));
     EXPECT_EQ(headerTitle(), "Retest");
+    EXPECT_TRUE(shown("headerButton"));
+    EXPECT_TRUE(child<QWidget>("headerButton")->isVisible());
     EXPECT_EQ(tileValue("uploadTile"), "91.0 Mbps");
     EXPECT_EQ(textOf("latency1"), "45 ms");
     EXPECT_EQ(textOf("gradeLetter0"), "B");
