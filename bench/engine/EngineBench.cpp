@@ -20,7 +20,7 @@
 #include "probes/tcp/CommandLineTCPConnectionCounter.h"
 #include "probes/wifi/CoreWLANInterfaceProvider.h"
 #include "probes/wifi/CurrentWiFiInterfaceName.h"
-#include "support/CountingRunner.h"
+#include "bench/support/CountingRunner.h"
 #include "systool/SystoolPath.h"
 
 #include <fmt/format.h>

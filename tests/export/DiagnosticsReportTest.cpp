@@ -1,4 +1,4 @@
-#include "export/ReportSamples.h"
+#include "tests/export/ReportSamples.h"
 #include "export/report/DiagnosticsReportBuilder.h"
 #include "export/report/DiagnosticsReportWriter.h"
 

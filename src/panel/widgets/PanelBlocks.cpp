@@ -261,6 +261,8 @@ void MetricRow::setValue(const QString& value) {
 }
 
 MetricTrendRow::MetricTrendRow(const MetricRowModel& model, QWidget* parent) : QWidget(parent) {
+    // Never squeezed below the sparkline's height.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);

@@ -286,6 +286,8 @@ QWidget* SettingsOverlayCard::buildAbout() {
     checkRow->addSpacing(8);
     m_check = makePanelButton(QStringLiteral("Check for Updates"), false, tab);
     m_check->setAccessibleName(QStringLiteral("Check for Updates"));
+    // The spinner takes the text's place without the button changing size.
+    m_check->setMinimumWidth(m_check->sizeHint().width());
     auto* spinnerLayout = new QHBoxLayout(m_check);
     spinnerLayout->setContentsMargins(0, 0, 0, 0);
     m_spinner = new Spinner(14, m_check);

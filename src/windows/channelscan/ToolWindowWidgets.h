@@ -83,6 +83,24 @@ private:
     QHBoxLayout* m_layout;
 };
 
+// One line of text that shrinks down to minimumScale of its font when its
+// width is short, then elides.
+class FittingLabel final : public QLabel {
+public:
+    FittingLabel(const QFont& font, const QColor& color, double minimumScale,
+                 QWidget* parent = nullptr);
+    QSize minimumSizeHint() const override;
+    // The font size the text is drawn at now, in pixels.
+    double drawnPixelSize() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QFont fittedFont() const;
+    double m_minimumScale;
+};
+
 // A channel's congestion: a track 10 high with a bar on its leading edge,
 // at least 2 wide, red, orange or green at 0.82.
 class CongestionBar final : public QWidget {

@@ -1,6 +1,6 @@
 #include "concurrency/RunLoop.h"
 #include "platform/http/CurlHttpClient.h"
-#include "platform/http/LocalHttpServer.h"
+#include "tests/platform/http/LocalHttpServer.h"
 #include "probes/captive/CaptivePortalProbe.h"
 
 #include <fmt/format.h>
