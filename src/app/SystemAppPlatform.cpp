@@ -8,6 +8,7 @@
 #include "platform/network/RtnetlinkPathSource.h"
 #include "platform/notifications/FreedesktopNotificationCenter.h"
 #include "platform/power/LogindSleepSource.h"
+#include "platform/wireless/Nl80211Client.h"
 #include "probes/runner/ShellCommandRunner.h"
 #include "probes/wifi/CurrentWiFiInterfaceName.h"
 #include "qt/QtApplicationActivationNotifier.h"
@@ -40,8 +41,8 @@ AppPlatform makeSystemAppPlatform(std::function<void()> terminate) {
         return std::make_shared<ShellCommandRunner>(std::move(allowed),
                                                     makeStandInExecutables(systool));
     };
-    platform.wifiInterfaceNameProvider = [] {
-        return currentWiFiInterfaceName();
+    platform.wifiInterfaceNameProvider = [wireless = std::make_shared<Nl80211Client>()] {
+        return currentWiFiInterfaceName(*wireless);
     };
     auto urlOpener = std::make_shared<QtURLOpener>();
     auto activation = std::shared_ptr<QtApplicationActivationNotifier>(
