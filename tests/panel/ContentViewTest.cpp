@@ -1,10 +1,10 @@
 // The popover's pages over the real monitors and fake probes: texts,
 // visibility, routes and heights, what the controls call, and screenshots.
-#include "PanelFixture.h"
 #include "panel/widgets/DashboardPage.h"
 #include "panel/widgets/OverlayCards.h"
 #include "panel/widgets/PanelPalette.h"
 #include "panel/widgets/SettingsOverlayCard.h"
+#include "tests/panel/PanelFixture.h"
 
 #include <QAbstractButton>
 #include <QLabel>

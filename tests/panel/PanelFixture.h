@@ -2,7 +2,6 @@
 // the virtual clock, for the widget tests.
 #pragma once
 
-#include "../shell/ShellFakes.h"
 #include "concurrency/RunLoop.h"
 #include "monitoring/captive/CaptivePortalMonitor.h"
 #include "monitoring/channelscan/ChannelScanMonitor.h"
@@ -24,8 +23,9 @@
 #include "shell/location/LocationSettingsOpening.h"
 #include "shell/login/LaunchAtLoginController.h"
 #include "shell/update/AppUpdateController.h"
-#include "support/FakeProbes.h"
-#include "support/WidgetTesting.h"
+#include "tests/shell/ShellFakes.h"
+#include "tests/support/FakeProbes.h"
+#include "tests/support/WidgetTesting.h"
 
 #include <QApplication>
 #include <memory>
