@@ -77,7 +77,7 @@ done
 
 echo "kernel $(uname -r), $(nproc) cores; client $client_ip -> router (tbf 100 Mbit/s, queue 50ms) -> server $server_ip"
 ip netns exec $client env QT_QPA_PLATFORM=offscreen \
-    "$bin/speedtest_window_bench" http://$server_ip:8080 $server_ip "$build/speedtest-window-completed.png" &
+    "$bin/speedtest_window_bench" http://$server_ip:8080 $server_ip "$build/speedtest-window-completed.png" 5 &
 step_pid=$!
 wait $step_pid
 step_pid=

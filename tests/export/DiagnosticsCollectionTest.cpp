@@ -1,9 +1,9 @@
 #include "concurrency/RunLoop.h"
-#include "export/ExportRig.h"
-#include "export/ReportSamples.h"
 #include "export/report/DiagnosticsReportWriter.h"
 #include "probes/speedtest/SpeedTestRunnerError.h"
-#include "support/TempDir.h"
+#include "tests/export/ExportRig.h"
+#include "tests/export/ReportSamples.h"
+#include "tests/support/TempDir.h"
 
 #include <filesystem>
 #include <fmt/chrono.h>

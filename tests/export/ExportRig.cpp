@@ -1,11 +1,11 @@
-#include "export/ExportRig.h"
+#include "tests/export/ExportRig.h"
 
 #include "concurrency/Sleep.h"
 #include "monitoring/observers/NoOpNetworkChangeObserver.h"
 #include "monitoring/observers/NoOpSleepWakeObserver.h"
 #include "monitoring/ping/BuiltInInternetTarget.h"
 #include "monitoring/settings/InMemoryAppSettingsStore.h"
-#include "support/FakeProbes.h"
+#include "tests/support/FakeProbes.h"
 
 namespace lumra::test {
 

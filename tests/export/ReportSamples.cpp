@@ -1,4 +1,4 @@
-#include "export/ReportSamples.h"
+#include "tests/export/ReportSamples.h"
 
 #include <cstdlib>
 #include <ctime>

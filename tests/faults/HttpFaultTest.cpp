@@ -6,13 +6,13 @@
 #include "concurrency/Cancellation.h"
 #include "concurrency/RunLoop.h"
 #include "concurrency/Sleep.h"
-#include "faults/FaultNamespace.h"
-#include "faults/GapMeter.h"
-#include "faults/ScriptServer.h"
 #include "platform/http/CurlHttpClient.h"
 #include "platform/http/HttpError.h"
-#include "platform/http/LocalHttpServer.h"
 #include "probes/captive/CaptivePortalProbe.h"
+#include "tests/faults/FaultNamespace.h"
+#include "tests/faults/GapMeter.h"
+#include "tests/faults/ScriptServer.h"
+#include "tests/platform/http/LocalHttpServer.h"
 
 #include <chrono>
 #include <gtest/gtest.h>

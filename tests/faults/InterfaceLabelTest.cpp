@@ -1,10 +1,10 @@
 // An IPv4 address whose label names another interface ("utun7" on a veth):
 // lumra-systool's ifconfig lists it under the interface that holds it, and
 // the tunnel parser sees no tunnel.
-#include "faults/FaultNamespace.h"
 #include "probes/parsers/TunnelInterfacesParser.h"
 #include "systool/Ifconfig.h"
 #include "systool/InterfaceReader.h"
+#include "tests/faults/FaultNamespace.h"
 
 #include <arpa/inet.h>
 #include <cstdlib>

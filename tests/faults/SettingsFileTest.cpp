@@ -2,7 +2,7 @@
 // case, what the store reads, what it sets aside (bytes intact), and that a
 // later write loses nothing the user had.
 #include "platform/defaults/DefaultsStore.h"
-#include "support/TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <chrono>
 #include <filesystem>
@@ -147,16 +147,15 @@ TEST_F(SettingsFileTest, RefusedFilesAreSetAsideWholeAndTheStoreStartsFromDefaul
 // A file the store keeps: what the user had that the store does not use
 // goes back to the file exactly, byte for byte in each value.
 TEST_F(SettingsFileTest, UnknownValuesAreWrittenBackExactly) {
-    const std::string original =
-        "{\n"
-        "  \"big\": 123456789012345678901234567890,\n"
-        "  \"beyondDouble\": 9007199254740993,\n"
-        "  \"precise\": 0.10000000000000000555,\n"
-        "  \"twice\": 1,\n"
-        "  \"twice\": 2,\n"
-        "  \"nested\": {\"b\": 1, \"b\": [1e300, 18446744073709551616]},\n"
-        "  \"interval\": 9\n"
-        "}\n";
+    const std::string original = "{\n"
+                                 "  \"big\": 123456789012345678901234567890,\n"
+                                 "  \"beyondDouble\": 9007199254740993,\n"
+                                 "  \"precise\": 0.10000000000000000555,\n"
+                                 "  \"twice\": 1,\n"
+                                 "  \"twice\": 2,\n"
+                                 "  \"nested\": {\"b\": 1, \"b\": [1e300, 18446744073709551616]},\n"
+                                 "  \"interval\": 9\n"
+                                 "}\n";
     writeFile(file(), original);
     auto store = openStore(directory());
     EXPECT_TRUE(setAside(directory()).empty());

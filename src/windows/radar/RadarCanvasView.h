@@ -6,6 +6,8 @@
 
 #include "windows/radar/viewmodel/LinkQualityScore.h"
 
+#include <QColor>
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 
@@ -26,7 +28,10 @@ public:
 
     explicit RadarCanvasView(QWidget* parent = nullptr);
 
+    // While animated, a new face waits for the next frame, so data changes
+    // add no frames of their own.
     void setFace(const Face& face);
+    void setAnimated(bool animated);
     const Face& face() const { return m_face; }
     // Degrees in drawing coordinates (clockwise on screen, -90 straight up).
     void setSweepAngle(double degrees);
@@ -40,9 +45,20 @@ protected:
 private:
     // The top of the centre stack (symbol, number, verdict).
     double centreStackTop() const;
+    // What every frame repeats, drawn once per size or symbol.
+    QPixmap staticLayers();
+    QPixmap centreSymbol(const QColor& colour);
 
     Face m_face;
     double m_sweepAngle = -90;
+    bool m_animated = false;
+    QPixmap m_staticLayers;
+    QRect m_staticLayersGeometry;
+    QSize m_staticLayersParentSize;
+    RadarScoreTint m_staticLayersTint = RadarScoreTint::orange;
+    QPixmap m_symbol;
+    QString m_symbolName;
+    QColor m_symbolColour;
 };
 
 } // namespace lumra

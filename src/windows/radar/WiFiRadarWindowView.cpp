@@ -322,6 +322,7 @@ void WiFiRadarWindowView::appear() {
     m_isAppeared = true;
     m_sweepStartSeconds = runtimeClock().uptimeSeconds();
     m_canvas->setSweepAngle(radarSweepAngleDegrees(0));
+    m_canvas->setAnimated(true);
     m_radarMonitor->start();
     m_nearbyController->start();
     m_sweepTimer = new QTimer(this);
@@ -337,6 +338,7 @@ void WiFiRadarWindowView::disappear() {
     m_isAppeared = false;
     delete m_sweepTimer;
     m_sweepTimer = nullptr;
+    m_canvas->setAnimated(false);
     if (m_radarMonitor->pollingTask()) {
         m_radarMonitor->pollingTask()->cancel();
         m_radarMonitor->setPollingTask(std::nullopt);

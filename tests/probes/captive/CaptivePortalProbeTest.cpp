@@ -2,7 +2,7 @@
 
 #include "concurrency/RunLoop.h"
 #include "platform/http/CurlHttpClient.h"
-#include "platform/http/LocalHttpServer.h"
+#include "tests/platform/http/LocalHttpServer.h"
 
 #include <cctype>
 #include <cmath>

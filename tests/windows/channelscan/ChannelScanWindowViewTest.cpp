@@ -5,7 +5,7 @@
 
 #include "concurrency/RunLoop.h"
 #include "qt/Palette.h"
-#include "support/WidgetTesting.h"
+#include "tests/support/WidgetTesting.h"
 #include "windows/channelscan/ToolWindowWidgets.h"
 
 #include <QAbstractButton>

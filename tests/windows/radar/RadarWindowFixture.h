@@ -6,8 +6,8 @@
 #include "concurrency/Sleep.h"
 #include "monitoring/wifi/WiFiMonitor.h"
 #include "probes/wifi/WiFiNetworkScannerError.h"
-#include "support/FakeProbes.h"
-#include "support/WidgetTesting.h"
+#include "tests/support/FakeProbes.h"
+#include "tests/support/WidgetTesting.h"
 #include "windows/radar/WiFiRadarWindowView.h"
 
 #include <QLabel>

@@ -7,7 +7,7 @@
 #include "concurrency/Sleep.h"
 #include "qt/CapsuleBadge.h"
 #include "qt/Palette.h"
-#include "support/WidgetTesting.h"
+#include "tests/support/WidgetTesting.h"
 #include "windows/channelscan/ToolWindowWidgets.h"
 
 #include <QAbstractButton>
@@ -173,6 +173,8 @@ TEST_F(SpeedTestWindowViewTest, EveryLayoutOfOneTestStartedFromTheWindow) {
     EXPECT_EQ(child<QLabel>("phaseBadge")->text(), "Completed");
     EXPECT_EQ(badgeColor(), statusColor(StatusColor::green));
     EXPECT_EQ(headerTitle(), "Retest");
+    EXPECT_TRUE(shown("headerButton"));
+    EXPECT_TRUE(child<QWidget>("headerButton")->isVisible());
     EXPECT_EQ(tileValue("uploadTile"), "91.0 Mbps");
     EXPECT_EQ(textOf("latency1"), "45 ms");
     EXPECT_EQ(textOf("gradeLetter0"), "B");
@@ -243,6 +245,24 @@ TEST_F(SpeedTestWindowViewTest, NumbersFollowTheViewLocale) {
     processQueuedEvents();
     EXPECT_EQ(tileValue("downloadTile"), "94,6 Mbps");
     EXPECT_EQ(textOf("gradeRatio0"), "2,50x baseline");
+}
+
+TEST(FittingLabelTest, ShrinksToThreeQuartersOfItsSizeAndNoFurther) {
+    FittingLabel label(QFont(QStringLiteral("DejaVu Sans"), -1), Qt::white, 0.75);
+    QFont font = label.font();
+    font.setPixelSize(36);
+    label.setFont(font);
+    label.setText(QStringLiteral("1,234.6 Mbps"));
+    const int natural = QFontMetrics(font).horizontalAdvance(label.text());
+
+    label.resize(natural + 10, 50);
+    EXPECT_EQ(label.drawnPixelSize(), 36);
+    label.resize(natural * 9 / 10, 50);
+    EXPECT_LT(label.drawnPixelSize(), 36);
+    EXPECT_GE(label.drawnPixelSize(), 27);
+    label.resize(natural / 3, 50);
+    EXPECT_EQ(label.drawnPixelSize(), 27);
+    EXPECT_EQ(label.minimumSizeHint().width(), 0);
 }
 
 } // namespace
