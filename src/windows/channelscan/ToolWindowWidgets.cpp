@@ -13,6 +13,7 @@
 
 namespace lumra {
 
+inline namespace toolwindows {
 NumberSeparators numberSeparators(const QLocale& locale) {
     const bool groups = !(locale.numberOptions() & QLocale::OmitGroupSeparator);
     return NumberSeparators{
@@ -21,6 +22,7 @@ NumberSeparators numberSeparators(const QLocale& locale) {
         .minusSign = locale.negativeSign().toStdString(),
     };
 }
+} // namespace toolwindows
 
 QColor tintColor(WindowTint tint) {
     switch (tint) {
@@ -49,6 +51,7 @@ QLabel* makeTextLabel(const QString& text, const QFont& font, const QColor& colo
     return label;
 }
 
+inline namespace toolwindows {
 void setLabelColor(QLabel* label, const QColor& color) {
     QPalette colors = label->palette();
     if (colors.color(QPalette::WindowText) == color)
@@ -56,7 +59,9 @@ void setLabelColor(QLabel* label, const QColor& color) {
     colors.setColor(QPalette::WindowText, color);
     label->setPalette(colors);
 }
+} // namespace toolwindows
 
+inline namespace toolwindows {
 QLabel* makeSymbolLabel(const QString& symbolName, double side, const QColor& color,
                         QWidget* parent) {
     auto* label = new QLabel(parent);
@@ -64,6 +69,7 @@ QLabel* makeSymbolLabel(const QString& symbolName, double side, const QColor& co
     setSymbol(label, symbolName, side, color);
     return label;
 }
+} // namespace toolwindows
 
 void setSymbol(QLabel* label, const QString& symbolName, double side, const QColor& color) {
     // Rendering an SVG is the costly part of a redraw: skip an unchanged one.
