@@ -139,6 +139,23 @@ TEST(PanelHeader, ChannelPopoverAtTheInfoButton) {
     EXPECT_EQ(row.nameLabel()->text(), "Wi-Fi Name Unavailable");
 }
 
+TEST(PanelHeader, LeavingThePageWithThePopoverOpen) {
+    PanelFixture f;
+    f.run(5);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    auto* header = pageOf<DashboardPage>(*view)->wifiHeader();
+    header->infoButton()->click();
+    ASSERT_TRUE(header->isChannelInfoPopoverPresented());
+    EXPECT_EQ(header->channelPopover()->findChild<QLabel*>()->text(), "Channel 36 (5 GHz)");
+    buttonNamed(view.get(), "Open Toolbox")->click();
+    f.settle();
+    EXPECT_EQ(view->activePanel(), PanelRoute::toolbox);
+    for (auto* widget : QApplication::topLevelWidgets()) {
+        EXPECT_FALSE(widget->isVisible() && widget != view.get()) << "a popover was left open";
+    }
+}
+
 TEST(PanelRouting, HeightsOnAppearAndOnEveryChange) {
     PanelFixture f;
     auto view = f.makeView();
