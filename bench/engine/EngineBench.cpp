@@ -12,6 +12,7 @@
 #include "monitoring/settings/InMemoryAppSettingsStore.h"
 #include "platform/http/CurlHttpClient.h"
 #include "platform/network/RtnetlinkPathSource.h"
+#include "platform/wireless/Nl80211Client.h"
 #include "probes/dns/CommandLineDNSLookupRunner.h"
 #include "probes/metadata/ShellWiFiNetworkMetadataResolver.h"
 #include "probes/ping/CommandLinePingProbeRunner.h"
@@ -19,11 +20,10 @@
 #include "probes/tcp/CommandLineTCPConnectionCounter.h"
 #include "probes/wifi/CoreWLANInterfaceProvider.h"
 #include "probes/wifi/CurrentWiFiInterfaceName.h"
-#include "support/CountingRunner.h"
+#include "bench/support/CountingRunner.h"
 #include "systool/SystoolPath.h"
 
 #include <fmt/format.h>
-
 #include <sys/resource.h>
 
 using namespace lumra;
@@ -34,36 +34,47 @@ int main(int argc, char** argv) {
     const std::string portalPages = argc > 2 ? argv[2] : "http://127.0.0.1:8080";
     const auto minute = std::chrono::seconds(argc > 3 ? std::stoi(argv[3]) : 60);
     RunLoop loop;
-    auto runner = std::make_shared<bench::CountingRunner>(
-        std::make_shared<ShellCommandRunner>(makeAllowedExecutables(), makeStandInExecutables(kSystoolPath)));
-    auto now = [] { return std::chrono::system_clock::now(); };
+    auto runner = std::make_shared<bench::CountingRunner>(std::make_shared<ShellCommandRunner>(
+        makeAllowedExecutables(), makeStandInExecutables(kSystoolPath)));
+    auto now = [] {
+        return std::chrono::system_clock::now();
+    };
     auto sleeper = std::make_shared<TaskSleeper>();
 
-    auto wifi = WiFiMonitor::create(std::make_shared<CoreWLANInterfaceProvider>(),
-                                    std::make_shared<ShellWiFiNetworkMetadataResolver>(runner, 2.0), sleeper, now, {});
+    auto wireless = std::make_shared<Nl80211Client>();
+    auto wifi = WiFiMonitor::create(std::make_shared<CoreWLANInterfaceProvider>(wireless),
+                                    std::make_shared<ShellWiFiNetworkMetadataResolver>(runner, 2.0),
+                                    sleeper, now, {});
     PingMonitor::Configuration pingConfiguration;
     pingConfiguration.internetTarget = internetTarget;
     auto ping = PingMonitor::create(
-        std::make_shared<CommandLinePingProbeRunner>(runner, 2, 0.5, [] { return currentWiFiInterfaceName(); }),
+        std::make_shared<CommandLinePingProbeRunner>(
+            runner, 2, 0.5, [wireless] { return currentWiFiInterfaceName(*wireless); }),
         sleeper, now, pingConfiguration);
     DNSMonitor::Configuration dnsConfiguration;
     dnsConfiguration.testDomains = {"lumra.test", "probe.test", "engine.test"};
-    auto dns = DNSMonitor::create(std::make_shared<CommandLineDNSLookupRunner>(runner), sleeper, now, dnsConfiguration);
-    auto connection =
-        ConnectionMonitor::create(std::make_shared<CommandLineTCPConnectionCounter>(runner), sleeper, now, {});
+    auto dns = DNSMonitor::create(std::make_shared<CommandLineDNSLookupRunner>(runner), sleeper,
+                                  now, dnsConfiguration);
+    auto connection = ConnectionMonitor::create(
+        std::make_shared<CommandLineTCPConnectionCounter>(runner), sleeper, now, {});
     std::vector<CaptivePortalProbeEndpoint> pages{
-        *CaptivePortalProbeEndpoint::make(portalPages + "/answer?status=200&body=Success", "Success"),
-        *CaptivePortalProbeEndpoint::make(portalPages + "/answer?status=200&body=success", "success")};
-    auto captive = CaptivePortalMonitor::create(
-        std::make_shared<URLSessionCaptivePortalChecker>(
-            std::make_shared<URLSessionCaptivePortalProbeFetcher>(std::make_shared<CurlHttpClient>()), pages),
-        sleeper, now, {});
+        *CaptivePortalProbeEndpoint::make(portalPages + "/answer?status=200&body=Success",
+                                          "Success"),
+        *CaptivePortalProbeEndpoint::make(portalPages + "/answer?status=200&body=success",
+                                          "success")};
+    auto captive =
+        CaptivePortalMonitor::create(std::make_shared<URLSessionCaptivePortalChecker>(
+                                         std::make_shared<URLSessionCaptivePortalProbeFetcher>(
+                                             std::make_shared<CurlHttpClient>()),
+                                         pages),
+                                     sleeper, now, {});
     auto settings = std::make_shared<InMemoryAppSettingsStore>();
     settings->setBatteryFriendly(false);
-    auto network = std::make_shared<NWPathNetworkChangeObserver>(mainActor(), std::make_shared<RtnetlinkPathSource>());
-    auto lifecycle = MonitoringLifecycleController::create({wifi, ping, dns, connection, captive}, network,
-                                                           std::make_shared<NoOpSleepWakeObserver>(), sleeper, settings,
-                                                           &wifi->latestIdentity(), {});
+    auto network = std::make_shared<NWPathNetworkChangeObserver>(
+        mainActor(), std::make_shared<RtnetlinkPathSource>());
+    auto lifecycle = MonitoringLifecycleController::create(
+        {wifi, ping, dns, connection, captive}, network, std::make_shared<NoOpSleepWakeObserver>(),
+        sleeper, settings, &wifi->latestIdentity(), {});
     auto health = HealthAggregationController::create(lifecycle, wifi, ping, dns, now);
 
     auto measure = [&](const char* mode) {
@@ -71,8 +82,8 @@ int main(int argc, char** argv) {
         const double cpuBefore = bench::cpuSecondsWithChildren();
         loop.runUntil([] { return false; }, minute);
         const double minutes = std::chrono::duration<double>(minute).count() / 60;
-        fmt::print("{}: {:.2f} CPU s per minute, {:.0f} child processes per minute, health {}\n", mode,
-                   (bench::cpuSecondsWithChildren() - cpuBefore) / minutes,
+        fmt::print("{}: {:.2f} CPU s per minute, {:.0f} child processes per minute, health {}\n",
+                   mode, (bench::cpuSecondsWithChildren() - cpuBefore) / minutes,
                    static_cast<double>(runner->runs.load() - runsBefore) / minutes,
                    rawValue(health->healthState().get()));
     };

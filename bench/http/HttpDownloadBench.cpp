@@ -7,7 +7,7 @@
 #include "concurrency/RunLoop.h"
 #include "concurrency/Spawn.h"
 #include "platform/http/CurlHttpClient.h"
-#include "platform/http/LocalHttpServer.h"
+#include "tests/platform/http/LocalHttpServer.h"
 
 #include <charconv>
 #include <chrono>

@@ -7,7 +7,7 @@
 #include "probes/dns/CommandLineDNSLookupRunner.h"
 #include "probes/ping/CommandLinePingProbeRunner.h"
 #include "probes/runner/ShellCommandRunner.h"
-#include "support/CountingRunner.h"
+#include "bench/support/CountingRunner.h"
 #include "systool/SystoolPath.h"
 
 #include <fmt/format.h>

@@ -9,7 +9,7 @@
 #include "qt/QtApplicationActivationNotifier.h"
 #include "qt/Spinner.h"
 #include "qt/ToggleSwitch.h"
-#include "support/WidgetTesting.h"
+#include "tests/support/WidgetTesting.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "shell/buildinfo/AppBuildMetadataDisplayInfo.h"
 
-#include "support/TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <cstdlib>
 #include <ctime>

@@ -2,7 +2,7 @@
 
 #include "ShellFakes.h"
 #include "concurrency/RunLoop.h"
-#include "support/AwaitTask.h"
+#include "tests/support/AwaitTask.h"
 
 #include <gtest/gtest.h>
 

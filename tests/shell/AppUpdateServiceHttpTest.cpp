@@ -5,7 +5,7 @@
 #include "shell/update/AppUpdateService.h"
 
 #include <arpa/inet.h>
-#include "support/ClosedPort.h"
+#include "tests/support/ClosedPort.h"
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>

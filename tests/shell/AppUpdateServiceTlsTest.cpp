@@ -2,10 +2,10 @@
 // certificate no authority signed never sees the request.
 #include "concurrency/RunLoop.h"
 #include "concurrency/Spawn.h"
-#include "platform/bus/PrivateBus.h"
+#include "tests/platform/bus/PrivateBus.h"
 #include "platform/http/CurlHttpClient.h"
 #include "shell/update/AppUpdateService.h"
-#include "support/TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

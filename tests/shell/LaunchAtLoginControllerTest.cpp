@@ -3,7 +3,7 @@
 #include "ShellFakes.h"
 #include "concurrency/RunLoop.h"
 #include "platform/login/XdgAutostartLoginItem.h"
-#include "support/TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <cstdlib>
 #include <filesystem>

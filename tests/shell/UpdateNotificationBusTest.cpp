@@ -2,7 +2,7 @@
 // over a private bus with a fake notification service.
 #include "ShellFakes.h"
 #include "concurrency/RunLoop.h"
-#include "platform/notifications/FakeNotificationServer.h"
+#include "tests/platform/notifications/FakeNotificationServer.h"
 #include "platform/notifications/FreedesktopNotificationCenter.h"
 #include "shell/update/AppUpdateController.h"
 

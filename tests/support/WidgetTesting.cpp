@@ -1,4 +1,4 @@
-#include "support/WidgetTesting.h"
+#include "tests/support/WidgetTesting.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 // Spawning and draining child processes for the tests.
-#include "systool/ChildProcess.h"
+#include "tests/systool/ChildProcess.h"
 
 #include <cerrno>
 #include <cstring>

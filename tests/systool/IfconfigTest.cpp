@@ -1,8 +1,8 @@
 #include "systool/Ifconfig.h"
 
-#include "systool/Fixtures.h"
+#include "tests/systool/Fixtures.h"
 #include "systool/Ipconfig.h"
-#include "systool/ToolOutputRules.h"
+#include "tests/systool/ToolOutputRules.h"
 
 #include <gtest/gtest.h>
 #include <net/if.h>

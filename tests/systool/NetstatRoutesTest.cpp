@@ -1,8 +1,8 @@
 #include "systool/NetstatRoutes.h"
 
-#include "systool/Fixtures.h"
+#include "tests/systool/Fixtures.h"
 #include "systool/RouteTable.h"
-#include "systool/ToolOutputRules.h"
+#include "tests/systool/ToolOutputRules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "systool/NetstatTcp.h"
 
-#include "systool/Fixtures.h"
+#include "tests/systool/Fixtures.h"
 #include "systool/KernelText.h"
 #include "systool/TcpSocketTable.h"
-#include "systool/ToolOutputRules.h"
+#include "tests/systool/ToolOutputRules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "systool/NetworkConnectionList.h"
 
-#include "systool/Fixtures.h"
-#include "systool/ToolOutputRules.h"
+#include "tests/systool/Fixtures.h"
+#include "tests/systool/ToolOutputRules.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 // system bus.
 #include "probes/metadata/VPNActivity.h"
 #include "probes/parsers/VPNServiceListParser.h"
-#include "systool/ChildProcess.h"
+#include "tests/systool/ChildProcess.h"
 #include "systool/SystoolPath.h"
-#include "systool/ToolOutputRules.h"
+#include "tests/systool/ToolOutputRules.h"
 
 #include <chrono>
 #include <cstdlib>

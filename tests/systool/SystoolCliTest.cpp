@@ -1,8 +1,8 @@
 // The built lumra-systool as the command runner starts it: argv[0] is the
 // requested path. Traffic goes to loopback only; the tables are only read.
-#include "systool/ChildProcess.h"
+#include "tests/systool/ChildProcess.h"
 #include "systool/SystoolPath.h"
-#include "systool/ToolOutputRules.h"
+#include "tests/systool/ToolOutputRules.h"
 
 #include <arpa/inet.h>
 #include <chrono>

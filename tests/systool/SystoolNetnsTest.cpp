@@ -2,9 +2,9 @@
 // fixture creates (tests/systool/netns.sh): a veth to a router namespace,
 // default routes through it. The whole binary runs under `ip netns exec`;
 // every test first checks that it is not in the machine's own namespace.
-#include "systool/ChildProcess.h"
+#include "tests/systool/ChildProcess.h"
 #include "systool/SystoolPath.h"
-#include "systool/ToolOutputRules.h"
+#include "tests/systool/ToolOutputRules.h"
 
 #include <arpa/inet.h>
 #include <chrono>

@@ -50,7 +50,7 @@ add_executable(systool_netns_test ChildProcess.cpp DigNetnsTest.cpp SystoolNetns
 target_compile_definitions(systool_netns_test PRIVATE
   LUMRA_DIG_TEST_SERVER="${CMAKE_CURRENT_SOURCE_DIR}/dns_server.py")
 target_link_libraries(systool_netns_test PRIVATE lumra_systool_path PkgConfig::PCRE2 GTest::gmock GTest::gtest_main)
-target_include_directories(systool_netns_test PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+target_include_directories(systool_netns_test PRIVATE ${PROJECT_SOURCE_DIR})
 
 add_test(NAME systool_netns_setup
   COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/netns.sh setup ${LUMRA_SYSTOOL_NETNS_ARGS})

@@ -1,6 +1,6 @@
 // PCRE2 and field splitting for the tests' output readers.
 #define PCRE2_CODE_UNIT_WIDTH 8
-#include "systool/ToolOutputRules.h"
+#include "tests/systool/ToolOutputRules.h"
 
 #include <algorithm>
 #include <cctype>

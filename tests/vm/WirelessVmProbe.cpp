@@ -112,8 +112,10 @@ json scanStep(Nl80211Client& client) {
 // The readers the monitors use, as the application runs them: unprivileged.
 json probesStep(RunLoop& loop) {
     json out;
-    out["currentWiFiInterfaceName"] = toJson(currentWiFiInterfaceName());
-    const auto snapshot = CoreWLANInterfaceProvider().currentSnapshot();
+    // As the composition root does: a client of their own, handed in.
+    auto wireless = std::make_shared<Nl80211Client>();
+    out["currentWiFiInterfaceName"] = toJson(currentWiFiInterfaceName(*wireless));
+    const auto snapshot = CoreWLANInterfaceProvider(wireless).currentSnapshot();
     if (snapshot) {
         out["snapshot"] = {
             {"interfaceName", snapshot->interfaceName},
@@ -127,7 +129,7 @@ json probesStep(RunLoop& loop) {
     } else {
         out["snapshot"] = nullptr;
     }
-    CoreWLANNetworkScanner scanner;
+    CoreWLANNetworkScanner scanner(wireless);
     auto handle = spawn(mainActor(), [&]() -> Task<std::vector<WiFiScannedNetwork>> {
         co_return co_await scanner.scanNetworks();
     });

@@ -31,8 +31,9 @@ PanelRoute backDestination(PanelRoute route);
 // page's preferred height.
 class PanelRouter {
 public:
-    explicit PanelRouter(std::function<void(double)> onPreferredHeightChange)
-        : m_onPreferredHeightChange(std::move(onPreferredHeightChange)) {}
+    explicit PanelRouter(std::function<void(double)> onPreferredHeightChange,
+                         PanelRoute initial = PanelRoute::dashboard)
+        : m_activePanel(initial), m_onPreferredHeightChange(std::move(onPreferredHeightChange)) {}
 
     PanelRoute activePanel() const { return m_activePanel; }
 
@@ -43,7 +44,7 @@ public:
     void back() { showPanel(backDestination(m_activePanel)); }
 
 private:
-    PanelRoute m_activePanel = PanelRoute::dashboard;
+    PanelRoute m_activePanel;
     std::function<void(double)> m_onPreferredHeightChange;
 };
 

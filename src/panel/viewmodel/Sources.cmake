@@ -5,4 +5,5 @@ list(APPEND panel_viewmodel_SOURCES
   viewmodel/PanelRoute.cpp
   viewmodel/PanelSeries.cpp
   viewmodel/PanelTexts.cpp
+  viewmodel/SettingsCardState.cpp
   viewmodel/Sparkline.cpp)

@@ -1,19 +1,298 @@
 #include "panel/widgets/ContentView.h"
 
-#include "qt/PlaceholderView.h"
+#include "panel/viewmodel/OverlayCardModels.h"
+#include "panel/widgets/DashboardPage.h"
+#include "panel/widgets/OverlayCards.h"
+#include "panel/widgets/PanelPalette.h"
+#include "panel/widgets/SettingsOverlayCard.h"
+#include "platform/bundle/Bundle.h"
+#include "qt/DeferredRefresh.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShowEvent>
 
 namespace lumra {
 
-ContentView::ContentView(std::shared_ptr<MonitoringLifecycleController>,
-                         std::shared_ptr<LocationPermissionController>,
-                         std::shared_ptr<HealthAggregationController>, std::shared_ptr<WiFiMonitor>,
-                         std::shared_ptr<PingMonitor>, std::shared_ptr<DNSMonitor>,
-                         std::shared_ptr<ConnectionMonitor>, std::shared_ptr<CaptivePortalMonitor>,
-                         std::shared_ptr<SpeedTestMonitor>, std::shared_ptr<ChannelScanMonitor>,
-                         std::shared_ptr<AppUpdateController>, PanelRoute activePanel,
-                         Callbacks callbacks, PlatformServices, QWidget* parent)
-    : QWidget(parent), m_activePanel(activePanel), m_callbacks(std::move(callbacks)) {
-    fillWithPlaceholder(this, QStringLiteral("Lumra"));
+namespace PP = PanelPalette;
+
+namespace {
+
+// The page's padding inside the scroll view.
+QMargins pagePadding(PanelRoute route) {
+    switch (route) {
+    case PanelRoute::dashboard:
+        return {16, 14, 16, 10};
+    case PanelRoute::settings:
+    case PanelRoute::toolbox:
+        return {14, 14, 14, 10};
+    case PanelRoute::connectionMonitor:
+    case PanelRoute::captivePortal:
+        break;
+    }
+    return {14, 14, 14, 8};
+}
+
+} // namespace
+
+ContentView::ContentView(std::shared_ptr<MonitoringLifecycleController> lifecycleController,
+                         std::shared_ptr<LocationPermissionController> locationPermissionController,
+                         std::shared_ptr<HealthAggregationController> healthAggregationController,
+                         std::shared_ptr<WiFiMonitor> wifiMonitor,
+                         std::shared_ptr<PingMonitor> pingMonitor,
+                         std::shared_ptr<DNSMonitor> dnsMonitor,
+                         std::shared_ptr<ConnectionMonitor> connectionMonitor,
+                         std::shared_ptr<CaptivePortalMonitor> captivePortalMonitor,
+                         std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
+                         std::shared_ptr<ChannelScanMonitor> channelScanMonitor,
+                         std::shared_ptr<AppUpdateController> appUpdateController,
+                         PanelRoute activePanel, Callbacks callbacks, PlatformServices services,
+                         QWidget* parent)
+    : QWidget(parent), m_lifecycle(std::move(lifecycleController)),
+      m_location(std::move(locationPermissionController)),
+      m_health(std::move(healthAggregationController)), m_wifi(std::move(wifiMonitor)),
+      m_ping(std::move(pingMonitor)), m_dns(std::move(dnsMonitor)),
+      m_connection(std::move(connectionMonitor)), m_captive(std::move(captivePortalMonitor)),
+      m_speedTest(std::move(speedTestMonitor)), m_channelScan(std::move(channelScanMonitor)),
+      m_appUpdate(std::move(appUpdateController)), m_callbacks(std::move(callbacks)),
+      m_services(std::move(services)),
+      m_router(
+          [this](double height) {
+              if (m_callbacks.onPreferredPopoverHeightChange) {
+                  m_callbacks.onPreferredPopoverHeightChange(height);
+              }
+          },
+          activePanel) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAccessibleName(QStringLiteral("Lumra"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFixedWidth(368);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setAutoFillBackground(false);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    layout->addWidget(m_scroll, 0, Qt::AlignHCenter);
+
+    m_refresh = new DeferredRefresh(this, [this] { refresh(); });
+    const ObservableObject* observed[] = {m_lifecycle.get(),   m_location.get(), m_health.get(),
+                                          m_wifi.get(),        m_ping.get(),     m_dns.get(),
+                                          m_connection.get(),  m_captive.get(),  m_speedTest.get(),
+                                          m_channelScan.get(), m_appUpdate.get()};
+    for (const ObservableObject* object : observed) {
+        if (object != nullptr) {
+            m_refresh->observe(*object);
+        }
+    }
+    // Nothing is on screen yet: coming on screen reports the height.
+    setPage(buildPage(m_router.activePanel()));
+}
+
+void ContentView::setPage(QWidget* padded) {
+    m_scroll->setWidget(padded);
+    // The scroll area fills its widget's background; the panel's gradient
+    // shows through instead.
+    padded->setAutoFillBackground(false);
+}
+
+ContentView::~ContentView() {
+    m_refresh->stopObserving();
+}
+
+void ContentView::showPanel(PanelRoute route) {
+    // The old page may be the caller (its Back button): delete it later.
+    QWidget* old = m_scroll->takeWidget();
+    if (old != nullptr) {
+        old->hide();
+        old->deleteLater();
+    }
+    setPage(buildPage(route));
+    m_scroll->verticalScrollBar()->setValue(0);
+    m_router.showPanel(route);
+}
+
+QWidget* ContentView::buildPage(PanelRoute route) {
+    QWidget* content = nullptr;
+    switch (route) {
+    case PanelRoute::dashboard: {
+        DashboardPage::Actions actions;
+        actions.showToolbox = [this] {
+            showPanel(PanelRoute::toolbox);
+        };
+        actions.showSettings = [this] {
+            showPanel(PanelRoute::settings);
+        };
+        actions.setMonitoringEnabled = [this](bool enabled) {
+            setMonitoringEnabled(enabled);
+        };
+        actions.locationAction = [this] {
+            performLocationAction();
+        };
+        actions.quit = [this] {
+            if (m_callbacks.onQuit) {
+                m_callbacks.onQuit();
+            }
+        };
+        content = new DashboardPage(dashboardModel(), std::move(actions));
+        break;
+    }
+    case PanelRoute::settings: {
+        SettingsOverlayCard::BatteryFriendlyBinding binding;
+        binding.read = [this] {
+            return m_lifecycle && m_lifecycle->isBatteryFriendly().get();
+        };
+        binding.write = [this](bool value) {
+            if (m_lifecycle) {
+                m_lifecycle->setBatteryFriendly(value);
+            }
+        };
+        auto launchAtLogin = m_services.makeLaunchAtLoginController
+                                 ? m_services.makeLaunchAtLoginController()
+                                 : nullptr;
+        content = new SettingsOverlayCard(
+            std::move(binding), m_appUpdate, [this] { showPanel(PanelRoute::dashboard); },
+            std::move(launchAtLogin), AppBuildMetadataDisplayInfo(Bundle::main()));
+        break;
+    }
+    case PanelRoute::toolbox: {
+        const auto call = [this](std::function<void()> Callbacks::*member) {
+            return [this, member] {
+                if (m_callbacks.*member) {
+                    (m_callbacks.*member)();
+                }
+            };
+        };
+        ToolboxOverlayCard::Callbacks callbacks;
+        callbacks.onOpenWiFiRadar = call(&Callbacks::onOpenWiFiRadar);
+        callbacks.onOpenDiagnosticsExport = call(&Callbacks::onOpenDiagnosticsExport);
+        callbacks.onOpenSpeedTest = call(&Callbacks::onOpenSpeedTestWindow);
+        callbacks.onOpenChannelScan = call(&Callbacks::onOpenChannelScanWindow);
+        callbacks.onOpenConnectionMonitor = [this] {
+            showPanel(PanelRoute::connectionMonitor);
+        };
+        callbacks.onOpenCaptivePortal = [this] {
+            showPanel(PanelRoute::captivePortal);
+        };
+        callbacks.onClose = [this] {
+            showPanel(PanelRoute::dashboard);
+        };
+        content = new ToolboxOverlayCard(std::move(callbacks));
+        break;
+    }
+    case PanelRoute::connectionMonitor:
+        content = new ConnectionMonitorOverlayCard(
+            makeConnectionMonitorCardModel(m_connection->latestResult().get(),
+                                           m_connection->history().get(),
+                                           m_connection->lastErrorMessage().get()),
+            [this] { showPanel(PanelRoute::toolbox); });
+        break;
+    case PanelRoute::captivePortal:
+        content = new CaptivePortalOverlayCard(
+            makeCaptivePortalCardModel(m_captive->latestStatus().get(),
+                                       m_captive->lastErrorMessage().get()),
+            [this] { showPanel(PanelRoute::toolbox); });
+        break;
+    }
+    // Padding around the page, transparent over the panel's background.
+    auto* padded = new QWidget;
+    padded->setAutoFillBackground(false);
+    auto* layout = new QVBoxLayout(padded);
+    layout->setContentsMargins(pagePadding(route));
+    layout->addWidget(content);
+    m_page = content;
+    return padded;
+}
+
+DashboardModel ContentView::dashboardModel() const {
+    DashboardInput input;
+    input.isMonitoringEnabled = m_lifecycle->isMonitoringEnabled().get();
+    input.monitoringStatusText = m_lifecycle->statusText();
+    input.healthState = m_health->healthState().get();
+    input.isConnected = m_wifi->isConnected().get();
+    input.latestSnapshot = m_wifi->latestSnapshot().get();
+    input.wifiHistory = m_wifi->history().get();
+    input.routerResult = m_ping->routerResult().get();
+    input.internetResult = m_ping->internetResult().get();
+    input.routerHistory = m_ping->routerHistory().get();
+    input.internetHistory = m_ping->internetHistory().get();
+    input.isRouterIgnored = m_ping->isRouterIgnored().get();
+    input.dnsResult = m_dns->latestResult().get();
+    input.dnsHistory = m_dns->history().get();
+    input.captiveStatus = m_captive->latestStatus().get();
+    input.locationStatus = m_location->status().get();
+    return makeDashboardModel(input, numberSeparators());
+}
+
+void ContentView::refresh() {
+    QWidget* page = m_page;
+    if (auto* dashboard = dynamic_cast<DashboardPage*>(page)) {
+        dashboard->apply(dashboardModel());
+    } else if (auto* connection = dynamic_cast<ConnectionMonitorOverlayCard*>(page)) {
+        connection->apply(makeConnectionMonitorCardModel(m_connection->latestResult().get(),
+                                                         m_connection->history().get(),
+                                                         m_connection->lastErrorMessage().get()));
+    } else if (auto* captive = dynamic_cast<CaptivePortalOverlayCard*>(page)) {
+        captive->apply(makeCaptivePortalCardModel(m_captive->latestStatus().get(),
+                                                  m_captive->lastErrorMessage().get()));
+    } else if (auto* settings = dynamic_cast<SettingsOverlayCard*>(page)) {
+        settings->refresh();
+    }
+}
+
+void ContentView::setMonitoringEnabled(bool enabled) {
+    // The stored setting first: it decides what the next launch does.
+    m_lifecycle->settingsStore()->setMonitoringEnabled(enabled);
+    if (enabled) {
+        m_lifecycle->startMonitoring();
+    } else {
+        m_lifecycle->stopMonitoring();
+    }
+    m_refresh->schedule();
+}
+
+void ContentView::performLocationAction() {
+    const LocationPermissionStatus status = m_location->status().get();
+    switch (locationAction(status)) {
+    case LocationAction::openSettings:
+        m_location->settingsOpener()->openLocationSettings();
+        break;
+    case LocationAction::requestAuthorization:
+        m_location->authorizer()->requestWhenInUseAuthorization();
+        break;
+    case LocationAction::none:
+        break;
+    }
+}
+
+void ContentView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) {
+        refresh();
+        m_router.appear();
+    }
+}
+
+void ContentView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    QLinearGradient gradient(bounds.topLeft(), bounds.bottomRight());
+    gradient.setColorAt(0, PP::backgroundStart());
+    gradient.setColorAt(1, PP::backgroundEnd());
+    // The whole rectangle: an opaque host window would show its own colour in
+    // the corners outside the rounded outline.
+    painter.fillRect(rect(), gradient);
+    QPainterPath shape;
+    shape.addRoundedRect(bounds, 14, 14);
+    painter.setPen(QPen(PP::border(), 1));
+    painter.drawPath(shape);
 }
 
 } // namespace lumra

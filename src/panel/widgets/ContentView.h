@@ -1,6 +1,8 @@
 // The popover's whole content, built once by the menu-bar controller with
 // the objects it observes, its first page and the controller's callbacks.
-// Main thread.
+// It shows one page at a time (each built afresh when it is shown), redraws
+// once per burst of published changes, and reports each page's preferred
+// height when it comes on screen and on every page change. Main thread.
 #pragma once
 
 #include "monitoring/captive/CaptivePortalMonitor.h"
@@ -12,6 +14,7 @@
 #include "monitoring/ping/PingMonitor.h"
 #include "monitoring/speedtest/SpeedTestMonitor.h"
 #include "monitoring/wifi/WiFiMonitor.h"
+#include "panel/viewmodel/DashboardModel.h"
 #include "panel/viewmodel/PanelRoute.h"
 #include "shell/location/LocationPermissionController.h"
 #include "shell/services/PlatformServices.h"
@@ -21,7 +24,11 @@
 #include <functional>
 #include <memory>
 
+class QScrollArea;
+
 namespace lumra {
+
+class DeferredRefresh;
 
 class ContentView final : public QWidget {
 public:
@@ -47,12 +54,45 @@ public:
                 std::shared_ptr<ChannelScanMonitor> channelScanMonitor,
                 std::shared_ptr<AppUpdateController> appUpdateController, PanelRoute activePanel,
                 Callbacks callbacks, PlatformServices services, QWidget* parent = nullptr);
+    ~ContentView() override;
 
-    PanelRoute activePanel() const { return m_activePanel; }
+    PanelRoute activePanel() const { return m_router.activePanel(); }
+    // The only way pages change; reports the new page's height.
+    void showPanel(PanelRoute route);
+    // The page on screen (a DashboardPage, ToolboxOverlayCard, ...).
+    QWidget* currentPage() const { return m_page; }
+    // Redraws now from the observed objects (the deferred refresh calls it).
+    void refresh();
+    // The dashboard's model of the objects' current values.
+    DashboardModel dashboardModel() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
-    PanelRoute m_activePanel;
+    QWidget* buildPage(PanelRoute route);
+    void setPage(QWidget* padded);
+    void setMonitoringEnabled(bool enabled);
+    void performLocationAction();
+
+    std::shared_ptr<MonitoringLifecycleController> m_lifecycle;
+    std::shared_ptr<LocationPermissionController> m_location;
+    std::shared_ptr<HealthAggregationController> m_health;
+    std::shared_ptr<WiFiMonitor> m_wifi;
+    std::shared_ptr<PingMonitor> m_ping;
+    std::shared_ptr<DNSMonitor> m_dns;
+    std::shared_ptr<ConnectionMonitor> m_connection;
+    std::shared_ptr<CaptivePortalMonitor> m_captive;
+    std::shared_ptr<SpeedTestMonitor> m_speedTest;
+    std::shared_ptr<ChannelScanMonitor> m_channelScan;
+    std::shared_ptr<AppUpdateController> m_appUpdate;
     Callbacks m_callbacks;
+    PlatformServices m_services;
+    PanelRouter m_router;
+    QScrollArea* m_scroll;
+    QWidget* m_page = nullptr;
+    DeferredRefresh* m_refresh;
 };
 
 } // namespace lumra

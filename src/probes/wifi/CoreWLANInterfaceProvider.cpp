@@ -1,12 +1,9 @@
 #include "probes/wifi/CoreWLANInterfaceProvider.h"
 
-#include "platform/wireless/Nl80211Client.h"
 #include "platform/wireless/TransmitRate.h"
 #include "platform/wireless/WirelessError.h"
 
 namespace lumra {
-
-CoreWLANInterfaceProvider::CoreWLANInterfaceProvider() : m_client(std::make_shared<Nl80211Client>()) {}
 
 CoreWLANInterfaceProvider::CoreWLANInterfaceProvider(std::shared_ptr<WirelessClient> client)
     : m_client(std::move(client)) {}
@@ -31,7 +28,8 @@ WiFiInterfaceSnapshot makeInterfaceSnapshot(const WirelessLinkReading& reading) 
         linkRate.reset();
     }
     WiFiInterfaceSnapshot snapshot{
-        .interfaceName = reading.interface.name.empty() ? std::string("en0") : reading.interface.name,
+        .interfaceName =
+            reading.interface.name.empty() ? std::string("en0") : reading.interface.name,
         .ssid = reading.ssid,
         .bssid = reading.bssid,
         .rssiDbm = reading.signalDbm,

@@ -11,8 +11,7 @@ namespace lumra {
 
 class CoreWLANInterfaceProvider final : public WiFiInterfaceProviding {
 public:
-    // Reads through nl80211.
-    CoreWLANInterfaceProvider();
+    // The caller owns the platform's client (nl80211 in the application).
     explicit CoreWLANInterfaceProvider(std::shared_ptr<WirelessClient> client);
 
     std::optional<WiFiInterfaceSnapshot> currentSnapshot() override;

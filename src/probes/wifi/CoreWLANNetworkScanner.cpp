@@ -3,7 +3,6 @@
 #include "concurrency/Hops.h"
 #include "concurrency/Runtime.h"
 #include "concurrency/TaskState.h"
-#include "platform/wireless/Nl80211Client.h"
 #include "model/UnicodeText.h"
 #include "probes/wifi/WiFiNetworkScannerError.h"
 
@@ -29,18 +28,20 @@ std::vector<WiFiScannedNetwork> scanWith(WirelessClient& client) {
 Task<std::vector<WiFiScannedNetwork>> scanOnPool(std::shared_ptr<WirelessClient> client) {
     const TaskState* task = currentTask();
     const TaskPriority priority = task != nullptr ? task->priority() : TaskPriority::medium;
-    auto work = [client] { return scanWith(*client); };
+    auto work = [client] {
+        return scanWith(*client);
+    };
     co_return co_await runBlocking(backgroundPool(), priority, std::move(work));
 }
 
 } // namespace
 
-CoreWLANNetworkScanner::CoreWLANNetworkScanner() : m_client(std::make_shared<Nl80211Client>()) {}
-
 CoreWLANNetworkScanner::CoreWLANNetworkScanner(std::shared_ptr<WirelessClient> client)
     : m_client(std::move(client)) {}
 
-Task<std::vector<WiFiScannedNetwork>> CoreWLANNetworkScanner::scanNetworks() { return scanOnPool(m_client); }
+Task<std::vector<WiFiScannedNetwork>> CoreWLANNetworkScanner::scanNetworks() {
+    return scanOnPool(m_client);
+}
 
 std::optional<WiFiScannedNetwork> makeScannedNetwork(const WirelessNetwork& network) {
     if (!network.channel) {

@@ -13,8 +13,7 @@ namespace lumra {
 
 class CoreWLANNetworkScanner final : public WiFiNetworkScanning {
 public:
-    // Scans through nl80211.
-    CoreWLANNetworkScanner();
+    // The caller owns the platform's client (nl80211 in the application).
     explicit CoreWLANNetworkScanner(std::shared_ptr<WirelessClient> client);
 
     // The running scan keeps the client alive, not this scanner.

@@ -1,14 +1,8 @@
 #include "probes/wifi/CurrentWiFiInterfaceName.h"
 
-#include "platform/wireless/Nl80211Client.h"
 #include "platform/wireless/WirelessError.h"
 
 namespace lumra {
-
-std::optional<std::string> currentWiFiInterfaceName() {
-    Nl80211Client client;
-    return currentWiFiInterfaceName(client);
-}
 
 std::optional<std::string> currentWiFiInterfaceName(WirelessClient& client) {
     try {

@@ -9,8 +9,8 @@
 
 namespace lumra {
 
-// Through nl80211. None without an interface or a name: no "en0" here.
-std::optional<std::string> currentWiFiInterfaceName();
+// The client's default interface. None without an interface or a name: no
+// "en0" here.
 std::optional<std::string> currentWiFiInterfaceName(WirelessClient& client);
 
 } // namespace lumra

@@ -25,7 +25,9 @@ public:
     // for callers that put the error into a sentence.
     std::string describe() const;
 
-    bool operator==(const WiFiNetworkScannerError& other) const noexcept { return m_case == other.m_case; }
+    bool operator==(const WiFiNetworkScannerError& other) const noexcept {
+        return m_case == other.m_case;
+    }
 
 private:
     Case m_case;

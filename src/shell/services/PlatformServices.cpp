@@ -1,6 +1,7 @@
 #include "shell/services/PlatformServices.h"
 
 #include "platform/login/XdgAutostartLoginItem.h"
+#include "platform/wireless/Nl80211Client.h"
 #include "probes/wifi/CoreWLANInterfaceProvider.h"
 #include "probes/wifi/CoreWLANNetworkScanner.h"
 
@@ -11,11 +12,13 @@ makeSystemPlatformServices(std::shared_ptr<ApplicationActivationNotifying> activ
                            std::shared_ptr<URLOpening> urlOpener, const ProcessInformation& process,
                            std::filesystem::path executable) {
     PlatformServices services;
-    services.makeInterfaceProvider = [] {
-        return std::make_shared<CoreWLANInterfaceProvider>();
+    // One client serves every reader and scanner: it opens a socket per call.
+    std::shared_ptr<WirelessClient> wireless = std::make_shared<Nl80211Client>();
+    services.makeInterfaceProvider = [wireless] {
+        return std::make_shared<CoreWLANInterfaceProvider>(wireless);
     };
-    services.makeNetworkScanner = [] {
-        return std::make_shared<CoreWLANNetworkScanner>();
+    services.makeNetworkScanner = [wireless] {
+        return std::make_shared<CoreWLANNetworkScanner>(wireless);
     };
     services.makeLaunchAtLoginController =
         [activation = std::move(activation), urlOpener = std::move(urlOpener),

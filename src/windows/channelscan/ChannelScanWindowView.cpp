@@ -1,14 +1,399 @@
 #include "windows/channelscan/ChannelScanWindowView.h"
 
-#include "qt/PlaceholderView.h"
+#include "qt/CapsuleBadge.h"
+#include "qt/CardFrame.h"
+#include "qt/DeferredRefresh.h"
+#include "qt/KitFonts.h"
+#include "qt/Palette.h"
+#include "windows/channelscan/ToolWindowWidgets.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QScrollArea>
+#include <QVBoxLayout>
+#include <algorithm>
 
 namespace lumra {
+
+namespace {
+
+// The window's own colours, each made once on first use.
+struct ChannelScanPalette {
+    static const QColor& backgroundStart() {
+        static const QColor color = paletteColor(0.08, 0.09, 0.12);
+        return color;
+    }
+    static const QColor& backgroundEnd() {
+        static const QColor color = paletteColor(0.04, 0.05, 0.07);
+        return color;
+    }
+    static const QColor& panelFill() {
+        static const QColor color = paletteWhite(0.04);
+        return color;
+    }
+    static const QColor& border() {
+        static const QColor color = paletteWhite(0.13);
+        return color;
+    }
+    static const QColor& primaryText() {
+        static const QColor color = paletteWhite(0.95);
+        return color;
+    }
+    static const QColor& secondaryText() {
+        static const QColor color = paletteWhite(0.72);
+        return color;
+    }
+    static const QColor& tertiaryText() {
+        static const QColor color = paletteWhite(0.52);
+        return color;
+    }
+};
+using Colors = ChannelScanPalette;
+
+QFont trackedFont(double size, QFont::Weight weight) {
+    QFont font = kitFont(size, weight);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.4);
+    return font;
+}
+
+QString text(const std::string& value) {
+    return QString::fromStdString(value);
+}
+
+CapsuleBadge* markerTag(const QString& label, WindowTint accent, QWidget* parent) {
+    const QColor color = tintColor(accent);
+    return new CapsuleBadge(label,
+                            CapsuleBadgeStyle{.font = kitFont(10, QFont::DemiBold),
+                                              .textColor = color,
+                                              .fill = withOpacity(color, 0.22),
+                                              .horizontalPadding = 7,
+                                              .verticalPadding = 2},
+                            parent);
+}
+
+QWidget* congestionRow(const ChannelScanRow& row, QWidget* parent) {
+    auto* widget = new QWidget(parent);
+    widget->setObjectName(QStringLiteral("channelRow%1").arg(row.channelNumber));
+    auto* column = new QVBoxLayout(widget);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+
+    auto* top = new QHBoxLayout;
+    top->setSpacing(6);
+    top->addWidget(
+        makeTextLabel(text(row.channelText), kitFont(12, QFont::DemiBold), Colors::primaryText()));
+    if (row.isCurrent)
+        top->addWidget(markerTag(QStringLiteral("Current"), WindowTint::blue, widget));
+    if (row.isRecommended)
+        top->addWidget(markerTag(QStringLiteral("Recommended"), WindowTint::green, widget));
+    top->addStretch(1);
+    top->addWidget(
+        makeTextLabel(text(row.scoreText), kitFont(12, QFont::Medium), Colors::primaryText()));
+    column->addLayout(top);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->setSpacing(8);
+    auto* count =
+        makeTextLabel(text(row.countText), kitFont(11, QFont::Medium), Colors::secondaryText());
+    count->setFixedWidth(90);
+    bottom->addWidget(count);
+    auto* bar = new CongestionBar(row.barFraction, widget);
+    bar->setObjectName(QStringLiteral("congestionBar"));
+    bottom->addWidget(bar, 1);
+    column->addLayout(bottom);
+    return widget;
+}
+
+QWidget* statChip(const QString& label, QLabel*& value, QWidget* parent) {
+    auto* chip = new FilledRow(paletteWhite(0.07), QMargins(10, 6, 10, 6), 6, -1.0, parent);
+    chip->rowLayout()->addWidget(
+        makeTextLabel(label, kitFont(11, QFont::DemiBold), Colors::secondaryText()));
+    value = makeTextLabel(QString(), kitFont(12, QFont::DemiBold), Colors::primaryText());
+    chip->rowLayout()->addWidget(value);
+    chip->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    return chip;
+}
+
+} // namespace
+
+struct ChannelScanWindowView::SelectionCard {
+    CardFrame* frame;
+    QLabel* channel;
+    QLabel* score;
+    QLabel* count;
+    QLabel* unavailable;
+};
 
 ChannelScanWindowView::ChannelScanWindowView(std::shared_ptr<ChannelScanMonitor> channelScanMonitor,
                                              double headerContentSpacing, QWidget* parent)
     : QWidget(parent), m_channelScanMonitor(std::move(channelScanMonitor)),
       m_headerContentSpacing(headerContentSpacing) {
-    fillWithPlaceholder(this, QStringLiteral("Channel Scan"));
+    setMinimumSize(860, 580);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    m_scroll->viewport()->setAutoFillBackground(false);
+    outer->addWidget(m_scroll);
+
+    auto* content = new QWidget;
+    content->setAutoFillBackground(false);
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(16);
+    column->addWidget(buildHeader());
+    auto* gap = new QWidget(content);
+    gap->setFixedHeight(static_cast<int>(std::lround(std::max(m_headerContentSpacing, 0.0))));
+    column->addWidget(gap);
+    column->addWidget(buildEmptyBlock(), 1);
+    column->addWidget(buildResultBlock(), 1);
+    m_scroll->setWidget(content);
+    // The scroll area fills its widget by default; the gradient must show through.
+    content->setAutoFillBackground(false);
+
+    m_refresh = new DeferredRefresh(this, [this] { refresh(); });
+    m_refresh->observe(*m_channelScanMonitor);
+    refresh();
+}
+
+ChannelScanWindowView::~ChannelScanWindowView() = default;
+
+QWidget* ChannelScanWindowView::buildHeader() {
+    auto* header = new QWidget;
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(12);
+
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(5);
+    auto* titleLine = new QHBoxLayout;
+    titleLine->setSpacing(8);
+    titleLine->addWidget(makeSymbolLabel(QStringLiteral("dot.radiowaves.left.and.right"), 15,
+                                         Colors::secondaryText()));
+    titleLine->addWidget(
+        makeTextLabel(QString::fromUtf8(channelScanTitle), kitFont(23), Colors::primaryText()));
+    titleLine->addStretch(1);
+    titles->addLayout(titleLine);
+    titles->addWidget(makeTextLabel(QString::fromUtf8(channelScanSubtitle), kitFont(12),
+                                    Colors::secondaryText()));
+    row->addLayout(titles);
+    row->addStretch(1);
+    row->addSpacing(10);
+
+    m_headerButton = new ToolWindowActionButton(Colors::primaryText(), Colors::border(), header);
+    m_headerButton->setObjectName(QStringLiteral("headerButton"));
+    connect(m_headerButton, &QAbstractButton::clicked, this, [this] { toggleScan(); });
+    row->addWidget(m_headerButton, 0, Qt::AlignTop);
+    return header;
+}
+
+QWidget* ChannelScanWindowView::buildEmptyBlock() {
+    m_emptyBlock = new QWidget;
+    m_emptyBlock->setObjectName(QStringLiteral("emptyBlock"));
+    auto* column = new QVBoxLayout(m_emptyBlock);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(14);
+    column->addStretch(1);
+
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(8);
+    auto* title = makeTextLabel(QString::fromUtf8(channelScanEmptyTitle),
+                                kitFont(14, QFont::DemiBold), Colors::primaryText());
+    auto* description = makeTextLabel(QString::fromUtf8(channelScanEmptyDescription),
+                                      kitFont(12, QFont::Medium), Colors::secondaryText());
+    for (auto* label : {title, description}) {
+        label->setAlignment(Qt::AlignHCenter);
+        label->setWordWrap(true);
+        texts->addWidget(label);
+    }
+    column->addLayout(texts);
+
+    m_emptyProgress = new LinearProgressBar(m_emptyBlock);
+    m_emptyProgress->setObjectName(QStringLiteral("emptyProgress"));
+    m_emptyProgress->setFixedWidth(320);
+    column->addWidget(m_emptyProgress, 0, Qt::AlignHCenter);
+    m_emptyButton =
+        new ToolWindowActionButton(Colors::primaryText(), Colors::border(), m_emptyBlock);
+    m_emptyButton->setObjectName(QStringLiteral("emptyButton"));
+    connect(m_emptyButton, &QAbstractButton::clicked, this, [this] { toggleScan(); });
+    column->addWidget(m_emptyButton, 0, Qt::AlignHCenter);
+    column->addStretch(1);
+    return m_emptyBlock;
+}
+
+ChannelScanWindowView::SelectionCard* ChannelScanWindowView::buildCard(const QString& title,
+                                                                       WindowTint accent) {
+    auto* frame = new CardFrame(CardStyle{.fill = paletteWhite(0.06),
+                                          .border = withOpacity(tintColor(accent), 0.32),
+                                          .cornerRadius = 9.0,
+                                          .padding = 8,
+                                          .spacing = 4});
+    frame->setObjectName(title == QStringLiteral("Current") ? QStringLiteral("currentCard")
+                                                            : QStringLiteral("recommendedCard"));
+    frame->contentLayout()->setContentsMargins(10, 8, 10, 8);
+    auto* layout = frame->contentLayout();
+    layout->addWidget(makeTextLabel(title, kitFont(11, QFont::DemiBold), Colors::tertiaryText()));
+    auto* card = new SelectionCard{
+        frame,
+        makeTextLabel(QString(), kitFont(13, QFont::DemiBold), Colors::primaryText()),
+        makeTextLabel(QString(), kitFont(12, QFont::Medium), Colors::primaryText()),
+        makeTextLabel(QString(), kitFont(11, QFont::Medium), Colors::secondaryText()),
+        makeTextLabel(QString::fromUtf8(unavailableText), kitFont(13, QFont::Medium),
+                      Colors::secondaryText()),
+    };
+    for (auto* label : {card->channel, card->score, card->count, card->unavailable})
+        layout->addWidget(label);
+    layout->addStretch(1);
+    return card;
+}
+
+QWidget* ChannelScanWindowView::buildResultBlock() {
+    m_resultBlock = new QWidget;
+    m_resultBlock->setObjectName(QStringLiteral("resultBlock"));
+    auto* outer = new QVBoxLayout(m_resultBlock);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(16);
+    m_resultProgress = new LinearProgressBar(m_resultBlock);
+    m_resultProgress->setObjectName(QStringLiteral("resultProgress"));
+    outer->addWidget(m_resultProgress);
+
+    auto* column = new QVBoxLayout;
+    column->setSpacing(10);
+    auto* chips = new QHBoxLayout;
+    chips->setSpacing(14);
+    chips->addWidget(statChip(QStringLiteral("Networks Seen"), m_networksSeenValue, m_resultBlock));
+    chips->addWidget(statChip(QStringLiteral("Passes"), m_passesValue, m_resultBlock));
+    chips->addStretch(1);
+    m_networksSeenValue->setObjectName(QStringLiteral("networksSeenValue"));
+    m_passesValue->setObjectName(QStringLiteral("passesValue"));
+    column->addLayout(chips);
+
+    auto* cards = new QHBoxLayout;
+    cards->setSpacing(10);
+    m_currentCard.reset(buildCard(QStringLiteral("Current"), WindowTint::blue));
+    m_recommendedCard.reset(buildCard(QStringLiteral("Recommended"), WindowTint::green));
+    cards->addWidget(m_currentCard->frame, 1);
+    cards->addWidget(m_recommendedCard->frame, 1);
+    column->addLayout(cards);
+
+    m_sentence = makeTextLabel(QString(), kitFont(12, QFont::Medium), Colors::secondaryText());
+    m_sentence->setObjectName(QStringLiteral("sentence"));
+    m_sentence->setWordWrap(true);
+    m_sentence->setContentsMargins(0, 4, 0, 4);
+    column->addWidget(m_sentence);
+
+    auto* panel = new CardFrame(CardStyle{.fill = Colors::panelFill(),
+                                          .border = Colors::border(),
+                                          .cornerRadius = 12.0,
+                                          .padding = 12,
+                                          .spacing = 8},
+                                m_resultBlock);
+    panel->setObjectName(QStringLiteral("congestionPanel"));
+    auto* panelLayout = panel->contentLayout();
+    panelLayout->addWidget(makeTextLabel(QString::fromUtf8(bandCongestionHeading),
+                                         trackedFont(11, QFont::DemiBold), Colors::tertiaryText()));
+    auto* explanation = makeTextLabel(QString::fromUtf8(bandCongestionExplanation),
+                                      kitFont(11, QFont::Medium), Colors::secondaryText());
+    explanation->setWordWrap(true);
+    explanation->setContentsMargins(0, 0, 0, 4);
+    panelLayout->addWidget(explanation);
+    m_noChannels = makeTextLabel(QString::fromUtf8(noChannelsText), kitFont(12, QFont::Medium),
+                                 Colors::secondaryText());
+    m_noChannels->setObjectName(QStringLiteral("noChannels"));
+    panelLayout->addWidget(m_noChannels);
+    m_rowsBox = new QWidget(panel);
+    m_rowsLayout = new QVBoxLayout(m_rowsBox);
+    m_rowsLayout->setContentsMargins(0, 0, 0, 0);
+    m_rowsLayout->setSpacing(6);
+    panelLayout->addWidget(m_rowsBox);
+    column->addWidget(panel);
+
+    outer->addLayout(column);
+    outer->addStretch(1);
+    return m_resultBlock;
+}
+
+ChannelScanWindowModel ChannelScanWindowView::currentModel() const {
+    const auto& monitor = *m_channelScanMonitor;
+    return channelScanWindowModel(
+        ChannelScanWindowInput{
+            .latestResult = monitor.latestResult().get(),
+            .isScanning = monitor.isScanning().get(),
+            .completedPasses = monitor.completedPasses().get(),
+            .totalPasses = monitor.totalPasses().get(),
+        },
+        numberSeparators(locale()));
+}
+
+void ChannelScanWindowView::toggleScan() {
+    if (m_channelScanMonitor->isScanning().get()) {
+        if (const auto& task = m_channelScanMonitor->runningTask())
+            task->cancel();
+        return;
+    }
+    m_channelScanMonitor->startScan();
+}
+
+void ChannelScanWindowView::applyCard(SelectionCard& card, const ChannelScanCard& model) {
+    const bool hasSelection = model.channelText.has_value();
+    card.channel->setText(text(model.channelText.value_or("")));
+    card.score->setText(text(model.scoreText.value_or("")));
+    card.count->setText(text(model.countText.value_or("")));
+    card.channel->setVisible(hasSelection);
+    card.score->setVisible(hasSelection);
+    card.count->setVisible(hasSelection);
+    card.unavailable->setVisible(!hasSelection);
+}
+
+void ChannelScanWindowView::rebuildRows(const std::vector<ChannelScanRow>& rows) {
+    if (rows == m_shownRows)
+        return;
+    while (auto* item = m_rowsLayout->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    for (const auto& row : rows)
+        m_rowsLayout->addWidget(congestionRow(row, m_rowsBox));
+    m_shownRows = rows;
+}
+
+void ChannelScanWindowView::refresh() {
+    const ChannelScanWindowModel model = currentModel();
+    const bool hasResult = model.layout == ChannelScanLayout::resultIdle ||
+                           model.layout == ChannelScanLayout::resultScanning;
+    const QString buttonTitle = text(model.buttonTitle);
+
+    m_headerButton->setText(buttonTitle);
+    m_headerButton->setVisible(model.showsHeaderButton);
+    m_headerButton->updateGeometry();
+
+    m_emptyBlock->setVisible(!hasResult);
+    m_emptyProgress->setVisible(!hasResult && model.showsProgress);
+    m_emptyProgress->setProgress(model.progressValue, model.progressTotal);
+    m_emptyButton->setText(buttonTitle);
+    m_emptyButton->setVisible(!hasResult && !model.showsProgress);
+    m_emptyButton->updateGeometry();
+
+    m_resultBlock->setVisible(hasResult);
+    m_resultProgress->setVisible(hasResult && model.showsProgress);
+    m_resultProgress->setProgress(model.progressValue, model.progressTotal);
+    m_networksSeenValue->setText(text(model.networksSeenText));
+    m_passesValue->setText(text(model.passesText));
+    applyCard(*m_currentCard, model.currentCard);
+    applyCard(*m_recommendedCard, model.recommendedCard);
+    m_sentence->setText(text(model.sentence));
+    m_noChannels->setVisible(model.rows.empty());
+    m_rowsBox->setVisible(!model.rows.empty());
+    rebuildRows(model.rows);
+}
+
+void ChannelScanWindowView::paintEvent(QPaintEvent*) {
+    paintWindowBackground(this, Colors::backgroundStart(), Colors::backgroundEnd());
 }
 
 } // namespace lumra

@@ -1,23 +1,72 @@
-// The Channel Scan window's content, built once by the menu-bar controller and
-// kept while the window is hidden. Main thread.
+// The Channel Scan window's content: starts and cancels the shared monitor's
+// scan and shows its progress and latest result (cards, sentence, band
+// rows). It keeps no state of its own beyond the widgets showing the last
+// refresh. Main thread.
 #pragma once
 
 #include "monitoring/channelscan/ChannelScanMonitor.h"
+#include "windows/channelscan/viewmodel/ChannelScanWindowModel.h"
 
 #include <QWidget>
 #include <memory>
+#include <vector>
+
+class QLabel;
+class QScrollArea;
+class QVBoxLayout;
 
 namespace lumra {
+
+class CardFrame;
+class DeferredRefresh;
+class LinearProgressBar;
+class ToolWindowActionButton;
 
 class ChannelScanWindowView final : public QWidget {
 public:
     // headerContentSpacing: points between the header and the content.
     ChannelScanWindowView(std::shared_ptr<ChannelScanMonitor> channelScanMonitor,
                           double headerContentSpacing, QWidget* parent = nullptr);
+    ~ChannelScanWindowView() override;
+
+    // The state shown now; the view redraws it after each change of the monitor.
+    ChannelScanWindowModel currentModel() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    struct SelectionCard;
+
+    void refresh();
+    void toggleScan();
+    QWidget* buildHeader();
+    QWidget* buildEmptyBlock();
+    QWidget* buildResultBlock();
+    SelectionCard* buildCard(const QString& title, WindowTint accent);
+    void applyCard(SelectionCard& card, const ChannelScanCard& model);
+    void rebuildRows(const std::vector<ChannelScanRow>& rows);
+
     std::shared_ptr<ChannelScanMonitor> m_channelScanMonitor;
     double m_headerContentSpacing;
+
+    QScrollArea* m_scroll = nullptr;
+    ToolWindowActionButton* m_headerButton = nullptr;
+    QWidget* m_emptyBlock = nullptr;
+    LinearProgressBar* m_emptyProgress = nullptr;
+    ToolWindowActionButton* m_emptyButton = nullptr;
+    QWidget* m_resultBlock = nullptr;
+    LinearProgressBar* m_resultProgress = nullptr;
+    QLabel* m_networksSeenValue = nullptr;
+    QLabel* m_passesValue = nullptr;
+    std::unique_ptr<SelectionCard> m_currentCard;
+    std::unique_ptr<SelectionCard> m_recommendedCard;
+    QLabel* m_sentence = nullptr;
+    QLabel* m_noChannels = nullptr;
+    QWidget* m_rowsBox = nullptr;
+    QVBoxLayout* m_rowsLayout = nullptr;
+    std::vector<ChannelScanRow> m_shownRows;
+    DeferredRefresh* m_refresh = nullptr;
 };
 
 } // namespace lumra

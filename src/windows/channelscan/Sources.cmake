@@ -1,1 +1,4 @@
-list(APPEND windows_SOURCES channelscan/ChannelScanWindowView.cpp)
+list(APPEND windows_SOURCES
+  channelscan/ChannelScanWindowView.cpp
+  channelscan/ToolWindowWidgets.cpp)
+list(APPEND windows_LIBS lumra_windows_viewmodel)

@@ -1,14 +1,416 @@
 #include "windows/speedtest/SpeedTestWindowView.h"
 
-#include "qt/PlaceholderView.h"
+#include "qt/CapsuleBadge.h"
+#include "qt/CardFrame.h"
+#include "qt/DeferredRefresh.h"
+#include "qt/KitFonts.h"
+#include "qt/Palette.h"
+#include "windows/channelscan/ToolWindowWidgets.h"
+
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScrollArea>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 
 namespace lumra {
+
+namespace {
+
+// The window's own colours, each made once on first use.
+struct SpeedTestPalette {
+    static const QColor& backgroundStart() {
+        static const QColor color = paletteColor(0.08, 0.09, 0.12);
+        return color;
+    }
+    static const QColor& backgroundEnd() {
+        static const QColor color = paletteColor(0.04, 0.05, 0.07);
+        return color;
+    }
+    static const QColor& cardFill() {
+        static const QColor color = paletteWhite(0.04);
+        return color;
+    }
+    static const QColor& border() {
+        static const QColor color = paletteWhite(0.13);
+        return color;
+    }
+    static const QColor& primaryText() {
+        static const QColor color = paletteWhite(0.95);
+        return color;
+    }
+    static const QColor& secondaryText() {
+        static const QColor color = paletteWhite(0.72);
+        return color;
+    }
+    static const QColor& tertiaryText() {
+        static const QColor color = paletteWhite(0.52);
+        return color;
+    }
+};
+using Colors = SpeedTestPalette;
+
+QString text(const std::string& value) {
+    return QString::fromStdString(value);
+}
+
+// A tile or box: a rounded rectangle of radius 10 filled white at 0.06.
+CardFrame* tile(int horizontalPadding, int verticalPadding, int spacing, QWidget* parent) {
+    auto* frame = new CardFrame(CardStyle{.fill = paletteWhite(0.06),
+                                          .border = Qt::transparent,
+                                          .cornerRadius = 10.0,
+                                          .padding = verticalPadding,
+                                          .spacing = spacing},
+                                parent);
+    frame->contentLayout()->setContentsMargins(horizontalPadding, verticalPadding,
+                                               horizontalPadding, verticalPadding);
+    return frame;
+}
+
+// A section card: the tracked caption above the content.
+CardFrame* sectionCard(const QString& caption, QWidget* parent) {
+    auto* card = new CardFrame(CardStyle{.fill = Colors::cardFill(),
+                                         .border = Colors::border(),
+                                         .cornerRadius = 12.0,
+                                         .padding = 12,
+                                         .spacing = 10},
+                               parent);
+    card->setObjectName(caption.toLower() + QStringLiteral("Card"));
+    QFont font = kitFont(11, QFont::DemiBold);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.4);
+    card->contentLayout()->addWidget(makeTextLabel(caption, font, Colors::tertiaryText()));
+    return card;
+}
+
+std::string shortLocalTime(std::chrono::system_clock::time_point time, const QLocale& locale) {
+    const auto milliseconds =
+        std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
+    const QTime local = QDateTime::fromMSecsSinceEpoch(milliseconds).time();
+    return locale.toString(local, QLocale::ShortFormat).toStdString();
+}
+
+} // namespace
 
 SpeedTestWindowView::SpeedTestWindowView(std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
                                          double headerContentSpacing, QWidget* parent)
     : QWidget(parent), m_speedTestMonitor(std::move(speedTestMonitor)),
       m_headerContentSpacing(headerContentSpacing) {
-    fillWithPlaceholder(this, QStringLiteral("Speed Test"));
+    setMinimumSize(860, 580);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    m_scroll->viewport()->setAutoFillBackground(false);
+    outer->addWidget(m_scroll, 1);
+
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(16);
+    column->addWidget(buildHeader());
+    auto* gap = new QWidget(content);
+    gap->setFixedHeight(static_cast<int>(std::lround(std::max(m_headerContentSpacing, 0.0))));
+    column->addWidget(gap);
+    column->addWidget(buildEmptyBlock(), 1);
+    column->addWidget(buildResultsBlock(), 1);
+    m_scroll->setWidget(content);
+    // The scroll area fills its widget by default; the gradient must show through.
+    content->setAutoFillBackground(false);
+
+    // The footer sits outside the scroll view, at the bottom right.
+    m_footer = new QWidget(this);
+    auto* footer = new QHBoxLayout(m_footer);
+    footer->setContentsMargins(20, 4, 20, 14);
+    footer->addStretch(1);
+    m_lastTested = makeTextLabel(QString(), kitFont(11, QFont::Medium), Colors::secondaryText());
+    m_lastTested->setObjectName(QStringLiteral("lastTested"));
+    footer->addWidget(m_lastTested);
+    outer->addWidget(m_footer);
+
+    m_refresh = new DeferredRefresh(this, [this] { refresh(); });
+    m_refresh->observe(*m_speedTestMonitor);
+    refresh();
+}
+
+QWidget* SpeedTestWindowView::buildHeader() {
+    auto* header = new QWidget;
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(12);
+
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(5);
+    auto* titleLine = new QHBoxLayout;
+    titleLine->setSpacing(8);
+    titleLine->addWidget(
+        makeSymbolLabel(QStringLiteral("speedometer"), 15, Colors::secondaryText()));
+    titleLine->addWidget(
+        makeTextLabel(QString::fromUtf8(speedTestTitle), kitFont(23), Colors::primaryText()));
+    titleLine->addWidget(makeTextLabel(QStringLiteral("|"), kitFont(15), Colors::tertiaryText()));
+    titleLine->addWidget(makeTextLabel(QString::fromUtf8(speedTestProvider),
+                                       kitFont(15, QFont::Medium), Colors::secondaryText()));
+    m_badge = new CapsuleBadge(QString(),
+                               CapsuleBadgeStyle{.font = kitFont(11, QFont::DemiBold),
+                                                 .textColor = Colors::primaryText(),
+                                                 .fill = Qt::transparent,
+                                                 .horizontalPadding = 8,
+                                                 .verticalPadding = 3},
+                               header);
+    m_badge->setObjectName(QStringLiteral("phaseBadge"));
+    titleLine->addWidget(m_badge);
+    titleLine->addStretch(1);
+    titles->addLayout(titleLine);
+    titles->addWidget(
+        makeTextLabel(QString::fromUtf8(speedTestSubtitle), kitFont(12), Colors::secondaryText()));
+    row->addLayout(titles);
+    row->addStretch(1);
+
+    m_headerButton = new ToolWindowActionButton(Colors::primaryText(), Colors::border(), header);
+    m_headerButton->setObjectName(QStringLiteral("headerButton"));
+    connect(m_headerButton, &QAbstractButton::clicked, this, [this] { toggleSpeedTest(); });
+    row->addWidget(m_headerButton, 0, Qt::AlignTop);
+    return header;
+}
+
+QWidget* SpeedTestWindowView::buildEmptyBlock() {
+    m_emptyBlock = new QWidget;
+    m_emptyBlock->setObjectName(QStringLiteral("emptyBlock"));
+    auto* column = new QVBoxLayout(m_emptyBlock);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(14);
+    column->addStretch(1);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(8);
+    auto* title = makeTextLabel(QString::fromUtf8(speedTestEmptyTitle),
+                                kitFont(14, QFont::DemiBold), Colors::primaryText());
+    auto* description = makeTextLabel(QString::fromUtf8(speedTestEmptyDescription),
+                                      kitFont(12, QFont::Medium), Colors::secondaryText());
+    for (auto* label : {title, description}) {
+        label->setAlignment(Qt::AlignHCenter);
+        label->setWordWrap(true);
+        texts->addWidget(label);
+    }
+    column->addLayout(texts);
+    m_emptyButton =
+        new ToolWindowActionButton(Colors::primaryText(), Colors::border(), m_emptyBlock);
+    m_emptyButton->setObjectName(QStringLiteral("emptyButton"));
+    connect(m_emptyButton, &QAbstractButton::clicked, this, [this] { toggleSpeedTest(); });
+    column->addWidget(m_emptyButton, 0, Qt::AlignHCenter);
+    column->addStretch(1);
+    return m_emptyBlock;
+}
+
+QWidget* SpeedTestWindowView::buildResultsBlock() {
+    m_resultsBlock = new QWidget;
+    m_resultsBlock->setObjectName(QStringLiteral("resultsBlock"));
+    auto* column = new QVBoxLayout(m_resultsBlock);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(16);
+
+    m_statusBlock = new QWidget(m_resultsBlock);
+    m_statusBlock->setObjectName(QStringLiteral("statusBlock"));
+    auto* status = new QVBoxLayout(m_statusBlock);
+    status->setContentsMargins(0, 2, 0, 0);
+    status->setSpacing(8);
+    auto* statusLine = new QHBoxLayout;
+    statusLine->setSpacing(8);
+    statusLine->addStretch(1);
+    m_statusText = makeTextLabel(QString(), kitFont(12, QFont::Medium), Colors::secondaryText());
+    m_statusText->setObjectName(QStringLiteral("statusText"));
+    m_percentText = makeTextLabel(QString(), kitFont(12, QFont::DemiBold), Colors::primaryText());
+    m_percentText->setObjectName(QStringLiteral("percentText"));
+    statusLine->addWidget(m_statusText);
+    statusLine->addWidget(m_percentText);
+    statusLine->addStretch(1);
+    status->addLayout(statusLine);
+    m_progress = new LinearProgressBar(m_statusBlock);
+    m_progress->setObjectName(QStringLiteral("progress"));
+    m_progress->setFixedWidth(460);
+    status->addWidget(m_progress, 0, Qt::AlignHCenter);
+    column->addWidget(m_statusBlock);
+
+    auto* throughput = sectionCard(QStringLiteral("Throughput"), m_resultsBlock);
+    auto* tiles = new QHBoxLayout;
+    tiles->setSpacing(10);
+    const std::pair<const char*, const char*> metricTiles[] = {{"Download", "arrow.down"},
+                                                               {"Upload", "arrow.up"}};
+    for (std::size_t i = 0; i < 2; ++i) {
+        auto* frame = tile(12, 9, 5, throughput);
+        frame->setObjectName(QString::fromUtf8(metricTiles[i].first).toLower() +
+                             QStringLiteral("Tile"));
+        auto* value = new FittingLabel(kitFont(36, QFont::Bold), Colors::primaryText(), 0.75);
+        value->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        value->setObjectName(QStringLiteral("value"));
+        frame->contentLayout()->addWidget(value);
+        auto* caption = new QHBoxLayout;
+        caption->setSpacing(6);
+        caption->addWidget(
+            makeSymbolLabel(QString::fromUtf8(metricTiles[i].second), 11, Colors::secondaryText()));
+        caption->addWidget(makeTextLabel(QString::fromUtf8(metricTiles[i].first),
+                                         kitFont(12, QFont::Medium), Colors::secondaryText()));
+        caption->addStretch(1);
+        frame->contentLayout()->addLayout(caption);
+        tiles->addWidget(frame, 1);
+        m_metricTiles[i] = MetricTile{value};
+    }
+    throughput->contentLayout()->addLayout(tiles);
+    column->addWidget(throughput);
+
+    auto* latency = sectionCard(QStringLiteral("Latency"), m_resultsBlock);
+    auto* boxes = new QHBoxLayout;
+    boxes->setSpacing(10);
+    const char* latencyTitles[] = {"Baseline", "Download Load", "Upload Load"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        auto* frame = tile(10, 8, 2, latency);
+        frame->contentLayout()->addWidget(makeTextLabel(QString::fromUtf8(latencyTitles[i]),
+                                                        kitFont(11, QFont::DemiBold),
+                                                        Colors::secondaryText()));
+        m_latencyValues[i] =
+            makeTextLabel(QString(), kitFont(20, QFont::Bold), Colors::primaryText());
+        m_latencyValues[i]->setObjectName(QStringLiteral("latency%1").arg(i));
+        frame->contentLayout()->addWidget(m_latencyValues[i]);
+        boxes->addWidget(frame, 1);
+    }
+    latency->contentLayout()->addLayout(boxes);
+    column->addWidget(latency);
+
+    auto* bufferbloat = sectionCard(QStringLiteral("Bufferbloat"), m_resultsBlock);
+    auto* grades = new QHBoxLayout;
+    grades->setSpacing(10);
+    const char* gradeTitles[] = {"Download", "Upload"};
+    for (std::size_t i = 0; i < 2; ++i) {
+        auto* frame = tile(10, 8, 4, bufferbloat);
+        frame->contentLayout()->addWidget(makeTextLabel(QString::fromUtf8(gradeTitles[i]),
+                                                        kitFont(11, QFont::DemiBold),
+                                                        Colors::secondaryText()));
+        auto* line = new QHBoxLayout;
+        line->setSpacing(8);
+        auto* letter = makeTextLabel(QString(), kitFont(20, QFont::Bold), Colors::primaryText());
+        letter->setObjectName(QStringLiteral("gradeLetter%1").arg(i));
+        letter->setFixedWidth(28);
+        auto* ratio = makeTextLabel(QString(), kitFont(12, QFont::Medium), Colors::primaryText());
+        ratio->setObjectName(QStringLiteral("gradeRatio%1").arg(i));
+        line->addWidget(letter);
+        line->addWidget(ratio);
+        line->addStretch(1);
+        frame->contentLayout()->addLayout(line);
+        grades->addWidget(frame, 1);
+        m_gradeTiles[i] = GradeTile{letter, ratio};
+    }
+    bufferbloat->contentLayout()->addLayout(grades);
+    auto* insights = new QVBoxLayout;
+    insights->setSpacing(8);
+    for (std::size_t i = 0; i < 2; ++i) {
+        auto* row = new QHBoxLayout;
+        row->setSpacing(8);
+        auto* symbol = new QLabel(bufferbloat);
+        symbol->setFixedWidth(12);
+        symbol->setContentsMargins(0, 1, 0, 0);
+        symbol->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        auto* sentence =
+            makeTextLabel(QString(), kitFont(12, QFont::Medium), Colors::primaryText());
+        sentence->setObjectName(QStringLiteral("insight%1").arg(i));
+        sentence->setWordWrap(true);
+        row->addWidget(symbol, 0, Qt::AlignTop);
+        row->addWidget(sentence, 1, Qt::AlignTop);
+        insights->addLayout(row);
+        m_insightRows[i] = InsightRow{symbol, sentence};
+    }
+    bufferbloat->contentLayout()->addLayout(insights);
+    column->addWidget(bufferbloat);
+    column->addStretch(1);
+    return m_resultsBlock;
+}
+
+SpeedTestWindowModel SpeedTestWindowView::currentModel() const {
+    const auto& monitor = *m_speedTestMonitor;
+    const auto& result = monitor.latestResult().get();
+    const QLocale viewLocale = locale();
+    return speedTestWindowModel(
+        SpeedTestWindowInput{
+            .isRunning = monitor.isRunning().get(),
+            .phase = monitor.phase().get(),
+            .progress = monitor.progress().get(),
+            .latestResultTimestamp = result ? std::optional(result->timestamp) : std::nullopt,
+            .downloadMbps = monitor.downloadMbps().get(),
+            .uploadMbps = monitor.uploadMbps().get(),
+            .baselineLatencyMilliseconds = monitor.baselineLatencyMilliseconds().get(),
+            .downloadLoadedLatencyMilliseconds = monitor.downloadLoadedLatencyMilliseconds().get(),
+            .uploadLoadedLatencyMilliseconds = monitor.uploadLoadedLatencyMilliseconds().get(),
+            .downloadBufferbloatRatio = monitor.downloadBufferbloatRatio().get(),
+            .uploadBufferbloatRatio = monitor.uploadBufferbloatRatio().get(),
+            .downloadBufferbloatGrade = monitor.downloadBufferbloatGrade().get(),
+            .uploadBufferbloatGrade = monitor.uploadBufferbloatGrade().get(),
+        },
+        numberSeparators(viewLocale),
+        [&viewLocale](auto time) { return shortLocalTime(time, viewLocale); });
+}
+
+void SpeedTestWindowView::toggleSpeedTest() {
+    if (m_speedTestMonitor->isRunning().get()) {
+        if (const auto& task = m_speedTestMonitor->runningTask())
+            task->cancel();
+        return;
+    }
+    m_speedTestMonitor->start();
+}
+
+void SpeedTestWindowView::refresh() {
+    const SpeedTestWindowModel model = currentModel();
+    const bool results = model.layout == SpeedTestLayout::results;
+    const QString buttonTitle = text(model.buttonTitle);
+
+    m_badge->setVisible(model.badge.has_value());
+    if (model.badge) {
+        const QColor color = tintColor(model.badge->tint);
+        m_badge->setText(text(model.badge->text));
+        m_badge->setTextColor(color);
+        m_badge->setFill(withOpacity(color, 0.2));
+    }
+    m_headerButton->setText(buttonTitle);
+    m_headerButton->setVisible(model.showsHeaderButton);
+    m_headerButton->updateGeometry();
+
+    m_emptyBlock->setVisible(!results);
+    m_emptyButton->setText(buttonTitle);
+    m_emptyButton->updateGeometry();
+    m_resultsBlock->setVisible(results);
+    m_footer->setVisible(results);
+
+    m_statusBlock->setVisible(model.showsStatusBlock);
+    m_statusText->setText(text(model.statusText));
+    m_percentText->setText(text(model.percentText));
+    m_progress->setProgress(m_speedTestMonitor->progress().get(), 1.0);
+
+    m_metricTiles[0].value->setText(text(model.downloadTile.value));
+    setLabelColor(m_metricTiles[0].value, tintColor(model.downloadTile.valueTint));
+    m_metricTiles[1].value->setText(text(model.uploadTile.value));
+    setLabelColor(m_metricTiles[1].value, tintColor(model.uploadTile.valueTint));
+    for (std::size_t i = 0; i < 3; ++i)
+        m_latencyValues[i]->setText(text(model.latencyBoxes[i].value));
+    for (std::size_t i = 0; i < 2; ++i) {
+        const auto& grade = model.gradeTiles[i];
+        m_gradeTiles[i].letter->setText(text(grade.letter));
+        setLabelColor(m_gradeTiles[i].letter, tintColor(grade.letterTint));
+        m_gradeTiles[i].ratio->setText(text(grade.ratioText));
+        const auto& insight = model.insightRows[i];
+        setSymbol(m_insightRows[i].symbol, text(insight.indicatorSymbolName), 11,
+                  tintColor(insight.indicatorTint));
+        m_insightRows[i].text->setText(text(insight.text));
+    }
+    m_lastTested->setText(text(model.lastTestedText));
+}
+
+void SpeedTestWindowView::paintEvent(QPaintEvent*) {
+    paintWindowBackground(this, Colors::backgroundStart(), Colors::backgroundEnd());
 }
 
 } // namespace lumra

@@ -1,7 +1,7 @@
 #include "concurrency/RunLoop.h"
 #include "monitoring/captive/CaptivePortalMonitor.h"
-#include "support/FakeProbes.h"
-#include "support/PollDriver.h"
+#include "tests/support/FakeProbes.h"
+#include "tests/support/PollDriver.h"
 
 #include <gtest/gtest.h>
 

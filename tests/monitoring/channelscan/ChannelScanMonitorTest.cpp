@@ -4,7 +4,7 @@
 #include "monitoring/channelscan/ChannelScoring.h"
 #include "platform/wireless/WirelessError.h"
 #include "probes/wifi/WiFiNetworkScannerError.h"
-#include "support/FakeProbes.h"
+#include "tests/support/FakeProbes.h"
 
 #include <cerrno>
 #include <deque>

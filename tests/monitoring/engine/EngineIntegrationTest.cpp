@@ -8,7 +8,7 @@
 #include "monitoring/observers/NoOpNetworkChangeObserver.h"
 #include "monitoring/observers/NoOpSleepWakeObserver.h"
 #include "monitoring/settings/InMemoryAppSettingsStore.h"
-#include "support/FakeProbes.h"
+#include "tests/support/FakeProbes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "monitoring/observers/NWPathNetworkChangeObserver.h"
 
 #include "concurrency/RunLoop.h"
-#include "monitoring/observers/FakeNetworkPathSource.h"
+#include "tests/monitoring/observers/FakeNetworkPathSource.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "concurrency/RunLoop.h"
 #include "concurrency/Sleep.h"
 #include "monitoring/ping/PingMonitor.h"
-#include "support/FakeProbes.h"
-#include "support/PollDriver.h"
+#include "tests/support/FakeProbes.h"
+#include "tests/support/PollDriver.h"
 
 #include <gtest/gtest.h>
 

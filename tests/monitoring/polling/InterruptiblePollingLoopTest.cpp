@@ -1,13 +1,13 @@
+#include "monitoring/polling/InterruptiblePollingLoop.h"
+
 #include "concurrency/Hops.h"
 #include "concurrency/RunLoop.h"
 #include "monitoring/polling/BoundedHistory.h"
-#include "monitoring/polling/InterruptiblePollingLoop.h"
-#include "monitoring/polling/MonitorPolling.h"
-
-#include <gtest/gtest.h>
+#include "monitoring/polling/PolledMonitor.h"
 
 #include <chrono>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
@@ -24,35 +24,53 @@ struct PollRecorder {
     std::chrono::milliseconds duration{0};
     Clock::UptimePoint origin;
 
-    double now() const { return std::chrono::duration<double>(runtimeClock().uptimeNow() - origin).count(); }
+    double now() const {
+        return std::chrono::duration<double>(runtimeClock().uptimeNow() - origin).count();
+    }
 };
 
 Task<void> recordPoll(std::shared_ptr<PollRecorder> recorder) {
     recorder->starts.push_back(recorder->now());
     if (recorder->duration > 0ms) {
         // Work the poll's cancellation does not cut short.
-        auto work = spawn(mainActor(), [duration = recorder->duration] { return sleepFor(duration); });
+        auto work =
+            spawn(mainActor(), [duration = recorder->duration] { return sleepFor(duration); });
         co_await work.value();
     }
     recorder->ends.push_back(recorder->now());
 }
 
+// The smallest polled monitor: its poll only records.
+class RecordingMonitor final : public PolledMonitor {
+public:
+    static std::shared_ptr<RecordingMonitor> create(std::shared_ptr<PollRecorder> recorder,
+                                                    double pollInterval) {
+        return makeBound<RecordingMonitor>(std::move(recorder), pollInterval);
+    }
+    void resetTransientState() override {}
+
+private:
+    friend class PolledMonitor;
+    RecordingMonitor(std::shared_ptr<PollRecorder> recorder, double pollInterval)
+        : PolledMonitor(std::make_shared<TaskSleeper>(), pollInterval),
+          m_recorder(std::move(recorder)) {}
+    Task<void> pollOnce() { return recordPoll(m_recorder); }
+
+    std::shared_ptr<PollRecorder> m_recorder;
+};
+
 class PollingLoopTest : public ::testing::Test {
 protected:
-    PollingLoopTest() {
-        recorder->origin = loop.clock().uptimeNow();
-        auto poll = [recorder = recorder] { return recordPoll(recorder); };
-        polling = std::make_unique<MonitorPolling>(std::make_shared<TaskSleeper>(), 0.5);
-        polling->setPoll(poll);
-    }
+    PollingLoopTest() { recorder->origin = loop.clock().uptimeNow(); }
 
     void advance(double seconds) {
-        loop.advanceBy(std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::duration<double>(seconds)));
+        loop.advanceBy(std::chrono::duration_cast<std::chrono::nanoseconds>(
+            std::chrono::duration<double>(seconds)));
     }
 
     VirtualClockRunLoop loop;
     std::shared_ptr<PollRecorder> recorder = std::make_shared<PollRecorder>();
-    std::unique_ptr<MonitorPolling> polling;
+    std::shared_ptr<RecordingMonitor> polling = RecordingMonitor::create(recorder, 0.5);
 };
 
 TEST_F(PollingLoopTest, StartingTwiceMakesOneLoopThatPollsAtOnce) {
@@ -72,11 +90,14 @@ TEST_F(PollingLoopTest, ANewIntervalRestartsTheWaitWithoutAnExtraPoll) {
     EXPECT_EQ(recorder->starts, (std::vector<double>{0.0, 4.2}));
 }
 
-TEST_F(PollingLoopTest, ANegativeIntervalIsStoredAsZeroInMonitorAndLoop) {
+TEST_F(PollingLoopTest, ANegativeIntervalIsStoredAsZero) {
     polling->setPollInterval(-3);
     EXPECT_EQ(polling->pollInterval(), 0.0);
-    EXPECT_EQ(polling->pollingLoop()->pollInterval(), 0.0);
-    auto other = InterruptiblePollingLoop::create(std::make_shared<TaskSleeper>(), [] { return Task<void>(); }, -1);
+    polling->setPollInterval(std::nan(""));
+    EXPECT_EQ(polling->pollInterval(), 0.0);
+    EXPECT_EQ(RecordingMonitor::create(recorder, -2)->pollInterval(), 0.0);
+    auto other = InterruptiblePollingLoop::create(
+        std::make_shared<TaskSleeper>(), [] { return Task<void>(); }, -1);
     EXPECT_EQ(other->pollInterval(), 0.0);
 }
 
@@ -105,7 +126,7 @@ TEST_F(PollingLoopTest, ARefreshDuringAWaitPollsAtOnceThenWaitsAFullInterval) {
     polling->refreshNow();
     loop.runUntilIdle();
     EXPECT_EQ(recorder->starts, (std::vector<double>{0.0, 0.3}));
-    EXPECT_FALSE(polling->pollingLoop()->pendingImmediatePoll());
+    EXPECT_FALSE(polling->pollingLoop().pendingImmediatePoll());
     advance(0.6);
     EXPECT_EQ(recorder->starts, (std::vector<double>{0.0, 0.3, 0.8}));
 }
@@ -119,15 +140,15 @@ TEST_F(PollingLoopTest, ARefreshDuringAPollIsServedOnlyAfterTheNextFullWait) {
     EXPECT_EQ(recorder->starts, std::vector<double>{0.0}) << "no second poll right after the first";
     advance(0.2);
     EXPECT_EQ(recorder->starts, (std::vector<double>{0.0, 0.7}));
-    EXPECT_FALSE(polling->pollingLoop()->pendingImmediatePoll());
+    EXPECT_FALSE(polling->pollingLoop().pendingImmediatePoll());
 }
 
 TEST_F(PollingLoopTest, StopDuringAWaitEndsTheLoopAtOnce) {
     polling->start();
     advance(0.2);
     polling->stop();
-    EXPECT_FALSE(polling->pollingLoop()->isRunning());
-    EXPECT_FALSE(polling->pollingLoop()->isWaiting());
+    EXPECT_FALSE(polling->pollingLoop().isRunning());
+    EXPECT_FALSE(polling->pollingLoop().isWaiting());
     advance(5);
     EXPECT_EQ(recorder->starts, std::vector<double>{0.0});
 }
@@ -163,10 +184,12 @@ TEST_F(PollingLoopTest, StopThenStartDuringAWaitKeepsTheNewRunsWait) {
     polling->start();
     loop.runUntilIdle();
     EXPECT_EQ(recorder->starts, (std::vector<double>{0.0, 0.2}));
-    EXPECT_TRUE(polling->pollingLoop()->isWaiting()) << "the old run, woken by the stop, left it alone";
+    EXPECT_TRUE(polling->pollingLoop().isWaiting())
+        << "the old run, woken by the stop, left it alone";
     polling->refreshNow();
     loop.runUntilIdle();
-    EXPECT_EQ(recorder->starts, (std::vector<double>{0.0, 0.2, 0.2})) << "the refresh cut the new wait short";
+    EXPECT_EQ(recorder->starts, (std::vector<double>{0.0, 0.2, 0.2}))
+        << "the refresh cut the new wait short";
     advance(1.0);
     EXPECT_EQ(recorder->starts, (std::vector<double>{0.0, 0.2, 0.2, 0.7, 1.2}));
 }

@@ -3,7 +3,7 @@
 #include "concurrency/RunLoop.h"
 #include "concurrency/Sleep.h"
 #include "monitoring/wifi/WiFiMonitor.h"
-#include "support/FakeProbes.h"
+#include "tests/support/FakeProbes.h"
 
 #include <algorithm>
 #include <chrono>

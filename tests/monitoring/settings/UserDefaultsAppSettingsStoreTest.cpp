@@ -1,7 +1,7 @@
 #include "monitoring/settings/UserDefaultsAppSettingsStore.h"
 #include "platform/defaults/DefaultsStore.h"
 
-#include "platform/defaults/TemporaryDirectory.h"
+#include "tests/platform/defaults/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -7,7 +7,7 @@
 #include "concurrency/Sleep.h"
 #include "platform/http/HttpError.h"
 #include "probes/speedtest/SpeedTestRunnerError.h"
-#include "support/FakeProbes.h"
+#include "tests/support/FakeProbes.h"
 
 #include <chrono>
 #include <deque>

@@ -2,8 +2,8 @@
 #include "concurrency/Sleep.h"
 #include "monitoring/wifi/WiFiMonitor.h"
 #include "monitoring/wifi/WiFiReadingRules.h"
-#include "support/FakeProbes.h"
-#include "support/PollDriver.h"
+#include "tests/support/FakeProbes.h"
+#include "tests/support/PollDriver.h"
 
 #include <gtest/gtest.h>
 

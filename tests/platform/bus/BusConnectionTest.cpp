@@ -1,7 +1,7 @@
 #include "platform/bus/BusConnection.h"
 
 #include "concurrency/RunLoop.h"
-#include "platform/bus/PrivateBus.h"
+#include "tests/platform/bus/PrivateBus.h"
 
 #include <atomic>
 #include <fstream>

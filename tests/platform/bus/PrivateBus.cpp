@@ -1,4 +1,4 @@
-#include "platform/bus/PrivateBus.h"
+#include "tests/platform/bus/PrivateBus.h"
 
 #include <cerrno>
 #include <csignal>

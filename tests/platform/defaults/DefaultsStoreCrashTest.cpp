@@ -2,8 +2,8 @@
 // rewriting is always whole: the old value or the new one, never a mix.
 #include "platform/defaults/DefaultsStore.h"
 
-#include "platform/defaults/DefaultsPayload.h"
-#include "platform/defaults/TemporaryDirectory.h"
+#include "tests/platform/defaults/DefaultsPayload.h"
+#include "tests/platform/defaults/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -1,6 +1,6 @@
 #include "platform/defaults/DefaultsStore.h"
 
-#include "platform/defaults/TemporaryDirectory.h"
+#include "tests/platform/defaults/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

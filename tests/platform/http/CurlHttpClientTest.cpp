@@ -3,8 +3,8 @@
 #include "concurrency/Cancellation.h"
 #include "concurrency/RunLoop.h"
 #include "concurrency/Spawn.h"
-#include "platform/http/LocalHttpServer.h"
-#include "support/ClosedPort.h"
+#include "tests/platform/http/LocalHttpServer.h"
+#include "tests/support/ClosedPort.h"
 
 #include <arpa/inet.h>
 #include <atomic>

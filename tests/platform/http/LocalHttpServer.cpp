@@ -1,4 +1,4 @@
-#include "platform/http/LocalHttpServer.h"
+#include "tests/platform/http/LocalHttpServer.h"
 
 #include <cerrno>
 #include <charconv>

@@ -1,6 +1,6 @@
 #include "platform/login/DesktopEntryExec.h"
 
-#include "platform/login/DesktopEntryReader.h"
+#include "tests/platform/login/DesktopEntryReader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "platform/login/XdgAutostartLoginItem.h"
 
-#include "platform/login/DesktopEntryReader.h"
-#include "support/TempDir.h"
+#include "tests/platform/login/DesktopEntryReader.h"
+#include "tests/support/TempDir.h"
 
 #include <filesystem>
 #include <fstream>

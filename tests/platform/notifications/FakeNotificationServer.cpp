@@ -1,4 +1,4 @@
-#include "platform/notifications/FakeNotificationServer.h"
+#include "tests/platform/notifications/FakeNotificationServer.h"
 
 #include <fmt/format.h>
 #include <stdexcept>

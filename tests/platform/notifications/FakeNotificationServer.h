@@ -3,7 +3,7 @@
 // the service's signals on command, from its own connection or an impostor's.
 #pragma once
 
-#include "platform/bus/PrivateBus.h"
+#include "tests/platform/bus/PrivateBus.h"
 
 #include <chrono>
 #include <nlohmann/json.hpp>

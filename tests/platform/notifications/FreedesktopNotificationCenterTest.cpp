@@ -2,7 +2,7 @@
 
 #include "concurrency/RunLoop.h"
 #include "concurrency/Spawn.h"
-#include "platform/notifications/FakeNotificationServer.h"
+#include "tests/platform/notifications/FakeNotificationServer.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 
 #include "concurrency/RunLoop.h"
 #include "platform/bus/BusConnection.h"
-#include "platform/bus/PrivateBus.h"
+#include "tests/platform/bus/PrivateBus.h"
 
 #include <future>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "concurrency/RunLoop.h"
 #include "probes/dns/CommandLineDNSLookupRunner.h"
-#include "support/AwaitTask.h"
-#include "support/FakeCommandRunner.h"
+#include "tests/support/AwaitTask.h"
+#include "tests/support/FakeCommandRunner.h"
 
 #include <gtest/gtest.h>
 

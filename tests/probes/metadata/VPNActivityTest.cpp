@@ -1,7 +1,7 @@
 #include "probes/metadata/ShellWiFiNetworkMetadataResolver.h"
 #include "probes/metadata/VPNActivity.h"
-#include "support/AwaitTask.h"
-#include "support/FakeCommandRunner.h"
+#include "tests/support/AwaitTask.h"
+#include "tests/support/FakeCommandRunner.h"
 
 #include <gtest/gtest.h>
 

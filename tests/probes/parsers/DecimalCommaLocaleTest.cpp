@@ -1,6 +1,6 @@
 // Runs every registered parser table again with the process switched to a
 // locale whose decimal separator is a comma: the results must not change.
-#include "probes/parsers/ParserCases.h"
+#include "tests/probes/parsers/ParserCases.h"
 
 #include <gtest/gtest.h>
 

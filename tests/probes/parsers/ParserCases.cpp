@@ -1,5 +1,5 @@
 // Fixture reading and the case-table registry.
-#include "probes/parsers/ParserCases.h"
+#include "tests/probes/parsers/ParserCases.h"
 
 #include <fstream>
 #include <sstream>

@@ -1,6 +1,6 @@
 #include "probes/parsers/TunnelInterfacesParser.h"
 
-#include "probes/parsers/ParserCases.h"
+#include "tests/probes/parsers/ParserCases.h"
 
 #include <gtest/gtest.h>
 

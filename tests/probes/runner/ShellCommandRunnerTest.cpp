@@ -4,7 +4,7 @@
 #include "probes/runner/CommandRunnerError.h"
 #include "platform/process/ChildProcess.h"
 #include "probes/runner/ShellCommandRunner.h"
-#include "support/TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

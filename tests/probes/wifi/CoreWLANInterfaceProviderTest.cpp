@@ -1,13 +1,13 @@
-#include "FakeWirelessClient.h"
-
 #include "probes/wifi/CoreWLANInterfaceProvider.h"
-#include "probes/wifi/CurrentWiFiInterfaceName.h"
 
-#include <gtest/gtest.h>
+#include "FakeWirelessClient.h"
+#include "platform/wireless/Nl80211Client.h"
+#include "probes/wifi/CurrentWiFiInterfaceName.h"
 
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace lumra {
@@ -88,10 +88,10 @@ TEST(CoreWLANInterfaceProviderTest, ChannelOfNoKnownBandKeepsItsNumber) {
 }
 
 TEST(CoreWLANInterfaceProviderTest, IdleInterfaceStillGivesASnapshot) {
-    const auto snapshot = snapshotOf(WirelessLinkReading{{"wlan0", 3}, std::nullopt, std::nullopt, 0, 0, 0.0,
-                                                         std::nullopt});
-    EXPECT_EQ(snapshot, (WiFiInterfaceSnapshot{"wlan0", std::nullopt, std::nullopt, 0, 0, std::nullopt,
-                                               std::nullopt, std::nullopt}));
+    const auto snapshot = snapshotOf(
+        WirelessLinkReading{{"wlan0", 3}, std::nullopt, std::nullopt, 0, 0, 0.0, std::nullopt});
+    EXPECT_EQ(snapshot, (WiFiInterfaceSnapshot{"wlan0", std::nullopt, std::nullopt, 0, 0,
+                                               std::nullopt, std::nullopt, std::nullopt}));
 }
 
 TEST(CoreWLANInterfaceProviderTest, NamelessInterfaceIsEn0ButHasNoCurrentName) {
@@ -125,8 +125,9 @@ TEST(CoreWLANInterfaceProviderTest, ThisMachineWithoutWirelessHasNoSnapshotAndNo
     if (std::filesystem::exists("/sys/class/ieee80211")) {
         GTEST_SKIP() << "this kernel has cfg80211; the VM test covers it";
     }
-    EXPECT_EQ(CoreWLANInterfaceProvider().currentSnapshot(), std::nullopt);
-    EXPECT_EQ(currentWiFiInterfaceName(), std::nullopt);
+    auto client = std::make_shared<Nl80211Client>();
+    EXPECT_EQ(CoreWLANInterfaceProvider(client).currentSnapshot(), std::nullopt);
+    EXPECT_EQ(currentWiFiInterfaceName(*client), std::nullopt);
 }
 
 } // namespace

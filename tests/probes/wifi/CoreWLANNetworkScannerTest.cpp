@@ -1,21 +1,21 @@
-#include "FakeWirelessClient.h"
-
-#include "concurrency/RunLoop.h"
 #include "probes/wifi/CoreWLANNetworkScanner.h"
-#include "probes/wifi/WiFiNetworkScannerError.h"
 
-#include <gtest/gtest.h>
+#include "FakeWirelessClient.h"
+#include "concurrency/RunLoop.h"
+#include "platform/wireless/Nl80211Client.h"
+#include "probes/wifi/WiFiNetworkScannerError.h"
 
 #include <cerrno>
 #include <filesystem>
+#include <gtest/gtest.h>
 
 namespace lumra {
 namespace {
 
 using test::FakeWirelessClient;
 
-WirelessNetwork network(std::optional<std::string> ssid, std::string bssid, std::optional<WirelessChannel> channel,
-                        std::int64_t rssiDbm = -50) {
+WirelessNetwork network(std::optional<std::string> ssid, std::string bssid,
+                        std::optional<WirelessChannel> channel, std::int64_t rssiDbm = -50) {
     return WirelessNetwork{std::move(ssid), std::move(bssid), rssiDbm, channel, std::nullopt};
 }
 
@@ -42,12 +42,13 @@ TEST(CoreWLANNetworkScannerTest, MapsEveryNetworkWithAChannelInThePlatformsOrder
                                 },
                                 WirelessScanSource::freshScan};
     CoreWLANNetworkScanner scanner(client);
-    EXPECT_EQ(runScan(loop, scanner), (std::vector<WiFiScannedNetwork>{
-                                          {"cafe", "02:00:00:00:00:01", -67, 36, WiFiBand::fiveGigahertz},
-                                          {"home", "02:00:00:00:00:03", -40, 1, WiFiBand::twoPointFourGigahertz},
-                                          {"home", "02:00:00:00:00:03", -41, 1, WiFiBand::twoPointFourGigahertz},
-                                          {std::nullopt, "02:00:00:00:00:04", -50, 0, WiFiBand::unknown},
-                                      }));
+    EXPECT_EQ(runScan(loop, scanner),
+              (std::vector<WiFiScannedNetwork>{
+                  {"cafe", "02:00:00:00:00:01", -67, 36, WiFiBand::fiveGigahertz},
+                  {"home", "02:00:00:00:00:03", -40, 1, WiFiBand::twoPointFourGigahertz},
+                  {"home", "02:00:00:00:00:03", -41, 1, WiFiBand::twoPointFourGigahertz},
+                  {std::nullopt, "02:00:00:00:00:04", -50, 0, WiFiBand::unknown},
+              }));
 }
 
 TEST(CoreWLANNetworkScannerTest, NamesAreTrimmedAndBlankNamesAbsent) {
@@ -59,7 +60,9 @@ TEST(CoreWLANNetworkScannerTest, NamesAreTrimmedAndBlankNamesAbsent) {
         {" home ", "home"},
         {"\thome net\r\n", "home net"},
         {"   ", std::nullopt},
-        {"\xe3\x80\x80" "cafe\xc2\xa0", "cafe"}, // ideographic and no-break spaces
+        {"\xe3\x80\x80"
+         "cafe\xc2\xa0",
+         "cafe"}, // ideographic and no-break spaces
         {"", std::nullopt},
         {std::nullopt, std::nullopt},
     };
@@ -119,7 +122,8 @@ TEST(CoreWLANNetworkScannerTest, ScanBlocksAPoolWorkerNotTheMainActor) {
 TEST(CoreWLANNetworkScannerTest, ScanOutlivesTheScannerThatStartedIt) {
     VirtualClockRunLoop loop;
     auto client = std::make_shared<FakeWirelessClient>();
-    client->scan = WirelessScan{{network("home", "02:00:00:00:00:03", kChannel1)}, WirelessScanSource::freshScan};
+    client->scan = WirelessScan{{network("home", "02:00:00:00:00:03", kChannel1)},
+                                WirelessScanSource::freshScan};
     auto scanner = std::make_unique<CoreWLANNetworkScanner>(client);
     auto task = scanner->scanNetworks();
     scanner.reset();
@@ -135,15 +139,17 @@ TEST(CoreWLANNetworkScannerTest, ThisMachineWithoutWirelessThrowsInterfaceUnavai
         GTEST_SKIP() << "this kernel has cfg80211; the VM test covers it";
     }
     VirtualClockRunLoop loop;
-    CoreWLANNetworkScanner scanner;
+    CoreWLANNetworkScanner scanner(std::make_shared<Nl80211Client>());
     EXPECT_THROW(runScan(loop, scanner), WiFiNetworkScannerError);
 }
 
 TEST(WiFiNetworkScannerErrorTest, HasOnlyThePlatformsGenericSentence) {
     const auto error = WiFiNetworkScannerError::interfaceUnavailable();
-    EXPECT_EQ(error.describe(), "The operation couldn\u2019t be completed. (Lumra.WiFiNetworkScannerError error 0.)");
-    EXPECT_EQ(std::hash<WiFiNetworkScannerError>{}(error),
-              std::hash<WiFiNetworkScannerError>{}(WiFiNetworkScannerError::interfaceUnavailable()));
+    EXPECT_EQ(error.describe(),
+              "The operation couldn\u2019t be completed. (Lumra.WiFiNetworkScannerError error 0.)");
+    EXPECT_EQ(
+        std::hash<WiFiNetworkScannerError>{}(error),
+        std::hash<WiFiNetworkScannerError>{}(WiFiNetworkScannerError::interfaceUnavailable()));
 }
 
 } // namespace

@@ -1,0 +1,1 @@
+list(APPEND export_SOURCES collection/DiagnosticsExportViewModel.cpp)

@@ -1,0 +1,58 @@
+#include "panel/viewmodel/SettingsCardState.h"
+
+#include "concurrency/MainActor.h"
+#include "concurrency/Runtime.h"
+#include "concurrency/Spawn.h"
+
+namespace lumra {
+
+std::shared_ptr<SettingsCardState> SettingsCardState::create(std::function<void()> onChange) {
+    return std::shared_ptr<SettingsCardState>(new SettingsCardState(std::move(onChange)));
+}
+
+void SettingsCardState::changed() const {
+    if (m_onChange) {
+        m_onChange();
+    }
+}
+
+void SettingsCardState::selectTab(SettingsOverlayTab tab) {
+    m_selectedTab = tab;
+    changed();
+}
+
+void SettingsCardState::setLaunchAtLogin(LaunchAtLoginController& controller, bool enabled) {
+    const LaunchAtLoginResult result = controller.setEnabled(enabled);
+    if (result.isSuccess()) {
+        m_launchAtLoginError.reset();
+    } else {
+        m_launchAtLoginError = result.error()->localizedDescription();
+    }
+    changed();
+}
+
+void SettingsCardState::checkForUpdates(const std::shared_ptr<AppUpdateController>& controller) {
+    if (m_isCheckingForUpdate || !controller) {
+        return;
+    }
+    m_isCheckingForUpdate = true;
+    changed();
+    static_cast<void>(spawn(mainActor(), [controller, weakState = weak_from_this()] {
+        return runCheck(controller, weakState);
+    }));
+}
+
+Task<void> SettingsCardState::runCheck(std::shared_ptr<AppUpdateController> controller,
+                                       std::weak_ptr<SettingsCardState> weakState) {
+    try {
+        co_await controller->checkForUpdatesNow();
+    } catch (...) {
+        // A cancelled or failed check shows nothing new; the button returns.
+    }
+    if (auto state = weakState.lock()) {
+        state->m_isCheckingForUpdate = false;
+        state->changed();
+    }
+}
+
+} // namespace lumra

@@ -1,0 +1,169 @@
+#include "panel/widgets/DashboardPage.h"
+
+#include "panel/widgets/PanelPalette.h"
+#include "qt/SymbolRegistry.h"
+
+#include <QHBoxLayout>
+
+namespace lumra {
+
+namespace PP = PanelPalette;
+
+namespace {
+
+QWidget* brandLogo(QWidget* parent) {
+    auto* logo = new QLabel(parent);
+    logo->setTextFormat(Qt::PlainText);
+    const QImage probe = assetImage(QStringLiteral("BrandLogo"), QSizeF(30, 30));
+    // Aspect ratio kept, 30 high.
+    const double aspect = probe.isNull() || probe.height() == 0
+                              ? 1.0
+                              : static_cast<double>(probe.width()) / probe.height();
+    const QSizeF size(30 * aspect, 30);
+    const QImage image = assetImage(QStringLiteral("BrandLogo"), size, parent->devicePixelRatioF());
+    if (!image.isNull()) {
+        logo->setPixmap(QPixmap::fromImage(image));
+    }
+    logo->setFixedSize(size.toSize());
+    logo->setAccessibleName(QStringLiteral("Lumra"));
+    return logo;
+}
+
+} // namespace
+
+DashboardPage::DashboardPage(const DashboardModel& model, Actions actions, QWidget* parent)
+    : QWidget(parent), m_actions(std::move(actions)) {
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(12);
+
+    // Header.
+    auto* header = new QHBoxLayout;
+    header->setSpacing(10);
+    auto* titleColumn = new QVBoxLayout;
+    titleColumn->setSpacing(2);
+    auto* brandRow = new QHBoxLayout;
+    brandRow->setSpacing(0);
+    brandRow->addWidget(brandLogo(this), 0, Qt::AlignVCenter);
+    m_healthBadge = makeBadge(model.healthBadge, this);
+    brandRow->addWidget(m_healthBadge, 0, Qt::AlignVCenter);
+    brandRow->addStretch(1);
+    titleColumn->addLayout(brandRow);
+    titleColumn->addWidget(makeTextLabel(QStringLiteral("Live Wi-Fi diagnostics"), PP::headerFont(),
+                                         PP::secondaryText(), this));
+    header->addLayout(titleColumn);
+    header->addStretch(1);
+    header->addWidget(new HeaderIconButton(
+                          QStringLiteral("wrench.and.screwdriver"), QStringLiteral("Open Toolbox"),
+                          QStringLiteral("Open diagnostics toolbox."),
+                          [this] { m_actions.showToolbox(); }, this),
+                      0, Qt::AlignTop);
+    header->addWidget(new HeaderIconButton(
+                          QStringLiteral("gearshape"), QStringLiteral("Open Settings"),
+                          QStringLiteral("Open settings."), [this] { m_actions.showSettings(); },
+                          this),
+                      0, Qt::AlignTop);
+    page->addLayout(header);
+
+    // Monitoring row.
+    auto* monitoring = new QHBoxLayout;
+    monitoring->setContentsMargins(0, 2, 0, 2);
+    monitoring->setSpacing(10);
+    m_switch = new ToggleSwitch(this);
+    m_switch->setAccessibleName(QStringLiteral("Enabled"));
+    connect(m_switch, &QAbstractButton::clicked, this,
+            [this](bool checked) { m_actions.setMonitoringEnabled(checked); });
+    monitoring->addWidget(m_switch, 0, Qt::AlignVCenter);
+    monitoring->addWidget(
+        makeTextLabel(QStringLiteral("Enabled"), PP::labelFont(), PP::primaryText(), this), 0,
+        Qt::AlignVCenter);
+    m_chip = makeChip(QString(), this);
+    monitoring->addWidget(m_chip, 0, Qt::AlignVCenter);
+    monitoring->addStretch(1);
+    page->addLayout(monitoring);
+
+    m_messageLayout = new QVBoxLayout;
+    m_messageLayout->setContentsMargins(0, 0, 0, 0);
+    m_messageLayout->setSpacing(12);
+    page->addLayout(m_messageLayout);
+
+    m_wifiHeader = new WiFiNetworkHeaderRow(this);
+    page->addWidget(m_wifiHeader);
+
+    const auto addGroup = [&](const QString& label, const std::vector<MetricRowModel>& rows) {
+        auto* group = new PlainGroupBox(label, this);
+        for (const auto& row : rows) {
+            QWidget* widget = makeMetricRow(row, group);
+            group->contentLayout()->addWidget(widget);
+            m_rows.push_back(widget);
+        }
+        page->addWidget(group);
+    };
+    addGroup(QString(), model.wifiRows);
+    addGroup(QStringLiteral("Latency"), model.latencyRows);
+    addGroup(QStringLiteral("DNS"), model.dnsRows);
+
+    // Location permission.
+    auto* location = new QVBoxLayout;
+    location->setContentsMargins(0, 8, 0, 0);
+    location->setSpacing(6);
+    location->addWidget(makeTextLabel(QStringLiteral("Location Permission"),
+                                      PP::systemFont(13, QFont::DemiBold), PP::primaryText(),
+                                      this));
+    m_locationText = makeTextLabel(QString(), PP::captionFont(), PP::secondaryText(), this, true);
+    location->addWidget(m_locationText);
+    m_locationButton = makePanelButton(QString(), false, this);
+    connect(m_locationButton, &QPushButton::clicked, this, [this] { m_actions.locationAction(); });
+    location->addWidget(m_locationButton, 0, Qt::AlignLeft);
+    page->addLayout(location);
+
+    auto* quitRow = new QHBoxLayout;
+    quitRow->addStretch(1);
+    m_quit = makePanelButton(QStringLiteral("Quit"), false, this);
+    connect(m_quit, &QPushButton::clicked, this, [this] { m_actions.quit(); });
+    quitRow->addWidget(m_quit);
+    page->addLayout(quitRow);
+    page->addStretch(1);
+
+    apply(model);
+}
+
+void DashboardPage::apply(const DashboardModel& model) {
+    applyBadge(m_healthBadge, model.healthBadge);
+    m_switch->setChecked(model.isMonitoringEnabled);
+    setTextIfChanged(m_chip, qText(model.monitoringChip));
+    applyMessages(model.messages);
+    m_wifiHeader->apply(model.wifiHeader);
+    std::size_t index = 0;
+    for (const auto* rows : {&model.wifiRows, &model.latencyRows, &model.dnsRows}) {
+        for (const auto& row : *rows) {
+            if (index < m_rows.size()) {
+                applyMetricRow(m_rows[index], row);
+            }
+            ++index;
+        }
+    }
+    setTextIfChanged(m_locationText, qText(model.location.explanation));
+    m_locationButton->setVisible(model.location.buttonTitle.has_value());
+    if (model.location.buttonTitle) {
+        m_locationButton->setText(qText(*model.location.buttonTitle));
+    }
+}
+
+void DashboardPage::applyMessages(const std::vector<InlineMessageModel>& messages) {
+    while (m_messages.size() > messages.size()) {
+        delete m_messages.back();
+        m_messages.pop_back();
+    }
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        if (i < m_messages.size()) {
+            m_messages[i]->apply(messages[i]);
+        } else {
+            auto* row = new InlineMessageRow(messages[i], this);
+            m_messageLayout->addWidget(row);
+            m_messages.push_back(row);
+        }
+    }
+}
+
+} // namespace lumra

@@ -1,0 +1,59 @@
+// The popover's first page: header with the health badge, the monitoring
+// switch, messages, the Wi-Fi, latency and DNS groups, the location notice
+// and Quit. Shows a DashboardModel; acts only through its callbacks. Main
+// thread.
+#pragma once
+
+#include "panel/viewmodel/DashboardModel.h"
+#include "panel/widgets/PanelBlocks.h"
+#include "qt/ToggleSwitch.h"
+
+#include <QPushButton>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+namespace lumra {
+
+class DashboardPage final : public QWidget {
+public:
+    struct Actions {
+        std::function<void()> showToolbox;
+        std::function<void()> showSettings;
+        // The user flipped the monitoring switch to this value.
+        std::function<void(bool)> setMonitoringEnabled;
+        std::function<void()> locationAction;
+        std::function<void()> quit;
+    };
+
+    DashboardPage(const DashboardModel& model, Actions actions, QWidget* parent = nullptr);
+    void apply(const DashboardModel& model);
+
+    CapsuleBadge* healthBadge() const { return m_healthBadge; }
+    ToggleSwitch* monitoringSwitch() const { return m_switch; }
+    CapsuleBadge* monitoringChip() const { return m_chip; }
+    const std::vector<InlineMessageRow*>& messageRows() const { return m_messages; }
+    WiFiNetworkHeaderRow* wifiHeader() const { return m_wifiHeader; }
+    // Every metric row in screen order: Wi-Fi, latency, DNS.
+    const std::vector<QWidget*>& metricRows() const { return m_rows; }
+    QLabel* locationText() const { return m_locationText; }
+    QPushButton* locationButton() const { return m_locationButton; }
+    QPushButton* quitButton() const { return m_quit; }
+
+private:
+    void applyMessages(const std::vector<InlineMessageModel>& messages);
+
+    Actions m_actions;
+    CapsuleBadge* m_healthBadge;
+    ToggleSwitch* m_switch;
+    CapsuleBadge* m_chip;
+    QVBoxLayout* m_messageLayout;
+    std::vector<InlineMessageRow*> m_messages;
+    WiFiNetworkHeaderRow* m_wifiHeader;
+    std::vector<QWidget*> m_rows;
+    QLabel* m_locationText;
+    QPushButton* m_locationButton;
+    QPushButton* m_quit;
+};
+
+} // namespace lumra

@@ -1,0 +1,273 @@
+#include "panel/widgets/OverlayCards.h"
+
+#include "panel/widgets/PanelPalette.h"
+#include "qt/SymbolRegistry.h"
+
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QResizeEvent>
+
+namespace lumra {
+
+namespace PP = PanelPalette;
+
+QLayout* makePageHeader(QWidget* owner, const QString& title, const QString& subtitle,
+                        const QString& backAccessibilityLabel, std::function<void()> onBack) {
+    auto* header = new QHBoxLayout;
+    header->setSpacing(10);
+    auto* column = new QVBoxLayout;
+    column->setSpacing(2);
+    column->addWidget(
+        makeTextLabel(title, PP::systemFont(18, QFont::DemiBold), PP::primaryText(), owner));
+    if (!subtitle.isEmpty()) {
+        column->addWidget(makeTextLabel(subtitle, PP::captionFont(), PP::secondaryText(), owner));
+    }
+    header->addLayout(column);
+    header->addStretch(1);
+    header->addWidget(new BackButton(backAccessibilityLabel, std::move(onBack), owner), 0,
+                      Qt::AlignTop);
+    return header;
+}
+
+// --- toolbox
+
+ToolboxToolRow::ToolboxToolRow(const ToolboxRowModel& model, std::function<void()> action,
+                               QWidget* parent)
+    : QAbstractButton(parent) {
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(qText(model.title));
+    setAccessibleDescription(qText(model.subtitle));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_content = new QWidget(this);
+    m_content->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto* layout = new QHBoxLayout(m_content);
+    layout->setContentsMargins(10, 8, 10, 8);
+    layout->setSpacing(10);
+    auto* symbol = makeSymbolLabel(qText(model.symbolName), 13, PP::secondaryText(), m_content);
+    auto* symbolFrame = new QWidget(m_content);
+    symbolFrame->setFixedWidth(18);
+    auto* symbolLayout = new QHBoxLayout(symbolFrame);
+    symbolLayout->setContentsMargins(0, 0, 0, 0);
+    symbolLayout->addWidget(symbol, 0, Qt::AlignCenter);
+    layout->addWidget(symbolFrame);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(2);
+    m_title = makeTextLabel(qText(model.title), PP::systemFont(13, QFont::DemiBold),
+                            PP::primaryText(), m_content);
+    m_subtitle = makeTextLabel(qText(model.subtitle), PP::captionFont(), PP::secondaryText(),
+                               m_content, true);
+    texts->addWidget(m_title);
+    texts->addWidget(m_subtitle);
+    layout->addLayout(texts, 1);
+    layout->addSpacing(8);
+    layout->addWidget(
+        makeSymbolLabel(QStringLiteral("chevron.right"), 11, PP::tertiaryText(), m_content));
+    connect(this, &QAbstractButton::clicked, this, [action = std::move(action)] {
+        if (action) {
+            action();
+        }
+    });
+}
+
+int ToolboxToolRow::heightForWidth(int width) const {
+    // 1 above and below the rounded background.
+    return m_content->layout()->totalHeightForWidth(width) + 2;
+}
+
+QSize ToolboxToolRow::sizeHint() const {
+    const int width = std::max(this->width(), 300);
+    return {width, heightForWidth(width)};
+}
+
+void ToolboxToolRow::resizeEvent(QResizeEvent* event) {
+    QAbstractButton::resizeEvent(event);
+    m_content->setGeometry(0, 1, width(), height() - 2);
+}
+
+void ToolboxToolRow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(isDown() ? PP::cardFill() : PP::rowFill());
+    painter.drawRoundedRect(QRectF(0, 1, width(), height() - 2), 9, 9);
+}
+
+ToolboxOverlayCard::ToolboxOverlayCard(Callbacks callbacks, QWidget* parent)
+    : QWidget(parent), m_callbacks(std::move(callbacks)) {
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(12);
+    page->addLayout(
+        makePageHeader(this, QStringLiteral("Toolbox"), QStringLiteral("Advanced diagnostics"),
+                       QStringLiteral("Back to Main"), [this] { m_callbacks.onClose(); }));
+    auto* list = new QVBoxLayout;
+    list->setSpacing(8);
+    list->addWidget(
+        makeTextLabel(QStringLiteral("Tools"), PP::sectionFont(), PP::tertiaryText(), this));
+    for (const auto& row : toolboxRows()) {
+        std::function<void()> action;
+        switch (row.tool) {
+        case ToolboxTool::wifiRadar:
+            action = [this] {
+                m_callbacks.onOpenWiFiRadar();
+            };
+            break;
+        case ToolboxTool::channelScan:
+            action = [this] {
+                m_callbacks.onOpenChannelScan();
+            };
+            break;
+        case ToolboxTool::speedTest:
+            action = [this] {
+                m_callbacks.onOpenSpeedTest();
+            };
+            break;
+        case ToolboxTool::connectionMonitor:
+            action = [this] {
+                m_callbacks.onOpenConnectionMonitor();
+            };
+            break;
+        case ToolboxTool::captivePortal:
+            action = [this] {
+                m_callbacks.onOpenCaptivePortal();
+            };
+            break;
+        case ToolboxTool::diagnosticsExport:
+            action = [this] {
+                m_callbacks.onOpenDiagnosticsExport();
+            };
+            break;
+        }
+        auto* widget = new ToolboxToolRow(row, std::move(action), this);
+        list->addWidget(widget);
+        m_rows.push_back(widget);
+    }
+    page->addLayout(list);
+    page->addStretch(1);
+}
+
+// --- connection monitor
+
+ConnectionMonitorOverlayCard::ConnectionMonitorOverlayCard(const ConnectionMonitorCardModel& model,
+                                                           std::function<void()> onClose,
+                                                           QWidget* parent)
+    : QWidget(parent) {
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(14);
+    page->addLayout(makePageHeader(this, QStringLiteral("Connection Monitor"), QString(),
+                                   QStringLiteral("Back to Toolbox"), std::move(onClose)));
+    page->addWidget(makeTextLabel(QStringLiteral("TCP state pressure from netstat"),
+                                  PP::captionFont(), PP::secondaryText(), this));
+    m_badge = makeBadge(model.badge.value_or(BadgeModel{}), this);
+    page->addWidget(m_badge, 0, Qt::AlignLeft);
+    auto* rows = new QVBoxLayout;
+    rows->setContentsMargins(0, 4, 0, 0);
+    rows->setSpacing(8);
+    for (std::size_t i = 0; i < model.rows.size(); ++i) {
+        if (i == 3) {
+            rows->addWidget(new SectionDivider(this));
+        }
+        auto* row = new MetricTrendRow(model.rows[i], this);
+        rows->addWidget(row);
+        m_rows.push_back(row);
+    }
+    page->addLayout(rows);
+    m_status = makeTextLabel(QString(), PP::captionFont(), PP::secondaryText(), this, true);
+    page->addWidget(m_status);
+    page->addStretch(1);
+    apply(model);
+}
+
+void ConnectionMonitorOverlayCard::apply(const ConnectionMonitorCardModel& model) {
+    m_badge->setVisible(model.badge.has_value());
+    if (model.badge) {
+        applyBadge(m_badge, *model.badge);
+    }
+    for (std::size_t i = 0; i < m_rows.size() && i < model.rows.size(); ++i) {
+        m_rows[i]->apply(model.rows[i]);
+    }
+    setTextIfChanged(m_status, qText(model.statusText));
+    m_status->setAccessibleName(qText(model.statusText));
+}
+
+// --- captive portal
+
+QString formatCheckTime(std::chrono::system_clock::time_point time, const QLocale& locale) {
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
+    const QTime local = QDateTime::fromMSecsSinceEpoch(ms).time();
+    // The long style carries seconds; its zone name is not wanted here.
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    format.remove(QLatin1Char('t'));
+    return locale.toString(local, format.trimmed());
+}
+
+CaptivePortalOverlayCard::CaptivePortalOverlayCard(const CaptivePortalCardModel& model,
+                                                   std::function<void()> onClose, QWidget* parent)
+    : QWidget(parent) {
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(14);
+    page->addLayout(makePageHeader(this, QStringLiteral("Captive Portal"), QString(),
+                                   QStringLiteral("Back to Toolbox"), std::move(onClose)));
+    page->addWidget(makeTextLabel(
+        QStringLiteral("Checks known probe URLs for redirects and login-page injection."),
+        PP::captionFont(), PP::secondaryText(), this, true));
+    m_badge = makeBadge(model.badge, this);
+    page->addWidget(m_badge, 0, Qt::AlignLeft);
+    auto* rows = new QVBoxLayout;
+    rows->setSpacing(8);
+    m_state = new MetricRow(QStringLiteral("State"), QString(), this);
+    m_reason = new MetricRow(QStringLiteral("Reason"), QString(), this);
+    rows->addWidget(m_state);
+    rows->addWidget(m_reason);
+    auto* portal = new QVBoxLayout;
+    portal->setSpacing(4);
+    portal->addWidget(
+        makeTextLabel(QStringLiteral("Portal URL"), PP::rowTitleFont(), PP::secondaryText(), this));
+    m_portal = makeTextLabel(QString(), PP::captionFont(), PP::primaryText(), this);
+    m_portal->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_portal->setAccessibleName(QStringLiteral("Portal URL"));
+    portal->addWidget(m_portal);
+    rows->addLayout(portal);
+    m_lastCheck = new MetricRow(QStringLiteral("Last Check"), QString(), this);
+    rows->addWidget(m_lastCheck);
+    page->addLayout(rows);
+    m_status = makeTextLabel(QString(), PP::captionFont(), PP::secondaryText(), this, true);
+    page->addWidget(m_status);
+    page->addStretch(1);
+    apply(model);
+}
+
+void CaptivePortalOverlayCard::apply(const CaptivePortalCardModel& model) {
+    applyBadge(m_badge, model.badge);
+    m_state->setValue(qText(model.state));
+    m_reason->setValue(qText(model.reason));
+    const QString portal = qText(model.portalURL);
+    if (portal != m_portalText) {
+        m_portalText = portal;
+        elidePortal();
+    }
+    m_portal->setAccessibleDescription(m_portalText);
+    m_lastCheck->setValue(model.lastCheck ? formatCheckTime(*model.lastCheck)
+                                          : QString::fromUtf8("\u2014"));
+    setTextIfChanged(m_status, qText(model.statusText));
+    m_status->setAccessibleName(qText(model.statusText));
+}
+
+void CaptivePortalOverlayCard::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    elidePortal();
+}
+
+void CaptivePortalOverlayCard::elidePortal() {
+    const int width = m_portal->width() > 0 ? m_portal->width() : 300;
+    m_portal->setText(
+        QFontMetrics(m_portal->font()).elidedText(m_portalText, Qt::ElideMiddle, width));
+    m_portal->setToolTip(m_portalText);
+}
+
+} // namespace lumra

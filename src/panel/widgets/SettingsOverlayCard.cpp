@@ -1,0 +1,351 @@
+#include "panel/widgets/SettingsOverlayCard.h"
+
+#include "panel/widgets/OverlayCards.h"
+#include "panel/widgets/PanelPalette.h"
+#include "qt/KeyValueRow.h"
+#include "qt/LinkButton.h"
+#include "qt/Palette.h"
+#include "qt/SymbolRegistry.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+
+namespace lumra {
+
+namespace PP = PanelPalette;
+
+namespace {
+
+// A rounded rectangle with a fill behind a vertical stack.
+class FilledCard final : public QWidget {
+public:
+    FilledCard(QColor fill, QMargins padding, int spacing, QWidget* parent)
+        : QWidget(parent), m_fill(std::move(fill)) {
+        m_layout = new QVBoxLayout(this);
+        m_layout->setContentsMargins(padding);
+        m_layout->setSpacing(spacing);
+    }
+    QVBoxLayout* content() const { return m_layout; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(m_fill);
+        painter.drawRoundedRect(QRectF(rect()), 9, 9);
+    }
+
+private:
+    QColor m_fill;
+    QVBoxLayout* m_layout;
+};
+
+class TabButton final : public QAbstractButton {
+public:
+    TabButton(const SettingsTabModel& tab, std::function<void()> action, QWidget* parent)
+        : QAbstractButton(parent), m_symbol(qText(tab.symbolName)) {
+        setText(qText(tab.title));
+        setAccessibleName(qText(tab.title));
+        setCheckable(true);
+        setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::TabFocus);
+        connect(this, &QAbstractButton::clicked, this, [action = std::move(action)] { action(); });
+    }
+    QSize sizeHint() const override {
+        const QFontMetrics metrics(PP::systemFont(12, QFont::DemiBold));
+        return {12 + 6 + metrics.horizontalAdvance(text()) + 2, metrics.height() + 6 + 2};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const bool selected = isChecked();
+        const QColor color = selected ? statusColor(StatusColor::accent) : PP::secondaryText();
+        const QFont font = PP::systemFont(12, selected ? QFont::DemiBold : QFont::Medium);
+        const int textHeight = QFontMetrics(font).height();
+        const QImage symbol = symbolImage(m_symbol, QSizeF(12, 12), color, devicePixelRatioF());
+        if (!symbol.isNull()) {
+            painter.drawImage(QRectF(0, (textHeight - 12) / 2.0, 12, 12), symbol);
+        }
+        painter.setFont(font);
+        painter.setPen(color);
+        painter.drawText(QRectF(18, 0, width() - 18, textHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                         text());
+        if (selected) {
+            painter.fillRect(QRectF(0, height() - 2, width(), 2), color);
+        }
+    }
+
+private:
+    QString m_symbol;
+};
+
+QWidget* switchRow(ToggleSwitch* toggle, const QString& title, const QString& subtitle,
+                   QWidget* trailing, QWidget* parent) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(10);
+    layout->addWidget(toggle, 0, Qt::AlignVCenter);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(2);
+    texts->addWidget(
+        makeTextLabel(title, PP::systemFont(13, QFont::DemiBold), PP::primaryText(), row));
+    texts->addWidget(makeTextLabel(subtitle, PP::captionFont(), PP::secondaryText(), row, true));
+    layout->addLayout(texts, 1);
+    if (trailing != nullptr) {
+        layout->addWidget(trailing, 0, Qt::AlignVCenter);
+    }
+    return row;
+}
+
+} // namespace
+
+SettingsOverlayCard::SettingsOverlayCard(BatteryFriendlyBinding isBatteryFriendly,
+                                         std::shared_ptr<AppUpdateController> appUpdateController,
+                                         std::function<void()> onClose,
+                                         std::shared_ptr<LaunchAtLoginController> launchAtLogin,
+                                         AppBuildMetadataDisplayInfo buildMetadata, QWidget* parent)
+    : QWidget(parent), m_isBatteryFriendly(std::move(isBatteryFriendly)),
+      m_appUpdateController(std::move(appUpdateController)), m_onClose(std::move(onClose)),
+      m_launchAtLogin(std::move(launchAtLogin)), m_buildMetadata(std::move(buildMetadata)) {
+    m_refresh = new DeferredRefresh(this, [this] { refresh(); });
+    m_state = SettingsCardState::create([refresh = QPointer<DeferredRefresh>(m_refresh)] {
+        if (refresh) {
+            refresh->schedule();
+        }
+    });
+    if (m_appUpdateController) {
+        m_refresh->observe(*m_appUpdateController);
+    }
+    if (m_launchAtLogin) {
+        m_refresh->observe(*m_launchAtLogin);
+    }
+
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(12);
+    page->addLayout(makePageHeader(this, QStringLiteral("Settings"),
+                                   QStringLiteral("App preferences"),
+                                   QStringLiteral("Back to Main"), [this] { m_onClose(); }));
+    auto* body = new QVBoxLayout;
+    body->setSpacing(10);
+    auto* tabs = new QHBoxLayout;
+    tabs->setSpacing(14);
+    for (const auto& tab : settingsTabs()) {
+        auto* button = new TabButton(
+            tab, [this, which = tab.tab] { m_state->selectTab(which); }, this);
+        tabs->addWidget(button);
+        m_tabButtons.push_back(button);
+    }
+    tabs->addStretch(1);
+    auto* tabBar = new QVBoxLayout;
+    tabBar->setSpacing(0);
+    tabBar->addLayout(tabs);
+    tabBar->addWidget(new SectionDivider(this));
+    body->addLayout(tabBar);
+    m_general = buildGeneral();
+    m_about = buildAbout();
+    body->addWidget(m_general);
+    body->addWidget(m_about);
+    page->addLayout(body);
+    page->addStretch(1);
+    refresh();
+}
+
+QWidget* SettingsOverlayCard::buildGeneral() {
+    auto* tab = new QWidget(this);
+    auto* layout = new QVBoxLayout(tab);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    layout->addWidget(
+        makeTextLabel(QStringLiteral("General"), PP::sectionFont(), PP::tertiaryText(), tab));
+
+    auto* battery = new FilledCard(PP::rowFill(), QMargins(10, 8, 10, 8), 6, tab);
+    m_batterySwitch = new ToggleSwitch(battery);
+    m_batterySwitch->setAccessibleName(QStringLiteral("Battery friendly"));
+    connect(m_batterySwitch, &QAbstractButton::clicked, this, [this](bool checked) {
+        if (m_isBatteryFriendly.write) {
+            m_isBatteryFriendly.write(checked);
+        }
+        m_refresh->schedule();
+    });
+    m_batteryChip = makeChip(QString(), battery);
+    battery->content()->addWidget(switchRow(
+        m_batterySwitch, QStringLiteral("Battery friendly"),
+        QStringLiteral("Fast while open, slower in background."), m_batteryChip, battery));
+    battery->content()->addWidget(
+        makeTextLabel(QStringLiteral("Monitoring also pauses automatically while your Mac sleeps."),
+                      PP::captionFont(), PP::secondaryText(), battery, true));
+    layout->addWidget(battery);
+
+    auto* launch = new FilledCard(PP::rowFill(), QMargins(10, 8, 10, 8), 6, tab);
+    m_launchSwitch = new ToggleSwitch(launch);
+    m_launchSwitch->setAccessibleName(QStringLiteral("Launch at login"));
+    connect(m_launchSwitch, &QAbstractButton::clicked, this, [this](bool checked) {
+        if (m_launchAtLogin) {
+            m_state->setLaunchAtLogin(*m_launchAtLogin, checked);
+        }
+        // The switch shows the controller's state, not the click.
+        m_refresh->schedule();
+    });
+    launch->content()->addWidget(
+        switchRow(m_launchSwitch, QStringLiteral("Launch at login"),
+                  QStringLiteral("Start Lumra automatically when you log in."), nullptr, launch));
+    m_approvalRow = new QWidget(launch);
+    auto* approval = new QHBoxLayout(m_approvalRow);
+    approval->setContentsMargins(0, 0, 0, 0);
+    approval->setSpacing(6);
+    approval->addWidget(makeSymbolLabel(QStringLiteral("exclamationmark.triangle.fill"), 10,
+                                        statusColor(StatusColor::orange), m_approvalRow));
+    approval->addWidget(makeTextLabel(QStringLiteral("Approval needed in System Settings."),
+                                      PP::captionFont(), PP::secondaryText(), m_approvalRow));
+    auto* open = new LinkButton(QStringLiteral("Open"), m_approvalRow);
+    open->setFont(PP::captionFont());
+    connect(open, &QAbstractButton::clicked, this, [this] {
+        if (m_launchAtLogin) {
+            m_launchAtLogin->openLoginItemsSettings();
+        }
+    });
+    m_approvalOpen = open;
+    approval->addWidget(open);
+    approval->addStretch(1);
+    launch->content()->addWidget(m_approvalRow);
+    m_launchError = makeTextLabel(QString(), PP::captionFont(),
+                                  withOpacity(statusColor(StatusColor::red), 0.85), launch, true);
+    launch->content()->addWidget(m_launchError);
+    layout->addWidget(launch);
+    return tab;
+}
+
+QWidget* SettingsOverlayCard::buildAbout() {
+    auto* tab = new QWidget(this);
+    auto* layout = new QVBoxLayout(tab);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    layout->addWidget(
+        makeTextLabel(QStringLiteral("About"), PP::sectionFont(), PP::tertiaryText(), tab));
+
+    auto* build = new FilledCard(PP::rowFill(), QMargins(10, 9, 10, 9), 6, tab);
+    const std::pair<QString, std::string> rows[] = {
+        {QStringLiteral("Version"), m_buildMetadata.version},
+        {QStringLiteral("Build ID"), m_buildMetadata.buildID},
+        {QStringLiteral("Release Date"), m_buildMetadata.releaseDate},
+    };
+    for (const auto& [key, value] : rows) {
+        auto* row = new QWidget(build);
+        auto* rowLayout = new QHBoxLayout(row);
+        rowLayout->setContentsMargins(0, 0, 0, 0);
+        rowLayout->setSpacing(0);
+        auto* keyLabel = makeTextLabel(key, PP::captionFont(), PP::secondaryText(), row);
+        keyLabel->setFixedWidth(90);
+        auto* valueLabel = makeTextLabel(qText(value), PP::systemFont(12, QFont::DemiBold),
+                                         PP::primaryText(), row);
+        valueLabel->setAccessibleName(key);
+        rowLayout->addWidget(keyLabel);
+        rowLayout->addWidget(valueLabel, 1);
+        build->content()->addWidget(row);
+    }
+    layout->addWidget(build);
+
+    auto* update = new FilledCard(withOpacity(statusColor(StatusColor::blue), 0.12),
+                                  QMargins(10, 8, 10, 8), 7, tab);
+    m_updateCard = update;
+    auto* titleRow = new QHBoxLayout;
+    titleRow->setSpacing(6);
+    titleRow->addWidget(makeSymbolLabel(QStringLiteral("arrow.down.circle.fill"), 12,
+                                        statusColor(StatusColor::blue), update));
+    m_updateTitle =
+        makeTextLabel(QString(), PP::systemFont(12, QFont::DemiBold), PP::primaryText(), update);
+    titleRow->addWidget(m_updateTitle, 1);
+    update->content()->addLayout(titleRow);
+    m_releaseNotes = makeTextLabel(QString(), PP::captionFont(), PP::secondaryText(), update, true);
+    update->content()->addWidget(m_releaseNotes);
+    auto* downloadRow = new QHBoxLayout;
+    downloadRow->addStretch(1);
+    m_download = makePanelButton(QStringLiteral("Download"), true, update);
+    connect(m_download, &QPushButton::clicked, this, [this] {
+        if (m_appUpdateController) {
+            m_appUpdateController->openDownloadPage();
+        }
+    });
+    downloadRow->addWidget(m_download);
+    update->content()->addLayout(downloadRow);
+    layout->addWidget(update);
+
+    auto* checkRow = new QHBoxLayout;
+    checkRow->setSpacing(8);
+    checkRow->addWidget(
+        makeTextLabel(
+            QStringLiteral(
+                "Live Wi-Fi diagnostics with signal, latency, channel and speed insights."),
+            PP::captionFont(), PP::secondaryText(), tab, true),
+        1, Qt::AlignTop);
+    checkRow->addSpacing(8);
+    m_check = makePanelButton(QStringLiteral("Check for Updates"), false, tab);
+    m_check->setAccessibleName(QStringLiteral("Check for Updates"));
+    // The spinner takes the text's place without the button changing size.
+    m_check->setMinimumWidth(m_check->sizeHint().width());
+    auto* spinnerLayout = new QHBoxLayout(m_check);
+    spinnerLayout->setContentsMargins(0, 0, 0, 0);
+    m_spinner = new Spinner(14, m_check);
+    spinnerLayout->addWidget(m_spinner, 0, Qt::AlignCenter);
+    connect(m_check, &QPushButton::clicked, this,
+            [this] { m_state->checkForUpdates(m_appUpdateController); });
+    checkRow->addWidget(m_check, 0, Qt::AlignTop);
+    layout->addLayout(checkRow);
+    return tab;
+}
+
+QAbstractButton* SettingsOverlayCard::tabButton(SettingsOverlayTab tab) const {
+    return m_tabButtons.at(static_cast<std::size_t>(tab));
+}
+
+void SettingsOverlayCard::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_launchAtLogin) {
+        m_launchAtLogin->refreshStatus();
+    }
+}
+
+void SettingsOverlayCard::refresh() {
+    const SettingsOverlayTab selected = m_state->selectedTab();
+    for (std::size_t i = 0; i < m_tabButtons.size(); ++i) {
+        m_tabButtons[i]->setChecked(static_cast<std::size_t>(selected) == i);
+        m_tabButtons[i]->update();
+    }
+    m_general->setVisible(selected == SettingsOverlayTab::general);
+    m_about->setVisible(selected == SettingsOverlayTab::about);
+
+    const bool batteryFriendly = m_isBatteryFriendly.read ? m_isBatteryFriendly.read() : true;
+    m_batterySwitch->setChecked(batteryFriendly);
+    setTextIfChanged(m_batteryChip, qText(batteryModeChipText(batteryFriendly)));
+    m_launchSwitch->setChecked(m_launchAtLogin && m_launchAtLogin->isEnabled().get());
+    m_approvalRow->setVisible(m_launchAtLogin && m_launchAtLogin->requiresApproval().get());
+    const auto& error = m_state->launchAtLoginError();
+    m_launchError->setVisible(error.has_value());
+    setTextIfChanged(m_launchError, error ? qText(*error) : QString());
+
+    const auto update = m_appUpdateController ? m_appUpdateController->availableUpdate().get()
+                                              : std::optional<AvailableUpdate>{};
+    m_updateCard->setVisible(update.has_value());
+    if (update) {
+        setTextIfChanged(m_updateTitle, qText(updateAvailableTitle(update->version)));
+        m_releaseNotes->setVisible(showsReleaseNotes(update->releaseNotes));
+        if (showsReleaseNotes(update->releaseNotes)) {
+            const QString notes = qText(*update->releaseNotes);
+            m_releaseNotes->setAccessibleDescription(notes);
+            const int width = m_releaseNotes->width() > 50 ? m_releaseNotes->width() : 300;
+            setTextIfChanged(m_releaseNotes,
+                             elidedToLines(notes, m_releaseNotes->font(), width, 2));
+        }
+    }
+    const bool checking = m_state->isCheckingForUpdate();
+    m_check->setEnabled(!checking);
+    m_check->setText(checking ? QString() : QStringLiteral("Check for Updates"));
+    m_spinner->setVisible(checking);
+}
+
+} // namespace lumra

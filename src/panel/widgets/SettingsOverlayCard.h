@@ -1,0 +1,86 @@
+// The settings page: General (battery-friendly mode, launch at login) and
+// About (build, update check, available update). Built afresh on each
+// visit, so its tab, error and check state start over. Main thread.
+#pragma once
+
+#include "panel/viewmodel/SettingsCardState.h"
+#include "panel/widgets/PanelBlocks.h"
+#include "qt/DeferredRefresh.h"
+#include "qt/Spinner.h"
+#include "qt/ToggleSwitch.h"
+#include "shell/buildinfo/AppBuildMetadataDisplayInfo.h"
+
+#include <QPushButton>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+namespace lumra {
+
+class SettingsOverlayCard final : public QWidget {
+public:
+    // The battery-friendly binding: read and write.
+    struct BatteryFriendlyBinding {
+        std::function<bool()> read;
+        std::function<void(bool)> write;
+    };
+
+    SettingsOverlayCard(BatteryFriendlyBinding isBatteryFriendly,
+                        std::shared_ptr<AppUpdateController> appUpdateController,
+                        std::function<void()> onClose,
+                        std::shared_ptr<LaunchAtLoginController> launchAtLoginController,
+                        AppBuildMetadataDisplayInfo buildMetadata, QWidget* parent = nullptr);
+
+    // Redraws from the observed objects and the card's own state.
+    void refresh();
+
+    const std::shared_ptr<SettingsCardState>& state() const { return m_state; }
+    QAbstractButton* tabButton(SettingsOverlayTab tab) const;
+    ToggleSwitch* batterySwitch() const { return m_batterySwitch; }
+    CapsuleBadge* batteryChip() const { return m_batteryChip; }
+    ToggleSwitch* launchSwitch() const { return m_launchSwitch; }
+    QWidget* approvalRow() const { return m_approvalRow; }
+    QAbstractButton* approvalOpenButton() const { return m_approvalOpen; }
+    QLabel* launchErrorLabel() const { return m_launchError; }
+    QWidget* generalTab() const { return m_general; }
+    QWidget* aboutTab() const { return m_about; }
+    QWidget* updateCard() const { return m_updateCard; }
+    QLabel* updateTitle() const { return m_updateTitle; }
+    QLabel* releaseNotesLabel() const { return m_releaseNotes; }
+    QPushButton* downloadButton() const { return m_download; }
+    QPushButton* checkButton() const { return m_check; }
+    Spinner* checkSpinner() const { return m_spinner; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* buildGeneral();
+    QWidget* buildAbout();
+
+    BatteryFriendlyBinding m_isBatteryFriendly;
+    std::shared_ptr<AppUpdateController> m_appUpdateController;
+    std::function<void()> m_onClose;
+    std::shared_ptr<LaunchAtLoginController> m_launchAtLogin;
+    AppBuildMetadataDisplayInfo m_buildMetadata;
+    std::shared_ptr<SettingsCardState> m_state;
+    DeferredRefresh* m_refresh;
+
+    std::vector<QAbstractButton*> m_tabButtons;
+    QWidget* m_general = nullptr;
+    QWidget* m_about = nullptr;
+    ToggleSwitch* m_batterySwitch = nullptr;
+    CapsuleBadge* m_batteryChip = nullptr;
+    ToggleSwitch* m_launchSwitch = nullptr;
+    QWidget* m_approvalRow = nullptr;
+    QAbstractButton* m_approvalOpen = nullptr;
+    QLabel* m_launchError = nullptr;
+    QWidget* m_updateCard = nullptr;
+    QLabel* m_updateTitle = nullptr;
+    QLabel* m_releaseNotes = nullptr;
+    QPushButton* m_download = nullptr;
+    QPushButton* m_check = nullptr;
+    Spinner* m_spinner = nullptr;
+};
+
+} // namespace lumra

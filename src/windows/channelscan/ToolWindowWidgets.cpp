@@ -1,0 +1,225 @@
+#include "windows/channelscan/ToolWindowWidgets.h"
+
+#include "qt/KitFonts.h"
+#include "qt/Palette.h"
+#include "qt/SymbolRegistry.h"
+
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QLinearGradient>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+namespace lumra {
+
+inline namespace toolwindows {
+NumberSeparators numberSeparators(const QLocale& locale) {
+    const bool groups = !(locale.numberOptions() & QLocale::OmitGroupSeparator);
+    return NumberSeparators{
+        .decimalSeparator = locale.decimalPoint().toStdString(),
+        .groupSeparator = groups ? locale.groupSeparator().toStdString() : std::string(),
+        .minusSign = locale.negativeSign().toStdString(),
+    };
+}
+} // namespace toolwindows
+
+QColor tintColor(WindowTint tint) {
+    switch (tint) {
+    case WindowTint::green:
+        return statusColor(StatusColor::green);
+    case WindowTint::orange:
+        return statusColor(StatusColor::orange);
+    case WindowTint::red:
+        return statusColor(StatusColor::red);
+    case WindowTint::blue:
+        return statusColor(StatusColor::blue);
+    case WindowTint::gray:
+        break;
+    }
+    // A missing grade: white at 0.45.
+    return paletteWhite(0.45);
+}
+
+QLabel* makeTextLabel(const QString& text, const QFont& font, const QColor& color,
+                      QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+    label->setFont(font);
+    setLabelColor(label, color);
+    return label;
+}
+
+inline namespace toolwindows {
+void setLabelColor(QLabel* label, const QColor& color) {
+    QPalette colors = label->palette();
+    if (colors.color(QPalette::WindowText) == color)
+        return;
+    colors.setColor(QPalette::WindowText, color);
+    label->setPalette(colors);
+}
+} // namespace toolwindows
+
+inline namespace toolwindows {
+QLabel* makeSymbolLabel(const QString& symbolName, double side, const QColor& color,
+                        QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setAlignment(Qt::AlignCenter);
+    setSymbol(label, symbolName, side, color);
+    return label;
+}
+} // namespace toolwindows
+
+void setSymbol(QLabel* label, const QString& symbolName, double side, const QColor& color) {
+    // Rendering an SVG is the costly part of a redraw: skip an unchanged one.
+    const QString key = symbolName + QLatin1Char('|') + color.name(QColor::HexArgb) +
+                        QLatin1Char('|') + QString::number(side);
+    if (label->property("symbolKey").toString() == key)
+        return;
+    label->setProperty("symbolKey", key);
+    const double ratio = label->devicePixelRatioF();
+    label->setPixmap(symbolPixmap(symbolName, QSizeF(side, side), color, ratio));
+}
+
+void paintWindowBackground(QWidget* widget, const QColor& start, const QColor& end) {
+    QPainter painter(widget);
+    QLinearGradient gradient(QPointF(0, 0), QPointF(widget->width(), widget->height()));
+    gradient.setColorAt(0.0, start);
+    gradient.setColorAt(1.0, end);
+    painter.fillRect(widget->rect(), gradient);
+}
+
+ToolWindowActionButton::ToolWindowActionButton(const QColor& textColor, const QColor& border,
+                                               QWidget* parent)
+    : QAbstractButton(parent), m_textColor(textColor), m_border(border) {
+    setFont(kitFont(12, QFont::DemiBold));
+    setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::TabFocus);
+}
+
+QSize ToolWindowActionButton::sizeHint() const {
+    const QFontMetrics metrics(font());
+    return {metrics.horizontalAdvance(text()) + 2 * 12, metrics.height() + 2 * 7};
+}
+
+void ToolWindowActionButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF shape = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    painter.setPen(QPen(m_border, 1.0));
+    painter.setBrush(isDown() ? paletteWhite(0.14) : paletteWhite(0.08));
+    painter.drawRoundedRect(shape, 8, 8);
+    painter.setPen(m_textColor);
+    painter.setFont(font());
+    painter.drawText(rect(), Qt::AlignCenter, text());
+}
+
+LinearProgressBar::LinearProgressBar(QWidget* parent) : QWidget(parent) {
+    setFixedHeight(6);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void LinearProgressBar::setProgress(double value, double total) {
+    double fraction = total > 0 ? value / total : 0.0;
+    fraction = std::isfinite(fraction) ? std::clamp(fraction, 0.0, 1.0) : 0.0;
+    if (fraction == m_fraction)
+        return;
+    m_fraction = fraction;
+    update();
+}
+
+void LinearProgressBar::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    const QRectF track(rect());
+    const double radius = track.height() / 2.0;
+    painter.setBrush(paletteWhite(0.12));
+    painter.drawRoundedRect(track, radius, radius);
+    if (m_fraction > 0) {
+        QRectF fill = track;
+        fill.setWidth(std::max(track.width() * m_fraction, track.height()));
+        painter.setBrush(statusColor(StatusColor::accent));
+        painter.drawRoundedRect(fill, radius, radius);
+    }
+}
+
+FilledRow::FilledRow(const QColor& fill, QMargins padding, int spacing, double cornerRadius,
+                     QWidget* parent)
+    : QWidget(parent), m_fill(fill), m_cornerRadius(cornerRadius), m_layout(new QHBoxLayout(this)) {
+    m_layout->setContentsMargins(padding);
+    m_layout->setSpacing(spacing);
+}
+
+void FilledRow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(m_fill);
+    const QRectF shape(rect());
+    const double radius = m_cornerRadius < 0 ? shape.height() / 2.0 : m_cornerRadius;
+    painter.drawRoundedRect(shape, radius, radius);
+}
+
+FittingLabel::FittingLabel(const QFont& font, const QColor& color, double minimumScale,
+                           QWidget* parent)
+    : QLabel(parent), m_minimumScale(minimumScale) {
+    setTextFormat(Qt::PlainText);
+    setFont(font);
+    setLabelColor(this, color);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+}
+
+QSize FittingLabel::minimumSizeHint() const {
+    return {0, QLabel::minimumSizeHint().height()};
+}
+
+QFont FittingLabel::fittedFont() const {
+    QFont fitted = font();
+    const int natural = QFontMetrics(fitted).horizontalAdvance(text());
+    const int available = contentsRect().width();
+    if (natural <= available || natural <= 0)
+        return fitted;
+    const double scale = std::max(m_minimumScale, static_cast<double>(available) / natural);
+    fitted.setPixelSize(std::max(1, static_cast<int>(std::floor(font().pixelSize() * scale))));
+    return fitted;
+}
+
+double FittingLabel::drawnPixelSize() const {
+    return fittedFont().pixelSize();
+}
+
+void FittingLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QFont fitted = fittedFont();
+    painter.setFont(fitted);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const QRect area = contentsRect();
+    const QString shown = QFontMetrics(fitted).elidedText(text(), Qt::ElideRight, area.width());
+    painter.drawText(area, static_cast<int>(alignment()), shown);
+}
+
+CongestionBar::CongestionBar(double normalizedCongestion, QWidget* parent)
+    : QWidget(parent), m_normalizedCongestion(normalizedCongestion),
+      m_color(withOpacity(tintColor(congestionBarTint(normalizedCongestion)), 0.82)) {
+    setFixedHeight(10);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void CongestionBar::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    const QRectF track(rect());
+    painter.setBrush(paletteWhite(0.07));
+    painter.drawRoundedRect(track, 4, 4);
+    QRectF bar = track;
+    bar.setWidth(
+        std::min(congestionBarWidth(track.width(), m_normalizedCongestion), track.width()));
+    painter.setBrush(m_color);
+    painter.drawRoundedRect(bar, 4, 4);
+}
+
+} // namespace lumra

@@ -1,0 +1,661 @@
+// The popover's pages over the real monitors and fake probes: texts,
+// visibility, routes and heights, what the controls call, and screenshots.
+#include "panel/widgets/DashboardPage.h"
+#include "panel/widgets/OverlayCards.h"
+#include "panel/widgets/PanelPalette.h"
+#include "panel/widgets/SettingsOverlayCard.h"
+#include "tests/panel/PanelFixture.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QLabel>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+namespace lumra {
+namespace {
+
+using namespace std::chrono_literals;
+using test::PanelFixture;
+
+const QString kHostile = QStringLiteral("<b>x</b><img src=x>");
+
+QStringList visibleTexts(QWidget* root) {
+    QStringList texts;
+    for (auto* label : root->findChildren<QLabel*>()) {
+        if (label->isVisibleTo(root) && !label->text().isEmpty()) {
+            texts << label->text();
+        }
+    }
+    return texts;
+}
+
+template <class Page> Page* pageOf(ContentView& view) {
+    return dynamic_cast<Page*>(view.currentPage());
+}
+
+QAbstractButton* buttonNamed(QWidget* root, const QString& name) {
+    for (auto* button : root->findChildren<QAbstractButton*>()) {
+        if (button->accessibleName() == name || button->text() == name) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+void showAndSettle(PanelFixture& f, ContentView& view) {
+    view.show();
+    f.settle();
+}
+
+TEST(PanelNumbers, LocaleSeparatorsReachTheFormatter) {
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    ASSERT_EQ(QLocale().decimalPoint(), QStringLiteral(","));
+    EXPECT_EQ(formatMetricValue(12.345, "ms", 1, numberSeparators()), "12,3 ms");
+    EXPECT_EQ(formatMetricValue(1234.56, "Mbps", 1, numberSeparators()), "1.234,6 Mbps");
+    EXPECT_EQ(formatMetricValue(-2.5, "ms", 0, numberSeparators()), "-2 ms");
+    EXPECT_EQ(formatPercentValue(100.0, 0, numberSeparators()), "100%");
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    ASSERT_EQ(QLocale().decimalPoint(), QStringLiteral("."));
+    const struct {
+        std::optional<double> value;
+        const char* unit;
+        int digits;
+        const char* text;
+    } cases[] = {
+        {12.345, "ms", 1, "12.3 ms"}, {1234.56, "Mbps", 1, "1,234.6 Mbps"},
+        {2.5, "ms", 0, "2 ms"},       {0.25, "ms", 1, "0.2 ms"},
+        {-7.25, "ms", 1, "-7.2 ms"},  {std::nullopt, "ms", 1, "\u2014"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(formatMetricValue(c.value, c.unit, c.digits, numberSeparators()), c.text);
+    }
+    EXPECT_EQ(formatPercentValue(2.0, 0, numberSeparators()), "2%");
+    QLocale::setDefault(saved);
+}
+
+TEST(PanelSparkline, PixelsFollowTheData) {
+    InlineSparklineView view;
+    const QColor stroke(48, 209, 88);
+    const auto render = [&] {
+        QImage image(164, 20, QImage::Format_ARGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        view.draw(painter, QRectF(0, 0, 164, 20));
+        return image;
+    };
+    view.setSeries({}, ChartDomain{0, 80}, stroke);
+    QImage empty = render();
+    // Baseline only: the bottom row is tinted, the middle stays black.
+    EXPECT_GT(qGreen(empty.pixel(80, 19)), 40);
+    EXPECT_EQ(empty.pixel(80, 10), qRgb(0, 0, 0));
+    EXPECT_EQ(empty.pixel(80, 2), qRgb(0, 0, 0));
+
+    // A flat line at 3/4 height across the whole width for one sample.
+    view.setSeries({60}, ChartDomain{0, 80}, stroke);
+    QImage flat = render();
+    EXPECT_GT(qGreen(flat.pixel(2, 5)), 150);
+    EXPECT_GT(qGreen(flat.pixel(161, 5)), 150);
+    EXPECT_EQ(flat.pixel(80, 1), qRgb(0, 0, 0));
+
+    // Out-of-range and non-finite samples stay inside the frame.
+    view.setSeries({-100, std::nan(""), 500}, ChartDomain{0, 80}, stroke);
+    EXPECT_EQ(view.plottedValues(), (std::vector<double>{0, 1}));
+    QImage rising = render();
+    EXPECT_GT(qGreen(rising.pixel(160, 0)), 100);
+    EXPECT_GT(qGreen(rising.pixel(1, 19)), 100);
+}
+
+TEST(PanelHeader, ChannelPopoverAtTheInfoButton) {
+    WiFiNetworkHeaderRow row;
+    WiFiSnapshot snapshot{};
+    snapshot.ssid = "Cafe";
+    snapshot.channelNumber = 36;
+    snapshot.band = WiFiBand::fiveGigahertz;
+    row.apply(wifiHeaderModel(snapshot, true));
+    row.resize(336, 24);
+    row.show();
+    EXPECT_TRUE(row.bandChip()->isVisible());
+    EXPECT_EQ(row.bandLabel()->text(), "5 GHz");
+    EXPECT_EQ(row.infoButton()->accessibleName(), "Show channel details");
+    EXPECT_EQ(row.infoButton()->toolTip(), "Channel 36 (5 GHz)");
+    EXPECT_FALSE(row.isChannelInfoPopoverPresented());
+    row.infoButton()->click();
+    ASSERT_TRUE(row.isChannelInfoPopoverPresented());
+    QWidget* popover = row.channelPopover();
+    EXPECT_TRUE(visibleTexts(popover).contains("Channel 36 (5 GHz)"));
+    const QPoint button = row.infoButton()->mapToGlobal(row.infoButton()->rect().center());
+    EXPECT_NEAR(popover->geometry().center().x(), button.x(), 2);
+    EXPECT_GT(popover->geometry().top(), button.y());
+    // A click elsewhere closes it and the state follows.
+    popover->hide();
+    testing::processQueuedEvents();
+    EXPECT_FALSE(row.isChannelInfoPopoverPresented());
+
+    row.apply(wifiHeaderModel(std::nullopt, false));
+    EXPECT_FALSE(row.bandChip()->isVisible());
+    EXPECT_EQ(row.nameLabel()->text(), "Wi-Fi Name Unavailable");
+}
+
+TEST(PanelHeader, LeavingThePageWithThePopoverOpen) {
+    PanelFixture f;
+    f.run(5);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    auto* header = pageOf<DashboardPage>(*view)->wifiHeader();
+    header->infoButton()->click();
+    ASSERT_TRUE(header->isChannelInfoPopoverPresented());
+    EXPECT_EQ(header->channelPopover()->findChild<QLabel*>()->text(), "Channel 36 (5 GHz)");
+    buttonNamed(view.get(), "Open Toolbox")->click();
+    f.settle();
+    EXPECT_EQ(view->activePanel(), PanelRoute::toolbox);
+    for (auto* widget : QApplication::topLevelWidgets()) {
+        EXPECT_FALSE(widget->isVisible() && widget != view.get()) << "a popover was left open";
+    }
+}
+
+TEST(PanelRouting, HeightsOnAppearAndOnEveryChange) {
+    PanelFixture f;
+    auto view = f.makeView();
+    EXPECT_TRUE(f.heights.empty());
+    showAndSettle(f, *view);
+    EXPECT_EQ(f.heights, (std::vector<double>{650}));
+    buttonNamed(view.get(), "Open Toolbox")->click();
+    EXPECT_EQ(view->activePanel(), PanelRoute::toolbox);
+    buttonNamed(view.get(), "Connection Monitor")->click();
+    EXPECT_EQ(view->activePanel(), PanelRoute::connectionMonitor);
+    buttonNamed(view.get(), "Back to Toolbox")->click();
+    EXPECT_EQ(view->activePanel(), PanelRoute::toolbox);
+    buttonNamed(view.get(), "Captive Portal")->click();
+    EXPECT_EQ(view->activePanel(), PanelRoute::captivePortal);
+    buttonNamed(view.get(), "Back to Toolbox")->click();
+    buttonNamed(view.get(), "Back to Main")->click();
+    EXPECT_EQ(view->activePanel(), PanelRoute::dashboard);
+    buttonNamed(view.get(), "Open Settings")->click();
+    EXPECT_EQ(view->activePanel(), PanelRoute::settings);
+    buttonNamed(view.get(), "Back to Main")->click();
+    f.settle();
+    EXPECT_EQ(f.heights, (std::vector<double>{650, 650, 430, 650, 430, 650, 650, 560, 650}));
+    // The page survives closing; coming on screen again reports it.
+    buttonNamed(view.get(), "Open Toolbox")->click();
+    view->hide();
+    f.heights.clear();
+    showAndSettle(f, *view);
+    EXPECT_EQ(view->activePanel(), PanelRoute::toolbox);
+    EXPECT_EQ(f.heights, (std::vector<double>{650}));
+}
+
+TEST(PanelDashboard, PausedMonitoring) {
+    PanelFixture f;
+    f.settings->setMonitoringEnabled(false);
+    f.checker->answer = {true, Url::parse("http://portal.test/login"), std::nullopt,
+                         CaptivePortalDetectionReason::redirect, true};
+    f.run(1);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    auto* page = pageOf<DashboardPage>(*view);
+    ASSERT_NE(page, nullptr);
+    EXPECT_FALSE(page->monitoringSwitch()->isChecked());
+    EXPECT_EQ(page->monitoringChip()->text(), "Paused");
+    ASSERT_EQ(page->messageRows().size(), 1u);
+    EXPECT_EQ(page->messageRows()[0]->textLabel()->text(), "Monitoring is paused.");
+    EXPECT_EQ(page->messageRows()[0]->accentColor(), tintColor(TintRole::orange));
+    testing::saveScreen(view.get(), "panel-dashboard-paused");
+}
+
+TEST(PanelDashboard, ConnectedWaitingThenReadings) {
+    PanelFixture f;
+    f.resolver->duration = 500ms;
+    f.lifecycle->start();
+    f.loop.runUntilIdle();
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    auto* page = pageOf<DashboardPage>(*view);
+    f.loop.advanceBy(20s);
+    f.settle();
+    EXPECT_TRUE(page->messageRows().empty());
+    EXPECT_EQ(page->monitoringChip()->text(), "Monitoring");
+    EXPECT_TRUE(page->monitoringSwitch()->isChecked());
+    EXPECT_EQ(page->wifiHeader()->nameLabel()->text(), "Home");
+    const QStringList texts = visibleTexts(page);
+    for (const char* expected : {"300 Mbps", "45 dB", "-50 dBm", "-95 dBm", "4.2 ms", "18.8 ms",
+                                 "2.2 ms", "0%", "12.0 ms"}) {
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << expected;
+    }
+    auto* routerRow = dynamic_cast<MetricTrendRow*>(page->metricRows()[4]);
+    ASSERT_NE(routerRow, nullptr);
+    EXPECT_EQ(routerRow->titleLabel()->text(), "Router Ping");
+    EXPECT_GE(routerRow->sparkline()->plottedValues().size(), 2u);
+    EXPECT_EQ(page->healthBadge()->text(), "Good");
+    testing::saveScreen(view.get(), "panel-dashboard-readings");
+}
+
+TEST(PanelDashboard, ConnectedBeforeTheFirstSnapshot) {
+    // The engine publishes the connection and its snapshot together; the page
+    // still says what it shows when only the connection is known.
+    DashboardInput input;
+    input.isMonitoringEnabled = true;
+    input.isConnected = true;
+    input.healthState = HealthState::warning;
+    QWidget frame;
+    QPalette dark = frame.palette();
+    dark.setColor(QPalette::Window, PanelPalette::backgroundStart());
+    frame.setPalette(dark);
+    frame.setAutoFillBackground(true);
+    frame.resize(368, 680);
+    auto& page = *new DashboardPage(makeDashboardModel(input), {}, &frame);
+    page.setGeometry(16, 14, 336, 656);
+    ASSERT_EQ(page.messageRows().size(), 1u);
+    EXPECT_EQ(page.messageRows()[0]->textLabel()->text(),
+              "Connected. Waiting for the first Wi-Fi samples...");
+    EXPECT_EQ(page.messageRows()[0]->accentColor(), tintColor(TintRole::secondary));
+    for (QWidget* row : page.metricRows()) {
+        auto* trend = dynamic_cast<MetricTrendRow*>(row);
+        const QString value = trend ? trend->valueLabel()->text()
+                                    : dynamic_cast<MetricRow*>(row)->valueLabel()->text();
+        EXPECT_EQ(value, QString::fromUtf8("\u2014"));
+    }
+    EXPECT_EQ(page.healthBadge()->text(), "Warning");
+    frame.show();
+    testing::saveScreen(&frame, "panel-dashboard-waiting");
+}
+
+TEST(PanelDashboard, RowsCarryTheirNamesAndValuesForAssistiveTools) {
+    PanelFixture f;
+    f.run(20);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    auto* page = pageOf<DashboardPage>(*view);
+    auto* dnsRow = dynamic_cast<MetricTrendRow*>(page->metricRows().back());
+    ASSERT_NE(dnsRow, nullptr);
+    QAccessibleInterface* value = QAccessible::queryAccessibleInterface(dnsRow->valueLabel());
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->text(QAccessible::Name), "Lookup");
+    EXPECT_EQ(value->text(QAccessible::Description), "12.0 ms");
+    QAccessibleInterface* trend = QAccessible::queryAccessibleInterface(dnsRow->sparkline());
+    EXPECT_EQ(trend->text(QAccessible::Name), "Lookup trend");
+    EXPECT_TRUE(trend->text(QAccessible::Description).endsWith(" samples"));
+    EXPECT_NE(trend->text(QAccessible::Description), "0 samples");
+    QAccessibleInterface* toolbox =
+        QAccessible::queryAccessibleInterface(buttonNamed(view.get(), "Open Toolbox"));
+    EXPECT_EQ(toolbox->role(), QAccessible::Button);
+}
+
+TEST(PanelDashboard, NoWiFiAndRouterIgnored) {
+    PanelFixture f;
+    f.interface->reading.reset();
+    f.pingProbe->answers.erase("192.168.1.1");
+    f.run(30);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    auto* page = pageOf<DashboardPage>(*view);
+    ASSERT_EQ(page->messageRows().size(), 1u);
+    EXPECT_EQ(page->messageRows()[0]->textLabel()->text(),
+              "No Wi-Fi connection detected. Connect to a network to see diagnostics.");
+    EXPECT_EQ(page->wifiHeader()->nameLabel()->text(), "Wi-Fi Name Unavailable");
+    EXPECT_FALSE(page->wifiHeader()->bandChip()->isVisible());
+    EXPECT_TRUE(f.ping->isRouterIgnored().get());
+    auto* routerRow = dynamic_cast<MetricTrendRow*>(page->metricRows()[4]);
+    EXPECT_EQ(routerRow->valueLabel()->text(), "ICMP blocked");
+    EXPECT_EQ(page->healthBadge()->text(), "Disconnected");
+    testing::saveScreen(view.get(), "panel-dashboard-no-wifi");
+}
+
+TEST(PanelDashboard, CaptivePortalBanner) {
+    PanelFixture f;
+    f.checker->answer = {true, Url::parse("http://portal.test/login"), std::nullopt,
+                         CaptivePortalDetectionReason::redirect, true};
+    f.run(10);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    auto* page = pageOf<DashboardPage>(*view);
+    ASSERT_EQ(page->messageRows().size(), 1u);
+    EXPECT_EQ(page->messageRows()[0]->textLabel()->text(),
+              "Captive portal detected. Login may be required at http://portal.test/login.");
+    EXPECT_EQ(page->messageRows()[0]->accentColor(), tintColor(TintRole::red));
+    testing::saveScreen(view.get(), "panel-dashboard-captive");
+    // Monitoring off: the banner goes, the paused row comes.
+    page->monitoringSwitch()->click();
+    f.settle();
+    ASSERT_EQ(page->messageRows().size(), 1u);
+    EXPECT_EQ(page->messageRows()[0]->textLabel()->text(), "Monitoring is paused.");
+}
+
+TEST(PanelDashboard, MonitoringSwitchWritesTheSettingAndDrivesTheEngine) {
+    PanelFixture f;
+    f.run(2);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    auto* page = pageOf<DashboardPage>(*view);
+    std::vector<std::string> order;
+    auto watch = f.lifecycle->isMonitoringEnabled().subscribe([&](bool enabled) {
+        order.push_back(std::string(enabled ? "on " : "off ") +
+                        (f.settings->monitoringEnabled() ? "stored-on" : "stored-off"));
+    });
+    order.clear();
+    page->monitoringSwitch()->click();
+    f.settle();
+    EXPECT_FALSE(f.settings->monitoringEnabled());
+    EXPECT_FALSE(f.lifecycle->isMonitoringEnabled().get());
+    EXPECT_FALSE(page->monitoringSwitch()->isChecked());
+    page->monitoringSwitch()->click();
+    f.settle();
+    EXPECT_TRUE(f.settings->monitoringEnabled());
+    EXPECT_TRUE(f.lifecycle->isMonitoringEnabled().get());
+    // The setting is stored before the monitors stop or start.
+    EXPECT_EQ(order, (std::vector<std::string>{"off stored-off", "on stored-on"}));
+    page->quitButton()->click();
+    EXPECT_EQ(f.calls, (std::vector<std::string>{"quit"}));
+}
+
+TEST(PanelDashboard, LocationNoticeAndItsButton) {
+    PanelFixture f;
+    f.run(1);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    auto* page = pageOf<DashboardPage>(*view);
+    EXPECT_EQ(page->locationButton()->text(), "Allow Location Access");
+    EXPECT_TRUE(page->locationText()->text().startsWith("Location permission is only needed"));
+    testing::saveScreen(view.get(), "panel-dashboard-location-undetermined");
+    page->locationButton()->click();
+    EXPECT_EQ(f.authorizer->requests, 1);
+    EXPECT_EQ(f.locationOpener->opened, 0);
+
+    f.authorizer->change(LocationPermissionStatus::denied);
+    f.settle();
+    EXPECT_EQ(page->locationButton()->text(), "Open Settings");
+    EXPECT_TRUE(page->locationText()->text().startsWith("Location permission is off"));
+    page->locationButton()->click();
+    EXPECT_EQ(f.locationOpener->opened, 1);
+    EXPECT_EQ(f.authorizer->requests, 1);
+    testing::saveScreen(view.get(), "panel-dashboard-location-denied");
+
+    f.authorizer->change(LocationPermissionStatus::authorized);
+    f.settle();
+    EXPECT_FALSE(page->locationButton()->isVisibleTo(page));
+    EXPECT_TRUE(page->locationText()->text().startsWith("Location permission is enabled"));
+    testing::saveScreen(view.get(), "panel-dashboard-location-authorized");
+}
+
+TEST(PanelToolbox, RowsCallbacksAndBack) {
+    PanelFixture f;
+    auto view = f.makeView(PanelRoute::toolbox);
+    showAndSettle(f, *view);
+    auto* card = pageOf<ToolboxOverlayCard>(*view);
+    ASSERT_NE(card, nullptr);
+    ASSERT_EQ(card->rows().size(), 6u);
+    const char* titles[] = {"Wi-Fi Radar",        "Channel Scan",   "Speed Test",
+                            "Connection Monitor", "Captive Portal", "Diagnostics Export"};
+    int previousTop = -1;
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(card->rows()[i]->titleLabel()->text(), titles[i]);
+        EXPECT_GT(card->rows()[i]->y(), previousTop);
+        previousTop = card->rows()[i]->y();
+    }
+    testing::saveScreen(view.get(), "panel-toolbox");
+    // The whole card is the hit area: a click near its right edge counts.
+    const auto clickAt = [](QWidget* w, QPoint p) {
+        QMouseEvent press(QEvent::MouseButtonPress, p, w->mapToGlobal(p), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, p, w->mapToGlobal(p), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &press);
+        QApplication::sendEvent(w, &release);
+    };
+    const std::pair<std::size_t, const char*> windows[] = {
+        {0, "radar"}, {1, "channel"}, {2, "speed"}, {5, "export"}};
+    for (const auto& [index, call] : windows) {
+        ToolboxToolRow* row = card->rows()[index];
+        clickAt(row, QPoint(row->width() - 3, row->height() / 2));
+        EXPECT_EQ(f.calls.back(), call);
+        EXPECT_EQ(view->activePanel(), PanelRoute::toolbox);
+    }
+    EXPECT_EQ(f.calls, (std::vector<std::string>{"radar", "channel", "speed", "export"}));
+    buttonNamed(view.get(), "Back to Main")->click();
+    EXPECT_EQ(view->activePanel(), PanelRoute::dashboard);
+}
+
+TEST(PanelToolbox, LongSubtitleWraps) {
+    ToolboxToolRow row(
+        {ToolboxTool::speedTest, "speedometer", "Speed Test",
+         std::string(30, 'w') + " " + std::string(30, 'w') + " " + std::string(30, 'w')},
+        {});
+    ToolboxToolRow shortRow(toolboxRows()[0], {});
+    EXPECT_GT(row.heightForWidth(336), shortRow.heightForWidth(336));
+}
+
+TEST(PanelConnectionMonitor, BeforeAndAfterSamples) {
+    PanelFixture f;
+    auto view = f.makeView(PanelRoute::connectionMonitor);
+    showAndSettle(f, *view);
+    auto* card = pageOf<ConnectionMonitorOverlayCard>(*view);
+    ASSERT_NE(card, nullptr);
+    EXPECT_FALSE(card->badge()->isVisibleTo(card));
+    for (auto* row : card->rows()) {
+        EXPECT_EQ(row->valueLabel()->text(), QString::fromUtf8("\u2014"));
+    }
+    EXPECT_EQ(card->statusLabel()->text(), "Collecting TCP connection state counts from netstat.");
+    testing::saveScreen(view.get(), "panel-connection-empty");
+
+    f.counter->answer = {TCPConnectionStateCounts{5, 3, 2}, true};
+    f.run(10);
+    f.settle();
+    QStringList values;
+    for (auto* row : card->rows()) {
+        values << row->valueLabel()->text();
+    }
+    EXPECT_EQ(values, (QStringList{"5", "3", "2", "10", "5"}));
+    EXPECT_TRUE(card->badge()->isVisibleTo(card));
+    EXPECT_TRUE(card->statusLabel()->text().startsWith("Connection pressure is currently "));
+    testing::saveScreen(view.get(), "panel-connection-samples");
+
+    f.counter->answer = {std::nullopt, false};
+    f.loop.advanceBy(10s);
+    f.settle();
+    EXPECT_EQ(card->statusLabel()->text(), "Connection monitor failed to read TCP states.");
+    EXPECT_EQ(card->rows()[0]->valueLabel()->text(), "5");
+}
+
+TEST(PanelCaptivePortal, StatesAndMiddleElision) {
+    PanelFixture f;
+    auto view = f.makeView(PanelRoute::captivePortal);
+    showAndSettle(f, *view);
+    auto* card = pageOf<CaptivePortalOverlayCard>(*view);
+    ASSERT_NE(card, nullptr);
+    EXPECT_EQ(card->badge()->text(), "Warning");
+    EXPECT_EQ(card->stateRow()->valueLabel()->text(), "Unknown");
+    EXPECT_EQ(card->reasonRow()->valueLabel()->text(), "Awaiting probes");
+    EXPECT_EQ(card->lastCheckRow()->valueLabel()->text(), QString::fromUtf8("\u2014"));
+    EXPECT_EQ(card->statusLabel()->text(), "Running periodic captive portal probes.");
+    testing::saveScreen(view.get(), "panel-captive-empty");
+
+    const std::string longURL = "http://portal.example.test/" + std::string(200, 'a') + "/end";
+    f.checker->answer = {true, Url::parse(longURL), std::nullopt,
+                         CaptivePortalDetectionReason::redirect, true};
+    f.run(10);
+    f.settle();
+    EXPECT_EQ(card->badge()->text(), "Poor");
+    EXPECT_EQ(card->stateRow()->valueLabel()->text(), "Captive");
+    EXPECT_EQ(card->reasonRow()->valueLabel()->text(), "HTTP redirect detected");
+    EXPECT_EQ(card->statusLabel()->text(), "Captive portal detected via an HTTP redirect.");
+    EXPECT_EQ(card->portalURL(), QString::fromStdString(longURL));
+    const QString shown = card->portalURLLabel()->text();
+    EXPECT_TRUE(shown.startsWith("http://portal")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("/end")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QChar(0x2026)));
+    EXPECT_FALSE(card->portalURLLabel()->wordWrap());
+    EXPECT_NE(card->lastCheckRow()->valueLabel()->text(), QString::fromUtf8("\u2014"));
+    testing::saveScreen(view.get(), "panel-captive-redirect");
+}
+
+TEST(PanelSettings, TabsBatteryAndLaunchAtLogin) {
+    PanelFixture f;
+    f.run(1);
+    auto view = f.makeView(PanelRoute::settings);
+    showAndSettle(f, *view);
+    auto* card = pageOf<SettingsOverlayCard>(*view);
+    ASSERT_NE(card, nullptr);
+    EXPECT_EQ(f.launchAtLoginControllersMade, 1);
+    EXPECT_TRUE(card->generalTab()->isVisibleTo(card));
+    EXPECT_FALSE(card->aboutTab()->isVisibleTo(card));
+    EXPECT_EQ(card->batteryChip()->text(), "Adaptive");
+    EXPECT_TRUE(card->batterySwitch()->isChecked());
+    testing::saveScreen(view.get(), "panel-settings-general");
+
+    card->batterySwitch()->click();
+    f.settle();
+    EXPECT_FALSE(f.lifecycle->isBatteryFriendly().get());
+    EXPECT_FALSE(f.settings->batteryFriendly());
+    EXPECT_EQ(card->batteryChip()->text(), "Always Fast");
+
+    f.loginItem->failure = "The operation couldn't be completed.";
+    card->launchSwitch()->click();
+    f.settle();
+    EXPECT_FALSE(card->launchSwitch()->isChecked());
+    EXPECT_TRUE(card->launchErrorLabel()->isVisibleTo(card));
+    EXPECT_EQ(card->launchErrorLabel()->text(),
+              "Failed to update login item: The operation couldn't be completed.");
+    testing::saveScreen(view.get(), "panel-settings-login-failed");
+    f.loginItem->failure.reset();
+    card->launchSwitch()->click();
+    f.settle();
+    EXPECT_TRUE(card->launchSwitch()->isChecked());
+    EXPECT_FALSE(card->launchErrorLabel()->isVisibleTo(card));
+
+    f.loginItem->current = LoginItemStatus::requiresApproval;
+    f.activation->activate();
+    f.settle();
+    EXPECT_TRUE(card->approvalRow()->isVisibleTo(card));
+    card->approvalOpenButton()->click();
+    EXPECT_EQ(f.urlOpener->opened.size(), 1u);
+
+    // Leaving and coming back builds the page afresh.
+    card->tabButton(SettingsOverlayTab::about)->click();
+    f.settle();
+    EXPECT_TRUE(card->aboutTab()->isVisibleTo(card));
+    buttonNamed(view.get(), "Back to Main")->click();
+    buttonNamed(view.get(), "Open Settings")->click();
+    f.settle();
+    card = pageOf<SettingsOverlayCard>(*view);
+    EXPECT_TRUE(card->generalTab()->isVisibleTo(card));
+    EXPECT_EQ(f.launchAtLoginControllersMade, 2);
+}
+
+TEST(PanelSettings, UpdateCheckAndCard) {
+    PanelFixture f;
+    f.http->latency = 2s;
+    AvailableUpdate update{"2.1.0",
+                           200,
+                           "2026-12-10",
+                           "https://downloads.example.test/x.tar.gz",
+                           "First line\nSecond line\nThird line",
+                           std::nullopt};
+    f.http->answerWith({200, update.encode()});
+    auto view = f.makeView(PanelRoute::settings);
+    showAndSettle(f, *view);
+    auto* card = pageOf<SettingsOverlayCard>(*view);
+    card->tabButton(SettingsOverlayTab::about)->click();
+    f.settle();
+    EXPECT_FALSE(card->updateCard()->isVisibleTo(card));
+    EXPECT_EQ(card->checkButton()->text(), "Check for Updates");
+    EXPECT_FALSE(card->checkSpinner()->isVisibleTo(card));
+    testing::saveScreen(view.get(), "panel-settings-about");
+
+    card->checkButton()->click();
+    card->checkButton()->click();
+    f.settle();
+    EXPECT_FALSE(card->checkButton()->isEnabled());
+    EXPECT_TRUE(card->checkSpinner()->isVisibleTo(card));
+    testing::saveScreen(view.get(), "panel-settings-checking");
+    f.loop.advanceBy(3s);
+    f.settle();
+    EXPECT_EQ(f.http->requests.size(), 1u);
+    EXPECT_TRUE(card->checkButton()->isEnabled());
+    EXPECT_EQ(card->checkButton()->text(), "Check for Updates");
+    ASSERT_TRUE(card->updateCard()->isVisibleTo(card));
+    EXPECT_EQ(card->updateTitle()->text(), "Update available: 2.1.0");
+    EXPECT_TRUE(card->releaseNotesLabel()->isVisibleTo(card));
+    EXPECT_FALSE(card->releaseNotesLabel()->text().contains("Third line"));
+    testing::saveScreen(view.get(), "panel-settings-update");
+    card->downloadButton()->click();
+    EXPECT_EQ(f.urlOpener->opened,
+              (std::vector<std::string>{"https://downloads.example.test/x.tar.gz"}));
+}
+
+TEST(PanelSettings, ACheckThatOutlivesItsCardWritesNothing) {
+    PanelFixture f;
+    f.http->latency = 2s;
+    auto view = f.makeView(PanelRoute::settings);
+    showAndSettle(f, *view);
+    auto* card = pageOf<SettingsOverlayCard>(*view);
+    std::weak_ptr<SettingsCardState> state = card->state();
+    card->tabButton(SettingsOverlayTab::about)->click();
+    card->checkButton()->click();
+    EXPECT_TRUE(card->state()->isCheckingForUpdate());
+    buttonNamed(view.get(), "Back to Main")->click();
+    f.settle();
+    EXPECT_TRUE(state.expired());
+    f.loop.advanceBy(3s);
+    f.settle();
+    buttonNamed(view.get(), "Open Settings")->click();
+    card = pageOf<SettingsOverlayCard>(*view);
+    EXPECT_FALSE(card->state()->isCheckingForUpdate());
+    EXPECT_TRUE(card->checkButton()->isEnabled());
+}
+
+TEST(PanelHostileText, ShownLiterallyEverywhere) {
+    PanelFixture f;
+    f.interface->reading->ssid = kHostile.toStdString();
+    f.checker->answer = {true, Url::parse("http://p.test/%3Cb%3E"), std::nullopt,
+                         CaptivePortalDetectionReason::redirect, true};
+    f.run(10);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    auto* page = pageOf<DashboardPage>(*view);
+    EXPECT_EQ(page->wifiHeader()->nameLabel()->text(), kHostile);
+    EXPECT_EQ(page->wifiHeader()->nameLabel()->textFormat(), Qt::PlainText);
+    testing::saveScreen(view.get(), "panel-hostile-dashboard");
+
+    ConnectionMonitorCardModel connection =
+        makeConnectionMonitorCardModel(std::nullopt, {}, kHostile.toStdString());
+    ConnectionMonitorOverlayCard connectionCard(connection, {});
+    EXPECT_EQ(connectionCard.statusLabel()->text(), kHostile);
+    EXPECT_EQ(connectionCard.statusLabel()->textFormat(), Qt::PlainText);
+
+    CaptivePortalCardModel captive = makeCaptivePortalCardModel(std::nullopt, std::nullopt);
+    captive.portalURL = kHostile.toStdString();
+    captive.statusText = kHostile.toStdString();
+    CaptivePortalOverlayCard captiveCard(captive, {});
+    captiveCard.resize(340, 400);
+    captiveCard.show();
+    EXPECT_EQ(captiveCard.portalURLLabel()->text(), kHostile);
+    EXPECT_EQ(captiveCard.statusLabel()->text(), kHostile);
+    for (auto* label : captiveCard.findChildren<QLabel*>()) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    }
+    testing::saveScreen(&captiveCard, "panel-hostile-captive");
+
+    f.http->answerWith({200, AvailableUpdate{kHostile.toStdString(), 300, "2026-12-10",
+                                             "https://downloads.example.test/x",
+                                             kHostile.toStdString(), std::nullopt}
+                                 .encode()});
+    buttonNamed(view.get(), "Open Settings")->click();
+    auto* settings = pageOf<SettingsOverlayCard>(*view);
+    settings->tabButton(SettingsOverlayTab::about)->click();
+    settings->checkButton()->click();
+    f.loop.advanceBy(1s);
+    f.settle();
+    ASSERT_TRUE(settings->updateCard()->isVisibleTo(settings));
+    EXPECT_EQ(settings->updateTitle()->text(), "Update available: " + kHostile);
+    EXPECT_EQ(settings->releaseNotesLabel()->text(), kHostile);
+    for (auto* label : view->findChildren<QLabel*>()) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    }
+    testing::saveScreen(view.get(), "panel-hostile-settings");
+}
+
+} // namespace
+} // namespace lumra
