@@ -2,8 +2,8 @@
 // resolv.conf (tests/systool/netns.sh) names 127.0.0.1: both ask a DNS server
 // this test starts there, and must agree on status, answer, exit code and
 // query time.
-#include "systool/ChildProcess.h"
 #include "systool/SystoolPath.h"
+#include "tests/systool/ChildProcess.h"
 
 #include <algorithm>
 #include <fstream>
