@@ -7,6 +7,7 @@
 #include "tests/panel/PanelFixture.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QLabel>
 #include <QLocale>
 #include <QMouseEvent>
@@ -260,6 +261,27 @@ TEST(PanelDashboard, ConnectedBeforeTheFirstSnapshot) {
     EXPECT_EQ(page.healthBadge()->text(), "Warning");
     frame.show();
     testing::saveScreen(&frame, "panel-dashboard-waiting");
+}
+
+TEST(PanelDashboard, RowsCarryTheirNamesAndValuesForAssistiveTools) {
+    PanelFixture f;
+    f.run(20);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    auto* page = pageOf<DashboardPage>(*view);
+    auto* dnsRow = dynamic_cast<MetricTrendRow*>(page->metricRows().back());
+    ASSERT_NE(dnsRow, nullptr);
+    QAccessibleInterface* value = QAccessible::queryAccessibleInterface(dnsRow->valueLabel());
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->text(QAccessible::Name), "Lookup");
+    EXPECT_EQ(value->text(QAccessible::Description), "12.0 ms");
+    QAccessibleInterface* trend = QAccessible::queryAccessibleInterface(dnsRow->sparkline());
+    EXPECT_EQ(trend->text(QAccessible::Name), "Lookup trend");
+    EXPECT_TRUE(trend->text(QAccessible::Description).endsWith(" samples"));
+    EXPECT_NE(trend->text(QAccessible::Description), "0 samples");
+    QAccessibleInterface* toolbox =
+        QAccessible::queryAccessibleInterface(buttonNamed(view.get(), "Open Toolbox"));
+    EXPECT_EQ(toolbox->role(), QAccessible::Button);
 }
 
 TEST(PanelDashboard, NoWiFiAndRouterIgnored) {

@@ -135,6 +135,8 @@ WiFiRadarWindowView::WiFiRadarWindowView(std::shared_ptr<WiFiMonitor> wifiMonito
 
 WiFiRadarWindowView::~WiFiRadarWindowView() {
     disappear();
+    // The helper is a child and outlives this body: no refresh of a half-gone view.
+    m_refresh->stopObserving();
 }
 
 void WiFiRadarWindowView::buildInformationColumn() {

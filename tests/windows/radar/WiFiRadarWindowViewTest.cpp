@@ -110,6 +110,30 @@ TEST_F(WiFiRadarWindowViewTest, MinimisingKeepsTheWorkRunning) {
     EXPECT_TRUE(isRunning());
 }
 
+TEST_F(WiFiRadarWindowViewTest, InsideAToolWindowItFollowsTheWindowsShowHideAndMinimise) {
+    QWidget window;
+    view->setParent(&window);
+    window.resize(1080, 680);
+    window.show();
+    settle();
+    EXPECT_TRUE(isRunning());
+    window.showMinimized();
+    settle();
+    EXPECT_TRUE(isRunning()) << "a minimised tool window keeps its radar";
+    window.showNormal();
+    settle();
+    window.hide();
+    settle();
+    EXPECT_FALSE(view->radarMonitor()->pollingTask().has_value());
+    EXPECT_FALSE(view->nearbyController()->scanTask().has_value());
+    EXPECT_EQ(view->sweepTimer(), nullptr);
+    window.show();
+    settle();
+    EXPECT_TRUE(isRunning());
+    window.hide();
+    view->setParent(nullptr);
+}
+
 TEST_F(WiFiRadarWindowViewTest, DestroyingOrQuittingStopsTheWork) {
     view->show();
     settle();
