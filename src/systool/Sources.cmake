@@ -17,6 +17,7 @@ lumra_add_layer(systool
     PingCommand.cpp
     RouteTable.cpp
     Systool.cpp
+    TcpSocketDiag.cpp
     TcpSocketTable.cpp
     ToolInvocation.cpp
   LIBS fmt::fmt PkgConfig::SYSTEMD)

@@ -12,6 +12,7 @@
 #include "systool/NetworkManagerClient.h"
 #include "systool/PingCommand.h"
 #include "systool/RouteTable.h"
+#include "systool/TcpSocketDiag.h"
 #include "systool/TcpSocketTable.h"
 #include "systool/ToolInvocation.h"
 
@@ -21,6 +22,7 @@
 #include <exception>
 #include <fmt/format.h>
 #include <string_view>
+#include <sys/socket.h>
 #include <sysexits.h>
 
 namespace lumra {
@@ -74,6 +76,12 @@ int runPing(const std::string& tool, const Arguments& arguments) {
 }
 
 int runNetstatTcp() {
+    // Over netlink the kernel visits only the sockets that exist; the /proc
+    // files walk every bucket of the connection hash table.
+    if (auto ipv4 = readTcpSocketsOverNetlink(AF_INET)) {
+        auto ipv6 = readTcpSocketsOverNetlink(AF_INET6).value_or(std::vector<TcpSocket>());
+        return writeOut(formatTcpConnections(*ipv4, ipv6));
+    }
     const auto ipv4 = readTextFile("/proc/net/tcp");
     if (!ipv4) {
         return fail("netstat", "cannot read /proc/net/tcp");

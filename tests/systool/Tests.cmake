@@ -49,7 +49,7 @@ set(LUMRA_SYSTOOL_NETNS_ARGS
 add_executable(systool_netns_test ChildProcess.cpp DigNetnsTest.cpp SystoolNetnsTest.cpp ToolOutputRules.cpp)
 target_compile_definitions(systool_netns_test PRIVATE
   LUMRA_DIG_TEST_SERVER="${CMAKE_CURRENT_SOURCE_DIR}/dns_server.py")
-target_link_libraries(systool_netns_test PRIVATE lumra_systool_path PkgConfig::PCRE2 GTest::gmock GTest::gtest_main)
+target_link_libraries(systool_netns_test PRIVATE lumra_systool lumra_systool_path PkgConfig::PCRE2 GTest::gmock GTest::gtest_main)
 target_include_directories(systool_netns_test PRIVATE ${PROJECT_SOURCE_DIR})
 
 add_test(NAME systool_netns_setup
