@@ -7,6 +7,7 @@
 #include "tests/panel/PanelFixture.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QLabel>
 #include <QLocale>
 #include <QMouseEvent>
@@ -139,6 +140,23 @@ TEST(PanelHeader, ChannelPopoverAtTheInfoButton) {
     EXPECT_EQ(row.nameLabel()->text(), "Wi-Fi Name Unavailable");
 }
 
+TEST(PanelHeader, LeavingThePageWithThePopoverOpen) {
+    PanelFixture f;
+    f.run(5);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    auto* header = pageOf<DashboardPage>(*view)->wifiHeader();
+    header->infoButton()->click();
+    ASSERT_TRUE(header->isChannelInfoPopoverPresented());
+    EXPECT_EQ(header->channelPopover()->findChild<QLabel*>()->text(), "Channel 36 (5 GHz)");
+    buttonNamed(view.get(), "Open Toolbox")->click();
+    f.settle();
+    EXPECT_EQ(view->activePanel(), PanelRoute::toolbox);
+    for (auto* widget : QApplication::topLevelWidgets()) {
+        EXPECT_FALSE(widget->isVisible() && widget != view.get()) << "a popover was left open";
+    }
+}
+
 TEST(PanelRouting, HeightsOnAppearAndOnEveryChange) {
     PanelFixture f;
     auto view = f.makeView();
@@ -243,6 +261,27 @@ TEST(PanelDashboard, ConnectedBeforeTheFirstSnapshot) {
     EXPECT_EQ(page.healthBadge()->text(), "Warning");
     frame.show();
     testing::saveScreen(&frame, "panel-dashboard-waiting");
+}
+
+TEST(PanelDashboard, RowsCarryTheirNamesAndValuesForAssistiveTools) {
+    PanelFixture f;
+    f.run(20);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    auto* page = pageOf<DashboardPage>(*view);
+    auto* dnsRow = dynamic_cast<MetricTrendRow*>(page->metricRows().back());
+    ASSERT_NE(dnsRow, nullptr);
+    QAccessibleInterface* value = QAccessible::queryAccessibleInterface(dnsRow->valueLabel());
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->text(QAccessible::Name), "Lookup");
+    EXPECT_EQ(value->text(QAccessible::Description), "12.0 ms");
+    QAccessibleInterface* trend = QAccessible::queryAccessibleInterface(dnsRow->sparkline());
+    EXPECT_EQ(trend->text(QAccessible::Name), "Lookup trend");
+    EXPECT_TRUE(trend->text(QAccessible::Description).endsWith(" samples"));
+    EXPECT_NE(trend->text(QAccessible::Description), "0 samples");
+    QAccessibleInterface* toolbox =
+        QAccessible::queryAccessibleInterface(buttonNamed(view.get(), "Open Toolbox"));
+    EXPECT_EQ(toolbox->role(), QAccessible::Button);
 }
 
 TEST(PanelDashboard, NoWiFiAndRouterIgnored) {

@@ -53,7 +53,6 @@ public:
         : QFrame(parent, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint),
           m_onHide(std::move(onHide)) {
         setAttribute(Qt::WA_TranslucentBackground);
-        setAttribute(Qt::WA_DeleteOnClose);
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(8, 8 + arrowHeight, 8, 8);
         m_label = makeTextLabel(text, PP::captionFont(), PP::primaryText(), this);
@@ -61,6 +60,8 @@ public:
         setAccessibleName(text);
     }
     QLabel* label() const { return m_label; }
+    // The row is going away: tell it nothing more.
+    void detach() { m_onHide = {}; }
     static constexpr int arrowHeight = 6;
 
 protected:
@@ -86,7 +87,7 @@ protected:
         if (auto onHide = std::exchange(m_onHide, {})) {
             onHide();
         }
-        close();
+        deleteLater();
     }
 
 private:
@@ -501,6 +502,13 @@ void WiFiNetworkHeaderRow::apply(const WiFiHeaderModel& model) {
     }
 }
 
+WiFiNetworkHeaderRow::~WiFiNetworkHeaderRow() {
+    if (auto* popover = static_cast<ChannelPopover*>(m_popover.data())) {
+        popover->detach();
+        delete popover;
+    }
+}
+
 bool WiFiNetworkHeaderRow::isChannelInfoPopoverPresented() const {
     return !m_popover.isNull();
 }
@@ -510,7 +518,7 @@ void WiFiNetworkHeaderRow::setChannelInfoPopoverPresented(bool presented) {
         return;
     }
     if (!presented) {
-        m_popover->close();
+        m_popover->hide();
         return;
     }
     auto* popover = new ChannelPopover(

@@ -165,6 +165,7 @@ private:
 class WiFiNetworkHeaderRow final : public QWidget {
 public:
     explicit WiFiNetworkHeaderRow(QWidget* parent = nullptr);
+    ~WiFiNetworkHeaderRow() override;
     void apply(const WiFiHeaderModel& model);
 
     bool isChannelInfoPopoverPresented() const;

@@ -51,6 +51,7 @@ void RadarCanvasView::setFace(const Face& face) {
     if (face == m_face)
         return;
     m_face = face;
+    setAccessibleName(m_face.scoreText + QLatin1Char(' ') + m_face.verdict);
     if (!m_animated)
         update();
 }

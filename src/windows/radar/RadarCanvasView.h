@@ -14,8 +14,6 @@
 namespace lumra {
 
 class RadarCanvasView final : public QWidget {
-    Q_OBJECT
-
 public:
     struct Face {
         RadarScoreTint tint = RadarScoreTint::orange;
