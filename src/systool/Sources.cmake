@@ -3,6 +3,8 @@
 # the application, which runs it in place of those tools.
 lumra_add_layer(systool
   SOURCES
+    DigCommand.cpp
+    DnsMessage.cpp
     Ifconfig.cpp
     InterfaceReader.cpp
     IpAddress.cpp
@@ -15,6 +17,7 @@ lumra_add_layer(systool
     PingCommand.cpp
     RouteTable.cpp
     Systool.cpp
+    TcpSocketDiag.cpp
     TcpSocketTable.cpp
     ToolInvocation.cpp
   LIBS fmt::fmt PkgConfig::SYSTEMD)

@@ -1,6 +1,7 @@
 // Dispatch of lumra-systool's command lines to the readers and formatters.
 #include "systool/Systool.h"
 
+#include "systool/DigCommand.h"
 #include "systool/Ifconfig.h"
 #include "systool/InterfaceReader.h"
 #include "systool/Ipconfig.h"
@@ -11,6 +12,7 @@
 #include "systool/NetworkManagerClient.h"
 #include "systool/PingCommand.h"
 #include "systool/RouteTable.h"
+#include "systool/TcpSocketDiag.h"
 #include "systool/TcpSocketTable.h"
 #include "systool/ToolInvocation.h"
 
@@ -20,6 +22,7 @@
 #include <exception>
 #include <fmt/format.h>
 #include <string_view>
+#include <sys/socket.h>
 #include <sysexits.h>
 
 namespace lumra {
@@ -73,6 +76,12 @@ int runPing(const std::string& tool, const Arguments& arguments) {
 }
 
 int runNetstatTcp() {
+    // Over netlink the kernel visits only the sockets that exist; the /proc
+    // files walk every bucket of the connection hash table.
+    if (auto ipv4 = readTcpSocketsOverNetlink(AF_INET)) {
+        auto ipv6 = readTcpSocketsOverNetlink(AF_INET6).value_or(std::vector<TcpSocket>());
+        return writeOut(formatTcpConnections(*ipv4, ipv6));
+    }
     const auto ipv4 = readTextFile("/proc/net/tcp");
     if (!ipv4) {
         return fail("netstat", "cannot read /proc/net/tcp");
@@ -151,7 +160,25 @@ int runScutil(const Arguments& arguments) {
     return writeOut(formatNetworkConnectionList(reading.connections));
 }
 
+int runDig(const Arguments& arguments) {
+    const auto options = parseDigArguments(arguments);
+    if (const auto* error = std::get_if<DigUsageError>(&options)) {
+        if (error->message.empty()) {
+            return usage("dig");
+        }
+        std::fwrite(error->message.data(), 1, error->message.size(), stderr);
+        return error->exitCode;
+    }
+    const auto servers = parseResolvConf(readTextFile("/etc/resolv.conf").value_or(std::string()));
+    const DigRun run = runDigLookup(arguments, std::get<DigOptions>(options), servers);
+    const int written = writeOut(run.output);
+    return written != 0 ? written : run.exitCode;
+}
+
 int dispatch(const std::string& tool, const Arguments& arguments) {
+    if (tool == "dig") {
+        return runDig(arguments);
+    }
     if (tool == "ping" || tool == "ping6") {
         return runPing(tool, arguments);
     }
