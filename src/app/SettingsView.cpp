@@ -69,8 +69,11 @@ QHBoxLayout* switchRow(ToggleSwitch* toggle, const QString& title, const QString
     row->addWidget(toggle, 0, Qt::AlignVCenter);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(3);
-    texts->addWidget(makeLabel(title, 13, QFont::DemiBold, primary(parent), parent));
-    texts->addWidget(makeLabel(subtitle, 12, QFont::Normal, secondary(parent), parent));
+    for (QLabel* label : {makeLabel(title, 13, QFont::DemiBold, primary(parent), parent),
+                          makeLabel(subtitle, 12, QFont::Normal, secondary(parent), parent)}) {
+        label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        texts->addWidget(label);
+    }
     row->addLayout(texts);
     row->addSpacing(8);
     row->addStretch(1);
@@ -101,9 +104,12 @@ SettingsView::SettingsView(std::shared_ptr<AppUpdateController> appUpdateControl
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
     root->addWidget(buildSidebar());
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::VLine);
-    divider->setFrameShadow(QFrame::Plain);
+    auto* divider = new QWidget(this);
+    divider->setFixedWidth(1);
+    divider->setAutoFillBackground(true);
+    QPalette dividerColors = divider->palette();
+    dividerColors.setColor(QPalette::Window, withOpacity(primary(this), 0.12));
+    divider->setPalette(dividerColors);
     root->addWidget(divider);
 
     auto* scroll = new QScrollArea(this);
@@ -217,6 +223,7 @@ QWidget* SettingsView::buildGeneralPage() {
     approval->addStretch(1);
     launch->contentLayout()->addWidget(m_approvalRow);
     layout->addWidget(launch);
+    layout->addStretch(1);
     return page;
 }
 
@@ -281,6 +288,7 @@ QWidget* SettingsView::buildAboutPage() {
     connect(m_checkButton, &QPushButton::clicked, this, [this] { checkForUpdates(); });
     footer->addWidget(m_checkButton, 0, Qt::AlignVCenter);
     layout->addLayout(footer);
+    layout->addStretch(1);
     return page;
 }
 

@@ -32,8 +32,9 @@ QImage baseImage(const StatusIconStyle& style, double devicePixelRatio) {
 
 } // namespace
 
+// Opaque, so the badge hides the brand image beneath it.
 QColor statusIconLabelColor() {
-    return paletteWhite(0.85);
+    return QColor(235, 235, 240);
 }
 
 QColor statusIconTintColor(StatusIconTint tint) {

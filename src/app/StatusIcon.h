@@ -12,7 +12,7 @@
 namespace lumra {
 
 // The colour a badge takes without a tint: the label colour of the dark
-// panels trays sit on.
+// panels trays sit on (light, opaque).
 QColor statusIconLabelColor();
 QColor statusIconTintColor(StatusIconTint tint);
 

@@ -25,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QVBoxLayout>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -328,6 +329,59 @@ TEST_F(ExportWindowTest, HidingTheWindowCancelsItsCollectionWhichStillFinishes) 
     EXPECT_TRUE(view->model()->isReportReady());
     EXPECT_EQ(view->model()->collectedReportJSONString().get()->find("timed out"),
               std::string::npos);
+}
+
+} // namespace
+} // namespace lumra
+
+namespace lumra {
+namespace {
+
+// As the window host holds it: the view inside a window. Closing the window
+// is the view leaving the screen; showing it again collects again.
+TEST_F(ExportWindowTest, ClosingTheHostWindowCancelsItsCollection) {
+    rig.speedRunner->chunkDuration = 30s;
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(view.release());
+    auto* hosted = window.findChild<DiagnosticsExportWindowView*>();
+    window.resize(1020, 700);
+    window.show();
+    processQueuedEvents();
+    advance(6s);
+    ASSERT_EQ(hosted->model()->collectionMessage().get(), "Running speed test...");
+    const auto testTask = rig.speedTest->runningTask();
+
+    EXPECT_FALSE(testTask->isCancelled());
+    window.hide();
+    settle();
+    EXPECT_TRUE(testTask->isCancelled());
+    EXPECT_TRUE(hosted->model()->isReportReady());
+
+    window.show();
+    settle();
+    EXPECT_TRUE(hosted->model()->isCollectingReport().get()) << "shown again: a new collection";
+    window.hide();
+    settle();
+}
+
+} // namespace
+} // namespace lumra
+
+namespace lumra {
+namespace {
+
+TEST_F(ExportWindowTest, UnderAGermanLocaleTheCardKeepsItsPointAndDatesFollowTheLocale) {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    DiagnosticsSharePreviewCard card(buildDiagnosticsExportReport(test::fullReportInput()));
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    auto* ping = card.findChild<DiagnosticsCardMetric*>(QStringLiteral("metric3"));
+    ASSERT_NE(ping, nullptr);
+    EXPECT_EQ(ping->value(), "12.3 ms");
+    EXPECT_EQ(card.findChild<DiagnosticsCardMetric*>(QStringLiteral("metric4"))->value(), "18.0 ms");
+    const QString updated = card.updatedLabel()->text();
+    EXPECT_TRUE(updated.startsWith("Updated 1. M")) << updated.toStdString();
+    EXPECT_TRUE(updated.endsWith("2026, 09:05:07")) << updated.toStdString();
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "export/window/DiagnosticsExportPalette.h"
 #include "export/window/DiagnosticsSharePreviewCard.h"
+#include "export/window/ExportText.h"
 #include "export/window/ReportTransfer.h"
 #include "qt/DeferredRefresh.h"
 #include "qt/KitFonts.h"
@@ -25,24 +26,6 @@ namespace lumra {
 namespace {
 
 namespace Palette = DiagnosticsExportPalette;
-
-void setTextColor(QWidget* widget, const QColor& color) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color);
-    widget->setPalette(palette);
-}
-
-QLabel* plainLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent,
-                   const char* name = nullptr) {
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    setTextColor(label, color);
-    if (name != nullptr)
-        label->setObjectName(QString::fromUtf8(name));
-    return label;
-}
 
 // A rounded panel: fill and 1-wide outline.
 class RoundedPanel final : public QWidget {
@@ -241,8 +224,8 @@ DiagnosticsExportWindowView::DiagnosticsExportWindowView(
     column->addWidget(m_results, 1);
     m_progress = buildProgress(content);
     column->addWidget(m_progress, 1);
-    m_actionMessage = plainLabel({}, kitFont(12, QFont::Medium), Palette::secondaryText(), content,
-                                 "actionMessage");
+    m_actionMessage = exportTextLabel({}, kitFont(12, QFont::Medium), Palette::secondaryText(),
+                                      content, "actionMessage");
     m_actionMessage->setWordWrap(true);
     column->addWidget(m_actionMessage);
     m_scroll->setWidget(content);
@@ -262,11 +245,12 @@ QWidget* DiagnosticsExportWindowView::buildHeader(QWidget* parent) {
     row->setContentsMargins(0, 0, 0, 0);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(4);
-    titles->addWidget(plainLabel(QStringLiteral("Diagnostics Export"), kitFont(22, QFont::Normal),
-                                 Palette::primaryText(), header, "title"));
+    titles->addWidget(exportTextLabel(QStringLiteral("Diagnostics Export"),
+                                      kitFont(22, QFont::Normal), Palette::primaryText(), header,
+                                      "title"));
     titles->addWidget(
-        plainLabel(QStringLiteral("Create a complete diagnostics snapshot for export."),
-                   kitFont(12, QFont::Normal), Palette::secondaryText(), header, "subtitle"));
+        exportTextLabel(QStringLiteral("Create a complete diagnostics snapshot for export."),
+                        kitFont(12, QFont::Normal), Palette::secondaryText(), header, "subtitle"));
     row->addLayout(titles);
     row->addStretch(1);
     m_regenerate = new TileButton(QStringLiteral("arrow.clockwise"), QStringLiteral("Regenerate"),
@@ -292,8 +276,9 @@ QWidget* DiagnosticsExportWindowView::buildResults(QWidget* parent) {
     auto* leftColumn = new QVBoxLayout(left);
     leftColumn->setContentsMargins(0, 0, 0, 0);
     leftColumn->setSpacing(8);
-    auto* previewCaption = plainLabel(QStringLiteral("Share Preview"), kitFont(12, QFont::DemiBold),
-                                      Palette::secondaryText(), left);
+    auto* previewCaption =
+        exportTextLabel(QStringLiteral("Share Preview"), kitFont(12, QFont::DemiBold),
+                        Palette::secondaryText(), left);
     previewCaption->setMinimumHeight(24);
     leftColumn->addWidget(previewCaption);
     auto* preview = new RoundedPanel(14, Palette::panelFill(), left);
@@ -306,8 +291,9 @@ QWidget* DiagnosticsExportWindowView::buildResults(QWidget* parent) {
     auto* includedColumn = new QVBoxLayout(included);
     includedColumn->setContentsMargins(0, 0, 0, 0);
     includedColumn->setSpacing(6);
-    includedColumn->addWidget(plainLabel(QStringLiteral("Included"), kitFont(11, QFont::DemiBold),
-                                         Palette::secondaryText(), included));
+    includedColumn->addWidget(exportTextLabel(QStringLiteral("Included"),
+                                              kitFont(11, QFont::DemiBold),
+                                              Palette::secondaryText(), included));
     for (const char* text :
          {"Health state and timestamps", "Wi-Fi, ping, DNS, and channel scan",
           "Connection pressure and captive portal", "Latest speed test (when available)"})
@@ -325,8 +311,8 @@ QWidget* DiagnosticsExportWindowView::buildResults(QWidget* parent) {
     auto* captionRow = new QHBoxLayout;
     captionRow->setSpacing(10);
     auto* payloadCaption =
-        plainLabel(QStringLiteral("Export Payload (JSON)"), kitFont(12, QFont::DemiBold),
-                   Palette::secondaryText(), right);
+        exportTextLabel(QStringLiteral("Export Payload (JSON)"), kitFont(12, QFont::DemiBold),
+                        Palette::secondaryText(), right);
     payloadCaption->setMinimumHeight(24);
     captionRow->addWidget(payloadCaption);
     captionRow->addStretch(1);
@@ -390,8 +376,8 @@ QWidget* DiagnosticsExportWindowView::buildProgress(QWidget* parent) {
     outer->addStretch(1);
     auto* stack = new QVBoxLayout;
     stack->setSpacing(12);
-    m_status = plainLabel({}, kitFont(14, QFont::DemiBold), Palette::primaryText(), progress,
-                          "statusLine");
+    m_status = exportTextLabel({}, kitFont(14, QFont::DemiBold), Palette::primaryText(), progress,
+                               "statusLine");
     stack->addWidget(m_status, 0, Qt::AlignHCenter);
     m_progressBar = new StageProgressBar(progress);
     m_progressBar->setObjectName(QStringLiteral("progressBar"));
@@ -414,10 +400,10 @@ QWidget* DiagnosticsExportWindowView::buildProgress(QWidget* parent) {
         mark->setObjectName(QStringLiteral("mark"));
         line->addWidget(mark, 0, Qt::AlignVCenter);
         line->addWidget(
-            plainLabel(QString::fromUtf8(title(allCollectionStages[i]).data(),
-                                         static_cast<int>(title(allCollectionStages[i]).size())),
-                       kitFont(12, QFont::Medium), Palette::secondaryText(), stageRow,
-                       "stageTitle"),
+            exportTextLabel(
+                QString::fromUtf8(title(allCollectionStages[i]).data(),
+                                  static_cast<int>(title(allCollectionStages[i]).size())),
+                kitFont(12, QFont::Medium), Palette::secondaryText(), stageRow, "stageTitle"),
             1);
         rows->addWidget(stageRow);
         m_stageRows[i] = stageRow;
@@ -452,14 +438,15 @@ void DiagnosticsExportWindowView::refresh() {
     for (std::size_t i = 0; i < m_stageRows.size(); ++i) {
         const bool done = completed.count(allCollectionStages[i]) > 0;
         m_stageRows[i]->findChild<StageMark*>(QStringLiteral("mark"))->setCompleted(done);
-        setTextColor(m_stageRows[i]->findChild<QLabel*>(QStringLiteral("stageTitle")),
-                     done ? Palette::primaryText() : Palette::secondaryText());
+        setExportTextColor(m_stageRows[i]->findChild<QLabel*>(QStringLiteral("stageTitle")),
+                           done ? Palette::primaryText() : Palette::secondaryText());
     }
 
     const auto& message = m_model->actionMessage().get();
     m_actionMessage->setVisible(message.has_value());
     m_actionMessage->setText(message ? QString::fromStdString(*message) : QString());
-    setTextColor(m_actionMessage, Palette::actionMessageColor(m_model->actionMessageTone().get()));
+    setExportTextColor(m_actionMessage,
+                       Palette::actionMessageColor(m_model->actionMessageTone().get()));
 }
 
 void DiagnosticsExportWindowView::showReport(const DiagnosticsExportReport& report,

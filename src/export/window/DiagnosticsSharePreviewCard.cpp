@@ -2,6 +2,7 @@
 
 #include "export/report/DiagnosticsShareCardModel.h"
 #include "export/window/DiagnosticsExportPalette.h"
+#include "export/window/ExportText.h"
 #include "qt/CapsuleBadge.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
@@ -20,16 +21,6 @@ namespace lumra {
 namespace {
 
 namespace Palette = DiagnosticsExportPalette;
-
-QLabel* plainLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    return label;
-}
 
 // A 1-high rule in the border colour.
 QWidget* divider(QWidget* parent) {
@@ -77,12 +68,13 @@ DiagnosticsCardMetric::DiagnosticsCardMetric(const QString& title, const QString
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
-    m_titleLabel = plainLabel(title, kitFont(11, QFont::DemiBold), Palette::secondaryText(), this);
+    m_titleLabel =
+        exportTextLabel(title, kitFont(11, QFont::DemiBold), Palette::secondaryText(), this);
     m_titleLabel->setObjectName(QStringLiteral("metricTitle"));
     QFont valueFont = kitFont(11, QFont::DemiBold);
     valueFont.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
     valueFont.setStyleHint(QFont::Monospace);
-    m_valueLabel = plainLabel(value, valueFont, Palette::primaryText(), this);
+    m_valueLabel = exportTextLabel(value, valueFont, Palette::primaryText(), this);
     m_valueLabel->setObjectName(QStringLiteral("metricValue"));
     m_valueLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_valueLabel->setMinimumWidth(0);
@@ -130,7 +122,7 @@ DiagnosticsIncludedRow::DiagnosticsIncludedRow(const QString& text, QWidget* par
                                  devicePixelRatioF()));
     mark->setFixedSize(11, 11);
     row->addWidget(mark, 0, Qt::AlignVCenter);
-    auto* label = plainLabel(text, kitFont(11, QFont::Medium), Palette::secondaryText(), this);
+    auto* label = exportTextLabel(text, kitFont(11, QFont::Medium), Palette::secondaryText(), this);
     label->setObjectName(QStringLiteral("includedText"));
     row->addWidget(label, 1);
 }
@@ -147,10 +139,10 @@ DiagnosticsSharePreviewCard::DiagnosticsSharePreviewCard(const DiagnosticsExport
     header->setSpacing(8);
     auto* names = new QVBoxLayout;
     names->setSpacing(3);
-    names->addWidget(plainLabel(QStringLiteral("Lumra"), kitFont(15, QFont::Bold),
-                                Palette::primaryText(), this));
-    names->addWidget(plainLabel(QStringLiteral("Network Snapshot"), kitFont(11, QFont::Medium),
-                                Palette::secondaryText(), this));
+    names->addWidget(exportTextLabel(QStringLiteral("Lumra"), kitFont(15, QFont::Bold),
+                                     Palette::primaryText(), this));
+    names->addWidget(exportTextLabel(QStringLiteral("Network Snapshot"), kitFont(11, QFont::Medium),
+                                     Palette::secondaryText(), this));
     header->addLayout(names);
     header->addStretch(1);
     m_capsule = new CapsuleBadge(
@@ -176,8 +168,8 @@ DiagnosticsSharePreviewCard::DiagnosticsSharePreviewCard(const DiagnosticsExport
         std::chrono::duration_cast<std::chrono::milliseconds>(model.exportedAt.time_since_epoch())
             .count());
     m_updated =
-        plainLabel(QStringLiteral("Updated ") + mediumDateTimeText(exportedAt.toLocalTime()),
-                   kitFont(10, QFont::Medium), Palette::secondaryText(), this);
+        exportTextLabel(QStringLiteral("Updated ") + mediumDateTimeText(exportedAt.toLocalTime()),
+                        kitFont(10, QFont::Medium), Palette::secondaryText(), this);
     m_updated->setObjectName(QStringLiteral("updatedLine"));
     column->addWidget(m_updated);
 }

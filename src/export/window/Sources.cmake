@@ -2,4 +2,5 @@ list(APPEND export_window_SOURCES
   window/DiagnosticsExportPalette.cpp
   window/DiagnosticsExportWindowView.cpp
   window/DiagnosticsSharePreviewCard.cpp
+  window/ExportText.cpp
   window/ReportTransfer.cpp)

@@ -21,8 +21,8 @@ std::set<std::string> makeAllowedExecutables() {
 
 std::map<std::string, std::string> makeStandInExecutables(const std::string& systoolPath) {
     std::map<std::string, std::string> executed;
-    for (const char* tool : {"/sbin/ping", "/sbin/ping6", "/usr/sbin/netstat", "/usr/sbin/scutil",
-                             "/sbin/ifconfig", "/usr/sbin/ipconfig"})
+    for (const char* tool : {"/sbin/ping", "/sbin/ping6", "/usr/bin/dig", "/usr/sbin/netstat",
+                             "/usr/sbin/scutil", "/sbin/ifconfig", "/usr/sbin/ipconfig"})
         executed.emplace(tool, systoolPath);
     return executed;
 }

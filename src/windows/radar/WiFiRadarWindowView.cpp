@@ -122,7 +122,11 @@ WiFiRadarWindowView::WiFiRadarWindowView(std::shared_ptr<WiFiMonitor> wifiMonito
     buildInformationColumn();
     m_canvas = new RadarCanvasView(this);
 
-    m_refresh = new DeferredRefresh(this, [this] { refresh(); });
+    // Nothing is redrawn while the window is closed; showing it redraws.
+    m_refresh = new DeferredRefresh(this, [this] {
+        if (m_isAppeared)
+            refresh();
+    });
     m_refresh->observe(*m_radarMonitor);
     m_refresh->observe(*m_nearbyController);
     if (m_wifiMonitor)
@@ -325,6 +329,7 @@ void WiFiRadarWindowView::appear() {
     m_sweepStartSeconds = runtimeClock().uptimeSeconds();
     m_canvas->setSweepAngle(radarSweepAngleDegrees(0));
     m_canvas->setAnimated(true);
+    refresh();
     m_radarMonitor->start();
     m_nearbyController->start();
     m_sweepTimer = new QTimer(this);

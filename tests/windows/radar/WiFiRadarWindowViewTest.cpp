@@ -240,6 +240,7 @@ TEST_F(WiFiRadarWindowViewTest, TheWiFiMonitorStandsInUntilTheFeedReads) {
         radarInterfaceReading("Office", -70, -92, 300, 6, WiFiBand::twoPointFourGigahertz);
     wifiMonitor->start();
     settle();
+    EXPECT_EQ(text("networkName"), "No Wi-Fi Network") << "a closed window does not redraw";
     view->show(); // the feed reads nothing: no Wi-Fi on its interface
     settle();
     EXPECT_EQ(text("networkName"), "Office");
