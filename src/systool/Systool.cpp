@@ -9,13 +9,13 @@
 #include "systool/NetstatRoutes.h"
 #include "systool/NetstatTcp.h"
 #include "systool/NetworkConnectionList.h"
-#include "systool/NetworkManagerClient.h"
 #include "systool/PingCommand.h"
 #include "systool/RouteTable.h"
 #include "systool/TcpSocketDiag.h"
 #include "systool/TcpSocketTable.h"
 #include "systool/ToolInvocation.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -24,6 +24,7 @@
 #include <string_view>
 #include <sys/socket.h>
 #include <sysexits.h>
+#include <unistd.h>
 
 namespace lumra {
 
@@ -31,23 +32,16 @@ namespace {
 
 using Arguments = std::vector<std::string>;
 
-// The VPN probe gives scutil two seconds; answer well inside them.
-constexpr std::chrono::milliseconds kBusBudget{1500};
-
 int writeOut(std::string_view text) {
-    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-    return written && std::fflush(stdout) == 0 ? 0 : 1;
+    return writeToolOutput(text);
 }
 
 int fail(std::string_view tool, std::string_view message) {
-    fmt::print(stderr, "{}: {}\n", tool, message);
-    return 1;
+    return toolFailure(tool, message);
 }
 
 int usage(std::string_view tool) {
-    const std::string text = usageText(tool);
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    return EX_USAGE;
+    return toolUsage(tool);
 }
 
 std::optional<std::vector<Route>> readIpv4Routes() {
@@ -149,15 +143,27 @@ int runIfconfig(const Arguments& arguments) {
     return writeOut(formatIfconfig(readNetworkInterfaces()));
 }
 
+// The bus reader links libsystemd, which would slow the start of every
+// tool the polling loop runs: it is a program of its own beside this one.
 int runScutil(const Arguments& arguments) {
     if (arguments != Arguments{"--nc", "list"}) {
         return usage("scutil");
     }
-    const ActiveConnectionsReading reading = readActiveConnections(kBusBudget);
-    if (reading.outcome == ActiveConnectionsReading::Outcome::failed) {
-        return fail("scutil", fmt::format("NetworkManager: {}", reading.error));
+    std::string self(4096, '\0');
+    const ssize_t length = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
+    if (length <= 0) {
+        return fail("scutil", "cannot find the program's own directory");
     }
-    return writeOut(formatNetworkConnectionList(reading.connections));
+    self.resize(static_cast<std::size_t>(length));
+    const std::string program = self.substr(0, self.rfind('/') + 1) + kBusProgramName;
+    std::vector<char*> argv{const_cast<char*>("scutil")};
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    std::fflush(nullptr);
+    ::execv(program.c_str(), argv.data());
+    return fail("scutil", fmt::format("cannot execute {}: {}", program, std::strerror(errno)));
 }
 
 int runDig(const Arguments& arguments) {
@@ -195,6 +201,22 @@ int dispatch(const std::string& tool, const Arguments& arguments) {
 }
 
 } // namespace
+
+int writeToolOutput(std::string_view text) {
+    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    return written && std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+int toolFailure(std::string_view tool, std::string_view message) {
+    fmt::print(stderr, "{}: {}\n", tool, message);
+    return 1;
+}
+
+int toolUsage(std::string_view tool) {
+    const std::string text = usageText(tool);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    return EX_USAGE;
+}
 
 int runSystool(const std::vector<std::string>& argv) {
     const auto invocation = toolInvocation(argv);
