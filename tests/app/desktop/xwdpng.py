@@ -15,20 +15,21 @@ def read_xwd(path):
      bitmap_unit, bitmap_bit_order, bitmap_pad, bits_per_pixel, bytes_per_line,
      visual_class, red_mask, green_mask, blue_mask, bits_per_rgb, colormap_entries,
      ncolors, window_width, window_height, window_x, window_y, border) = fields
-    # Xvfb at depth 24 reports 24 bits per pixel but stores four bytes each.
-    stride = bytes_per_line // width if width else 0
-    if pixmap_format != 2 or stride != 4:
-        raise ValueError("only ZPixmap dumps of four bytes per pixel are read")
+    # Depth 24 comes with three or four bytes per pixel.
+    stride = bits_per_pixel // 8
+    if pixmap_format != 2 or stride not in (3, 4):
+        raise ValueError("only ZPixmap dumps of three or four bytes per pixel are read")
     offset = header_size + ncolors * 12
     little = byte_order == 0
     rows = []
     for y in range(height):
-        line = data[offset + y * bytes_per_line: offset + y * bytes_per_line + width * 4]
+        line = data[offset + y * bytes_per_line: offset + y * bytes_per_line + width * stride]
         row = bytearray(width * 3)
-        if little:  # B G R x
-            row[0::3], row[1::3], row[2::3] = line[2::4], line[1::4], line[0::4]
-        else:  # x R G B
-            row[0::3], row[1::3], row[2::3] = line[1::4], line[2::4], line[3::4]
+        if little:  # B G R (x)
+            row[0::3], row[1::3], row[2::3] = line[2::stride], line[1::stride], line[0::stride]
+        else:  # (x) R G B
+            first = stride - 3
+            row[0::3], row[1::3], row[2::3] = line[first::stride], line[first + 1::stride], line[first + 2::stride]
         rows.append(bytes(row))
     return width, height, rows
 
