@@ -5,6 +5,7 @@ lumra_add_layer(systool
   SOURCES
     DigCommand.cpp
     DnsMessage.cpp
+    IcmpPing.cpp
     Ifconfig.cpp
     InterfaceReader.cpp
     IpAddress.cpp

@@ -2,6 +2,7 @@
 #include "systool/Systool.h"
 
 #include "systool/DigCommand.h"
+#include "systool/IcmpPing.h"
 #include "systool/Ifconfig.h"
 #include "systool/InterfaceReader.h"
 #include "systool/Ipconfig.h"
@@ -15,6 +16,7 @@
 #include "systool/TcpSocketTable.h"
 #include "systool/ToolInvocation.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -61,6 +63,16 @@ int runPing(const std::string& tool, const Arguments& arguments) {
     const auto translated = iputilsPingArguments(tool, arguments);
     if (!translated) {
         return usage(tool);
+    }
+    if (tool == "ping") {
+        // Arguments as translated: "-c" COUNT "-W" MILLISECONDS HOST.
+        IcmpPingRequest request;
+        request.host = arguments[4];
+        request.count = std::stol((*translated)[3]);
+        request.wait = std::chrono::milliseconds(std::max(std::stoll(arguments[3]), 1LL));
+        if (const auto status = pingOverDatagramSocket(request)) {
+            return *status;
+        }
     }
     std::fflush(nullptr);
     const int error = execIputilsPing(*translated);

@@ -13,6 +13,11 @@ setup)
     mkdir -p "/etc/netns/$name"
     printf 'nameserver 127.0.0.1\noptions timeout:3 attempts:2\n' >"/etc/netns/$name/resolv.conf"
     ;;
+cleanup)
+    # The router namespaces the probe tests make are named after ours.
+    [ -f "$2" ] && ip netns delete "$(cat "$2")-r" 2>/dev/null || true
+    exec sh "$fixture" "$@"
+    ;;
 *)
     exec sh "$fixture" "$@"
     ;;

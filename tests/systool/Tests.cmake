@@ -46,7 +46,7 @@ endif()
 set(LUMRA_SYSTOOL_NETNS_ARGS
   ${LUMRA_SYSTOOL_CLIENT_NS} ${LUMRA_SYSTOOL_ROUTER_NS} ${LUMRA_SYSTOOL_CLIENT_IF} ${LUMRA_SYSTOOL_ROUTER_IF})
 
-add_executable(systool_netns_test ChildProcess.cpp DigNetnsTest.cpp SystoolNetnsTest.cpp ToolOutputRules.cpp)
+add_executable(systool_netns_test ChildProcess.cpp DigNetnsTest.cpp PingNetnsTest.cpp SystoolNetnsTest.cpp ToolOutputRules.cpp)
 target_compile_definitions(systool_netns_test PRIVATE
   LUMRA_DIG_TEST_SERVER="${CMAKE_CURRENT_SOURCE_DIR}/dns_server.py")
 target_link_libraries(systool_netns_test PRIVATE lumra_systool lumra_systool_path PkgConfig::PCRE2 GTest::gmock GTest::gtest_main)
