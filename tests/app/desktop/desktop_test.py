@@ -29,6 +29,8 @@ import time
 
 import dbus
 
+from xwdpng import read_xwd as read_xwd_rows  # noqa: F401 (the bench reads pixels)
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 APP = os.environ["LUMRA_APP"]
 SCREENS = os.environ["LUMRA_SCREENS_DIR"]
@@ -187,6 +189,12 @@ def scenario_tray(desktop):
         fail(f"popover at x {shown['x']} not under the icon at {cx}")
     desktop.screenshot("desktop-popover")
     print(f"popover {shown} below icon {icon}")
+    # The icon toggles it.
+    click(cx, cy)
+    wait_for(lambda: popover(app.pid) is None, 10, "a second click on the icon to close the popover")
+    time.sleep(0.5)
+    click(cx, cy)
+    wait_for(lambda: popover(app.pid), 10, "a third click on the icon to open the popover")
 
     other = desktop.start(["xlogo", "-geometry", "200x200+60+380"])
     wait_for(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "xlogo"],
