@@ -1,4 +1,4 @@
-#include "concurrency/AsyncLet.h"
+#include "concurrency/WhenAll.h"
 #include "concurrency/RunLoop.h"
 #include "concurrency/Spawn.h"
 #include "probes/runner/CommandRunnerError.h"
