@@ -3,6 +3,7 @@
 // CPU seconds of the process and its children per minute, child processes
 // per minute and peak RSS. run.sh starts it inside a namespace whose router,
 // DNS server and captive-portal pages are its own.
+#include "bench/support/CountingRunner.h"
 #include "concurrency/RunLoop.h"
 #include "monitoring/captive/CaptivePortalMonitor.h"
 #include "monitoring/connection/ConnectionMonitor.h"
@@ -20,10 +21,10 @@
 #include "probes/tcp/CommandLineTCPConnectionCounter.h"
 #include "probes/wifi/CoreWLANInterfaceProvider.h"
 #include "probes/wifi/CurrentWiFiInterfaceName.h"
-#include "bench/support/CountingRunner.h"
 #include "systool/SystoolPath.h"
 
 #include <fmt/format.h>
+#include <cstdio>
 #include <sys/resource.h>
 
 using namespace lumra;
@@ -80,12 +81,19 @@ int main(int argc, char** argv) {
     auto measure = [&](const char* mode) {
         const long runsBefore = runner->runs.load();
         const double cpuBefore = bench::cpuSecondsWithChildren();
+        const double ownBefore = bench::cpuSecondsOfProcess();
         loop.runUntil([] { return false; }, minute);
         const double minutes = std::chrono::duration<double>(minute).count() / 60;
-        fmt::print("{}: {:.2f} CPU s per minute, {:.0f} child processes per minute, health {}\n",
+        rusage usage{};
+        ::getrusage(RUSAGE_SELF, &usage);
+        fmt::print("{}: {:.2f} CPU s per minute (process alone {:.2f}), {:.0f} child processes "
+                   "per minute, peak RSS {:.1f} MiB, health {}\n",
                    mode, (bench::cpuSecondsWithChildren() - cpuBefore) / minutes,
+                   (bench::cpuSecondsOfProcess() - ownBefore) / minutes,
                    static_cast<double>(runner->runs.load() - runsBefore) / minutes,
+                   static_cast<double>(usage.ru_maxrss) / 1024,
                    rawValue(health->healthState().get()));
+        std::fflush(stdout);
     };
     lifecycle->start();
     measure("0.5 s mode");
@@ -93,8 +101,5 @@ int main(int argc, char** argv) {
     measure("4.0 s mode");
     lifecycle->stop();
     loop.runUntil([] { return false; }, 2s);
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    fmt::print("peak RSS: {} KiB\n", usage.ru_maxrss);
     return 0;
 }

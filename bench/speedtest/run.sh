@@ -6,6 +6,10 @@
 # failure. Root only; nothing leaves the machine (the namespaces have no
 # link to the host's interfaces, and the host's routes are never touched).
 #   bench/speedtest/run.sh [BUILD_DIR]
+#   bench/speedtest/run.sh BUILD_DIR export PROGRAM REPORT_FILE
+#     instead of the figures, one diagnostics collection (PROGRAM, the
+#     export's end-to-end run) in the client namespace at 100 Mbit/s, with
+#     the bench server as its speed-test service.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-build/release}
@@ -131,6 +135,12 @@ header() {
     printf '%-26s %4s | %7s %5s | %7s %5s | %6s | %7s %3s %7s %3s | %7s %3s %7s %3s |\n' \
         "" "Mbit" "Mbps" "" "Mbps" "" "ms" "ms" "n" "ms" "n" "ms" "n" "ms" "n"
 }
+
+if [ "${2:-}" = export ]; then
+    shape 100 50ms
+    step ip netns exec $client "$3" $service $server_ip 100 "$4"
+    exit 0
+fi
 
 echo "kernel $(uname -r), $(nproc) cores; client $client_ip -> router -> server $server_ip"
 echo "latency: the monitor's one-packet pings through lumra-systool (5 baseline, then every ping + 0.35 s);"

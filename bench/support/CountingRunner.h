@@ -27,8 +27,18 @@ inline double cpuSecondsWithChildren() {
     rusage children{};
     ::getrusage(RUSAGE_SELF, &self);
     ::getrusage(RUSAGE_CHILDREN, &children);
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(self.ru_utime) + seconds(self.ru_stime) + seconds(children.ru_utime) + seconds(children.ru_stime);
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6;
+    };
+    return seconds(self.ru_utime) + seconds(self.ru_stime) + seconds(children.ru_utime) +
+           seconds(children.ru_stime);
+}
+
+inline double cpuSecondsOfProcess() {
+    rusage self{};
+    ::getrusage(RUSAGE_SELF, &self);
+    return static_cast<double>(self.ru_utime.tv_sec + self.ru_stime.tv_sec) +
+           (self.ru_utime.tv_usec + self.ru_stime.tv_usec) / 1e6;
 }
 
 } // namespace lumra::bench

@@ -1,45 +1,53 @@
-// Lumra's entry point: the Qt application, the runtime with its main actor on
-// the Qt event loop, and the status item in the system tray.
+// Lumra's entry point: one instance per user, the Qt application with the
+// runtime's main actor on its event loop, the composition root started once
+// the loop runs, and the quit path (the tray menu, the popover's Quit row,
+// SIGTERM and SIGINT): the shutdown sequence, then on-demand work is
+// cancelled, child processes end and the runtime drains before any object
+// is destroyed.
+#include "app/AppDelegate.h"
+#include "app/QuitSignals.h"
+#include "app/SingleInstanceLock.h"
+#include "app/SystemAppPlatform.h"
+#include "app/WaylandPlatform.h"
 #include "concurrency/Runtime.h"
 #include "qt/QtMainActorBinding.h"
 
 #include <QApplication>
-#include <QIcon>
-#include <QMenu>
-#include <QPainter>
-#include <QPixmap>
-#include <QSystemTrayIcon>
-
-namespace {
-
-// A plain ring until the health icon arrives.
-QIcon placeholderIcon() {
-    QPixmap pixmap(22, 22);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(Qt::white, 2.5));
-    painter.drawEllipse(QRectF(3, 3, 16, 16));
-    return QIcon(pixmap);
-}
-
-} // namespace
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
+    const auto lock = lumra::SingleInstanceLock::acquire(lumra::SingleInstanceLock::defaultPath());
+    if (!lock) {
+        std::fputs("Lumra is already running.\n", stderr);
+        return 0;
+    }
+    if (const auto platform = lumra::preferredQtPlatform(lumra::ProcessInformation::current()))
+        ::setenv("QT_QPA_PLATFORM", platform->c_str(), 1);
+
     QApplication application(argc, argv);
-    QApplication::setApplicationName("Lumra");
+    QApplication::setApplicationName(QStringLiteral("Lumra"));
+    QApplication::setDesktopFileName(QStringLiteral("lumra"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     lumra::Runtime runtime;
     lumra::QtMainActorBinding binding(runtime.mainActor());
+    lumra::QuitSignals quitSignals([] { QCoreApplication::quit(); });
 
-    QMenu menu;
-    menu.addAction(QObject::tr("Quit Lumra"), &application, &QCoreApplication::quit);
-    QSystemTrayIcon statusItem(placeholderIcon());
-    statusItem.setToolTip("Lumra");
-    statusItem.setContextMenu(&menu);
-    statusItem.show();
-
-    QObject::connect(&application, &QCoreApplication::aboutToQuit, [&runtime] { runtime.shutdown(); });
-    return QApplication::exec();
+    {
+        auto delegate = lumra::AppDelegate::create(
+            lumra::makeSystemAppPlatform([] { QCoreApplication::quit(); }));
+        QTimer::singleShot(0, &application, [&delegate] { delegate->startUp(); });
+        QObject::connect(&application, &QCoreApplication::aboutToQuit, &application,
+                         [&delegate, &runtime] {
+                             delegate->shutDown();
+                             delegate->cancelOnDemandWork();
+                             runtime.shutdown();
+                         });
+        QApplication::exec();
+        // The delegate and everything it owns go here, after the runtime
+        // has drained: no task frame refers to them any more.
+    }
+    return 0;
 }

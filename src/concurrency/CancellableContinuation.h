@@ -35,7 +35,7 @@ public:
     bool attach(Checked continuation) {
         std::unique_lock lock(m_mutex);
         if (m_ended) {
-            auto error = m_earlyError;
+            auto error = std::move(m_earlyError);
             lock.unlock();
             continuation.resumeThrowing(std::move(error));
             return false;
@@ -71,7 +71,10 @@ public:
             if (m_ended)
                 return;
             m_ended = true;
-            m_earlyError = error;
+            // Kept only for a wait that has not begun: a state released on
+            // another thread must not hold the error the task already took.
+            if (!m_continuation)
+                m_earlyError = error;
             waiting.swap(m_continuation);
             stop.swap(m_stop);
         }

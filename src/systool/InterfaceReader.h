@@ -9,8 +9,9 @@
 
 namespace lumra {
 
-// In index order, each interface once, its addresses in the kernel's order
-// (an address labelled "eth0:1" belongs to eth0). Throws std::system_error
+// In index order, each interface once under its link's name, its addresses
+// in the kernel's order. Every entry goes by its interface index: an IPv4
+// address's label ("eth0:1", or any text at all) never names an interface. Throws std::system_error
 // when getifaddrs fails.
 std::vector<NetworkInterface> readNetworkInterfaces();
 

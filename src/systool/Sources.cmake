@@ -3,6 +3,9 @@
 # the application, which runs it in place of those tools.
 lumra_add_layer(systool
   SOURCES
+    DigCommand.cpp
+    DnsMessage.cpp
+    IcmpPing.cpp
     Ifconfig.cpp
     InterfaceReader.cpp
     IpAddress.cpp
@@ -11,16 +14,30 @@ lumra_add_layer(systool
     NetstatRoutes.cpp
     NetstatTcp.cpp
     NetworkConnectionList.cpp
-    NetworkManagerClient.cpp
     PingCommand.cpp
     RouteTable.cpp
     Systool.cpp
+    TcpSocketDiag.cpp
     TcpSocketTable.cpp
     ToolInvocation.cpp
-  LIBS fmt::fmt PkgConfig::SYSTEMD)
+  # fmt compiled in: the tool links no shared library of its own.
+  LIBS fmt::fmt-header-only)
 
 add_executable(lumra-systool main.cpp)
 target_link_libraries(lumra-systool PRIVATE lumra_systool)
+# The polling loop starts it several times a second: linked statically it
+# starts like a static program (no loader, no relocations of shared
+# libraries). The sanitizers need the dynamic runtime.
+if(NOT CMAKE_CXX_FLAGS_DEBUG MATCHES "sanitize" AND NOT CMAKE_EXE_LINKER_FLAGS MATCHES "sanitize")
+  target_link_options(lumra-systool PRIVATE -static)
+endif()
+
+# scutil's NetworkManager reader, the only part that needs libsystemd.
+add_library(lumra_systool_bus STATIC NetworkManagerClient.cpp)
+target_link_libraries(lumra_systool_bus PUBLIC lumra_systool PkgConfig::SYSTEMD)
+add_executable(lumra-systool-bus BusMain.cpp)
+target_link_libraries(lumra-systool-bus PRIVATE lumra_systool_bus)
+add_dependencies(lumra-systool lumra-systool-bus)
 
 # Tests take the built tool's path from this header:
 #   #include "systool/SystoolPath.h"   (lumra::kSystoolPath)

@@ -1,6 +1,8 @@
 // Dispatch of lumra-systool's command lines to the readers and formatters.
 #include "systool/Systool.h"
 
+#include "systool/DigCommand.h"
+#include "systool/IcmpPing.h"
 #include "systool/Ifconfig.h"
 #include "systool/InterfaceReader.h"
 #include "systool/Ipconfig.h"
@@ -8,19 +10,23 @@
 #include "systool/NetstatRoutes.h"
 #include "systool/NetstatTcp.h"
 #include "systool/NetworkConnectionList.h"
-#include "systool/NetworkManagerClient.h"
 #include "systool/PingCommand.h"
 #include "systool/RouteTable.h"
+#include "systool/TcpSocketDiag.h"
 #include "systool/TcpSocketTable.h"
 #include "systool/ToolInvocation.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <fmt/format.h>
 #include <string_view>
+#include <sys/socket.h>
 #include <sysexits.h>
+#include <unistd.h>
 
 namespace lumra {
 
@@ -28,23 +34,16 @@ namespace {
 
 using Arguments = std::vector<std::string>;
 
-// The VPN probe gives scutil two seconds; answer well inside them.
-constexpr std::chrono::milliseconds kBusBudget{1500};
-
 int writeOut(std::string_view text) {
-    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-    return written && std::fflush(stdout) == 0 ? 0 : 1;
+    return writeToolOutput(text);
 }
 
 int fail(std::string_view tool, std::string_view message) {
-    fmt::print(stderr, "{}: {}\n", tool, message);
-    return 1;
+    return toolFailure(tool, message);
 }
 
 int usage(std::string_view tool) {
-    const std::string text = usageText(tool);
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    return EX_USAGE;
+    return toolUsage(tool);
 }
 
 std::optional<std::vector<Route>> readIpv4Routes() {
@@ -65,6 +64,16 @@ int runPing(const std::string& tool, const Arguments& arguments) {
     if (!translated) {
         return usage(tool);
     }
+    if (tool == "ping") {
+        // Arguments as translated: "-c" COUNT "-W" MILLISECONDS HOST.
+        IcmpPingRequest request;
+        request.host = arguments[4];
+        request.count = std::stol((*translated)[3]);
+        request.wait = std::chrono::milliseconds(std::max(std::stoll(arguments[3]), 1LL));
+        if (const auto status = pingOverDatagramSocket(request)) {
+            return *status;
+        }
+    }
     std::fflush(nullptr);
     const int error = execIputilsPing(*translated);
     fail(tool, fmt::format("cannot execute {}: {}", kIputilsPingPaths[0], std::strerror(error)));
@@ -73,6 +82,12 @@ int runPing(const std::string& tool, const Arguments& arguments) {
 }
 
 int runNetstatTcp() {
+    // Over netlink the kernel visits only the sockets that exist; the /proc
+    // files walk every bucket of the connection hash table.
+    if (auto ipv4 = readTcpSocketsOverNetlink(AF_INET)) {
+        auto ipv6 = readTcpSocketsOverNetlink(AF_INET6).value_or(std::vector<TcpSocket>());
+        return writeOut(formatTcpConnections(*ipv4, ipv6));
+    }
     const auto ipv4 = readTextFile("/proc/net/tcp");
     if (!ipv4) {
         return fail("netstat", "cannot read /proc/net/tcp");
@@ -140,18 +155,48 @@ int runIfconfig(const Arguments& arguments) {
     return writeOut(formatIfconfig(readNetworkInterfaces()));
 }
 
+// The bus reader links libsystemd, which would slow the start of every
+// tool the polling loop runs: it is a program of its own beside this one.
 int runScutil(const Arguments& arguments) {
     if (arguments != Arguments{"--nc", "list"}) {
         return usage("scutil");
     }
-    const ActiveConnectionsReading reading = readActiveConnections(kBusBudget);
-    if (reading.outcome == ActiveConnectionsReading::Outcome::failed) {
-        return fail("scutil", fmt::format("NetworkManager: {}", reading.error));
+    std::string self(4096, '\0');
+    const ssize_t length = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
+    if (length <= 0) {
+        return fail("scutil", "cannot find the program's own directory");
     }
-    return writeOut(formatNetworkConnectionList(reading.connections));
+    self.resize(static_cast<std::size_t>(length));
+    const std::string program = self.substr(0, self.rfind('/') + 1) + kBusProgramName;
+    std::vector<char*> argv{const_cast<char*>("scutil")};
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    std::fflush(nullptr);
+    ::execv(program.c_str(), argv.data());
+    return fail("scutil", fmt::format("cannot execute {}: {}", program, std::strerror(errno)));
+}
+
+int runDig(const Arguments& arguments) {
+    const auto options = parseDigArguments(arguments);
+    if (const auto* error = std::get_if<DigUsageError>(&options)) {
+        if (error->message.empty()) {
+            return usage("dig");
+        }
+        std::fwrite(error->message.data(), 1, error->message.size(), stderr);
+        return error->exitCode;
+    }
+    const auto servers = parseResolvConf(readTextFile("/etc/resolv.conf").value_or(std::string()));
+    const DigRun run = runDigLookup(arguments, std::get<DigOptions>(options), servers);
+    const int written = writeOut(run.output);
+    return written != 0 ? written : run.exitCode;
 }
 
 int dispatch(const std::string& tool, const Arguments& arguments) {
+    if (tool == "dig") {
+        return runDig(arguments);
+    }
     if (tool == "ping" || tool == "ping6") {
         return runPing(tool, arguments);
     }
@@ -168,6 +213,22 @@ int dispatch(const std::string& tool, const Arguments& arguments) {
 }
 
 } // namespace
+
+int writeToolOutput(std::string_view text) {
+    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    return written && std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+int toolFailure(std::string_view tool, std::string_view message) {
+    fmt::print(stderr, "{}: {}\n", tool, message);
+    return 1;
+}
+
+int toolUsage(std::string_view tool) {
+    const std::string text = usageText(tool);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    return EX_USAGE;
+}
 
 int runSystool(const std::vector<std::string>& argv) {
     const auto invocation = toolInvocation(argv);

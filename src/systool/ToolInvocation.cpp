@@ -7,8 +7,8 @@ namespace lumra {
 
 namespace {
 
-constexpr std::array<std::string_view, 6> kTools{"ping",     "ping6",  "netstat",
-                                                 "ipconfig", "scutil", "ifconfig"};
+constexpr std::array<std::string_view, 7> kTools{"ping",   "ping6",    "netstat", "ipconfig",
+                                                 "scutil", "ifconfig", "dig"};
 
 std::string_view basename(std::string_view path) {
     const std::size_t slash = path.rfind('/');
@@ -55,7 +55,10 @@ std::string usageText(std::string_view tool) {
     if (tool == "ifconfig") {
         return "usage: ifconfig\n";
     }
-    return "usage: lumra-systool ping|ping6|netstat|ipconfig|scutil|ifconfig arguments...\n";
+    if (tool == "dig") {
+        return "usage: dig [+time=seconds] [+tries=count] name\n";
+    }
+    return "usage: lumra-systool ping|ping6|netstat|ipconfig|scutil|ifconfig|dig arguments...\n";
 }
 
 } // namespace lumra

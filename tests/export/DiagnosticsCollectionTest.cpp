@@ -1,8 +1,8 @@
 #include "concurrency/RunLoop.h"
-#include "tests/export/ExportRig.h"
-#include "tests/export/ReportSamples.h"
 #include "export/report/DiagnosticsReportWriter.h"
 #include "probes/speedtest/SpeedTestRunnerError.h"
+#include "tests/export/ExportRig.h"
+#include "tests/export/ReportSamples.h"
 #include "tests/support/TempDir.h"
 
 #include <filesystem>

@@ -1,6 +1,6 @@
-#include "tests/export/ReportSamples.h"
 #include "export/report/DiagnosticsReportBuilder.h"
 #include "export/report/DiagnosticsReportWriter.h"
+#include "tests/export/ReportSamples.h"
 
 #include <cctype>
 #include <cmath>

@@ -1,12 +1,13 @@
 // The popover's pages over the real monitors and fake probes: texts,
 // visibility, routes and heights, what the controls call, and screenshots.
-#include "PanelFixture.h"
 #include "panel/widgets/DashboardPage.h"
 #include "panel/widgets/OverlayCards.h"
 #include "panel/widgets/PanelPalette.h"
 #include "panel/widgets/SettingsOverlayCard.h"
+#include "tests/panel/PanelFixture.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QLabel>
 #include <QLocale>
 #include <QMouseEvent>
@@ -139,6 +140,23 @@ TEST(PanelHeader, ChannelPopoverAtTheInfoButton) {
     EXPECT_EQ(row.nameLabel()->text(), "Wi-Fi Name Unavailable");
 }
 
+TEST(PanelHeader, LeavingThePageWithThePopoverOpen) {
+    PanelFixture f;
+    f.run(5);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    auto* header = pageOf<DashboardPage>(*view)->wifiHeader();
+    header->infoButton()->click();
+    ASSERT_TRUE(header->isChannelInfoPopoverPresented());
+    EXPECT_EQ(header->channelPopover()->findChild<QLabel*>()->text(), "Channel 36 (5 GHz)");
+    buttonNamed(view.get(), "Open Toolbox")->click();
+    f.settle();
+    EXPECT_EQ(view->activePanel(), PanelRoute::toolbox);
+    for (auto* widget : QApplication::topLevelWidgets()) {
+        EXPECT_FALSE(widget->isVisible() && widget != view.get()) << "a popover was left open";
+    }
+}
+
 TEST(PanelRouting, HeightsOnAppearAndOnEveryChange) {
     PanelFixture f;
     auto view = f.makeView();
@@ -196,12 +214,6 @@ TEST(PanelDashboard, ConnectedWaitingThenReadings) {
     auto view = f.makeView();
     showAndSettle(f, *view);
     auto* page = pageOf<DashboardPage>(*view);
-    if (f.wifi->isConnected().get() && !f.wifi->latestSnapshot().get()) {
-        ASSERT_EQ(page->messageRows().size(), 1u);
-        EXPECT_EQ(page->messageRows()[0]->textLabel()->text(),
-                  "Connected. Waiting for the first Wi-Fi samples...");
-        testing::saveScreen(view.get(), "panel-dashboard-waiting");
-    }
     f.loop.advanceBy(20s);
     f.settle();
     EXPECT_TRUE(page->messageRows().empty());
@@ -219,6 +231,57 @@ TEST(PanelDashboard, ConnectedWaitingThenReadings) {
     EXPECT_GE(routerRow->sparkline()->plottedValues().size(), 2u);
     EXPECT_EQ(page->healthBadge()->text(), "Good");
     testing::saveScreen(view.get(), "panel-dashboard-readings");
+}
+
+TEST(PanelDashboard, ConnectedBeforeTheFirstSnapshot) {
+    // The engine publishes the connection and its snapshot together; the page
+    // still says what it shows when only the connection is known.
+    DashboardInput input;
+    input.isMonitoringEnabled = true;
+    input.isConnected = true;
+    input.healthState = HealthState::warning;
+    QWidget frame;
+    QPalette dark = frame.palette();
+    dark.setColor(QPalette::Window, PanelPalette::backgroundStart());
+    frame.setPalette(dark);
+    frame.setAutoFillBackground(true);
+    frame.resize(368, 680);
+    auto& page = *new DashboardPage(makeDashboardModel(input), {}, &frame);
+    page.setGeometry(16, 14, 336, 656);
+    ASSERT_EQ(page.messageRows().size(), 1u);
+    EXPECT_EQ(page.messageRows()[0]->textLabel()->text(),
+              "Connected. Waiting for the first Wi-Fi samples...");
+    EXPECT_EQ(page.messageRows()[0]->accentColor(), tintColor(TintRole::secondary));
+    for (QWidget* row : page.metricRows()) {
+        auto* trend = dynamic_cast<MetricTrendRow*>(row);
+        const QString value = trend ? trend->valueLabel()->text()
+                                    : dynamic_cast<MetricRow*>(row)->valueLabel()->text();
+        EXPECT_EQ(value, QString::fromUtf8("\u2014"));
+    }
+    EXPECT_EQ(page.healthBadge()->text(), "Warning");
+    frame.show();
+    testing::saveScreen(&frame, "panel-dashboard-waiting");
+}
+
+TEST(PanelDashboard, RowsCarryTheirNamesAndValuesForAssistiveTools) {
+    PanelFixture f;
+    f.run(20);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    auto* page = pageOf<DashboardPage>(*view);
+    auto* dnsRow = dynamic_cast<MetricTrendRow*>(page->metricRows().back());
+    ASSERT_NE(dnsRow, nullptr);
+    QAccessibleInterface* value = QAccessible::queryAccessibleInterface(dnsRow->valueLabel());
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->text(QAccessible::Name), "Lookup");
+    EXPECT_EQ(value->text(QAccessible::Description), "12.0 ms");
+    QAccessibleInterface* trend = QAccessible::queryAccessibleInterface(dnsRow->sparkline());
+    EXPECT_EQ(trend->text(QAccessible::Name), "Lookup trend");
+    EXPECT_TRUE(trend->text(QAccessible::Description).endsWith(" samples"));
+    EXPECT_NE(trend->text(QAccessible::Description), "0 samples");
+    QAccessibleInterface* toolbox =
+        QAccessible::queryAccessibleInterface(buttonNamed(view.get(), "Open Toolbox"));
+    EXPECT_EQ(toolbox->role(), QAccessible::Button);
 }
 
 TEST(PanelDashboard, NoWiFiAndRouterIgnored) {

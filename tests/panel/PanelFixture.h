@@ -2,7 +2,6 @@
 // the virtual clock, for the widget tests.
 #pragma once
 
-#include "../shell/ShellFakes.h"
 #include "concurrency/RunLoop.h"
 #include "monitoring/captive/CaptivePortalMonitor.h"
 #include "monitoring/channelscan/ChannelScanMonitor.h"
@@ -24,68 +23,16 @@
 #include "shell/location/LocationSettingsOpening.h"
 #include "shell/login/LaunchAtLoginController.h"
 #include "shell/update/AppUpdateController.h"
-#include "support/FakeProbes.h"
-#include "support/WidgetTesting.h"
+#include "tests/panel/PanelFakes.h"
+#include "tests/shell/ShellFakes.h"
+#include "tests/support/FakeProbes.h"
+#include "tests/support/WidgetTesting.h"
 
 #include <QApplication>
 #include <memory>
 #include <vector>
 
 namespace lumra::test {
-
-class FakeAuthorizer final : public LocationAuthorizing {
-public:
-    LocationPermissionStatus status = LocationPermissionStatus::notDetermined;
-    int requests = 0;
-
-    LocationPermissionStatus authorizationStatus() const override { return status; }
-    const StatusChangeCallback& onAuthorizationStatusChange() const override { return m_callback; }
-    void setOnAuthorizationStatusChange(StatusChangeCallback callback) override {
-        m_callback = std::move(callback);
-    }
-    void requestWhenInUseAuthorization() override { ++requests; }
-    // The platform reports a new status.
-    void change(LocationPermissionStatus next) {
-        status = next;
-        if (m_callback) {
-            m_callback(next);
-        }
-    }
-
-private:
-    StatusChangeCallback m_callback;
-};
-
-class FakeSettingsOpener final : public LocationSettingsOpening {
-public:
-    int opened = 0;
-    bool openLocationSettings() override {
-        ++opened;
-        return true;
-    }
-};
-
-class FakeLoginItem final : public LoginItemRegistering {
-public:
-    LoginItemStatus current = LoginItemStatus::notRegistered;
-    std::optional<std::string> failure;
-    int registrations = 0;
-
-    LoginItemStatus status() const override { return current; }
-    void registerLoginItem() override {
-        ++registrations;
-        if (failure) {
-            throw LoginItemError(*failure);
-        }
-        current = LoginItemStatus::enabled;
-    }
-    void unregisterLoginItem() override {
-        if (failure) {
-            throw LoginItemError(*failure);
-        }
-        current = LoginItemStatus::notRegistered;
-    }
-};
 
 struct PanelFixture {
     VirtualClockRunLoop loop;

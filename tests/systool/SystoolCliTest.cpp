@@ -25,8 +25,13 @@ test::ProcessResult runTool(const Arguments& argv, const Arguments& environment 
 TEST(SystoolCliTest, RefusesCommandLinesItDoesNotAnswer) {
     const std::vector<Arguments> cases = {
         {"lumra-systool"},
-        {"lumra-systool", "dig", "example.invalid"},
+        // Never a lookup here: this test runs in the machine's own namespace.
+        {"lumra-systool", "dig", "+short", "example.invalid"},
         {"/usr/bin/dig", "+short", "example.invalid"},
+        {"/usr/bin/dig", "@127.0.0.1", "example.invalid"},
+        {"/usr/bin/dig", "+time=2", "+tries=1"},
+        {"/usr/bin/dig", "+time=x", "example.invalid"},
+        {"/usr/bin/dig", "example.invalid", "example.test"},
         // "-V" would make iputils print its version and exit 0.
         {"/sbin/ping", "-c", "1", "-W", "1000", "-V"},
         {"/sbin/ping", "-c", "1", "-W", "1000", "-f"},
@@ -48,6 +53,23 @@ TEST(SystoolCliTest, RefusesCommandLinesItDoesNotAnswer) {
         EXPECT_EQ(result.out, "") << argv.back();
         EXPECT_EQ(result.err.rfind("usage: ", 0), 0u) << argv.back() << ": " << result.err;
         EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    }
+}
+
+// dig's own refusal of a name it cannot read, before any lookup.
+TEST(SystoolCliTest, DigRefusesNamesItCannotRead) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"a..b", "empty label"},
+        {".a", "empty label"},
+        {std::string(64, 'x') + ".test", "label too long"},
+        {"a\\", "unexpected end of input"},
+        {"a\\256.test", "bad escape"},
+    };
+    for (const auto& [name, reason] : cases) {
+        const auto result = runTool({"/usr/bin/dig", "+time=2", "+tries=1", name});
+        EXPECT_EQ(result.exitCode, 10) << name;
+        EXPECT_EQ(result.out, "") << name;
+        EXPECT_EQ(result.err, "dig: '" + name + "' is not a legal name (" + reason + ")\n");
     }
 }
 

@@ -2,10 +2,14 @@
 // fixture creates (tests/systool/netns.sh): a veth to a router namespace,
 // default routes through it. The whole binary runs under `ip netns exec`;
 // every test first checks that it is not in the machine's own namespace.
-#include "tests/systool/ChildProcess.h"
+#include "systool/NetstatTcp.h"
 #include "systool/SystoolPath.h"
+#include "systool/TcpSocketDiag.h"
+#include "systool/TcpSocketTable.h"
+#include "tests/systool/ChildProcess.h"
 #include "tests/systool/ToolOutputRules.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstdlib>
@@ -14,10 +18,12 @@
 #include <map>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <set>
 #include <signal.h>
 #include <sstream>
 #include <sys/socket.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace lumra {
@@ -224,6 +230,100 @@ TEST(SystoolNetnsTest, TcpStateCountsMatchTheKernel) {
             EXPECT_EQ(fields[0], "tcp4");
         }
     }
+}
+
+std::vector<TcpSocket> sorted(std::vector<TcpSocket> sockets) {
+    const auto key = [](const TcpSocket& socket) {
+        return std::tuple(socket.localAddress.bytes, socket.localPort, socket.remoteAddress.bytes,
+                          socket.remotePort, socket.state, socket.sendQueueBytes,
+                          socket.receiveQueueBytes);
+    };
+    std::sort(sockets.begin(), sockets.end(),
+              [&](const TcpSocket& a, const TcpSocket& b) { return key(a) < key(b); });
+    return sockets;
+}
+
+std::vector<TcpSocket> procSockets(const char* path) {
+    std::vector<TcpSocket> sockets;
+    for (const TcpSocket& socket : parseProcNetTcp(readFile(path))) {
+        if (socket.state != static_cast<std::uint8_t>(KernelTcpState::listen)) {
+            sockets.push_back(socket);
+        }
+    }
+    return sorted(sockets);
+}
+
+// The netlink reading holds exactly the sockets /proc lists, in every state
+// the namespace can be made to hold, with their queues.
+TEST(SystoolNetnsTest, NetlinkSocketsAreTheOnesProcLists) {
+    ASSERT_TRUE(inOwnNamespace());
+    const Listener ipv4 = listenOn(kClientAddress);
+    const Listener ipv6 = listenOn("::1");
+    // A dual-stack listener: an IPv4 peer shows in tcp6 as ::ffff:a.b.c.d.
+    const Listener dual = listenOn("::");
+    ASSERT_NE(dual.port, 0u);
+    const Pair established = connectTo(ipv4);
+    const Pair established6 = connectTo(ipv6);
+    Listener dualAsIpv4 = listenOn("127.0.0.1");
+    dualAsIpv4.socket.reset();
+    auto* mapped = reinterpret_cast<sockaddr_in*>(&dualAsIpv4.address);
+    mapped->sin_port = htons(static_cast<std::uint16_t>(dual.port));
+    dualAsIpv4.socket = Socket(dup(dual.socket.fd()));
+    const Pair viaMapped = connectTo(dualAsIpv4);
+    ASSERT_GE(viaMapped.server.fd(), 0);
+    // Unread bytes sit in the receiving side's queue.
+    const std::string data(1000, 'x');
+    ASSERT_EQ(send(established.client.fd(), data.data(), data.size(), 0), 1000);
+    ASSERT_EQ(send(established6.server.fd(), data.data(), 300, 0), 300);
+    Pair timeWait = connectTo(ipv4);
+    timeWait.client.reset();
+    timeWait.server.reset();
+    // The closing side waits in FIN_WAIT_2, its peer in CLOSE_WAIT.
+    Pair closeWait = connectTo(ipv6);
+    closeWait.client.reset();
+    // A listener whose accept queue is full drops the next handshake: the
+    // client stays in SYN_SENT.
+    Listener full = listenOn("127.0.0.1");
+    ASSERT_EQ(listen(full.socket.fd(), 0), 0);
+    Socket queued(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    ASSERT_EQ(connect(queued.fd(), reinterpret_cast<const sockaddr*>(&full.address), full.length),
+              0);
+    Socket synSent(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    connect(synSent.fd(), reinterpret_cast<const sockaddr*>(&full.address), full.length);
+    for (const char* state : {"TIME_WAIT", "CLOSE_WAIT", "FIN_WAIT_2", "SYN_SENT"}) {
+        ASSERT_TRUE(waitForKernelCount(state, 1)) << state;
+    }
+    std::this_thread::sleep_for(50ms); // let the sent bytes be acknowledged
+
+    const auto ipv4Sockets = readTcpSocketsOverNetlink(AF_INET);
+    const auto ipv6Sockets = readTcpSocketsOverNetlink(AF_INET6);
+    ASSERT_TRUE(ipv4Sockets);
+    ASSERT_TRUE(ipv6Sockets);
+    EXPECT_EQ(sorted(*ipv4Sockets), procSockets("/proc/net/tcp"));
+    EXPECT_EQ(sorted(*ipv6Sockets), procSockets("/proc/net/tcp6"));
+    std::set<std::uint8_t> states;
+    bool sawQueue = false;
+    bool sawMapped = false;
+    for (const auto* table : {&*ipv4Sockets, &*ipv6Sockets}) {
+        for (const TcpSocket& socket : *table) {
+            states.insert(socket.state);
+            sawQueue = sawQueue || socket.receiveQueueBytes == 1000;
+            sawMapped = sawMapped || socket.localAddress.isV4Mapped();
+        }
+    }
+    EXPECT_EQ(states, (std::set<std::uint8_t>{1, 2, 5, 6, 8}));
+    EXPECT_TRUE(sawQueue);
+    EXPECT_TRUE(sawMapped);
+
+    // And the tool prints what the /proc reading formats to.
+    const auto result = runTool({"/usr/sbin/netstat", "-n", "-p", "tcp"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    auto lines = test::splitLines(result.out);
+    auto expected = test::splitLines(
+        formatTcpConnections(procSockets("/proc/net/tcp"), procSockets("/proc/net/tcp6")));
+    std::sort(lines.begin(), lines.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(lines, expected);
 }
 
 TEST(SystoolNetnsTest, RoutingTablesNameTheConfiguredGateways) {

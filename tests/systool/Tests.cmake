@@ -4,11 +4,13 @@
 #                       loopback, termination (core)
 #   systool_bus_test    scutil against a fake NetworkManager on a private bus
 #   systool_netns_test  the program against the kernel inside a client and a
-#                       router namespace that fixtures create and remove
+#                       router namespace that fixtures create and remove, and
+#                       its dig beside the real one against a local server
 set(LUMRA_SYSTOOL_FIXTURES ${PROJECT_SOURCE_DIR}/tests/fixtures/systool)
 
 lumra_add_test(systool_test
   SOURCES
+    DnsMessageTest.cpp
     IfconfigTest.cpp
     NetstatRoutesTest.cpp
     NetstatTcpTest.cpp
@@ -44,8 +46,10 @@ endif()
 set(LUMRA_SYSTOOL_NETNS_ARGS
   ${LUMRA_SYSTOOL_CLIENT_NS} ${LUMRA_SYSTOOL_ROUTER_NS} ${LUMRA_SYSTOOL_CLIENT_IF} ${LUMRA_SYSTOOL_ROUTER_IF})
 
-add_executable(systool_netns_test ChildProcess.cpp SystoolNetnsTest.cpp ToolOutputRules.cpp)
-target_link_libraries(systool_netns_test PRIVATE lumra_systool_path PkgConfig::PCRE2 GTest::gmock GTest::gtest_main)
+add_executable(systool_netns_test ChildProcess.cpp DigNetnsTest.cpp PingNetnsTest.cpp SystoolNetnsTest.cpp ToolOutputRules.cpp)
+target_compile_definitions(systool_netns_test PRIVATE
+  LUMRA_DIG_TEST_SERVER="${CMAKE_CURRENT_SOURCE_DIR}/dns_server.py")
+target_link_libraries(systool_netns_test PRIVATE lumra_systool lumra_systool_path PkgConfig::PCRE2 GTest::gmock GTest::gtest_main)
 target_include_directories(systool_netns_test PRIVATE ${PROJECT_SOURCE_DIR})
 
 add_test(NAME systool_netns_setup

@@ -21,9 +21,11 @@ TEST(ToolInvocationTest, ArgvZeroNamesTheToolElseTheFirstArgument) {
         // argv[0] decides even when argv[1] names another tool.
         {{"/sbin/ping", "netstat"}, ToolInvocation{"ping", {"netstat"}}},
         {{"lumra-systool"}, std::nullopt},
-        {{"lumra-systool", "dig", "example.invalid"}, std::nullopt},
+        {{"lumra-systool", "dig", "example.invalid"}, ToolInvocation{"dig", {"example.invalid"}}},
+        {{"lumra-systool", "nslookup", "example.invalid"}, std::nullopt},
         {{"lumra-systool", "/sbin/ping", "-c", "1"}, std::nullopt},
-        {{"/usr/bin/dig", "ping"}, ToolInvocation{"ping", {}}},
+        {{"/usr/bin/dig", "ping"}, ToolInvocation{"dig", {"ping"}}},
+        {{"/usr/bin/nslookup", "ping"}, ToolInvocation{"ping", {}}},
         {{"/sbin/pingx"}, std::nullopt},
         {{}, std::nullopt},
     };

@@ -8,6 +8,7 @@ set -eu
 action=$1 client=$2 router=$3 client_if=$4 router_if=$5
 
 remove() {
+    rm -rf "/etc/netns/$client"
     ip netns delete "$client" 2>/dev/null || true
     ip netns delete "$router" 2>/dev/null || true
 }
@@ -20,6 +21,8 @@ setup)
     remove
     ip netns add "$client"
     ip netns add "$router"
+    mkdir -p "/etc/netns/$client"
+    echo "nameserver 127.0.0.1" > "/etc/netns/$client/resolv.conf"
     for ns in "$client" "$router"; do
         # Addresses usable at once: no duplicate-address detection.
         ip netns exec "$ns" sysctl -qw net.ipv6.conf.all.accept_dad=0 net.ipv6.conf.default.accept_dad=0

@@ -15,6 +15,7 @@
 
 #include "concurrency/Published.h"
 #include "concurrency/Spawn.h"
+#include "export/collection/ActionMessageTone.h"
 #include "export/collection/CollectionStage.h"
 #include "export/report/DiagnosticsExportReport.h"
 
@@ -35,13 +36,6 @@ class ConnectionMonitor;
 class HealthAggregationController;
 class MonitoringLifecycleController;
 class SpeedTestMonitor;
-
-// The colour of the action line: white at 72 %, green or red at 90 %.
-enum class ActionMessageTone {
-    secondary,
-    success,
-    error,
-};
 
 // The clipboard, as the copy action needs it.
 class ReportPasteboard {

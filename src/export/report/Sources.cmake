@@ -1,3 +1,4 @@
 list(APPEND export_SOURCES
   report/DiagnosticsReportBuilder.cpp
-  report/DiagnosticsReportWriter.cpp)
+  report/DiagnosticsReportWriter.cpp
+  report/DiagnosticsShareCardModel.cpp)

@@ -1,15 +1,487 @@
 #include "export/window/DiagnosticsExportWindowView.h"
 
-#include "qt/PlaceholderView.h"
+#include "export/window/DiagnosticsExportPalette.h"
+#include "export/window/DiagnosticsSharePreviewCard.h"
+#include "export/window/ExportText.h"
+#include "export/window/ReportTransfer.h"
+#include "qt/DeferredRefresh.h"
+#include "qt/KitFonts.h"
+#include "qt/Palette.h"
+#include "qt/SymbolRegistry.h"
+
+#include <QAbstractButton>
+#include <QHBoxLayout>
+#include <QHideEvent>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QVBoxLayout>
 
 namespace lumra {
 
+namespace {
+
+namespace Palette = DiagnosticsExportPalette;
+
+// A rounded panel: fill and 1-wide outline.
+class RoundedPanel final : public QWidget {
+public:
+    RoundedPanel(double radius, QColor fill, QWidget* parent)
+        : QWidget(parent), m_radius(radius), m_fill(std::move(fill)) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Palette::panelBorder(), 1));
+        painter.setBrush(m_fill);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_radius, m_radius);
+    }
+
+private:
+    double m_radius;
+    QColor m_fill;
+};
+
+// A plain button: an optional symbol and an optional text on a rounded tile
+// filled white at 0.08 and outlined in the panel border.
+class TileButton final : public QAbstractButton {
+public:
+    TileButton(QString symbol, const QString& text, QFont font, double symbolSize, double radius,
+               QSize padding, QWidget* parent)
+        : QAbstractButton(parent), m_symbol(std::move(symbol)), m_font(std::move(font)),
+          m_symbolSize(symbolSize), m_radius(radius), m_padding(padding) {
+        setText(text);
+        setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::TabFocus);
+    }
+
+    QSize sizeHint() const override {
+        const int textWidth =
+            text().isEmpty() ? 0 : QFontMetrics(m_font).horizontalAdvance(text()) + spacing;
+        const int contentHeight =
+            std::max(QFontMetrics(m_font).height(), static_cast<int>(m_symbolSize));
+        return {2 * m_padding.width() + static_cast<int>(m_symbolSize) + textWidth,
+                2 * m_padding.height() + contentHeight};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Palette::panelBorder(), 1));
+        painter.setBrush(isDown() ? paletteWhite(0.14) : Palette::buttonFill());
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_radius, m_radius);
+        const int textWidth =
+            text().isEmpty() ? 0 : QFontMetrics(m_font).horizontalAdvance(text()) + spacing;
+        const double contentWidth = m_symbolSize + textWidth;
+        double x = (width() - contentWidth) / 2.0;
+        const QImage symbol = symbolImage(m_symbol, QSizeF(m_symbolSize, m_symbolSize),
+                                          Palette::primaryText(), devicePixelRatioF());
+        painter.drawImage(QRectF(x, (height() - m_symbolSize) / 2.0, m_symbolSize, m_symbolSize),
+                          symbol);
+        if (!text().isEmpty()) {
+            x += m_symbolSize + spacing;
+            painter.setFont(m_font);
+            painter.setPen(Palette::primaryText());
+            painter.drawText(QRectF(x, 0, width() - x, height()), Qt::AlignVCenter | Qt::AlignLeft,
+                             text());
+        }
+    }
+
+private:
+    static constexpr int spacing = 5;
+    QString m_symbol;
+    QFont m_font;
+    double m_symbolSize;
+    double m_radius;
+    QSize m_padding;
+};
+
+// A linear bar: the track and the filled share in the accent green.
+class StageProgressBar final : public QWidget {
+public:
+    explicit StageProgressBar(QWidget* parent) : QWidget(parent) {
+        setFixedHeight(6);
+        setMaximumWidth(380);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    }
+    void setValue(double value) {
+        if (value == m_value)
+            return;
+        m_value = value;
+        update();
+    }
+    double value() const { return m_value; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(paletteWhite(0.12));
+        painter.drawRoundedRect(QRectF(rect()), 3, 3);
+        if (m_value > 0) {
+            painter.setBrush(Palette::accentGreen());
+            painter.drawRoundedRect(QRectF(0, 0, width() * std::clamp(m_value, 0.0, 1.0), height()),
+                                    3, 3);
+        }
+    }
+
+private:
+    double m_value = 0;
+};
+
+// The checklist's mark: a green check, or an empty circle outline.
+class StageMark final : public QWidget {
+public:
+    explicit StageMark(QWidget* parent) : QWidget(parent) { setFixedSize(11, 11); }
+    void setCompleted(bool completed) {
+        if (completed == m_completed)
+            return;
+        m_completed = completed;
+        update();
+    }
+    bool isCompleted() const { return m_completed; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        if (m_completed) {
+            painter.drawImage(QRectF(0, 0, 11, 11),
+                              symbolImage(QStringLiteral("checkmark.circle.fill"), QSizeF(11, 11),
+                                          Palette::accentGreen(), devicePixelRatioF()));
+            return;
+        }
+        painter.setPen(QPen(paletteWhite(0.3), 1.2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(QRectF(0.6, 0.6, 9.8, 9.8));
+    }
+
+private:
+    bool m_completed = false;
+};
+
+// Thin light handles on the dark panels, no arrow buttons.
+QString scrollBarStyle() {
+    return QStringLiteral(
+        "QScrollBar { background: transparent; border: none; }"
+        "QScrollBar:vertical { width: 8px; } QScrollBar:horizontal { height: 8px; }"
+        "QScrollBar::handle { background: rgba(255, 255, 255, 64); border-radius: 4px; }"
+        "QScrollBar::handle:vertical { min-height: 24px; }"
+        "QScrollBar::handle:horizontal { min-width: 24px; }"
+        "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; }"
+        "QScrollBar::add-page, QScrollBar::sub-page { background: transparent; }");
+}
+
+} // namespace
+
+QString DiagnosticsExportWindowView::copySymbolName() {
+    return hasSymbol(QStringLiteral("square.on.square")) ? QStringLiteral("square.on.square")
+                                                         : QStringLiteral("doc.on.doc");
+}
+
 DiagnosticsExportWindowView::DiagnosticsExportWindowView(
-    std::shared_ptr<MonitoringLifecycleController>, std::shared_ptr<HealthAggregationController>,
-    std::shared_ptr<ConnectionMonitor>, std::shared_ptr<CaptivePortalMonitor>,
-    std::shared_ptr<SpeedTestMonitor>, std::shared_ptr<ChannelScanMonitor>, QWidget* parent)
-    : QWidget(parent) {
-    fillWithPlaceholder(this, QStringLiteral("Diagnostics Export"));
+    std::shared_ptr<MonitoringLifecycleController> lifecycleController,
+    std::shared_ptr<HealthAggregationController> healthAggregationController,
+    std::shared_ptr<ConnectionMonitor> connectionMonitor,
+    std::shared_ptr<CaptivePortalMonitor> captivePortalMonitor,
+    std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
+    std::shared_ptr<ChannelScanMonitor> channelScanMonitor, QWidget* parent)
+    : QWidget(parent), m_model(DiagnosticsExportViewModel::create(
+                           {std::move(lifecycleController), std::move(healthAggregationController),
+                            std::move(connectionMonitor), std::move(captivePortalMonitor),
+                            std::move(speedTestMonitor), std::move(channelScanMonitor)})),
+      m_pasteboard(std::make_shared<ClipboardReportPasteboard>()),
+      m_savePanel(std::make_shared<FileDialogReportSavePanel>()) {
+    setObjectName(QStringLiteral("diagnosticsExportView"));
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("contentScroll"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    m_scroll->horizontalScrollBar()->setStyleSheet(scrollBarStyle());
+    m_scroll->verticalScrollBar()->setStyleSheet(scrollBarStyle());
+    m_scroll->viewport()->setAutoFillBackground(false);
+    outer->addWidget(m_scroll);
+
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("content"));
+    content->setAutoFillBackground(false);
+    content->setMinimumSize(minimumContentWidth, minimumContentHeight);
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(14);
+    column->addWidget(buildHeader(content));
+    m_results = buildResults(content);
+    column->addWidget(m_results, 1);
+    m_progress = buildProgress(content);
+    column->addWidget(m_progress, 1);
+    m_actionMessage = exportTextLabel({}, kitFont(12, QFont::Medium), Palette::secondaryText(),
+                                      content, "actionMessage");
+    m_actionMessage->setWordWrap(true);
+    column->addWidget(m_actionMessage);
+    m_scroll->setWidget(content);
+    // setWidget turns the fill on; the gradient behind must show through.
+    content->setAutoFillBackground(false);
+
+    m_refresh = new DeferredRefresh(this, [this] { refresh(); });
+    m_refresh->observe(*m_model);
+    refresh();
+}
+
+DiagnosticsExportWindowView::~DiagnosticsExportWindowView() = default;
+
+QWidget* DiagnosticsExportWindowView::buildHeader(QWidget* parent) {
+    auto* header = new QWidget(parent);
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(4);
+    titles->addWidget(exportTextLabel(QStringLiteral("Diagnostics Export"),
+                                      kitFont(22, QFont::Normal), Palette::primaryText(), header,
+                                      "title"));
+    titles->addWidget(
+        exportTextLabel(QStringLiteral("Create a complete diagnostics snapshot for export."),
+                        kitFont(12, QFont::Normal), Palette::secondaryText(), header, "subtitle"));
+    row->addLayout(titles);
+    row->addStretch(1);
+    m_regenerate = new TileButton(QStringLiteral("arrow.clockwise"), QStringLiteral("Regenerate"),
+                                  kitFont(11, QFont::DemiBold), 11, 8, QSize(10, 5), header);
+    m_regenerate->setObjectName(QStringLiteral("regenerateButton"));
+    m_regenerate->setToolTip(QStringLiteral("Collect metrics again and generate a new report"));
+    m_regenerate->setAccessibleName(QStringLiteral("Regenerate"));
+    connect(m_regenerate, &QAbstractButton::clicked, this, [this] { m_model->regenerate(); });
+    row->addWidget(m_regenerate, 0, Qt::AlignTop);
+    return header;
+}
+
+QWidget* DiagnosticsExportWindowView::buildResults(QWidget* parent) {
+    auto* results = new QWidget(parent);
+    results->setObjectName(QStringLiteral("resultsRow"));
+    auto* row = new QHBoxLayout(results);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(16);
+
+    auto* left = new QWidget(results);
+    left->setObjectName(QStringLiteral("previewColumn"));
+    left->setFixedWidth(350);
+    auto* leftColumn = new QVBoxLayout(left);
+    leftColumn->setContentsMargins(0, 0, 0, 0);
+    leftColumn->setSpacing(8);
+    auto* previewCaption =
+        exportTextLabel(QStringLiteral("Share Preview"), kitFont(12, QFont::DemiBold),
+                        Palette::secondaryText(), left);
+    previewCaption->setMinimumHeight(24);
+    leftColumn->addWidget(previewCaption);
+    auto* preview = new RoundedPanel(14, Palette::panelFill(), left);
+    preview->setObjectName(QStringLiteral("previewPanel"));
+    m_previewLayout = new QVBoxLayout(preview);
+    m_previewLayout->setContentsMargins(14, 14, 14, 14);
+    m_previewLayout->setSpacing(12);
+    auto* included = new QWidget(preview);
+    included->setObjectName(QStringLiteral("includedList"));
+    auto* includedColumn = new QVBoxLayout(included);
+    includedColumn->setContentsMargins(0, 0, 0, 0);
+    includedColumn->setSpacing(6);
+    includedColumn->addWidget(exportTextLabel(QStringLiteral("Included"),
+                                              kitFont(11, QFont::DemiBold),
+                                              Palette::secondaryText(), included));
+    for (const char* text :
+         {"Health state and timestamps", "Wi-Fi, ping, DNS, and channel scan",
+          "Connection pressure and captive portal", "Latest speed test (when available)"})
+        includedColumn->addWidget(new DiagnosticsIncludedRow(QString::fromUtf8(text), included));
+    m_previewLayout->addWidget(included);
+    leftColumn->addWidget(preview);
+    leftColumn->addStretch(1);
+    row->addWidget(left, 0, Qt::AlignTop);
+
+    auto* right = new QWidget(results);
+    right->setObjectName(QStringLiteral("payloadColumn"));
+    auto* rightColumn = new QVBoxLayout(right);
+    rightColumn->setContentsMargins(0, 0, 0, 0);
+    rightColumn->setSpacing(8);
+    auto* captionRow = new QHBoxLayout;
+    captionRow->setSpacing(10);
+    auto* payloadCaption =
+        exportTextLabel(QStringLiteral("Export Payload (JSON)"), kitFont(12, QFont::DemiBold),
+                        Palette::secondaryText(), right);
+    payloadCaption->setMinimumHeight(24);
+    captionRow->addWidget(payloadCaption);
+    captionRow->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(8);
+    const auto iconButton = [right](const QString& symbol, const QString& text, const char* name) {
+        auto* button =
+            new TileButton(symbol, {}, kitFont(13, QFont::DemiBold), 13, 7, QSize(0, 0), right);
+        button->setObjectName(QString::fromUtf8(name));
+        button->setFixedSize(28, 24);
+        button->setToolTip(text);
+        button->setAccessibleName(text);
+        return button;
+    };
+    auto* copy = iconButton(copySymbolName(), QStringLiteral("Copy report"), "copyButton");
+    connect(copy, &QAbstractButton::clicked, this, [this] { m_model->copyReport(*m_pasteboard); });
+    auto* share = iconButton(QStringLiteral("square.and.arrow.up"), QStringLiteral("Share report"),
+                             "shareButton");
+    connect(share, &QAbstractButton::clicked, this, [this] { m_model->shareReport(*m_savePanel); });
+    buttons->addWidget(copy);
+    buttons->addWidget(share);
+    captionRow->addLayout(buttons);
+    rightColumn->addLayout(captionRow);
+
+    auto* jsonPanel = new RoundedPanel(14, Palette::panelFill(), right);
+    jsonPanel->setObjectName(QStringLiteral("jsonPanel"));
+    auto* jsonLayout = new QVBoxLayout(jsonPanel);
+    jsonLayout->setContentsMargins(12, 12, 4, 12);
+    m_json = new QPlainTextEdit(jsonPanel);
+    m_json->setObjectName(QStringLiteral("jsonText"));
+    m_json->setReadOnly(true);
+    m_json->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_json->setFrameShape(QFrame::NoFrame);
+    m_json->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_json->verticalScrollBar()->setStyleSheet(scrollBarStyle());
+    m_json->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    QFont mono = kitFont(12, QFont::Normal);
+    mono.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
+    mono.setStyleHint(QFont::Monospace);
+    m_json->setFont(mono);
+    m_json->viewport()->setAutoFillBackground(false);
+    QPalette palette = m_json->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    palette.setColor(QPalette::Text, Palette::primaryText());
+    palette.setColor(QPalette::Highlight, withOpacity(statusColor(StatusColor::accent), 0.45));
+    palette.setColor(QPalette::HighlightedText, Palette::primaryText());
+    m_json->setPalette(palette);
+    m_json->setAccessibleName(QStringLiteral("Export Payload (JSON)"));
+    jsonLayout->addWidget(m_json);
+    rightColumn->addWidget(jsonPanel, 1);
+    row->addWidget(right, 1);
+    return results;
+}
+
+QWidget* DiagnosticsExportWindowView::buildProgress(QWidget* parent) {
+    auto* progress = new QWidget(parent);
+    progress->setObjectName(QStringLiteral("progressView"));
+    auto* outer = new QVBoxLayout(progress);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(14);
+    outer->addStretch(1);
+    auto* stack = new QVBoxLayout;
+    stack->setSpacing(12);
+    m_status = exportTextLabel({}, kitFont(14, QFont::DemiBold), Palette::primaryText(), progress,
+                               "statusLine");
+    stack->addWidget(m_status, 0, Qt::AlignHCenter);
+    m_progressBar = new StageProgressBar(progress);
+    m_progressBar->setObjectName(QStringLiteral("progressBar"));
+    m_progressBar->setMinimumWidth(380);
+    stack->addWidget(m_progressBar, 0, Qt::AlignHCenter);
+
+    auto* checklist = new QWidget(progress);
+    checklist->setObjectName(QStringLiteral("checklist"));
+    checklist->setFixedWidth(420);
+    auto* rows = new QVBoxLayout(checklist);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(6);
+    for (std::size_t i = 0; i < allCollectionStages.size(); ++i) {
+        auto* stageRow = new QWidget(checklist);
+        stageRow->setObjectName(QStringLiteral("stage%1").arg(i));
+        auto* line = new QHBoxLayout(stageRow);
+        line->setContentsMargins(0, 0, 0, 0);
+        line->setSpacing(7);
+        auto* mark = new StageMark(stageRow);
+        mark->setObjectName(QStringLiteral("mark"));
+        line->addWidget(mark, 0, Qt::AlignVCenter);
+        line->addWidget(
+            exportTextLabel(
+                QString::fromUtf8(title(allCollectionStages[i]).data(),
+                                  static_cast<int>(title(allCollectionStages[i]).size())),
+                kitFont(12, QFont::Medium), Palette::secondaryText(), stageRow, "stageTitle"),
+            1);
+        rows->addWidget(stageRow);
+        m_stageRows[i] = stageRow;
+    }
+    stack->addWidget(checklist, 0, Qt::AlignHCenter);
+    outer->addLayout(stack);
+    outer->addStretch(1);
+    return progress;
+}
+
+void DiagnosticsExportWindowView::refresh() {
+    const auto& report = m_model->collectedReport().get();
+    const auto& text = m_model->collectedReportJSONString().get();
+    const bool ready = report.has_value() && text.has_value();
+    m_results->setVisible(ready);
+    m_progress->setVisible(!ready);
+    m_regenerate->setVisible(ready && !m_model->isCollectingReport().get());
+    if (ready) {
+        showReport(*report, *text);
+    } else {
+        m_shownReport.reset();
+        if (m_card != nullptr) {
+            m_card->deleteLater();
+            m_card = nullptr;
+        }
+        m_json->clear();
+    }
+
+    m_status->setText(QString::fromStdString(m_model->collectionMessage().get()));
+    static_cast<StageProgressBar*>(m_progressBar)->setValue(m_model->collectionProgress().get());
+    const auto& completed = m_model->completedStages().get();
+    for (std::size_t i = 0; i < m_stageRows.size(); ++i) {
+        const bool done = completed.count(allCollectionStages[i]) > 0;
+        m_stageRows[i]->findChild<StageMark*>(QStringLiteral("mark"))->setCompleted(done);
+        setExportTextColor(m_stageRows[i]->findChild<QLabel*>(QStringLiteral("stageTitle")),
+                           done ? Palette::primaryText() : Palette::secondaryText());
+    }
+
+    const auto& message = m_model->actionMessage().get();
+    m_actionMessage->setVisible(message.has_value());
+    m_actionMessage->setText(message ? QString::fromStdString(*message) : QString());
+    setExportTextColor(m_actionMessage,
+                       Palette::actionMessageColor(m_model->actionMessageTone().get()));
+}
+
+void DiagnosticsExportWindowView::showReport(const DiagnosticsExportReport& report,
+                                             const std::string& text) {
+    if (m_shownReport == report && m_card != nullptr)
+        return;
+    m_shownReport = report;
+    if (m_card != nullptr)
+        m_card->deleteLater();
+    m_card = new DiagnosticsSharePreviewCard(report, m_previewLayout->parentWidget());
+    m_card->setObjectName(QStringLiteral("sharePreviewCard"));
+    m_previewLayout->insertWidget(0, m_card);
+    const QString shown = QString::fromStdString(text);
+    if (m_json->toPlainText() != shown)
+        m_json->setPlainText(shown);
+}
+
+void DiagnosticsExportWindowView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        m_model->viewDidAppear();
+}
+
+void DiagnosticsExportWindowView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        m_model->viewDidDisappear();
+}
+
+void DiagnosticsExportWindowView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    QLinearGradient gradient(rect().topLeft(), rect().bottomRight());
+    gradient.setColorAt(0, Palette::backgroundStart());
+    gradient.setColorAt(1, Palette::backgroundEnd());
+    painter.fillRect(rect(), gradient);
 }
 
 } // namespace lumra

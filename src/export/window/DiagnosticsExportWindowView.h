@@ -1,8 +1,12 @@
 // The Diagnostics Export window's content, built once by the menu-bar
-// controller and kept, with its state, while the window is hidden. Main
-// thread.
+// controller and kept, with its state, while the window is hidden. It runs a
+// collection whenever it comes on screen (leaving the screen cancels it; a
+// minimised window has not left it), shows the staged progress, then the
+// share card beside the report's JSON text with copy and save, and offers
+// "Regenerate". Below its own minimum size the content scrolls. Main thread.
 #pragma once
 
+#include "export/collection/DiagnosticsExportViewModel.h"
 #include "monitoring/captive/CaptivePortalMonitor.h"
 #include "monitoring/channelscan/ChannelScanMonitor.h"
 #include "monitoring/connection/ConnectionMonitor.h"
@@ -11,12 +15,26 @@
 #include "monitoring/speedtest/SpeedTestMonitor.h"
 
 #include <QWidget>
+#include <array>
 #include <memory>
+#include <optional>
+
+class QAbstractButton;
+class QLabel;
+class QPlainTextEdit;
+class QScrollArea;
+class QVBoxLayout;
 
 namespace lumra {
 
+class DeferredRefresh;
+
 class DiagnosticsExportWindowView final : public QWidget {
 public:
+    // The smallest size the content is laid out at; below it, it scrolls.
+    static constexpr int minimumContentWidth = 980;
+    static constexpr int minimumContentHeight = 660;
+
     DiagnosticsExportWindowView(
         std::shared_ptr<MonitoringLifecycleController> lifecycleController,
         std::shared_ptr<HealthAggregationController> healthAggregationController,
@@ -24,6 +42,50 @@ public:
         std::shared_ptr<CaptivePortalMonitor> captivePortalMonitor,
         std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
         std::shared_ptr<ChannelScanMonitor> channelScanMonitor, QWidget* parent = nullptr);
+    ~DiagnosticsExportWindowView() override;
+
+    const std::shared_ptr<DiagnosticsExportViewModel>& model() const { return m_model; }
+    // The clipboard and the save dialog; the desktop's own unless replaced.
+    void setPasteboard(std::shared_ptr<ReportPasteboard> pasteboard) {
+        m_pasteboard = std::move(pasteboard);
+    }
+    void setSavePanel(std::shared_ptr<ReportSavePanel> savePanel) {
+        m_savePanel = std::move(savePanel);
+    }
+    const std::shared_ptr<ReportSavePanel>& savePanel() const { return m_savePanel; }
+
+    // "square.on.square" where the symbols have it, else "doc.on.doc".
+    static QString copySymbolName();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QWidget* buildHeader(QWidget* parent);
+    QWidget* buildResults(QWidget* parent);
+    QWidget* buildProgress(QWidget* parent);
+    void refresh();
+    void showReport(const DiagnosticsExportReport& report, const std::string& text);
+
+    std::shared_ptr<DiagnosticsExportViewModel> m_model;
+    std::shared_ptr<ReportPasteboard> m_pasteboard;
+    std::shared_ptr<ReportSavePanel> m_savePanel;
+    DeferredRefresh* m_refresh = nullptr;
+
+    QScrollArea* m_scroll = nullptr;
+    QAbstractButton* m_regenerate = nullptr;
+    QWidget* m_results = nullptr;
+    QVBoxLayout* m_previewLayout = nullptr;
+    QWidget* m_card = nullptr;
+    QPlainTextEdit* m_json = nullptr;
+    QWidget* m_progress = nullptr;
+    QLabel* m_status = nullptr;
+    QWidget* m_progressBar = nullptr;
+    std::array<QWidget*, 6> m_stageRows{};
+    QLabel* m_actionMessage = nullptr;
+    std::optional<DiagnosticsExportReport> m_shownReport;
 };
 
 } // namespace lumra

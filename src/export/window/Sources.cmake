@@ -1,1 +1,6 @@
-list(APPEND export_window_SOURCES window/DiagnosticsExportWindowView.cpp)
+list(APPEND export_window_SOURCES
+  window/DiagnosticsExportPalette.cpp
+  window/DiagnosticsExportWindowView.cpp
+  window/DiagnosticsSharePreviewCard.cpp
+  window/ExportText.cpp
+  window/ReportTransfer.cpp)

@@ -29,6 +29,10 @@ public:
 
     void resetTransientState() override;
 
+    std::size_t maxHistorySampleCount() const { return m_maxHistorySampleCount; }
+    double commandTimeout() const { return m_commandTimeout; }
+    const std::shared_ptr<CaptivePortalChecking>& checker() const { return m_checker; }
+
     const Published<std::optional<CaptivePortalStatus>>& latestStatus() const { return m_latestStatus; }
     const Published<std::vector<CaptivePortalStatus>>& history() const { return m_history; }
     const Published<bool>& isCaptivePortal() const { return m_isCaptivePortal; }

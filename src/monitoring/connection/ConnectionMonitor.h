@@ -30,6 +30,10 @@ public:
 
     void resetTransientState() override;
 
+    std::size_t maxHistorySampleCount() const { return m_maxHistorySampleCount; }
+    double commandTimeout() const { return m_commandTimeout; }
+    const std::shared_ptr<TCPConnectionCounting>& connectionCounter() const { return m_connectionCounter; }
+
     const Published<std::optional<ConnectionPressureResult>>& latestResult() const { return m_latestResult; }
     const Published<std::vector<ConnectionPressureResult>>& history() const { return m_history; }
     const Published<SignalQuality>& connectionQuality() const { return m_connectionQuality; }

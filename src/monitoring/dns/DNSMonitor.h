@@ -39,6 +39,9 @@ public:
     const Published<SignalQuality>& dnsQuality() const { return m_dnsQuality; }
 
     const std::vector<std::string>& testDomains() const { return m_testDomains; }
+    std::size_t maxHistorySampleCount() const { return m_maxHistorySampleCount; }
+    double commandTimeout() const { return m_commandTimeout; }
+    const std::shared_ptr<DNSLookupRunning>& dnsLookupRunner() const { return m_dnsLookupRunner; }
 
     // Trimmed, blanks dropped; the default list when nothing is left.
     static std::vector<std::string> sanitizedTestDomains(const std::vector<std::string>& domains);

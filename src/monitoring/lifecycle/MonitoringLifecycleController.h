@@ -63,6 +63,7 @@ public:
     const Published<bool>& isBatteryFriendly() const { return m_isBatteryFriendly; }
     // The application's one settings store; the popover's switch writes it.
     const std::shared_ptr<AppSettingsStoring>& settingsStore() const { return m_settingsStore; }
+    const Configuration& configuration() const { return m_configuration; }
 
     bool isNetworkFastPollingActive() const { return m_isNetworkFastPollingActive; }
     bool isPausedForSystemSleep() const { return m_isPausedForSystemSleep; }

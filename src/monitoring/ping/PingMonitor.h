@@ -46,6 +46,10 @@ public:
     const Published<bool>& isRouterIgnored() const { return m_isRouterIgnored; }
 
     const std::string& internetTarget() const { return m_internetTarget; }
+    std::size_t maxHistorySampleCount() const { return m_maxHistorySampleCount; }
+    double commandTimeout() const { return m_commandTimeout; }
+    int routerIgnoreFailureThreshold() const { return m_routerIgnoreFailureThreshold; }
+    const std::shared_ptr<PingProbeRunning>& pingProbeRunner() const { return m_pingProbeRunner; }
     int consecutiveRouterFailuresWhileInternetSucceeds() const { return m_consecutiveRouterFailures; }
 
 private:

@@ -94,6 +94,7 @@ public:
     // end the test.
     const std::optional<TaskHandle<void>>& runningTask() const { return m_runningTask; }
     const Settings& settings() const { return m_settings; }
+    const std::shared_ptr<SpeedTestLatencyProbing>& latencyProbe() const { return m_latencyProbe; }
 
     // Middle element of the sorted values, or the mean of the two middle ones.
     static std::optional<double> median(std::vector<double> values);

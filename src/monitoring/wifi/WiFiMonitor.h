@@ -42,6 +42,9 @@ public:
     const Published<std::optional<NetworkIdentity>>& latestIdentity() const { return m_latestIdentity; }
 
     bool isRefreshingMetadata() const { return m_metadataRefreshTask.has_value(); }
+    std::size_t maxHistorySampleCount() const { return m_maxHistorySampleCount; }
+    double metadataRefreshInterval() const { return m_metadataRefreshInterval; }
+    const std::shared_ptr<WiFiNetworkMetadataResolving>& metadataResolver() const { return m_metadataResolver; }
 
 private:
     friend class PolledMonitor;

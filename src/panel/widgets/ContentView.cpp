@@ -283,12 +283,14 @@ void ContentView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    QPainterPath shape;
-    shape.addRoundedRect(bounds, 14, 14);
     QLinearGradient gradient(bounds.topLeft(), bounds.bottomRight());
     gradient.setColorAt(0, PP::backgroundStart());
     gradient.setColorAt(1, PP::backgroundEnd());
-    painter.fillPath(shape, gradient);
+    // The whole rectangle: an opaque host window would show its own colour in
+    // the corners outside the rounded outline.
+    painter.fillRect(rect(), gradient);
+    QPainterPath shape;
+    shape.addRoundedRect(bounds, 14, 14);
     painter.setPen(QPen(PP::border(), 1));
     painter.drawPath(shape);
 }

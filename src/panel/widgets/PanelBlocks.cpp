@@ -53,7 +53,6 @@ public:
         : QFrame(parent, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint),
           m_onHide(std::move(onHide)) {
         setAttribute(Qt::WA_TranslucentBackground);
-        setAttribute(Qt::WA_DeleteOnClose);
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(8, 8 + arrowHeight, 8, 8);
         m_label = makeTextLabel(text, PP::captionFont(), PP::primaryText(), this);
@@ -61,6 +60,8 @@ public:
         setAccessibleName(text);
     }
     QLabel* label() const { return m_label; }
+    // The row is going away: tell it nothing more.
+    void detach() { m_onHide = {}; }
     static constexpr int arrowHeight = 6;
 
 protected:
@@ -86,7 +87,7 @@ protected:
         if (auto onHide = std::exchange(m_onHide, {})) {
             onHide();
         }
-        close();
+        deleteLater();
     }
 
 private:
@@ -261,6 +262,8 @@ void MetricRow::setValue(const QString& value) {
 }
 
 MetricTrendRow::MetricTrendRow(const MetricRowModel& model, QWidget* parent) : QWidget(parent) {
+    // Never squeezed below the sparkline's height.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
@@ -499,6 +502,13 @@ void WiFiNetworkHeaderRow::apply(const WiFiHeaderModel& model) {
     }
 }
 
+WiFiNetworkHeaderRow::~WiFiNetworkHeaderRow() {
+    if (auto* popover = static_cast<ChannelPopover*>(m_popover.data())) {
+        popover->detach();
+        delete popover;
+    }
+}
+
 bool WiFiNetworkHeaderRow::isChannelInfoPopoverPresented() const {
     return !m_popover.isNull();
 }
@@ -508,7 +518,7 @@ void WiFiNetworkHeaderRow::setChannelInfoPopoverPresented(bool presented) {
         return;
     }
     if (!presented) {
-        m_popover->close();
+        m_popover->hide();
         return;
     }
     auto* popover = new ChannelPopover(

@@ -3,6 +3,9 @@
 // thread.
 #pragma once
 
+// Before any Qt header: the engine's observable types name a method emit,
+// which Qt's keyword macro would swallow.
+#include "concurrency/Published.h"
 #include "panel/viewmodel/DashboardModel.h"
 #include "panel/viewmodel/PanelTexts.h"
 #include "panel/viewmodel/Sparkline.h"
@@ -162,6 +165,7 @@ private:
 class WiFiNetworkHeaderRow final : public QWidget {
 public:
     explicit WiFiNetworkHeaderRow(QWidget* parent = nullptr);
+    ~WiFiNetworkHeaderRow() override;
     void apply(const WiFiHeaderModel& model);
 
     bool isChannelInfoPopoverPresented() const;

@@ -54,7 +54,7 @@ public:
     }
     QSize sizeHint() const override {
         const QFontMetrics metrics(PP::systemFont(12, QFont::DemiBold));
-        return {13 + 6 + metrics.horizontalAdvance(text()) + 2, metrics.height() + 6 + 2};
+        return {12 + 6 + metrics.horizontalAdvance(text()) + 2, metrics.height() + 6 + 2};
     }
 
 protected:
@@ -65,13 +65,13 @@ protected:
         const QColor color = selected ? statusColor(StatusColor::accent) : PP::secondaryText();
         const QFont font = PP::systemFont(12, selected ? QFont::DemiBold : QFont::Medium);
         const int textHeight = QFontMetrics(font).height();
-        const QImage symbol = symbolImage(m_symbol, QSizeF(13, 13), color, devicePixelRatioF());
+        const QImage symbol = symbolImage(m_symbol, QSizeF(12, 12), color, devicePixelRatioF());
         if (!symbol.isNull()) {
-            painter.drawImage(QRectF(0, (textHeight - 13) / 2.0, 13, 13), symbol);
+            painter.drawImage(QRectF(0, (textHeight - 12) / 2.0, 12, 12), symbol);
         }
         painter.setFont(font);
         painter.setPen(color);
-        painter.drawText(QRectF(19, 0, width() - 19, textHeight), Qt::AlignLeft | Qt::AlignVCenter,
+        painter.drawText(QRectF(18, 0, width() - 18, textHeight), Qt::AlignLeft | Qt::AlignVCenter,
                          text());
         if (selected) {
             painter.fillRect(QRectF(0, height() - 2, width(), 2), color);
@@ -286,6 +286,8 @@ QWidget* SettingsOverlayCard::buildAbout() {
     checkRow->addSpacing(8);
     m_check = makePanelButton(QStringLiteral("Check for Updates"), false, tab);
     m_check->setAccessibleName(QStringLiteral("Check for Updates"));
+    // The spinner takes the text's place without the button changing size.
+    m_check->setMinimumWidth(m_check->sizeHint().width());
     auto* spinnerLayout = new QHBoxLayout(m_check);
     spinnerLayout->setContentsMargins(0, 0, 0, 0);
     m_spinner = new Spinner(14, m_check);

@@ -5,10 +5,7 @@
 
 #include "platform/defaults/AtomicFileWriter.h"
 
-#include <fmt/chrono.h>
-#include <fmt/format.h>
-#include <nlohmann/json.hpp>
-
+#include <algorithm>
 #include <atomic>
 #include <cassert>
 #include <cerrno>
@@ -17,16 +14,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
+#include <fmt/chrono.h>
+#include <fmt/format.h>
 #include <limits>
 #include <mutex>
-#include <string_view>
-#include <utility>
-#include <vector>
-
-#include <fcntl.h>
+#include <nlohmann/json.hpp>
 #include <pwd.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace lumra {
 
@@ -68,6 +67,13 @@ std::int64_t clampToInteger(double value) {
     return static_cast<std::int64_t>(value);
 }
 
+// What the store accepts as its file: a regular file (never a FIFO, a
+// device or a directory, which could block or never end) of sane size, with
+// values nested no deeper than settings ever are. Anything else is set aside
+// whole, before it is parsed.
+constexpr std::size_t maxFileBytes = 1u << 20;
+constexpr int maxNestingDepth = 64;
+
 struct FileContents {
     enum class Kind { missing, read, unreadable };
     Kind kind = Kind::missing;
@@ -76,10 +82,13 @@ struct FileContents {
 };
 
 FileContents readWholeFile(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so a FIFO standing where the file should be cannot hang
+    // the open; its type refuses it right after.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         // ENOTDIR: something that is not a directory stands where ours
         // should; there is no file of ours to keep, and writes will fail.
+        // ENOENT also covers a symbolic link to nothing.
         if (errno == ENOENT || errno == ENOTDIR)
             return {};
         return {FileContents::Kind::unreadable, {}, std::strerror(errno)};
@@ -88,6 +97,8 @@ FileContents readWholeFile(const std::filesystem::path& path) {
     struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         contents = {FileContents::Kind::unreadable, {}, "not a regular file"};
+    } else if (static_cast<std::uint64_t>(status.st_size) > maxFileBytes) {
+        contents = {FileContents::Kind::unreadable, {}, "larger than the settings file may be"};
     } else {
         char buffer[16384];
         for (;;) {
@@ -101,10 +112,152 @@ FileContents readWholeFile(const std::filesystem::path& path) {
                 break;
             }
             contents.bytes.append(buffer, static_cast<std::size_t>(count));
+            // It grew while we read it.
+            if (contents.bytes.size() > maxFileBytes) {
+                contents = {
+                    FileContents::Kind::unreadable, {}, "larger than the settings file may be"};
+                break;
+            }
         }
     }
     ::close(fd);
     return contents;
+}
+
+// The file's top-level object, entry by entry in file order, each value
+// kept as the exact text it had: numbers too large for a double's 53 bits,
+// duplicate keys and whatever nests inside other keys go back to the file
+// as they came, while the store reads the parsed value.
+struct Entry {
+    std::string key;
+    std::string keyText;
+    std::string valueText;
+    Json value;
+};
+
+std::size_t skipSpace(std::string_view text, std::size_t at) {
+    while (at < text.size() &&
+           (text[at] == ' ' || text[at] == '\t' || text[at] == '\n' || text[at] == '\r'))
+        ++at;
+    return at;
+}
+
+// The end of the string that opens at `at`, or npos.
+std::size_t stringEnd(std::string_view text, std::size_t at) {
+    for (std::size_t i = at + 1; i < text.size(); ++i) {
+        if (text[i] == '\\')
+            ++i;
+        else if (text[i] == '"')
+            return i + 1;
+    }
+    return std::string_view::npos;
+}
+
+// The end of the value that starts at `at`; nested values are balanced
+// without recursion, and refused beyond maxNestingDepth. npos when the text
+// cannot be one value.
+std::size_t valueEnd(std::string_view text, std::size_t at) {
+    if (at >= text.size())
+        return std::string_view::npos;
+    if (text[at] == '"')
+        return stringEnd(text, at);
+    if (text[at] != '{' && text[at] != '[') {
+        std::size_t end = at;
+        while (end < text.size() &&
+               std::string_view(",}] \t\r\n").find(text[end]) == std::string_view::npos)
+            ++end;
+        return end;
+    }
+    int depth = 0;
+    for (std::size_t i = at; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"') {
+            i = stringEnd(text, i);
+            if (i == std::string_view::npos)
+                return i;
+            --i;
+        } else if (c == '{' || c == '[') {
+            if (++depth > maxNestingDepth)
+                return std::string_view::npos;
+        } else if (c == '}' || c == ']') {
+            if (--depth == 0)
+                return i + 1;
+        }
+    }
+    return std::string_view::npos;
+}
+
+std::optional<std::vector<Entry>> parseEntries(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    std::vector<Entry> entries;
+    std::size_t at = skipSpace(text, 0);
+    if (at >= text.size() || text[at] != '{')
+        return std::nullopt;
+    at = skipSpace(text, at + 1);
+    bool closed = at < text.size() && text[at] == '}';
+    while (!closed) {
+        if (at >= text.size() || text[at] != '"')
+            return std::nullopt;
+        const std::size_t keyEnd = stringEnd(text, at);
+        if (keyEnd == std::string_view::npos)
+            return std::nullopt;
+        Entry entry;
+        entry.keyText = std::string(text.substr(at, keyEnd - at));
+        at = skipSpace(text, keyEnd);
+        if (at >= text.size() || text[at] != ':')
+            return std::nullopt;
+        at = skipSpace(text, at + 1);
+        const std::size_t end = valueEnd(text, at);
+        if (end == std::string_view::npos || end == at)
+            return std::nullopt;
+        entry.valueText = std::string(text.substr(at, end - at));
+        // Each part is checked as JSON on its own; the depth is bounded.
+        const Json key = Json::parse(entry.keyText, nullptr, /*allow_exceptions=*/false);
+        entry.value = Json::parse(entry.valueText, nullptr, /*allow_exceptions=*/false);
+        if (!key.is_string() || entry.value.is_discarded())
+            return std::nullopt;
+        entry.key = key.get<std::string>();
+        entries.push_back(std::move(entry));
+        at = skipSpace(text, end);
+        if (at < text.size() && text[at] == ',') {
+            at = skipSpace(text, at + 1);
+            continue;
+        }
+        if (at >= text.size() || text[at] != '}')
+            return std::nullopt;
+        closed = true;
+    }
+    if (skipSpace(text, at + 1) != text.size())
+        return std::nullopt;
+    return entries;
+}
+
+std::string fileText(const std::vector<Entry>& entries) {
+    if (entries.empty())
+        return "{}\n";
+    std::string text = "{\n";
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        text += "  " + entries[i].keyText + ": " + entries[i].valueText;
+        text += i + 1 < entries.size() ? ",\n" : "\n";
+    }
+    return text + "}\n";
+}
+
+// Where writes go: a symbolic link (a dotfile manager's) is followed to the
+// file it names, which is replaced atomically while the link stays.
+std::filesystem::path writeTarget(const std::filesystem::path& file) {
+    std::filesystem::path path = file;
+    for (int hop = 0; hop < 40; ++hop) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, error)))
+            return path;
+        const std::filesystem::path target = std::filesystem::read_symlink(path, error);
+        if (error)
+            return path;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path;
 }
 
 bool pathExists(const std::filesystem::path& path) {
@@ -117,7 +270,8 @@ std::optional<std::filesystem::path> setAside(const std::filesystem::path& file)
     const std::string base =
         fmt::format("{}.corrupt-{:%Y%m%dT%H%M%SZ}", file.string(), fmt::gmtime(std::time(nullptr)));
     for (int attempt = 1; attempt <= 1000; ++attempt) {
-        const std::filesystem::path candidate = attempt == 1 ? base : fmt::format("{}-{}", base, attempt);
+        const std::filesystem::path candidate =
+            attempt == 1 ? base : fmt::format("{}-{}", base, attempt);
         if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, candidate.c_str(), RENAME_NOREPLACE) == 0)
             return candidate;
         if (errno == EEXIST)
@@ -135,7 +289,8 @@ std::optional<std::filesystem::path> setAside(const std::filesystem::path& file)
 }
 
 // Temporary files of a writer that died between creating and renaming them.
-void removeStaleTemporaries(const std::filesystem::path& directory, const std::filesystem::path& file) {
+void removeStaleTemporaries(const std::filesystem::path& directory,
+                            const std::filesystem::path& file) {
     const std::string prefix = atomicWriteTemporaryPrefix(file);
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
@@ -162,7 +317,7 @@ struct DefaultsStore::State {
     std::filesystem::path file;
 
     mutable std::mutex mutex;
-    Json stored = Json::object();
+    std::vector<Entry> stored;
     std::map<std::string, Json> registered;
     // False when there is no directory or a file we could not keep aside
     // stands where ours goes: the values then live only in memory.
@@ -183,9 +338,8 @@ void DefaultsStore::State::load() {
     if (contents.kind == FileContents::Kind::missing)
         return;
     if (contents.kind == FileContents::Kind::read) {
-        Json parsed = Json::parse(contents.bytes, nullptr, /*allow_exceptions=*/false);
-        if (parsed.is_object()) {
-            stored = std::move(parsed);
+        if (auto entries = parseEntries(contents.bytes)) {
+            stored = std::move(*entries);
             removeStaleTemporaries(directory, file);
             return;
         }
@@ -198,8 +352,11 @@ void DefaultsStore::State::load() {
 }
 
 const Json* DefaultsStore::State::lookup(const std::string& key) const {
-    if (auto it = stored.find(key); it != stored.end())
-        return &*it;
+    // The last of duplicate keys is the one read, as JSON readers do.
+    for (auto it = stored.rbegin(); it != stored.rend(); ++it) {
+        if (it->key == key)
+            return &it->value;
+    }
     if (auto it = registered.find(key); it != registered.end())
         return &it->second;
     return nullptr;
@@ -209,10 +366,8 @@ void DefaultsStore::State::persist() {
     if (!persistent)
         return;
     auto failure = createDirectories(directory, directoryMode);
-    if (!failure) {
-        const std::string text = stored.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
-        failure = writeFileAtomically(file, text, fileMode);
-    }
+    if (!failure)
+        failure = writeFileAtomically(writeTarget(file), fileText(stored), fileMode);
     // Nothing is logged; a failed write is retried with the next one.
     fileBehind = failure.has_value();
 }
@@ -230,23 +385,26 @@ DefaultsStore::DefaultsStore(std::filesystem::path directory) : m_state(std::mak
 DefaultsStore::~DefaultsStore() = default;
 
 std::shared_ptr<DefaultsStore> DefaultsStore::shared() {
-    static const std::shared_ptr<DefaultsStore> instance = std::make_shared<DefaultsStore>(defaultDirectory());
+    static const std::shared_ptr<DefaultsStore> instance =
+        std::make_shared<DefaultsStore>(defaultDirectory());
     return instance;
 }
 
 std::filesystem::path DefaultsStore::defaultDirectory() {
-    const auto absolute = [](const char* text) { return text != nullptr && text[0] == '/'; };
+    const auto absolute = [](const char* text) {
+        return text != nullptr && text[0] == '/';
+    };
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); absolute(config))
         return std::filesystem::path(config) / "lumra";
     std::filesystem::path home;
     if (const char* variable = std::getenv("HOME"); absolute(variable)) {
         home = variable;
     } else {
-        passwd entry {};
+        passwd entry{};
         passwd* found = nullptr;
         std::vector<char> buffer(16384);
-        if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
-            absolute(found->pw_dir))
+        if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+            found != nullptr && absolute(found->pw_dir))
             home = found->pw_dir;
     }
     if (home.empty())
@@ -297,8 +455,10 @@ std::int64_t DefaultsStore::integerForKey(const std::string& key) const {
         return value->get<bool>() ? 1 : 0;
     if (value->is_number_unsigned()) {
         const auto number = value->get<std::uint64_t>();
-        constexpr auto largest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-        return number > largest ? std::numeric_limits<std::int64_t>::max() : static_cast<std::int64_t>(number);
+        constexpr auto largest =
+            static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+        return number > largest ? std::numeric_limits<std::int64_t>::max()
+                                : static_cast<std::int64_t>(number);
     }
     if (value->is_number_integer())
         return value->get<std::int64_t>();
@@ -354,14 +514,25 @@ void DefaultsStore::store(const std::string& key, std::optional<Value> value) {
     {
         std::lock_guard lock(m_state->mutex);
         auto& stored = m_state->stored;
-        const auto it = stored.find(key);
+        const auto last = std::find_if(stored.rbegin(), stored.rend(),
+                                       [&](const Entry& entry) { return entry.key == key; });
         bool changed = false;
         if (value) {
             Json encoded = toJson(*value);
-            changed = it == stored.end() || *it != encoded;
-            stored[key] = std::move(encoded);
-        } else if (it != stored.end()) {
-            stored.erase(it);
+            std::string text = encoded.dump(-1, ' ', false, Json::error_handler_t::replace);
+            if (last == stored.rend()) {
+                stored.push_back(
+                    Entry{key, Json(key).dump(-1, ' ', false, Json::error_handler_t::replace),
+                          std::move(text), std::move(encoded)});
+                changed = true;
+            } else if (last->value != encoded) {
+                // Earlier duplicates stay as they were: only the last is read.
+                last->valueText = std::move(text);
+                last->value = std::move(encoded);
+                changed = true;
+            }
+        } else if (last != stored.rend()) {
+            std::erase_if(stored, [&](const Entry& entry) { return entry.key == key; });
             changed = true;
         }
         if (changed || m_state->fileBehind)

@@ -5,12 +5,16 @@
 // Reads answer the stored value, else the registered default, else the
 // type's zero. Registered defaults live only in memory. Every write replaces
 // the file atomically (mode 0600) before the call returns, so a crash never
-// leaves a partial file. A file that cannot be read or parsed is renamed
-// aside ("defaults.json.corrupt-<UTC time>") before anything new is written,
-// and the store starts from the registered defaults; when it cannot be moved
-// aside, nothing is ever written over it and the values stay in memory.
-// Keys and values the store does not use (other types, other keys) are kept
-// and written back unchanged. One process owns the directory (the
+// leaves a partial file. A file that cannot be read or parsed, or that is
+// no regular file, larger than 1 MiB or nested deeper than 64 levels, is
+// renamed aside ("defaults.json.corrupt-<UTC time>") whole before anything
+// new is written, and the store starts from the registered defaults; when it
+// cannot be moved aside, nothing is ever written over it and the values
+// stay in memory. Keys and values the store does not use (other types, other
+// keys, duplicate keys, numbers beyond a double's precision) are written
+// back as the exact text they had. A symbolic link is written through: the
+// file it names is replaced atomically and the link stays. One process owns
+// the directory (the
 // application runs once per user): loading removes the temporary files a
 // writer killed mid-write left behind. Each write costs an fsync, so callers
 // that change a value continuously (window frames while dragging) save when

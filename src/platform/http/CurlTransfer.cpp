@@ -132,6 +132,11 @@ void CurlTransfer::configure(CURL* easy) {
     }
     // Signals cannot carry libcurl's time-outs in a threaded program.
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    // Removing a handle whose name lookup still runs would otherwise join
+    // curl's resolver thread, and a lookup that never answers would hold
+    // the I/O thread for the resolver's own time-outs. The thread is left to
+    // finish on its own and frees its state then.
+    curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, m_errorText);
@@ -141,6 +146,10 @@ void CurlTransfer::configure(CURL* easy) {
                                          : m_timeoutMilliseconds;
     if (connectMilliseconds)
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(*connectMilliseconds));
+    if (m_request.overallTimeoutSeconds) {
+        if (const auto overall = millisecondsFor(*m_request.overallTimeoutSeconds))
+            curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(*overall));
+    }
 
     auto append = [this](const std::string& line) {
         curl_slist* longer = curl_slist_append(m_headerList.get(), line.c_str());

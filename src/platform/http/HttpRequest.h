@@ -37,6 +37,9 @@ struct HttpRequest {
     RedirectPolicy redirects = RedirectPolicy::follow;
     // A longer response body fails the request with HttpErrorKind::tooLarge.
     std::optional<std::size_t> maxBodyBytes{};
+    // The whole transfer fails with HttpErrorKind::timedOut after this long,
+    // however steadily bytes arrive; absent: no overall limit.
+    std::optional<double> overallTimeoutSeconds{};
 
     bool operator==(const HttpRequest&) const = default;
 };

@@ -23,7 +23,9 @@ namespace lumra {
 
 namespace {
 
-int pidfdOpen(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
+int pidfdOpen(pid_t pid) {
+    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+}
 
 int pidfdSendSignal(int pidfd, int signal) {
     return static_cast<int>(::syscall(SYS_pidfd_send_signal, pidfd, signal, nullptr, 0));
@@ -36,7 +38,9 @@ void closeIfOpen(int& fd) {
     }
 }
 
-std::string systemMessage(int code) { return std::strerror(code); }
+std::string systemMessage(int code) {
+    return std::strerror(code);
+}
 
 } // namespace
 
@@ -58,7 +62,8 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
     void start() {
         auto self = shared_from_this();
         for (int stream = 0; stream < 2; ++stream) {
-            pipeWatches[stream] = io->watch(pipes[stream], POLLIN, [self, stream](short) { self->drain(stream); });
+            pipeWatches[stream] =
+                io->watch(pipes[stream], POLLIN, [self, stream](short) { self->drain(stream); });
         }
         exitWatch = io->watch(pidfd, POLLIN, [self](short) { self->reap(/*block=*/false); });
     }
@@ -93,7 +98,8 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
             return;
         siginfo_t info{};
         const int flags = WEXITED | (block ? 0 : WNOHANG);
-        while (::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(pidfd), &info, flags) < 0) {
+        while (::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(pidfd), &info, flags) <
+               0) {
             if (errno != EINTR)
                 return;
         }
@@ -182,22 +188,34 @@ public:
     }
 
 private:
+    // The job owns what it works on, so an I/O thread that runs it late
+    // touches nothing of this frame. Waiting without a bound is safe: the
+    // job either runs or is dropped by a stopping I/O thread, and dropping
+    // it breaks the promise, which ends the wait too.
     void killAll(IoThread& io) {
-        std::vector<std::weak_ptr<ChildProcess::State>> children;
+        auto children = std::make_shared<std::vector<std::weak_ptr<ChildProcess::State>>>();
         {
             std::lock_guard lock(m_mutex);
-            children.swap(m_children);
+            children->swap(m_children);
             m_hookedRuntime = nullptr;
         }
-        std::promise<void> done;
-        io.post([&children, &done] {
-            for (auto& weak : children) {
+        auto killAndReapAll = [children] {
+            for (auto& weak : *children) {
                 if (auto child = weak.lock())
                     child->killAndReap();
             }
-            done.set_value();
+        };
+        if (io.isCurrent()) {
+            killAndReapAll();
+            return;
+        }
+        auto done = std::make_shared<std::promise<void>>();
+        auto finished = done->get_future();
+        io.post([killAndReapAll, done = std::move(done)] {
+            killAndReapAll();
+            done->set_value();
         });
-        done.get_future().wait_for(std::chrono::seconds(5));
+        finished.wait();
     }
 
     std::mutex m_mutex;
@@ -257,7 +275,8 @@ std::shared_ptr<ChildProcess> ChildProcess::launch(const std::string& file,
     args.push_back(nullptr);
 
     pid_t pid = -1;
-    const int code = ::posix_spawn(&pid, file.c_str(), &spawn.actions, &spawn.attributes, args.data(), environ);
+    const int code =
+        ::posix_spawn(&pid, file.c_str(), &spawn.actions, &spawn.attributes, args.data(), environ);
     ::close(out[1]);
     ::close(err[1]);
     if (code != 0) {
@@ -292,9 +311,13 @@ ChildProcess::ChildProcess(std::shared_ptr<State> state) : m_state(std::move(sta
 
 ChildProcess::~ChildProcess() = default;
 
-pid_t ChildProcess::pid() const noexcept { return m_state->pid; }
+pid_t ChildProcess::pid() const noexcept {
+    return m_state->pid;
+}
 
-bool ChildProcess::isRunning() const noexcept { return m_state->running.load(); }
+bool ChildProcess::isRunning() const noexcept {
+    return m_state->running.load();
+}
 
 void ChildProcess::terminate() {
     m_state->io->post([state = m_state] { state->requestTermination(); });

@@ -29,14 +29,19 @@ const std::vector<CaptivePortalProbeEndpoint>& defaultCaptivePortalProbeEndpoint
 }
 
 HttpRequest URLSessionCaptivePortalProbeFetcher::probeRequest(Url url, double timeout) {
+    const double limit = timeout > 0.1 ? timeout : 0.1; // NaN too
+    // A probe page is a few bytes of text: a longer body, or one paced to
+    // outlast the time-out, is a failed fetch, never unbounded memory or a
+    // poll that never ends.
     return HttpRequest{HttpMethod::get,
                        std::move(url),
                        HttpHeaders{{"Cache-Control", "no-cache"}, {"Pragma", "no-cache"}},
                        HttpBody{},
-                       timeout > 0.1 ? timeout : 0.1, // NaN too
+                       limit,
                        std::nullopt,
                        RedirectPolicy::block,
-                       std::nullopt};
+                       maxProbeBodyBytes,
+                       limit};
 }
 
 Task<CaptivePortalProbeAnswer> URLSessionCaptivePortalProbeFetcher::fetch(Url url, double timeout) {

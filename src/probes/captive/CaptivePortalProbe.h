@@ -9,6 +9,7 @@
 #include "platform/http/HttpClient.h"
 #include "platform/http/HttpHeaders.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -68,10 +69,15 @@ public:
 // GET without cache and without following redirects: a 3xx is the answer.
 class URLSessionCaptivePortalProbeFetcher final : public CaptivePortalProbeFetching {
 public:
-    explicit URLSessionCaptivePortalProbeFetcher(std::shared_ptr<HttpClient> session) : m_session(std::move(session)) {}
+    explicit URLSessionCaptivePortalProbeFetcher(std::shared_ptr<HttpClient> session)
+        : m_session(std::move(session)) {}
     Task<CaptivePortalProbeAnswer> fetch(Url url, double timeout) override;
 
-    // Time-outs of 0.1 s or less count as 0.1 s.
+    // The largest probe answer body read; a longer one fails the fetch.
+    static constexpr std::size_t maxProbeBodyBytes = 64 * 1024;
+
+    // Time-outs of 0.1 s or less count as 0.1 s. The time-out bounds both
+    // silence and the whole request.
     static HttpRequest probeRequest(Url url, double timeout);
 
 private:

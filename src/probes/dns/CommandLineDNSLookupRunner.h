@@ -20,6 +20,8 @@ public:
 
     Task<DNSLookupOutcome> lookup(std::string domain, double timeout) override;
 
+    const std::shared_ptr<CommandRunning>& commandRunner() const { return m_commandRunner; }
+
 private:
     const std::shared_ptr<CommandRunning> m_commandRunner;
 };

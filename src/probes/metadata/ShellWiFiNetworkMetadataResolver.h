@@ -17,6 +17,9 @@ public:
     Task<std::optional<std::string>> ipAddress(std::string interfaceName) override;
     Task<bool> isVPNActive() override;
 
+    const std::shared_ptr<CommandRunning>& commandRunner() const { return m_commandRunner; }
+    double commandTimeout() const { return m_commandTimeout; }
+
 private:
     const std::shared_ptr<CommandRunning> m_commandRunner;
     const double m_commandTimeout;

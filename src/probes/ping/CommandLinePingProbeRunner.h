@@ -34,6 +34,10 @@ public:
     // A host that begins with "-" is never run (it would read as an option).
     Task<PingProbeMeasurement> ping(std::string host, double timeout) override;
 
+    const std::shared_ptr<CommandRunning>& commandRunner() const { return m_commandRunner; }
+    std::int64_t pingPacketCount() const { return m_pingPacketCount; }
+    double commandTimeoutGracePeriod() const { return m_commandTimeoutGracePeriod; }
+
 private:
     const std::shared_ptr<CommandRunning> m_commandRunner;
     const std::int64_t m_pingPacketCount;

@@ -1,15 +1,17 @@
 #include "probes/runner/ShellCommandRunner.h"
 
 #include "concurrency/CancellableContinuation.h"
+#include "concurrency/Clock.h"
 #include "concurrency/Runtime.h"
 #include "concurrency/Sleep.h"
-#include "concurrency/Spawn.h"
 #include "model/UnicodeText.h"
 #include "platform/process/ChildProcess.h"
 #include "probes/runner/CommandRunnerError.h"
 
 #include <limits>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <variant>
 
 namespace lumra {
@@ -21,8 +23,8 @@ std::set<std::string> makeAllowedExecutables() {
 
 std::map<std::string, std::string> makeStandInExecutables(const std::string& systoolPath) {
     std::map<std::string, std::string> executed;
-    for (const char* tool : {"/sbin/ping", "/sbin/ping6", "/usr/sbin/netstat", "/usr/sbin/scutil",
-                             "/sbin/ifconfig", "/usr/sbin/ipconfig"})
+    for (const char* tool : {"/sbin/ping", "/sbin/ping6", "/usr/bin/dig", "/usr/sbin/netstat",
+                             "/usr/sbin/scutil", "/sbin/ifconfig", "/usr/sbin/ipconfig"})
         executed.emplace(tool, systoolPath);
     return executed;
 }
@@ -53,30 +55,47 @@ Outcome outcomeOf(const CommandRequest& request, ChildExit exit) {
                                            std::move(exit.standardError));
 }
 
-// Not part of the caller's task: cancelling the caller does not stop it, and it
-// keeps the run until its wait has passed. The outcome is settled before the
-// signal goes out: otherwise the exit the signal causes could win the race and
-// report the time-out as a non-zero exit.
-void startTimer(Continuation continuation, std::shared_ptr<ChildProcess> process,
-                std::string executable, double timeout) {
-    spawn(backgroundPool(), [continuation, process, executable, timeout]() -> Task<void> {
+// The run's time-out: one clock timer (on the I/O thread in the real
+// runtime), cancelled as soon as the child has ended. Not part of the caller's
+// task: cancelling the caller does not stop it. The outcome is settled before
+// the signal goes out: otherwise the exit the signal causes could win the race
+// and report the time-out as a non-zero exit.
+class RunTimer {
+public:
+    void start(const Continuation& continuation, const std::shared_ptr<ChildProcess>& process,
+               const std::string& executable, double timeout) {
         // Not finite or too long: NaN waits nothing, the rest saturates.
         const std::uint64_t nanoseconds = TaskSleeper::nanosecondsFor(timeout);
-        if (nanoseconds > 0) {
-            constexpr auto longest =
-                static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-            try {
-                co_await sleepFor(std::chrono::nanoseconds(
-                    static_cast<std::int64_t>(nanoseconds < longest ? nanoseconds : longest)));
-            } catch (...) {
-                // Ending early still acts.
-            }
-        }
-        continuation.resumeThrowing(CommandRunnerError::timedOut(executable, timeout));
-        if (process->isRunning())
-            process->terminate();
-    });
-}
+        constexpr auto longest =
+            static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+        const std::chrono::nanoseconds after(
+            static_cast<std::int64_t>(nanoseconds < longest ? nanoseconds : longest));
+        Clock& clock = runtimeClock();
+        const auto id = clock.schedule(after, [continuation, process, executable, timeout] {
+            continuation.resumeThrowing(CommandRunnerError::timedOut(executable, timeout));
+            if (process->isRunning())
+                process->terminate();
+        });
+        std::lock_guard lock(m_mutex);
+        if (m_ended)
+            clock.cancel(id);
+        else
+            m_id = id;
+    }
+
+    // The child has ended: its time-out has nothing left to do.
+    void end() {
+        std::lock_guard lock(m_mutex);
+        m_ended = true;
+        if (m_id)
+            runtimeClock().cancel(*m_id);
+    }
+
+private:
+    std::mutex m_mutex;
+    std::optional<Clock::TimerId> m_id;
+    bool m_ended = false;
+};
 
 void startRun(const CommandRequest& request, const std::string& file, Continuation continuation) {
     std::vector<std::string> argv;
@@ -84,8 +103,10 @@ void startRun(const CommandRequest& request, const std::string& file, Continuati
     argv.push_back(request.executable);
     argv.insert(argv.end(), request.arguments.begin(), request.arguments.end());
     std::shared_ptr<ChildProcess> process;
+    auto timer = std::make_shared<RunTimer>();
     try {
-        process = ChildProcess::launch(file, argv, [continuation, request](ChildExit exit) {
+        process = ChildProcess::launch(file, argv, [continuation, request, timer](ChildExit exit) {
+            timer->end();
             deliver(continuation, outcomeOf(request, std::move(exit)));
         });
     } catch (const ChildLaunchError& error) {
@@ -94,7 +115,7 @@ void startRun(const CommandRequest& request, const std::string& file, Continuati
     }
     // Also when the caller was cancelled while the child started.
     continuation.onCancel([process] { process->terminate(); });
-    startTimer(continuation, process, request.executable, request.timeout);
+    timer->start(continuation, process, request.executable, request.timeout);
 }
 
 } // namespace

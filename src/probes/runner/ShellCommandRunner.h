@@ -15,8 +15,8 @@ namespace lumra {
 // The seven tool paths every runner of the application may launch.
 std::set<std::string> makeAllowedExecutables();
 
-// The tools this system lacks, all answered by lumra-systool at systoolPath;
-// dig runs as it is.
+// The tools this system lacks, and dig (whose start-up alone costs more than
+// the lookup), all answered by lumra-systool at systoolPath.
 std::map<std::string, std::string> makeStandInExecutables(const std::string& systoolPath);
 
 class ShellCommandRunner final : public CommandRunning {
@@ -29,7 +29,9 @@ public:
 
     Task<CommandExecutionResult> run(CommandRequest request) override;
 
-    const std::set<std::string>& allowedExecutables() const noexcept { return m_allowedExecutables; }
+    const std::set<std::string>& allowedExecutables() const noexcept {
+        return m_allowedExecutables;
+    }
 
 private:
     const std::set<std::string> m_allowedExecutables;

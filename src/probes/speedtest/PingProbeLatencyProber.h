@@ -17,6 +17,8 @@ public:
     // The ping's latency when the ping succeeded and gave a finite one.
     Task<std::optional<double>> measureLatency(std::string host, double timeout) override;
 
+    const std::shared_ptr<PingProbeRunning>& pingProbeRunner() const { return m_pingProbeRunner; }
+
 private:
     const std::shared_ptr<PingProbeRunning> m_pingProbeRunner;
 };

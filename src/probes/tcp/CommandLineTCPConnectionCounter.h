@@ -21,6 +21,8 @@ public:
     // that printed nothing must not read as "no connections".
     Task<TCPConnectionCountOutcome> countConnections(double timeout) override;
 
+    const std::shared_ptr<CommandRunning>& commandRunner() const { return m_commandRunner; }
+
 private:
     const std::shared_ptr<CommandRunning> m_commandRunner;
 };

@@ -13,6 +13,7 @@
 
 namespace lumra {
 
+inline namespace toolwindows {
 NumberSeparators numberSeparators(const QLocale& locale) {
     const bool groups = !(locale.numberOptions() & QLocale::OmitGroupSeparator);
     return NumberSeparators{
@@ -21,6 +22,7 @@ NumberSeparators numberSeparators(const QLocale& locale) {
         .minusSign = locale.negativeSign().toStdString(),
     };
 }
+} // namespace toolwindows
 
 QColor tintColor(WindowTint tint) {
     switch (tint) {
@@ -49,6 +51,7 @@ QLabel* makeTextLabel(const QString& text, const QFont& font, const QColor& colo
     return label;
 }
 
+inline namespace toolwindows {
 void setLabelColor(QLabel* label, const QColor& color) {
     QPalette colors = label->palette();
     if (colors.color(QPalette::WindowText) == color)
@@ -56,7 +59,9 @@ void setLabelColor(QLabel* label, const QColor& color) {
     colors.setColor(QPalette::WindowText, color);
     label->setPalette(colors);
 }
+} // namespace toolwindows
 
+inline namespace toolwindows {
 QLabel* makeSymbolLabel(const QString& symbolName, double side, const QColor& color,
                         QWidget* parent) {
     auto* label = new QLabel(parent);
@@ -64,6 +69,7 @@ QLabel* makeSymbolLabel(const QString& symbolName, double side, const QColor& co
     setSymbol(label, symbolName, side, color);
     return label;
 }
+} // namespace toolwindows
 
 void setSymbol(QLabel* label, const QString& symbolName, double side, const QColor& color) {
     // Rendering an SVG is the costly part of a redraw: skip an unchanged one.
@@ -74,7 +80,6 @@ void setSymbol(QLabel* label, const QString& symbolName, double side, const QCol
     label->setProperty("symbolKey", key);
     const double ratio = label->devicePixelRatioF();
     label->setPixmap(symbolPixmap(symbolName, QSizeF(side, side), color, ratio));
-    label->setAccessibleName(symbolName);
 }
 
 void paintWindowBackground(QWidget* widget, const QColor& start, const QColor& end) {
@@ -156,6 +161,44 @@ void FilledRow::paintEvent(QPaintEvent*) {
     const QRectF shape(rect());
     const double radius = m_cornerRadius < 0 ? shape.height() / 2.0 : m_cornerRadius;
     painter.drawRoundedRect(shape, radius, radius);
+}
+
+FittingLabel::FittingLabel(const QFont& font, const QColor& color, double minimumScale,
+                           QWidget* parent)
+    : QLabel(parent), m_minimumScale(minimumScale) {
+    setTextFormat(Qt::PlainText);
+    setFont(font);
+    setLabelColor(this, color);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+}
+
+QSize FittingLabel::minimumSizeHint() const {
+    return {0, QLabel::minimumSizeHint().height()};
+}
+
+QFont FittingLabel::fittedFont() const {
+    QFont fitted = font();
+    const int natural = QFontMetrics(fitted).horizontalAdvance(text());
+    const int available = contentsRect().width();
+    if (natural <= available || natural <= 0)
+        return fitted;
+    const double scale = std::max(m_minimumScale, static_cast<double>(available) / natural);
+    fitted.setPixelSize(std::max(1, static_cast<int>(std::floor(font().pixelSize() * scale))));
+    return fitted;
+}
+
+double FittingLabel::drawnPixelSize() const {
+    return fittedFont().pixelSize();
+}
+
+void FittingLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QFont fitted = fittedFont();
+    painter.setFont(fitted);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const QRect area = contentsRect();
+    const QString shown = QFontMetrics(fitted).elidedText(text(), Qt::ElideRight, area.width());
+    painter.drawText(area, static_cast<int>(alignment()), shown);
 }
 
 CongestionBar::CongestionBar(double normalizedCongestion, QWidget* parent)

@@ -17,18 +17,27 @@ class QHBoxLayout;
 
 namespace lumra {
 
+// The popover's kit has three functions of the same names; the windows'
+// own stay apart from them.
+
 // The locale's separators for the Qt-free number texts.
+inline namespace toolwindows {
 NumberSeparators numberSeparators(const QLocale& locale = QLocale());
+} // namespace toolwindows
 
 QColor tintColor(WindowTint tint);
 
 // A label that never renders markup.
 QLabel* makeTextLabel(const QString& text, const QFont& font, const QColor& color,
                       QWidget* parent = nullptr);
+inline namespace toolwindows {
 void setLabelColor(QLabel* label, const QColor& color);
+} // namespace toolwindows
 // A symbol of the registry drawn at side x side in color (empty for an unknown name).
+inline namespace toolwindows {
 QLabel* makeSymbolLabel(const QString& symbolName, double side, const QColor& color,
                         QWidget* parent = nullptr);
+} // namespace toolwindows
 void setSymbol(QLabel* label, const QString& symbolName, double side, const QColor& color);
 
 // Fills rect with the windows' diagonal gradient, top-leading to bottom-trailing.
@@ -81,6 +90,24 @@ private:
     // Negative: half the height (a capsule).
     double m_cornerRadius;
     QHBoxLayout* m_layout;
+};
+
+// One line of text that shrinks down to minimumScale of its font when its
+// width is short, then elides.
+class FittingLabel final : public QLabel {
+public:
+    FittingLabel(const QFont& font, const QColor& color, double minimumScale,
+                 QWidget* parent = nullptr);
+    QSize minimumSizeHint() const override;
+    // The font size the text is drawn at now, in pixels.
+    double drawnPixelSize() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QFont fittedFont() const;
+    double m_minimumScale;
 };
 
 // A channel's congestion: a track 10 high with a bar on its leading edge,

@@ -44,14 +44,20 @@ QFont verdictFont() {
 } // namespace
 
 RadarCanvasView::RadarCanvasView(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void RadarCanvasView::setFace(const Face& face) {
     if (face == m_face)
         return;
     m_face = face;
-    update();
+    setAccessibleName(m_face.scoreText + QLatin1Char(' ') + m_face.verdict);
+    if (!m_animated)
+        update();
+}
+
+void RadarCanvasView::setAnimated(bool animated) {
+    m_animated = animated;
 }
 
 void RadarCanvasView::setSweepAngle(double degrees) {
@@ -71,10 +77,23 @@ QRectF RadarCanvasView::centreSymbolRect() const {
                   kCentreSymbolSize);
 }
 
-void RadarCanvasView::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
+QPixmap RadarCanvasView::staticLayers() {
+    const double ratio = devicePixelRatioF();
+    const QSize parentSize = parentWidget() ? parentWidget()->size() : QSize();
+    if (!m_staticLayers.isNull() && m_staticLayersGeometry == geometry() &&
+        m_staticLayersParentSize == parentSize && m_staticLayersTint == m_face.tint &&
+        m_staticLayers.devicePixelRatio() == ratio)
+        return m_staticLayers;
+    QPixmap layers(size() * ratio);
+    layers.setDevicePixelRatio(ratio);
+    layers.fill(Qt::black);
+    QPainter painter(&layers);
+    // The window's own background under the panel: the canvas paints
+    // opaquely, so a frame repaints nothing behind it.
+    if (parentWidget())
+        parentWidget()->render(&painter, QPoint(0, 0), QRegion(geometry()),
+                               QWidget::DrawWindowBackground);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QColor& score = radar::scoreColor(m_face.tint);
 
     // The panel.
     QPainterPath panel;
@@ -86,11 +105,8 @@ void RadarCanvasView::paintEvent(QPaintEvent*) {
 
     const RadarRect square = radarSquare(width(), height());
     const double diameter = square.width;
-    const double radius = diameter / 2;
-    const QPointF centre(square.x + radius, square.y + radius);
     const QRectF squareRect(square.x, square.y, diameter, diameter);
-
-    painter.save();
+    const QPointF centre = squareRect.center();
     QPainterPath circle;
     circle.addEllipse(squareRect);
     painter.setClipPath(circle);
@@ -117,10 +133,53 @@ void RadarCanvasView::paintEvent(QPaintEvent*) {
     painter.setPen(QPen(withOpacity(radar::accentGreen(), 0.12), 1));
     painter.drawPath(cross);
 
+    // The outer ring, above the clipped layers. Stroking it is the dearest
+    // part of a frame, so it is drawn here and the sweep stops at its inner
+    // edge instead of passing beneath it.
+    painter.setClipping(false);
+    painter.setPen(QPen(withOpacity(radar::scoreColor(m_face.tint), 0.9), kRadarOuterRingWidth));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(centre, diameter / 2, diameter / 2);
+    painter.end();
+    m_staticLayers = layers;
+    m_staticLayersGeometry = geometry();
+    m_staticLayersParentSize = parentSize;
+    m_staticLayersTint = m_face.tint;
+    return m_staticLayers;
+}
+
+QPixmap RadarCanvasView::centreSymbol(const QColor& colour) {
+    const double ratio = devicePixelRatioF();
+    if (m_symbol.isNull() || m_symbolName != m_face.symbolName || m_symbolColour != colour ||
+        m_symbol.devicePixelRatio() != ratio) {
+        m_symbol = symbolPixmap(m_face.symbolName, QSizeF(kCentreSymbolSize, kCentreSymbolSize),
+                                colour, ratio);
+        m_symbolName = m_face.symbolName;
+        m_symbolColour = colour;
+    }
+    return m_symbol;
+}
+
+void RadarCanvasView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QColor& score = radar::scoreColor(m_face.tint);
+    // Background, panel, disc, rings, cross hair and outer ring change only
+    // with the geometry and the score's colour.
+    painter.drawPixmap(QPointF(0, 0), staticLayers());
+    painter.setRenderHint(QPainter::Antialiasing);
+
+    const RadarRect square = radarSquare(width(), height());
+    const double diameter = square.width;
+    const double radius = diameter / 2;
+    const QPointF centre(square.x + radius, square.y + radius);
+
+    painter.save();
     // Sweep, laid out around the centre, then turned.
     painter.translate(centre);
     painter.rotate(m_sweepAngle);
-    const RadarWedge wedge = radarSweepWedge(RadarRect{-radius, -radius, diameter, diameter});
+    const double underRing = std::max(0.0, radius - kRadarOuterRingWidth / 2);
+    const RadarWedge wedge =
+        radarSweepWedge(RadarRect{-underRing, -underRing, 2 * underRing, 2 * underRing});
     QPainterPath sweep;
     sweep.moveTo(toQt(wedge.centre));
     // Qt counts angles counter-clockwise on screen: the opposite sign.
@@ -134,17 +193,11 @@ void RadarCanvasView::paintEvent(QPaintEvent*) {
     painter.fillPath(sweep, sweepGradient);
     painter.restore();
 
-    // Outer ring.
-    painter.setPen(QPen(withOpacity(score, 0.9), kRadarOuterRingWidth));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawEllipse(centre, radius, radius);
-
     // Centre: symbol, number, verdict.
     const QFontMetricsF numberMetrics(numberFont());
     const QFontMetricsF verdictMetrics(verdictFont());
     const QRectF symbolRect = centreSymbolRect();
-    const QPixmap symbol =
-        symbolPixmap(m_face.symbolName, symbolRect.size(), score, devicePixelRatioF());
+    const QPixmap symbol = centreSymbol(score);
     if (!symbol.isNull())
         painter.drawPixmap(symbolRect.topLeft(), symbol);
     double top = symbolRect.bottom() + kCentreSpacing;

@@ -6,14 +6,14 @@
 
 #include "windows/radar/viewmodel/LinkQualityScore.h"
 
+#include <QColor>
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 
 namespace lumra {
 
 class RadarCanvasView final : public QWidget {
-    Q_OBJECT
-
 public:
     struct Face {
         RadarScoreTint tint = RadarScoreTint::orange;
@@ -26,7 +26,10 @@ public:
 
     explicit RadarCanvasView(QWidget* parent = nullptr);
 
+    // While animated, a new face waits for the next frame, so data changes
+    // add no frames of their own.
     void setFace(const Face& face);
+    void setAnimated(bool animated);
     const Face& face() const { return m_face; }
     // Degrees in drawing coordinates (clockwise on screen, -90 straight up).
     void setSweepAngle(double degrees);
@@ -40,9 +43,20 @@ protected:
 private:
     // The top of the centre stack (symbol, number, verdict).
     double centreStackTop() const;
+    // What every frame repeats, drawn once per size or symbol.
+    QPixmap staticLayers();
+    QPixmap centreSymbol(const QColor& colour);
 
     Face m_face;
     double m_sweepAngle = -90;
+    bool m_animated = false;
+    QPixmap m_staticLayers;
+    QRect m_staticLayersGeometry;
+    QSize m_staticLayersParentSize;
+    RadarScoreTint m_staticLayersTint = RadarScoreTint::orange;
+    QPixmap m_symbol;
+    QString m_symbolName;
+    QColor m_symbolColour;
 };
 
 } // namespace lumra

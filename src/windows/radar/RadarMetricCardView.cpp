@@ -1,6 +1,5 @@
 #include "windows/radar/RadarMetricCardView.h"
 
-#include "panel/viewmodel/Sparkline.h"
 #include "qt/Palette.h"
 #include "windows/radar/WiFiRadarPalette.h"
 
@@ -23,39 +22,9 @@ QFont valueFont() {
 
 } // namespace
 
-void paintRadarSparkline(QPainter& painter, const QRectF& box, const std::vector<double>& samples,
-                         const std::optional<ChartDomain>& yDomain, const QColor& colour) {
-    const std::vector<double> plotted = sparklinePlotValues(samples, yDomain);
-    const SparklineGeometry geometry = sparklineGeometry(plotted, box.width(), box.height());
-    painter.save();
-    painter.translate(box.topLeft());
-    painter.setRenderHint(QPainter::Antialiasing);
-    if (!geometry.points.empty()) {
-        QPainterPath area;
-        area.moveTo(0, geometry.baselineY);
-        for (const SparklinePoint& point : geometry.points)
-            area.lineTo(point.x, point.y);
-        area.lineTo(geometry.points.back().x, geometry.baselineY);
-        area.closeSubpath();
-        painter.fillPath(area, withOpacity(colour, 0.2));
-    }
-    QPen baseline(withOpacity(colour, 0.35), 0.8, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-    baseline.setMiterLimit(10);
-    painter.setPen(baseline);
-    painter.drawLine(QPointF(0, geometry.baselineY), QPointF(geometry.width, geometry.baselineY));
-    if (!geometry.points.empty()) {
-        QPainterPath line;
-        line.moveTo(geometry.points.front().x, geometry.points.front().y);
-        for (std::size_t i = 1; i < geometry.points.size(); ++i)
-            line.lineTo(geometry.points[i].x, geometry.points[i].y);
-        painter.setPen(QPen(colour, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPath(line);
-    }
-    painter.restore();
-}
-
-RadarMetricCardView::RadarMetricCardView(QWidget* parent) : QWidget(parent) {
+RadarMetricCardView::RadarMetricCardView(QWidget* parent)
+    : QWidget(parent), m_sparkline(new InlineSparklineView(this)) {
+    setObjectName(QStringLiteral("metricCard"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
@@ -65,6 +34,7 @@ void RadarMetricCardView::setCard(const RadarMetricCardModel& card, const QColor
     m_card = card;
     m_colour = colour;
     setAccessibleName(QString::fromStdString(m_card.title + " " + m_card.valueText()));
+    m_sparkline->setSeries(m_card.samples, m_card.yDomain, m_colour);
     update();
 }
 
@@ -99,8 +69,13 @@ void RadarMetricCardView::paintEvent(QPaintEvent*) {
     painter.setPen(m_colour);
     painter.drawText(row, Qt::AlignRight | Qt::AlignVCenter,
                      QString::fromStdString(m_card.valueText()));
+}
 
-    paintRadarSparkline(painter, sparklineRect(), m_card.samples, m_card.yDomain, m_colour);
+void RadarMetricCardView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const QRect box = sparklineRect().toRect();
+    m_sparkline->setFixedSize(box.size());
+    m_sparkline->move(box.topLeft());
 }
 
 } // namespace lumra

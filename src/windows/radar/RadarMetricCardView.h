@@ -2,23 +2,15 @@
 // trend line below, on a rounded, outlined block. Main thread.
 #pragma once
 
+#include "panel/widgets/PanelBlocks.h"
 #include "windows/radar/viewmodel/RadarMetricCards.h"
 
 #include <QColor>
 #include <QWidget>
 
-class QPainter;
-
 namespace lumra {
 
-// The radar's sparkline in box: the area under the curve, the baseline and
-// the curve, in colour.
-void paintRadarSparkline(QPainter& painter, const QRectF& box, const std::vector<double>& samples,
-                         const std::optional<ChartDomain>& yDomain, const QColor& colour);
-
 class RadarMetricCardView final : public QWidget {
-    Q_OBJECT
-
 public:
     static constexpr int kHorizontalPadding = 9;
     static constexpr int kVerticalPadding = 6;
@@ -31,18 +23,21 @@ public:
     const RadarMetricCardModel& card() const { return m_card; }
     // Where the trend line is drawn, in the card's coordinates.
     QRectF sparklineRect() const;
+    InlineSparklineView* sparkline() const { return m_sparkline; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     int rowHeight() const;
 
     RadarMetricCardModel m_card;
     QColor m_colour;
+    InlineSparklineView* m_sparkline;
 };
 
 } // namespace lumra

@@ -3,4 +3,4 @@ list(APPEND windows_SOURCES
   radar/RadarMetricCardView.cpp
   radar/WiFiRadarPalette.cpp
   radar/WiFiRadarWindowView.cpp)
-list(APPEND windows_LIBS lumra_windows_viewmodel)
+list(APPEND windows_LIBS lumra_windows_viewmodel lumra_panel)

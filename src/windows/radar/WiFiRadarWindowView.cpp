@@ -122,7 +122,11 @@ WiFiRadarWindowView::WiFiRadarWindowView(std::shared_ptr<WiFiMonitor> wifiMonito
     buildInformationColumn();
     m_canvas = new RadarCanvasView(this);
 
-    m_refresh = new DeferredRefresh(this, [this] { refresh(); });
+    // Nothing is redrawn while the window is closed; showing it redraws.
+    m_refresh = new DeferredRefresh(this, [this] {
+        if (m_isAppeared)
+            refresh();
+    });
     m_refresh->observe(*m_radarMonitor);
     m_refresh->observe(*m_nearbyController);
     if (m_wifiMonitor)
@@ -135,6 +139,8 @@ WiFiRadarWindowView::WiFiRadarWindowView(std::shared_ptr<WiFiMonitor> wifiMonito
 
 WiFiRadarWindowView::~WiFiRadarWindowView() {
     disappear();
+    // The helper is a child and outlives this body: no refresh of a half-gone view.
+    m_refresh->stopObserving();
 }
 
 void WiFiRadarWindowView::buildInformationColumn() {
@@ -322,6 +328,8 @@ void WiFiRadarWindowView::appear() {
     m_isAppeared = true;
     m_sweepStartSeconds = runtimeClock().uptimeSeconds();
     m_canvas->setSweepAngle(radarSweepAngleDegrees(0));
+    m_canvas->setAnimated(true);
+    refresh();
     m_radarMonitor->start();
     m_nearbyController->start();
     m_sweepTimer = new QTimer(this);
@@ -337,6 +345,7 @@ void WiFiRadarWindowView::disappear() {
     m_isAppeared = false;
     delete m_sweepTimer;
     m_sweepTimer = nullptr;
+    m_canvas->setAnimated(false);
     if (m_radarMonitor->pollingTask()) {
         m_radarMonitor->pollingTask()->cancel();
         m_radarMonitor->setPollingTask(std::nullopt);

@@ -246,7 +246,8 @@ QWidget* SpeedTestWindowView::buildResultsBlock() {
         auto* frame = tile(12, 9, 5, throughput);
         frame->setObjectName(QString::fromUtf8(metricTiles[i].first).toLower() +
                              QStringLiteral("Tile"));
-        auto* value = makeTextLabel(QString(), kitFont(36, QFont::Bold), Colors::primaryText());
+        auto* value = new FittingLabel(kitFont(36, QFont::Bold), Colors::primaryText(), 0.75);
+        value->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         value->setObjectName(QStringLiteral("value"));
         frame->contentLayout()->addWidget(value);
         auto* caption = new QHBoxLayout;

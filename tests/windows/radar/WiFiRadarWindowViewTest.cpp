@@ -1,10 +1,10 @@
 #include "RadarWindowFixture.h"
 #include "qt/CapsuleBadge.h"
 #include "windows/radar/RadarCanvasView.h"
-#include "windows/radar/RadarMetricCardView.h"
 #include "windows/radar/viewmodel/RadarCanvasGeometry.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QImage>
 #include <QScrollArea>
 #include <QTimer>
@@ -80,11 +80,27 @@ TEST_F(WiFiRadarWindowViewTest, ShowingRunsTheFeedTheScannerAndTheSweepOnlyWhile
     EXPECT_EQ(scanner->scans(), 4);
 }
 
+// Counts the hide events the window system sends (a minimise).
+class SpontaneousHides final : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Hide && event->spontaneous())
+            ++count;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 TEST_F(WiFiRadarWindowViewTest, MinimisingKeepsTheWorkRunning) {
     view->show();
     settle();
+    SpontaneousHides hides;
+    view->installEventFilter(&hides);
     view->showMinimized();
     settle();
+    ASSERT_EQ(hides.count, 1) << "the minimise reached the window as the window system's hide";
     EXPECT_TRUE(isRunning());
     const int reads = interface->reads;
     advance(1s);
@@ -92,6 +108,30 @@ TEST_F(WiFiRadarWindowViewTest, MinimisingKeepsTheWorkRunning) {
     view->showNormal();
     settle();
     EXPECT_TRUE(isRunning());
+}
+
+TEST_F(WiFiRadarWindowViewTest, InsideAToolWindowItFollowsTheWindowsShowHideAndMinimise) {
+    QWidget window;
+    view->setParent(&window);
+    window.resize(1080, 680);
+    window.show();
+    settle();
+    EXPECT_TRUE(isRunning());
+    window.showMinimized();
+    settle();
+    EXPECT_TRUE(isRunning()) << "a minimised tool window keeps its radar";
+    window.showNormal();
+    settle();
+    window.hide();
+    settle();
+    EXPECT_FALSE(view->radarMonitor()->pollingTask().has_value());
+    EXPECT_FALSE(view->nearbyController()->scanTask().has_value());
+    EXPECT_EQ(view->sweepTimer(), nullptr);
+    window.show();
+    settle();
+    EXPECT_TRUE(isRunning());
+    window.hide();
+    view->setParent(nullptr);
 }
 
 TEST_F(WiFiRadarWindowViewTest, DestroyingOrQuittingStopsTheWork) {
@@ -126,7 +166,7 @@ TEST_F(WiFiRadarWindowViewTest, WithoutWiFiTheWindowSaysSoAndScoresZero) {
     EXPECT_EQ(view->canvas()->face().verdict, "Weak spot: move closer to the router.");
     EXPECT_EQ(view->canvas()->face().symbolName, "exclamationmark.triangle.fill");
     std::vector<QString> cards;
-    for (auto* card : view->findChildren<RadarMetricCardView*>())
+    for (QWidget* card : view->findChildren<QWidget*>(QStringLiteral("metricCard")))
         cards.push_back(card->accessibleName());
     EXPECT_EQ(cards,
               (std::vector<QString>{"Quality 0", "SNR \u2014 dB", "RSSI 0 dBm", "Speed 0 Mbps"}));
@@ -144,6 +184,7 @@ TEST_F(WiFiRadarWindowViewTest, AConnectedReadingListsTheOtherNetworksWithoutThe
     EXPECT_EQ(view->findChild<CapsuleBadge*>("currentTag")->text(), "Current");
     EXPECT_EQ(text("channel"), "Ch 36 . 5 GHz");
     EXPECT_EQ(view->canvas()->face().scoreText, "81");
+    EXPECT_EQ(view->canvas()->accessibleName(), "81 Good spot: signal is stable.");
     EXPECT_EQ(view->canvas()->face().symbolName, "checkmark.circle.fill");
     EXPECT_EQ(nearbyTexts("nearbySSID"), (std::vector<QString>{"Cafe"}));
     EXPECT_EQ(nearbyTexts("nearbySignal"), (std::vector<QString>{"-67 dBm"}));
@@ -199,6 +240,7 @@ TEST_F(WiFiRadarWindowViewTest, TheWiFiMonitorStandsInUntilTheFeedReads) {
         radarInterfaceReading("Office", -70, -92, 300, 6, WiFiBand::twoPointFourGigahertz);
     wifiMonitor->start();
     settle();
+    EXPECT_EQ(text("networkName"), "No Wi-Fi Network") << "a closed window does not redraw";
     view->show(); // the feed reads nothing: no Wi-Fi on its interface
     settle();
     EXPECT_EQ(text("networkName"), "Office");

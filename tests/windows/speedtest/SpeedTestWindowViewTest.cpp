@@ -247,5 +247,23 @@ TEST_F(SpeedTestWindowViewTest, NumbersFollowTheViewLocale) {
     EXPECT_EQ(textOf("gradeRatio0"), "2,50x baseline");
 }
 
+TEST(FittingLabelTest, ShrinksToThreeQuartersOfItsSizeAndNoFurther) {
+    FittingLabel label(QFont(QStringLiteral("DejaVu Sans"), -1), Qt::white, 0.75);
+    QFont font = label.font();
+    font.setPixelSize(36);
+    label.setFont(font);
+    label.setText(QStringLiteral("1,234.6 Mbps"));
+    const int natural = QFontMetrics(font).horizontalAdvance(label.text());
+
+    label.resize(natural + 10, 50);
+    EXPECT_EQ(label.drawnPixelSize(), 36);
+    label.resize(natural * 9 / 10, 50);
+    EXPECT_LT(label.drawnPixelSize(), 36);
+    EXPECT_GE(label.drawnPixelSize(), 27);
+    label.resize(natural / 3, 50);
+    EXPECT_EQ(label.drawnPixelSize(), 27);
+    EXPECT_EQ(label.minimumSizeHint().width(), 0);
+}
+
 } // namespace
 } // namespace lumra

@@ -1,0 +1,395 @@
+#include "app/SettingsView.h"
+
+#include "concurrency/Spawn.h"
+#include "qt/CapsuleBadge.h"
+#include "qt/CardFrame.h"
+#include "qt/DeferredRefresh.h"
+#include "qt/KeyValueRow.h"
+#include "qt/KitFonts.h"
+#include "qt/LinkButton.h"
+#include "qt/NonBlockingAlert.h"
+#include "qt/Palette.h"
+#include "qt/Spinner.h"
+#include "qt/SymbolRegistry.h"
+#include "qt/ToggleSwitch.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace lumra {
+
+namespace {
+
+QString text(std::string_view view) {
+    return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
+}
+
+QColor primary(const QWidget* widget) {
+    return widget->palette().color(QPalette::WindowText);
+}
+QColor secondary(const QWidget* widget) {
+    return withOpacity(primary(widget), 0.55);
+}
+
+QLabel* makeLabel(const QString& content, double size, QFont::Weight weight, const QColor& color,
+                  QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(content);
+    label->setFont(kitFont(size, weight));
+    QPalette colors = label->palette();
+    colors.setColor(QPalette::WindowText, color);
+    label->setPalette(colors);
+    return label;
+}
+
+QLabel* makeSymbol(const char* name, double size, const QColor& color, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setPixmap(symbolPixmap(QString::fromLatin1(name), QSizeF(size, size), color,
+                                  parent->devicePixelRatioF()));
+    label->setFixedSize(static_cast<int>(size) + 1, static_cast<int>(size) + 1);
+    return label;
+}
+
+CardStyle plainCard(const QWidget* widget) {
+    return CardStyle{withOpacity(primary(widget), 0.05), withOpacity(primary(widget), 0.09)};
+}
+
+// A switch, its title over its subtitle, and room to the right.
+QHBoxLayout* switchRow(ToggleSwitch* toggle, const QString& title, const QString& subtitle,
+                       QWidget* parent) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(12);
+    row->addWidget(toggle, 0, Qt::AlignVCenter);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(3);
+    for (QLabel* label : {makeLabel(title, 13, QFont::DemiBold, primary(parent), parent),
+                          makeLabel(subtitle, 12, QFont::Normal, secondary(parent), parent)}) {
+        label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        texts->addWidget(label);
+    }
+    row->addLayout(texts);
+    row->addSpacing(8);
+    row->addStretch(1);
+    return row;
+}
+
+Task<void> awaitUpdateCheck(std::shared_ptr<AppUpdateController> controller,
+                            std::shared_ptr<std::function<void()>> done) {
+    co_await controller->checkForUpdatesNow();
+    // A copy: the call may clear the view's hold on it.
+    if (const auto finish = *done)
+        finish();
+}
+
+} // namespace
+
+SettingsView::SettingsView(std::shared_ptr<AppUpdateController> appUpdateController,
+                           std::shared_ptr<DefaultsStore> userDefaults, PlatformServices services,
+                           AppBuildMetadataDisplayInfo buildMetadata, QWidget* parent)
+    : QWidget(parent), m_appUpdateController(std::move(appUpdateController)),
+      m_userDefaults(std::move(userDefaults)),
+      m_launchAtLoginController(services.makeLaunchAtLoginController()),
+      m_buildMetadata(std::move(buildMetadata)) {
+    setMinimumSize(720, 440);
+    resize(760, 460);
+
+    auto* root = new QHBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    root->addWidget(buildSidebar());
+    auto* divider = new QWidget(this);
+    divider->setFixedWidth(1);
+    divider->setAutoFillBackground(true);
+    QPalette dividerColors = divider->palette();
+    dividerColors.setColor(QPalette::Window, withOpacity(primary(this), 0.12));
+    divider->setPalette(dividerColors);
+    root->addWidget(divider);
+
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* pageArea = new QWidget(scroll);
+    auto* pageLayout = new QVBoxLayout(pageArea);
+    pageLayout->setContentsMargins(20, 20, 20, 20);
+    pageLayout->setSpacing(14);
+    m_pages = new QStackedWidget(pageArea);
+    m_pages->addWidget(buildGeneralPage());
+    m_pages->addWidget(buildAboutPage());
+    pageLayout->addWidget(m_pages);
+    pageLayout->addStretch(1);
+    scroll->setWidget(pageArea);
+    root->addWidget(scroll, 1);
+
+    m_refresh = new DeferredRefresh(this, [this] { refresh(); });
+    m_refresh->observe(*m_appUpdateController);
+    m_refresh->observe(*m_launchAtLoginController);
+    m_batteryKeyObservation =
+        m_userDefaults->observe(batteryFriendlyKey, [this] { m_refresh->schedule(); });
+    refresh();
+}
+
+SettingsView::~SettingsView() {
+    if (m_updateCheckDone)
+        *m_updateCheckDone = nullptr;
+}
+
+QWidget* SettingsView::buildSidebar() {
+    auto* sidebar = new QWidget(this);
+    sidebar->setFixedWidth(200);
+    auto* layout = new QVBoxLayout(sidebar);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(12);
+    layout->addWidget(
+        makeLabel(QStringLiteral("Settings"), 21, QFont::DemiBold, primary(this), sidebar));
+    layout->addWidget(
+        makeLabel(QStringLiteral("Lumra"), 12, QFont::Medium, secondary(this), sidebar));
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(6);
+    buttons->setContentsMargins(0, 4, 0, 0);
+    for (SettingsTab tab : allCases<SettingsTab>()) {
+        auto* button = new QToolButton(sidebar);
+        button->setText(text(settingsTabTitle(tab)));
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        button->setCursor(Qt::PointingHandCursor);
+        connect(button, &QToolButton::clicked, this, [this, tab] { selectTab(tab); });
+        buttons->addWidget(button);
+        m_tabButtons.emplace_back(tab, button);
+    }
+    layout->addLayout(buttons);
+    layout->addStretch(1);
+    return sidebar;
+}
+
+QWidget* SettingsView::buildGeneralPage() {
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(12);
+    layout->addWidget(
+        makeLabel(QStringLiteral("General"), 20, QFont::DemiBold, primary(this), page));
+    layout->addWidget(makeLabel(QStringLiteral("Manage app behavior and monitoring defaults."), 13,
+                                QFont::Normal, secondary(this), page));
+
+    auto* monitoring = new CardFrame(plainCard(this), page);
+    m_batterySwitch = new ToggleSwitch(monitoring);
+    m_batterySwitch->setAccessibleName(QStringLiteral("Battery friendly"));
+    connect(m_batterySwitch, &ToggleSwitch::clicked, this,
+            [this](bool checked) { setBatteryFriendly(checked); });
+    auto* batteryRow =
+        switchRow(m_batterySwitch, QStringLiteral("Battery friendly"),
+                  QStringLiteral("Fast while open, slower in background."), monitoring);
+    m_modeBadge = new CapsuleBadge(QString(),
+                                   CapsuleBadgeStyle{kitFont(11, QFont::Medium), secondary(this),
+                                                     withOpacity(primary(this), 0.08)},
+                                   monitoring);
+    batteryRow->addWidget(m_modeBadge, 0, Qt::AlignVCenter);
+    monitoring->contentLayout()->addLayout(batteryRow);
+    monitoring->contentLayout()->addWidget(
+        makeLabel(QStringLiteral("Monitoring also pauses automatically while your Mac sleeps."), 12,
+                  QFont::Normal, secondary(this), monitoring));
+    layout->addWidget(monitoring);
+
+    auto* launch = new CardFrame(plainCard(this), page);
+    m_launchSwitch = new ToggleSwitch(launch);
+    m_launchSwitch->setAccessibleName(QStringLiteral("Launch at login"));
+    connect(m_launchSwitch, &ToggleSwitch::clicked, this,
+            [this](bool checked) { setLaunchAtLogin(checked); });
+    launch->contentLayout()->addLayout(
+        switchRow(m_launchSwitch, QStringLiteral("Launch at login"),
+                  QStringLiteral("Start Lumra automatically when you log in."), launch));
+    m_approvalRow = new QWidget(launch);
+    auto* approval = new QHBoxLayout(m_approvalRow);
+    approval->setContentsMargins(0, 0, 0, 0);
+    approval->setSpacing(6);
+    approval->addWidget(
+        makeSymbol("exclamationmark.triangle.fill", 11, statusColor(StatusColor::orange), this));
+    approval->addWidget(makeLabel(QStringLiteral("Requires approval in System Settings"), 11,
+                                  QFont::Normal, secondary(this), m_approvalRow));
+    auto* openSettings = new LinkButton(QStringLiteral("Open Settings"), m_approvalRow);
+    openSettings->setFont(kitFont(11));
+    connect(openSettings, &QPushButton::clicked, this,
+            [this] { m_launchAtLoginController->openLoginItemsSettings(); });
+    approval->addWidget(openSettings);
+    approval->addStretch(1);
+    launch->contentLayout()->addWidget(m_approvalRow);
+    layout->addWidget(launch);
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget* SettingsView::buildAboutPage() {
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(12);
+    layout->addWidget(makeLabel(QStringLiteral("About"), 20, QFont::DemiBold, primary(this), page));
+    layout->addWidget(makeLabel(
+        QStringLiteral("Network diagnostics for quick, actionable Wi-Fi troubleshooting."), 13,
+        QFont::Normal, secondary(this), page));
+
+    auto* build = new CardFrame(plainCard(this), page);
+    const KeyValueRowStyle rowStyle{kitFont(12, QFont::Medium), secondary(this),
+                                    kitFont(13, QFont::DemiBold), primary(this)};
+    const std::pair<const char*, std::string> rows[] = {
+        {"Current Version", m_buildMetadata.version},
+        {"Build ID", m_buildMetadata.buildID},
+        {"Release Date", m_buildMetadata.releaseDate},
+        {"Build Channel", "Stable"}};
+    for (const auto& [key, value] : rows)
+        build->contentLayout()->addWidget(new KeyValueRow(
+            QString::fromLatin1(key), QString::fromStdString(value), rowStyle, build));
+    layout->addWidget(build);
+
+    const QColor blue = statusColor(StatusColor::blue);
+    m_updateCard = new CardFrame(CardStyle{withOpacity(blue, 0.08), withOpacity(blue, 0.20)}, page);
+    auto* titleRow = new QHBoxLayout;
+    titleRow->setSpacing(8);
+    titleRow->addWidget(makeSymbol("arrow.down.circle.fill", 14, blue, this));
+    m_updateTitle = makeLabel(QString(), 13, QFont::DemiBold, primary(this), m_updateCard);
+    titleRow->addWidget(m_updateTitle, 1);
+    m_updateCard->contentLayout()->addLayout(titleRow);
+    m_releaseNotes = makeLabel(QString(), 12, QFont::Normal, secondary(this), m_updateCard);
+    m_releaseNotes->setWordWrap(true);
+    m_releaseNotes->setMaximumHeight(m_releaseNotes->fontMetrics().lineSpacing() * 3);
+    m_updateCard->contentLayout()->addWidget(m_releaseNotes);
+    auto* downloadRow = new QHBoxLayout;
+    downloadRow->addStretch(1);
+    auto* download = new QPushButton(QStringLiteral("Download Update"), m_updateCard);
+    download->setDefault(true);
+    connect(download, &QPushButton::clicked, this,
+            [this] { m_appUpdateController->openDownloadPage(); });
+    downloadRow->addWidget(download);
+    m_updateCard->contentLayout()->addLayout(downloadRow);
+    layout->addWidget(m_updateCard);
+
+    auto* footer = new QHBoxLayout;
+    auto* blurb = makeLabel(QStringLiteral("Built to monitor signal quality, latency, DNS health "
+                                           "and channel congestion in one place."),
+                            12, QFont::Normal, secondary(this), page);
+    blurb->setWordWrap(true);
+    footer->addWidget(blurb, 1);
+    m_checkButton = new QPushButton(page);
+    m_checkButton->setMinimumWidth(
+        m_checkButton->fontMetrics().horizontalAdvance(QStringLiteral("Check for Updates")) + 24);
+    auto* spinnerLayout = new QHBoxLayout(m_checkButton);
+    spinnerLayout->setContentsMargins(0, 0, 0, 0);
+    m_checkSpinner = new Spinner(16, m_checkButton);
+    spinnerLayout->addWidget(m_checkSpinner, 0, Qt::AlignCenter);
+    connect(m_checkButton, &QPushButton::clicked, this, [this] { checkForUpdates(); });
+    footer->addWidget(m_checkButton, 0, Qt::AlignVCenter);
+    layout->addLayout(footer);
+    layout->addStretch(1);
+    return page;
+}
+
+QToolButton* SettingsView::tabButton(SettingsTab tab) const {
+    for (const auto& [candidate, button] : m_tabButtons) {
+        if (candidate == tab)
+            return button;
+    }
+    return nullptr;
+}
+
+void SettingsView::selectTab(SettingsTab tab) {
+    m_selectedTab = tab;
+    m_pages->setCurrentIndex(tab == SettingsTab::general ? 0 : 1);
+    if (tab == SettingsTab::general && isVisible())
+        generalPageAppeared();
+    refresh();
+}
+
+void SettingsView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_selectedTab == SettingsTab::general)
+        generalPageAppeared();
+}
+
+void SettingsView::generalPageAppeared() {
+    m_launchAtLoginController->refreshStatus();
+}
+
+void SettingsView::setBatteryFriendly(bool value) {
+    // Only the stored key: the running monitors keep their pace until the
+    // next start.
+    m_userDefaults->setBool(batteryFriendlyKey, value);
+    refresh();
+}
+
+void SettingsView::setLaunchAtLogin(bool value) {
+    const LaunchAtLoginResult result = m_launchAtLoginController->setEnabled(value);
+    if (!result.isSuccess()) {
+        m_launchAtLoginError = QString::fromStdString(result.error()->localizedDescription());
+        showNonBlockingAlert(this, QStringLiteral("Launch at Login"), *m_launchAtLoginError,
+                             QStringLiteral("OK"), [this] { m_launchAtLoginError.reset(); });
+    }
+    // The switch shows what the controller reports, not the click.
+    refresh();
+}
+
+void SettingsView::checkForUpdates() {
+    if (m_isCheckingForUpdate)
+        return;
+    m_isCheckingForUpdate = true;
+    // The view clears this when it goes; the task then touches nothing.
+    m_updateCheckDone = std::make_shared<std::function<void()>>([this] {
+        m_isCheckingForUpdate = false;
+        m_updateCheckDone.reset();
+        refresh();
+    });
+    spawn(mainActor(), [controller = m_appUpdateController, done = m_updateCheckDone] {
+        return awaitUpdateCheck(controller, done);
+    });
+    refresh();
+}
+
+void SettingsView::refresh() {
+    const QColor accent = statusColor(StatusColor::accent);
+    for (const auto& [tab, button] : m_tabButtons) {
+        const bool selected = tab == m_selectedTab;
+        const QColor foreground = selected ? accent : primary(this);
+        button->setIcon(QIcon(symbolPixmap(text(settingsTabSymbolName(tab)), QSizeF(12, 12),
+                                           foreground, devicePixelRatioF())));
+        button->setFont(kitFont(13, selected ? QFont::DemiBold : QFont::Medium));
+        button->setStyleSheet(
+            QStringLiteral("QToolButton { border: none; border-radius: 8px; padding: 7px 10px; "
+                           "text-align: left; color: %1; background: %2; }")
+                .arg(foreground.name(QColor::HexArgb),
+                     selected ? withOpacity(accent, 0.14).name(QColor::HexArgb)
+                              : QStringLiteral("transparent")));
+    }
+
+    const bool batteryFriendly = m_userDefaults->boolForKey(batteryFriendlyKey);
+    m_batterySwitch->setChecked(batteryFriendly);
+    m_modeBadge->setText(text(batteryModeBadgeText(batteryFriendly)));
+    m_modeBadge->adjustSize();
+
+    m_launchSwitch->setChecked(m_launchAtLoginController->isEnabled().get());
+    m_approvalRow->setVisible(m_launchAtLoginController->requiresApproval().get());
+
+    const auto& update = m_appUpdateController->availableUpdate().get();
+    m_updateCard->setVisible(update.has_value());
+    if (update) {
+        m_updateTitle->setText(QStringLiteral("Update Available: v") +
+                               QString::fromStdString(update->version));
+        const bool hasNotes = update->releaseNotes && !update->releaseNotes->empty();
+        m_releaseNotes->setVisible(hasNotes);
+        m_releaseNotes->setText(hasNotes ? QString::fromStdString(*update->releaseNotes)
+                                         : QString());
+    }
+
+    m_checkButton->setEnabled(!m_isCheckingForUpdate);
+    m_checkButton->setText(m_isCheckingForUpdate ? QString() : QStringLiteral("Check for Updates"));
+    m_checkSpinner->setVisible(m_isCheckingForUpdate);
+}
+
+} // namespace lumra

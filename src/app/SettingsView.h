@@ -1,0 +1,101 @@
+// The Settings window's content: a sidebar with the General and About pages.
+// General holds the battery-friendly switch, bound straight to the stored
+// "batteryFriendly" key (writing it changes nothing else: the running
+// monitors take it at the next start), and the launch-at-login switch over
+// the view's own controller; About shows the build and lets the user check
+// for an update and open its download page. Main thread.
+#pragma once
+
+#include "app/SettingsTab.h"
+#include "concurrency/Published.h"
+#include "platform/defaults/DefaultsStore.h"
+#include "qt/CardFrame.h"
+#include "shell/buildinfo/AppBuildMetadataDisplayInfo.h"
+#include "shell/services/PlatformServices.h"
+#include "shell/update/AppUpdateController.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+class QToolButton;
+
+namespace lumra {
+
+class CapsuleBadge;
+class CardFrame;
+class DeferredRefresh;
+class KeyValueRow;
+class Spinner;
+class ToggleSwitch;
+
+class SettingsView final : public QWidget {
+public:
+    static constexpr const char* batteryFriendlyKey = "batteryFriendly";
+
+    SettingsView(std::shared_ptr<AppUpdateController> appUpdateController,
+                 std::shared_ptr<DefaultsStore> userDefaults, PlatformServices services,
+                 AppBuildMetadataDisplayInfo buildMetadata, QWidget* parent = nullptr);
+    ~SettingsView() override;
+
+    SettingsTab selectedTab() const { return m_selectedTab; }
+    void selectTab(SettingsTab tab);
+    bool isCheckingForUpdate() const { return m_isCheckingForUpdate; }
+    const std::optional<QString>& launchAtLoginError() const { return m_launchAtLoginError; }
+    const std::shared_ptr<LaunchAtLoginController>& launchAtLoginController() const {
+        return m_launchAtLoginController;
+    }
+
+    // The controls, for the window's own tests.
+    ToggleSwitch* batteryFriendlySwitch() const { return m_batterySwitch; }
+    ToggleSwitch* launchAtLoginSwitch() const { return m_launchSwitch; }
+    QPushButton* checkForUpdatesButton() const { return m_checkButton; }
+    QWidget* updateCard() const { return m_updateCard; }
+    QToolButton* tabButton(SettingsTab tab) const;
+
+    void checkForUpdates();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* buildSidebar();
+    QWidget* buildGeneralPage();
+    QWidget* buildAboutPage();
+    void generalPageAppeared();
+    void setBatteryFriendly(bool value);
+    void setLaunchAtLogin(bool value);
+    void refresh();
+
+    const std::shared_ptr<AppUpdateController> m_appUpdateController;
+    const std::shared_ptr<DefaultsStore> m_userDefaults;
+    const std::shared_ptr<LaunchAtLoginController> m_launchAtLoginController;
+    const AppBuildMetadataDisplayInfo m_buildMetadata;
+
+    SettingsTab m_selectedTab = SettingsTab::general;
+    std::optional<QString> m_launchAtLoginError;
+    bool m_isCheckingForUpdate = false;
+    // Runs when the check this view started ends.
+    std::shared_ptr<std::function<void()>> m_updateCheckDone;
+
+    std::vector<std::pair<SettingsTab, QToolButton*>> m_tabButtons;
+    QStackedWidget* m_pages = nullptr;
+    ToggleSwitch* m_batterySwitch = nullptr;
+    CapsuleBadge* m_modeBadge = nullptr;
+    ToggleSwitch* m_launchSwitch = nullptr;
+    QWidget* m_approvalRow = nullptr;
+    CardFrame* m_updateCard = nullptr;
+    QLabel* m_updateTitle = nullptr;
+    QLabel* m_releaseNotes = nullptr;
+    QPushButton* m_checkButton = nullptr;
+    Spinner* m_checkSpinner = nullptr;
+    DeferredRefresh* m_refresh = nullptr;
+    Subscription m_batteryKeyObservation;
+};
+
+} // namespace lumra

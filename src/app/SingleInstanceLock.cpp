@@ -1,0 +1,39 @@
+#include "app/SingleInstanceLock.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/file.h>
+#include <unistd.h>
+#include <utility>
+
+namespace lumra {
+
+std::optional<SingleInstanceLock> SingleInstanceLock::acquire(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return SingleInstanceLock(-1);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    return SingleInstanceLock(fd);
+}
+
+std::filesystem::path SingleInstanceLock::defaultPath() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && std::filesystem::path(runtime).is_absolute())
+        return std::filesystem::path(runtime) / "lumra.lock";
+    return std::filesystem::temp_directory_path() /
+           ("lumra-" + std::to_string(::getuid()) + ".lock");
+}
+
+SingleInstanceLock::SingleInstanceLock(SingleInstanceLock&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)) {}
+
+SingleInstanceLock::~SingleInstanceLock() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+} // namespace lumra

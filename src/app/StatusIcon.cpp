@@ -1,0 +1,79 @@
+#include "app/StatusIcon.h"
+
+#include "qt/Palette.h"
+#include "qt/SymbolRegistry.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QPainter>
+
+namespace lumra {
+
+namespace {
+
+constexpr double side = StatusIconGeometry::canvasSide;
+
+// The brand image; else the application's icon; else the "wifi" symbol;
+// else nothing (a blank canvas).
+QImage baseImage(const StatusIconStyle& style, double devicePixelRatio) {
+    QImage brand =
+        assetImage(QStringLiteral("MenuBarBrandIcon"), QSizeF(side, side), devicePixelRatio);
+    if (!brand.isNull())
+        return brand;
+    const QIcon applicationIcon = QGuiApplication::windowIcon();
+    if (!applicationIcon.isNull()) {
+        QImage image = applicationIcon.pixmap(QSize(18, 18), devicePixelRatio).toImage();
+        if (!image.isNull())
+            return image;
+    }
+    return symbolImage(QString::fromStdString(style.baseSymbolName), QSizeF(side, side),
+                       statusIconLabelColor(), devicePixelRatio);
+}
+
+} // namespace
+
+// Opaque, so the badge hides the brand image beneath it.
+QColor statusIconLabelColor() {
+    return QColor(235, 235, 240);
+}
+
+QColor statusIconTintColor(StatusIconTint tint) {
+    switch (tint) {
+    case StatusIconTint::systemGreen:
+        return statusColor(StatusColor::green);
+    case StatusIconTint::systemOrange:
+        return statusColor(StatusColor::orange);
+    case StatusIconTint::systemRed:
+        return statusColor(StatusColor::red);
+    case StatusIconTint::gray:
+        break;
+    }
+    return QColor(128, 128, 128);
+}
+
+QImage composeStatusIcon(const StatusIconStyle& style, double devicePixelRatio) {
+    const double badgeSide = StatusIconGeometry::badgeSide;
+    const QColor badgeColor =
+        style.tint ? statusIconTintColor(*style.tint) : statusIconLabelColor();
+    const QImage badge = symbolImage(QString::fromStdString(style.badgeSymbolName),
+                                     QSizeF(badgeSide, badgeSide), badgeColor, devicePixelRatio);
+    if (badge.isNull())
+        return {};
+
+    const int pixels = static_cast<int>(std::lround(side * devicePixelRatio));
+    QImage canvas(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    canvas.setDevicePixelRatio(devicePixelRatio);
+    canvas.fill(Qt::transparent);
+    QPainter painter(&canvas);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QImage base = baseImage(style, devicePixelRatio);
+    if (!base.isNull())
+        painter.drawImage(QRectF(0, 0, side, side), base);
+    painter.drawImage(QRectF(StatusIconGeometry::badgeX, StatusIconGeometry::badgeTopFromTop,
+                             badgeSide, badgeSide),
+                      badge);
+    painter.end();
+    return canvas;
+}
+
+} // namespace lumra

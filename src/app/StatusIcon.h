@@ -1,0 +1,23 @@
+// The status item's image: the brand image with the health badge in its
+// lower-right corner, 18 x 18 points, in its own colours (never recoloured
+// by the tray). Main thread.
+#pragma once
+
+#include "app/StatusIconStyle.h"
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+namespace lumra {
+
+// The colour a badge takes without a tint: the label colour of the dark
+// panels trays sit on (light, opaque).
+QColor statusIconLabelColor();
+QColor statusIconTintColor(StatusIconTint tint);
+
+// The composed image at devicePixelRatio; a null image when the badge
+// symbol does not exist.
+QImage composeStatusIcon(const StatusIconStyle& style, double devicePixelRatio = 1.0);
+
+} // namespace lumra

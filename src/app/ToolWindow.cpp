@@ -1,0 +1,122 @@
+#include "app/ToolWindow.h"
+
+#include <QGuiApplication>
+#include <QHideEvent>
+#include <QScreen>
+#include <QTimerEvent>
+#include <QVBoxLayout>
+#include <charconv>
+#include <fmt/format.h>
+#include <vector>
+
+namespace lumra {
+
+namespace {
+
+// A pause after the last move or resize before the frame is written: a
+// drag makes one write, not one per step.
+constexpr int saveDelayMilliseconds = 400;
+
+std::optional<int> parseInt(std::string_view text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::optional<QRect> parseWindowFrame(const std::string& text) {
+    std::vector<int> numbers;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(' ', start), text.size());
+        const auto number = parseInt(std::string_view(text).substr(start, end - start));
+        if (!number)
+            return std::nullopt;
+        numbers.push_back(*number);
+        start = end + 1;
+    }
+    if (numbers.size() != 4 || numbers[2] <= 0 || numbers[3] <= 0)
+        return std::nullopt;
+    return QRect(numbers[0], numbers[1], numbers[2], numbers[3]);
+}
+
+std::string windowFrameText(const QRect& frame) {
+    return fmt::format("{} {} {} {}", frame.x(), frame.y(), frame.width(), frame.height());
+}
+
+QRect restoredWindowFrame(const std::optional<QRect>& stored, const ToolWindowSpec& spec,
+                          const QList<QRect>& screens, const QRect& centreScreen) {
+    if (stored) {
+        QSize size = stored->size().expandedTo(spec.minimumSize);
+        if (spec.maximumSize)
+            size = size.boundedTo(*spec.maximumSize);
+        const QRect frame(stored->topLeft(), size);
+        for (const QRect& screen : screens) {
+            if (screen.intersects(frame))
+                return frame;
+        }
+    }
+    QRect frame(QPoint(0, 0), spec.contentSize);
+    frame.moveCenter(centreScreen.center());
+    return frame;
+}
+
+ToolWindow::ToolWindow(const ToolWindowSpec& spec, QWidget* view,
+                       std::shared_ptr<DefaultsStore> defaults)
+    : QWidget(nullptr, Qt::Window), m_spec(spec), m_view(view), m_defaults(std::move(defaults)) {
+    setWindowTitle(m_spec.title);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    setMinimumSize(m_spec.minimumSize);
+    if (m_spec.maximumSize)
+        setMaximumSize(*m_spec.maximumSize);
+
+    std::optional<QRect> stored;
+    if (auto text = m_defaults->stringForKey(m_spec.frameName))
+        stored = parseWindowFrame(*text);
+    QList<QRect> screens;
+    for (QScreen* screen : QGuiApplication::screens())
+        screens << screen->availableGeometry();
+    QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect centreScreen =
+        primary != nullptr ? primary->availableGeometry() : QRect(0, 0, 1280, 800);
+    setGeometry(restoredWindowFrame(stored, m_spec, screens, centreScreen));
+    m_restoring = false;
+}
+
+void ToolWindow::saveFrame() {
+    m_saveTimer.stop();
+    m_defaults->setString(m_spec.frameName, windowFrameText(geometry()));
+}
+
+void ToolWindow::frameChanged() {
+    if (!m_restoring && isVisible())
+        m_saveTimer.start(saveDelayMilliseconds, this);
+}
+
+void ToolWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    frameChanged();
+}
+
+void ToolWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    frameChanged();
+}
+
+void ToolWindow::hideEvent(QHideEvent* event) {
+    saveFrame();
+    QWidget::hideEvent(event);
+}
+
+void ToolWindow::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != m_saveTimer.timerId())
+        return QWidget::timerEvent(event);
+    saveFrame();
+}
+
+} // namespace lumra

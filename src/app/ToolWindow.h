@@ -1,0 +1,61 @@
+// A tool window: a top-level window hosting one view, built once and kept;
+// closing it only hides it. Its frame is saved in the defaults store under
+// the window's frame name when a move or resize ends and when it hides, and
+// restored onto a screen where it is visible the next time the application
+// builds it (a frame on no screen, or none stored, centres it). Main thread.
+#pragma once
+
+#include "platform/defaults/DefaultsStore.h"
+
+#include <QBasicTimer>
+#include <QWidget>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace lumra {
+
+struct ToolWindowSpec {
+    QString title;
+    QSize contentSize;
+    QSize minimumSize;
+    // Fixed-size windows set a maximum equal to the minimum.
+    std::optional<QSize> maximumSize;
+    std::string frameName;
+};
+
+// "x y width height" as stored, or nothing for any other text.
+std::optional<QRect> parseWindowFrame(const std::string& text);
+std::string windowFrameText(const QRect& frame);
+// The stored frame when at least part of it lies on one of screens (and its
+// size is kept within the window's limits); otherwise the content size
+// centred on centreScreen.
+QRect restoredWindowFrame(const std::optional<QRect>& stored, const ToolWindowSpec& spec,
+                          const QList<QRect>& screens, const QRect& centreScreen);
+
+class ToolWindow final : public QWidget {
+public:
+    // Takes view (owned from now on), sets the chrome and restores the frame.
+    ToolWindow(const ToolWindowSpec& spec, QWidget* view, std::shared_ptr<DefaultsStore> defaults);
+
+    QWidget* view() const { return m_view; }
+    const ToolWindowSpec& spec() const { return m_spec; }
+    void saveFrame();
+
+protected:
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    void frameChanged();
+
+    ToolWindowSpec m_spec;
+    QWidget* m_view;
+    std::shared_ptr<DefaultsStore> m_defaults;
+    QBasicTimer m_saveTimer;
+    bool m_restoring = true;
+};
+
+} // namespace lumra

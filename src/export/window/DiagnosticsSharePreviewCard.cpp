@@ -1,0 +1,186 @@
+#include "export/window/DiagnosticsSharePreviewCard.h"
+
+#include "export/report/DiagnosticsShareCardModel.h"
+#include "export/window/DiagnosticsExportPalette.h"
+#include "export/window/ExportText.h"
+#include "qt/CapsuleBadge.h"
+#include "qt/KitFonts.h"
+#include "qt/Palette.h"
+#include "qt/SymbolRegistry.h"
+
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRegularExpression>
+#include <QVBoxLayout>
+
+namespace lumra {
+
+namespace {
+
+namespace Palette = DiagnosticsExportPalette;
+
+// A 1-high rule in the border colour.
+QWidget* divider(QWidget* parent) {
+    auto* line = new QWidget(parent);
+    line->setFixedHeight(1);
+    line->setAutoFillBackground(true);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Window, Palette::panelBorder());
+    line->setPalette(palette);
+    return line;
+}
+
+StatusColor capsuleColor(HealthState state) {
+    switch (state) {
+    case HealthState::good:
+        return StatusColor::green;
+    case HealthState::warning:
+        return StatusColor::yellow;
+    case HealthState::poor:
+        return StatusColor::orange;
+    case HealthState::disconnected:
+        break;
+    }
+    return StatusColor::gray;
+}
+
+} // namespace
+
+QString mediumDateTimeText(const QDateTime& dateTime, const QLocale& locale) {
+    // Qt has short and long styles; medium is the long date without the
+    // weekday and with the abbreviated month, and the long time without the
+    // zone.
+    QString date = locale.dateFormat(QLocale::LongFormat);
+    date.remove(QRegularExpression(QStringLiteral("d{4}[^dMy']*")));
+    date.replace(QRegularExpression(QStringLiteral("M{4}")), QStringLiteral("MMM"));
+    QString time = locale.timeFormat(QLocale::LongFormat);
+    time.remove(QRegularExpression(QStringLiteral("\\s*t+\\s*")));
+    return locale.toString(dateTime, date.trimmed()) + QStringLiteral(", ") +
+           locale.toString(dateTime, time.trimmed());
+}
+
+DiagnosticsCardMetric::DiagnosticsCardMetric(const QString& title, const QString& value,
+                                             QWidget* parent)
+    : QWidget(parent), m_value(value) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(8);
+    m_titleLabel =
+        exportTextLabel(title, kitFont(11, QFont::DemiBold), Palette::secondaryText(), this);
+    m_titleLabel->setObjectName(QStringLiteral("metricTitle"));
+    QFont valueFont = kitFont(11, QFont::DemiBold);
+    valueFont.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
+    valueFont.setStyleHint(QFont::Monospace);
+    m_valueLabel = exportTextLabel(value, valueFont, Palette::primaryText(), this);
+    m_valueLabel->setObjectName(QStringLiteral("metricValue"));
+    m_valueLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_valueLabel->setMinimumWidth(0);
+    m_valueLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    row->addWidget(m_titleLabel);
+    row->addWidget(m_valueLabel, 1);
+    setAccessibleName(title);
+    setAccessibleDescription(value);
+}
+
+QString DiagnosticsCardMetric::title() const {
+    return m_titleLabel->text();
+}
+
+void DiagnosticsCardMetric::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitValue();
+}
+
+// One line: shrink down to 0.8 of the size (11 px to 9 px), then cut with
+// an ellipsis.
+void DiagnosticsCardMetric::fitValue() {
+    const int available = m_valueLabel->width();
+    if (available <= 0)
+        return;
+    QFont font = m_valueLabel->font();
+    for (int size : {11, 10, 9}) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).horizontalAdvance(m_value) <= available)
+            break;
+    }
+    m_valueLabel->setFont(font);
+    m_valueLabel->setText(QFontMetrics(font).elidedText(m_value, Qt::ElideRight, available));
+}
+
+DiagnosticsIncludedRow::DiagnosticsIncludedRow(const QString& text, QWidget* parent)
+    : QWidget(parent) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+    auto* mark = new QLabel(this);
+    mark->setObjectName(QStringLiteral("includedMark"));
+    mark->setPixmap(symbolPixmap(QStringLiteral("checkmark.seal.fill"), QSizeF(11, 11),
+                                 withOpacity(statusColor(StatusColor::green), 0.9),
+                                 devicePixelRatioF()));
+    mark->setFixedSize(11, 11);
+    row->addWidget(mark, 0, Qt::AlignVCenter);
+    auto* label = exportTextLabel(text, kitFont(11, QFont::Medium), Palette::secondaryText(), this);
+    label->setObjectName(QStringLiteral("includedText"));
+    row->addWidget(label, 1);
+}
+
+DiagnosticsSharePreviewCard::DiagnosticsSharePreviewCard(const DiagnosticsExportReport& report,
+                                                         QWidget* parent)
+    : QWidget(parent) {
+    const DiagnosticsShareCardModel model = diagnosticsShareCardModel(report);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(12, 12, 12, 12);
+    column->setSpacing(10);
+
+    auto* header = new QHBoxLayout;
+    header->setSpacing(8);
+    auto* names = new QVBoxLayout;
+    names->setSpacing(3);
+    names->addWidget(exportTextLabel(QStringLiteral("Lumra"), kitFont(15, QFont::Bold),
+                                     Palette::primaryText(), this));
+    names->addWidget(exportTextLabel(QStringLiteral("Network Snapshot"), kitFont(11, QFont::Medium),
+                                     Palette::secondaryText(), this));
+    header->addLayout(names);
+    header->addStretch(1);
+    m_capsule = new CapsuleBadge(
+        QString::fromStdString(model.capsuleText),
+        CapsuleBadgeStyle{kitFont(10, QFont::Bold), QColor(Qt::black),
+                          withOpacity(statusColor(capsuleColor(model.healthState)), 0.95), 8, 4},
+        this);
+    m_capsule->setObjectName(QStringLiteral("healthCapsule"));
+    header->addWidget(m_capsule, 0, Qt::AlignTop);
+    column->addLayout(header);
+
+    column->addWidget(divider(this));
+    int index = 0;
+    for (const auto& metric : model.metrics) {
+        auto* line = new DiagnosticsCardMetric(QString::fromStdString(metric.title),
+                                               QString::fromStdString(metric.value), this);
+        line->setObjectName(QStringLiteral("metric%1").arg(index++));
+        column->addWidget(line);
+    }
+    column->addWidget(divider(this));
+
+    const QDateTime exportedAt = QDateTime::fromMSecsSinceEpoch(
+        std::chrono::duration_cast<std::chrono::milliseconds>(model.exportedAt.time_since_epoch())
+            .count());
+    m_updated =
+        exportTextLabel(QStringLiteral("Updated ") + mediumDateTimeText(exportedAt.toLocalTime()),
+                        kitFont(10, QFont::Medium), Palette::secondaryText(), this);
+    m_updated->setObjectName(QStringLiteral("updatedLine"));
+    column->addWidget(m_updated);
+}
+
+void DiagnosticsSharePreviewCard::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    painter.setPen(QPen(Palette::panelBorder(), 1));
+    painter.setBrush(paletteWhite(0.03));
+    painter.drawRoundedRect(box, 12, 12);
+}
+
+} // namespace lumra

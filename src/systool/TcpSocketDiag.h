@@ -1,0 +1,18 @@
+// The TCP sockets of the current network namespace over NETLINK_SOCK_DIAG:
+// the same records /proc/net/tcp and tcp6 give, without the kernel walking
+// its whole connection hash table for a text file.
+#pragma once
+
+#include "systool/TcpSocketTable.h"
+
+#include <optional>
+#include <vector>
+
+namespace lumra {
+
+// IPv4 (AF_INET) or IPv6 (AF_INET6) sockets in every state but LISTEN,
+// which the listing leaves out anyway. Absent when the kernel offers no
+// socket diagnostics for TCP (the caller reads /proc then).
+std::optional<std::vector<TcpSocket>> readTcpSocketsOverNetlink(int family);
+
+} // namespace lumra

@@ -1,0 +1,180 @@
+#include "app/SettingsView.h"
+
+#include "app/AppTestFixture.h"
+#include "qt/CardFrame.h"
+#include "qt/Spinner.h"
+#include "qt/ToggleSwitch.h"
+#include "support/WidgetTesting.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace lumra::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class SettingsViewTest : public AppTest {
+protected:
+    SettingsViewTest() {
+        delegate->startUp();
+        loop.runUntilIdle();
+    }
+
+    SettingsView& openSettings() {
+        delegate->openSettings();
+        auto* view = delegate->settingsWindow()->findChild<SettingsView*>();
+        EXPECT_NE(view, nullptr);
+        return *view;
+    }
+
+    static QStringList visibleTexts(QWidget* root) {
+        QStringList texts;
+        for (QLabel* label : root->findChildren<QLabel*>()) {
+            if (label->isVisibleTo(root) && !label->text().isEmpty())
+                texts << label->text();
+        }
+        for (QAbstractButton* button : root->findChildren<QAbstractButton*>()) {
+            if (button->isVisibleTo(root) && !button->text().isEmpty())
+                texts << button->text();
+        }
+        return texts;
+    }
+
+    void offerUpdate(std::optional<std::string> notes) {
+        AvailableUpdate update{"2.1.0",      99,
+                               "2026-12-10", "https://downloads.example.test/lumra-2.1.0.dmg",
+                               notes,        std::nullopt};
+        fakes.http->answerWith({200, update.encode()});
+        auto check = spawn(mainActor(), [update = delegate->appUpdateController()] {
+            return update->checkForUpdatesNow();
+        });
+        loop.runUntilIdle();
+        ASSERT_TRUE(check.isFinished());
+        ASSERT_TRUE(delegate->appUpdateController()->availableUpdate().get().has_value());
+    }
+};
+
+TEST_F(SettingsViewTest, BothPagesShowTheirTexts) {
+    SettingsView& view = openSettings();
+    EXPECT_EQ(view.selectedTab(), SettingsTab::general);
+    EXPECT_GE(delegate->settingsWindow()->minimumSize().width(), 720);
+    EXPECT_GE(delegate->settingsWindow()->minimumSize().height(), 440);
+    EXPECT_EQ(view.minimumSize(), QSize(720, 440));
+    const QStringList general = visibleTexts(&view);
+    for (const char* text :
+         {"Settings", "Lumra", "General", "About", "Manage app behavior and monitoring defaults.",
+          "Battery friendly", "Fast while open, slower in background.", "Adaptive",
+          "Monitoring also pauses automatically while your Mac sleeps.", "Launch at login",
+          "Start Lumra automatically when you log in."})
+        EXPECT_TRUE(general.contains(QString::fromUtf8(text))) << text;
+    EXPECT_FALSE(general.contains(QStringLiteral("Requires approval in System Settings")));
+    testing::saveScreen(delegate->settingsWindow(), QStringLiteral("settings-general"));
+
+    view.tabButton(SettingsTab::about)->click();
+    EXPECT_EQ(view.selectedTab(), SettingsTab::about);
+    const QStringList about = visibleTexts(&view);
+    for (const char* text :
+         {"Network diagnostics for quick, actionable Wi-Fi troubleshooting.", "Current Version",
+          "v1.4.0 (7)", "Build ID", "Release Date", "Build Channel", "Stable",
+          "Built to monitor signal quality, latency, DNS health and channel congestion in one "
+          "place.",
+          "Check for Updates"})
+        EXPECT_TRUE(about.contains(QString::fromUtf8(text)))
+            << text << " in " << about.join(" | ").toStdString();
+    EXPECT_FALSE(view.updateCard()->isVisibleTo(&view));
+    testing::saveScreen(delegate->settingsWindow(), QStringLiteral("settings-about"));
+}
+
+TEST_F(SettingsViewTest, TheBatterySwitchWritesOnlyTheStoredKey) {
+    SettingsView& view = openSettings();
+    EXPECT_TRUE(view.batteryFriendlySwitch()->isChecked());
+    const double interval = delegate->wifiMonitor()->pollInterval();
+    view.batteryFriendlySwitch()->click();
+    EXPECT_FALSE(defaults->boolForKey("batteryFriendly"));
+    EXPECT_TRUE(visibleTexts(&view).contains(QStringLiteral("Always Fast")));
+    loop.runUntilIdle();
+    // The running lifecycle keeps its pace until the next start.
+    EXPECT_TRUE(delegate->lifecycleController()->isBatteryFriendly().get());
+    EXPECT_DOUBLE_EQ(delegate->wifiMonitor()->pollInterval(), interval);
+    // And the switch follows a change made elsewhere.
+    defaults->setBool("batteryFriendly", true);
+    testing::processQueuedEvents();
+    EXPECT_TRUE(view.batteryFriendlySwitch()->isChecked());
+    EXPECT_TRUE(visibleTexts(&view).contains(QStringLiteral("Adaptive")));
+}
+
+TEST_F(SettingsViewTest, AFailedLoginItemChangeShowsTheAlertAndTheSwitchSnapsBack) {
+    // A regular file where the autostart directory belongs: writing fails.
+    directory.write("lumra/autostart", "not a directory");
+    SettingsView& view = openSettings();
+    view.launchAtLoginSwitch()->click(); // returns: no nested event loop runs
+    EXPECT_FALSE(view.launchAtLoginSwitch()->isChecked());
+    ASSERT_TRUE(view.launchAtLoginError().has_value());
+    EXPECT_TRUE(
+        view.launchAtLoginError()->startsWith(QStringLiteral("Failed to update login item: ")));
+    auto* alert = view.findChild<QMessageBox*>();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_TRUE(alert->isVisible());
+    EXPECT_EQ(alert->windowTitle(), QStringLiteral("Launch at Login"));
+    EXPECT_EQ(alert->informativeText(), *view.launchAtLoginError());
+    alert->findChildren<QPushButton*>().front()->click();
+    testing::processQueuedEvents();
+    EXPECT_FALSE(view.launchAtLoginError().has_value());
+    // A second failure opens it again.
+    view.launchAtLoginSwitch()->click();
+    EXPECT_TRUE(view.launchAtLoginError().has_value());
+}
+
+TEST_F(SettingsViewTest, ReleaseNotesAreShownAsTheyAreNeverAsMarkup) {
+    offerUpdate("<b>x</b>");
+    SettingsView& view = openSettings();
+    view.selectTab(SettingsTab::about);
+    testing::processQueuedEvents();
+    ASSERT_TRUE(view.updateCard()->isVisibleTo(&view));
+    bool literal = false;
+    for (QLabel* label : view.updateCard()->findChildren<QLabel*>())
+        literal = literal || (label->text() == QStringLiteral("<b>x</b>") &&
+                              label->textFormat() == Qt::PlainText);
+    EXPECT_TRUE(literal);
+    const QStringList texts = visibleTexts(&view);
+    EXPECT_TRUE(texts.contains(QStringLiteral("Update Available: v2.1.0")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Download Update")));
+    testing::saveScreen(delegate->settingsWindow(), QStringLiteral("settings-about-update"));
+    for (QPushButton* button : view.updateCard()->findChildren<QPushButton*>())
+        button->click();
+    EXPECT_EQ(fakes.urlOpener->opened,
+              std::vector<std::string>{"https://downloads.example.test/lumra-2.1.0.dmg"});
+}
+
+TEST_F(SettingsViewTest, CheckForUpdatesWaitsDisabledWithASpinnerWhateverTheOutcome) {
+    SettingsView& view = openSettings();
+    view.selectTab(SettingsTab::about);
+    // Only the checks this window starts.
+    delegate->appUpdateController()->checkTask()->cancel();
+    loop.runUntilIdle();
+    fakes.http->latency = 2s;
+    const std::vector<ScriptedHttpClient::Answer> outcomes{
+        updateAnswer(99), {500, ""}, {200, "not json"}, updateAnswer(7)};
+    for (const auto& outcome : outcomes) {
+        fakes.http->answers = {outcome};
+        view.checkForUpdatesButton()->click();
+        EXPECT_FALSE(view.checkForUpdatesButton()->isEnabled());
+        EXPECT_TRUE(view.checkForUpdatesButton()->text().isEmpty());
+        EXPECT_TRUE(view.checkForUpdatesButton()->findChild<Spinner*>()->isVisibleTo(&view));
+        loop.runUntilIdle();
+        const auto requestsSent = fakes.http->requests.size();
+        view.checkForUpdatesButton()->click(); // ignored while pending
+        loop.runUntilIdle();
+        EXPECT_EQ(fakes.http->requests.size(), requestsSent);
+        loop.advanceBy(2s);
+        testing::processQueuedEvents();
+        EXPECT_TRUE(view.checkForUpdatesButton()->isEnabled());
+        EXPECT_EQ(view.checkForUpdatesButton()->text(), QStringLiteral("Check for Updates"));
+    }
+}
+
+} // namespace
+} // namespace lumra::test

@@ -1,0 +1,283 @@
+#!/usr/bin/python3
+"""The whole application on a real desktop: Xvfb with openbox, run inside
+dbus-run-session, all inside a network namespace of the test's own
+(loopback only: ctest starts it under unshare -n), so the application can
+reach nothing but 127.0.0.1 and the X server's abstract socket is private. Scenarios:
+  tray    trayer (XEmbed) as the tray host; xdotool clicks the icon, the
+          popover appears below it, a click on another client closes it, the
+          context menu's "Quit Lumra" ends the process with 0.
+  sni     a stand-in StatusNotifierWatcher: the item registers, its tooltip
+          and icon are read over D-Bus, Activate(x, y) opens the popover
+          there; SIGTERM ends the process with 0.
+  notify  dunst as the notification server and an update server announcing
+          a newer build inside the namespace: "Update Available" is shown,
+          its default action hands the download address to BROWSER.
+Afterwards no child process of the application is left."""
+import ctypes
+import json
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+import dbus
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+APP = os.environ["LUMRA_APP"]
+SCREENS = os.environ["LUMRA_SCREENS_DIR"]
+PYTHON = "/usr/bin/python3"
+
+
+def fail(message):
+    print("FAIL:", message, flush=True)
+    sys.exit(1)
+
+
+def wait_for(predicate, timeout, what):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(0.1)
+    fail(f"timed out after {timeout} s waiting for {what}")
+
+
+class Desktop:
+    def __init__(self, tray):
+        self.processes = []
+        self.tmp = tempfile.mkdtemp(prefix="lumra-desktop-")
+        read_end, write_end = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x900x24",
+                                 "-nolisten", "tcp"], pass_fds=(write_end,), stderr=open(os.path.join(self.tmp, "xvfb.log"), "w"))
+        os.close(write_end)
+        self.processes.append(xvfb)
+        # The number and its newline may come in two writes: read up to the
+        # newline and keep the pipe open (a closed one would end Xvfb).
+        self.displayfd = read_end
+        number = b""
+        while not number.endswith(b"\n"):
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                fail("Xvfb did not start")
+            number += chunk
+        self.display = ":" + number.decode().strip()
+        os.environ["DISPLAY"] = self.display
+        self.start(["openbox"])
+        if tray:
+            self.start(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
+                        "--height", "28", "--tint", "0x404040", "--transparent", "false"])
+        time.sleep(0.5)
+
+    def start(self, command, **kwargs):
+        process = subprocess.Popen(command, stdout=kwargs.pop("stdout", subprocess.DEVNULL),
+                                   stderr=subprocess.DEVNULL, **kwargs)
+        self.processes.append(process)
+        return process
+
+    def close(self):
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+        os.close(self.displayfd)
+
+    def screenshot(self, name):
+        dump = os.path.join(self.tmp, name + ".xwd")
+        subprocess.run(["xwd", "-root", "-silent", "-out", dump], check=True)
+        os.makedirs(SCREENS, exist_ok=True)
+        subprocess.run([PYTHON, os.path.join(HERE, "xwdpng.py"), dump, os.path.join(SCREENS, name + ".png")],
+                       check=True)
+
+
+def windows_of(pid):
+    found = subprocess.run(["xdotool", "search", "--all", "--pid", str(pid)], capture_output=True, text=True)
+    result = []
+    for line in found.stdout.split():
+        info = subprocess.run(["xwininfo", "-id", line], capture_output=True, text=True).stdout
+        fields = {}
+        for row in info.splitlines():
+            key, _, value = row.strip().partition(":")
+            fields[key] = value.strip()
+        try:
+            result.append({"id": line, "x": int(fields["Absolute upper-left X"]),
+                           "y": int(fields["Absolute upper-left Y"]), "width": int(fields["Width"]),
+                           "height": int(fields["Height"]), "mapped": fields.get("Map State") == "IsViewable"})
+        except (KeyError, ValueError):
+            pass
+    return result
+
+
+def popover(pid):
+    shown = [w for w in windows_of(pid) if w["mapped"] and w["width"] == 400 and w["height"] >= 320]
+    return shown[0] if shown else None
+
+
+def click(x, y, button=1):
+    subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", str(button)], check=True)
+
+
+def start_app(desktop, extra_env=None, server=None):
+    home = os.path.join(desktop.tmp, "home")
+    runtime = os.path.join(desktop.tmp, "runtime")
+    os.makedirs(home, exist_ok=True)
+    os.makedirs(runtime, mode=0o700, exist_ok=True)
+    env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(home, ".config"), HOME=home, XDG_RUNTIME_DIR=runtime,
+               LUMRA_UPDATE_API_URL="http://127.0.0.1:9/update",
+               LUMRA_UPDATE_DOWNLOAD_BASE_URL="http://127.0.0.1:9/download/")
+    env.pop("QT_QPA_PLATFORM", None)
+    env.update(extra_env or {})
+    script = (server + " & " if server else "") + 'exec "$0"'
+    app = subprocess.Popen(["sh", "-c", script, APP], env=env,
+                           stdout=open(os.path.join(desktop.tmp, "app.log"), "w"), stderr=subprocess.STDOUT)
+    return app
+
+
+def expect_clean_exit(app, known, timeout=10):
+    try:
+        code = app.wait(timeout)
+    except subprocess.TimeoutExpired:
+        app.kill()
+        fail("the application did not end")
+    if code != 0:
+        fail(f"exit code {code}")
+    time.sleep(0.3)
+    left = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/stat") as stat:
+                fields = stat.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        if int(fields[1]) == os.getpid() and int(entry) not in known and fields[0] != "Z":
+            left.append(entry)
+    if left:
+        fail(f"processes left behind: {left}")
+
+
+def known_pids(desktop, *more):
+    return {p.pid for p in desktop.processes} | set(more)
+
+
+def scenario_tray(desktop):
+    app = start_app(desktop)
+    icon = wait_for(lambda: next((w for w in windows_of(app.pid) if w["mapped"] and w["width"] < 40), None), 10,
+                    "the tray icon")
+    desktop.screenshot("desktop-tray")
+    cx, cy = icon["x"] + icon["width"] // 2, icon["y"] + icon["height"] // 2
+    click(cx, cy)
+    shown = wait_for(lambda: popover(app.pid), 10, "the popover")
+    bottom = icon["y"] + icon["height"]
+    if not bottom <= shown["y"] <= bottom + 12:
+        fail(f"popover at y {shown['y']}, icon bottom {bottom}")
+    if not shown["x"] <= cx <= shown["x"] + shown["width"] or shown["x"] + shown["width"] > 1024:
+        fail(f"popover at x {shown['x']} not under the icon at {cx}")
+    desktop.screenshot("desktop-popover")
+    print(f"popover {shown} below icon {icon}")
+
+    other = desktop.start(["xlogo", "-geometry", "200x200+60+380"])
+    wait_for(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "xlogo"],
+                                    capture_output=True).returncode == 0, 10, "xlogo")
+    time.sleep(0.3)
+    click(160, 480)
+    wait_for(lambda: popover(app.pid) is None, 10, "the popover to close after a click on another client")
+
+    before = {w["id"] for w in windows_of(app.pid) if w["mapped"]}
+    click(cx, cy, button=3)
+    menu = wait_for(lambda: next((w for w in windows_of(app.pid) if w["mapped"] and w["id"] not in before), None),
+                    10, "the context menu")
+    desktop.screenshot("desktop-menu")
+    # "Quit Lumra" is the last entry.
+    click(menu["x"] + menu["width"] // 2, menu["y"] + menu["height"] - 12)
+    expect_clean_exit(app, known_pids(desktop, other.pid))
+
+
+def scenario_sni(desktop):
+    registrations = os.path.join(desktop.tmp, "registrations")
+    open(registrations, "w").close()
+    watcher = desktop.start([PYTHON, os.path.join(HERE, "sni_watcher.py"), registrations], stdout=subprocess.PIPE)
+    if watcher.stdout.readline().strip() != b"ready":
+        fail("the watcher did not start")
+    app = start_app(desktop)
+    line = wait_for(lambda: open(registrations).read().split(), 10, "the item's registration")
+    sender, service = line[0], line[1]
+    bus = dbus.SessionBus()
+    path = service if service.startswith("/") else "/StatusNotifierItem"
+    name = sender if service.startswith("/") else service
+    item = bus.get_object(name, path)
+    properties = dbus.Interface(item, dbus.PROPERTIES_IFACE)
+    tooltip = properties.Get("org.kde.StatusNotifierItem", "ToolTip")
+    if str(tooltip[2]) != "Lumra":
+        fail(f"tooltip {tooltip[2]!r}")
+    pixmaps = properties.Get("org.kde.StatusNotifierItem", "IconPixmap")
+    if not pixmaps or not any(int(b) for b in pixmaps[0][2]):
+        fail("no icon pixmap")
+    print(f"item {name}{path}: tooltip {str(tooltip[2])!r}, {len(pixmaps)} pixmaps, first {pixmaps[0][0]}x{pixmaps[0][1]}")
+    x, y = 500, 120
+    subprocess.run(["xdotool", "mousemove", str(x), str(y)], check=True)
+    dbus.Interface(item, "org.kde.StatusNotifierItem").Activate(x, y)
+    shown = wait_for(lambda: popover(app.pid), 10, "the popover after Activate")
+    centre = shown["x"] + shown["width"] // 2
+    if abs(centre - x) > 2 or not y <= shown["y"] <= y + 12:
+        fail(f"popover {shown} not at the activation point {x},{y}")
+    print(f"popover {shown} at the activation point")
+    app.send_signal(signal.SIGTERM)
+    expect_clean_exit(app, known_pids(desktop))
+
+
+def scenario_notify(desktop):
+    shown = os.path.join(desktop.tmp, "dunst.out")
+    desktop.start(["dunst", "-print"], stdout=open(shown, "w"))
+    time.sleep(0.5)
+    opened = os.path.join(desktop.tmp, "browser.log")
+    browser = os.path.join(desktop.tmp, "browser.sh")
+    with open(browser, "w") as script:
+        script.write(f'#!/bin/sh\nprintf "%s\\n" "$1" >> {opened}\n')
+    os.chmod(browser, 0o755)
+    pidfile = os.path.join(desktop.tmp, "server.pid")
+    server = f"{PYTHON} {os.path.join(HERE, 'update_server.py')} 8080 999999 {pidfile}"
+    started = time.monotonic()
+    app = start_app(desktop, {"LUMRA_UPDATE_API_URL": "http://127.0.0.1:8080/update",
+                              "LUMRA_UPDATE_DOWNLOAD_BASE_URL": "http://127.0.0.1:8080/download/",
+                              "BROWSER": browser}, server)
+    wait_for(lambda: "Update Available" in open(shown).read(), 10, '"Update Available" on dunst')
+    print(f"notification after {time.monotonic() - started:.1f} s")
+    subprocess.run(["dunstctl", "action", "0"], check=True)
+    address = wait_for(lambda: os.path.exists(opened) and open(opened).read().strip(), 10, "the browser")
+    if address != "http://127.0.0.1:8080/download/lumra-9.9.9.dmg":
+        fail(f"browser got {address!r}")
+    print(f"browser got {address}")
+    server_pid = int(open(pidfile).read())
+    app.send_signal(signal.SIGTERM)
+    try:
+        os.kill(server_pid, signal.SIGTERM)
+    except ProcessLookupError:
+        pass
+    expect_clean_exit(app, known_pids(desktop, server_pid))
+
+
+def main():
+    # Orphans of the application become ours, so none can hide.
+    ctypes.CDLL(None, use_errno=True).prctl(36, 1, 0, 0, 0)
+    if subprocess.run(["ip", "route", "show", "default"], capture_output=True, text=True).stdout.strip():
+        fail("not in a namespace of the test's own: a default route is there")
+    subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
+    scenario = {"tray": scenario_tray, "sni": scenario_sni, "notify": scenario_notify}[sys.argv[1]]
+    desktop = Desktop(tray=sys.argv[1] == "tray")
+    try:
+        scenario(desktop)
+    finally:
+        desktop.close()
+    print("PASS", sys.argv[1])
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,191 @@
+// lumra-systool's dig beside the real dig, inside the client namespace whose
+// resolv.conf (tests/systool/netns.sh) names 127.0.0.1: both ask a DNS server
+// this test starts there, and must agree on status, answer, exit code and
+// query time.
+#include "systool/SystoolPath.h"
+#include "tests/systool/ChildProcess.h"
+
+#include <algorithm>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <regex>
+#include <unistd.h>
+
+namespace lumra {
+namespace {
+
+using namespace std::chrono_literals;
+using Arguments = std::vector<std::string>;
+
+constexpr const char* kRealDig = "/usr/bin/dig";
+
+std::string namespaceOf(const char* path) {
+    char target[256] = {};
+    const ssize_t length = readlink(path, target, sizeof target - 1);
+    return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
+}
+
+// Never a lookup in the machine's own namespace: its resolver is outside.
+bool inOwnNamespaceWithLocalResolver() {
+    const std::string own = namespaceOf("/proc/self/ns/net");
+    if (own.empty() || own == namespaceOf("/proc/1/ns/net")) {
+        return false;
+    }
+    std::ifstream file("/etc/resolv.conf");
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return text.find("nameserver 127.0.0.1") != std::string::npos &&
+           std::count(text.begin(), text.end(), '\n') == 1;
+}
+
+struct DigRun {
+    test::ProcessResult result;
+    std::chrono::milliseconds took{0};
+};
+
+DigRun runDig(const std::string& program, const Arguments& arguments) {
+    Arguments argv{kRealDig};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    const auto started = std::chrono::steady_clock::now();
+    DigRun run{test::runProgram(program, argv, {}, 20s)};
+    run.took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - started);
+    return run;
+}
+
+// The output without what differs between any two runs: the program's
+// version, the query id, the clock, the query time.
+std::string comparable(const std::string& output) {
+    static const std::regex version(R"(; <<>> DiG [^<]*<<>>)");
+    static const std::regex id(R"(id: [0-9]+)");
+    static const std::regex when(R"(;; WHEN: [^\n]*\n)");
+    static const std::regex queryTime(R"(;; Query time: [0-9]+ msec)");
+    std::string text = std::regex_replace(output, version, "; <<>> DiG <<>>");
+    text = std::regex_replace(text, id, "id: ID");
+    text = std::regex_replace(text, when, "");
+    return std::regex_replace(text, queryTime, ";; Query time: T msec");
+}
+
+std::optional<int> queryTime(const std::string& output) {
+    static const std::regex pattern(R"(;; Query time: ([0-9]+) msec)");
+    std::smatch match;
+    if (!std::regex_search(output, match, pattern)) {
+        return std::nullopt;
+    }
+    return std::stoi(match[1]);
+}
+
+class DigNetnsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(inOwnNamespaceWithLocalResolver())
+            << "must run under ip netns exec with the fixture's resolv.conf";
+        server = std::make_unique<test::ChildProcess>(
+            "/usr/bin/python3", Arguments{"python3", LUMRA_DIG_TEST_SERVER, "127.0.0.1", "53"});
+        ASSERT_TRUE(server->waitForOutput("port 53", 10s));
+    }
+
+    void expectSameAsDig(const Arguments& arguments) {
+        const DigRun real = runDig(kRealDig, arguments);
+        const DigRun ours = runDig(kSystoolPath, arguments);
+        const std::string name = arguments.back();
+        EXPECT_EQ(ours.result.exitCode, real.result.exitCode) << name;
+        EXPECT_EQ(comparable(ours.result.out), comparable(real.result.out)) << name;
+        EXPECT_EQ(ours.result.err, real.result.err) << name;
+    }
+
+    std::unique_ptr<test::ChildProcess> server;
+};
+
+TEST_F(DigNetnsTest, AnswersAsDigDoes) {
+    for (const char* name :
+         {"www.probe.test", "nxhost.probe.test", "servfail.probe.test", "alias.probe.test",
+          "norec.probe.test", "probe.test.", "a\\032b.test", "\xc3\xa9t\xc3\xa9.test"}) {
+        expectSameAsDig({"+time=2", "+tries=1", name});
+    }
+}
+
+TEST_F(DigNetnsTest, ReadsTheStatusTheProbeReads) {
+    const DigRun answer = runDig(kSystoolPath, {"+time=2", "+tries=1", "www.probe.test"});
+    EXPECT_EQ(answer.result.exitCode, 0);
+    EXPECT_NE(answer.result.out.find("status: NOERROR"), std::string::npos);
+    EXPECT_NE(answer.result.out.find("www.probe.test.\t\t60\tIN\tA\t10.213.0.9\n"),
+              std::string::npos)
+        << answer.result.out;
+    EXPECT_NE(answer.result.out.find(";; SERVER: 127.0.0.1#53(127.0.0.1) (UDP)\n"),
+              std::string::npos);
+    for (const auto& [name, status] : std::vector<std::pair<std::string, std::string>>{
+             {"nxhost.probe.test", "NXDOMAIN"}, {"servfail.probe.test", "SERVFAIL"}}) {
+        const DigRun run = runDig(kSystoolPath, {"+time=2", "+tries=1", name});
+        EXPECT_EQ(run.result.exitCode, 0) << name;
+        EXPECT_NE(run.result.out.find("status: " + status), std::string::npos) << name;
+        EXPECT_TRUE(queryTime(run.result.out)) << name;
+    }
+}
+
+double loadPerCore() {
+    std::ifstream file("/proc/loadavg");
+    double load = 0;
+    file >> load;
+    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    return load / static_cast<double>(cores > 0 ? cores : 1);
+}
+
+// The exchange alone is timed: against a server that answers after 150 ms,
+// the medians of interleaved runs of each program agree within a
+// millisecond. An overloaded machine (more runnable work than cores) makes
+// dig's own readings drift (it takes its start time in a send callback), so
+// there only the bounds are checked.
+TEST_F(DigNetnsTest, QueryTimeMatchesDigWithinAMillisecond) {
+    std::vector<int> times[2];
+    for (int round = 0; round < 9; ++round) {
+        int which = 0;
+        for (const char* program : {kRealDig, kSystoolPath}) {
+            const DigRun run = runDig(program, {"+time=2", "+tries=1", "slow150.probe.test"});
+            ASSERT_EQ(run.result.exitCode, 0) << program;
+            const auto time = queryTime(run.result.out);
+            ASSERT_TRUE(time) << run.result.out;
+            times[which++].push_back(*time);
+        }
+    }
+    for (auto& readings : times) {
+        std::sort(readings.begin(), readings.end());
+    }
+    const int dig = times[0][times[0].size() / 2];
+    const int ours = times[1][times[1].size() / 2];
+    EXPECT_GE(times[1].front(), 150) << "the server's delay is a lower bound";
+    EXPECT_LT(ours, 450);
+    if (loadPerCore() > 1) {
+        GTEST_SKIP() << "machine overloaded (load per core " << loadPerCore() << "): dig " << dig
+                     << " ms, ours " << ours << " ms";
+    }
+    EXPECT_LE(std::abs(dig - ours), 1) << "dig " << dig << ", ours " << ours;
+}
+
+TEST_F(DigNetnsTest, ASilentServerFailsAfterEachTry) {
+    expectSameAsDig({"+time=1", "+tries=1", "silent.probe.test"});
+    const DigRun once = runDig(kSystoolPath, {"+time=1", "+tries=1", "silent.probe.test"});
+    EXPECT_EQ(once.result.exitCode, 9);
+    EXPECT_EQ(once.result.out.rfind(";; communications error to 127.0.0.1#53: timed out\n", 0), 0u);
+    EXPECT_LT(once.took, 3s);
+    const DigRun twice = runDig(kSystoolPath, {"+time=1", "+tries=2", "silent.probe.test"});
+    EXPECT_EQ(twice.result.exitCode, 9);
+    EXPECT_GE(twice.took, 1900ms);
+    EXPECT_LT(twice.took, 6s);
+}
+
+// A resolver address where nothing listens: refused at once.
+TEST_F(DigNetnsTest, ARefusingServerFailsAtOnce) {
+    {
+        // Written in place: the namespace's resolv.conf is a bind mount.
+        std::ofstream("/etc/resolv.conf", std::ios::trunc) << "nameserver 127.0.0.2\n";
+    }
+    expectSameAsDig({"+time=2", "+tries=1", "www.probe.test"});
+    const DigRun run = runDig(kSystoolPath, {"+time=2", "+tries=1", "www.probe.test"});
+    { std::ofstream("/etc/resolv.conf", std::ios::trunc) << "nameserver 127.0.0.1\n"; }
+    EXPECT_EQ(run.result.exitCode, 9);
+    EXPECT_NE(run.result.out.find("connection refused"), std::string::npos) << run.result.out;
+    EXPECT_LT(run.took, 1s);
+}
+
+} // namespace
+} // namespace lumra

@@ -1,0 +1,147 @@
+// lumra-systool's own ping (an ICMP datagram socket, allowed here by the
+// namespace's ping_group_range) beside iputils ping, inside the client
+// namespace of tests/systool/netns.sh: the router answers, 10.213.0.99 is a
+// silent address on the link, and a route the test adds is unreachable.
+#include "systool/SystoolPath.h"
+#include "tests/systool/ChildProcess.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <regex>
+#include <unistd.h>
+
+namespace lumra {
+namespace {
+
+using namespace std::chrono_literals;
+using Arguments = std::vector<std::string>;
+
+constexpr const char* kRangePath = "/proc/sys/net/ipv4/ping_group_range";
+
+std::string namespaceOf(const char* path) {
+    char target[256] = {};
+    const ssize_t length = readlink(path, target, sizeof target - 1);
+    return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
+}
+
+std::string readAll(const char* path) {
+    std::ifstream file(path);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+bool runIp(const Arguments& arguments) {
+    Arguments argv{"ip"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    for (const char* path : {"/usr/sbin/ip", "/sbin/ip", "/usr/bin/ip", "/bin/ip"}) {
+        if (access(path, X_OK) == 0) {
+            return test::runProgram(path, argv, {}, 10s).exitCode == 0;
+        }
+    }
+    return false;
+}
+
+struct PingRun {
+    test::ProcessResult result;
+    std::chrono::milliseconds took{0};
+};
+
+PingRun run(const std::string& program, const Arguments& argv) {
+    const auto started = std::chrono::steady_clock::now();
+    PingRun out{test::runProgram(program, argv, {}, 30s)};
+    out.took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - started);
+    return out;
+}
+
+// The output with the measured figures blanked.
+std::string shape(const std::string& output) {
+    static const std::regex time(R"(time=[0-9.]+ ms)");
+    static const std::regex total(R"(time [0-9]+ms)");
+    static const std::regex rtt(R"(= [0-9./]+ ms)");
+    std::string text = std::regex_replace(output, time, "time=T ms");
+    text = std::regex_replace(text, total, "time Tms");
+    return std::regex_replace(text, rtt, "= R ms");
+}
+
+long totalTime(const std::string& output) {
+    static const std::regex total(R"(time ([0-9]+)ms)");
+    std::smatch match;
+    return std::regex_search(output, match, total) ? std::stol(match[1]) : -1;
+}
+
+class PingNetnsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string own = namespaceOf("/proc/self/ns/net");
+        ASSERT_FALSE(own.empty() || own == namespaceOf("/proc/1/ns/net"))
+            << "must run inside the test namespace";
+        savedRange = readAll(kRangePath);
+        std::ofstream(kRangePath) << "0 2147483647\n";
+    }
+    void TearDown() override {
+        if (!savedRange.empty()) {
+            std::ofstream(kRangePath) << savedRange;
+        }
+    }
+
+    // iputils with the arguments the stand-in translates to, then the
+    // stand-in as the probe runs it.
+    void expectSameAsIputils(const std::string& count, const std::string& milliseconds,
+                             const std::string& seconds, const std::string& host) {
+        // Each starts with no neighbour entry: a failed resolution left by
+        // the first would answer the second at once.
+        runIp({"neigh", "flush", "to", host});
+        const PingRun iputils =
+            run("/usr/bin/ping", {"ping", "-4", "-c", count, "-W", seconds, "--", host});
+        runIp({"neigh", "flush", "to", host});
+        const PingRun ours =
+            run(kSystoolPath, {"/sbin/ping", "-c", count, "-W", milliseconds, host});
+        EXPECT_EQ(ours.result.exitCode, iputils.result.exitCode) << host;
+        EXPECT_EQ(shape(ours.result.out), shape(iputils.result.out)) << host;
+        EXPECT_EQ(ours.result.err, iputils.result.err) << host;
+        EXPECT_LE(std::abs(totalTime(ours.result.out) - totalTime(iputils.result.out)), 100)
+            << ours.result.out << iputils.result.out;
+        EXPECT_LE(std::abs(ours.took.count() - iputils.took.count()), 300)
+            << "ours " << ours.took.count() << " ms, iputils " << iputils.took.count() << " ms";
+    }
+
+    std::string savedRange;
+};
+
+TEST_F(PingNetnsTest, RepliesLossAndSummaryAsIputils) {
+    expectSameAsIputils("2", "1000", "1", "10.213.0.1");
+    expectSameAsIputils("1", "500", "0.5", "127.0.0.1");
+}
+
+TEST_F(PingNetnsTest, ASilentHostEndsAfterTheWaitWithFullLoss) {
+    expectSameAsIputils("1", "300", "0.3", "10.213.0.99");
+    expectSameAsIputils("2", "300", "0.3", "10.213.0.99");
+    runIp({"neigh", "flush", "to", "10.213.0.99"});
+    const PingRun ours = run(kSystoolPath, {"/sbin/ping", "-c", "1", "-W", "300", "10.213.0.99"});
+    EXPECT_EQ(ours.result.exitCode, 1);
+    EXPECT_NE(ours.result.out.find("1 packets transmitted, 0 received, 100% packet loss"),
+              std::string::npos)
+        << ours.result.out;
+    EXPECT_LT(ours.took, 3s);
+}
+
+TEST_F(PingNetnsTest, AnUnreachableRouteFailsAtOnce) {
+    ASSERT_TRUE(runIp({"route", "add", "unreachable", "203.0.113.0/24"}));
+    expectSameAsIputils("1", "1000", "1", "203.0.113.5");
+    const PingRun ours = run(kSystoolPath, {"/sbin/ping", "-c", "1", "-W", "1000", "203.0.113.5"});
+    runIp({"route", "del", "unreachable", "203.0.113.0/24"});
+    EXPECT_EQ(ours.result.exitCode, 2);
+    EXPECT_EQ(ours.result.out, "");
+}
+
+// Without the permission the stand-in hands the echo to iputils.
+TEST_F(PingNetnsTest, WithoutDatagramSocketsIputilsAnswers) {
+    std::ofstream(kRangePath) << "1 0\n";
+    const PingRun ours = run(kSystoolPath, {"/sbin/ping", "-c", "1", "-W", "1000", "10.213.0.1"});
+    EXPECT_EQ(ours.result.exitCode, 0) << ours.result.err;
+    EXPECT_NE(ours.result.out.find("1 packets transmitted, 1 received, 0% packet loss"),
+              std::string::npos);
+}
+
+} // namespace
+} // namespace lumra
