@@ -300,6 +300,9 @@ void MenuBarController::handleLocalClick(QObject* receiver) {
     auto* widget = static_cast<QWidget*>(receiver);
     if (widget->window() == m_popover.get())
         return;
+    // A press on the item is its own click: togglePopover decides.
+    if (m_statusItem && m_statusItem->isItemWidget(widget))
+        return;
     closePopover();
 }
 

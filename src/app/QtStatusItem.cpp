@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QIcon>
 #include <QPixmap>
+#include <QWidget>
 
 namespace lumra {
 
@@ -22,8 +23,12 @@ QtStatusItem::QtStatusItem() {
     QObject::connect(&m_trayIcon, &QSystemTrayIcon::activated, &m_menu,
                      [this](QSystemTrayIcon::ActivationReason reason) {
                          // The pointer is where the click happened: hosts that
-                         // do not tell the icon's place still show it there.
-                         if (reason == QSystemTrayIcon::Trigger && m_actions.onTrigger)
+                         // do not tell the icon's place still show it there. The
+                         // second press of a quick pair arrives as a double click:
+                         // each press toggles, as a single click does.
+                         const bool click = reason == QSystemTrayIcon::Trigger ||
+                                            reason == QSystemTrayIcon::DoubleClick;
+                         if (click && m_actions.onTrigger)
                              m_actions.onTrigger(QCursor::pos());
                      });
 }
@@ -58,6 +63,12 @@ void QtStatusItem::setToolTip(const QString& text) {
 
 QRect QtStatusItem::geometry() const {
     return m_trayIcon.geometry();
+}
+
+bool QtStatusItem::isItemWidget(const QWidget* widget) const {
+    // The XEmbed icon is a widget of Qt's own, embedded in the tray.
+    return widget != nullptr &&
+           qstrcmp(widget->window()->metaObject()->className(), "QSystemTrayIconSys") == 0;
 }
 
 } // namespace lumra

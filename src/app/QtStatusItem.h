@@ -19,6 +19,7 @@ public:
     void setAccessibilityText(const QString& text) override;
     void setToolTip(const QString& text) override;
     QRect geometry() const override;
+    bool isItemWidget(const QWidget* widget) const override;
 
 private:
     QMenu m_menu;

@@ -7,6 +7,8 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
+class QWidget;
+
 #include <functional>
 #include <memory>
 
@@ -31,6 +33,9 @@ public:
     // Where the item is on screen; empty when the tray does not tell
     // (StatusNotifierItem hosts).
     virtual QRect geometry() const = 0;
+    // Whether widget is the item's own button (a press there is a click on
+    // the item, left to the item's action).
+    virtual bool isItemWidget(const QWidget* widget) const = 0;
 };
 
 // Asks the desktop for a new status item (shown at once); the item goes away

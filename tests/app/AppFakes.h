@@ -109,6 +109,9 @@ public:
     void setAccessibilityText(const QString& text) override { accessibilityText = text; }
     void setToolTip(const QString& text) override { toolTip = text; }
     QRect geometry() const override { return itemGeometry; }
+    bool isItemWidget(const QWidget* widget) const override {
+        return widget != nullptr && widget == itemWidget;
+    }
 
     StatusItemActions actions;
     QImage image;
@@ -116,6 +119,7 @@ public:
     QString accessibilityText;
     QString toolTip;
     QRect itemGeometry{700, 0, 22, 22};
+    const QWidget* itemWidget = nullptr;
 
 private:
     EventLog m_log;

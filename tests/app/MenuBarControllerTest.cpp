@@ -94,6 +94,17 @@ TEST_F(PopoverTest, DeactivationAndPressesInOurOtherWindowsCloseItPressesInsideD
     QTest::mousePress(&other, Qt::LeftButton);
     EXPECT_FALSE(menuBar().isPopoverShown());
 
+    // A press on the item's own button is left to the item's action.
+    QWidget button;
+    button.resize(22, 22);
+    button.show();
+    statusItem().itemWidget = &button;
+    menuBar().showPopover();
+    QTest::mousePress(&button, Qt::LeftButton);
+    EXPECT_TRUE(menuBar().isPopoverShown());
+    statusItem().actions.onTrigger(QPoint());
+    EXPECT_FALSE(menuBar().isPopoverShown());
+
     menuBar().showPopover();
     Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
     EXPECT_FALSE(menuBar().isPopoverShown());

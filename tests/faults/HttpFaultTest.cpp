@@ -15,6 +15,7 @@
 #include "tests/platform/http/LocalHttpServer.h"
 
 #include <chrono>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
@@ -89,6 +90,13 @@ TEST_F(HttpFaultTest, ASilentResolverNeverHoldsTheIoThreadAndTheTimeOutHolds) {
     const Outcome answered = loop.await(local, 20s);
     meter.stop();
 
+    std::printf("figure: request with a silent resolver failed after %lld ms; loopback request "
+                "meanwhile %lld ms; "
+                "longest gap: main actor %lld ms, I/O thread %lld ms\n",
+                static_cast<long long>(failed.took.count()),
+                static_cast<long long>(answered.took.count()),
+                static_cast<long long>(meter.mainActorGap().count()),
+                static_cast<long long>(meter.ioThreadGap().count()));
     ASSERT_TRUE(failed.error.has_value());
     EXPECT_EQ(*failed.error, HttpErrorKind::timedOut);
     EXPECT_LT(failed.took, 3 * 1100ms);
@@ -177,10 +185,20 @@ TEST_F(HttpFaultTest, TheCaptiveProbeEndsAgainstSilentDrippingAndEndlessServers)
                   (CaptivePortalDetectionMeasurement{false, std::nullopt, std::nullopt,
                                                      CaptivePortalDetectionReason::none, false}))
             << c.name;
+        std::printf("figure: captive probe, server that %s: ended after %lld ms; longest gap: main "
+                    "actor %lld ms, "
+                    "I/O thread %lld ms\n",
+                    c.name,
+                    static_cast<long long>(
+                        std::chrono::duration_cast<std::chrono::milliseconds>(took).count()),
+                    static_cast<long long>(meter.mainActorGap().count()),
+                    static_cast<long long>(meter.ioThreadGap().count()));
         EXPECT_LT(took, 3 * 1100ms) << c.name;
         EXPECT_LT(meter.ioThreadGap(), maxQuietGap) << c.name;
         EXPECT_LT(meter.mainActorGap(), maxQuietGap) << c.name;
     }
+    std::printf("figure: resident set grew %ld KiB over the four servers\n",
+                test::residentKiB() - residentBefore);
     EXPECT_LT(test::residentKiB() - residentBefore, 32 * 1024) << "KiB grown";
 }
 

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -101,6 +102,11 @@ protected:
 };
 
 template <class T> void expectBoundedAndBreathing(const T& outcome, const char* what) {
+    std::printf(
+        "figure: %s ended after %lld ms; longest gap: main actor %lld ms, I/O thread %lld ms\n",
+        what, static_cast<long long>(outcome.took.count()),
+        static_cast<long long>(outcome.mainGap.count()),
+        static_cast<long long>(outcome.ioGap.count()));
     EXPECT_LT(outcome.took, failureBound) << what;
     EXPECT_LT(outcome.mainGap, maxQuietGap) << what;
     EXPECT_LT(outcome.ioGap, maxQuietGap) << what;

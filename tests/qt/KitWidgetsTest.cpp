@@ -5,7 +5,6 @@
 #include "qt/KitFonts.h"
 #include "qt/NonBlockingAlert.h"
 #include "qt/Palette.h"
-#include "qt/PlaceholderView.h"
 #include "qt/QtApplicationActivationNotifier.h"
 #include "qt/Spinner.h"
 #include "qt/ToggleSwitch.h"
@@ -155,16 +154,6 @@ TEST(KitWidgetsTest, PaletteConstructorsClampTheirComponents) {
     EXPECT_EQ(paletteWhite(0.72).rgb(), QColor(Qt::white).rgb());
     EXPECT_EQ(statusColor(StatusColor::green), statusColor(StatusColor::green));
     EXPECT_NE(statusColor(StatusColor::red), statusColor(StatusColor::orange));
-}
-
-TEST(KitWidgetsTest, PlaceholderShowsTheTitleAndThatItIsNotThereYet) {
-    QWidget view;
-    fillWithPlaceholder(&view, QStringLiteral("Speed Test"));
-    QStringList texts;
-    for (QLabel* label : view.findChildren<QLabel*>())
-        texts << label->text();
-    EXPECT_EQ(texts,
-              (QStringList{QStringLiteral("Speed Test"), QStringLiteral("Not available yet.")}));
 }
 
 TEST(ApplicationActivationNotifierTest, RunsTheBlocksOnceEachTimeTheApplicationBecomesActive) {

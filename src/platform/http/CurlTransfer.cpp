@@ -264,7 +264,7 @@ HttpResponse CurlTransfer::takeResponse() {
         effective)
         url = Url::parse(effective);
     return HttpResponse{static_cast<int>(status), std::move(m_headers), std::move(m_body),
-                        url ? *url : m_request.url};
+                        url ? *url : m_request.url, m_discardedBodyBytes};
 }
 
 std::exception_ptr CurlTransfer::errorFor(CURLcode result) const {
@@ -276,6 +276,15 @@ std::exception_ptr CurlTransfer::errorFor(CURLcode result) const {
 std::size_t CurlTransfer::onBody(const char* data, std::size_t size) {
     noteProgress();
     const auto cap = m_request.maxBodyBytes;
+    if (m_request.discardBody) {
+        if (cap && size > *cap - m_discardedBodyBytes) {
+            m_failure = HttpError(HttpErrorKind::tooLarge,
+                                  fmt::format("response body larger than {} bytes", *cap));
+            return CURL_WRITEFUNC_ERROR;
+        }
+        m_discardedBodyBytes += size;
+        return size;
+    }
     if (cap && size > *cap - m_body.size()) {
         m_failure = HttpError(HttpErrorKind::tooLarge,
                               fmt::format("response body larger than {} bytes", *cap));
@@ -290,7 +299,10 @@ std::size_t CurlTransfer::onBody(const char* data, std::size_t size) {
                 m_body.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(length, bound)));
             }
         }
-        m_body.insert(m_body.end(), data, data + size);
+        // Bytes into bytes: one block copy (a char range would be converted
+        // element by element).
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
+        m_body.insert(m_body.end(), bytes, bytes + size);
     } catch (const std::bad_alloc&) {
         m_failure = HttpError(HttpErrorKind::other, "out of memory for the response body");
         return CURL_WRITEFUNC_ERROR;

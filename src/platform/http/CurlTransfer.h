@@ -89,6 +89,7 @@ private:
     curl_off_t m_bytesMoved = 0;
     HttpHeaders m_headers;
     std::vector<std::uint8_t> m_body;
+    std::uint64_t m_discardedBodyBytes = 0;
     char m_errorText[CURL_ERROR_SIZE] = {};
 };
 

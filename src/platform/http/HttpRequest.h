@@ -41,6 +41,10 @@ struct HttpRequest {
     // however steadily bytes arrive; absent: no overall limit.
     std::optional<double> overallTimeoutSeconds{};
 
+    // The response body is counted (HttpResponse::discardedBodyBytes), not
+    // kept: for transfers that only measure.
+    bool discardBody = false;
+
     bool operator==(const HttpRequest&) const = default;
 };
 

@@ -17,6 +17,8 @@ struct HttpResponse {
     std::vector<std::uint8_t> body{};
     // The address that gave this answer (the request's, or the last redirect target).
     Url url;
+    // With HttpRequest::discardBody: the body's length (body stays empty).
+    std::uint64_t discardedBodyBytes = 0;
 
     bool operator==(const HttpResponse&) const = default;
 };

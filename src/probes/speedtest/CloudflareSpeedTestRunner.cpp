@@ -30,23 +30,32 @@ struct Totals {
 
 using ChunkFactory = std::function<Task<ChunkOutcome>()>;
 
-bool isSuccessStatus(int statusCode) { return statusCode >= 200 && statusCode <= 299; }
+bool isSuccessStatus(int statusCode) {
+    return statusCode >= 200 && statusCode <= 299;
+}
 
-Task<ChunkOutcome> downloadChunk(std::shared_ptr<HttpClient> session, SpeedTestDownloadURLFactory urlFactory,
-                                 std::int64_t chunkSizeBytes, double timeout, UptimeProvider clock) {
+Task<ChunkOutcome> downloadChunk(std::shared_ptr<HttpClient> session,
+                                 SpeedTestDownloadURLFactory urlFactory,
+                                 std::int64_t chunkSizeBytes, double timeout,
+                                 UptimeProvider clock) {
     checkCancellation();
     std::optional<Url> url = urlFactory(chunkSizeBytes);
     if (!url)
         throw SpeedTestRunnerError::invalidRequest();
-    auto request = HttpRequest{.method = HttpMethod::get, .url = std::move(*url), .timeoutSeconds = timeout};
+    // Only the size counts: the body is not kept.
+    auto request = HttpRequest{.method = HttpMethod::get,
+                               .url = std::move(*url),
+                               .timeoutSeconds = timeout,
+                               .discardBody = true};
     const HttpResponse response = co_await session->send(std::move(request));
     if (!isSuccessStatus(response.statusCode))
         throw SpeedTestRunnerError::invalidResponse();
-    co_return ChunkOutcome{static_cast<std::int64_t>(response.body.size()), clock()};
+    co_return ChunkOutcome{
+        static_cast<std::int64_t>(response.body.size() + response.discardedBodyBytes), clock()};
 }
 
-Task<ChunkOutcome> uploadChunk(std::shared_ptr<HttpClient> session, Url url, HttpBody body, double timeout,
-                               UptimeProvider clock) {
+Task<ChunkOutcome> uploadChunk(std::shared_ptr<HttpClient> session, Url url, HttpBody body,
+                               double timeout, UptimeProvider clock) {
     checkCancellation();
     const auto sentBytes = static_cast<std::int64_t>(body->size());
     auto request = HttpRequest{.method = HttpMethod::post,
@@ -63,7 +72,8 @@ Task<ChunkOutcome> uploadChunk(std::shared_ptr<HttpClient> session, Url url, Htt
 // All chunks at once; results taken as they finish, each followed by an
 // awaited progress report. The group cancels and joins the rest on the
 // first error and rethrows it.
-Task<Totals> transferAll(std::int64_t chunkCount, ChunkFactory makeChunk, SpeedTestProgress progress) {
+Task<Totals> transferAll(std::int64_t chunkCount, ChunkFactory makeChunk,
+                         SpeedTestProgress progress) {
     auto collect = [&](ThrowingTaskGroup<ChunkOutcome>& group) -> Task<Totals> {
         for (std::int64_t i = 0; i < chunkCount; ++i)
             group.addTask([&makeChunk] { return makeChunk(); });
@@ -72,8 +82,9 @@ Task<Totals> transferAll(std::int64_t chunkCount, ChunkFactory makeChunk, SpeedT
         while (auto outcome = co_await group.next()) {
             ++completed;
             totals.bytes += outcome->bytes;
-            totals.lastFinish = totals.lastFinish ? std::max(*totals.lastFinish, outcome->finishedAt)
-                                                  : outcome->finishedAt;
+            totals.lastFinish = totals.lastFinish
+                                    ? std::max(*totals.lastFinish, outcome->finishedAt)
+                                    : outcome->finishedAt;
             if (progress)
                 co_await progress(static_cast<double>(completed) / static_cast<double>(chunkCount));
         }
@@ -85,7 +96,8 @@ Task<Totals> transferAll(std::int64_t chunkCount, ChunkFactory makeChunk, SpeedT
 double throughputOf(const Totals& totals, Clock::UptimePoint start) {
     if (totals.bytes < 1)
         throw SpeedTestRunnerError::noDataTransferred();
-    return CloudflareSpeedTestRunner::megabitsPerSecond(totals.bytes, start, totals.lastFinish.value_or(start));
+    return CloudflareSpeedTestRunner::megabitsPerSecond(totals.bytes, start,
+                                                        totals.lastFinish.value_or(start));
 }
 
 } // namespace
@@ -102,12 +114,13 @@ std::optional<Url> speedTestUploadURL(std::string_view serviceAddress) {
 
 CloudflareSpeedTestRunner::CloudflareSpeedTestRunner(std::shared_ptr<HttpClient> session,
                                                      SpeedTestDownloadURLFactory downloadURLFactory,
-                                                     std::optional<Url> uploadURL, UptimeProvider uptimeProvider)
+                                                     std::optional<Url> uploadURL,
+                                                     UptimeProvider uptimeProvider)
     : m_session(std::move(session)), m_downloadURLFactory(std::move(downloadURLFactory)),
       m_uploadURL(std::move(uploadURL)),
-      m_uptimeProvider(uptimeProvider ? std::move(uptimeProvider) : UptimeProvider([] {
-          return runtimeClock().uptimeNow();
-      })) {}
+      m_uptimeProvider(uptimeProvider ? std::move(uptimeProvider)
+                                      : UptimeProvider([] { return runtimeClock().uptimeNow(); })) {
+}
 
 double CloudflareSpeedTestRunner::megabitsPerSecond(std::int64_t bytes, Clock::UptimePoint start,
                                                     Clock::UptimePoint end) {
@@ -116,20 +129,25 @@ double CloudflareSpeedTestRunner::megabitsPerSecond(std::int64_t bytes, Clock::U
     return static_cast<double>(bytes) * 8.0 / (seconds * 1'000'000.0);
 }
 
-Task<double> CloudflareSpeedTestRunner::download(SpeedTestConfiguration configuration, SpeedTestProgress progress) {
+Task<double> CloudflareSpeedTestRunner::download(SpeedTestConfiguration configuration,
+                                                 SpeedTestProgress progress) {
     if (configuration.downloadChunks < 1)
         throw SpeedTestRunnerError::invalidRequest();
     co_await resumeOn(backgroundPool());
     const UptimeProvider clock = m_uptimeProvider;
     const Clock::UptimePoint start = clock();
     ChunkFactory makeChunk = [session = m_session, urlFactory = m_downloadURLFactory,
-                              size = configuration.downloadChunkSizeBytes, timeout = configuration.requestTimeout,
-                              clock] { return downloadChunk(session, urlFactory, size, timeout, clock); };
-    const Totals totals = co_await transferAll(configuration.downloadChunks, std::move(makeChunk), std::move(progress));
+                              size = configuration.downloadChunkSizeBytes,
+                              timeout = configuration.requestTimeout, clock] {
+        return downloadChunk(session, urlFactory, size, timeout, clock);
+    };
+    const Totals totals = co_await transferAll(configuration.downloadChunks, std::move(makeChunk),
+                                               std::move(progress));
     co_return throughputOf(totals, start);
 }
 
-Task<double> CloudflareSpeedTestRunner::upload(SpeedTestConfiguration configuration, SpeedTestProgress progress) {
+Task<double> CloudflareSpeedTestRunner::upload(SpeedTestConfiguration configuration,
+                                               SpeedTestProgress progress) {
     if (configuration.uploadChunks < 1 || !m_uploadURL || configuration.uploadChunkSizeBytes < 0)
         throw SpeedTestRunnerError::invalidRequest();
     co_await resumeOn(backgroundPool());
@@ -138,9 +156,12 @@ Task<double> CloudflareSpeedTestRunner::upload(SpeedTestConfiguration configurat
     // One buffer for every chunk of this call.
     const HttpBody body = std::make_shared<const std::vector<std::uint8_t>>(
         static_cast<std::size_t>(configuration.uploadChunkSizeBytes), uploadFillByte);
-    ChunkFactory makeChunk = [session = m_session, url = *m_uploadURL, body, timeout = configuration.requestTimeout,
-                              clock] { return uploadChunk(session, url, body, timeout, clock); };
-    const Totals totals = co_await transferAll(configuration.uploadChunks, std::move(makeChunk), std::move(progress));
+    ChunkFactory makeChunk = [session = m_session, url = *m_uploadURL, body,
+                              timeout = configuration.requestTimeout, clock] {
+        return uploadChunk(session, url, body, timeout, clock);
+    };
+    const Totals totals =
+        co_await transferAll(configuration.uploadChunks, std::move(makeChunk), std::move(progress));
     co_return throughputOf(totals, start);
 }
 

@@ -12,6 +12,11 @@ reach nothing but 127.0.0.1 and the X server's abstract socket is private. Scena
   notify  dunst as the notification server and an update server announcing
           a newer build inside the namespace: "Update Available" is shown,
           its default action hands the download address to BROWSER.
+  live    (live.sh: a client namespace with a router, a DNS server and
+          ICMP for every group) after 30 s of monitoring the popover opened
+          through the tray shows real latency and DNS figures and sparklines
+          of several points, read from the application's accessibility tree
+          over AT-SPI.
 Afterwards no child process of the application is left."""
 import ctypes
 import json
@@ -23,6 +28,8 @@ import tempfile
 import time
 
 import dbus
+
+from xwdpng import read_xwd as read_xwd_rows  # noqa: F401 (the bench reads pixels)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 APP = os.environ["LUMRA_APP"]
@@ -182,6 +189,12 @@ def scenario_tray(desktop):
         fail(f"popover at x {shown['x']} not under the icon at {cx}")
     desktop.screenshot("desktop-popover")
     print(f"popover {shown} below icon {icon}")
+    # The icon toggles it.
+    click(cx, cy)
+    wait_for(lambda: popover(app.pid) is None, 10, "a second click on the icon to close the popover")
+    time.sleep(0.5)
+    click(cx, cy)
+    wait_for(lambda: popover(app.pid), 10, "a third click on the icon to open the popover")
 
     other = desktop.start(["xlogo", "-geometry", "200x200+60+380"])
     wait_for(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "xlogo"],
@@ -264,14 +277,79 @@ def scenario_notify(desktop):
     expect_clean_exit(app, known_pids(desktop, server_pid))
 
 
+def accessible_rows(application):
+    """(name, description) of every object of the application's tree."""
+    found = []
+    stack = [application]
+    while stack:
+        node = stack.pop()
+        try:
+            found.append((node.name, node.description))
+            stack.extend(node[i] for i in range(node.childCount))
+        except Exception:
+            continue
+    return found
+
+
+def scenario_live(desktop):
+    import pyatspi
+
+    home = os.path.join(desktop.tmp, "home")
+    os.makedirs(os.path.join(home, ".config", "lumra"), exist_ok=True)
+    with open(os.path.join(home, ".config", "lumra", "defaults.json"), "w") as defaults:
+        json.dump({"internetPingTarget": os.environ["LUMRA_LIVE_INTERNET_TARGET"]}, defaults)
+    app = start_app(desktop, {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
+    icon = wait_for(lambda: next((w for w in windows_of(app.pid) if w["mapped"] and w["width"] < 40), None), 10,
+                    "the tray icon")
+    time.sleep(30)
+    click(icon["x"] + icon["width"] // 2, icon["y"] + icon["height"] // 2)
+    wait_for(lambda: popover(app.pid), 10, "the popover")
+    time.sleep(1.5)
+    desktop.screenshot("desktop-live-popover")
+
+    def lumra_rows():
+        desktop_root = pyatspi.Registry.getDesktop(0)
+        for i in range(desktop_root.childCount):
+            candidate = desktop_root[i]
+            if candidate is not None and candidate.name.lower() == "lumra":
+                described = {}
+                # The row and its value label share the title; the label
+                # carries the value.
+                for name, description in accessible_rows(candidate):
+                    if description:
+                        described[name] = description
+                return described
+        return None
+
+    rows = wait_for(lambda: (lambda r: r if r and "Router Ping" in r else None)(lumra_rows()), 15,
+                    "the popover's rows over AT-SPI")
+    for title in ("Router Ping", "Internet Ping", "Jitter", "Lookup"):
+        value = rows.get(title, "")
+        if not value or value == "\u2014":
+            fail(f"{title} reads {value!r}")
+        samples = rows.get(title + " trend", "")
+        count = int(samples.split()[0]) if samples.endswith(" samples") else 0
+        if count < 3:
+            fail(f"{title} sparkline has {samples!r}")
+        print(f"{title}: {value}, sparkline {samples}")
+    app.send_signal(signal.SIGTERM)
+    expect_clean_exit(app, known_pids(desktop))
+
+
 def main():
     # Orphans of the application become ours, so none can hide.
     ctypes.CDLL(None, use_errno=True).prctl(36, 1, 0, 0, 0)
-    if subprocess.run(["ip", "route", "show", "default"], capture_output=True, text=True).stdout.strip():
+    route = subprocess.run(["ip", "route", "show", "default"], capture_output=True, text=True).stdout.strip()
+    if sys.argv[1] == "live":
+        # live.sh's client namespace: the only default route leads to its router.
+        if route != f"default via {os.environ.get('LUMRA_LIVE_INTERNET_TARGET')} dev {os.environ.get('LUMRA_LIVE_IF')}":
+            fail(f"not in the live namespace: {route!r}")
+    elif route:
         fail("not in a namespace of the test's own: a default route is there")
     subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
-    scenario = {"tray": scenario_tray, "sni": scenario_sni, "notify": scenario_notify}[sys.argv[1]]
-    desktop = Desktop(tray=sys.argv[1] == "tray")
+    scenario = {"tray": scenario_tray, "sni": scenario_sni, "notify": scenario_notify,
+                "live": scenario_live}[sys.argv[1]]
+    desktop = Desktop(tray=sys.argv[1] in ("tray", "live"))
     try:
         scenario(desktop)
     finally:

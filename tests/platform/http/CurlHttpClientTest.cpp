@@ -203,8 +203,8 @@ TEST_F(CurlHttpClientTest, TransferWithoutProgressFailsNearTheTimeout) {
 }
 
 TEST_F(CurlHttpClientTest, RefusedConnectionIsCannotConnect) {
-    const auto request =
-        HttpRequest{.url = urlOf("http://127.0.0.1:" + std::to_string(test::closedLoopbackPort()) + "/")};
+    const auto request = HttpRequest{
+        .url = urlOf("http://127.0.0.1:" + std::to_string(test::closedLoopbackPort()) + "/")};
     const HttpError error = errorOf(start(request));
     EXPECT_EQ(error.kind(), HttpErrorKind::cannotConnect) << error.message();
     EXPECT_FALSE(error.message().empty());
@@ -277,6 +277,39 @@ TEST_F(CurlHttpClientTest, BodyOverTheCapFailsWithTooLarge) {
             EXPECT_EQ(errorOf(start(request)).kind(), HttpErrorKind::tooLarge);
         }
     }
+}
+
+// A measuring transfer counts the body instead of keeping it; the cap
+// still holds.
+TEST_F(CurlHttpClientTest, DiscardedBodyIsCountedNotKept) {
+    struct Row {
+        std::string path;
+        std::optional<std::size_t> cap;
+        std::optional<std::uint64_t> countedBytes; // none: tooLarge
+    };
+    const std::vector<Row> rows{
+        {"/down?bytes=3000000", std::nullopt, 3'000'000},
+        {"/down?bytes=3000000&chunked=1", std::nullopt, 3'000'000},
+        {"/down?bytes=0", std::nullopt, 0},
+        {"/down?bytes=1000", 1000, 1000},
+        {"/down?bytes=5000000&chunked=1", 1'000'000, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        auto request = requestFor(row.path);
+        request.discardBody = true;
+        request.maxBodyBytes = row.cap;
+        if (row.countedBytes) {
+            const HttpResponse response = fetch(request);
+            EXPECT_EQ(response.statusCode, 200);
+            EXPECT_TRUE(response.body.empty());
+            EXPECT_EQ(response.discardedBodyBytes, *row.countedBytes);
+        } else {
+            EXPECT_EQ(errorOf(start(request)).kind(), HttpErrorKind::tooLarge);
+        }
+    }
+    EXPECT_EQ(fetch(requestFor("/down?bytes=1000")).discardedBodyBytes, 0u)
+        << "kept bodies are not counted twice";
 }
 
 TEST_F(CurlHttpClientTest, ParallelPostsShareOneBodyAndEachDeliversItsBytes) {

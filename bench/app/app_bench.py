@@ -1,0 +1,95 @@
+#!/usr/bin/python3
+"""Measures the running application (see run.sh): CPU per minute with the
+popover closed and open, peak RSS, and the click-to-first-frame time."""
+import json
+import os
+import statistics
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "app", "desktop"))
+import desktop_test as desk  # noqa: E402
+
+TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def cpu_seconds(pid):
+    """The process's own CPU and that of its children it has waited for."""
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return sum(int(fields[i]) for i in (11, 12, 13, 14)) / TICKS
+
+
+def peak_rss_kib(pid):
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    return 0
+
+
+def painted(window_id):
+    """Whether the window shows the panel's dark background at its centre."""
+    dump = subprocess.run(["xwd", "-id", window_id, "-silent"], capture_output=True)
+    if dump.returncode != 0 or len(dump.stdout) < 100:
+        return False
+    path = "/tmp/lumra-bench-popover.xwd"
+    with open(path, "wb") as f:
+        f.write(dump.stdout)
+    width, height, rows = desk.read_xwd_rows(path)
+    r, g, b = rows[height // 2][3 * 20: 3 * 20 + 3]
+    return r < 80 and g < 80 and b < 80 and (r, g, b) != (0, 0, 0)
+
+
+def main():
+    seconds = int(sys.argv[1]) if len(sys.argv) > 1 else 60
+    subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
+    desktop = desk.Desktop(tray=True)
+    try:
+        home = os.path.join(desktop.tmp, "home")
+        os.makedirs(os.path.join(home, ".config", "lumra"), exist_ok=True)
+        with open(os.path.join(home, ".config", "lumra", "defaults.json"), "w") as f:
+            json.dump({"internetPingTarget": "10.213.0.1", "batteryFriendly": True}, f)
+        app = desk.start_app(desktop)
+        icon = desk.wait_for(lambda: next((w for w in desk.windows_of(app.pid) if w["mapped"] and w["width"] < 40),
+                                          None), 10, "the tray icon")
+        cx, cy = icon["x"] + icon["width"] // 2, icon["y"] + icon["height"] // 2
+        time.sleep(2)
+
+        start = cpu_seconds(app.pid)
+        time.sleep(seconds)
+        closed = (cpu_seconds(app.pid) - start) * 60 / seconds
+
+        desk.click(cx, cy)
+        shown = desk.wait_for(lambda: desk.popover(app.pid), 10, "the popover")
+        start = cpu_seconds(app.pid)
+        time.sleep(seconds)
+        opened = (cpu_seconds(app.pid) - start) * 60 / seconds
+        desk.click(cx, cy)
+        desk.wait_for(lambda: desk.popover(app.pid) is None, 10, "the popover to close")
+
+        delays = []
+        for _ in range(20):
+            time.sleep(0.6)
+            clicked = time.monotonic()
+            desk.click(cx, cy)
+            desk.wait_for(lambda: painted(shown["id"]), 10, "the popover's first frame")
+            delays.append((time.monotonic() - clicked) * 1000)
+            time.sleep(0.3)
+            desk.click(cx, cy)
+            desk.wait_for(lambda: desk.popover(app.pid) is None, 10, "the popover to close")
+        rss = peak_rss_kib(app.pid)
+        app.terminate()
+        app.wait(10)
+        print(f"popover closed (4 s polling): {closed:.2f} CPU s per minute (process and children)")
+        print(f"popover open (0.5 s polling): {opened:.2f} CPU s per minute (process and children)")
+        print(f"peak RSS: {rss / 1024:.1f} MiB")
+        print(f"tray click to first painted popover frame: median {statistics.median(delays):.0f} ms "
+              f"(min {min(delays):.0f}, max {max(delays):.0f}, n={len(delays)}; includes ~10 ms per xwd poll)")
+    finally:
+        desktop.close()
+
+
+if __name__ == "__main__":
+    main()
