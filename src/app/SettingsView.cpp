@@ -57,6 +57,13 @@ QLabel* makeSymbol(const char* name, double size, const QColor& color, QWidget* 
     return label;
 }
 
+// Cards take the height of their rows, never more.
+CardFrame* makeCard(CardStyle style, QWidget* parent) {
+    auto* card = new CardFrame(std::move(style), parent);
+    card->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    return card;
+}
+
 CardStyle plainCard(const QWidget* widget) {
     return CardStyle{withOpacity(primary(widget), 0.05), withOpacity(primary(widget), 0.09)};
 }
@@ -180,7 +187,7 @@ QWidget* SettingsView::buildGeneralPage() {
     layout->addWidget(makeLabel(QStringLiteral("Manage app behavior and monitoring defaults."), 13,
                                 QFont::Normal, secondary(this), page));
 
-    auto* monitoring = new CardFrame(plainCard(this), page);
+    auto* monitoring = makeCard(plainCard(this), page);
     m_batterySwitch = new ToggleSwitch(monitoring);
     m_batterySwitch->setAccessibleName(QStringLiteral("Battery friendly"));
     connect(m_batterySwitch, &ToggleSwitch::clicked, this,
@@ -199,7 +206,7 @@ QWidget* SettingsView::buildGeneralPage() {
                   QFont::Normal, secondary(this), monitoring));
     layout->addWidget(monitoring);
 
-    auto* launch = new CardFrame(plainCard(this), page);
+    auto* launch = makeCard(plainCard(this), page);
     m_launchSwitch = new ToggleSwitch(launch);
     m_launchSwitch->setAccessibleName(QStringLiteral("Launch at login"));
     connect(m_launchSwitch, &ToggleSwitch::clicked, this,
@@ -237,7 +244,7 @@ QWidget* SettingsView::buildAboutPage() {
         QStringLiteral("Network diagnostics for quick, actionable Wi-Fi troubleshooting."), 13,
         QFont::Normal, secondary(this), page));
 
-    auto* build = new CardFrame(plainCard(this), page);
+    auto* build = makeCard(plainCard(this), page);
     const KeyValueRowStyle rowStyle{kitFont(12, QFont::Medium), secondary(this),
                                     kitFont(13, QFont::DemiBold), primary(this)};
     const std::pair<const char*, std::string> rows[] = {
@@ -251,7 +258,7 @@ QWidget* SettingsView::buildAboutPage() {
     layout->addWidget(build);
 
     const QColor blue = statusColor(StatusColor::blue);
-    m_updateCard = new CardFrame(CardStyle{withOpacity(blue, 0.08), withOpacity(blue, 0.20)}, page);
+    m_updateCard = makeCard(CardStyle{withOpacity(blue, 0.08), withOpacity(blue, 0.20)}, page);
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(8);
     titleRow->addWidget(makeSymbol("arrow.down.circle.fill", 14, blue, this));

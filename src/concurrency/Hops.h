@@ -8,6 +8,7 @@
 #include "concurrency/Task.h"
 #include "concurrency/ThreadPool.h"
 
+#include <cassert>
 #include <coroutine>
 #include <exception>
 #include <type_traits>
@@ -26,29 +27,36 @@ struct ResumeOnAwaiter {
     void await_resume() const noexcept {}
 };
 
-inline ResumeOnAwaiter resumeOn(Executor& executor) { return ResumeOnAwaiter{executor}; }
+inline ResumeOnAwaiter resumeOn(Executor& executor) {
+    return ResumeOnAwaiter{executor};
+}
 
 // Lets other work on the same executor run first.
-inline ResumeOnAwaiter yieldNow() { return ResumeOnAwaiter{currentTask()->executor()}; }
+inline ResumeOnAwaiter yieldNow() {
+    TaskState* task = currentTask();
+    assert(task != nullptr && "yieldNow() runs inside a task");
+    return ResumeOnAwaiter{task->executor()};
+}
 
 template <class F>
 auto runBlocking(Executor& pool, TaskPriority priority, F fn) -> Task<std::invoke_result_t<F&>> {
     using R = std::invoke_result_t<F&>;
-    auto start = [&pool, priority, fn = std::move(fn)](CheckedThrowingContinuation<R> continuation) mutable {
-            pool.post(
-                [fn = std::move(fn), continuation]() mutable {
-                    try {
-                        if constexpr (std::is_void_v<R>) {
-                            fn();
-                            continuation.resume();
-                        } else {
-                            continuation.resume(fn());
-                        }
-                    } catch (...) {
-                        continuation.resumeThrowing(std::current_exception());
+    auto start = [&pool, priority,
+                  fn = std::move(fn)](CheckedThrowingContinuation<R> continuation) mutable {
+        pool.post(
+            [fn = std::move(fn), continuation]() mutable {
+                try {
+                    if constexpr (std::is_void_v<R>) {
+                        fn();
+                        continuation.resume();
+                    } else {
+                        continuation.resume(fn());
                     }
-                },
-                priority);
+                } catch (...) {
+                    continuation.resumeThrowing(std::current_exception());
+                }
+            },
+            priority);
     };
     co_return co_await withCheckedThrowingContinuation<R>(std::move(start));
 }

@@ -48,6 +48,11 @@ bool MainActor::isCurrent() const {
     return m_thread == std::this_thread::get_id();
 }
 
+bool MainActor::isCurrentOrUnbound() const {
+    std::lock_guard lock(m_mutex);
+    return m_thread == std::thread::id() || m_thread == std::this_thread::get_id();
+}
+
 std::size_t MainActor::drain() {
     assert(isCurrent() && "the main actor drains only on its bound thread");
     std::deque<Job> batch;

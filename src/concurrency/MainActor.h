@@ -35,6 +35,8 @@ public:
 
     void post(Job job, TaskPriority priority = TaskPriority::medium) override;
     bool isCurrent() const override;
+    // True on the bound thread, and anywhere before the first bind.
+    bool isCurrentOrUnbound() const;
 
     // Runs the jobs queued when it began (later posts wait for the next
     // drain, so a busy actor still lets its event loop breathe). Returns how

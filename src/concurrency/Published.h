@@ -8,6 +8,8 @@
 // the property's own subscribers.
 #pragma once
 
+#include "concurrency/MainActorCheck.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -44,8 +46,7 @@ private:
 };
 
 // A list of callbacks that may change while it is being called.
-template <class... Args>
-class Signal {
+template <class... Args> class Signal {
 public:
     Signal() = default;
     Signal(const Signal&) = delete;
@@ -67,7 +68,8 @@ public:
 
     // Connects callback and calls it once with replay: the same callback
     // object, so state it keeps carries over to the notifications.
-    Subscription connectAndCall(std::function<void(Args...)> callback, const Args&... replay) const {
+    Subscription connectAndCall(std::function<void(Args...)> callback,
+                                const Args&... replay) const {
         Subscription subscription = connect(std::move(callback));
         const auto slot = m_slots->back();
         slot->callback(replay...);
@@ -105,16 +107,19 @@ public:
     virtual ~ObservableObject() = default;
 
     Subscription subscribeWillChange(std::function<void()> callback) const {
+        LUMRA_ASSERT_MAIN_ACTOR("a will-change signal is observed only on the main actor");
         return m_willChange.connect(std::move(callback));
     }
-    void notifyWillChange() const { m_willChange.emit(); }
+    void notifyWillChange() const {
+        LUMRA_ASSERT_MAIN_ACTOR("a will-change signal fires only on the main actor");
+        m_willChange.emit();
+    }
 
 private:
     Signal<> m_willChange;
 };
 
-template <class T>
-class Publisher {
+template <class T> class Publisher {
 public:
     virtual ~Publisher() = default;
     virtual const T& get() const = 0;
@@ -122,17 +127,20 @@ public:
     virtual Subscription subscribe(std::function<void(const T&)> onValue) const = 0;
 };
 
-template <class T>
-class Published final : public Publisher<T> {
+template <class T> class Published final : public Publisher<T> {
 public:
     explicit Published(T initial, const ObservableObject* owner = nullptr)
         : m_value(std::move(initial)), m_owner(owner) {}
     Published(const Published&) = delete;
     Published& operator=(const Published&) = delete;
 
-    const T& get() const override { return m_value; }
+    const T& get() const override {
+        LUMRA_ASSERT_MAIN_ACTOR("a published value is read only on the main actor");
+        return m_value;
+    }
 
     void set(T value) {
+        LUMRA_ASSERT_MAIN_ACTOR("a published value is set only on the main actor");
         if (m_owner != nullptr)
             m_owner->notifyWillChange();
         m_subscribers.emit(value);
@@ -140,8 +148,7 @@ public:
     }
 
     // One notification for the whole change.
-    template <class F>
-    void modify(F&& change) {
+    template <class F> void modify(F&& change) {
         T value = m_value;
         std::forward<F>(change)(value);
         set(std::move(value));
@@ -151,6 +158,7 @@ public:
         // Connected before the replay, so a set() made by the replay reaches
         // the new subscriber too; the replay reads a copy that such a set()
         // cannot change under it.
+        LUMRA_ASSERT_MAIN_ACTOR("a published value is observed only on the main actor");
         const T current = m_value;
         return m_subscribers.connectAndCall(std::move(onValue), current);
     }

@@ -1,5 +1,6 @@
 #include "concurrency/Runtime.h"
 
+#include "concurrency/MainActorCheck.h"
 #include "concurrency/RealClock.h"
 #include "concurrency/VirtualClock.h"
 
@@ -51,9 +52,13 @@ Runtime& Runtime::current() {
     return *runtime;
 }
 
-Runtime* Runtime::currentOrNull() noexcept { return g_current.load(); }
+Runtime* Runtime::currentOrNull() noexcept {
+    return g_current.load();
+}
 
-bool Runtime::hasBackgroundWork() const { return m_pool->outstanding() > 0 || m_io->outstanding() > 0; }
+bool Runtime::hasBackgroundWork() const {
+    return m_pool->outstanding() > 0 || m_io->outstanding() > 0;
+}
 
 void Runtime::addShutdownHook(std::function<void()> hook) {
     std::lock_guard lock(m_mutex);
@@ -114,9 +119,22 @@ void Runtime::shutdown(std::chrono::nanoseconds drainLimit) {
     m_pool->shutdown();
 }
 
-MainActor& mainActor() { return Runtime::current().mainActor(); }
-ThreadPool& backgroundPool() { return Runtime::current().backgroundPool(); }
-IoThread& ioThread() { return Runtime::current().io(); }
-Clock& runtimeClock() { return Runtime::current().clock(); }
+bool isOnMainActorOrUnchecked() noexcept {
+    Runtime* runtime = Runtime::currentOrNull();
+    return runtime == nullptr || runtime->mainActor().isCurrentOrUnbound();
+}
+
+MainActor& mainActor() {
+    return Runtime::current().mainActor();
+}
+ThreadPool& backgroundPool() {
+    return Runtime::current().backgroundPool();
+}
+IoThread& ioThread() {
+    return Runtime::current().io();
+}
+Clock& runtimeClock() {
+    return Runtime::current().clock();
+}
 
 } // namespace lumra

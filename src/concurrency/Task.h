@@ -30,8 +30,7 @@
 
 namespace lumra {
 
-template <class T = void>
-class Task;
+template <class T = void> class Task;
 
 namespace detail {
 
@@ -53,6 +52,7 @@ public:
 
     // Called by the awaiter before it starts the child.
     void setAwaiter(std::coroutine_handle<> awaiter, Executor* awaiterExecutor) noexcept {
+        assert(!m_continuation && "a task is awaited once");
         m_continuation = awaiter;
         m_awaiterExecutor = awaiterExecutor;
     }
@@ -73,7 +73,8 @@ private:
         const bool hopped = task != nullptr && home != nullptr && &task->executor() != home;
         if (hopped)
             task->setExecutor(*home);
-        const Handshake before = m_handshake.exchange(Handshake::completed, std::memory_order_acq_rel);
+        const Handshake before =
+            m_handshake.exchange(Handshake::completed, std::memory_order_acq_rel);
         if (before != Handshake::suspended)
             return std::noop_coroutine(); // the awaiter continues where it started the child
         if (!hopped)
@@ -87,15 +88,12 @@ private:
     std::atomic<Handshake> m_handshake{Handshake::running};
 };
 
-template <class T>
-class TaskPromise : public TaskPromiseBase {
+template <class T> class TaskPromise : public TaskPromiseBase {
 public:
     Task<T> get_return_object() noexcept;
     template <class U>
-        requires std::is_convertible_v<U&&, T>
-    void return_value(U&& value) {
-        m_result.template emplace<1>(std::forward<U>(value));
-    }
+    requires std::is_convertible_v<U&&, T>
+    void return_value(U&& value) { m_result.template emplace<1>(std::forward<U>(value)); }
     void unhandled_exception() noexcept { m_result.template emplace<2>(std::current_exception()); }
     T takeResult() {
         if (m_result.index() == 2)
@@ -108,8 +106,7 @@ private:
     std::variant<std::monostate, T, std::exception_ptr> m_result;
 };
 
-template <>
-class TaskPromise<void> : public TaskPromiseBase {
+template <> class TaskPromise<void> : public TaskPromiseBase {
 public:
     Task<void> get_return_object() noexcept;
     void return_void() noexcept {}
@@ -125,8 +122,7 @@ private:
 
 } // namespace detail
 
-template <class T>
-class [[nodiscard]] Task {
+template <class T> class [[nodiscard]] Task {
 public:
     using promise_type = detail::TaskPromise<T>;
     using Handle = std::coroutine_handle<promise_type>;
@@ -179,8 +175,7 @@ private:
 
 namespace detail {
 
-template <class T>
-Task<T> TaskPromise<T>::get_return_object() noexcept {
+template <class T> Task<T> TaskPromise<T>::get_return_object() noexcept {
     return Task<T>(std::coroutine_handle<TaskPromise<T>>::from_promise(*this));
 }
 
@@ -206,11 +201,9 @@ struct Driver {
     void start(TaskState& task) && { ResumeTarget{handle, &task}.post(); }
 };
 
-template <class F>
-using BodyTask = std::invoke_result_t<F&>;
+template <class F> using BodyTask = std::invoke_result_t<F&>;
 
-template <class F>
-using BodyResult = typename BodyTask<F>::value_type;
+template <class F> using BodyResult = typename BodyTask<F>::value_type;
 
 template <class F>
 concept TaskBody = requires(F& f) {

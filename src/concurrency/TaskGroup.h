@@ -6,7 +6,7 @@
 // task cancels every child; the group still joins them all.
 #pragma once
 
-#include "concurrency/AsyncLet.h"
+#include "concurrency/WhenAll.h"
 #include "concurrency/Task.h"
 #include "concurrency/TaskState.h"
 

@@ -1,12 +1,12 @@
-#include "concurrency/AsyncLet.h"
+#include "concurrency/TaskGroup.h"
+
 #include "concurrency/RunLoop.h"
 #include "concurrency/Sleep.h"
 #include "concurrency/Spawn.h"
-#include "concurrency/TaskGroup.h"
-
-#include <gtest/gtest.h>
+#include "concurrency/WhenAll.h"
 
 #include <chrono>
+#include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -30,17 +30,18 @@ Task<int> failAfter(std::string message, std::chrono::milliseconds delay) {
 TEST(ThrowingTaskGroupTest, YieldsResultsInCompletionOrder) {
     VirtualClockRunLoop loop;
     auto handle = spawn(mainActor(), []() -> Task<std::vector<int>> {
-        co_return co_await withThrowingTaskGroup<int>([](ThrowingTaskGroup<int>& group) -> Task<std::vector<int>> {
-            group.addTask([] { return valueAfter(3, 300ms); });
-            group.addTask([] { return valueAfter(1, 100ms); });
-            group.addTask([] { return valueAfter(2, 200ms); });
-            std::vector<int> results;
-            while (auto value = co_await group.next()) {
-                results.push_back(*value);
-                co_await sleepFor(10ms); // an awaited step between results
-            }
-            co_return results;
-        });
+        co_return co_await withThrowingTaskGroup<int>(
+            [](ThrowingTaskGroup<int>& group) -> Task<std::vector<int>> {
+                group.addTask([] { return valueAfter(3, 300ms); });
+                group.addTask([] { return valueAfter(1, 100ms); });
+                group.addTask([] { return valueAfter(2, 200ms); });
+                std::vector<int> results;
+                while (auto value = co_await group.next()) {
+                    results.push_back(*value);
+                    co_await sleepFor(10ms); // an awaited step between results
+                }
+                co_return results;
+            });
     });
     loop.advanceBy(1s);
     EXPECT_EQ(handle.get(), (std::vector<int>{1, 2, 3}));
@@ -92,23 +93,24 @@ TEST(ThrowingTaskGroupTest, ACancelledTaskCancelsAndJoinsEveryChild) {
     VirtualClockRunLoop loop;
     int cancelledChildren = 0;
     auto handle = spawn(mainActor(), [&]() -> Task<int> {
-        co_return co_await withThrowingTaskGroup<int>([&](ThrowingTaskGroup<int>& group) -> Task<int> {
-            for (int i = 0; i < 3; ++i) {
-                group.addTask([&]() -> Task<int> {
-                    try {
-                        co_await sleepFor(1h);
-                    } catch (const CancellationError&) {
-                        ++cancelledChildren;
-                        throw;
-                    }
-                    co_return 1;
-                });
-            }
-            int sum = 0;
-            while (auto value = co_await group.next())
-                sum += *value;
-            co_return sum;
-        });
+        co_return co_await withThrowingTaskGroup<int>(
+            [&](ThrowingTaskGroup<int>& group) -> Task<int> {
+                for (int i = 0; i < 3; ++i) {
+                    group.addTask([&]() -> Task<int> {
+                        try {
+                            co_await sleepFor(1h);
+                        } catch (const CancellationError&) {
+                            ++cancelledChildren;
+                            throw;
+                        }
+                        co_return 1;
+                    });
+                }
+                int sum = 0;
+                while (auto value = co_await group.next())
+                    sum += *value;
+                co_return sum;
+            });
     });
     loop.advanceBy(1s);
     handle.cancel();
@@ -143,7 +145,9 @@ TEST(WhenAllTest, RunsConcurrentlyAndAnswersInTheGivenOrder) {
     VirtualClockRunLoop loop;
     const auto start = loop.clock().uptimeNow();
     auto handle = spawn(mainActor(), []() -> Task<std::tuple<int, int, std::monostate>> {
-        auto nothing = []() -> Task<void> { co_await sleepFor(50ms); };
+        auto nothing = []() -> Task<void> {
+            co_await sleepFor(50ms);
+        };
         co_return co_await whenAll(valueAfter(1, 200ms), valueAfter(2, 100ms), nothing());
     });
     loop.advanceBy(1s);
@@ -203,11 +207,10 @@ TEST(WhenAllTest, AnErrorCancelsTheLaterChildrenAfterTheyAreJoined) {
     EXPECT_THROW(handle.get(), std::runtime_error);
 }
 
-TEST(AsyncLetTest, ARunningChildIsCancelledWithItsParent) {
+TEST(WhenAllTest, RunningChildrenAreCancelledWithTheirParent) {
     VirtualClockRunLoop loop;
-    auto handle = spawn(mainActor(), []() -> Task<int> {
-        AsyncLet<int> slow(valueAfter(1, 1h));
-        co_return co_await slow;
+    auto handle = spawn(mainActor(), []() -> Task<std::tuple<int, int>> {
+        co_return co_await whenAll(valueAfter(1, 1h), valueAfter(2, 2h));
     });
     loop.advanceBy(1s);
     handle.cancel();

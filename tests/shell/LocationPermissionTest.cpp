@@ -115,11 +115,20 @@ TEST_F(LocationPermissionControllerTest, AReportedChangeLandsInAMainActorTask) {
 
 TEST_F(LocationPermissionControllerTest, AChangeAfterTheControllerIsGoneChangesNothing) {
     auto controller = LocationPermissionController::create(authorizer, settings);
+    std::vector<Status> seen;
+    auto subscription =
+        controller->status().subscribe([&](Status status) { seen.push_back(status); });
     manager->change(location_authorization::denied);
-    controller.reset();
     loop.runUntilIdle();
+    // Reported while the controller goes: its task finds nothing to set.
     manager->change(location_authorization::authorizedAlways);
+    std::weak_ptr<LocationPermissionController> weak = controller;
+    controller.reset();
+    EXPECT_TRUE(weak.expired()) << "the authorizer's callback holds the controller weakly";
     loop.runUntilIdle();
+    manager->change(location_authorization::restricted);
+    loop.runUntilIdle();
+    EXPECT_EQ(seen, (std::vector<Status>{Status::notDetermined, Status::denied}));
 }
 
 TEST_F(LocationPermissionControllerTest, AuthorizationIsAskedForOnlyWhileUndecided) {

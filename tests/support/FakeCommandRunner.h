@@ -1,7 +1,9 @@
 // A command runner that answers from a script, keyed by the command line, and
-// records every request it gets. Unscripted command lines fail to launch.
+// records every request it gets. Unscripted command lines fail to launch. A
+// cancelled caller gets the runner's cancellation error, as from the real one.
 #pragma once
 
+#include "concurrency/Cancellation.h"
 #include "probes/runner/CommandRunnerError.h"
 #include "probes/runner/CommandRunning.h"
 
@@ -16,7 +18,8 @@ class FakeCommandRunner final : public CommandRunning {
 public:
     using Answer = std::variant<CommandExecutionResult, CommandRunnerError>;
 
-    static std::string key(const std::string& executable, const std::vector<std::string>& arguments) {
+    static std::string key(const std::string& executable,
+                           const std::vector<std::string>& arguments) {
         std::string text = executable;
         for (const std::string& argument : arguments)
             text += " " + argument;
@@ -27,10 +30,14 @@ public:
     void succeed(const std::string& commandLine, std::string output) {
         m_answers[commandLine] = CommandExecutionResult{"", {}, 0, std::move(output), ""};
     }
-    void fail(const std::string& commandLine, CommandRunnerError error) { m_answers[commandLine] = std::move(error); }
+    void fail(const std::string& commandLine, CommandRunnerError error) {
+        m_answers[commandLine] = std::move(error);
+    }
 
     Task<CommandExecutionResult> run(CommandRequest request) override {
         requests.push_back(request);
+        if (isCancelled())
+            throw CommandRunnerError::cancelled(request.executable);
         auto found = m_answers.find(key(request.executable, request.arguments));
         if (found == m_answers.end())
             throw CommandRunnerError::launchFailed("not scripted");

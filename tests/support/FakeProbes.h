@@ -1,7 +1,10 @@
 // Scripted stand-ins for the probes the polled monitors use. Calls may take
-// virtual time; the work of a cancelled caller still finishes, as tool runs do.
+// virtual time. A cancelled caller's tool run ends at once and answers as a
+// failed run does, as with the real runner, which terminates the tool and
+// throws, and the real probes, which read that as no answer.
 #pragma once
 
+#include "concurrency/Cancellation.h"
 #include "concurrency/Runtime.h"
 #include "concurrency/Sleep.h"
 #include "concurrency/Spawn.h"
@@ -20,6 +23,23 @@
 
 namespace lumra::test {
 
+// A tool run's time: false when the caller is cancelled before or during it.
+inline Task<bool> toolRunCompletes(std::chrono::milliseconds duration) {
+    if (isCancelled())
+        co_return false;
+    bool cancelled = false;
+    if (duration > std::chrono::milliseconds(0)) {
+        try {
+            co_await sleepFor(duration);
+        } catch (const CancellationError&) {
+            cancelled = true;
+        }
+    }
+    co_return !cancelled;
+}
+
+// Work that a cancellation does not cut short: a blocking platform call on the
+// pool (a Wi-Fi scan) runs to its end.
 inline Task<void> uncancellableWait(std::chrono::milliseconds duration) {
     if (duration <= std::chrono::milliseconds(0))
         co_return;
@@ -29,8 +49,8 @@ inline Task<void> uncancellableWait(std::chrono::milliseconds duration) {
 
 class FakeInterface final : public WiFiInterfaceProviding {
 public:
-    std::optional<WiFiInterfaceSnapshot> reading =
-        WiFiInterfaceSnapshot{"wlan0", "Home", "aa:bb:cc:dd:ee:01", -50, -95, 300, 36, WiFiBand::fiveGigahertz};
+    std::optional<WiFiInterfaceSnapshot> reading = WiFiInterfaceSnapshot{
+        "wlan0", "Home", "aa:bb:cc:dd:ee:01", -50, -95, 300, 36, WiFiBand::fiveGigahertz};
     std::optional<WiFiInterfaceSnapshot> currentSnapshot() override { return reading; }
 };
 
@@ -43,12 +63,17 @@ public:
 
     Task<std::optional<std::string>> ipAddress(std::string interfaceName) override {
         lookups.push_back(interfaceName);
-        co_await uncancellableWait(duration);
+        const bool completed = co_await toolRunCompletes(duration);
+        if (!completed)
+            co_return std::nullopt;
         auto found = addresses.find(interfaceName);
-        co_return found == addresses.end() ? std::nullopt : std::optional<std::string>(found->second);
+        co_return found == addresses.end() ? std::nullopt
+                                           : std::optional<std::string>(found->second);
     }
     Task<bool> isVPNActive() override {
-        co_await uncancellableWait(duration);
+        const bool completed = co_await toolRunCompletes(duration);
+        if (!completed)
+            co_return false;
         co_return vpn;
     }
 };
@@ -62,12 +87,16 @@ public:
 
     Task<std::optional<std::string>> resolveRouterAddress(double) override {
         calls.push_back("resolve");
-        if (lookupDuration > std::chrono::milliseconds(0))
-            co_await sleepFor(lookupDuration);
+        const bool completed = co_await toolRunCompletes(lookupDuration);
+        if (!completed)
+            co_return std::nullopt;
         co_return router;
     }
     Task<PingProbeMeasurement> ping(std::string host, double) override {
         calls.push_back("ping " + host);
+        const bool completed = co_await toolRunCompletes(std::chrono::milliseconds(0));
+        if (!completed)
+            co_return PingProbeMeasurement::failed();
         auto found = answers.find(host);
         co_return found == answers.end() ? PingProbeMeasurement::failed() : found->second;
     }
@@ -80,6 +109,9 @@ public:
 
     Task<DNSLookupOutcome> lookup(std::string domain, double) override {
         domains.push_back(domain);
+        const bool completed = co_await toolRunCompletes(std::chrono::milliseconds(0));
+        if (!completed)
+            co_return DNSLookupOutcome{std::nullopt, false};
         co_return answer;
     }
 };
@@ -87,12 +119,18 @@ public:
 class FakeCounter final : public TCPConnectionCounting {
 public:
     TCPConnectionCountOutcome answer{TCPConnectionStateCounts{3, 1, 0}, true};
-    Task<TCPConnectionCountOutcome> countConnections(double) override { co_return answer; }
+    Task<TCPConnectionCountOutcome> countConnections(double) override {
+        const bool completed = co_await toolRunCompletes(std::chrono::milliseconds(0));
+        if (!completed)
+            co_return TCPConnectionCountOutcome{std::nullopt, false};
+        co_return answer;
+    }
 };
 
 class FakeChecker final : public CaptivePortalChecking {
 public:
-    CaptivePortalDetectionMeasurement answer{false, std::nullopt, std::nullopt, CaptivePortalDetectionReason::none, true};
+    CaptivePortalDetectionMeasurement answer{false, std::nullopt, std::nullopt,
+                                             CaptivePortalDetectionReason::none, true};
     std::vector<double> timeouts;
     Task<CaptivePortalDetectionMeasurement> check(double timeout) override {
         timeouts.push_back(timeout);

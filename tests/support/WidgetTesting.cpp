@@ -12,6 +12,9 @@ QString saveScreen(QWidget* widget, const QString& name) {
     const QString directory = QStringLiteral(LUMRA_SCREENS_DIR);
     QDir().mkpath(directory);
     const QString path = directory + QLatin1Char('/') + name + QStringLiteral(".png");
+    // Layouts invalidated by a change just made (a row hidden) are redone
+    // first, as the event loop would before painting.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     widget->grab().save(path);
     return path;
 }

@@ -1,6 +1,6 @@
 #include "monitoring/ping/PingMonitor.h"
 
-#include "concurrency/AsyncLet.h"
+#include "concurrency/WhenAll.h"
 #include "model/UnicodeText.h"
 #include "monitoring/polling/BoundedHistory.h"
 

@@ -1,6 +1,6 @@
 #include "monitoring/wifi/WiFiMonitor.h"
 
-#include "concurrency/AsyncLet.h"
+#include "concurrency/WhenAll.h"
 #include "concurrency/Cancellation.h"
 #include "concurrency/Runtime.h"
 #include "concurrency/Spawn.h"

@@ -1,6 +1,6 @@
 #include "probes/metadata/ShellWiFiNetworkMetadataResolver.h"
 
-#include "concurrency/AsyncLet.h"
+#include "concurrency/WhenAll.h"
 #include "probes/metadata/VPNActivity.h"
 #include "probes/parsers/CommandParsingError.h"
 #include "probes/parsers/IPv4AddressOutputParser.h"

@@ -242,6 +242,16 @@ def scenario_sni(desktop):
     if abs(centre - x) > 2 or not y <= shown["y"] <= y + 12:
         fail(f"popover {shown} not at the activation point {x},{y}")
     print(f"popover {shown} at the activation point")
+    # One instance per user: a second start ends at once, the first runs on.
+    second = start_app(desktop)
+    try:
+        if second.wait(10) != 0:
+            fail("the second instance did not exit with 0")
+    except subprocess.TimeoutExpired:
+        second.kill()
+        fail("a second instance kept running")
+    if app.poll() is not None:
+        fail("the first instance ended")
     app.send_signal(signal.SIGTERM)
     expect_clean_exit(app, known_pids(desktop))
 

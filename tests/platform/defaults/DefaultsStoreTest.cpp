@@ -334,10 +334,20 @@ TEST_F(DefaultsStoreTest, RegistrationNotifiesOnlyWhenTheReadValueChanges) {
 }
 
 TEST_F(DefaultsStoreTest, SubscriptionMayOutliveTheStore) {
+    int calls = 0;
     auto store = std::make_unique<DefaultsStore>(storeDirectory());
-    auto subscription = store->observe("flag", [] {});
+    auto subscription = store->observe("flag", [&] { ++calls; });
+    store->setBool("flag", true);
+    ASSERT_EQ(calls, 1);
     store.reset();
+    // A new store of the same file knows nothing of the old one's observers.
+    DefaultsStore successor(storeDirectory());
+    successor.setBool("flag", false);
     subscription.cancel();
+    subscription.cancel();
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(successor.boolForKey("flag"));
+    EXPECT_FALSE(DefaultsStore(storeDirectory()).boolForKey("flag")) << "the gone store left its file intact";
 }
 
 TEST_F(DefaultsStoreTest, ObserversRunOnTheWritersThread) {

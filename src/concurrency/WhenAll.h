@@ -1,7 +1,8 @@
 // Structured children that run concurrently with the task that starts them,
-// on its executor, cancelled with it. asyncLet starts one; whenAll starts
-// several and awaits them in the given order: on the first error it cancels
-// the later ones, waits for all, then rethrows that error.
+// on its executor, cancelled with it. whenAll starts several and awaits them
+// in the given order: on the first error it cancels the later ones, waits for
+// all, then rethrows that error. It returns only once every child has ended,
+// so no child outlives the scope that started it.
 #pragma once
 
 #include "concurrency/Task.h"
@@ -22,15 +23,13 @@ namespace detail {
 template <class T>
 using ValueOrMonostate = std::conditional_t<std::is_void_v<T>, std::monostate, T>;
 
-template <class T, class Body>
-Driver driveChild(std::shared_ptr<TaskCore<T>> core, Body body) {
+template <class T, class Body> Driver driveChild(std::shared_ptr<TaskCore<T>> core, Body body) {
     co_await runInto(*core, body);
     core->finish();
 }
 
 // Starts body as a structured child of the current task.
-template <class T, class Body>
-std::shared_ptr<TaskCore<T>> startChild(Body body) {
+template <class T, class Body> std::shared_ptr<TaskCore<T>> startChild(Body body) {
     TaskState* parent = currentTask();
     assert(parent != nullptr && "structured children start inside a task");
     auto core = std::make_shared<TaskCore<T>>(parent->executor(), parent->priority());
@@ -43,7 +42,9 @@ std::shared_ptr<TaskCore<T>> startChild(Body body) {
 struct JoinAwaiter {
     TaskCoreBase* core;
     bool await_ready() const { return core->isFinished(); }
-    bool await_suspend(std::coroutine_handle<> h) { return core->addWaiter(ResumeTarget::current(h)); }
+    bool await_suspend(std::coroutine_handle<> h) {
+        return core->addWaiter(ResumeTarget::current(h));
+    }
     void await_resume() const noexcept {}
 };
 
@@ -52,13 +53,13 @@ struct JoinAwaiter {
 // frame, which outlives this one.
 Task<void> joinInOrder(std::vector<TaskCoreBase*> cores);
 
-template <class T>
-auto wrapTask(Task<T> task) {
-    return [task = std::move(task)]() mutable { return std::move(task); };
+template <class T> auto wrapTask(Task<T> task) {
+    return [task = std::move(task)]() mutable {
+        return std::move(task);
+    };
 }
 
-template <class T>
-ValueOrMonostate<T> takeValue(TaskCore<T>& core) {
+template <class T> ValueOrMonostate<T> takeValue(TaskCore<T>& core) {
     if constexpr (std::is_void_v<T>) {
         core.takeResult();
         return {};
@@ -68,50 +69,6 @@ ValueOrMonostate<T> takeValue(TaskCore<T>& core) {
 }
 
 } // namespace detail
-
-template <class T>
-class AsyncLet {
-public:
-    template <detail::TaskBody Body>
-    explicit AsyncLet(Body body) : m_core(detail::startChild<T>(std::move(body))) {}
-    explicit AsyncLet(Task<T> task) : AsyncLet(detail::wrapTask(std::move(task))) {}
-
-    AsyncLet(AsyncLet&&) noexcept = default;
-    AsyncLet& operator=(AsyncLet&&) = delete;
-    AsyncLet(const AsyncLet&) = delete;
-    AsyncLet& operator=(const AsyncLet&) = delete;
-
-    // Not awaited: the child is cancelled, and its result dropped when it ends.
-    ~AsyncLet() {
-        if (m_core && !m_awaited)
-            m_core->state.cancel();
-    }
-
-    void cancel() const noexcept { m_core->state.cancel(); }
-
-    struct Awaiter {
-        AsyncLet* self;
-        bool await_ready() const { return self->m_core->isFinished(); }
-        bool await_suspend(std::coroutine_handle<> h) {
-            return self->m_core->addWaiter(ResumeTarget::current(h));
-        }
-        T await_resume() {
-            self->m_awaited = true;
-            return self->m_core->takeResult();
-        }
-    };
-    // Awaited once.
-    Awaiter operator co_await() & noexcept { return Awaiter{this}; }
-
-private:
-    std::shared_ptr<detail::TaskCore<T>> m_core;
-    bool m_awaited = false;
-};
-
-template <detail::TaskBody Body>
-AsyncLet<detail::BodyResult<Body>> asyncLet(Body body) {
-    return AsyncLet<detail::BodyResult<Body>>(std::move(body));
-}
 
 // Runs the tasks concurrently; void results become std::monostate.
 template <class... Ts>

@@ -1,4 +1,4 @@
-#include "concurrency/AsyncLet.h"
+#include "concurrency/WhenAll.h"
 
 namespace lumra::detail {
 
