@@ -1,4 +1,5 @@
 #include "app/AppTestFixture.h"
+#include "app/QuitSignals.h"
 #include "monitoring/ping/BuiltInInternetTarget.h"
 #include "probes/dns/CommandLineDNSLookupRunner.h"
 #include "probes/metadata/ShellWiFiNetworkMetadataResolver.h"
@@ -8,6 +9,7 @@
 #include "probes/tcp/CommandLineTCPConnectionCounter.h"
 
 #include <QWidget>
+#include <csignal>
 #include <functional>
 
 namespace lumra::test {
@@ -249,6 +251,32 @@ TEST_F(AppTest, ShutdownAfterMonitoringWasNeverEnabledStillStopsTheObserversAndR
     EXPECT_EQ(*fakes.log,
               (std::vector<std::string>{"network observer stopped", "sleep observer stopped",
                                         "status item removed"}));
+}
+
+TEST_F(AppTest, SIGTERMAndSIGINTTakeTheQuitPath) {
+    for (int signalNumber : {SIGTERM, SIGINT}) {
+        build();
+        delegate->startUp();
+        int quits = 0;
+        QuitSignals signals([&] {
+            ++quits;
+            delegate->shutDown();
+        });
+        auto watch = delegate->lifecycleController()->isMonitoringEnabled().subscribe(
+            [&](const bool& enabled) {
+                if (!enabled)
+                    fakes.log->push_back("monitors stopped");
+            });
+        fakes.log->clear();
+        ::raise(signalNumber);
+        for (int round = 0; round < 50 && quits == 0; ++round)
+            testing::processQueuedEvents();
+        EXPECT_EQ(quits, 1) << signalNumber;
+        EXPECT_EQ(*fakes.log,
+                  (std::vector<std::string>{"network observer stopped", "sleep observer stopped",
+                                            "monitors stopped", "status item removed"}))
+            << signalNumber;
+    }
 }
 
 TEST_F(AppTest, TheQuitRowAndTheTrayMenuTakeTheQuitPath) {
