@@ -118,6 +118,29 @@ TEST_F(PopoverTest, DeactivationAndPressesInOurOtherWindowsCloseItPressesInsideD
     EXPECT_FALSE(menuBar().isPopoverShown());
 }
 
+TEST_F(PopoverTest, CtrlCommaOpensSettingsFromThePopoverAndTheToolWindows) {
+    auto pressCtrlComma = [](QWidget* window) {
+        window->activateWindow();
+        QApplication::setActiveWindow(window);
+        QTest::keyClick(window, Qt::Key_Comma, Qt::ControlModifier);
+    };
+    menuBar().showPopover();
+    pressCtrlComma(&menuBar().popover());
+    ASSERT_NE(delegate->settingsWindow(), nullptr);
+    EXPECT_TRUE(delegate->settingsWindow()->isVisible());
+    delegate->settingsWindow()->close();
+
+    menuBar().openChannelScanWindow();
+    pressCtrlComma(menuBar().channelScanWindow());
+    EXPECT_TRUE(delegate->settingsWindow()->isVisible());
+    // The tray menu's entry opens the same window.
+    QWidget* settings = delegate->settingsWindow();
+    settings->close();
+    statusItem().actions.onOpenSettings();
+    EXPECT_EQ(delegate->settingsWindow(), settings);
+    EXPECT_TRUE(settings->isVisible());
+}
+
 TEST_F(PopoverTest, EscapeClosesIt) {
     menuBar().showPopover();
     QTest::keyClick(&menuBar().popover(), Qt::Key_Escape);

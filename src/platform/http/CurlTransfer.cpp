@@ -180,6 +180,8 @@ void CurlTransfer::configure(CURL* easy) {
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
     }
 
+    if (m_request.freshConnection)
+        curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlTransfer::writeCallback);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlTransfer::headerCallback);

@@ -44,6 +44,9 @@ struct HttpRequest {
     // The response body is counted (HttpResponse::discardedBodyBytes), not
     // kept: for transfers that only measure.
     bool discardBody = false;
+    // Sent over a connection of its own, never one an earlier transfer left
+    // open (whose congestion state would carry over).
+    bool freshConnection = false;
 
     bool operator==(const HttpRequest&) const = default;
 };

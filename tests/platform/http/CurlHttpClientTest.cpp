@@ -312,6 +312,19 @@ TEST_F(CurlHttpClientTest, DiscardedBodyIsCountedNotKept) {
         << "kept bodies are not counted twice";
 }
 
+// Transfers one after another share a kept-alive connection unless a
+// request asks for a connection of its own.
+TEST_F(CurlHttpClientTest, AFreshConnectionRequestOpensItsOwnConnection) {
+    fetch(requestFor("/down?bytes=1000"));
+    fetch(requestFor("/down?bytes=1000"));
+    EXPECT_EQ(server.count("open"), 1u) << "the second reused the first's connection";
+    auto fresh = requestFor("/down?bytes=1000");
+    fresh.freshConnection = true;
+    EXPECT_EQ(fetch(fresh).statusCode, 200);
+    EXPECT_TRUE(server.waitFor("open", 2, 10s));
+    EXPECT_EQ(server.count("request"), 3u);
+}
+
 TEST_F(CurlHttpClientTest, ParallelPostsShareOneBodyAndEachDeliversItsBytes) {
     const HttpBody body = patternedBody(3'000'000);
     std::vector<TaskHandle<HttpResponse>> handles;
