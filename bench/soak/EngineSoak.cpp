@@ -1,18 +1,23 @@
 // The real ping, DNS and connection monitors polling without pause over
 // scripted tools that succeed, fail, print garbage and hang in turn, through
-// the real runner, for a given number of poll cycles (100,000 by default).
+// the real runner, for a given number of poll cycles (100,000 by default);
+// meanwhile the real captive-portal monitor polls pages on a local server
+// that stays silent, drips, sends an endless body, and answers.
 // Afterwards: RSS drift, zombies, open descriptors and threads against the
 // same figures after a warm-up; under the asan preset LeakSanitizer checks
 // the exit. Nothing is sent anywhere: every tool is a script.
 //   engine_soak [POLL_CYCLES] [COMMAND_TIME_OUT_SECONDS]
 #include "concurrency/RunLoop.h"
+#include "monitoring/captive/CaptivePortalMonitor.h"
 #include "monitoring/connection/ConnectionMonitor.h"
 #include "monitoring/dns/DNSMonitor.h"
 #include "monitoring/ping/PingMonitor.h"
+#include "platform/http/CurlHttpClient.h"
 #include "probes/dns/CommandLineDNSLookupRunner.h"
 #include "probes/ping/CommandLinePingProbeRunner.h"
 #include "probes/runner/ShellCommandRunner.h"
 #include "probes/tcp/CommandLineTCPConnectionCounter.h"
+#include "tests/platform/http/LocalHttpServer.h"
 
 #include <atomic>
 #include <chrono>
@@ -38,6 +43,20 @@ public:
 };
 
 constexpr const char* internetTarget = "10.213.0.1";
+
+class CountingChecker final : public CaptivePortalChecking {
+public:
+    explicit CountingChecker(std::shared_ptr<CaptivePortalChecking> inner)
+        : m_inner(std::move(inner)) {}
+    Task<CaptivePortalDetectionMeasurement> check(double timeout) override {
+        ++checks;
+        co_return co_await m_inner->check(timeout);
+    }
+    std::atomic<long> checks{0};
+
+private:
+    std::shared_ptr<CaptivePortalChecking> m_inner;
+};
 
 // Counts tool runs, and poll cycles by the one run each poll makes exactly
 // once: dig (DNS), netstat's TCP listing (connection), the ping of the
@@ -164,6 +183,7 @@ int main(int argc, char** argv) {
     Figures after{};
     long polled = 0;
     long ran = 0;
+    long checked = 0;
     double seconds = 0;
     {
         RunLoop loop;
@@ -191,9 +211,24 @@ int main(int argc, char** argv) {
             ConnectionMonitor::create(std::make_shared<CommandLineTCPConnectionCounter>(runner),
                                       sleeper, now, connectionConfiguration);
 
+        test::LocalHttpServer pages;
+        std::vector<CaptivePortalProbeEndpoint> endpoints;
+        for (const char* path : {"/silent", "/trickle?bytes=100000&interval_ms=50",
+                                 "/down?bytes=1000000000000", "/answer?status=200&body=Success"})
+            endpoints.push_back(*CaptivePortalProbeEndpoint::make(pages.url(path), "Success"));
+        auto checker =
+            std::make_shared<CountingChecker>(std::make_shared<URLSessionCaptivePortalChecker>(
+                std::make_shared<URLSessionCaptivePortalProbeFetcher>(
+                    std::make_shared<CurlHttpClient>()),
+                endpoints));
+        CaptivePortalMonitor::Configuration captiveConfiguration;
+        captiveConfiguration.commandTimeout = 0.2;
+        auto captive = CaptivePortalMonitor::create(checker, sleeper, now, captiveConfiguration);
+
         ping->start();
         dns->start();
         connection->start();
+        captive->start();
         const long warmUp = std::min<long>(1'000, cycles / 10);
         loop.runUntil([&] { return runner->polls.load() >= warmUp; }, 1h);
         // Figures are taken with no run in flight: stopped, children reaped.
@@ -201,15 +236,18 @@ int main(int argc, char** argv) {
             ping->stop();
             dns->stop();
             connection->stop();
+            captive->stop();
             loop.runUntil([] { return false; }, 2s);
         };
         pause();
         before = measure();
         const long pollsBefore = runner->polls.load();
         const long runsBefore = runner->runs.load();
+        const long checksBefore = checker->checks.load();
         ping->start();
         dns->start();
         connection->start();
+        captive->start();
         const auto start = std::chrono::steady_clock::now();
         long reported = 0;
         loop.runUntil(
@@ -225,6 +263,7 @@ int main(int argc, char** argv) {
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         polled = runner->polls.load() - pollsBefore;
         ran = runner->runs.load() - runsBefore;
+        checked = checker->checks.load() - checksBefore;
         pause();
         after = measure();
     }
@@ -233,6 +272,7 @@ int main(int argc, char** argv) {
     fmt::print("after warm-up: {} poll cycles, {} tool runs in {:.1f} s ({:.0f} runs per s), "
                "time-out {} s\n",
                polled, ran, seconds, ran / seconds, timeout);
+    fmt::print("captive-portal checks meanwhile: {}\n", checked);
     fmt::print("RSS: {} KiB before, {} KiB after, drift {} KiB\n", before.residentKiB,
                after.residentKiB, after.residentKiB - before.residentKiB);
     fmt::print("open descriptors: {} before, {} after\n", before.descriptors, after.descriptors);

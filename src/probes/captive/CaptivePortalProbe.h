@@ -48,7 +48,10 @@ public:
     explicit CaptivePortalProbeFetcherError(Case c) : m_case(c) {}
     Case errorCase() const noexcept { return m_case; }
     const char* what() const noexcept override { return "nonHTTPResponse"; }
-    bool operator==(const CaptivePortalProbeFetcherError&) const = default;
+    // By case; a defaulted comparison would be deleted (std::exception has none).
+    bool operator==(const CaptivePortalProbeFetcherError& other) const noexcept {
+        return m_case == other.m_case;
+    }
 
 private:
     Case m_case;

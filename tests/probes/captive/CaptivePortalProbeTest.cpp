@@ -125,6 +125,9 @@ TEST(CaptivePortalProbeRequestTest, NoCacheNoRedirectsAndATenthOfASecondAtLeast)
         EXPECT_EQ(request.overallTimeoutSeconds, used) << given;
     }
     EXPECT_EQ(defaultCaptivePortalProbeEndpoints().size(), 2u);
+    using FetcherError = CaptivePortalProbeFetcherError;
+    EXPECT_EQ(FetcherError(FetcherError::Case::nonHTTPResponse),
+              FetcherError(FetcherError::Case::nonHTTPResponse));
 }
 
 } // namespace
