@@ -1,7 +1,12 @@
 #!/usr/bin/env python3
 """Fails when a co_await expression holds a lambda with owning captures or a
 brace-initialised temporary. g++ 12 destroys such temporaries twice when the
-coroutine suspends or the awaited operation throws; name them first."""
+coroutine suspends or the awaited operation throws; name them first.
+
+Also fails on a co_await in the condition of an if (not an init-declaration
+such as `if (auto x = co_await f())`): with g++ 12, an awaited task that
+completes without suspending can leave the awaiting coroutine never resumed
+there; bind the result to a named local first."""
 import re
 import sys
 from pathlib import Path
@@ -69,9 +74,21 @@ def problems(path):
     for match in re.finditer(r"(?<!operator )\bco_await\b(?!\s*\()", text):
         captures, outside = lambda_heads(statement_after(text, match.end()))
         if any(not HARMLESS_CAPTURE.match(c) for c in captures):
-            yield match.start(), "a lambda with owning captures"
+            yield match.start(), "co_await expression holds a lambda with owning captures; bind it to a named local first"
         if BRACED.search(outside):
-            yield match.start(), "a brace-initialised temporary"
+            yield match.start(), "co_await expression holds a brace-initialised temporary; bind it to a named local first"
+
+
+IF_CONDITION = re.compile(r"\bif\s*(constexpr\s*)?\(")
+DECLARATION = re.compile(r"^\s*(const\s+)?[\w:<>,\s]*?[\w>]\s*[&*]?\s*\w+\s*=[^=]")
+
+
+def await_in_if_conditions(path):
+    text = strip_comments(path.read_text(encoding="utf-8"))
+    for match in IF_CONDITION.finditer(text):
+        condition = statement_after(text, match.end())
+        if re.search(r"\bco_await\b", condition) and not DECLARATION.match(condition):
+            yield match.start(), "co_await in an if condition; bind its result to a named local first"
 
 
 def main(roots):
@@ -81,9 +98,9 @@ def main(roots):
             if path.suffix not in (".h", ".cpp"):
                 continue
             text = path.read_text(encoding="utf-8")
-            for offset, what in problems(path):
+            for offset, what in [*problems(path), *await_in_if_conditions(path)]:
                 line = text.count("\n", 0, offset) + 1
-                failures.append(f"{path}:{line}: co_await expression holds {what}; bind it to a named local first")
+                failures.append(f"{path}:{line}: {what}")
     for failure in failures:
         print(failure, file=sys.stderr)
     return 1 if failures else 0

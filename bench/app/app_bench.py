@@ -63,9 +63,12 @@ def main():
 
         desk.click(cx, cy)
         shown = desk.wait_for(lambda: desk.popover(app.pid), 10, "the popover")
+        time.sleep(2)
         start = cpu_seconds(app.pid)
         time.sleep(seconds)
         opened = (cpu_seconds(app.pid) - start) * 60 / seconds
+        if desk.popover(app.pid) is None:
+            desk.fail("the popover closed during the measurement")
         desk.click(cx, cy)
         desk.wait_for(lambda: desk.popover(app.pid) is None, 10, "the popover to close")
 

@@ -13,6 +13,7 @@
 #include "qt/SymbolRegistry.h"
 #include "qt/ToggleSwitch.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -267,15 +268,22 @@ QWidget* SettingsView::buildAboutPage() {
     m_updateCard->contentLayout()->addLayout(titleRow);
     m_releaseNotes = makeLabel(QString(), 12, QFont::Normal, secondary(this), m_updateCard);
     m_releaseNotes->setWordWrap(true);
-    m_releaseNotes->setMaximumHeight(m_releaseNotes->fontMetrics().lineSpacing() * 3);
+    // Cut again whenever the width changes.
+    m_releaseNotes->installEventFilter(this);
     m_updateCard->contentLayout()->addWidget(m_releaseNotes);
     auto* downloadRow = new QHBoxLayout;
     downloadRow->addStretch(1);
-    auto* download = new QPushButton(QStringLiteral("Download Update"), m_updateCard);
-    download->setDefault(true);
-    connect(download, &QPushButton::clicked, this,
+    m_downloadButton = new QPushButton(QStringLiteral("Download Update"), m_updateCard);
+    // The prominent style: the accent colour with white text.
+    m_downloadButton->setStyleSheet(
+        QStringLiteral("QPushButton { border: none; border-radius: 5px; padding: 4px 12px; "
+                       "color: white; background: %1; } "
+                       "QPushButton:pressed { background: %2; }")
+            .arg(statusColor(StatusColor::accent).name(),
+                 statusColor(StatusColor::accent).darker(120).name()));
+    connect(m_downloadButton, &QPushButton::clicked, this,
             [this] { m_appUpdateController->openDownloadPage(); });
-    downloadRow->addWidget(download);
+    downloadRow->addWidget(m_downloadButton);
     m_updateCard->contentLayout()->addLayout(downloadRow);
     layout->addWidget(m_updateCard);
 
@@ -390,13 +398,27 @@ void SettingsView::refresh() {
                                QString::fromStdString(update->version));
         const bool hasNotes = update->releaseNotes && !update->releaseNotes->empty();
         m_releaseNotes->setVisible(hasNotes);
-        m_releaseNotes->setText(hasNotes ? QString::fromStdString(*update->releaseNotes)
-                                         : QString());
+        m_releaseNotesText = hasNotes ? QString::fromStdString(*update->releaseNotes) : QString();
+        showReleaseNotes();
     }
 
     m_checkButton->setEnabled(!m_isCheckingForUpdate);
     m_checkButton->setText(m_isCheckingForUpdate ? QString() : QStringLiteral("Check for Updates"));
     m_checkSpinner->setVisible(m_isCheckingForUpdate);
+}
+
+bool SettingsView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_releaseNotes && event->type() == QEvent::Resize)
+        showReleaseNotes();
+    return QWidget::eventFilter(watched, event);
+}
+
+void SettingsView::showReleaseNotes() {
+    const int width = m_releaseNotes->width() > 50 ? m_releaseNotes->width() : 400;
+    const QString shown = elidedToLines(m_releaseNotesText, m_releaseNotes->font(), width, 3);
+    if (m_releaseNotes->text() != shown)
+        m_releaseNotes->setText(shown);
+    m_releaseNotes->setAccessibleDescription(m_releaseNotesText);
 }
 
 } // namespace lumra

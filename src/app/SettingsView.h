@@ -56,12 +56,15 @@ public:
     ToggleSwitch* launchAtLoginSwitch() const { return m_launchSwitch; }
     QPushButton* checkForUpdatesButton() const { return m_checkButton; }
     QWidget* updateCard() const { return m_updateCard; }
+    QLabel* releaseNotesLabel() const { return m_releaseNotes; }
+    QPushButton* downloadButton() const { return m_downloadButton; }
     QToolButton* tabButton(SettingsTab tab) const;
 
     void checkForUpdates();
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* buildSidebar();
@@ -71,6 +74,7 @@ private:
     void setBatteryFriendly(bool value);
     void setLaunchAtLogin(bool value);
     void refresh();
+    void showReleaseNotes();
 
     const std::shared_ptr<AppUpdateController> m_appUpdateController;
     const std::shared_ptr<DefaultsStore> m_userDefaults;
@@ -92,6 +96,9 @@ private:
     CardFrame* m_updateCard = nullptr;
     QLabel* m_updateTitle = nullptr;
     QLabel* m_releaseNotes = nullptr;
+    // The notes as given; the label shows at most three lines of them.
+    QString m_releaseNotesText;
+    QPushButton* m_downloadButton = nullptr;
     QPushButton* m_checkButton = nullptr;
     Spinner* m_checkSpinner = nullptr;
     DeferredRefresh* m_refresh = nullptr;

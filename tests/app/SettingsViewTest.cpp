@@ -2,6 +2,7 @@
 
 #include "app/AppTestFixture.h"
 #include "qt/CardFrame.h"
+#include "qt/Palette.h"
 #include "qt/Spinner.h"
 #include "qt/ToggleSwitch.h"
 #include "support/WidgetTesting.h"
@@ -147,6 +148,33 @@ TEST_F(SettingsViewTest, ReleaseNotesAreShownAsTheyAreNeverAsMarkup) {
         button->click();
     EXPECT_EQ(fakes.urlOpener->opened,
               std::vector<std::string>{"https://downloads.example.test/lumra-2.1.0.dmg"});
+}
+
+TEST_F(SettingsViewTest, LongReleaseNotesStopAfterThreeLinesAndDownloadIsProminent) {
+    offerUpdate("First line\nSecond line\nThird line\nFourth line\nFifth line");
+    SettingsView& view = openSettings();
+    view.selectTab(SettingsTab::about);
+    delegate->settingsWindow()->show();
+    testing::processQueuedEvents();
+    const QString shown = view.releaseNotesLabel()->text();
+    EXPECT_EQ(shown.count(QLatin1Char('\n')), 2) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("First line\nSecond line\n")));
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_FALSE(shown.contains(QStringLiteral("Fourth")));
+    // Narrower and wider again: cut anew for each width, never more than three lines.
+    delegate->settingsWindow()->resize(720, 460);
+    testing::processQueuedEvents();
+    EXPECT_EQ(view.releaseNotesLabel()->text().count(QLatin1Char('\n')), 2);
+
+    // The accent fill, not a plain bezel.
+    QPushButton* download = view.downloadButton();
+    const QImage image = download->grab().toImage();
+    const QColor edge = image.pixelColor(4 * image.width() / 100 + 2, image.height() / 2);
+    const QColor accent = statusColor(StatusColor::accent);
+    EXPECT_NEAR(edge.red(), accent.red(), 12);
+    EXPECT_NEAR(edge.green(), accent.green(), 12);
+    EXPECT_NEAR(edge.blue(), accent.blue(), 12);
+    testing::saveScreen(delegate->settingsWindow(), QStringLiteral("settings-about-long-notes"));
 }
 
 TEST_F(SettingsViewTest, CheckForUpdatesWaitsDisabledWithASpinnerWhateverTheOutcome) {

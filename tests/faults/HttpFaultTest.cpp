@@ -6,6 +6,7 @@
 #include "concurrency/Cancellation.h"
 #include "concurrency/RunLoop.h"
 #include "concurrency/Sleep.h"
+#include "monitoring/captive/CaptivePortalMonitor.h"
 #include "platform/http/CurlHttpClient.h"
 #include "platform/http/HttpError.h"
 #include "probes/captive/CaptivePortalProbe.h"
@@ -200,6 +201,46 @@ TEST_F(HttpFaultTest, TheCaptiveProbeEndsAgainstSilentDrippingAndEndlessServers)
     std::printf("figure: resident set grew %ld KiB over the four servers\n",
                 test::residentKiB() - residentBefore);
     EXPECT_LT(test::residentKiB() - residentBefore, 32 * 1024) << "KiB grown";
+}
+
+// The monitor over the real checker: a page that drips bytes forever is a
+// failed poll, published within the time-out plus a little.
+TEST_F(HttpFaultTest, TheCaptiveMonitorPublishesItsFailureAgainstADrippingServer) {
+    auto endpoint = CaptivePortalProbeEndpoint::make(
+        server.url("/trickle?bytes=100000&interval_ms=200"), "Success");
+    ASSERT_TRUE(endpoint);
+    auto checker = std::make_shared<URLSessionCaptivePortalChecker>(
+        std::make_shared<URLSessionCaptivePortalProbeFetcher>(client),
+        std::vector<CaptivePortalProbeEndpoint>{*endpoint});
+    CaptivePortalMonitor::Configuration configuration;
+    configuration.pollInterval = 60;
+    configuration.commandTimeout = 1.0;
+    auto monitor = CaptivePortalMonitor::create(
+        checker, std::make_shared<TaskSleeper>(), [] { return std::chrono::system_clock::now(); },
+        configuration);
+    std::optional<std::string> published;
+    auto subscription =
+        monitor->lastErrorMessage().subscribe([&](const std::optional<std::string>& message) {
+            if (message)
+                published = message;
+        });
+    test::GapMeter meter;
+    const auto start = Clock::now();
+    monitor->start();
+    loop.runUntil([&] { return published.has_value(); }, 20s);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    meter.stop();
+    monitor->stop();
+    std::printf("figure: captive monitor, dripping page: failure published after %lld ms; longest "
+                "gap: main actor "
+                "%lld ms, I/O thread %lld ms\n",
+                static_cast<long long>(took.count()),
+                static_cast<long long>(meter.mainActorGap().count()),
+                static_cast<long long>(meter.ioThreadGap().count()));
+    EXPECT_EQ(published, std::optional<std::string>(CaptivePortalMonitor::failureMessage));
+    EXPECT_LT(took, 3 * 1100ms);
+    EXPECT_LT(meter.mainActorGap(), maxQuietGap);
+    EXPECT_LT(meter.ioThreadGap(), maxQuietGap);
 }
 
 } // namespace

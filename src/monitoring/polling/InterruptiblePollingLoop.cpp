@@ -77,7 +77,8 @@ Task<bool> InterruptiblePollingLoop::pollOnce(std::weak_ptr<InterruptiblePolling
 }
 
 Task<void> InterruptiblePollingLoop::run(std::weak_ptr<InterruptiblePollingLoop> weakSelf) {
-    if (!co_await pollOnce(weakSelf))
+    const bool polled = co_await pollOnce(weakSelf);
+    if (!polled)
         co_return;
     for (;;) {
         if (isCancelled())
@@ -116,7 +117,10 @@ Task<void> InterruptiblePollingLoop::run(std::weak_ptr<InterruptiblePollingLoop>
             }
         }
         // Cut short without a refresh: a new wait of the current interval.
-        if (pollNow && !co_await pollOnce(weakSelf))
+        if (!pollNow)
+            continue;
+        const bool polledAgain = co_await pollOnce(weakSelf);
+        if (!polledAgain)
             co_return;
     }
 }

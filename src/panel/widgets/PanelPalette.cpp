@@ -99,14 +99,4 @@ const QColor& tintColor(TintRole role) {
     return white;
 }
 
-NumberSeparators numberSeparators(const QLocale& locale) {
-    NumberSeparators separators;
-    separators.decimalSeparator = locale.decimalPoint().toStdString();
-    separators.groupSeparator = (locale.numberOptions() & QLocale::OmitGroupSeparator)
-                                    ? std::string{}
-                                    : locale.groupSeparator().toStdString();
-    separators.minusSign = locale.negativeSign().toStdString();
-    return separators;
-}
-
 } // namespace lumra

@@ -1,9 +1,10 @@
 // The popover's colours and fonts, and the bridge from the Qt-free tint roles
-// and number separators to Qt. Main thread.
+// to Qt (the kit's header brings the locale's number separators). Main thread.
 #pragma once
 
 #include "panel/viewmodel/MetricFormat.h"
 #include "panel/viewmodel/PanelTexts.h"
+#include "qt/LocaleNumberFormat.h"
 
 #include <QColor>
 #include <QFont>
@@ -39,10 +40,6 @@ QFont systemFont(double size, QFont::Weight weight);
 namespace lumra {
 
 const QColor& tintColor(TintRole role);
-
-// The separators of locale (the default one unless given), read afresh at
-// every call so a locale change applies to the next redraw.
-NumberSeparators numberSeparators(const QLocale& locale = QLocale());
 
 inline QString qText(const std::string& text) {
     return QString::fromStdString(text);

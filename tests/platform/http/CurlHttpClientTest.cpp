@@ -322,6 +322,8 @@ TEST_F(CurlHttpClientTest, AFreshConnectionRequestOpensItsOwnConnection) {
     fresh.freshConnection = true;
     EXPECT_EQ(fetch(fresh).statusCode, 200);
     EXPECT_TRUE(server.waitFor("open", 2, 10s));
+    // The server logs each request line as it reads it: wait for the third.
+    EXPECT_TRUE(server.waitFor("request", 3, 10s));
     EXPECT_EQ(server.count("request"), 3u);
 }
 
