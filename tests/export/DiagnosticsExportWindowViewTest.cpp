@@ -35,6 +35,7 @@ namespace lumra {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::labelsReadingMarkup;
 using testing::processQueuedEvents;
 using testing::saveScreen;
 namespace Palette = DiagnosticsExportPalette;
@@ -153,6 +154,7 @@ TEST_F(ExportWindowTest, CollectingThenReadyLayouts) {
     EXPECT_EQ(metricValue(6), "246 / 38 Mbps");
     EXPECT_EQ(metricValue(3), "12.3 ms");
     saveScreen(view.get(), "export-ready");
+    EXPECT_EQ(labelsReadingMarkup(view.get()), QStringList());
 
     // Regenerate: the card and the text go at once, the progress comes back.
     child<QAbstractButton>("copyButton")->click();
@@ -378,7 +380,8 @@ TEST_F(ExportWindowTest, UnderAGermanLocaleTheCardKeepsItsPointAndDatesFollowThe
     auto* ping = card.findChild<DiagnosticsCardMetric*>(QStringLiteral("metric3"));
     ASSERT_NE(ping, nullptr);
     EXPECT_EQ(ping->value(), "12.3 ms");
-    EXPECT_EQ(card.findChild<DiagnosticsCardMetric*>(QStringLiteral("metric4"))->value(), "18.0 ms");
+    EXPECT_EQ(card.findChild<DiagnosticsCardMetric*>(QStringLiteral("metric4"))->value(),
+              "18.0 ms");
     const QString updated = card.updatedLabel()->text();
     EXPECT_TRUE(updated.startsWith("Updated 1. M")) << updated.toStdString();
     EXPECT_TRUE(updated.endsWith("2026, 09:05:07")) << updated.toStdString();

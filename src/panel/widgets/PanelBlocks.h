@@ -3,8 +3,6 @@
 // thread.
 #pragma once
 
-// Before any Qt header: the engine's observable types name a method emit,
-// which Qt's keyword macro would swallow.
 #include "concurrency/Published.h"
 #include "panel/viewmodel/DashboardModel.h"
 #include "panel/viewmodel/PanelTexts.h"

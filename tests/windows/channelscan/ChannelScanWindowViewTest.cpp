@@ -17,6 +17,7 @@ namespace lumra {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::labelsReadingMarkup;
 using testing::processQueuedEvents;
 using testing::saveScreen;
 
@@ -151,6 +152,7 @@ TEST_F(ChannelScanWindowViewTest, EveryStateFromTheFirstScanToARescanAndItsCance
     EXPECT_TRUE(showsText("Current"));
     EXPECT_TRUE(showsText("Recommended"));
     saveScreen(view.get(), "channelscan-result-idle");
+    EXPECT_EQ(labelsReadingMarkup(view.get()), QStringList());
 
     // A rescan keeps the old result under the progress bar.
     child<QAbstractButton>("headerButton")->click();

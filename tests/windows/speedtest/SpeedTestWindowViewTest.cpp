@@ -21,6 +21,7 @@ namespace lumra {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::labelsReadingMarkup;
 using testing::processQueuedEvents;
 using testing::saveScreen;
 
@@ -192,6 +193,7 @@ TEST_F(SpeedTestWindowViewTest, EveryLayoutOfOneTestStartedFromTheWindow) {
     EXPECT_NEAR(footerCorner.x(), 960 - 20, 2);
     EXPECT_NEAR(footerCorner.y(), 680 - 14, 2);
     saveScreen(view.get(), "speedtest-completed");
+    EXPECT_EQ(labelsReadingMarkup(view.get()), QStringList());
 
     // Retest: the values fall back to dashes and the badge goes at once.
     child<QAbstractButton>("headerButton")->click();
