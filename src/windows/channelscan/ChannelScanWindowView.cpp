@@ -173,8 +173,8 @@ QWidget* ChannelScanWindowView::buildHeader() {
     titles->setSpacing(5);
     auto* titleLine = new QHBoxLayout;
     titleLine->setSpacing(8);
-    titleLine->addWidget(makeSymbolLabel(QStringLiteral("dot.radiowaves.left.and.right"), 15,
-                                         Colors::secondaryText()));
+    titleLine->addWidget(makeWindowSymbolLabel(QStringLiteral("dot.radiowaves.left.and.right"), 15,
+                                               Colors::secondaryText()));
     titleLine->addWidget(
         makeTextLabel(QString::fromUtf8(channelScanTitle), kitFont(23), Colors::primaryText()));
     titleLine->addStretch(1);

@@ -13,17 +13,6 @@
 
 namespace lumra {
 
-inline namespace toolwindows {
-NumberSeparators numberSeparators(const QLocale& locale) {
-    const bool groups = !(locale.numberOptions() & QLocale::OmitGroupSeparator);
-    return NumberSeparators{
-        .decimalSeparator = locale.decimalPoint().toStdString(),
-        .groupSeparator = groups ? locale.groupSeparator().toStdString() : std::string(),
-        .minusSign = locale.negativeSign().toStdString(),
-    };
-}
-} // namespace toolwindows
-
 QColor tintColor(WindowTint tint) {
     switch (tint) {
     case WindowTint::green:
@@ -41,35 +30,13 @@ QColor tintColor(WindowTint tint) {
     return paletteWhite(0.45);
 }
 
-QLabel* makeTextLabel(const QString& text, const QFont& font, const QColor& color,
-                      QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(text);
-    label->setFont(font);
-    setLabelColor(label, color);
-    return label;
-}
-
-inline namespace toolwindows {
-void setLabelColor(QLabel* label, const QColor& color) {
-    QPalette colors = label->palette();
-    if (colors.color(QPalette::WindowText) == color)
-        return;
-    colors.setColor(QPalette::WindowText, color);
-    label->setPalette(colors);
-}
-} // namespace toolwindows
-
-inline namespace toolwindows {
-QLabel* makeSymbolLabel(const QString& symbolName, double side, const QColor& color,
-                        QWidget* parent) {
+QLabel* makeWindowSymbolLabel(const QString& symbolName, double side, const QColor& color,
+                              QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setAlignment(Qt::AlignCenter);
     setSymbol(label, symbolName, side, color);
     return label;
 }
-} // namespace toolwindows
 
 void setSymbol(QLabel* label, const QString& symbolName, double side, const QColor& color) {
     // Rendering an SVG is the costly part of a redraw: skip an unchanged one.

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "panel/viewmodel/MetricFormat.h"
+#include "qt/LocaleNumberFormat.h"
+#include "qt/PlainTextLabel.h"
 #include "windows/channelscan/viewmodel/ChannelScanWindowModel.h"
 
 #include <QAbstractButton>
@@ -17,27 +19,12 @@ class QHBoxLayout;
 
 namespace lumra {
 
-// The popover's kit has three functions of the same names; the windows'
-// own stay apart from them.
-
-// The locale's separators for the Qt-free number texts.
-inline namespace toolwindows {
-NumberSeparators numberSeparators(const QLocale& locale = QLocale());
-} // namespace toolwindows
-
 QColor tintColor(WindowTint tint);
 
-// A label that never renders markup.
-QLabel* makeTextLabel(const QString& text, const QFont& font, const QColor& color,
-                      QWidget* parent = nullptr);
-inline namespace toolwindows {
-void setLabelColor(QLabel* label, const QColor& color);
-} // namespace toolwindows
-// A symbol of the registry drawn at side x side in color (empty for an unknown name).
-inline namespace toolwindows {
-QLabel* makeSymbolLabel(const QString& symbolName, double side, const QColor& color,
-                        QWidget* parent = nullptr);
-} // namespace toolwindows
+// A symbol of the registry drawn at side x side in color (empty for an
+// unknown name); the popover's own symbol label sizes by font instead.
+QLabel* makeWindowSymbolLabel(const QString& symbolName, double side, const QColor& color,
+                              QWidget* parent = nullptr);
 void setSymbol(QLabel* label, const QString& symbolName, double side, const QColor& color);
 
 // Fills rect with the windows' diagonal gradient, top-leading to bottom-trailing.

@@ -151,7 +151,7 @@ QWidget* SpeedTestWindowView::buildHeader() {
     auto* titleLine = new QHBoxLayout;
     titleLine->setSpacing(8);
     titleLine->addWidget(
-        makeSymbolLabel(QStringLiteral("speedometer"), 15, Colors::secondaryText()));
+        makeWindowSymbolLabel(QStringLiteral("speedometer"), 15, Colors::secondaryText()));
     titleLine->addWidget(
         makeTextLabel(QString::fromUtf8(speedTestTitle), kitFont(23), Colors::primaryText()));
     titleLine->addWidget(makeTextLabel(QStringLiteral("|"), kitFont(15), Colors::tertiaryText()));
@@ -252,8 +252,8 @@ QWidget* SpeedTestWindowView::buildResultsBlock() {
         frame->contentLayout()->addWidget(value);
         auto* caption = new QHBoxLayout;
         caption->setSpacing(6);
-        caption->addWidget(
-            makeSymbolLabel(QString::fromUtf8(metricTiles[i].second), 11, Colors::secondaryText()));
+        caption->addWidget(makeWindowSymbolLabel(QString::fromUtf8(metricTiles[i].second), 11,
+                                                 Colors::secondaryText()));
         caption->addWidget(makeTextLabel(QString::fromUtf8(metricTiles[i].first),
                                          kitFont(12, QFont::Medium), Colors::secondaryText()));
         caption->addStretch(1);
