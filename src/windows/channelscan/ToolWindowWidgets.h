@@ -16,8 +16,22 @@
 #include <QWidget>
 
 class QHBoxLayout;
+class QVBoxLayout;
 
 namespace lumra {
+
+// The colours both windows draw with, each made once on first use.
+namespace ToolWindowPalette {
+const QColor& backgroundStart();
+const QColor& backgroundEnd();
+// The section cards and the band congestion panel.
+const QColor& sectionFill();
+// Outline of the section cards, the panel and the action button.
+const QColor& border();
+const QColor& primaryText();
+const QColor& secondaryText();
+const QColor& tertiaryText();
+} // namespace ToolWindowPalette
 
 QColor tintColor(WindowTint tint);
 
@@ -46,6 +60,20 @@ private:
     QColor m_textColor;
     QColor m_border;
 };
+
+// A window's header: the symbol and title line over the subtitle on the
+// leading side, the action button at the top of the trailing side. The
+// caller adds what else the title line holds, then its stretch.
+struct ToolWindowHeader {
+    QWidget* widget;
+    QHBoxLayout* titleLine;
+    ToolWindowActionButton* button;
+};
+ToolWindowHeader makeToolWindowHeader(const QString& symbolName, const QString& title,
+                                      const QString& subtitle, int minimumSpacerWidth = 0);
+
+// The empty state's title over its description, centred and wrapping.
+QVBoxLayout* makeEmptyStateTexts(const QString& title, const QString& description);
 
 // A linear determinate progress bar in the accent colour, without label.
 class LinearProgressBar final : public QWidget {
