@@ -5,6 +5,7 @@
 #include "qt/DeferredRefresh.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
+#include "qt/PlainTextLabel.h"
 #include "qt/SymbolRegistry.h"
 #include "windows/radar/RadarCanvasView.h"
 #include "windows/radar/RadarMetricCardView.h"
@@ -36,21 +37,10 @@ QString qs(std::string_view text) {
 // Every label of the window: data in it is plain text, never markup.
 QLabel* makeLabel(const QFont& font, const QColor& colour, QWidget* parent,
                   const QString& objectName = {}) {
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
+    auto* label = makeTextLabel(QString(), font, colour, parent);
     if (!objectName.isEmpty())
         label->setObjectName(objectName);
     return label;
-}
-
-void setLabelColour(QLabel* label, const QColor& colour) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
 }
 
 QWidget* makeSeparator(QWidget* parent) {
@@ -271,7 +261,7 @@ void WiFiRadarWindowView::refresh() {
                                          QSizeF(kHintSymbolSize, kHintSymbolSize), tint,
                                          devicePixelRatioF()));
     m_hintText->setText(qs(m_state.directionHint.text));
-    setLabelColour(m_hintText, tint);
+    setLabelColor(m_hintText, tint);
 
     m_networkName->setText(QString::fromStdString(m_state.networkTitle));
     m_currentTag->setVisible(m_state.showsCurrentTag);
