@@ -61,8 +61,8 @@ public:
             if (!slot)
                 return;
             slot->active = false;
-            if (auto slots = weakSlots.lock())
-                std::erase(*slots, slot);
+            if (auto connected = weakSlots.lock())
+                std::erase(*connected, slot);
         });
     }
 
@@ -77,7 +77,7 @@ public:
     }
 
     // Calls the callbacks connected when it began that are still connected.
-    void emit(const Args&... args) const {
+    void send(const Args&... args) const {
         const auto snapshot = *m_slots;
         for (const auto& slot : snapshot) {
             if (slot->active)
@@ -112,7 +112,7 @@ public:
     }
     void notifyWillChange() const {
         LUMRA_ASSERT_MAIN_ACTOR("a will-change signal fires only on the main actor");
-        m_willChange.emit();
+        m_willChange.send();
     }
 
 private:
@@ -143,7 +143,7 @@ public:
         LUMRA_ASSERT_MAIN_ACTOR("a published value is set only on the main actor");
         if (m_owner != nullptr)
             m_owner->notifyWillChange();
-        m_subscribers.emit(value);
+        m_subscribers.send(value);
         m_value = std::move(value);
     }
 

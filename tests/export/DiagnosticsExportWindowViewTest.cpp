@@ -14,6 +14,7 @@
 #include "tests/export/ExportRig.h"
 #include "tests/export/ReportSamples.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/ViewFixture.h"
 #include "tests/support/WidgetTesting.h"
 
 #include <QAbstractButton>
@@ -35,6 +36,7 @@ namespace lumra {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::labelsReadingMarkup;
 using testing::processQueuedEvents;
 using testing::saveScreen;
 namespace Palette = DiagnosticsExportPalette;
@@ -46,7 +48,7 @@ std::string readFile(const std::filesystem::path& path) {
     return text.str();
 }
 
-class ExportWindowTest : public ::testing::Test {
+class ExportWindowTest : public testing::VirtualClockViewTest {
 protected:
     static void SetUpTestSuite() {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
@@ -65,14 +67,6 @@ protected:
         loop.runUntilIdle();
     }
 
-    void settle() {
-        loop.runUntilIdle();
-        processQueuedEvents();
-    }
-    void advance(std::chrono::milliseconds duration) {
-        loop.advanceBy(duration);
-        processQueuedEvents();
-    }
     void showAndCollect() {
         view->show();
         processQueuedEvents();
@@ -81,9 +75,7 @@ protected:
     }
 
     template <class T> T* child(const char* name) const {
-        auto* found = view->findChild<T*>(QString::fromUtf8(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+        return testing::namedChild<T>(view.get(), name);
     }
     bool shown(const char* name) const { return child<QWidget>(name)->isVisibleTo(view.get()); }
     QString textOf(const char* name) const { return child<QLabel>(name)->text(); }
@@ -108,7 +100,6 @@ protected:
         return metric ? metric->value() : QString();
     }
 
-    VirtualClockRunLoop loop;
     test::ExportRig rig;
     std::unique_ptr<DiagnosticsExportWindowView> view;
 };
@@ -153,6 +144,7 @@ TEST_F(ExportWindowTest, CollectingThenReadyLayouts) {
     EXPECT_EQ(metricValue(6), "246 / 38 Mbps");
     EXPECT_EQ(metricValue(3), "12.3 ms");
     saveScreen(view.get(), "export-ready");
+    EXPECT_EQ(labelsReadingMarkup(view.get()), QStringList());
 
     // Regenerate: the card and the text go at once, the progress comes back.
     child<QAbstractButton>("copyButton")->click();
@@ -378,7 +370,8 @@ TEST_F(ExportWindowTest, UnderAGermanLocaleTheCardKeepsItsPointAndDatesFollowThe
     auto* ping = card.findChild<DiagnosticsCardMetric*>(QStringLiteral("metric3"));
     ASSERT_NE(ping, nullptr);
     EXPECT_EQ(ping->value(), "12.3 ms");
-    EXPECT_EQ(card.findChild<DiagnosticsCardMetric*>(QStringLiteral("metric4"))->value(), "18.0 ms");
+    EXPECT_EQ(card.findChild<DiagnosticsCardMetric*>(QStringLiteral("metric4"))->value(),
+              "18.0 ms");
     const QString updated = card.updatedLabel()->text();
     EXPECT_TRUE(updated.startsWith("Updated 1. M")) << updated.toStdString();
     EXPECT_TRUE(updated.endsWith("2026, 09:05:07")) << updated.toStdString();

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QLabel>
 #include <QPixmap>
 #include <QWidget>
 
@@ -24,6 +25,15 @@ void processQueuedEvents() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
+}
+
+QStringList labelsReadingMarkup(const QWidget* root) {
+    QStringList found;
+    for (const QLabel* label : root->findChildren<QLabel*>()) {
+        if (!label->text().isEmpty() && label->textFormat() != Qt::PlainText)
+            found.append(label->objectName().isEmpty() ? label->text() : label->objectName());
+    }
+    return found;
 }
 
 } // namespace lumra::testing

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -14,5 +15,8 @@ QString saveScreen(QWidget* widget, const QString& name);
 // Runs the Qt events already posted (queued calls, deferred deletes) a few
 // rounds, without waiting for anything.
 void processQueuedEvents();
+// The labels under root that hold text and would read it as markup (not
+// Qt::PlainText): their object names, or their texts when unnamed.
+QStringList labelsReadingMarkup(const QWidget* root);
 
 } // namespace lumra::testing

@@ -7,7 +7,6 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
-#include <regex>
 #include <unistd.h>
 
 namespace lumra {
@@ -53,20 +52,30 @@ PingRun run(const std::string& program, const Arguments& argv) {
     return out;
 }
 
+// Replaces the run of `allowed` characters after each `marker` with "#".
+std::string blankAfter(std::string text, const std::string& marker, const std::string& allowed) {
+    for (std::size_t at = text.find(marker); at != std::string::npos;
+         at = text.find(marker, at + marker.size())) {
+        const std::size_t from = at + marker.size();
+        const std::size_t to = text.find_first_not_of(allowed, from);
+        text.replace(from, (to == std::string::npos ? text.size() : to) - from, "#");
+    }
+    return text;
+}
+
 // The output with the measured figures blanked.
 std::string shape(const std::string& output) {
-    static const std::regex time(R"(time=[0-9.]+ ms)");
-    static const std::regex total(R"(time [0-9]+ms)");
-    static const std::regex rtt(R"(= [0-9./]+ ms)");
-    std::string text = std::regex_replace(output, time, "time=T ms");
-    text = std::regex_replace(text, total, "time Tms");
-    return std::regex_replace(text, rtt, "= R ms");
+    std::string text = blankAfter(output, "time=", "0123456789.");
+    text = blankAfter(text, "time ", "0123456789");
+    return blankAfter(text, "rtt min/avg/max/mdev = ", "0123456789./");
 }
 
 long totalTime(const std::string& output) {
-    static const std::regex total(R"(time ([0-9]+)ms)");
-    std::smatch match;
-    return std::regex_search(output, match, total) ? std::stol(match[1]) : -1;
+    const std::string marker = "packet loss, time ";
+    const auto at = output.find(marker);
+    if (at == std::string::npos)
+        return -1;
+    return std::stol(output.substr(at + marker.size()));
 }
 
 class PingNetnsTest : public ::testing::Test {

@@ -229,6 +229,8 @@ TEST_F(CurlHttpClientTest, AlreadyCancelledCallerOpensNoConnection) {
     EXPECT_TRUE(endsCancelled(cancelled));
     // Had the cancelled call connected, that connection would come first.
     EXPECT_EQ(fetch(requestFor("/target")).statusCode, 200);
+    // The server logs as it reads: wait for the request line before counting.
+    EXPECT_TRUE(server.waitFor("request", 1, 10s));
     EXPECT_EQ(server.count("open"), 1u);
     EXPECT_EQ(server.count("request"), 1u);
 }
@@ -250,6 +252,7 @@ TEST_F(CurlHttpClientTest, CancelledBeforeTheTransferRunsOpensNoConnection) {
     release.set_value();
     EXPECT_TRUE(endsCancelled(handle));
     EXPECT_EQ(fetch(requestFor("/target")).statusCode, 200);
+    EXPECT_TRUE(server.waitFor("request", 1, 10s));
     EXPECT_EQ(server.count("open"), 1u);
 }
 
@@ -317,11 +320,14 @@ TEST_F(CurlHttpClientTest, DiscardedBodyIsCountedNotKept) {
 TEST_F(CurlHttpClientTest, AFreshConnectionRequestOpensItsOwnConnection) {
     fetch(requestFor("/down?bytes=1000"));
     fetch(requestFor("/down?bytes=1000"));
+    EXPECT_TRUE(server.waitFor("request", 2, 10s));
     EXPECT_EQ(server.count("open"), 1u) << "the second reused the first's connection";
     auto fresh = requestFor("/down?bytes=1000");
     fresh.freshConnection = true;
     EXPECT_EQ(fetch(fresh).statusCode, 200);
     EXPECT_TRUE(server.waitFor("open", 2, 10s));
+    // The server logs each request line as it reads it: wait for the third.
+    EXPECT_TRUE(server.waitFor("request", 3, 10s));
     EXPECT_EQ(server.count("request"), 3u);
 }
 

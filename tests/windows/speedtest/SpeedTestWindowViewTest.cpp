@@ -7,6 +7,7 @@
 #include "concurrency/Sleep.h"
 #include "qt/CapsuleBadge.h"
 #include "qt/Palette.h"
+#include "tests/support/ViewFixture.h"
 #include "tests/support/WidgetTesting.h"
 #include "windows/channelscan/ToolWindowWidgets.h"
 
@@ -21,6 +22,7 @@ namespace lumra {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::labelsReadingMarkup;
 using testing::processQueuedEvents;
 using testing::saveScreen;
 
@@ -68,7 +70,7 @@ public:
     }
 };
 
-class SpeedTestWindowViewTest : public ::testing::Test {
+class SpeedTestWindowViewTest : public testing::VirtualClockViewTest {
 protected:
     void SetUp() override {
         monitor = SpeedTestMonitor::create(
@@ -84,14 +86,6 @@ protected:
         loop.runUntilIdle();
     }
 
-    void settle() {
-        loop.runUntilIdle();
-        processQueuedEvents();
-    }
-    void advance(std::chrono::milliseconds duration) {
-        loop.advanceBy(duration);
-        processQueuedEvents();
-    }
     // Runs the clock in small steps until the monitor shows what is wanted.
     void advanceUntil(const std::function<bool()>& done) {
         for (int step = 0; step < 2000 && !done(); ++step)
@@ -100,9 +94,7 @@ protected:
         ASSERT_TRUE(done());
     }
     template <class T> T* child(const char* name) const {
-        auto* found = view->findChild<T*>(QString::fromUtf8(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+        return testing::namedChild<T>(view.get(), name);
     }
     bool shown(const char* name) const { return child<QWidget>(name)->isVisibleTo(view.get()); }
     QString textOf(const char* name) const { return child<QLabel>(name)->text(); }
@@ -112,7 +104,6 @@ protected:
     QString headerTitle() const { return child<QAbstractButton>("headerButton")->text(); }
     QColor badgeColor() const { return child<CapsuleBadge>("phaseBadge")->style().textColor; }
 
-    VirtualClockRunLoop loop;
     std::shared_ptr<ScriptedRunner> runner = std::make_shared<ScriptedRunner>();
     std::shared_ptr<ScriptedProbe> probe = std::make_shared<ScriptedProbe>();
     const std::chrono::system_clock::time_point testTime{1'800'000'000s};
@@ -192,6 +183,7 @@ TEST_F(SpeedTestWindowViewTest, EveryLayoutOfOneTestStartedFromTheWindow) {
     EXPECT_NEAR(footerCorner.x(), 960 - 20, 2);
     EXPECT_NEAR(footerCorner.y(), 680 - 14, 2);
     saveScreen(view.get(), "speedtest-completed");
+    EXPECT_EQ(labelsReadingMarkup(view.get()), QStringList());
 
     // Retest: the values fall back to dashes and the badge goes at once.
     child<QAbstractButton>("headerButton")->click();
