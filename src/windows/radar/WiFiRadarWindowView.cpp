@@ -222,6 +222,7 @@ void WiFiRadarWindowView::buildInformationColumn() {
     m_nearbyPlaceholder->setWordWrap(true);
     area->addWidget(m_nearbyPlaceholder, 0, Qt::AlignTop);
     m_nearbyScroll = new QScrollArea(m_nearbyArea);
+    m_nearbyScroll->setObjectName(QStringLiteral("nearbyScroll"));
     m_nearbyScroll->setFrameShape(QFrame::NoFrame);
     m_nearbyScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_nearbyScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -236,8 +237,8 @@ void WiFiRadarWindowView::buildInformationColumn() {
     // The scroll area paints the widget it holds; the rows sit on the window.
     rows->setAutoFillBackground(false);
     m_nearbyScroll->setAutoFillBackground(false);
+    // The list takes the whole area; the sentence sits at its top.
     area->addWidget(m_nearbyScroll, 1);
-    area->addStretch(1);
     nearby->addWidget(m_nearbyArea);
     column->addLayout(nearby);
 
