@@ -342,12 +342,14 @@ TEST_F(ExportWindowTest, ClosingTheHostWindowCancelsItsCollection) {
     processQueuedEvents();
     advance(6s);
     ASSERT_EQ(hosted->model()->collectionMessage().get(), "Running speed test...");
-    const auto testTask = rig.speedTest->runningTask();
+    const auto runningTask = rig.speedTest->runningTask();
+    ASSERT_TRUE(runningTask.has_value());
+    const auto testTask = runningTask.value();
 
-    EXPECT_FALSE(testTask->isCancelled());
+    EXPECT_FALSE(testTask.isCancelled());
     window.hide();
     settle();
-    EXPECT_TRUE(testTask->isCancelled());
+    EXPECT_TRUE(testTask.isCancelled());
     EXPECT_TRUE(hosted->model()->isReportReady());
 
     window.show();
