@@ -1,20 +1,12 @@
 #include "qt/KeyValueRow.h"
 
+#include "qt/PlainTextLabel.h"
+
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QTextLayout>
 
 namespace lumra {
-
-namespace {
-
-void setTextColor(QLabel* label, const QColor& color) {
-    QPalette colors = label->palette();
-    colors.setColor(QPalette::WindowText, color);
-    label->setPalette(colors);
-}
-
-} // namespace
 
 QString elidedToLines(const QString& text, const QFont& font, int width, int maximumLines) {
     if (width <= 0 || maximumLines <= 0)
@@ -64,7 +56,7 @@ KeyValueRow::KeyValueRow(const QString& key, const QString& value, KeyValueRowSt
     m_key->setFont(m_style.keyFont);
     m_key->setFixedWidth(m_style.keyWidth);
     m_key->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    setTextColor(m_key, m_style.keyColor);
+    setLabelColor(m_key, m_style.keyColor);
 
     m_valueLabel->setTextFormat(Qt::PlainText);
     m_valueLabel->setFont(m_style.valueFont);
@@ -72,7 +64,7 @@ KeyValueRow::KeyValueRow(const QString& key, const QString& value, KeyValueRowSt
     m_valueLabel->setWordWrap(true);
     m_valueLabel->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_valueLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    setTextColor(m_valueLabel, m_style.valueColor);
+    setLabelColor(m_valueLabel, m_style.valueColor);
 
     layout->addWidget(m_key, 0, Qt::AlignTop);
     layout->addWidget(m_valueLabel, 1, Qt::AlignTop);

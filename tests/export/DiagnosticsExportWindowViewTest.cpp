@@ -14,6 +14,7 @@
 #include "tests/export/ExportRig.h"
 #include "tests/export/ReportSamples.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/ViewFixture.h"
 #include "tests/support/WidgetTesting.h"
 
 #include <QAbstractButton>
@@ -47,7 +48,7 @@ std::string readFile(const std::filesystem::path& path) {
     return text.str();
 }
 
-class ExportWindowTest : public ::testing::Test {
+class ExportWindowTest : public testing::VirtualClockViewTest {
 protected:
     static void SetUpTestSuite() {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
@@ -66,14 +67,6 @@ protected:
         loop.runUntilIdle();
     }
 
-    void settle() {
-        loop.runUntilIdle();
-        processQueuedEvents();
-    }
-    void advance(std::chrono::milliseconds duration) {
-        loop.advanceBy(duration);
-        processQueuedEvents();
-    }
     void showAndCollect() {
         view->show();
         processQueuedEvents();
@@ -82,9 +75,7 @@ protected:
     }
 
     template <class T> T* child(const char* name) const {
-        auto* found = view->findChild<T*>(QString::fromUtf8(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+        return testing::namedChild<T>(view.get(), name);
     }
     bool shown(const char* name) const { return child<QWidget>(name)->isVisibleTo(view.get()); }
     QString textOf(const char* name) const { return child<QLabel>(name)->text(); }
@@ -109,7 +100,6 @@ protected:
         return metric ? metric->value() : QString();
     }
 
-    VirtualClockRunLoop loop;
     test::ExportRig rig;
     std::unique_ptr<DiagnosticsExportWindowView> view;
 };
@@ -352,12 +342,14 @@ TEST_F(ExportWindowTest, ClosingTheHostWindowCancelsItsCollection) {
     processQueuedEvents();
     advance(6s);
     ASSERT_EQ(hosted->model()->collectionMessage().get(), "Running speed test...");
-    const auto testTask = rig.speedTest->runningTask();
+    const auto runningTask = rig.speedTest->runningTask();
+    ASSERT_TRUE(runningTask.has_value());
+    const auto testTask = runningTask.value();
 
-    EXPECT_FALSE(testTask->isCancelled());
+    EXPECT_FALSE(testTask.isCancelled());
     window.hide();
     settle();
-    EXPECT_TRUE(testTask->isCancelled());
+    EXPECT_TRUE(testTask.isCancelled());
     EXPECT_TRUE(hosted->model()->isReportReady());
 
     window.show();

@@ -5,6 +5,7 @@
 #include "qt/KitFonts.h"
 #include "qt/NonBlockingAlert.h"
 #include "qt/Palette.h"
+#include "qt/PlainTextLabel.h"
 #include "qt/QtApplicationActivationNotifier.h"
 #include "qt/Spinner.h"
 #include "qt/ToggleSwitch.h"
@@ -172,6 +173,20 @@ TEST(ApplicationActivationNotifierTest, RunsTheBlocksOnceEachTimeTheApplicationB
     notifier.applicationStateChanged(Qt::ApplicationActive);
     EXPECT_EQ(first, 2);
     EXPECT_EQ(second, 1);
+}
+
+TEST(PlainTextLabelTest, ShowsMarkupLiterallyInItsColourAlsoInsideAButton) {
+    QPushButton button;
+    const QString hostile = QStringLiteral("<b>Cafe</b> &amp; <img src=\"x\">");
+    QLabel* label = makeTextLabel(hostile, kitFont(12), paletteWhite(0.72), &button);
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_EQ(label->text(), hostile);
+    EXPECT_EQ(label->foregroundRole(), QPalette::WindowText);
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), paletteWhite(0.72));
+
+    setLabelColor(label, statusColor(StatusColor::red));
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), statusColor(StatusColor::red));
+    EXPECT_EQ(label->palette().color(QPalette::Text), statusColor(StatusColor::red));
 }
 
 } // namespace

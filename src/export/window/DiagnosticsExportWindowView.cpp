@@ -438,15 +438,14 @@ void DiagnosticsExportWindowView::refresh() {
     for (std::size_t i = 0; i < m_stageRows.size(); ++i) {
         const bool done = completed.count(allCollectionStages[i]) > 0;
         m_stageRows[i]->findChild<StageMark*>(QStringLiteral("mark"))->setCompleted(done);
-        setExportTextColor(m_stageRows[i]->findChild<QLabel*>(QStringLiteral("stageTitle")),
-                           done ? Palette::primaryText() : Palette::secondaryText());
+        setLabelColor(m_stageRows[i]->findChild<QLabel*>(QStringLiteral("stageTitle")),
+                      done ? Palette::primaryText() : Palette::secondaryText());
     }
 
     const auto& message = m_model->actionMessage().get();
     m_actionMessage->setVisible(message.has_value());
     m_actionMessage->setText(message ? QString::fromStdString(*message) : QString());
-    setExportTextColor(m_actionMessage,
-                       Palette::actionMessageColor(m_model->actionMessageTone().get()));
+    setLabelColor(m_actionMessage, Palette::actionMessageColor(m_model->actionMessageTone().get()));
 }
 
 void DiagnosticsExportWindowView::showReport(const DiagnosticsExportReport& report,

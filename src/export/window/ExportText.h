@@ -2,15 +2,11 @@
 // network names and error sentences), in a given font and colour.
 #pragma once
 
-#include <QColor>
-#include <QFont>
-#include <QLabel>
+#include "qt/PlainTextLabel.h"
 
 namespace lumra {
 
 QLabel* exportTextLabel(const QString& text, const QFont& font, const QColor& color,
                         QWidget* parent, const char* objectName = nullptr);
-// Sets the colour a label or text view draws its text in.
-void setExportTextColor(QWidget* widget, const QColor& color);
 
 } // namespace lumra

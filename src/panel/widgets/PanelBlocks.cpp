@@ -122,25 +122,6 @@ private:
 
 } // namespace
 
-QLabel* makeTextLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent,
-                      bool wraps) {
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(text);
-    label->setFont(font);
-    label->setWordWrap(wraps);
-    setLabelColor(label, color);
-    return label;
-}
-
-void setLabelColor(QLabel* label, const QColor& color) {
-    // Inside a button a label would take the button's text role.
-    label->setForegroundRole(QPalette::WindowText);
-    QPalette colors = label->palette();
-    colors.setColor(QPalette::WindowText, color);
-    label->setPalette(colors);
-}
-
 void setTextIfChanged(QLabel* label, const QString& text) {
     if (label->text() != text) {
         label->setText(text);

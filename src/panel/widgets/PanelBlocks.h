@@ -8,6 +8,7 @@
 #include "panel/viewmodel/PanelTexts.h"
 #include "panel/viewmodel/Sparkline.h"
 #include "qt/CapsuleBadge.h"
+#include "qt/PlainTextLabel.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -21,10 +22,6 @@
 
 namespace lumra {
 
-// A plain-text label in a font and colour; wraps when asked.
-QLabel* makeTextLabel(const QString& text, const QFont& font, const QColor& color,
-                      QWidget* parent = nullptr, bool wraps = false);
-void setLabelColor(QLabel* label, const QColor& color);
 // Sets the text only when it differs (no relayout for an unchanged text).
 void setTextIfChanged(QLabel* label, const QString& text);
 

@@ -18,38 +18,7 @@ namespace lumra {
 
 namespace {
 
-// The window's own colours, each made once on first use.
-struct ChannelScanPalette {
-    static const QColor& backgroundStart() {
-        static const QColor color = paletteColor(0.08, 0.09, 0.12);
-        return color;
-    }
-    static const QColor& backgroundEnd() {
-        static const QColor color = paletteColor(0.04, 0.05, 0.07);
-        return color;
-    }
-    static const QColor& panelFill() {
-        static const QColor color = paletteWhite(0.04);
-        return color;
-    }
-    static const QColor& border() {
-        static const QColor color = paletteWhite(0.13);
-        return color;
-    }
-    static const QColor& primaryText() {
-        static const QColor color = paletteWhite(0.95);
-        return color;
-    }
-    static const QColor& secondaryText() {
-        static const QColor color = paletteWhite(0.72);
-        return color;
-    }
-    static const QColor& tertiaryText() {
-        static const QColor color = paletteWhite(0.52);
-        return color;
-    }
-};
-using Colors = ChannelScanPalette;
+namespace Colors = ToolWindowPalette;
 
 QFont trackedFont(double size, QFont::Weight weight) {
     QFont font = kitFont(size, weight);
@@ -164,32 +133,14 @@ ChannelScanWindowView::ChannelScanWindowView(std::shared_ptr<ChannelScanMonitor>
 ChannelScanWindowView::~ChannelScanWindowView() = default;
 
 QWidget* ChannelScanWindowView::buildHeader() {
-    auto* header = new QWidget;
-    auto* row = new QHBoxLayout(header);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(12);
-
-    auto* titles = new QVBoxLayout;
-    titles->setSpacing(5);
-    auto* titleLine = new QHBoxLayout;
-    titleLine->setSpacing(8);
-    titleLine->addWidget(makeSymbolLabel(QStringLiteral("dot.radiowaves.left.and.right"), 15,
-                                         Colors::secondaryText()));
-    titleLine->addWidget(
-        makeTextLabel(QString::fromUtf8(channelScanTitle), kitFont(23), Colors::primaryText()));
-    titleLine->addStretch(1);
-    titles->addLayout(titleLine);
-    titles->addWidget(makeTextLabel(QString::fromUtf8(channelScanSubtitle), kitFont(12),
-                                    Colors::secondaryText()));
-    row->addLayout(titles);
-    row->addStretch(1);
-    row->addSpacing(10);
-
-    m_headerButton = new ToolWindowActionButton(Colors::primaryText(), Colors::border(), header);
-    m_headerButton->setObjectName(QStringLiteral("headerButton"));
+    // At least 10 between the titles and the button.
+    const ToolWindowHeader header = makeToolWindowHeader(
+        QStringLiteral("dot.radiowaves.left.and.right"), QString::fromUtf8(channelScanTitle),
+        QString::fromUtf8(channelScanSubtitle), 10);
+    header.titleLine->addStretch(1);
+    m_headerButton = header.button;
     connect(m_headerButton, &QAbstractButton::clicked, this, [this] { toggleScan(); });
-    row->addWidget(m_headerButton, 0, Qt::AlignTop);
-    return header;
+    return header.widget;
 }
 
 QWidget* ChannelScanWindowView::buildEmptyBlock() {
@@ -200,18 +151,8 @@ QWidget* ChannelScanWindowView::buildEmptyBlock() {
     column->setSpacing(14);
     column->addStretch(1);
 
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(8);
-    auto* title = makeTextLabel(QString::fromUtf8(channelScanEmptyTitle),
-                                kitFont(14, QFont::DemiBold), Colors::primaryText());
-    auto* description = makeTextLabel(QString::fromUtf8(channelScanEmptyDescription),
-                                      kitFont(12, QFont::Medium), Colors::secondaryText());
-    for (auto* label : {title, description}) {
-        label->setAlignment(Qt::AlignHCenter);
-        label->setWordWrap(true);
-        texts->addWidget(label);
-    }
-    column->addLayout(texts);
+    column->addLayout(makeEmptyStateTexts(QString::fromUtf8(channelScanEmptyTitle),
+                                          QString::fromUtf8(channelScanEmptyDescription)));
 
     m_emptyProgress = new LinearProgressBar(m_emptyBlock);
     m_emptyProgress->setObjectName(QStringLiteral("emptyProgress"));
@@ -287,7 +228,7 @@ QWidget* ChannelScanWindowView::buildResultBlock() {
     m_sentence->setContentsMargins(0, 4, 0, 4);
     column->addWidget(m_sentence);
 
-    auto* panel = new CardFrame(CardStyle{.fill = Colors::panelFill(),
+    auto* panel = new CardFrame(CardStyle{.fill = Colors::sectionFill(),
                                           .border = Colors::border(),
                                           .cornerRadius = 12.0,
                                           .padding = 12,

@@ -8,21 +8,42 @@
 #include <QHBoxLayout>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 
 namespace lumra {
 
-inline namespace toolwindows {
-NumberSeparators numberSeparators(const QLocale& locale) {
-    const bool groups = !(locale.numberOptions() & QLocale::OmitGroupSeparator);
-    return NumberSeparators{
-        .decimalSeparator = locale.decimalPoint().toStdString(),
-        .groupSeparator = groups ? locale.groupSeparator().toStdString() : std::string(),
-        .minusSign = locale.negativeSign().toStdString(),
-    };
+namespace ToolWindowPalette {
+const QColor& backgroundStart() {
+    static const QColor color = paletteColor(0.08, 0.09, 0.12);
+    return color;
 }
-} // namespace toolwindows
+const QColor& backgroundEnd() {
+    static const QColor color = paletteColor(0.04, 0.05, 0.07);
+    return color;
+}
+const QColor& sectionFill() {
+    static const QColor color = paletteWhite(0.04);
+    return color;
+}
+const QColor& border() {
+    static const QColor color = paletteWhite(0.13);
+    return color;
+}
+const QColor& primaryText() {
+    static const QColor color = paletteWhite(0.95);
+    return color;
+}
+const QColor& secondaryText() {
+    static const QColor color = paletteWhite(0.72);
+    return color;
+}
+const QColor& tertiaryText() {
+    static const QColor color = paletteWhite(0.52);
+    return color;
+}
+} // namespace ToolWindowPalette
 
 QColor tintColor(WindowTint tint) {
     switch (tint) {
@@ -41,35 +62,13 @@ QColor tintColor(WindowTint tint) {
     return paletteWhite(0.45);
 }
 
-QLabel* makeTextLabel(const QString& text, const QFont& font, const QColor& color,
-                      QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(text);
-    label->setFont(font);
-    setLabelColor(label, color);
-    return label;
-}
-
-inline namespace toolwindows {
-void setLabelColor(QLabel* label, const QColor& color) {
-    QPalette colors = label->palette();
-    if (colors.color(QPalette::WindowText) == color)
-        return;
-    colors.setColor(QPalette::WindowText, color);
-    label->setPalette(colors);
-}
-} // namespace toolwindows
-
-inline namespace toolwindows {
-QLabel* makeSymbolLabel(const QString& symbolName, double side, const QColor& color,
-                        QWidget* parent) {
+QLabel* makeWindowSymbolLabel(const QString& symbolName, double side, const QColor& color,
+                              QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setAlignment(Qt::AlignCenter);
     setSymbol(label, symbolName, side, color);
     return label;
 }
-} // namespace toolwindows
 
 void setSymbol(QLabel* label, const QString& symbolName, double side, const QColor& color) {
     // Rendering an SVG is the costly part of a redraw: skip an unchanged one.
@@ -80,6 +79,47 @@ void setSymbol(QLabel* label, const QString& symbolName, double side, const QCol
     label->setProperty("symbolKey", key);
     const double ratio = label->devicePixelRatioF();
     label->setPixmap(symbolPixmap(symbolName, QSizeF(side, side), color, ratio));
+}
+
+ToolWindowHeader makeToolWindowHeader(const QString& symbolName, const QString& title,
+                                      const QString& subtitle, int minimumSpacerWidth) {
+    namespace Colors = ToolWindowPalette;
+    auto* header = new QWidget;
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(12);
+
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(5);
+    auto* titleLine = new QHBoxLayout;
+    titleLine->setSpacing(8);
+    titleLine->addWidget(makeWindowSymbolLabel(symbolName, 15, Colors::secondaryText()));
+    titleLine->addWidget(makeTextLabel(title, kitFont(23), Colors::primaryText()));
+    titles->addLayout(titleLine);
+    titles->addWidget(makeTextLabel(subtitle, kitFont(12), Colors::secondaryText()));
+    row->addLayout(titles);
+    row->addStretch(1);
+    if (minimumSpacerWidth > 0)
+        row->addSpacing(minimumSpacerWidth);
+
+    auto* button = new ToolWindowActionButton(Colors::primaryText(), Colors::border(), header);
+    button->setObjectName(QStringLiteral("headerButton"));
+    row->addWidget(button, 0, Qt::AlignTop);
+    return {header, titleLine, button};
+}
+
+QVBoxLayout* makeEmptyStateTexts(const QString& title, const QString& description) {
+    namespace Colors = ToolWindowPalette;
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(8);
+    for (auto* label :
+         {makeTextLabel(title, kitFont(14, QFont::DemiBold), Colors::primaryText()),
+          makeTextLabel(description, kitFont(12, QFont::Medium), Colors::secondaryText())}) {
+        label->setAlignment(Qt::AlignHCenter);
+        label->setWordWrap(true);
+        texts->addWidget(label);
+    }
+    return texts;
 }
 
 void paintWindowBackground(QWidget* widget, const QColor& start, const QColor& end) {

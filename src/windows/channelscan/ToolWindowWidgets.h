@@ -4,6 +4,8 @@
 #pragma once
 
 #include "panel/viewmodel/MetricFormat.h"
+#include "qt/LocaleNumberFormat.h"
+#include "qt/PlainTextLabel.h"
 #include "windows/channelscan/viewmodel/ChannelScanWindowModel.h"
 
 #include <QAbstractButton>
@@ -14,30 +16,29 @@
 #include <QWidget>
 
 class QHBoxLayout;
+class QVBoxLayout;
 
 namespace lumra {
 
-// The popover's kit has three functions of the same names; the windows'
-// own stay apart from them.
-
-// The locale's separators for the Qt-free number texts.
-inline namespace toolwindows {
-NumberSeparators numberSeparators(const QLocale& locale = QLocale());
-} // namespace toolwindows
+// The colours both windows draw with, each made once on first use.
+namespace ToolWindowPalette {
+const QColor& backgroundStart();
+const QColor& backgroundEnd();
+// The section cards and the band congestion panel.
+const QColor& sectionFill();
+// Outline of the section cards, the panel and the action button.
+const QColor& border();
+const QColor& primaryText();
+const QColor& secondaryText();
+const QColor& tertiaryText();
+} // namespace ToolWindowPalette
 
 QColor tintColor(WindowTint tint);
 
-// A label that never renders markup.
-QLabel* makeTextLabel(const QString& text, const QFont& font, const QColor& color,
-                      QWidget* parent = nullptr);
-inline namespace toolwindows {
-void setLabelColor(QLabel* label, const QColor& color);
-} // namespace toolwindows
-// A symbol of the registry drawn at side x side in color (empty for an unknown name).
-inline namespace toolwindows {
-QLabel* makeSymbolLabel(const QString& symbolName, double side, const QColor& color,
-                        QWidget* parent = nullptr);
-} // namespace toolwindows
+// A symbol of the registry drawn at side x side in color (empty for an
+// unknown name); the popover's own symbol label sizes by font instead.
+QLabel* makeWindowSymbolLabel(const QString& symbolName, double side, const QColor& color,
+                              QWidget* parent = nullptr);
 void setSymbol(QLabel* label, const QString& symbolName, double side, const QColor& color);
 
 // Fills rect with the windows' diagonal gradient, top-leading to bottom-trailing.
@@ -59,6 +60,20 @@ private:
     QColor m_textColor;
     QColor m_border;
 };
+
+// A window's header: the symbol and title line over the subtitle on the
+// leading side, the action button at the top of the trailing side. The
+// caller adds what else the title line holds, then its stretch.
+struct ToolWindowHeader {
+    QWidget* widget;
+    QHBoxLayout* titleLine;
+    ToolWindowActionButton* button;
+};
+ToolWindowHeader makeToolWindowHeader(const QString& symbolName, const QString& title,
+                                      const QString& subtitle, int minimumSpacerWidth = 0);
+
+// The empty state's title over its description, centred and wrapping.
+QVBoxLayout* makeEmptyStateTexts(const QString& title, const QString& description);
 
 // A linear determinate progress bar in the accent colour, without label.
 class LinearProgressBar final : public QWidget {

@@ -5,6 +5,7 @@
 #include "qt/DeferredRefresh.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
+#include "qt/PlainTextLabel.h"
 #include "qt/SymbolRegistry.h"
 #include "windows/radar/RadarCanvasView.h"
 #include "windows/radar/RadarMetricCardView.h"
@@ -36,21 +37,10 @@ QString qs(std::string_view text) {
 // Every label of the window: data in it is plain text, never markup.
 QLabel* makeLabel(const QFont& font, const QColor& colour, QWidget* parent,
                   const QString& objectName = {}) {
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
+    auto* label = makeTextLabel(QString(), font, colour, parent);
     if (!objectName.isEmpty())
         label->setObjectName(objectName);
     return label;
-}
-
-void setLabelColour(QLabel* label, const QColor& colour) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
 }
 
 QWidget* makeSeparator(QWidget* parent) {
@@ -232,6 +222,7 @@ void WiFiRadarWindowView::buildInformationColumn() {
     m_nearbyPlaceholder->setWordWrap(true);
     area->addWidget(m_nearbyPlaceholder, 0, Qt::AlignTop);
     m_nearbyScroll = new QScrollArea(m_nearbyArea);
+    m_nearbyScroll->setObjectName(QStringLiteral("nearbyScroll"));
     m_nearbyScroll->setFrameShape(QFrame::NoFrame);
     m_nearbyScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_nearbyScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -246,8 +237,8 @@ void WiFiRadarWindowView::buildInformationColumn() {
     // The scroll area paints the widget it holds; the rows sit on the window.
     rows->setAutoFillBackground(false);
     m_nearbyScroll->setAutoFillBackground(false);
+    // The list takes the whole area; the sentence sits at its top.
     area->addWidget(m_nearbyScroll, 1);
-    area->addStretch(1);
     nearby->addWidget(m_nearbyArea);
     column->addLayout(nearby);
 
@@ -271,7 +262,7 @@ void WiFiRadarWindowView::refresh() {
                                          QSizeF(kHintSymbolSize, kHintSymbolSize), tint,
                                          devicePixelRatioF()));
     m_hintText->setText(qs(m_state.directionHint.text));
-    setLabelColour(m_hintText, tint);
+    setLabelColor(m_hintText, tint);
 
     m_networkName->setText(QString::fromStdString(m_state.networkTitle));
     m_currentTag->setVisible(m_state.showsCurrentTag);

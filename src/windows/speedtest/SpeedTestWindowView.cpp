@@ -20,38 +20,7 @@ namespace lumra {
 
 namespace {
 
-// The window's own colours, each made once on first use.
-struct SpeedTestPalette {
-    static const QColor& backgroundStart() {
-        static const QColor color = paletteColor(0.08, 0.09, 0.12);
-        return color;
-    }
-    static const QColor& backgroundEnd() {
-        static const QColor color = paletteColor(0.04, 0.05, 0.07);
-        return color;
-    }
-    static const QColor& cardFill() {
-        static const QColor color = paletteWhite(0.04);
-        return color;
-    }
-    static const QColor& border() {
-        static const QColor color = paletteWhite(0.13);
-        return color;
-    }
-    static const QColor& primaryText() {
-        static const QColor color = paletteWhite(0.95);
-        return color;
-    }
-    static const QColor& secondaryText() {
-        static const QColor color = paletteWhite(0.72);
-        return color;
-    }
-    static const QColor& tertiaryText() {
-        static const QColor color = paletteWhite(0.52);
-        return color;
-    }
-};
-using Colors = SpeedTestPalette;
+namespace Colors = ToolWindowPalette;
 
 QString text(const std::string& value) {
     return QString::fromStdString(value);
@@ -72,7 +41,7 @@ CardFrame* tile(int horizontalPadding, int verticalPadding, int spacing, QWidget
 
 // A section card: the tracked caption above the content.
 CardFrame* sectionCard(const QString& caption, QWidget* parent) {
-    auto* card = new CardFrame(CardStyle{.fill = Colors::cardFill(),
+    auto* card = new CardFrame(CardStyle{.fill = Colors::sectionFill(),
                                          .border = Colors::border(),
                                          .cornerRadius = 12.0,
                                          .padding = 12,
@@ -141,19 +110,10 @@ SpeedTestWindowView::SpeedTestWindowView(std::shared_ptr<SpeedTestMonitor> speed
 }
 
 QWidget* SpeedTestWindowView::buildHeader() {
-    auto* header = new QWidget;
-    auto* row = new QHBoxLayout(header);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(12);
-
-    auto* titles = new QVBoxLayout;
-    titles->setSpacing(5);
-    auto* titleLine = new QHBoxLayout;
-    titleLine->setSpacing(8);
-    titleLine->addWidget(
-        makeSymbolLabel(QStringLiteral("speedometer"), 15, Colors::secondaryText()));
-    titleLine->addWidget(
-        makeTextLabel(QString::fromUtf8(speedTestTitle), kitFont(23), Colors::primaryText()));
+    const ToolWindowHeader header =
+        makeToolWindowHeader(QStringLiteral("speedometer"), QString::fromUtf8(speedTestTitle),
+                             QString::fromUtf8(speedTestSubtitle));
+    QHBoxLayout* titleLine = header.titleLine;
     titleLine->addWidget(makeTextLabel(QStringLiteral("|"), kitFont(15), Colors::tertiaryText()));
     titleLine->addWidget(makeTextLabel(QString::fromUtf8(speedTestProvider),
                                        kitFont(15, QFont::Medium), Colors::secondaryText()));
@@ -163,21 +123,13 @@ QWidget* SpeedTestWindowView::buildHeader() {
                                                  .fill = Qt::transparent,
                                                  .horizontalPadding = 8,
                                                  .verticalPadding = 3},
-                               header);
+                               header.widget);
     m_badge->setObjectName(QStringLiteral("phaseBadge"));
     titleLine->addWidget(m_badge);
     titleLine->addStretch(1);
-    titles->addLayout(titleLine);
-    titles->addWidget(
-        makeTextLabel(QString::fromUtf8(speedTestSubtitle), kitFont(12), Colors::secondaryText()));
-    row->addLayout(titles);
-    row->addStretch(1);
-
-    m_headerButton = new ToolWindowActionButton(Colors::primaryText(), Colors::border(), header);
-    m_headerButton->setObjectName(QStringLiteral("headerButton"));
+    m_headerButton = header.button;
     connect(m_headerButton, &QAbstractButton::clicked, this, [this] { toggleSpeedTest(); });
-    row->addWidget(m_headerButton, 0, Qt::AlignTop);
-    return header;
+    return header.widget;
 }
 
 QWidget* SpeedTestWindowView::buildEmptyBlock() {
@@ -187,18 +139,8 @@ QWidget* SpeedTestWindowView::buildEmptyBlock() {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(14);
     column->addStretch(1);
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(8);
-    auto* title = makeTextLabel(QString::fromUtf8(speedTestEmptyTitle),
-                                kitFont(14, QFont::DemiBold), Colors::primaryText());
-    auto* description = makeTextLabel(QString::fromUtf8(speedTestEmptyDescription),
-                                      kitFont(12, QFont::Medium), Colors::secondaryText());
-    for (auto* label : {title, description}) {
-        label->setAlignment(Qt::AlignHCenter);
-        label->setWordWrap(true);
-        texts->addWidget(label);
-    }
-    column->addLayout(texts);
+    column->addLayout(makeEmptyStateTexts(QString::fromUtf8(speedTestEmptyTitle),
+                                          QString::fromUtf8(speedTestEmptyDescription)));
     m_emptyButton =
         new ToolWindowActionButton(Colors::primaryText(), Colors::border(), m_emptyBlock);
     m_emptyButton->setObjectName(QStringLiteral("emptyButton"));
@@ -252,8 +194,8 @@ QWidget* SpeedTestWindowView::buildResultsBlock() {
         frame->contentLayout()->addWidget(value);
         auto* caption = new QHBoxLayout;
         caption->setSpacing(6);
-        caption->addWidget(
-            makeSymbolLabel(QString::fromUtf8(metricTiles[i].second), 11, Colors::secondaryText()));
+        caption->addWidget(makeWindowSymbolLabel(QString::fromUtf8(metricTiles[i].second), 11,
+                                                 Colors::secondaryText()));
         caption->addWidget(makeTextLabel(QString::fromUtf8(metricTiles[i].first),
                                          kitFont(12, QFont::Medium), Colors::secondaryText()));
         caption->addStretch(1);

@@ -5,6 +5,7 @@
 
 #include "concurrency/RunLoop.h"
 #include "qt/Palette.h"
+#include "tests/support/ViewFixture.h"
 #include "tests/support/WidgetTesting.h"
 #include "windows/channelscan/ToolWindowWidgets.h"
 
@@ -37,7 +38,7 @@ WiFiScannedNetwork network(const char* name, int last, std::int64_t rssi, std::i
     return {name, "02:00:00:00:00:0" + std::to_string(last), rssi, channel, ghz24};
 }
 
-class ChannelScanWindowViewTest : public ::testing::Test {
+class ChannelScanWindowViewTest : public testing::VirtualClockViewTest {
 protected:
     void SetUp() override {
         scanner->networks = {network("one", 1, -45, 1), network("six", 6, -50, 6),
@@ -57,18 +58,8 @@ protected:
         loop.runUntilIdle();
     }
 
-    void settle() {
-        loop.runUntilIdle();
-        processQueuedEvents();
-    }
-    void advance(std::chrono::milliseconds duration) {
-        loop.advanceBy(duration);
-        processQueuedEvents();
-    }
     template <class T> T* child(const char* name) const {
-        auto* found = view->findChild<T*>(QString::fromUtf8(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+        return testing::namedChild<T>(view.get(), name);
     }
     bool shown(const char* name) const { return child<QWidget>(name)->isVisibleTo(view.get()); }
     // A label with exactly this text that the user can see.
@@ -86,7 +77,6 @@ protected:
     }
     QString headerTitle() const { return child<QAbstractButton>("headerButton")->text(); }
 
-    VirtualClockRunLoop loop;
     std::shared_ptr<ScriptedScanner> scanner = std::make_shared<ScriptedScanner>();
     std::optional<WiFiSnapshot> snapshot = WiFiSnapshot{
         {}, "wlan0", "six", "02:00:00:00:00:06", -50, -92, 42, 54, 6, ghz24, std::nullopt, false};

@@ -7,6 +7,7 @@
 #include "monitoring/wifi/WiFiMonitor.h"
 #include "probes/wifi/WiFiNetworkScannerError.h"
 #include "tests/support/FakeProbes.h"
+#include "tests/support/ViewFixture.h"
 #include "tests/support/WidgetTesting.h"
 #include "windows/radar/WiFiRadarWindowView.h"
 
@@ -71,7 +72,7 @@ radarInterfaceReading(std::optional<std::string> ssid, std::int64_t rssi, std::i
     return {"wlan0", std::move(ssid), "aa:bb:cc:dd:ee:01", rssi, noise, rate, channel, band};
 }
 
-class RadarWindowTest : public ::testing::Test {
+class RadarWindowTest : public lumra::testing::VirtualClockViewTest {
 protected:
     RadarWindowTest() { view->resize(1080, 680); }
     ~RadarWindowTest() override {
@@ -81,21 +82,11 @@ protected:
         loop.runUntilIdle();
     }
 
-    // Runs the main actor and the background work, then the queued redraw.
-    void settle() {
-        loop.runUntilIdle();
-        lumra::testing::processQueuedEvents();
-    }
-    void advance(std::chrono::milliseconds duration) {
-        loop.advanceBy(duration);
-        lumra::testing::processQueuedEvents();
-    }
     QLabel* label(const char* name) const {
         return view->findChild<QLabel*>(QString::fromUtf8(name));
     }
     QString text(const char* name) const { return label(name)->text(); }
 
-    VirtualClockRunLoop loop;
     std::shared_ptr<CountingRadarInterface> interface = std::make_shared<CountingRadarInterface>();
     std::shared_ptr<CountingRadarScanner> scanner = std::make_shared<CountingRadarScanner>();
     std::shared_ptr<FakeInterface> wifiInterface = [] {

@@ -221,6 +221,20 @@ TEST_F(WiFiRadarWindowViewTest, TheScannersSentenceShowsOnlyWhileNothingIsListed
     EXPECT_EQ(view->findChild<QWidget*>("nearbyArea")->height(), 106);
 }
 
+TEST_F(WiFiRadarWindowViewTest, TheListUsesTheWholeHeightOfItsArea) {
+    scanner->answer({kCafe,
+                     {"Neighbour", "02:00:00:00:00:04", -72, 44, WiFiBand::fiveGigahertz},
+                     {"Printer", "02:00:00:00:00:05", -85, 149, WiFiBand::fiveGigahertz}});
+    view->show();
+    settle();
+    ASSERT_EQ(nearbyTexts("nearbySSID").size(), 3u);
+    auto* scroll = view->findChild<QScrollArea*>("nearbyScroll");
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_EQ(scroll->viewport()->height(), 106);
+    EXPECT_EQ(scroll->mapTo(view.get(), QPoint(0, 0)),
+              view->findChild<QWidget*>("nearbyArea")->mapTo(view.get(), QPoint(0, 0)));
+}
+
 TEST_F(WiFiRadarWindowViewTest, RadioNamesArePlainTextNeverMarkup) {
     const std::string hostile = "<b>Free</b><img src=\"file:///etc/passwd\">&amp;";
     interface->reading = radarInterfaceReading(hostile, -60, -95, 600);

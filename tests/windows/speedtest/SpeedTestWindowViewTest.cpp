@@ -7,6 +7,7 @@
 #include "concurrency/Sleep.h"
 #include "qt/CapsuleBadge.h"
 #include "qt/Palette.h"
+#include "tests/support/ViewFixture.h"
 #include "tests/support/WidgetTesting.h"
 #include "windows/channelscan/ToolWindowWidgets.h"
 
@@ -69,7 +70,7 @@ public:
     }
 };
 
-class SpeedTestWindowViewTest : public ::testing::Test {
+class SpeedTestWindowViewTest : public testing::VirtualClockViewTest {
 protected:
     void SetUp() override {
         monitor = SpeedTestMonitor::create(
@@ -85,14 +86,6 @@ protected:
         loop.runUntilIdle();
     }
 
-    void settle() {
-        loop.runUntilIdle();
-        processQueuedEvents();
-    }
-    void advance(std::chrono::milliseconds duration) {
-        loop.advanceBy(duration);
-        processQueuedEvents();
-    }
     // Runs the clock in small steps until the monitor shows what is wanted.
     void advanceUntil(const std::function<bool()>& done) {
         for (int step = 0; step < 2000 && !done(); ++step)
@@ -101,9 +94,7 @@ protected:
         ASSERT_TRUE(done());
     }
     template <class T> T* child(const char* name) const {
-        auto* found = view->findChild<T*>(QString::fromUtf8(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+        return testing::namedChild<T>(view.get(), name);
     }
     bool shown(const char* name) const { return child<QWidget>(name)->isVisibleTo(view.get()); }
     QString textOf(const char* name) const { return child<QLabel>(name)->text(); }
@@ -113,7 +104,6 @@ protected:
     QString headerTitle() const { return child<QAbstractButton>("headerButton")->text(); }
     QColor badgeColor() const { return child<CapsuleBadge>("phaseBadge")->style().textColor; }
 
-    VirtualClockRunLoop loop;
     std::shared_ptr<ScriptedRunner> runner = std::make_shared<ScriptedRunner>();
     std::shared_ptr<ScriptedProbe> probe = std::make_shared<ScriptedProbe>();
     const std::chrono::system_clock::time_point testTime{1'800'000'000s};

@@ -1,0 +1,20 @@
+// Labels for text that may come from outside (network names, error
+// sentences, versions): a default QLabel would read it as markup. Main thread.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QLabel>
+#include <QString>
+
+namespace lumra {
+
+// A plain-text label in a font and colour; wraps when asked.
+QLabel* makeTextLabel(const QString& text, const QFont& font, const QColor& color,
+                      QWidget* parent = nullptr, bool wraps = false);
+
+// The colour a label (also inside a button) or a text view draws its text in;
+// an unchanged colour changes nothing.
+void setLabelColor(QWidget* widget, const QColor& color);
+
+} // namespace lumra
