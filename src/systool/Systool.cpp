@@ -84,9 +84,8 @@ int runPing(const std::string& tool, const Arguments& arguments) {
 int runNetstatTcp() {
     // Over netlink the kernel visits only the sockets that exist; the /proc
     // files walk every bucket of the connection hash table.
-    if (auto ipv4 = readTcpSocketsOverNetlink(AF_INET)) {
-        auto ipv6 = readTcpSocketsOverNetlink(AF_INET6).value_or(std::vector<TcpSocket>());
-        return writeOut(formatTcpConnections(*ipv4, ipv6));
+    if (const auto tables = readAllTcpSocketsOverNetlink()) {
+        return writeOut(formatTcpConnections(tables->ipv4, tables->ipv6));
     }
     const auto ipv4 = readTextFile("/proc/net/tcp");
     if (!ipv4) {

@@ -1,7 +1,8 @@
-// One inet_diag dump request per family, read to NLMSG_DONE.
+// inet_diag dump requests, each read to NLMSG_DONE.
 #include "systool/TcpSocketDiag.h"
 
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <linux/inet_diag.h>
 #include <linux/netlink.h>
@@ -44,68 +45,109 @@ IpAddress addressOf(int family, const __be32 words[4]) {
     return IpAddress::ipv6(bytes);
 }
 
-} // namespace
-
-std::optional<std::vector<TcpSocket>> readTcpSocketsOverNetlink(int family) {
+// Sends one dump request and hands each socket message to `take`; false when
+// the kernel refuses or the answer is malformed.
+template <class Request, class Take>
+bool dumpSockets(std::uint16_t type, const Request& request, Take take) {
     NetlinkSocket socket;
     if (socket.fd() < 0) {
-        return std::nullopt;
+        return false;
     }
     struct {
         nlmsghdr header;
-        inet_diag_req_v2 request;
+        Request request;
     } message{};
     message.header.nlmsg_len = sizeof message;
-    message.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
+    message.header.nlmsg_type = type;
     message.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
     message.header.nlmsg_seq = 1;
-    message.request.sdiag_family = static_cast<std::uint8_t>(family);
-    message.request.sdiag_protocol = IPPROTO_TCP;
-    message.request.idiag_states = ~(1u << kListen);
+    message.request = request;
     sockaddr_nl kernel{};
     kernel.nl_family = AF_NETLINK;
     if (::sendto(socket.fd(), &message, sizeof message, 0, reinterpret_cast<sockaddr*>(&kernel),
                  sizeof kernel) < 0) {
-        return std::nullopt;
+        return false;
     }
-    std::vector<TcpSocket> sockets;
     alignas(nlmsghdr) static char buffer[32768];
     while (true) {
         const ssize_t size = ::recv(socket.fd(), buffer, sizeof buffer, 0);
-        if (size < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return std::nullopt;
+        if (size < 0 && errno == EINTR) {
+            continue;
         }
-        if (size == 0) {
-            return std::nullopt;
+        if (size <= 0) {
+            return false;
         }
         auto length = static_cast<unsigned>(size);
         for (auto* header = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(header, length);
              header = NLMSG_NEXT(header, length)) {
             if (header->nlmsg_type == NLMSG_DONE) {
-                return sockets;
+                return true;
             }
-            if (header->nlmsg_type == NLMSG_ERROR || header->nlmsg_type != SOCK_DIAG_BY_FAMILY ||
+            if (header->nlmsg_type != type ||
                 header->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg))) {
-                return std::nullopt;
+                return false;
             }
-            const auto* diag = static_cast<const inet_diag_msg*>(NLMSG_DATA(header));
-            if (diag->idiag_state == kListen) {
-                continue;
-            }
-            TcpSocket entry;
-            entry.localAddress = addressOf(family, diag->id.idiag_src);
-            entry.remoteAddress = addressOf(family, diag->id.idiag_dst);
-            entry.localPort = ntohs(diag->id.idiag_sport);
-            entry.remotePort = ntohs(diag->id.idiag_dport);
-            entry.state = diag->idiag_state;
-            entry.sendQueueBytes = diag->idiag_wqueue;
-            entry.receiveQueueBytes = diag->idiag_rqueue;
-            sockets.push_back(entry);
+            take(*static_cast<const inet_diag_msg*>(NLMSG_DATA(header)));
         }
     }
+}
+
+std::optional<TcpSocket> socketOf(const inet_diag_msg& diag) {
+    if (diag.idiag_state == kListen ||
+        (diag.idiag_family != AF_INET && diag.idiag_family != AF_INET6)) {
+        return std::nullopt;
+    }
+    TcpSocket entry;
+    entry.localAddress = addressOf(diag.idiag_family, diag.id.idiag_src);
+    entry.remoteAddress = addressOf(diag.idiag_family, diag.id.idiag_dst);
+    entry.localPort = ntohs(diag.id.idiag_sport);
+    entry.remotePort = ntohs(diag.id.idiag_dport);
+    entry.state = diag.idiag_state;
+    entry.sendQueueBytes = diag.idiag_wqueue;
+    entry.receiveQueueBytes = diag.idiag_rqueue;
+    return entry;
+}
+
+} // namespace
+
+std::optional<std::vector<TcpSocket>> readTcpSocketsOverNetlink(int family) {
+    inet_diag_req_v2 request{};
+    request.sdiag_family = static_cast<std::uint8_t>(family);
+    request.sdiag_protocol = IPPROTO_TCP;
+    request.idiag_states = ~(1u << kListen);
+    std::vector<TcpSocket> sockets;
+    const bool read = dumpSockets(SOCK_DIAG_BY_FAMILY, request, [&](const inet_diag_msg& diag) {
+        if (diag.idiag_family == family) {
+            if (auto socket = socketOf(diag)) {
+                sockets.push_back(*socket);
+            }
+        }
+    });
+    return read ? std::optional(std::move(sockets)) : std::nullopt;
+}
+
+std::optional<TcpSocketTables> readAllTcpSocketsOverNetlink() {
+    // The older request form takes "any family": one walk of the kernel's
+    // connection hash table instead of one per family.
+    inet_diag_req request{};
+    request.idiag_family = AF_UNSPEC;
+    request.idiag_states = ~(1u << kListen);
+    TcpSocketTables tables;
+    const bool read = dumpSockets(TCPDIAG_GETSOCK, request, [&](const inet_diag_msg& diag) {
+        if (auto socket = socketOf(diag)) {
+            (diag.idiag_family == AF_INET ? tables.ipv4 : tables.ipv6).push_back(*socket);
+        }
+    });
+    if (read) {
+        return tables;
+    }
+    auto ipv4 = readTcpSocketsOverNetlink(AF_INET);
+    if (!ipv4) {
+        return std::nullopt;
+    }
+    tables.ipv4 = std::move(*ipv4);
+    tables.ipv6 = readTcpSocketsOverNetlink(AF_INET6).value_or(std::vector<TcpSocket>());
+    return tables;
 }
 
 } // namespace lumra

@@ -15,4 +15,13 @@ namespace lumra {
 // socket diagnostics for TCP (the caller reads /proc then).
 std::optional<std::vector<TcpSocket>> readTcpSocketsOverNetlink(int family);
 
+struct TcpSocketTables {
+    std::vector<TcpSocket> ipv4;
+    std::vector<TcpSocket> ipv6;
+};
+
+// Both families in one dump (one walk of the kernel's table), or one dump
+// per family where the kernel refuses that.
+std::optional<TcpSocketTables> readAllTcpSocketsOverNetlink();
+
 } // namespace lumra

@@ -301,6 +301,11 @@ TEST(SystoolNetnsTest, NetlinkSocketsAreTheOnesProcLists) {
     ASSERT_TRUE(ipv6Sockets);
     EXPECT_EQ(sorted(*ipv4Sockets), procSockets("/proc/net/tcp"));
     EXPECT_EQ(sorted(*ipv6Sockets), procSockets("/proc/net/tcp6"));
+    // The one-walk reading of both families gives the same tables.
+    const auto both = readAllTcpSocketsOverNetlink();
+    ASSERT_TRUE(both);
+    EXPECT_EQ(sorted(both->ipv4), procSockets("/proc/net/tcp"));
+    EXPECT_EQ(sorted(both->ipv6), procSockets("/proc/net/tcp6"));
     std::set<std::uint8_t> states;
     bool sawQueue = false;
     bool sawMapped = false;
