@@ -1,4 +1,4 @@
-#include "app/AppTestFixture.h"
+#include "tests/app/AppTestFixture.h"
 #include "app/QuitSignals.h"
 #include "monitoring/ping/BuiltInInternetTarget.h"
 #include "probes/dns/CommandLineDNSLookupRunner.h"

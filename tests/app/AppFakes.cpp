@@ -1,4 +1,4 @@
-#include "app/AppFakes.h"
+#include "tests/app/AppFakes.h"
 
 #include "platform/login/XdgAutostartLoginItem.h"
 

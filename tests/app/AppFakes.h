@@ -6,8 +6,8 @@
 #include "app/AppPlatform.h"
 #include "probes/runner/CommandRunnerError.h"
 #include "probes/wifi/WiFiNetworkScanning.h"
-#include "shell/ShellFakes.h"
-#include "support/FakeProbes.h"
+#include "tests/shell/ShellFakes.h"
+#include "tests/support/FakeProbes.h"
 
 #include <memory>
 #include <set>

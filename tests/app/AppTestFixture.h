@@ -3,10 +3,10 @@
 #pragma once
 
 #include "app/AppDelegate.h"
-#include "app/AppFakes.h"
+#include "tests/app/AppFakes.h"
 #include "concurrency/RunLoop.h"
-#include "support/TempDir.h"
-#include "support/WidgetTesting.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WidgetTesting.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/AppTestFixture.h"
+#include "tests/app/AppTestFixture.h"
 #include "app/ToolWindow.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "app/SingleInstanceLock.h"
 #include "app/WaylandPlatform.h"
-#include "support/TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #include "app/SettingsView.h"
 
-#include "app/AppTestFixture.h"
+#include "tests/app/AppTestFixture.h"
 #include "qt/CardFrame.h"
 #include "qt/Palette.h"
 #include "qt/Spinner.h"
 #include "qt/ToggleSwitch.h"
-#include "support/WidgetTesting.h"
+#include "tests/support/WidgetTesting.h"
 
 #include <QLabel>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #include "app/StatusIcon.h"
 
-#include "app/AppTestFixture.h"
+#include "tests/app/AppTestFixture.h"
 #include "qt/Palette.h"
 
 namespace lumra::test {
