@@ -23,8 +23,8 @@
 #include "probes/wifi/CurrentWiFiInterfaceName.h"
 #include "systool/SystoolPath.h"
 
-#include <fmt/format.h>
 #include <cstdio>
+#include <fmt/format.h>
 #include <sys/resource.h>
 
 using namespace lumra;

@@ -1,18 +1,17 @@
 // The cost of one ping-monitor poll and one DNS-monitor poll through the real
 // runner and lumra-systool: wall time and CPU per poll (this process and its
 // children) and child processes per poll. Run inside a namespace by run.sh.
+#include "bench/support/CountingRunner.h"
 #include "concurrency/RunLoop.h"
 #include "monitoring/dns/DNSMonitor.h"
 #include "monitoring/ping/PingMonitor.h"
 #include "probes/dns/CommandLineDNSLookupRunner.h"
 #include "probes/ping/CommandLinePingProbeRunner.h"
 #include "probes/runner/ShellCommandRunner.h"
-#include "bench/support/CountingRunner.h"
 #include "systool/SystoolPath.h"
 
-#include <fmt/format.h>
-
 #include <chrono>
+#include <fmt/format.h>
 
 using namespace lumra;
 using namespace std::chrono_literals;
@@ -32,10 +31,13 @@ void measure(const char* name, RunLoop& loop, Monitor& monitor, const Published<
     monitor.start();
     loop.runUntil([&] { return seen >= polls; }, 600s);
     monitor.stop();
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const double cpu = bench::cpuSecondsWithChildren() - cpuBefore;
-    fmt::print("{}: {} polls, {:.1f} ms wall per poll, {:.2f} ms CPU per poll, {:.1f} child processes per poll\n",
-               name, seen, 1000 * wall / seen, 1000 * cpu / seen, static_cast<double>(runner.runs.load()) / seen);
+    fmt::print("{}: {} polls, {:.1f} ms wall per poll, {:.2f} ms CPU per poll, {:.1f} child "
+               "processes per poll\n",
+               name, seen, 1000 * wall / seen, 1000 * cpu / seen,
+               static_cast<double>(runner.runs.load()) / seen);
 }
 
 } // namespace
@@ -45,13 +47,16 @@ int main(int argc, char** argv) {
     const std::string target = argc > 2 ? argv[2] : "10.213.0.1";
     RunLoop loop;
     auto shell = [] {
-        return std::make_shared<ShellCommandRunner>(makeAllowedExecutables(), makeStandInExecutables(kSystoolPath));
+        return std::make_shared<ShellCommandRunner>(makeAllowedExecutables(),
+                                                    makeStandInExecutables(kSystoolPath));
     };
-    auto now = [] { return std::chrono::system_clock::now(); };
+    auto now = [] {
+        return std::chrono::system_clock::now();
+    };
 
     auto pingRunner = std::make_shared<CountingRunner>(shell());
-    auto probe = std::make_shared<CommandLinePingProbeRunner>(pingRunner, 2, 0.5,
-                                                              [] { return std::optional<std::string>(); });
+    auto probe = std::make_shared<CommandLinePingProbeRunner>(
+        pingRunner, 2, 0.5, [] { return std::optional<std::string>(); });
     PingMonitor::Configuration pingConfiguration;
     pingConfiguration.internetTarget = target;
     auto ping = PingMonitor::create(probe, std::make_shared<TaskSleeper>(), now, pingConfiguration);

@@ -8,11 +8,10 @@
 #include "probes/runner/CommandRunnerError.h"
 #include "probes/runner/ShellCommandRunner.h"
 
-#include <fmt/format.h>
-
 #include <algorithm>
 #include <chrono>
 #include <dirent.h>
+#include <fmt/format.h>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -36,7 +35,9 @@ std::size_t countEntries(const std::string& directory) {
     return count;
 }
 
-std::size_t openDescriptors() { return countEntries("/proc/self/fd") - 1; } // minus the one opendir holds
+std::size_t openDescriptors() {
+    return countEntries("/proc/self/fd") - 1;
+} // minus the one opendir holds
 
 std::size_t childProcesses() {
     std::size_t count = 0;
@@ -92,7 +93,9 @@ Task<void> soak(std::shared_ptr<ShellCommandRunner> runner, int total, int concu
         const int batch = std::min(concurrency, total - started);
         std::vector<Task<void>> runs;
         for (int i = 0; i < batch; ++i, ++started) {
-            const Kind kind = started % 10 == 3 ? Kind::cancelled : started % 10 == 7 ? Kind::timedOut : Kind::clean;
+            const Kind kind = started % 10 == 3   ? Kind::cancelled
+                              : started % 10 == 7 ? Kind::timedOut
+                                                  : Kind::clean;
             runs.push_back(runOne(runner, kind));
         }
         co_await whenAll(std::move(runs));
@@ -105,7 +108,9 @@ Task<std::vector<double>> spawnLatencies(std::shared_ptr<ShellCommandRunner> run
         const auto started = std::chrono::steady_clock::now();
         auto request = CommandRequest{"/bin/true", {}, 5};
         co_await runner->run(std::move(request));
-        milliseconds.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count());
+        milliseconds.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
+                .count());
     }
     std::sort(milliseconds.begin(), milliseconds.end());
     co_return milliseconds;
@@ -116,15 +121,18 @@ Task<std::vector<double>> spawnLatencies(std::shared_ptr<ShellCommandRunner> run
 int main(int argc, char** argv) {
     const int total = argc > 1 ? std::stoi(argv[1]) : 10'000;
     RunLoop loop;
-    auto runner = std::make_shared<ShellCommandRunner>(std::set<std::string>{"/bin/true", "/bin/sleep"});
+    auto runner =
+        std::make_shared<ShellCommandRunner>(std::set<std::string>{"/bin/true", "/bin/sleep"});
 
     const std::size_t fdsBefore = openDescriptors();
     const std::size_t childrenBefore = childProcesses();
     const auto started = std::chrono::steady_clock::now();
     loop.await(spawn(mainActor(), [runner, total] { return soak(runner, total, 16); }), 600s);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     // Terminated children are reaped on the I/O thread just after their outcome.
-    loop.runUntil([&] { return childProcesses() == childrenBefore && openDescriptors() == fdsBefore; }, 10s);
+    loop.runUntil(
+        [&] { return childProcesses() == childrenBefore && openDescriptors() == fdsBefore; }, 10s);
     fmt::print("runs: {} (1 in 10 cancelled, 1 in 10 timed out)\n", total);
     fmt::print("runs per second: {:.0f}\n", total / seconds);
     fmt::print("open descriptors before/after: {}/{}\n", fdsBefore, openDescriptors());
@@ -135,7 +143,8 @@ int main(int argc, char** argv) {
     std::vector<char> heap(heapBytes);
     for (std::size_t i = 0; i < heap.size(); i += 4096)
         heap[i] = static_cast<char>(i);
-    const auto latencies = loop.await(spawn(mainActor(), [runner] { return spawnLatencies(runner, 1000); }), 600s);
+    const auto latencies =
+        loop.await(spawn(mainActor(), [runner] { return spawnLatencies(runner, 1000); }), 600s);
     fmt::print("spawn-to-result latency with 1 GiB touched heap: p50 {:.2f} ms, p99 {:.2f} ms\n",
                latencies[latencies.size() / 2], latencies[latencies.size() * 99 / 100]);
     fmt::print("peak RSS: {} KiB\n", peakRssKilobytes());

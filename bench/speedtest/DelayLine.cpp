@@ -32,7 +32,9 @@ struct Packet {
 
 volatile std::sig_atomic_t stopping = 0;
 
-void stop(int) { stopping = 1; }
+void stop(int) {
+    stopping = 1;
+}
 
 int openTun(const char* name) {
     const int fd = ::open("/dev/net/tun", O_RDWR | O_NONBLOCK | O_CLOEXEC);
@@ -75,8 +77,10 @@ int main(int argc, char** argv) {
         timespec wait{0, 100'000'000};
         if (!queue.empty()) {
             const auto left = std::max(Clock::duration::zero(), queue.front().due - Clock::now());
-            const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-            wait = timespec{static_cast<time_t>(nanoseconds / 1'000'000'000), static_cast<long>(nanoseconds % 1'000'000'000)};
+            const auto nanoseconds =
+                std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            wait = timespec{static_cast<time_t>(nanoseconds / 1'000'000'000),
+                            static_cast<long>(nanoseconds % 1'000'000'000)};
         }
         pollfd readable{fd, POLLIN, 0};
         if (::ppoll(&readable, 1, &wait, nullptr) < 0 && errno != EINTR)
@@ -86,7 +90,8 @@ int main(int argc, char** argv) {
             if (got <= 0)
                 break;
             if (queue.size() < maxQueued)
-                queue.push_back(Packet{Clock::now() + delay, std::vector<char>(buffer.begin(), buffer.begin() + got)});
+                queue.push_back(Packet{Clock::now() + delay,
+                                       std::vector<char>(buffer.begin(), buffer.begin() + got)});
         }
         const auto now = Clock::now();
         while (!queue.empty() && queue.front().due <= now) {

@@ -50,7 +50,8 @@ using namespace lumra;
 using namespace std::chrono_literals;
 
 double wallSeconds() {
-    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 double parseDouble(std::string_view text) {
@@ -137,9 +138,11 @@ std::vector<PingReply> pingReplies(const std::string& output) {
         begin = end + 1;
         const std::size_t close = line.find(']');
         const std::size_t time = line.find(" time=");
-        if (!line.starts_with("[") || close == std::string_view::npos || time == std::string_view::npos)
+        if (!line.starts_with("[") || close == std::string_view::npos ||
+            time == std::string_view::npos)
             continue;
-        replies.push_back({parseDouble(line.substr(1, close - 1)), parseDouble(line.substr(time + 6))});
+        replies.push_back(
+            {parseDouble(line.substr(1, close - 1)), parseDouble(line.substr(time + 6))});
     }
     return replies;
 }
@@ -159,34 +162,39 @@ std::optional<double> meanBetween(const std::vector<PingReply>& replies, std::op
     return count > 0 ? std::optional<double>(sum / static_cast<double>(count)) : std::nullopt;
 }
 
-std::string gradeText(const std::optional<BufferbloatGrade>& grade, const std::optional<double>& ratio) {
+std::string gradeText(const std::optional<BufferbloatGrade>& grade,
+                      const std::optional<double>& ratio) {
     if (!grade)
         return "-";
     return fmt::format("{} ({})", rawValue(*grade), shown(ratio, 1));
 }
 
-int runMonitor(const std::string& service, const std::string& host, const std::string& label, double rateMbit) {
+int runMonitor(const std::string& service, const std::string& host, const std::string& label,
+               double rateMbit) {
     RunLoop loop;
     auto http = std::make_shared<CurlHttpClient>();
-    auto runner = std::make_shared<CloudflareSpeedTestRunner>(http, speedTestDownloadURLFactory(service),
-                                                              speedTestUploadURL(service));
-    auto commands = std::make_shared<ShellCommandRunner>(makeAllowedExecutables(), makeStandInExecutables(kSystoolPath));
-    auto ping = std::make_shared<CommandLinePingProbeRunner>(commands, 1, 0.5,
-                                                             [] { return std::optional<std::string>(); });
+    auto runner = std::make_shared<CloudflareSpeedTestRunner>(
+        http, speedTestDownloadURLFactory(service), speedTestUploadURL(service));
+    auto commands = std::make_shared<ShellCommandRunner>(makeAllowedExecutables(),
+                                                         makeStandInExecutables(kSystoolPath));
+    auto ping = std::make_shared<CommandLinePingProbeRunner>(
+        commands, 1, 0.5, [] { return std::optional<std::string>(); });
     SpeedTestMonitor::Settings settings;
     settings.latencyProbeHost = host;
-    auto monitor = SpeedTestMonitor::create(runner, std::make_shared<PingProbeLatencyProber>(ping),
-                                            [] { return std::chrono::system_clock::now(); }, settings);
+    auto monitor = SpeedTestMonitor::create(
+        runner, std::make_shared<PingProbeLatencyProber>(ping),
+        [] { return std::chrono::system_clock::now(); }, settings);
 
     Child independent({"/usr/bin/ping", "-n", "-D", "-i", "0.1", "-W", "1", host});
     std::optional<double> downloadStart, uploadStart, end;
     monitor->start();
     bool replayed = false;
-    auto onBaseline = monitor->baselineLatencyMilliseconds().subscribe([&](const std::optional<double>&) {
-        if (replayed)
-            downloadStart = wallSeconds();
-        replayed = true;
-    });
+    auto onBaseline =
+        monitor->baselineLatencyMilliseconds().subscribe([&](const std::optional<double>&) {
+            if (replayed)
+                downloadStart = wallSeconds();
+            replayed = true;
+        });
     auto onPhase = monitor->phase().subscribe([&](SpeedTestPhase phase) {
         if (phase == SpeedTestPhase::upload && !uploadStart)
             uploadStart = wallSeconds();
@@ -206,16 +214,19 @@ int runMonitor(const std::string& service, const std::string& host, const std::s
     const auto uploadPing = meanBetween(replies, uploadStart, end, uploadPings);
     const double down = *monitor->downloadMbps().get();
     const double up = *monitor->uploadMbps().get();
-    fmt::print("{:<26} {:>4} | {:>7.2f} {:>5.3f} | {:>7.2f} {:>5.3f} | {:>6} | {:>7} {:>3} {:>7} {:>3} | {:>7} {:>3} "
+    fmt::print("{:<26} {:>4} | {:>7.2f} {:>5.3f} | {:>7.2f} {:>5.3f} | {:>6} | {:>7} {:>3} {:>7} "
+               "{:>3} | {:>7} {:>3} "
                "{:>7} {:>3} | {:>9} {:>9}\n",
                label, rateMbit, down, down / rateMbit, up, up / rateMbit,
                shown(monitor->baselineLatencyMilliseconds().get(), 3),
                shown(monitor->downloadLoadedLatencyMilliseconds().get(), 1),
-               monitor->downloadLoadedLatencySamples().size(), shown(downloadPing, 1), downloadPings,
-               shown(monitor->uploadLoadedLatencyMilliseconds().get(), 1),
+               monitor->downloadLoadedLatencySamples().size(), shown(downloadPing, 1),
+               downloadPings, shown(monitor->uploadLoadedLatencyMilliseconds().get(), 1),
                monitor->uploadLoadedLatencySamples().size(), shown(uploadPing, 1), uploadPings,
-               gradeText(monitor->downloadBufferbloatGrade().get(), monitor->downloadBufferbloatRatio().get()),
-               gradeText(monitor->uploadBufferbloatGrade().get(), monitor->uploadBufferbloatRatio().get()));
+               gradeText(monitor->downloadBufferbloatGrade().get(),
+                         monitor->downloadBufferbloatRatio().get()),
+               gradeText(monitor->uploadBufferbloatGrade().get(),
+                         monitor->uploadBufferbloatRatio().get()));
     return 0;
 }
 
@@ -245,7 +256,8 @@ double plainLibcurlMbps(const std::string& url, int streams) {
         if (running > 0)
             curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     std::uint64_t total = 0;
     for (std::size_t i = 0; i < easies.size(); ++i) {
         total += received[i];
@@ -257,7 +269,8 @@ double plainLibcurlMbps(const std::string& url, int streams) {
 }
 
 // Four parallel sends of the HTTP client, each in a main-actor task.
-double httpClientMbps(RunLoop& loop, const std::shared_ptr<HttpClient>& client, const Url& url, int streams) {
+double httpClientMbps(RunLoop& loop, const std::shared_ptr<HttpClient>& client, const Url& url,
+                      int streams) {
     const auto begin = std::chrono::steady_clock::now();
     std::vector<TaskHandle<std::size_t>> transfers;
     for (int i = 0; i < streams; ++i) {
@@ -270,7 +283,8 @@ double httpClientMbps(RunLoop& loop, const std::shared_ptr<HttpClient>& client, 
     std::uint64_t total = 0;
     for (const auto& transfer : transfers)
         total += loop.await(transfer, 60s);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     return static_cast<double>(total) * 8 / (seconds * 1e6);
 }
 
@@ -293,30 +307,37 @@ int runLoopback(const std::string& serverProgram, int rounds) {
     }
     const std::string service = "http://127.0.0.1:" + announced.substr(5, announced.find('\n') - 5);
     const SpeedTestConfiguration configuration = defaultSpeedTestConfiguration;
-    const std::string chunkURL = fmt::format("{}/__down?bytes={}", service, configuration.downloadChunkSizeBytes);
+    const std::string chunkURL =
+        fmt::format("{}/__down?bytes={}", service, configuration.downloadChunkSizeBytes);
 
     RunLoop loop;
     auto http = std::make_shared<CurlHttpClient>();
-    auto runner = std::make_shared<CloudflareSpeedTestRunner>(http, speedTestDownloadURLFactory(service),
-                                                              speedTestUploadURL(service));
+    auto runner = std::make_shared<CloudflareSpeedTestRunner>(
+        http, speedTestDownloadURLFactory(service), speedTestUploadURL(service));
     const auto streams = static_cast<int>(configuration.downloadChunks);
     std::vector<double> runnerMbps, plainMbps, clientMbps;
     for (int round = 1; round <= rounds; ++round) {
-        const double viaRunner = loop.await(
-            spawn(mainActor(), [runner, configuration] { return runner->download(configuration, SpeedTestProgress()); }),
-            60s);
+        const double viaRunner =
+            loop.await(spawn(mainActor(),
+                             [runner, configuration] {
+                                 return runner->download(configuration, SpeedTestProgress());
+                             }),
+                       60s);
         const double viaPlain = plainLibcurlMbps(chunkURL, streams);
         const double viaClient = httpClientMbps(loop, http, *Url::parse(chunkURL), streams);
         runnerMbps.push_back(viaRunner);
         plainMbps.push_back(viaPlain);
         clientMbps.push_back(viaClient);
-        fmt::print("round {}: runner {:>6.0f} Mbps | plain libcurl {:>6.0f} Mbps | HTTP client alone {:>6.0f} Mbps"
+        fmt::print("round {}: runner {:>6.0f} Mbps | plain libcurl {:>6.0f} Mbps | HTTP client "
+                   "alone {:>6.0f} Mbps"
                    " | runner/plain {:.2f}\n",
                    round, viaRunner, viaPlain, viaClient, viaRunner / viaPlain);
     }
-    fmt::print("median : runner {:>6.0f} Mbps | plain libcurl {:>6.0f} Mbps | HTTP client alone {:>6.0f} Mbps"
+    fmt::print("median : runner {:>6.0f} Mbps | plain libcurl {:>6.0f} Mbps | HTTP client alone "
+               "{:>6.0f} Mbps"
                " | runner/plain {:.2f}\n",
-               median(runnerMbps), median(plainMbps), median(clientMbps), median(runnerMbps) / median(plainMbps));
+               median(runnerMbps), median(plainMbps), median(clientMbps),
+               median(runnerMbps) / median(plainMbps));
     return 0;
 }
 

@@ -87,9 +87,10 @@ void serve(int fd) {
         bool ok = true;
         if (head.starts_with("GET /__down?")) {
             std::uint64_t remaining = numberAfter(head, "bytes=").value_or(0);
-            const std::string header = fmt::format("HTTP/1.1 200 OK\r\nContent-Length: {}\r\nCache-Control: no-store\r\n"
-                                                   "Content-Type: application/octet-stream\r\n\r\n",
-                                                   remaining);
+            const std::string header =
+                fmt::format("HTTP/1.1 200 OK\r\nContent-Length: {}\r\nCache-Control: no-store\r\n"
+                            "Content-Type: application/octet-stream\r\n\r\n",
+                            remaining);
             ok = sendAll(fd, header.data(), header.size());
             while (ok && remaining > 0) {
                 const std::size_t piece = std::min<std::uint64_t>(remaining, zeroBlockSize);
@@ -110,7 +111,8 @@ void serve(int fd) {
 }
 
 void useCongestionControl(int fd, const std::string& name) {
-    if (!name.empty() && ::setsockopt(fd, IPPROTO_TCP, TCP_CONGESTION, name.data(), name.size()) != 0)
+    if (!name.empty() &&
+        ::setsockopt(fd, IPPROTO_TCP, TCP_CONGESTION, name.data(), name.size()) != 0)
         std::perror("TCP_CONGESTION");
 }
 
@@ -133,7 +135,8 @@ int main(int argc, char** argv) {
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     if (::inet_pton(AF_INET, argv[1], &address.sin_addr) != 1 ||
-        ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener, 64) != 0) {
+        ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener, 64) != 0) {
         std::perror("listen");
         return 1;
     }

@@ -37,14 +37,10 @@ bool isCancellationError(const std::exception_ptr& error) noexcept;
 
 namespace detail {
 
-template <class A>
-struct AwaitResultOf {
+template <class A> struct AwaitResultOf {
     using type = decltype(std::declval<A&>().await_resume());
 };
-template <class T>
-struct AwaitResultOf<Task<T>> {
-    using type = T;
-};
+template <class T> struct AwaitResultOf<Task<T>> { using type = T; };
 
 } // namespace detail
 

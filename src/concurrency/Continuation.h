@@ -25,25 +25,21 @@ public:
 
 namespace detail {
 
-template <class T>
-struct ContinuationValue {
+template <class T> struct ContinuationValue {
     std::optional<T> value;
     void take(T&& v) { value.emplace(std::move(v)); }
     T get() { return std::move(*value); }
 };
-template <>
-struct ContinuationValue<void> {
+template <> struct ContinuationValue<void> {
     void get() {}
 };
 
-template <class T>
-class ContinuationState {
+template <class T> class ContinuationState {
 public:
     ResumeTarget target;
 
     // The first caller wins; it stores the outcome and posts the resumption.
-    template <class Store>
-    bool complete(Store&& store) {
+    template <class Store> bool complete(Store&& store) {
         bool expected = false;
         if (!m_done.compare_exchange_strong(expected, true, std::memory_order_acq_rel))
             return false;
@@ -70,8 +66,7 @@ private:
 
 // Shared by every copy of one continuation; its end tells that the last copy
 // is gone.
-template <class T, bool Throwing>
-struct ContinuationOwner {
+template <class T, bool Throwing> struct ContinuationOwner {
     std::shared_ptr<ContinuationState<T>> state;
     ~ContinuationOwner() {
         state->complete([](ContinuationState<T>& s) {
@@ -80,21 +75,19 @@ struct ContinuationOwner {
     }
 };
 
-template <class T, bool Throwing>
-class ContinuationBase {
+template <class T, bool Throwing> class ContinuationBase {
 public:
     explicit ContinuationBase(std::shared_ptr<ContinuationOwner<T, Throwing>> owner)
         : m_owner(std::move(owner)) {}
 
     // True for the call that resumed the task.
     template <class U = T>
-        requires(!std::is_void_v<U>)
-    bool resume(U value) const {
+    requires(!std::is_void_v<U>) bool resume(U value) const {
         return m_owner->state->complete(
             [&](ContinuationState<T>& s) { s.outcome.take(std::move(value)); });
     }
     template <class U = T>
-        requires std::is_void_v<U>
+    requires std::is_void_v<U>
     bool resume() const {
         return m_owner->state->complete([](ContinuationState<T>&) {});
     }
@@ -103,16 +96,14 @@ protected:
     std::shared_ptr<ContinuationOwner<T, Throwing>> m_owner;
 };
 
-template <class T, bool Throwing, class F>
-class ContinuationAwaiter {
+template <class T, bool Throwing, class F> class ContinuationAwaiter {
 public:
     explicit ContinuationAwaiter(F fn)
         : m_fn(std::move(fn)), m_state(std::make_shared<ContinuationState<T>>()) {}
 
     bool await_ready() const noexcept { return false; }
 
-    template <class C>
-    void suspendWith(std::coroutine_handle<> h) {
+    template <class C> void suspendWith(std::coroutine_handle<> h) {
         m_state->target = ResumeTarget::current(h);
         auto state = m_state;
         auto owner = std::make_shared<ContinuationOwner<T, Throwing>>();
@@ -138,14 +129,12 @@ protected:
 
 } // namespace detail
 
-template <class T>
-class CheckedContinuation : public detail::ContinuationBase<T, false> {
+template <class T> class CheckedContinuation : public detail::ContinuationBase<T, false> {
 public:
     using detail::ContinuationBase<T, false>::ContinuationBase;
 };
 
-template <class T>
-class CheckedThrowingContinuation : public detail::ContinuationBase<T, true> {
+template <class T> class CheckedThrowingContinuation : public detail::ContinuationBase<T, true> {
 public:
     using detail::ContinuationBase<T, true>::ContinuationBase;
 
@@ -153,16 +142,14 @@ public:
         return this->m_owner->state->complete(
             [&](detail::ContinuationState<T>& s) { s.error = std::move(error); });
     }
-    template <class E>
-    bool resumeThrowing(E error) const {
+    template <class E> bool resumeThrowing(E error) const {
         return resumeThrowing(std::make_exception_ptr(std::move(error)));
     }
 };
 
 namespace detail {
 
-template <class T, class F>
-class CheckedAwaiter : public ContinuationAwaiter<T, false, F> {
+template <class T, class F> class CheckedAwaiter : public ContinuationAwaiter<T, false, F> {
 public:
     using ContinuationAwaiter<T, false, F>::ContinuationAwaiter;
     void await_suspend(std::coroutine_handle<> h) {
@@ -170,8 +157,7 @@ public:
     }
 };
 
-template <class T, class F>
-class CheckedThrowingAwaiter : public ContinuationAwaiter<T, true, F> {
+template <class T, class F> class CheckedThrowingAwaiter : public ContinuationAwaiter<T, true, F> {
 public:
     using ContinuationAwaiter<T, true, F>::ContinuationAwaiter;
     void await_suspend(std::coroutine_handle<> h) {
@@ -182,14 +168,12 @@ public:
 } // namespace detail
 
 // co_await withCheckedContinuation<T>([](CheckedContinuation<T> c) { ... });
-template <class T, class F>
-auto withCheckedContinuation(F fn) {
+template <class T, class F> auto withCheckedContinuation(F fn) {
     return detail::CheckedAwaiter<T, F>(std::move(fn));
 }
 
 // co_await withCheckedThrowingContinuation<T>([](CheckedThrowingContinuation<T> c) { ... });
-template <class T, class F>
-auto withCheckedThrowingContinuation(F fn) {
+template <class T, class F> auto withCheckedThrowingContinuation(F fn) {
     return detail::CheckedThrowingAwaiter<T, F>(std::move(fn));
 }
 

@@ -35,7 +35,9 @@ void IoThread::post(Job job, TaskPriority) {
     wake();
 }
 
-bool IoThread::isCurrent() const { return m_threadId.load() == std::this_thread::get_id(); }
+bool IoThread::isCurrent() const {
+    return m_threadId.load() == std::this_thread::get_id();
+}
 
 IoThread::WatchId IoThread::watch(int fd, short events, std::function<void(short)> onReady) {
     WatchId id;
@@ -43,7 +45,8 @@ IoThread::WatchId IoThread::watch(int fd, short events, std::function<void(short
         std::lock_guard lock(m_mutex);
         id = m_nextId++;
         m_watches.emplace(
-            id, Watch{fd, events, std::make_shared<std::function<void(short)>>(std::move(onReady))});
+            id,
+            Watch{fd, events, std::make_shared<std::function<void(short)>>(std::move(onReady))});
     }
     wake();
     return id;

@@ -14,8 +14,8 @@ public:
     Job() = default;
 
     template <class F>
-        requires(!std::same_as<std::decay_t<F>, Job> && std::invocable<std::decay_t<F>&>)
-    Job(F&& f) // NOLINT(google-explicit-constructor): jobs are made from lambdas everywhere
+    requires(!std::same_as<std::decay_t<F>, Job> && std::invocable<std::decay_t<F>&>)
+        Job(F&& f) // NOLINT(google-explicit-constructor): jobs are made from lambdas everywhere
         : m_impl(std::make_unique<Model<std::decay_t<F>>>(std::forward<F>(f))) {}
 
     Job(Job&&) noexcept = default;
@@ -29,10 +29,8 @@ private:
         virtual ~Concept() = default;
         virtual void call() = 0;
     };
-    template <class F>
-    struct Model final : Concept {
-        template <class G>
-        explicit Model(G&& g) : fn(std::forward<G>(g)) {}
+    template <class F> struct Model final : Concept {
+        template <class G> explicit Model(G&& g) : fn(std::forward<G>(g)) {}
         void call() override { fn(); }
         F fn;
     };

@@ -8,9 +8,13 @@ constexpr auto backgroundPoll = std::chrono::milliseconds(1);
 
 } // namespace
 
-RunLoop::RunLoop(Runtime::Options options) : m_runtime(options) { m_runtime.mainActor().bind(nullptr); }
+RunLoop::RunLoop(Runtime::Options options) : m_runtime(options) {
+    m_runtime.mainActor().bind(nullptr);
+}
 
-RunLoop::~RunLoop() { m_runtime.shutdown(); }
+RunLoop::~RunLoop() {
+    m_runtime.shutdown();
+}
 
 bool detail::drainUntil(MainActor& actor, const std::function<bool()>& done,
                         std::chrono::nanoseconds timeout) {
@@ -20,7 +24,8 @@ bool detail::drainUntil(MainActor& actor, const std::function<bool()>& done,
         if (now >= deadline)
             return false;
         if (actor.drain() == 0)
-            actor.waitForWork(std::min<std::chrono::nanoseconds>(deadline - now, std::chrono::milliseconds(50)));
+            actor.waitForWork(
+                std::min<std::chrono::nanoseconds>(deadline - now, std::chrono::milliseconds(50)));
     }
     return true;
 }

@@ -16,7 +16,8 @@
 namespace lumra {
 
 namespace detail {
-bool drainUntil(MainActor& actor, const std::function<bool()>& done, std::chrono::nanoseconds timeout);
+bool drainUntil(MainActor& actor, const std::function<bool()>& done,
+                std::chrono::nanoseconds timeout);
 } // namespace detail
 
 class RunLoop {
@@ -35,7 +36,8 @@ public:
     // Runs until the task finishes and returns its result; throws
     // std::runtime_error when it has not finished within timeout.
     template <class T>
-    T await(const TaskHandle<T>& task, std::chrono::nanoseconds timeout = std::chrono::seconds(30)) {
+    T await(const TaskHandle<T>& task,
+            std::chrono::nanoseconds timeout = std::chrono::seconds(30)) {
         if (!runUntil([&] { return task.isFinished(); }, timeout))
             throw std::runtime_error("task did not finish in time");
         return task.get();
@@ -74,8 +76,7 @@ public:
 
     // The result of a task that has finished; throws std::runtime_error when
     // it has not finished by the time the loop is idle.
-    template <class T>
-    T await(const TaskHandle<T>& task) {
+    template <class T> T await(const TaskHandle<T>& task) {
         runUntilIdle();
         if (!task.isFinished())
             throw std::runtime_error("task is still suspended with the loop idle");

@@ -17,8 +17,7 @@
 
 namespace lumra {
 
-template <class T>
-class TaskHandle {
+template <class T> class TaskHandle {
 public:
     explicit TaskHandle(std::shared_ptr<detail::TaskCore<T>> core) : m_core(std::move(core)) {}
 
@@ -52,7 +51,8 @@ namespace detail {
 // Keeps a root task in its runtime's registry for the life of its frame.
 class RootRegistration {
 public:
-    RootRegistration(Runtime* runtime, std::optional<std::uint64_t> id) : m_runtime(runtime), m_id(id) {}
+    RootRegistration(Runtime* runtime, std::optional<std::uint64_t> id)
+        : m_runtime(runtime), m_id(id) {}
     RootRegistration(RootRegistration&& other) noexcept
         : m_runtime(other.m_runtime), m_id(std::exchange(other.m_id, std::nullopt)) {}
     RootRegistration(const RootRegistration&) = delete;
@@ -97,20 +97,23 @@ TaskHandle<detail::BodyResult<Body>> spawn(Executor& executor, Body body,
             return TaskHandle<T>(std::move(core));
         }
     }
-    auto driver = detail::driveRoot<T>(core, std::move(body), detail::RootRegistration(runtime, id));
+    auto driver =
+        detail::driveRoot<T>(core, std::move(body), detail::RootRegistration(runtime, id));
     std::move(driver).start(core->state);
     return TaskHandle<T>(std::move(core));
 }
 
 // A task that inherits nothing, on the pool with the given priority.
 template <detail::TaskBody Body>
-TaskHandle<detail::BodyResult<Body>> spawnDetached(ThreadPool& pool, TaskPriority priority, Body body) {
+TaskHandle<detail::BodyResult<Body>> spawnDetached(ThreadPool& pool, TaskPriority priority,
+                                                   Body body) {
     return spawn(pool, std::move(body), priority);
 }
 
 } // namespace lumra
 
-template <class T>
-struct std::hash<lumra::TaskHandle<T>> {
-    std::size_t operator()(const lumra::TaskHandle<T>& handle) const noexcept { return handle.hash(); }
+template <class T> struct std::hash<lumra::TaskHandle<T>> {
+    std::size_t operator()(const lumra::TaskHandle<T>& handle) const noexcept {
+        return handle.hash();
+    }
 };

@@ -53,8 +53,7 @@ private:
     std::vector<ResumeTarget> m_waiters;
 };
 
-template <class T>
-class TaskCore : public TaskCoreBase {
+template <class T> class TaskCore : public TaskCoreBase {
 public:
     using TaskCoreBase::TaskCoreBase;
     std::optional<T> value;
@@ -74,8 +73,7 @@ public:
     }
 };
 
-template <>
-class TaskCore<void> : public TaskCoreBase {
+template <> class TaskCore<void> : public TaskCoreBase {
 public:
     using TaskCoreBase::TaskCoreBase;
     void copyResult() const {
@@ -87,8 +85,7 @@ public:
 };
 
 // Runs body's task to its end and records the outcome in core.
-template <class T, class Body>
-Task<void> runInto(TaskCore<T>& core, Body& body) {
+template <class T, class Body> Task<void> runInto(TaskCore<T>& core, Body& body) {
     try {
         if constexpr (std::is_void_v<T>)
             co_await body();

@@ -6,9 +6,9 @@
 // task cancels every child; the group still joins them all.
 #pragma once
 
-#include "concurrency/WhenAll.h"
 #include "concurrency/Task.h"
 #include "concurrency/TaskState.h"
+#include "concurrency/WhenAll.h"
 
 #include <cassert>
 #include <deque>
@@ -21,13 +21,11 @@
 
 namespace lumra {
 
-template <class T>
-class ThrowingTaskGroup;
+template <class T> class ThrowingTaskGroup;
 
 namespace detail {
 
-template <class T>
-class GroupState {
+template <class T> class GroupState {
 public:
     using Value = ValueOrMonostate<T>;
     using Outcome = std::variant<Value, std::exception_ptr>;
@@ -103,13 +101,11 @@ Driver driveGroupChild(std::shared_ptr<GroupState<T>> group, std::shared_ptr<Tas
     group->childFinished(std::move(outcome));
 }
 
-template <class R, class T, class Body>
-Task<R> runGroup(Body body);
+template <class R, class T, class Body> Task<R> runGroup(Body body);
 
 } // namespace detail
 
-template <class T>
-class ThrowingTaskGroup {
+template <class T> class ThrowingTaskGroup {
 public:
     using Value = detail::ValueOrMonostate<T>;
 
@@ -118,10 +114,11 @@ public:
 
     // A child added after cancelAll() or the enclosing task's cancellation
     // starts cancelled.
-    template <detail::TaskBody Body>
-    void addTask(Body body) {
-        static_assert(std::is_same_v<detail::BodyResult<Body>, T>, "a child must yield the group's type");
-        auto state = std::make_shared<TaskState>(m_state->scope.executor(), m_state->scope.priority());
+    template <detail::TaskBody Body> void addTask(Body body) {
+        static_assert(std::is_same_v<detail::BodyResult<Body>, T>,
+                      "a child must yield the group's type");
+        auto state =
+            std::make_shared<TaskState>(m_state->scope.executor(), m_state->scope.priority());
         state->linkToParent(m_state->scope);
         m_state->childStarted();
         auto driver = detail::driveGroupChild<T>(m_state, state, std::move(body));
@@ -151,8 +148,7 @@ public:
     bool isEmpty() const { return m_state->isEmpty(); }
 
 private:
-    template <class R, class U, class Body>
-    friend Task<R> detail::runGroup(Body body);
+    template <class R, class U, class Body> friend Task<R> detail::runGroup(Body body);
 
     explicit ThrowingTaskGroup(TaskState& parent)
         : m_state(std::make_shared<detail::GroupState<T>>(parent)) {}
@@ -174,8 +170,7 @@ private:
 
 namespace detail {
 
-template <class R, class T, class Body>
-Task<R> runGroup(Body body) {
+template <class R, class T, class Body> Task<R> runGroup(Body body) {
     TaskState* parent = currentTask();
     assert(parent != nullptr && "a task group runs inside a task");
     ThrowingTaskGroup<T> group(*parent);

@@ -10,13 +10,17 @@ thread_local TaskState* t_currentTask = nullptr;
 
 } // namespace
 
-TaskState* currentTask() noexcept { return t_currentTask; }
+TaskState* currentTask() noexcept {
+    return t_currentTask;
+}
 
 CurrentTaskScope::CurrentTaskScope(TaskState* task) noexcept : m_previous(t_currentTask) {
     t_currentTask = task;
 }
 
-CurrentTaskScope::~CurrentTaskScope() { t_currentTask = m_previous; }
+CurrentTaskScope::~CurrentTaskScope() {
+    t_currentTask = m_previous;
+}
 
 ResumeTarget ResumeTarget::current(std::coroutine_handle<> h) noexcept {
     assert(t_currentTask != nullptr && "a task frame suspends only inside a task");

@@ -35,7 +35,9 @@ public:
     TaskPriority priority() const noexcept { return m_priority; }
 
     // Cancels this task whenever parent is cancelled; at once when it already is.
-    void linkToParent(const TaskState& parent) { m_parentLink.emplace(parent.token(), Canceller{this}); }
+    void linkToParent(const TaskState& parent) {
+        m_parentLink.emplace(parent.token(), Canceller{this});
+    }
     // Waits for a cancellation of ours that runs on another thread right now.
     void unlinkFromParent() noexcept { m_parentLink.reset(); }
 

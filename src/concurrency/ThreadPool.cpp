@@ -25,7 +25,9 @@ ThreadPool::ThreadPool(std::size_t threadCount, std::string name, bool fifoOnly)
     }
 }
 
-ThreadPool::~ThreadPool() { shutdown(); }
+ThreadPool::~ThreadPool() {
+    shutdown();
+}
 
 void ThreadPool::post(Job job, TaskPriority priority) {
     {
@@ -39,7 +41,9 @@ void ThreadPool::post(Job job, TaskPriority priority) {
     m_wake.notify_one();
 }
 
-bool ThreadPool::isCurrent() const { return t_currentPool == this; }
+bool ThreadPool::isCurrent() const {
+    return t_currentPool == this;
+}
 
 std::size_t ThreadPool::outstanding() const {
     std::lock_guard lock(m_mutex);

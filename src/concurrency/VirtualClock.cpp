@@ -16,8 +16,8 @@ VirtualClock::VirtualClock()
 
 std::chrono::system_clock::time_point VirtualClock::wallNow() const {
     std::lock_guard lock(m_mutex);
-    return m_wallOrigin + std::chrono::duration_cast<std::chrono::system_clock::duration>(
-                              m_now - m_uptimeOrigin);
+    return m_wallOrigin +
+           std::chrono::duration_cast<std::chrono::system_clock::duration>(m_now - m_uptimeOrigin);
 }
 
 Clock::UptimePoint VirtualClock::uptimeNow() const {

@@ -1,4 +1,3 @@
-#include "tests/app/AppTestFixture.h"
 #include "app/QuitSignals.h"
 #include "monitoring/ping/BuiltInInternetTarget.h"
 #include "probes/dns/CommandLineDNSLookupRunner.h"
@@ -7,6 +6,7 @@
 #include "probes/runner/ShellCommandRunner.h"
 #include "probes/speedtest/PingProbeLatencyProber.h"
 #include "probes/tcp/CommandLineTCPConnectionCounter.h"
+#include "tests/app/AppTestFixture.h"
 
 #include <QWidget>
 #include <csignal>

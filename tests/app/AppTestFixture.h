@@ -3,8 +3,8 @@
 #pragma once
 
 #include "app/AppDelegate.h"
-#include "tests/app/AppFakes.h"
 #include "concurrency/RunLoop.h"
+#include "tests/app/AppFakes.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WidgetTesting.h"
 

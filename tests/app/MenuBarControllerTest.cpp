@@ -1,5 +1,5 @@
-#include "tests/app/AppTestFixture.h"
 #include "app/ToolWindow.h"
+#include "tests/app/AppTestFixture.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -1,9 +1,9 @@
 // The popover's pages inside the real host: each page's height reaches the
 // popover through the controller's clamp, and the toolbox's window rows
 // close the popover.
-#include "tests/app/AppTestFixture.h"
 #include "app/ToolWindow.h"
 #include "panel/widgets/ContentView.h"
+#include "tests/app/AppTestFixture.h"
 
 #include <QAbstractButton>
 

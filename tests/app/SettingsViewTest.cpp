@@ -1,10 +1,10 @@
 #include "app/SettingsView.h"
 
-#include "tests/app/AppTestFixture.h"
 #include "qt/CardFrame.h"
 #include "qt/Palette.h"
 #include "qt/Spinner.h"
 #include "qt/ToggleSwitch.h"
+#include "tests/app/AppTestFixture.h"
 #include "tests/support/WidgetTesting.h"
 
 #include <QLabel>

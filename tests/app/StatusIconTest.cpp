@@ -1,7 +1,7 @@
 #include "app/StatusIcon.h"
 
-#include "tests/app/AppTestFixture.h"
 #include "qt/Palette.h"
+#include "tests/app/AppTestFixture.h"
 
 namespace lumra::test {
 namespace {

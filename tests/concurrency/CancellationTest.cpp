@@ -1,11 +1,11 @@
 #include "concurrency/Cancellation.h"
+
 #include "concurrency/Continuation.h"
 #include "concurrency/RunLoop.h"
 #include "concurrency/Spawn.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
+#include <gtest/gtest.h>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,7 +21,8 @@ struct Gate {
         std::make_shared<std::optional<CheckedContinuation<void>>>();
 
     auto wait() const {
-        return withCheckedContinuation<void>([slot = slot](CheckedContinuation<void> c) { *slot = c; });
+        return withCheckedContinuation<void>(
+            [slot = slot](CheckedContinuation<void> c) { *slot = c; });
     }
     bool isWaiting() const { return slot->has_value(); }
     void open() const { (*slot)->resume(); }
@@ -68,7 +69,9 @@ TEST(CancellationHandlerTest, IsRemovedBeforeTheResultIsDelivered) {
     VirtualClockRunLoop loop;
     int handlerCalls = 0;
     auto handle = spawn(mainActor(), [&]() -> Task<bool> {
-        auto quick = []() -> Task<int> { co_return 1; };
+        auto quick = []() -> Task<int> {
+            co_return 1;
+        };
         co_await withTaskCancellationHandler(quick(), [&] { ++handlerCalls; });
         // Cancelling now must not reach the handler of the finished operation.
         currentTask()->cancel();
@@ -83,7 +86,9 @@ TEST(CancellationTest, CancelReachesStructuredChildrenAndNotTheParentOfAHandle) 
     EXPECT_FALSE(isCancelled()) << "outside any task";
     auto handle = spawn(mainActor(), []() -> Task<bool> {
         currentTask()->cancel();
-        auto child = []() -> Task<bool> { co_return isCancelled(); };
+        auto child = []() -> Task<bool> {
+            co_return isCancelled();
+        };
         co_return co_await child();
     });
     EXPECT_TRUE(loop.await(handle));
@@ -109,10 +114,9 @@ TEST(ContinuationTest, ResumedFromAForeignThreadContinuesOnTheMainActor) {
     const auto mainThread = std::this_thread::get_id();
     std::thread resumer;
     auto handle = spawn(mainActor(), [&]() -> Task<bool> {
-        const int value = co_await withCheckedContinuation<int>([&](CheckedContinuation<int> c) {
-            resumer = std::thread([c] { c.resume(42); });
-        });
-        co_return value == 42 && std::this_thread::get_id() == mainThread && mainActor().isCurrent();
+        const int value = co_await withCheckedContinuation<int>(
+            [&](CheckedContinuation<int> c) { resumer = std::thread([c] { c.resume(42); }); });
+        co_return value == 42 && std::this_thread::get_id() == mainThread&& mainActor().isCurrent();
     });
     loop.runUntil([&] { return handle.isFinished(); });
     resumer.join();

@@ -3,15 +3,14 @@
 #include "concurrency/ThreadPool.h"
 #include "concurrency/VirtualClock.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <future>
+#include <gtest/gtest.h>
 #include <mutex>
-#include <string>
 #include <poll.h>
+#include <string>
 #include <unistd.h>
 #include <vector>
 

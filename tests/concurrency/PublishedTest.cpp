@@ -1,7 +1,6 @@
 #include "concurrency/Published.h"
 
 #include <gtest/gtest.h>
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,7 +57,8 @@ TEST(PublishedTest, SubscribingAndUnsubscribingDuringANotificationAreSafe) {
         calls.push_back("first " + std::to_string(v));
         if (v == 1) {
             victim.reset(); // a later subscriber leaves mid-notification
-            late = value.subscribe([&](const int& x) { calls.push_back("late " + std::to_string(x)); });
+            late = value.subscribe(
+                [&](const int& x) { calls.push_back("late " + std::to_string(x)); });
         }
     });
     victim = value.subscribe([&](const int& v) { calls.push_back("victim " + std::to_string(v)); });
@@ -86,7 +86,8 @@ TEST(PublishedTest, TheOwnersWillChangeFiresFirstWhileTheOldValueIsStored) {
     ObservableObject owner;
     Published<std::string> name("old", &owner);
     std::vector<std::string> events;
-    auto willChange = owner.subscribeWillChange([&] { events.push_back("will change: " + name.get()); });
+    auto willChange =
+        owner.subscribeWillChange([&] { events.push_back("will change: " + name.get()); });
     auto values = name.subscribe([&](const std::string& v) { events.push_back("value: " + v); });
     events.clear();
     name.set("new");
@@ -96,7 +97,8 @@ TEST(PublishedTest, TheOwnersWillChangeFiresFirstWhileTheOldValueIsStored) {
 TEST(PublishedTest, TheReplayAndTheNotificationsReachTheSameCallbackObject) {
     Published<int> value(0);
     std::vector<int> calls;
-    auto subscription = value.subscribe([&calls, count = 0](const int&) mutable { calls.push_back(++count); });
+    auto subscription =
+        value.subscribe([&calls, count = 0](const int&) mutable { calls.push_back(++count); });
     value.set(1);
     EXPECT_EQ(calls, (std::vector<int>{1, 2}));
 }

@@ -1,12 +1,12 @@
+#include "concurrency/Sleep.h"
+
 #include "concurrency/Hops.h"
 #include "concurrency/RunLoop.h"
-#include "concurrency/Sleep.h"
 #include "concurrency/Spawn.h"
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 #include <string>
 #include <vector>
@@ -43,12 +43,12 @@ TEST(TaskSleeperTest, NanosecondCountsDropTheFractionAndClampWhatDoesNotFit) {
     };
     const std::uint64_t most = std::numeric_limits<std::uint64_t>::max();
     for (const Case& c : std::vector<Case>{{0.5, 500'000'000},
-                                            {1e-10, 0},
-                                            {0.35, 350'000'000},
-                                            {30.0, 30'000'000'000},
-                                            {1e12, most},
-                                            {std::numeric_limits<double>::infinity(), most},
-                                            {-std::numeric_limits<double>::infinity(), 0}}) {
+                                           {1e-10, 0},
+                                           {0.35, 350'000'000},
+                                           {30.0, 30'000'000'000},
+                                           {1e12, most},
+                                           {std::numeric_limits<double>::infinity(), most},
+                                           {-std::numeric_limits<double>::infinity(), 0}}) {
         EXPECT_EQ(TaskSleeper::nanosecondsFor(c.seconds), c.nanoseconds) << c.seconds;
     }
 }

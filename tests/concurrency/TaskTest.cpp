@@ -1,11 +1,10 @@
 #include "concurrency/Hops.h"
-#include "concurrency/Sleep.h"
 #include "concurrency/RunLoop.h"
+#include "concurrency/Sleep.h"
 #include "concurrency/Spawn.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -58,11 +57,14 @@ TEST(SpawnTest, AwaitingAHandleFromACancelledTaskLeavesTheAwaitedTaskRunning) {
     VirtualClockRunLoop loop;
     auto gate = std::make_shared<std::optional<CheckedContinuation<void>>>();
     auto awaited = spawn(mainActor(), [gate]() -> Task<int> {
-        auto keep = [gate](CheckedContinuation<void> c) { *gate = c; };
+        auto keep = [gate](CheckedContinuation<void> c) {
+            *gate = c;
+        };
         co_await withCheckedContinuation<void>(std::move(keep));
         co_return isCancelled() ? -1 : 7;
     });
-    auto awaiter = spawn(mainActor(), [awaited]() -> Task<int> { co_return co_await awaited.value(); });
+    auto awaiter =
+        spawn(mainActor(), [awaited]() -> Task<int> { co_return co_await awaited.value(); });
     loop.runUntilIdle();
     awaiter.cancel();
     loop.runUntilIdle();
@@ -112,7 +114,9 @@ TEST(SpawnTest, ErrorsPropagateThroughAwaitsAndHandles) {
     return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
 }
 
-Task<std::uintptr_t> completesWithoutSuspending() { co_return stackDepthMarker(); }
+Task<std::uintptr_t> completesWithoutSuspending() {
+    co_return stackDepthMarker();
+}
 
 TEST(TaskTest, AMillionInlineCompletionsDoNotGrowTheStack) {
     VirtualClockRunLoop loop;
@@ -150,7 +154,7 @@ TEST(TaskTest, RunBlockingRunsOnThePoolAndResumesOnTheTasksExecutor) {
     auto handle = spawn(mainActor(), [mainThread]() -> Task<bool> {
         const auto worker = co_await runBlocking(backgroundPool(), TaskPriority::utility,
                                                  [] { return std::this_thread::get_id(); });
-        co_return worker != mainThread && std::this_thread::get_id() == mainThread;
+        co_return worker != mainThread&& std::this_thread::get_id() == mainThread;
     });
     EXPECT_TRUE(loop.await(handle));
 }

@@ -3,10 +3,9 @@
 #include "concurrency/Spawn.h"
 #include "platform/http/CurlHttpClient.h"
 #include "shell/update/AppUpdateService.h"
-
-#include <arpa/inet.h>
 #include "tests/support/ClosedPort.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -159,7 +158,8 @@ TEST_F(AppUpdateServiceHttpTest, AnAnswerOverOneMebibyteFails) {
 }
 
 TEST_F(AppUpdateServiceHttpTest, NoServerListeningFails) {
-    const std::string endpoint = "http://127.0.0.1:" + std::to_string(test::closedLoopbackPort()) + "/u";
+    const std::string endpoint =
+        "http://127.0.0.1:" + std::to_string(test::closedLoopbackPort()) + "/u";
     auto service =
         std::make_shared<AppUpdateService>(*Url::parse(endpoint), std::nullopt, 1, client);
     EXPECT_EQ(check(service).kind, UpdateCheckResult::Case::checkFailed);

@@ -2,9 +2,9 @@
 // certificate no authority signed never sees the request.
 #include "concurrency/RunLoop.h"
 #include "concurrency/Spawn.h"
-#include "tests/platform/bus/PrivateBus.h"
 #include "platform/http/CurlHttpClient.h"
 #include "shell/update/AppUpdateService.h"
+#include "tests/platform/bus/PrivateBus.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // over a private bus with a fake notification service.
 #include "ShellFakes.h"
 #include "concurrency/RunLoop.h"
-#include "tests/platform/notifications/FakeNotificationServer.h"
 #include "platform/notifications/FreedesktopNotificationCenter.h"
 #include "shell/update/AppUpdateController.h"
+#include "tests/platform/notifications/FakeNotificationServer.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,7 @@
 
 namespace lumra::test {
 
-template <class T>
-T awaitTask(VirtualClockRunLoop& loop, Task<T> task) {
+template <class T> T awaitTask(VirtualClockRunLoop& loop, Task<T> task) {
     auto holder = std::make_shared<Task<T>>(std::move(task));
     return loop.await(spawn(mainActor(), [holder]() { return std::move(*holder); }));
 }

@@ -19,7 +19,8 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, ignored);
 }
 
-std::string TempDir::write(const std::string& relative, const std::string& content, bool executable) const {
+std::string TempDir::write(const std::string& relative, const std::string& content,
+                           bool executable) const {
     const std::filesystem::path file = std::filesystem::path(m_path) / relative;
     std::filesystem::create_directories(file.parent_path());
     {
@@ -27,7 +28,8 @@ std::string TempDir::write(const std::string& relative, const std::string& conte
         out << content;
     }
     using std::filesystem::perms;
-    std::filesystem::permissions(file, executable ? perms::owner_all | perms::group_read | perms::others_read
+    std::filesystem::permissions(file, executable ? perms::owner_all | perms::group_read |
+                                                        perms::others_read
                                                   : perms::owner_read | perms::owner_write);
     return file.string();
 }

@@ -14,7 +14,8 @@ public:
 
     const std::string& path() const noexcept { return m_path; }
     // Writes a file below the directory (creating subdirectories) and returns its path.
-    std::string write(const std::string& relative, const std::string& content, bool executable = false) const;
+    std::string write(const std::string& relative, const std::string& content,
+                      bool executable = false) const;
     bool exists(const std::string& relative) const;
 
 private:

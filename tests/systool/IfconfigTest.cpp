@@ -1,7 +1,7 @@
 #include "systool/Ifconfig.h"
 
-#include "tests/systool/Fixtures.h"
 #include "systool/Ipconfig.h"
+#include "tests/systool/Fixtures.h"
 #include "tests/systool/ToolOutputRules.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "systool/NetstatRoutes.h"
 
-#include "tests/systool/Fixtures.h"
 #include "systool/RouteTable.h"
+#include "tests/systool/Fixtures.h"
 #include "tests/systool/ToolOutputRules.h"
 
 #include <gtest/gtest.h>

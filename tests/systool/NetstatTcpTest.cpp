@@ -1,8 +1,8 @@
 #include "systool/NetstatTcp.h"
 
-#include "tests/systool/Fixtures.h"
 #include "systool/KernelText.h"
 #include "systool/TcpSocketTable.h"
+#include "tests/systool/Fixtures.h"
 #include "tests/systool/ToolOutputRules.h"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 // system bus.
 #include "probes/metadata/VPNActivity.h"
 #include "probes/parsers/VPNServiceListParser.h"
-#include "tests/systool/ChildProcess.h"
 #include "systool/SystoolPath.h"
+#include "tests/systool/ChildProcess.h"
 #include "tests/systool/ToolOutputRules.h"
 
 #include <chrono>

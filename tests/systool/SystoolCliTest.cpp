@@ -1,7 +1,7 @@
 // The built lumra-systool as the command runner starts it: argv[0] is the
 // requested path. Traffic goes to loopback only; the tables are only read.
-#include "tests/systool/ChildProcess.h"
 #include "systool/SystoolPath.h"
+#include "tests/systool/ChildProcess.h"
 #include "tests/systool/ToolOutputRules.h"
 
 #include <arpa/inet.h>

@@ -23,9 +23,9 @@ public:
 
     static constexpr const char* failureMessage = "Captive portal check failed.";
 
-    static std::shared_ptr<CaptivePortalMonitor> create(std::shared_ptr<CaptivePortalChecking> checker,
-                                                        std::shared_ptr<SleepProviding> sleeper,
-                                                        DateProvider dateProvider, Configuration configuration);
+    static std::shared_ptr<CaptivePortalMonitor>
+    create(std::shared_ptr<CaptivePortalChecking> checker, std::shared_ptr<SleepProviding> sleeper,
+           DateProvider dateProvider, Configuration configuration);
 
     void resetTransientState() override;
 
@@ -33,16 +33,21 @@ public:
     double commandTimeout() const { return m_commandTimeout; }
     const std::shared_ptr<CaptivePortalChecking>& checker() const { return m_checker; }
 
-    const Published<std::optional<CaptivePortalStatus>>& latestStatus() const { return m_latestStatus; }
+    const Published<std::optional<CaptivePortalStatus>>& latestStatus() const {
+        return m_latestStatus;
+    }
     const Published<std::vector<CaptivePortalStatus>>& history() const { return m_history; }
     const Published<bool>& isCaptivePortal() const { return m_isCaptivePortal; }
     const Published<std::optional<Url>>& portalURL() const { return m_portalURL; }
-    const Published<std::optional<std::string>>& lastErrorMessage() const { return m_lastErrorMessage; }
+    const Published<std::optional<std::string>>& lastErrorMessage() const {
+        return m_lastErrorMessage;
+    }
 
 private:
     friend class PolledMonitor;
-    CaptivePortalMonitor(std::shared_ptr<CaptivePortalChecking> checker, std::shared_ptr<SleepProviding> sleeper,
-                         DateProvider dateProvider, Configuration configuration);
+    CaptivePortalMonitor(std::shared_ptr<CaptivePortalChecking> checker,
+                         std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
+                         Configuration configuration);
     Task<void> pollOnce();
 
     Published<std::optional<CaptivePortalStatus>> m_latestStatus{std::nullopt, this};

@@ -24,20 +24,27 @@ public:
 
     static constexpr const char* failureMessage = "Connection monitor failed to read TCP states.";
 
-    static std::shared_ptr<ConnectionMonitor> create(std::shared_ptr<TCPConnectionCounting> connectionCounter,
-                                                     std::shared_ptr<SleepProviding> sleeper,
-                                                     DateProvider dateProvider, Configuration configuration);
+    static std::shared_ptr<ConnectionMonitor>
+    create(std::shared_ptr<TCPConnectionCounting> connectionCounter,
+           std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
+           Configuration configuration);
 
     void resetTransientState() override;
 
     std::size_t maxHistorySampleCount() const { return m_maxHistorySampleCount; }
     double commandTimeout() const { return m_commandTimeout; }
-    const std::shared_ptr<TCPConnectionCounting>& connectionCounter() const { return m_connectionCounter; }
+    const std::shared_ptr<TCPConnectionCounting>& connectionCounter() const {
+        return m_connectionCounter;
+    }
 
-    const Published<std::optional<ConnectionPressureResult>>& latestResult() const { return m_latestResult; }
+    const Published<std::optional<ConnectionPressureResult>>& latestResult() const {
+        return m_latestResult;
+    }
     const Published<std::vector<ConnectionPressureResult>>& history() const { return m_history; }
     const Published<SignalQuality>& connectionQuality() const { return m_connectionQuality; }
-    const Published<std::optional<std::string>>& lastErrorMessage() const { return m_lastErrorMessage; }
+    const Published<std::optional<std::string>>& lastErrorMessage() const {
+        return m_lastErrorMessage;
+    }
 
     static SignalQuality connectionPressureQuality(const TCPConnectionStateCounts& counts);
 

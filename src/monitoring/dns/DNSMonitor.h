@@ -29,7 +29,8 @@ public:
     };
 
     static std::shared_ptr<DNSMonitor> create(std::shared_ptr<DNSLookupRunning> dnsLookupRunner,
-                                              std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
+                                              std::shared_ptr<SleepProviding> sleeper,
+                                              DateProvider dateProvider,
                                               Configuration configuration);
 
     void resetTransientState() override;
@@ -50,8 +51,9 @@ public:
 
 private:
     friend class PolledMonitor;
-    DNSMonitor(std::shared_ptr<DNSLookupRunning> dnsLookupRunner, std::shared_ptr<SleepProviding> sleeper,
-               DateProvider dateProvider, Configuration configuration);
+    DNSMonitor(std::shared_ptr<DNSLookupRunning> dnsLookupRunner,
+               std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
+               Configuration configuration);
 
     Task<void> pollOnce();
     std::string nextTestDomain();

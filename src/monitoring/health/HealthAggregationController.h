@@ -25,13 +25,15 @@ std::optional<SignalQuality> dnsLatencyQuality(const std::optional<DNSResult>& r
 std::vector<SignalQuality> wifiQualities(const WiFiSnapshot& snapshot);
 HealthState aggregateHealth(const std::vector<SignalQuality>& grades);
 
-class HealthAggregationController final : public ObservableObject,
-                                          public std::enable_shared_from_this<HealthAggregationController> {
+class HealthAggregationController final
+    : public ObservableObject,
+      public std::enable_shared_from_this<HealthAggregationController> {
 public:
     // Binds the seven observers and recomputes once before returning.
-    static std::shared_ptr<HealthAggregationController> create(
-        std::shared_ptr<MonitoringLifecycleController> lifecycleController, std::shared_ptr<WiFiMonitor> wifiMonitor,
-        std::shared_ptr<PingMonitor> pingMonitor, std::shared_ptr<DNSMonitor> dnsMonitor, DateProvider dateProvider);
+    static std::shared_ptr<HealthAggregationController>
+    create(std::shared_ptr<MonitoringLifecycleController> lifecycleController,
+           std::shared_ptr<WiFiMonitor> wifiMonitor, std::shared_ptr<PingMonitor> pingMonitor,
+           std::shared_ptr<DNSMonitor> dnsMonitor, DateProvider dateProvider);
 
     const Published<HealthState>& healthState() const { return m_healthState; }
     const Published<std::optional<DiagnosticsSnapshot>>& latestDiagnosticsSnapshot() const {
@@ -42,7 +44,8 @@ public:
 
 private:
     HealthAggregationController(std::shared_ptr<MonitoringLifecycleController> lifecycleController,
-                                std::shared_ptr<WiFiMonitor> wifiMonitor, std::shared_ptr<PingMonitor> pingMonitor,
+                                std::shared_ptr<WiFiMonitor> wifiMonitor,
+                                std::shared_ptr<PingMonitor> pingMonitor,
                                 std::shared_ptr<DNSMonitor> dnsMonitor, DateProvider dateProvider);
     void bindObservers();
     HealthState currentState() const;

@@ -30,7 +30,8 @@ public:
     };
 
     static std::shared_ptr<PingMonitor> create(std::shared_ptr<PingProbeRunning> pingProbeRunner,
-                                               std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
+                                               std::shared_ptr<SleepProviding> sleeper,
+                                               DateProvider dateProvider,
                                                Configuration configuration);
 
     void resetTransientState() override;
@@ -38,7 +39,9 @@ public:
     // A blank text is ignored; the next poll uses the new target.
     void setInternetTarget(const std::string& target);
 
-    const Published<std::optional<std::string>>& routerIPAddress() const { return m_routerIPAddress; }
+    const Published<std::optional<std::string>>& routerIPAddress() const {
+        return m_routerIPAddress;
+    }
     const Published<std::optional<PingResult>>& routerResult() const { return m_routerResult; }
     const Published<std::optional<PingResult>>& internetResult() const { return m_internetResult; }
     const Published<std::vector<PingResult>>& routerHistory() const { return m_routerHistory; }
@@ -50,12 +53,15 @@ public:
     double commandTimeout() const { return m_commandTimeout; }
     int routerIgnoreFailureThreshold() const { return m_routerIgnoreFailureThreshold; }
     const std::shared_ptr<PingProbeRunning>& pingProbeRunner() const { return m_pingProbeRunner; }
-    int consecutiveRouterFailuresWhileInternetSucceeds() const { return m_consecutiveRouterFailures; }
+    int consecutiveRouterFailuresWhileInternetSucceeds() const {
+        return m_consecutiveRouterFailures;
+    }
 
 private:
     friend class PolledMonitor;
-    PingMonitor(std::shared_ptr<PingProbeRunning> pingProbeRunner, std::shared_ptr<SleepProviding> sleeper,
-                DateProvider dateProvider, Configuration configuration);
+    PingMonitor(std::shared_ptr<PingProbeRunning> pingProbeRunner,
+                std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
+                Configuration configuration);
 
     Task<void> pollOnce();
     Task<PingProbeMeasurement> pingInternet();

@@ -19,8 +19,8 @@ public:
     using Poll = std::function<Task<void>()>;
 
     // A negative interval is stored as 0.
-    static std::shared_ptr<InterruptiblePollingLoop> create(std::shared_ptr<SleepProviding> sleeper, Poll poll,
-                                                            double pollInterval);
+    static std::shared_ptr<InterruptiblePollingLoop> create(std::shared_ptr<SleepProviding> sleeper,
+                                                            Poll poll, double pollInterval);
     ~InterruptiblePollingLoop();
     InterruptiblePollingLoop(const InterruptiblePollingLoop&) = delete;
     InterruptiblePollingLoop& operator=(const InterruptiblePollingLoop&) = delete;
@@ -40,7 +40,8 @@ public:
     bool pendingImmediatePoll() const noexcept { return m_pendingImmediatePoll; }
 
 private:
-    InterruptiblePollingLoop(std::shared_ptr<SleepProviding> sleeper, Poll poll, double pollInterval);
+    InterruptiblePollingLoop(std::shared_ptr<SleepProviding> sleeper, Poll poll,
+                             double pollInterval);
 
     // The run holds the loop weakly, so releasing the loop ends it.
     static Task<void> run(std::weak_ptr<InterruptiblePollingLoop> weakSelf);

@@ -14,7 +14,9 @@ public:
     InMemoryAppSettingsStore();
 
     bool monitoringEnabled() const override { return m_monitoringEnabled; }
-    void setMonitoringEnabled(bool monitoringEnabled) override { m_monitoringEnabled = monitoringEnabled; }
+    void setMonitoringEnabled(bool monitoringEnabled) override {
+        m_monitoringEnabled = monitoringEnabled;
+    }
 
     bool batteryFriendly() const override { return m_batteryFriendly; }
     void setBatteryFriendly(bool batteryFriendly) override { m_batteryFriendly = batteryFriendly; }
@@ -28,7 +30,9 @@ public:
     }
 
     std::optional<std::string> lastSSID() const override { return m_lastSSID; }
-    void setLastSSID(std::optional<std::string> lastSSID) override { m_lastSSID = std::move(lastSSID); }
+    void setLastSSID(std::optional<std::string> lastSSID) override {
+        m_lastSSID = std::move(lastSSID);
+    }
 
 private:
     bool m_monitoringEnabled;

@@ -22,8 +22,10 @@ const char* const genericFailureMessage = "The operation couldn\u2019t be comple
 
 std::chrono::nanoseconds pauseOf(double seconds) {
     const std::uint64_t nanoseconds = TaskSleeper::nanosecondsFor(seconds);
-    constexpr auto longest = static_cast<std::uint64_t>(std::numeric_limits<std::chrono::nanoseconds::rep>::max());
-    return std::chrono::nanoseconds(static_cast<std::chrono::nanoseconds::rep>(std::min(nanoseconds, longest)));
+    constexpr auto longest =
+        static_cast<std::uint64_t>(std::numeric_limits<std::chrono::nanoseconds::rep>::max());
+    return std::chrono::nanoseconds(
+        static_cast<std::chrono::nanoseconds::rep>(std::min(nanoseconds, longest)));
 }
 
 } // namespace
@@ -37,8 +39,11 @@ public:
     PhaseSampler& operator=(const PhaseSampler&) = delete;
     ~PhaseSampler() { cancel(); }
 
-    void start(std::weak_ptr<SpeedTestMonitor> weakSelf, std::uint64_t generation, SpeedTestPhase phase) {
-        m_task = spawn(mainActor(), [weakSelf, generation, phase] { return sampleLatency(weakSelf, generation, phase); });
+    void start(std::weak_ptr<SpeedTestMonitor> weakSelf, std::uint64_t generation,
+               SpeedTestPhase phase) {
+        m_task = spawn(mainActor(), [weakSelf, generation, phase] {
+            return sampleLatency(weakSelf, generation, phase);
+        });
     }
 
     // Ends the sampler without waiting for it.
@@ -66,18 +71,20 @@ private:
     std::optional<TaskHandle<void>> m_task;
 };
 
-std::shared_ptr<SpeedTestMonitor> SpeedTestMonitor::create(std::shared_ptr<SpeedTesting> speedTestRunner,
-                                                           std::shared_ptr<SpeedTestLatencyProbing> latencyProbe,
-                                                           DateProvider dateProvider, Settings settings) {
-    std::shared_ptr<SpeedTestMonitor> monitor(new SpeedTestMonitor(std::move(speedTestRunner), std::move(latencyProbe),
-                                                                   std::move(dateProvider), std::move(settings)));
+std::shared_ptr<SpeedTestMonitor>
+SpeedTestMonitor::create(std::shared_ptr<SpeedTesting> speedTestRunner,
+                         std::shared_ptr<SpeedTestLatencyProbing> latencyProbe,
+                         DateProvider dateProvider, Settings settings) {
+    std::shared_ptr<SpeedTestMonitor> monitor(
+        new SpeedTestMonitor(std::move(speedTestRunner), std::move(latencyProbe),
+                             std::move(dateProvider), std::move(settings)));
     monitor->m_weakSelf = monitor;
     return monitor;
 }
 
 SpeedTestMonitor::SpeedTestMonitor(std::shared_ptr<SpeedTesting> speedTestRunner,
-                                   std::shared_ptr<SpeedTestLatencyProbing> latencyProbe, DateProvider dateProvider,
-                                   Settings settings)
+                                   std::shared_ptr<SpeedTestLatencyProbing> latencyProbe,
+                                   DateProvider dateProvider, Settings settings)
     : m_settings(std::move(settings)), m_speedTestRunner(std::move(speedTestRunner)),
       m_latencyProbe(std::move(latencyProbe)), m_dateProvider(std::move(dateProvider)) {}
 
@@ -133,15 +140,17 @@ std::optional<double> SpeedTestMonitor::mean(const std::vector<double>& values) 
     return sum / static_cast<double>(values.size());
 }
 
-std::optional<double> SpeedTestMonitor::bufferbloatRatio(std::optional<double> loadedMilliseconds,
-                                                         std::optional<double> baselineMilliseconds) {
-    if (!loadedMilliseconds || !baselineMilliseconds || !(*loadedMilliseconds > 0) || !(*baselineMilliseconds > 0))
+std::optional<double>
+SpeedTestMonitor::bufferbloatRatio(std::optional<double> loadedMilliseconds,
+                                   std::optional<double> baselineMilliseconds) {
+    if (!loadedMilliseconds || !baselineMilliseconds || !(*loadedMilliseconds > 0) ||
+        !(*baselineMilliseconds > 0))
         return std::nullopt;
     return *loadedMilliseconds / *baselineMilliseconds;
 }
 
-std::optional<BufferbloatGrade> SpeedTestMonitor::grade(std::optional<double> ratio,
-                                                        const BufferbloatGradeThresholds& thresholds) {
+std::optional<BufferbloatGrade>
+SpeedTestMonitor::grade(std::optional<double> ratio, const BufferbloatGradeThresholds& thresholds) {
     if (!ratio)
         return std::nullopt;
     if (*ratio < thresholds.aUpperBoundExclusive)
@@ -176,8 +185,9 @@ std::optional<std::string> SpeedTestMonitor::errorMessage(const std::exception_p
     }
 }
 
-Task<SpeedTestMonitor::Baseline> SpeedTestMonitor::measureBaselineLatency(
-    std::shared_ptr<SpeedTestLatencyProbing> probe, std::string host, double timeout, std::int64_t attempts) {
+Task<SpeedTestMonitor::Baseline>
+SpeedTestMonitor::measureBaselineLatency(std::shared_ptr<SpeedTestLatencyProbing> probe,
+                                         std::string host, double timeout, std::int64_t attempts) {
     Baseline baseline;
     for (std::int64_t attempt = 1; attempt <= attempts; ++attempt) {
         checkCancellation();
@@ -190,8 +200,8 @@ Task<SpeedTestMonitor::Baseline> SpeedTestMonitor::measureBaselineLatency(
     co_return baseline;
 }
 
-Task<void> SpeedTestMonitor::sampleLatency(std::weak_ptr<SpeedTestMonitor> weakSelf, std::uint64_t generation,
-                                           SpeedTestPhase phase) {
+Task<void> SpeedTestMonitor::sampleLatency(std::weak_ptr<SpeedTestMonitor> weakSelf,
+                                           std::uint64_t generation, SpeedTestPhase phase) {
     std::shared_ptr<SpeedTestLatencyProbing> probe;
     std::string host;
     double timeout = 0;
@@ -226,14 +236,17 @@ Task<void> SpeedTestMonitor::sampleLatency(std::weak_ptr<SpeedTestMonitor> weakS
     }
 }
 
-SpeedTestProgress SpeedTestMonitor::progressReporter(std::weak_ptr<SpeedTestMonitor> weakSelf, SpeedTestPhase phase) {
-    return [weakSelf, phase](double fraction) { return reportProgress(weakSelf, phase, fraction); };
+SpeedTestProgress SpeedTestMonitor::progressReporter(std::weak_ptr<SpeedTestMonitor> weakSelf,
+                                                     SpeedTestPhase phase) {
+    return [weakSelf, phase](double fraction) {
+        return reportProgress(weakSelf, phase, fraction);
+    };
 }
 
 // Called in the runner's task, which may be on the background pool; the
 // monitor is touched only on the main actor.
-Task<void> SpeedTestMonitor::reportProgress(std::weak_ptr<SpeedTestMonitor> weakSelf, SpeedTestPhase phase,
-                                            double fraction) {
+Task<void> SpeedTestMonitor::reportProgress(std::weak_ptr<SpeedTestMonitor> weakSelf,
+                                            SpeedTestPhase phase, double fraction) {
     co_await resumeOn(mainActor());
     if (auto self = weakSelf.lock())
         self->applyProgress(phase, fraction);
@@ -261,7 +274,8 @@ void SpeedTestMonitor::publishDownload(double mbps) {
     m_downloadMbps.set(mbps);
     const std::optional<double> loaded = mean(m_downloadLoadedLatencySamples);
     m_downloadLoadedLatencyMilliseconds.set(loaded);
-    const std::optional<double> ratio = bufferbloatRatio(loaded, m_baselineLatencyMilliseconds.get());
+    const std::optional<double> ratio =
+        bufferbloatRatio(loaded, m_baselineLatencyMilliseconds.get());
     m_downloadBufferbloatRatio.set(ratio);
     m_downloadBufferbloatGrade.set(grade(ratio, m_settings.gradeThresholds));
     m_progress.set(0.5);
@@ -272,7 +286,8 @@ void SpeedTestMonitor::publishUploadAndComplete(double downloadMbps, double uplo
     m_uploadMbps.set(uploadMbps);
     const std::optional<double> loaded = mean(m_uploadLoadedLatencySamples);
     m_uploadLoadedLatencyMilliseconds.set(loaded);
-    const std::optional<double> ratio = bufferbloatRatio(loaded, m_baselineLatencyMilliseconds.get());
+    const std::optional<double> ratio =
+        bufferbloatRatio(loaded, m_baselineLatencyMilliseconds.get());
     m_uploadBufferbloatRatio.set(ratio);
     m_uploadBufferbloatGrade.set(grade(ratio, m_settings.gradeThresholds));
     m_progress.set(1.0);
@@ -329,8 +344,9 @@ Task<void> SpeedTestMonitor::runTest(std::weak_ptr<SpeedTestMonitor> weakSelf) {
     }
     PhaseSampler sampler;
     try {
-        const Baseline baseline = co_await measureBaselineLatency(
-            probe, settings->latencyProbeHost, settings->latencyProbeTimeout, settings->baselineProbeAttempts);
+        const Baseline baseline = co_await measureBaselineLatency(probe, settings->latencyProbeHost,
+                                                                  settings->latencyProbeTimeout,
+                                                                  settings->baselineProbeAttempts);
         if (auto self = weakSelf.lock())
             self->publishBaseline(baseline);
         else
@@ -338,7 +354,8 @@ Task<void> SpeedTestMonitor::runTest(std::weak_ptr<SpeedTestMonitor> weakSelf) {
 
         sampler.start(weakSelf, generation, SpeedTestPhase::download);
         SpeedTestProgress downloadProgress = progressReporter(weakSelf, SpeedTestPhase::download);
-        const double downloadMbps = co_await runner->download(settings->configuration, std::move(downloadProgress));
+        const double downloadMbps =
+            co_await runner->download(settings->configuration, std::move(downloadProgress));
         co_await sampler.stop();
         if (auto self = weakSelf.lock())
             self->publishDownload(downloadMbps);
@@ -347,7 +364,8 @@ Task<void> SpeedTestMonitor::runTest(std::weak_ptr<SpeedTestMonitor> weakSelf) {
 
         sampler.start(weakSelf, generation, SpeedTestPhase::upload);
         SpeedTestProgress uploadProgress = progressReporter(weakSelf, SpeedTestPhase::upload);
-        const double uploadMbps = co_await runner->upload(settings->configuration, std::move(uploadProgress));
+        const double uploadMbps =
+            co_await runner->upload(settings->configuration, std::move(uploadProgress));
         co_await sampler.stop();
         if (auto self = weakSelf.lock())
             self->publishUploadAndComplete(downloadMbps, uploadMbps);

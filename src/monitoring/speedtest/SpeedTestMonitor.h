@@ -45,9 +45,10 @@ public:
         BufferbloatGradeThresholds gradeThresholds = defaultBufferbloatGradeThresholds;
     };
 
-    static std::shared_ptr<SpeedTestMonitor> create(std::shared_ptr<SpeedTesting> speedTestRunner,
-                                                    std::shared_ptr<SpeedTestLatencyProbing> latencyProbe,
-                                                    DateProvider dateProvider, Settings settings);
+    static std::shared_ptr<SpeedTestMonitor>
+    create(std::shared_ptr<SpeedTesting> speedTestRunner,
+           std::shared_ptr<SpeedTestLatencyProbing> latencyProbe, DateProvider dateProvider,
+           Settings settings);
     // Cancels a running test.
     ~SpeedTestMonitor() override;
 
@@ -73,8 +74,12 @@ public:
     const Published<std::optional<double>>& uploadLoadedLatencyMilliseconds() const {
         return m_uploadLoadedLatencyMilliseconds;
     }
-    const Published<std::optional<double>>& downloadBufferbloatRatio() const { return m_downloadBufferbloatRatio; }
-    const Published<std::optional<double>>& uploadBufferbloatRatio() const { return m_uploadBufferbloatRatio; }
+    const Published<std::optional<double>>& downloadBufferbloatRatio() const {
+        return m_downloadBufferbloatRatio;
+    }
+    const Published<std::optional<double>>& uploadBufferbloatRatio() const {
+        return m_uploadBufferbloatRatio;
+    }
     const Published<std::optional<BufferbloatGrade>>& downloadBufferbloatGrade() const {
         return m_downloadBufferbloatGrade;
     }
@@ -85,11 +90,17 @@ public:
     const Published<std::vector<std::int64_t>>& baselineProbeFailedAttemptIndices() const {
         return m_baselineProbeFailedAttemptIndices;
     }
-    const Published<std::optional<std::string>>& lastErrorMessage() const { return m_lastErrorMessage; }
+    const Published<std::optional<std::string>>& lastErrorMessage() const {
+        return m_lastErrorMessage;
+    }
 
     // The samples of the current or last test, in arrival order.
-    const std::vector<double>& downloadLoadedLatencySamples() const { return m_downloadLoadedLatencySamples; }
-    const std::vector<double>& uploadLoadedLatencySamples() const { return m_uploadLoadedLatencySamples; }
+    const std::vector<double>& downloadLoadedLatencySamples() const {
+        return m_downloadLoadedLatencySamples;
+    }
+    const std::vector<double>& uploadLoadedLatencySamples() const {
+        return m_uploadLoadedLatencySamples;
+    }
     // The running test; cleared before isRunning turns false. Cancel it to
     // end the test.
     const std::optional<TaskHandle<void>>& runningTask() const { return m_runningTask; }
@@ -116,15 +127,17 @@ private:
     };
 
     SpeedTestMonitor(std::shared_ptr<SpeedTesting> speedTestRunner,
-                     std::shared_ptr<SpeedTestLatencyProbing> latencyProbe, DateProvider dateProvider,
-                     Settings settings);
+                     std::shared_ptr<SpeedTestLatencyProbing> latencyProbe,
+                     DateProvider dateProvider, Settings settings);
 
     static Task<void> runTest(std::weak_ptr<SpeedTestMonitor> weakSelf);
-    static Task<Baseline> measureBaselineLatency(std::shared_ptr<SpeedTestLatencyProbing> probe, std::string host,
-                                                 double timeout, std::int64_t attempts);
-    static Task<void> sampleLatency(std::weak_ptr<SpeedTestMonitor> weakSelf, std::uint64_t generation,
-                                    SpeedTestPhase phase);
-    static SpeedTestProgress progressReporter(std::weak_ptr<SpeedTestMonitor> weakSelf, SpeedTestPhase phase);
+    static Task<Baseline> measureBaselineLatency(std::shared_ptr<SpeedTestLatencyProbing> probe,
+                                                 std::string host, double timeout,
+                                                 std::int64_t attempts);
+    static Task<void> sampleLatency(std::weak_ptr<SpeedTestMonitor> weakSelf,
+                                    std::uint64_t generation, SpeedTestPhase phase);
+    static SpeedTestProgress progressReporter(std::weak_ptr<SpeedTestMonitor> weakSelf,
+                                              SpeedTestPhase phase);
     static Task<void> reportProgress(std::weak_ptr<SpeedTestMonitor> weakSelf, SpeedTestPhase phase,
                                      double fraction);
 

@@ -1,9 +1,9 @@
 #include "monitoring/wifi/WiFiMonitor.h"
 
-#include "concurrency/WhenAll.h"
 #include "concurrency/Cancellation.h"
 #include "concurrency/Runtime.h"
 #include "concurrency/Spawn.h"
+#include "concurrency/WhenAll.h"
 #include "monitoring/polling/BoundedHistory.h"
 #include "monitoring/wifi/WiFiReadingRules.h"
 

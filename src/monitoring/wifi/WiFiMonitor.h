@@ -26,10 +26,11 @@ public:
         double metadataRefreshInterval = 10.0;
     };
 
-    static std::shared_ptr<WiFiMonitor> create(std::shared_ptr<WiFiInterfaceProviding> interfaceProvider,
-                                               std::shared_ptr<WiFiNetworkMetadataResolving> metadataResolver,
-                                               std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
-                                               Configuration configuration);
+    static std::shared_ptr<WiFiMonitor>
+    create(std::shared_ptr<WiFiInterfaceProviding> interfaceProvider,
+           std::shared_ptr<WiFiNetworkMetadataResolving> metadataResolver,
+           std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
+           Configuration configuration);
     ~WiFiMonitor() override;
 
     void stop() override;
@@ -37,14 +38,20 @@ public:
     void resetTransientState() override;
 
     const Published<bool>& isConnected() const { return m_isConnected; }
-    const Published<std::optional<WiFiSnapshot>>& latestSnapshot() const { return m_latestSnapshot; }
+    const Published<std::optional<WiFiSnapshot>>& latestSnapshot() const {
+        return m_latestSnapshot;
+    }
     const Published<std::vector<WiFiSnapshot>>& history() const { return m_history; }
-    const Published<std::optional<NetworkIdentity>>& latestIdentity() const { return m_latestIdentity; }
+    const Published<std::optional<NetworkIdentity>>& latestIdentity() const {
+        return m_latestIdentity;
+    }
 
     bool isRefreshingMetadata() const { return m_metadataRefreshTask.has_value(); }
     std::size_t maxHistorySampleCount() const { return m_maxHistorySampleCount; }
     double metadataRefreshInterval() const { return m_metadataRefreshInterval; }
-    const std::shared_ptr<WiFiNetworkMetadataResolving>& metadataResolver() const { return m_metadataResolver; }
+    const std::shared_ptr<WiFiNetworkMetadataResolving>& metadataResolver() const {
+        return m_metadataResolver;
+    }
 
 private:
     friend class PolledMonitor;
@@ -58,14 +65,16 @@ private:
 
     WiFiMonitor(std::shared_ptr<WiFiInterfaceProviding> interfaceProvider,
                 std::shared_ptr<WiFiNetworkMetadataResolving> metadataResolver,
-                std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider, Configuration configuration);
+                std::shared_ptr<SleepProviding> sleeper, DateProvider dateProvider,
+                Configuration configuration);
 
     Task<void> pollOnce();
     void resetConnectionState();
     void cancelMetadataRefresh();
-    void refreshMetadataIfNeeded(const WiFiInterfaceSnapshot& reading, const NetworkIdentity& identity);
-    static Task<void> refreshMetadata(std::weak_ptr<WiFiMonitor> weakSelf, std::string interfaceName,
-                                      NetworkIdentity identity);
+    void refreshMetadataIfNeeded(const WiFiInterfaceSnapshot& reading,
+                                 const NetworkIdentity& identity);
+    static Task<void> refreshMetadata(std::weak_ptr<WiFiMonitor> weakSelf,
+                                      std::string interfaceName, NetworkIdentity identity);
     void applyMetadata(CachedMetadata metadata, const NetworkIdentity& identity);
 
     Published<bool> m_isConnected{false, this};

@@ -2,15 +2,13 @@
 // the directory: the rename is atomic, the two fsyncs make it durable.
 #include "platform/defaults/AtomicFileWriter.h"
 
-#include <fmt/format.h>
-
 #include <cerrno>
 #include <cstring>
-#include <vector>
-
 #include <fcntl.h>
+#include <fmt/format.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace lumra {
 
@@ -41,7 +39,8 @@ private:
     int m_fd;
 };
 
-std::optional<std::string> writeAll(int fd, std::string_view bytes, const std::filesystem::path& path) {
+std::optional<std::string> writeAll(int fd, std::string_view bytes,
+                                    const std::filesystem::path& path) {
     while (!bytes.empty()) {
         const ssize_t written = ::write(fd, bytes.data(), bytes.size());
         if (written < 0) {

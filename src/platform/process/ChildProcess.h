@@ -26,7 +26,8 @@ struct ChildExit {
 
 class ChildLaunchError final : public std::runtime_error {
 public:
-    ChildLaunchError(int code, const std::string& message) : std::runtime_error(message), m_code(code) {}
+    ChildLaunchError(int code, const std::string& message)
+        : std::runtime_error(message), m_code(code) {}
     int code() const noexcept { return m_code; }
 
 private:

@@ -2,25 +2,24 @@
 
 #include "platform/wireless/WirelessError.h"
 
+#include <cerrno>
+#include <cstring>
+#include <linux/genetlink.h>
+#include <linux/netlink.h>
 #include <netlink/genl/genl.h>
 #include <netlink/msg.h>
 #include <netlink/netlink.h>
 #include <netlink/socket.h>
-
-#include <linux/genetlink.h>
-#include <linux/netlink.h>
-
 #include <poll.h>
 #include <sys/socket.h>
-
-#include <cerrno>
-#include <cstring>
 
 namespace lumra {
 
 namespace {
 
-int lastErrorOr(int fallback) { return errno != 0 ? errno : fallback; }
+int lastErrorOr(int fallback) {
+    return errno != 0 ? errno : fallback;
+}
 
 int pollTimeoutMs(GenlSocket::Deadline deadline) {
     const auto left = deadline - std::chrono::steady_clock::now();
@@ -45,9 +44,13 @@ template <class F> void forEachMessage(std::vector<std::uint8_t>& bytes, F&& vis
 
 } // namespace
 
-void NlMessageDeleter::operator()(nl_msg* message) const noexcept { nlmsg_free(message); }
+void NlMessageDeleter::operator()(nl_msg* message) const noexcept {
+    nlmsg_free(message);
+}
 
-void GenlSocket::SocketDeleter::operator()(nl_sock* socket) const noexcept { nl_socket_free(socket); }
+void GenlSocket::SocketDeleter::operator()(nl_sock* socket) const noexcept {
+    nl_socket_free(socket);
+}
 
 GenlSocket::GenlSocket() : m_socket(nl_socket_alloc()) {
     if (!m_socket) {
@@ -63,7 +66,8 @@ GenlSocket::GenlSocket() : m_socket(nl_socket_alloc()) {
 
 NlMessage GenlSocket::makeMessage(std::uint16_t family, int flags, std::uint8_t command) {
     NlMessage message(nlmsg_alloc());
-    if (!message || genlmsg_put(message.get(), NL_AUTO_PORT, NL_AUTO_SEQ, family, 0, flags, command, 0) == nullptr) {
+    if (!message || genlmsg_put(message.get(), NL_AUTO_PORT, NL_AUTO_SEQ, family, 0, flags, command,
+                                0) == nullptr) {
         throw WirelessError(ENOMEM);
     }
     return message;
@@ -128,7 +132,8 @@ void GenlSocket::keepEvents(const Datagram& datagram) {
     });
 }
 
-GenlSocket::Outcome GenlSocket::transact(nl_msg* message, const MessageHandler& onReply, Deadline deadline) {
+GenlSocket::Outcome GenlSocket::transact(nl_msg* message, const MessageHandler& onReply,
+                                         Deadline deadline) {
     errno = 0;
     if (nl_send_auto(m_socket.get(), message) < 0) {
         return Outcome{lastErrorOr(EIO), false};
@@ -183,14 +188,15 @@ GenlSocket::Outcome GenlSocket::transact(nl_msg* message, const MessageHandler& 
     return outcome;
 }
 
-std::optional<GenlFamilyInfo> GenlSocket::resolveFamily(const std::string& name, Deadline deadline) {
+std::optional<GenlFamilyInfo> GenlSocket::resolveFamily(const std::string& name,
+                                                        Deadline deadline) {
     auto message = makeMessage(GENL_ID_CTRL, 0, CTRL_CMD_GETFAMILY);
     if (nla_put_string(message.get(), CTRL_ATTR_FAMILY_NAME, name.c_str()) < 0) {
         throw WirelessError(ENOMEM);
     }
     std::optional<GenlFamilyInfo> family;
-    const auto outcome = transact(message.get(), [&](const nlmsghdr* reply) { family = decodeFamily(reply); },
-                                  deadline);
+    const auto outcome = transact(
+        message.get(), [&](const nlmsghdr* reply) { family = decodeFamily(reply); }, deadline);
     if (outcome.error == ENOENT) {
         return std::nullopt;
     }

@@ -1,12 +1,11 @@
 #include "platform/wireless/NetlinkAttributes.h"
 
-#include <netlink/attr.h>
-#include <netlink/genl/genl.h>
-#include <netlink/msg.h>
-
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <netlink/attr.h>
+#include <netlink/genl/genl.h>
+#include <netlink/msg.h>
 
 namespace lumra {
 
@@ -57,7 +56,8 @@ NetlinkAttributes NetlinkAttributes::parse(const nlattr* head, int length,
         return table;
     }
     int remaining = length;
-    for (const nlattr* attribute = head; nla_ok(attribute, remaining); attribute = nla_next(attribute, &remaining)) {
+    for (const nlattr* attribute = head; nla_ok(attribute, remaining);
+         attribute = nla_next(attribute, &remaining)) {
         const int type = nla_type(attribute);
         auto entry = std::find_if(table.m_entries.begin(), table.m_entries.end(),
                                   [type](const Entry& e) { return e.rule.type == type; });
@@ -78,8 +78,8 @@ NetlinkAttributes NetlinkAttributes::parseNested(const nlattr* container,
     return parse(static_cast<const nlattr*>(nla_data(container)), nla_len(container), rules);
 }
 
-std::optional<NetlinkAttributes> NetlinkAttributes::parseGenl(const nlmsghdr* message,
-                                                              std::span<const NetlinkAttributeRule> rules) {
+std::optional<NetlinkAttributes>
+NetlinkAttributes::parseGenl(const nlmsghdr* message, std::span<const NetlinkAttributeRule> rules) {
     if (message == nullptr || message->nlmsg_len < NLMSG_HDRLEN + GENL_HDRLEN) {
         return std::nullopt;
     }
@@ -100,22 +100,28 @@ const nlattr* NetlinkAttributes::find(int type, NetlinkAttributeKind kind) const
     return nullptr;
 }
 
-std::span<const std::uint8_t> NetlinkAttributes::payload(int type, NetlinkAttributeKind kind) const {
+std::span<const std::uint8_t> NetlinkAttributes::payload(int type,
+                                                         NetlinkAttributeKind kind) const {
     const nlattr* attribute = find(type, kind);
     if (attribute == nullptr) {
         return {};
     }
-    return {static_cast<const std::uint8_t*>(nla_data(attribute)), static_cast<std::size_t>(nla_len(attribute))};
+    return {static_cast<const std::uint8_t*>(nla_data(attribute)),
+            static_cast<std::size_t>(nla_len(attribute))};
 }
 
 bool NetlinkAttributes::has(int type) const {
-    return std::any_of(m_entries.begin(), m_entries.end(),
-                       [type](const Entry& e) { return e.rule.type == type && e.attribute != nullptr; });
+    return std::any_of(m_entries.begin(), m_entries.end(), [type](const Entry& e) {
+        return e.rule.type == type && e.attribute != nullptr;
+    });
 }
 
-bool NetlinkAttributes::flag(int type) const { return find(type, NetlinkAttributeKind::flag) != nullptr; }
+bool NetlinkAttributes::flag(int type) const {
+    return find(type, NetlinkAttributeKind::flag) != nullptr;
+}
 
-template <class T> std::optional<T> NetlinkAttributes::scalar(int type, NetlinkAttributeKind kind) const {
+template <class T>
+std::optional<T> NetlinkAttributes::scalar(int type, NetlinkAttributeKind kind) const {
     const auto bytes = payload(type, kind);
     if (bytes.size() != sizeof(T)) {
         return std::nullopt;
@@ -160,8 +166,8 @@ std::optional<std::span<const std::uint8_t>> NetlinkAttributes::bytes(int type) 
     return payload(type, NetlinkAttributeKind::binary);
 }
 
-std::optional<NetlinkAttributes> NetlinkAttributes::nested(int type,
-                                                           std::span<const NetlinkAttributeRule> rules) const {
+std::optional<NetlinkAttributes>
+NetlinkAttributes::nested(int type, std::span<const NetlinkAttributeRule> rules) const {
     const nlattr* attribute = find(type, NetlinkAttributeKind::nested);
     if (attribute == nullptr) {
         return std::nullopt;
@@ -176,8 +182,8 @@ std::vector<const nlattr*> NetlinkAttributes::nestedList(int type) const {
         return elements;
     }
     int remaining = nla_len(attribute);
-    for (const auto* element = static_cast<const nlattr*>(nla_data(attribute)); nla_ok(element, remaining);
-         element = nla_next(element, &remaining)) {
+    for (const auto* element = static_cast<const nlattr*>(nla_data(attribute));
+         nla_ok(element, remaining); element = nla_next(element, &remaining)) {
         elements.push_back(element);
     }
     return elements;

@@ -31,9 +31,11 @@ class NetlinkAttributes {
 public:
     // Attributes no rule names are skipped; a stream that ends inside an
     // attribute header stops there.
-    static NetlinkAttributes parse(const nlattr* head, int length, std::span<const NetlinkAttributeRule> rules);
+    static NetlinkAttributes parse(const nlattr* head, int length,
+                                   std::span<const NetlinkAttributeRule> rules);
     // The attributes inside a nested attribute.
-    static NetlinkAttributes parseNested(const nlattr* container, std::span<const NetlinkAttributeRule> rules);
+    static NetlinkAttributes parseNested(const nlattr* container,
+                                         std::span<const NetlinkAttributeRule> rules);
     // The attributes after the generic-netlink header of a message; none when
     // the message is too short to hold that header.
     static std::optional<NetlinkAttributes> parseGenl(const nlmsghdr* message,
@@ -51,7 +53,8 @@ public:
     std::optional<std::string> string(int type) const;
     std::optional<std::span<const std::uint8_t>> bytes(int type) const;
     // The attributes nested in this one, checked against their own rules.
-    std::optional<NetlinkAttributes> nested(int type, std::span<const NetlinkAttributeRule> rules) const;
+    std::optional<NetlinkAttributes> nested(int type,
+                                            std::span<const NetlinkAttributeRule> rules) const;
     // Each attribute nested in this one, in order (nl80211 lists, such as the
     // multicast groups, nest one attribute per element).
     std::vector<const nlattr*> nestedList(int type) const;

@@ -8,13 +8,11 @@
 #include "platform/wireless/GenlSocket.h"
 #include "platform/wireless/WirelessError.h"
 
-#include <netlink/attr.h>
-#include <netlink/msg.h>
-
+#include <cerrno>
 #include <linux/netlink.h>
 #include <linux/nl80211.h>
-
-#include <cerrno>
+#include <netlink/attr.h>
+#include <netlink/msg.h>
 
 namespace lumra {
 
@@ -40,7 +38,8 @@ std::optional<Session> openSession(Clock::time_point deadline) {
     return session;
 }
 
-NlMessage interfaceRequest(const Session& session, std::uint8_t command, int flags, std::uint32_t ifindex) {
+NlMessage interfaceRequest(const Session& session, std::uint8_t command, int flags,
+                           std::uint32_t ifindex) {
     auto message = GenlSocket::makeMessage(session.family.id, flags, command);
     if (nla_put_u32(message.get(), NL80211_ATTR_IFINDEX, ifindex) < 0) {
         throw WirelessError(ENOMEM);
@@ -50,8 +49,8 @@ NlMessage interfaceRequest(const Session& session, std::uint8_t command, int fla
 
 // Decodes every entry of a dump; the error is 0 or a positive errno.
 template <class T, class Decode>
-std::pair<std::vector<T>, int> dump(Session& session, const std::function<NlMessage()>& makeRequest, Decode decode,
-                                    Clock::time_point deadline) {
+std::pair<std::vector<T>, int> dump(Session& session, const std::function<NlMessage()>& makeRequest,
+                                    Decode decode, Clock::time_point deadline) {
     std::vector<T> entries;
     for (int attempt = 0; attempt < kDumpAttempts; ++attempt) {
         entries.clear();
@@ -73,7 +72,11 @@ std::pair<std::vector<T>, int> dump(Session& session, const std::function<NlMess
 
 std::optional<Nl80211InterfaceInfo> stationInterface(Session& session, Clock::time_point deadline) {
     auto [interfaces, error] = dump<Nl80211InterfaceInfo>(
-        session, [&] { return GenlSocket::makeMessage(session.family.id, NLM_F_DUMP, NL80211_CMD_GET_INTERFACE); },
+        session,
+        [&] {
+            return GenlSocket::makeMessage(session.family.id, NLM_F_DUMP,
+                                           NL80211_CMD_GET_INTERFACE);
+        },
         decodeInterface, deadline);
     if (error != 0) {
         throw WirelessError(error);
@@ -82,18 +85,22 @@ std::optional<Nl80211InterfaceInfo> stationInterface(Session& session, Clock::ti
 }
 
 // Failures leave the survey empty: noise is optional.
-std::vector<Nl80211SurveyInfo> surveys(Session& session, std::uint32_t ifindex, Clock::time_point deadline) {
+std::vector<Nl80211SurveyInfo> surveys(Session& session, std::uint32_t ifindex,
+                                       Clock::time_point deadline) {
     auto [entries, error] = dump<Nl80211SurveyInfo>(
-        session, [&] { return interfaceRequest(session, NL80211_CMD_GET_SURVEY, NLM_F_DUMP, ifindex); },
+        session,
+        [&] { return interfaceRequest(session, NL80211_CMD_GET_SURVEY, NLM_F_DUMP, ifindex); },
         decodeSurvey, deadline);
     return error == 0 ? std::move(entries) : std::vector<Nl80211SurveyInfo>{};
 }
 
 // A station interface that is not associated has no peers; a failure here
 // (interface down, no link) reads the same way.
-std::optional<Nl80211StationInfo> accessPoint(Session& session, std::uint32_t ifindex, Clock::time_point deadline) {
+std::optional<Nl80211StationInfo> accessPoint(Session& session, std::uint32_t ifindex,
+                                              Clock::time_point deadline) {
     auto [stations, error] = dump<Nl80211StationInfo>(
-        session, [&] { return interfaceRequest(session, NL80211_CMD_GET_STATION, NLM_F_DUMP, ifindex); },
+        session,
+        [&] { return interfaceRequest(session, NL80211_CMD_GET_STATION, NLM_F_DUMP, ifindex); },
         decodeStation, deadline);
     if (error != 0) {
         return std::nullopt;
@@ -101,10 +108,12 @@ std::optional<Nl80211StationInfo> accessPoint(Session& session, std::uint32_t if
     return accessPointOf(stations);
 }
 
-std::vector<Nl80211BssInfo> scanResults(Session& session, std::uint32_t ifindex, Clock::time_point deadline) {
+std::vector<Nl80211BssInfo> scanResults(Session& session, std::uint32_t ifindex,
+                                        Clock::time_point deadline) {
     auto [entries, error] = dump<Nl80211BssInfo>(
-        session, [&] { return interfaceRequest(session, NL80211_CMD_GET_SCAN, NLM_F_DUMP, ifindex); }, decodeBss,
-        deadline);
+        session,
+        [&] { return interfaceRequest(session, NL80211_CMD_GET_SCAN, NLM_F_DUMP, ifindex); },
+        decodeBss, deadline);
     if (error != 0) {
         throw WirelessError(error);
     }
@@ -146,27 +155,31 @@ bool waitForScan(Session& session, std::uint32_t ifindex, Clock::time_point dead
     return finished;
 }
 
-bool isRefusal(int error) { return error == EPERM || error == EBUSY; }
+bool isRefusal(int error) {
+    return error == EPERM || error == EBUSY;
+}
 
 // Triggers a scan when the kernel allows it; the source the results then
 // come from.
-WirelessScanSource runScan(Session& session, std::uint32_t ifindex, Nl80211Client::Timeouts timeouts) {
+WirelessScanSource runScan(Session& session, std::uint32_t ifindex,
+                           Nl80211Client::Timeouts timeouts) {
     const auto group = session.family.multicastGroup("scan");
     if (!group) {
         return WirelessScanSource::cachedResults;
     }
     session.socket.joinGroup(*group);
     auto request = triggerRequest(session, ifindex);
-    const auto outcome =
-        session.socket.transact(request.get(), [](const nlmsghdr*) {}, Clock::now() + timeouts.request);
+    const auto outcome = session.socket.transact(
+        request.get(), [](const nlmsghdr*) {}, Clock::now() + timeouts.request);
     if (isRefusal(outcome.error)) {
         return WirelessScanSource::cachedResults;
     }
     if (outcome.error != 0) {
         throw WirelessError(outcome.error);
     }
-    return waitForScan(session, ifindex, Clock::now() + timeouts.scan) ? WirelessScanSource::freshScan
-                                                                       : WirelessScanSource::cachedResults;
+    return waitForScan(session, ifindex, Clock::now() + timeouts.scan)
+               ? WirelessScanSource::freshScan
+               : WirelessScanSource::cachedResults;
 }
 
 // A session to the kernel and the station interface it found.
@@ -209,14 +222,16 @@ std::optional<WirelessLinkReading> Nl80211Client::currentReading() {
     std::optional<Nl80211BssInfo> bss;
     if (needsAssociatedBss(*interface, station)) {
         try {
-            bss = associatedBss(scanResults(*session, interface->ifindex, deadline), *station->address);
+            bss = associatedBss(scanResults(*session, interface->ifindex, deadline),
+                                *station->address);
         } catch (const WirelessError&) {
             // The link is still known without its name.
         }
     }
     // Without a channel there is no survey entry to take the noise from.
     const bool onChannel = interface->frequencyMhz || (bss && bss->frequencyMhz);
-    const auto survey = onChannel ? surveys(*session, interface->ifindex, deadline) : std::vector<Nl80211SurveyInfo>{};
+    const auto survey = onChannel ? surveys(*session, interface->ifindex, deadline)
+                                  : std::vector<Nl80211SurveyInfo>{};
     return makeLinkReading(*interface, station, bss, survey);
 }
 

@@ -4,13 +4,12 @@
 #include "platform/wireless/TransmitRate.h"
 #include "platform/wireless/WirelessText.h"
 
+#include <algorithm>
+#include <cstring>
 #include <linux/genetlink.h>
 #include <linux/if.h>
 #include <linux/netlink.h>
 #include <linux/nl80211.h>
-
-#include <algorithm>
-#include <cstring>
 
 namespace lumra {
 
@@ -25,8 +24,8 @@ std::optional<std::uint8_t> genlCommand(const nlmsghdr* message) {
     if (message == nullptr || message->nlmsg_len < NLMSG_HDRLEN + GENL_HDRLEN) {
         return std::nullopt;
     }
-    const auto* header = reinterpret_cast<const genlmsghdr*>(reinterpret_cast<const std::uint8_t*>(message) +
-                                                             NLMSG_HDRLEN);
+    const auto* header = reinterpret_cast<const genlmsghdr*>(
+        reinterpret_cast<const std::uint8_t*>(message) + NLMSG_HDRLEN);
     return header->cmd;
 }
 
@@ -48,14 +47,17 @@ std::optional<MacAddressBytes> macAddress(const NetlinkAttributes& attributes, i
     return address;
 }
 
-std::optional<std::vector<std::uint8_t>> byteVector(std::optional<std::span<const std::uint8_t>> bytes) {
+std::optional<std::vector<std::uint8_t>>
+byteVector(std::optional<std::span<const std::uint8_t>> bytes) {
     if (!bytes) {
         return std::nullopt;
     }
     return std::vector<std::uint8_t>(bytes->begin(), bytes->end());
 }
 
-constexpr Rule kMacRule(int type) { return Rule{type, Kind::binary, 6, 6}; }
+constexpr Rule kMacRule(int type) {
+    return Rule{type, Kind::binary, 6, 6};
+}
 
 } // namespace
 
@@ -131,7 +133,8 @@ std::optional<Nl80211StationInfo> decodeStation(const nlmsghdr* message) {
         {NL80211_STA_INFO_SIGNAL, Kind::s8},
         {NL80211_STA_INFO_SIGNAL_AVG, Kind::s8},
         {NL80211_STA_INFO_TX_BITRATE, Kind::nested},
-        {NL80211_STA_INFO_STA_FLAGS, Kind::binary, sizeof(nl80211_sta_flag_update), sizeof(nl80211_sta_flag_update)},
+        {NL80211_STA_INFO_STA_FLAGS, Kind::binary, sizeof(nl80211_sta_flag_update),
+         sizeof(nl80211_sta_flag_update)},
     };
     static constexpr Rule rateRules[] = {
         {NL80211_RATE_INFO_BITRATE, Kind::u16},
@@ -141,8 +144,8 @@ std::optional<Nl80211StationInfo> decodeStation(const nlmsghdr* message) {
     if (!attributes) {
         return std::nullopt;
     }
-    Nl80211StationInfo station{macAddress(*attributes, NL80211_ATTR_MAC), std::nullopt, std::nullopt, false,
-                               std::nullopt};
+    Nl80211StationInfo station{macAddress(*attributes, NL80211_ATTR_MAC), std::nullopt,
+                               std::nullopt, false, std::nullopt};
     const auto info = attributes->nested(NL80211_ATTR_STA_INFO, infoRules);
     if (!info) {
         return station;
@@ -160,7 +163,9 @@ std::optional<Nl80211StationInfo> decodeStation(const nlmsghdr* message) {
     if (const auto flags = info->bytes(NL80211_STA_INFO_STA_FLAGS)) {
         nl80211_sta_flag_update update{};
         std::memcpy(&update, flags->data(), sizeof update);
-        const auto bit = [](int flag) { return std::uint32_t{1} << flag; };
+        const auto bit = [](int flag) {
+            return std::uint32_t{1} << flag;
+        };
         station.isTdlsPeer = (update.mask & update.set & bit(NL80211_STA_FLAG_TDLS_PEER)) != 0;
         if ((update.mask & bit(NL80211_STA_FLAG_ASSOCIATED)) != 0) {
             station.isAssociated = (update.set & bit(NL80211_STA_FLAG_ASSOCIATED)) != 0;
@@ -190,7 +195,8 @@ std::optional<Nl80211SurveyInfo> decodeSurvey(const nlmsghdr* message) {
     if (!frequency) {
         return std::nullopt;
     }
-    return Nl80211SurveyInfo{*frequency, info->s8(NL80211_SURVEY_INFO_NOISE), info->flag(NL80211_SURVEY_INFO_IN_USE)};
+    return Nl80211SurveyInfo{*frequency, info->s8(NL80211_SURVEY_INFO_NOISE),
+                             info->flag(NL80211_SURVEY_INFO_IN_USE)};
 }
 
 std::optional<Nl80211BssInfo> decodeBss(const nlmsghdr* message) {
@@ -253,7 +259,8 @@ std::optional<Nl80211ScanEvent> decodeScanEvent(const nlmsghdr* message, std::ui
     return event;
 }
 
-std::optional<std::vector<std::uint8_t>> ssidFromInformationElements(std::span<const std::uint8_t> elements) {
+std::optional<std::vector<std::uint8_t>>
+ssidFromInformationElements(std::span<const std::uint8_t> elements) {
     constexpr std::uint8_t ssidElement = 0;
     std::size_t position = 0;
     while (position + 2 <= elements.size()) {
@@ -268,17 +275,20 @@ std::optional<std::vector<std::uint8_t>> ssidFromInformationElements(std::span<c
                 return std::nullopt;
             }
             return std::vector<std::uint8_t>(elements.begin() + static_cast<std::ptrdiff_t>(start),
-                                             elements.begin() + static_cast<std::ptrdiff_t>(start + length));
+                                             elements.begin() +
+                                                 static_cast<std::ptrdiff_t>(start + length));
         }
         position = start + length;
     }
     return std::nullopt;
 }
 
-std::optional<Nl80211InterfaceInfo> firstStationInterface(const std::vector<Nl80211InterfaceInfo>& interfaces) {
-    const auto station = std::find_if(interfaces.begin(), interfaces.end(), [](const Nl80211InterfaceInfo& i) {
-        return i.iftype == std::uint32_t{NL80211_IFTYPE_STATION};
-    });
+std::optional<Nl80211InterfaceInfo>
+firstStationInterface(const std::vector<Nl80211InterfaceInfo>& interfaces) {
+    const auto station =
+        std::find_if(interfaces.begin(), interfaces.end(), [](const Nl80211InterfaceInfo& i) {
+            return i.iftype == std::uint32_t{NL80211_IFTYPE_STATION};
+        });
     if (station == interfaces.end()) {
         return std::nullopt;
     }
@@ -286,9 +296,10 @@ std::optional<Nl80211InterfaceInfo> firstStationInterface(const std::vector<Nl80
 }
 
 std::optional<Nl80211StationInfo> accessPointOf(const std::vector<Nl80211StationInfo>& stations) {
-    const auto accessPoint = std::find_if(stations.begin(), stations.end(), [](const Nl80211StationInfo& s) {
-        return s.address && !s.isTdlsPeer && s.isAssociated != false;
-    });
+    const auto accessPoint =
+        std::find_if(stations.begin(), stations.end(), [](const Nl80211StationInfo& s) {
+            return s.address && !s.isTdlsPeer && s.isAssociated != false;
+        });
     if (accessPoint == stations.end()) {
         return std::nullopt;
     }
@@ -297,17 +308,17 @@ std::optional<Nl80211StationInfo> accessPointOf(const std::vector<Nl80211Station
 
 std::optional<std::int8_t> noiseOfChannelInUse(const std::vector<Nl80211SurveyInfo>& surveys,
                                                std::optional<std::uint32_t> frequencyMhz) {
-    const auto inUse =
-        std::find_if(surveys.begin(), surveys.end(), [](const Nl80211SurveyInfo& s) { return s.inUse; });
+    const auto inUse = std::find_if(surveys.begin(), surveys.end(),
+                                    [](const Nl80211SurveyInfo& s) { return s.inUse; });
     if (inUse != surveys.end()) {
         return inUse->noiseDbm;
     }
     if (!frequencyMhz) {
         return std::nullopt;
     }
-    const auto onFrequency = std::find_if(surveys.begin(), surveys.end(), [&](const Nl80211SurveyInfo& s) {
-        return s.frequencyMhz == *frequencyMhz;
-    });
+    const auto onFrequency =
+        std::find_if(surveys.begin(), surveys.end(),
+                     [&](const Nl80211SurveyInfo& s) { return s.frequencyMhz == *frequencyMhz; });
     if (onFrequency == surveys.end()) {
         return std::nullopt;
     }
@@ -331,7 +342,8 @@ std::optional<Nl80211BssInfo> associatedBss(const std::vector<Nl80211BssInfo>& e
     return sameAddress;
 }
 
-bool needsAssociatedBss(const Nl80211InterfaceInfo& interface, const std::optional<Nl80211StationInfo>& accessPoint) {
+bool needsAssociatedBss(const Nl80211InterfaceInfo& interface,
+                        const std::optional<Nl80211StationInfo>& accessPoint) {
     return accessPoint && (!interface.ssid || !interface.frequencyMhz);
 }
 
@@ -340,9 +352,10 @@ WirelessLinkReading makeLinkReading(const Nl80211InterfaceInfo& interface,
                                     const std::optional<Nl80211BssInfo>& bss,
                                     const std::vector<Nl80211SurveyInfo>& surveys) {
     const bool bssApplies = accessPoint && bss;
-    const auto ssidBytes = interface.ssid ? interface.ssid : (bssApplies ? bss->ssid : std::nullopt);
-    const auto frequency =
-        interface.frequencyMhz ? interface.frequencyMhz : (bssApplies ? bss->frequencyMhz : std::nullopt);
+    const auto ssidBytes =
+        interface.ssid ? interface.ssid : (bssApplies ? bss->ssid : std::nullopt);
+    const auto frequency = interface.frequencyMhz ? interface.frequencyMhz
+                                                  : (bssApplies ? bss->frequencyMhz : std::nullopt);
     WirelessLinkReading reading{
         .interface = WirelessInterface{interface.name, interface.ifindex},
         .ssid = ssidBytes ? decodeSsid(*ssidBytes) : std::nullopt,
@@ -355,12 +368,14 @@ WirelessLinkReading makeLinkReading(const Nl80211InterfaceInfo& interface,
     if (accessPoint) {
         reading.bssid = formatMacAddress(*accessPoint->address);
         reading.signalDbm = accessPoint->signalDbm.value_or(0);
-        reading.transmitRateMbps = transmitRateMbps(accessPoint->transmitBitrate100Kbps.value_or(0));
+        reading.transmitRateMbps =
+            transmitRateMbps(accessPoint->transmitBitrate100Kbps.value_or(0));
     }
     return reading;
 }
 
-WirelessNetwork makeNetwork(const Nl80211BssInfo& bss, const std::vector<Nl80211SurveyInfo>& surveys) {
+WirelessNetwork makeNetwork(const Nl80211BssInfo& bss,
+                            const std::vector<Nl80211SurveyInfo>& surveys) {
     WirelessNetwork network{
         .ssid = bss.ssid ? decodeSsid(*bss.ssid) : std::nullopt,
         .bssid = bss.bssid ? std::optional(formatMacAddress(*bss.bssid)) : std::nullopt,
@@ -370,9 +385,10 @@ WirelessNetwork makeNetwork(const Nl80211BssInfo& bss, const std::vector<Nl80211
     };
     if (bss.frequencyMhz) {
         network.channel = channelForFrequency(*bss.frequencyMhz);
-        const auto survey = std::find_if(surveys.begin(), surveys.end(), [&](const Nl80211SurveyInfo& s) {
-            return s.frequencyMhz == *bss.frequencyMhz;
-        });
+        const auto survey =
+            std::find_if(surveys.begin(), surveys.end(), [&](const Nl80211SurveyInfo& s) {
+                return s.frequencyMhz == *bss.frequencyMhz;
+            });
         if (survey != surveys.end() && survey->noiseDbm) {
             network.noiseDbm = *survey->noiseDbm;
         }

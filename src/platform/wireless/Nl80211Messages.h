@@ -96,10 +96,12 @@ std::optional<Nl80211ScanEvent> decodeScanEvent(const nlmsghdr* message, std::ui
 
 // The SSID element of 802.11 information elements; none when absent, longer
 // than 32 bytes or when the elements run past the end.
-std::optional<std::vector<std::uint8_t>> ssidFromInformationElements(std::span<const std::uint8_t> elements);
+std::optional<std::vector<std::uint8_t>>
+ssidFromInformationElements(std::span<const std::uint8_t> elements);
 
 // In the kernel's order, skipping every interface that is not a station.
-std::optional<Nl80211InterfaceInfo> firstStationInterface(const std::vector<Nl80211InterfaceInfo>& interfaces);
+std::optional<Nl80211InterfaceInfo>
+firstStationInterface(const std::vector<Nl80211InterfaceInfo>& interfaces);
 
 // The access point among a station interface's peers: the first entry that
 // is no TDLS peer and not known to be unassociated.
@@ -118,14 +120,16 @@ std::optional<Nl80211BssInfo> associatedBss(const std::vector<Nl80211BssInfo>& e
 // What only the scan results know: a station interface's own message names
 // its network and channel on some kernels only (6.1 gives neither the SSID
 // nor, with multi-link, a channel), so those come from the associated BSS.
-bool needsAssociatedBss(const Nl80211InterfaceInfo& interface, const std::optional<Nl80211StationInfo>& accessPoint);
+bool needsAssociatedBss(const Nl80211InterfaceInfo& interface,
+                        const std::optional<Nl80211StationInfo>& accessPoint);
 
 WirelessLinkReading makeLinkReading(const Nl80211InterfaceInfo& interface,
                                     const std::optional<Nl80211StationInfo>& accessPoint,
                                     const std::optional<Nl80211BssInfo>& bss,
                                     const std::vector<Nl80211SurveyInfo>& surveys);
 
-WirelessNetwork makeNetwork(const Nl80211BssInfo& bss, const std::vector<Nl80211SurveyInfo>& surveys);
+WirelessNetwork makeNetwork(const Nl80211BssInfo& bss,
+                            const std::vector<Nl80211SurveyInfo>& surveys);
 
 // mBm to dBm, to the nearest dBm, halves away from zero.
 std::int64_t dbmFromMbm(std::int32_t mbm);

@@ -6,12 +6,16 @@ namespace lumra {
 namespace {
 
 // Channels lie every 5 MHz from the band's starting frequency.
-bool onGrid(std::uint32_t frequencyMhz, std::uint32_t startMhz) { return (frequencyMhz - startMhz) % 5 == 0; }
+bool onGrid(std::uint32_t frequencyMhz, std::uint32_t startMhz) {
+    return (frequencyMhz - startMhz) % 5 == 0;
+}
 
 } // namespace
 
 WirelessChannel channelForFrequency(std::uint32_t f) {
-    auto make = [f](std::int64_t number, WiFiBand band) { return WirelessChannel{f, number, band}; };
+    auto make = [f](std::int64_t number, WiFiBand band) {
+        return WirelessChannel{f, number, band};
+    };
     if (f == 2484) {
         return make(14, WiFiBand::twoPointFourGigahertz);
     }

@@ -14,7 +14,9 @@ public:
 
     int errorNumber() const noexcept { return m_errorNumber; }
 
-    bool operator==(const WirelessError& other) const noexcept { return m_errorNumber == other.m_errorNumber; }
+    bool operator==(const WirelessError& other) const noexcept {
+        return m_errorNumber == other.m_errorNumber;
+    }
 
 private:
     int m_errorNumber;

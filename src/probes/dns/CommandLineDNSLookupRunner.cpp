@@ -11,15 +11,18 @@ namespace lumra {
 
 CommandRequest digCommandLine(const std::string& domain, double timeout) {
     constexpr double longestWait = 86400;
-    const double seconds = timeout > 1 ? std::ceil(std::min(timeout, longestWait)) : 1; // NaN gives 1
-    return CommandRequest{"/usr/bin/dig",
-                          {"+time=" + std::to_string(static_cast<std::int64_t>(seconds)), "+tries=1", domain},
-                          timeout};
+    const double seconds =
+        timeout > 1 ? std::ceil(std::min(timeout, longestWait)) : 1; // NaN gives 1
+    return CommandRequest{
+        "/usr/bin/dig",
+        {"+time=" + std::to_string(static_cast<std::int64_t>(seconds)), "+tries=1", domain},
+        timeout};
 }
 
 Task<DNSLookupOutcome> CommandLineDNSLookupRunner::lookup(std::string domain, double timeout) {
     CommandRequest request = digCommandLine(domain, timeout);
-    const std::optional<std::string> output = co_await readableOutput(*m_commandRunner, std::move(request));
+    const std::optional<std::string> output =
+        co_await readableOutput(*m_commandRunner, std::move(request));
     if (!output)
         co_return DNSLookupOutcome{std::nullopt, false};
     try {

@@ -11,7 +11,8 @@ namespace lumra {
 
 class ShellWiFiNetworkMetadataResolver final : public WiFiNetworkMetadataResolving {
 public:
-    ShellWiFiNetworkMetadataResolver(std::shared_ptr<CommandRunning> commandRunner, double commandTimeout)
+    ShellWiFiNetworkMetadataResolver(std::shared_ptr<CommandRunning> commandRunner,
+                                     double commandTimeout)
         : m_commandRunner(std::move(commandRunner)), m_commandTimeout(commandTimeout) {}
 
     Task<std::optional<std::string>> ipAddress(std::string interfaceName) override;

@@ -2,7 +2,6 @@
 #include "probes/parsers/CommandParsingError.h"
 
 #include <fmt/format.h>
-
 #include <ostream>
 
 namespace lumra {
@@ -10,11 +9,12 @@ namespace {
 
 struct Describer {
     std::string operator()(const CommandParsingError::MissingPattern& p) const {
-        return fmt::format("missingPattern(command: \"{}\", expected: \"{}\")", p.command, p.expected);
+        return fmt::format("missingPattern(command: \"{}\", expected: \"{}\")", p.command,
+                           p.expected);
     }
     std::string operator()(const CommandParsingError::InvalidNumber& p) const {
-        return fmt::format("invalidNumber(command: \"{}\", field: \"{}\", value: \"{}\")", p.command,
-                           p.field, p.value);
+        return fmt::format("invalidNumber(command: \"{}\", field: \"{}\", value: \"{}\")",
+                           p.command, p.field, p.value);
     }
     std::string operator()(const CommandParsingError::InvalidIPAddress& p) const {
         return fmt::format("invalidIPAddress(command: \"{}\", value: \"{}\")", p.command, p.value);
@@ -32,7 +32,8 @@ CommandParsingError CommandParsingError::missingPattern(std::string command, std
 
 CommandParsingError CommandParsingError::invalidNumber(std::string command, std::string field,
                                                        std::string value) {
-    return CommandParsingError(InvalidNumber{std::move(command), std::move(field), std::move(value)});
+    return CommandParsingError(
+        InvalidNumber{std::move(command), std::move(field), std::move(value)});
 }
 
 CommandParsingError CommandParsingError::invalidIPAddress(std::string command, std::string value) {
@@ -40,10 +41,13 @@ CommandParsingError CommandParsingError::invalidIPAddress(std::string command, s
 }
 
 const std::string& CommandParsingError::command() const noexcept {
-    return std::visit([](const auto& payload) -> const std::string& { return payload.command; }, m_payload);
+    return std::visit([](const auto& payload) -> const std::string& { return payload.command; },
+                      m_payload);
 }
 
-std::string CommandParsingError::describe() const { return m_description; }
+std::string CommandParsingError::describe() const {
+    return m_description;
+}
 
 std::ostream& operator<<(std::ostream& out, const CommandParsingError& error) {
     return out << error.describe();

@@ -39,7 +39,8 @@ public:
 
     explicit CommandParsingError(Payload payload);
     static CommandParsingError missingPattern(std::string command, std::string expected);
-    static CommandParsingError invalidNumber(std::string command, std::string field, std::string value);
+    static CommandParsingError invalidNumber(std::string command, std::string field,
+                                             std::string value);
     static CommandParsingError invalidIPAddress(std::string command, std::string value);
 
     Case errorCase() const noexcept { return static_cast<Case>(m_payload.index()); }

@@ -44,10 +44,12 @@ int interfaceRank(std::string_view name) {
 }
 
 bool isGatewayOfFamily(std::string_view gateway, RouteAddressFamily family) {
-    return family == RouteAddressFamily::ipv6 ? isValidIPv6Address(gateway) : isValidIPv4Address(gateway);
+    return family == RouteAddressFamily::ipv6 ? isValidIPv6Address(gateway)
+                                              : isValidIPv4Address(gateway);
 }
 
-std::vector<DefaultRouteCandidate> defaultRouteCandidates(std::string_view output, RouteAddressFamily family) {
+std::vector<DefaultRouteCandidate> defaultRouteCandidates(std::string_view output,
+                                                          RouteAddressFamily family) {
     std::vector<DefaultRouteCandidate> candidates;
     for (const std::string_view line : splitLines(output)) {
         const std::vector<std::string_view> fields = splitFields(line);
@@ -86,7 +88,8 @@ std::string parseDefaultRouteGateway(std::string_view output, RouteAddressFamily
             return c.interfaceName == *preferredInterfaceName;
         };
         if (std::any_of(candidates.begin(), candidates.end(), isOnPreferred)) {
-            std::erase_if(candidates, [&](const DefaultRouteCandidate& c) { return !isOnPreferred(c); });
+            std::erase_if(candidates,
+                          [&](const DefaultRouteCandidate& c) { return !isOnPreferred(c); });
         }
     }
     if (candidates.empty()) {

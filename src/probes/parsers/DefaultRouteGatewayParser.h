@@ -19,7 +19,8 @@ namespace lumra {
 // Throws CommandParsingError::missingPattern (command "/usr/sbin/netstat",
 // expected "default <gateway> ...") when no route qualifies, and at once
 // on a line that is "default" alone.
-std::string parseDefaultRouteGateway(std::string_view output, RouteAddressFamily family,
-                                     std::optional<std::string_view> preferredInterfaceName = std::nullopt);
+std::string
+parseDefaultRouteGateway(std::string_view output, RouteAddressFamily family,
+                         std::optional<std::string_view> preferredInterfaceName = std::nullopt);
 
 } // namespace lumra

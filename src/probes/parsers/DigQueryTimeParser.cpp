@@ -20,11 +20,13 @@ const Regex& queryTimePattern() {
 double parseDigQueryTime(std::string_view output) {
     const auto groups = queryTimePattern().firstMatchCaptureGroups(output);
     if (!groups || groups->empty()) {
-        throw CommandParsingError::missingPattern(std::string(digCommand), "Query time: <value> msec");
+        throw CommandParsingError::missingPattern(std::string(digCommand),
+                                                  "Query time: <value> msec");
     }
     const std::optional<double> milliseconds = parseDecimal(groups->front());
     if (!milliseconds) {
-        throw CommandParsingError::invalidNumber(std::string(digCommand), "queryTime", groups->front());
+        throw CommandParsingError::invalidNumber(std::string(digCommand), "queryTime",
+                                                 groups->front());
     }
     return *milliseconds;
 }

@@ -3,9 +3,8 @@
 
 #include "probes/parsers/ToolOutputText.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
+#include <arpa/inet.h>
 #include <string>
 
 namespace lumra {
@@ -14,7 +13,8 @@ namespace {
 // inet_pton stops at a NUL, so a text with one inside would pass on its
 // prefix alone.
 template <std::size_t Size>
-std::optional<std::array<std::uint8_t, Size>> presentationToBytes(int family, std::string_view text) {
+std::optional<std::array<std::uint8_t, Size>> presentationToBytes(int family,
+                                                                  std::string_view text) {
     if (text.find('\0') != std::string_view::npos) {
         return std::nullopt;
     }
@@ -26,7 +26,9 @@ std::optional<std::array<std::uint8_t, Size>> presentationToBytes(int family, st
     return bytes;
 }
 
-std::string_view withoutZone(std::string_view text) { return text.substr(0, text.find('%')); }
+std::string_view withoutZone(std::string_view text) {
+    return text.substr(0, text.find('%'));
+}
 
 bool isOctet(std::string_view part) {
     const std::optional<std::int64_t> value = parseInteger(part);
@@ -41,7 +43,8 @@ bool isValidIPv4Address(std::string_view text) {
     std::size_t start = 0;
     while (true) {
         const std::size_t dot = text.find('.', start);
-        const std::string_view part = text.substr(start, dot == std::string_view::npos ? dot : dot - start);
+        const std::string_view part =
+            text.substr(start, dot == std::string_view::npos ? dot : dot - start);
         if (++partCount > 4 || !isOctet(part)) {
             return false;
         }
@@ -82,7 +85,8 @@ bool isUsableIPv6Address(std::string_view text) {
         return false;
     }
     const auto& b = *bytes;
-    const bool firstFifteenZero = std::all_of(b.begin(), b.end() - 1, [](std::uint8_t x) { return x == 0; });
+    const bool firstFifteenZero =
+        std::all_of(b.begin(), b.end() - 1, [](std::uint8_t x) { return x == 0; });
     const bool isUnspecified = firstFifteenZero && b[15] == 0;
     const bool isLoopback = firstFifteenZero && b[15] == 1;
     const bool isLinkLocal = b[0] == 0xFE && (b[1] & 0xC0) == 0x80;

@@ -14,7 +14,8 @@ std::string parseIPv4AddressOutput(std::string_view output) {
         throw CommandParsingError::missingPattern(std::string(ipconfigCommand), "IPv4 address");
     }
     if (!isValidIPv4Address(trimmed)) {
-        throw CommandParsingError::invalidIPAddress(std::string(ipconfigCommand), std::string(trimmed));
+        throw CommandParsingError::invalidIPAddress(std::string(ipconfigCommand),
+                                                    std::string(trimmed));
     }
     return std::string(trimmed);
 }

@@ -24,15 +24,16 @@ PingSummary parsePingSummary(std::string_view output) {
     const auto groups = summaryPattern().firstMatchCaptureGroups(output);
     if (!groups || groups->size() != 4) {
         throw CommandParsingError::missingPattern(
-            std::string(pingCommand), "round-trip min/avg/max/stddev = <min>/<avg>/<max>/<stddev> ms");
+            std::string(pingCommand),
+            "round-trip min/avg/max/stddev = <min>/<avg>/<max>/<stddev> ms");
     }
     constexpr std::array<std::string_view, 4> fieldNames{"min", "avg", "max", "stddev"};
     std::array<double, 4> figures{};
     for (std::size_t i = 0; i < figures.size(); ++i) {
         const std::optional<double> figure = parseDecimal((*groups)[i]);
         if (!figure) {
-            throw CommandParsingError::invalidNumber(std::string(pingCommand), std::string(fieldNames[i]),
-                                                     (*groups)[i]);
+            throw CommandParsingError::invalidNumber(std::string(pingCommand),
+                                                     std::string(fieldNames[i]), (*groups)[i]);
         }
         figures[i] = *figure;
     }

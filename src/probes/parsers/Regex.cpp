@@ -2,17 +2,18 @@
 #include "probes/parsers/Regex.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
-#include <pcre2.h>
-
 #include <array>
 #include <fmt/format.h>
+#include <pcre2.h>
 #include <stdexcept>
 
 namespace lumra {
 namespace {
 
 struct CompileContextDeleter {
-    void operator()(pcre2_compile_context* context) const noexcept { pcre2_compile_context_free(context); }
+    void operator()(pcre2_compile_context* context) const noexcept {
+        pcre2_compile_context_free(context);
+    }
 };
 struct MatchDataDeleter {
     void operator()(pcre2_match_data* data) const noexcept { pcre2_match_data_free(data); }
@@ -36,9 +37,9 @@ CompileOutcome compilePattern(std::string_view pattern) {
     }
     pcre2_set_newline(context.get(), PCRE2_NEWLINE_ANY);
     CompileOutcome outcome;
-    outcome.code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
-                                 compileOptions, &outcome.errorCode, &outcome.errorOffset,
-                                 context.get());
+    outcome.code =
+        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), compileOptions,
+                      &outcome.errorCode, &outcome.errorOffset, context.get());
     return outcome;
 }
 
@@ -51,7 +52,9 @@ std::string compileErrorMessage(const CompileOutcome& outcome) {
 
 } // namespace
 
-void Regex::CodeDeleter::operator()(pcre2_real_code_8* code) const noexcept { pcre2_code_free(code); }
+void Regex::CodeDeleter::operator()(pcre2_real_code_8* code) const noexcept {
+    pcre2_code_free(code);
+}
 
 Regex::Regex(std::unique_ptr<pcre2_real_code_8, CodeDeleter> code) : m_code(std::move(code)) {}
 
@@ -77,8 +80,9 @@ std::optional<RegexMatch> Regex::firstMatch(std::string_view text) const {
     if (!data) {
         throw std::bad_alloc();
     }
-    const int result = pcre2_match(m_code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
-                                   /*startoffset=*/0, /*options=*/0, data.get(), nullptr);
+    const int result =
+        pcre2_match(m_code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
+                    /*startoffset=*/0, /*options=*/0, data.get(), nullptr);
     if (result < 0) {
         return std::nullopt;
     }
@@ -113,7 +117,8 @@ std::optional<RegexMatch> Regex::firstMatch(std::string_view text) const {
     return match;
 }
 
-std::optional<std::vector<std::string>> Regex::firstMatchCaptureGroups(std::string_view text) const {
+std::optional<std::vector<std::string>>
+Regex::firstMatchCaptureGroups(std::string_view text) const {
     const std::optional<RegexMatch> match = firstMatch(text);
     if (!match) {
         return std::nullopt;

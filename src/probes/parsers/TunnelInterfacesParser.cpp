@@ -73,7 +73,8 @@ std::vector<VPNTunnelInterfaceStatus> parseTunnelInterfaces(std::string_view out
             const std::string_view name = header->captureGroups[0].value_or("");
             if (const auto kind = tunnelKindOfInterfaceName(name)) {
                 const std::string_view flags = header->captureGroups[1].value_or("");
-                current = VPNTunnelInterfaceStatus{std::string(name), *kind, std::string(flags), {}, {}, {}};
+                current = VPNTunnelInterfaceStatus{
+                    std::string(name), *kind, std::string(flags), {}, {}, {}};
             }
             continue;
         }

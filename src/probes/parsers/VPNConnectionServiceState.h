@@ -24,4 +24,5 @@ template <> struct TextEnumTraits<VPNConnectionServiceState> {
 } // namespace lumra
 
 template <>
-struct std::hash<lumra::VPNConnectionServiceState> : lumra::TextEnumHash<lumra::VPNConnectionServiceState> {};
+struct std::hash<lumra::VPNConnectionServiceState>
+    : lumra::TextEnumHash<lumra::VPNConnectionServiceState> {};

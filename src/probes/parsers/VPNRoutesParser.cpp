@@ -1,8 +1,8 @@
 // netstat routes through tunnels; see the header.
 #include "probes/parsers/VPNRoutesParser.h"
 
-#include "probes/parsers/TunnelInterfacesParser.h"
 #include "probes/parsers/ToolOutputText.h"
+#include "probes/parsers/TunnelInterfacesParser.h"
 
 #include <algorithm>
 #include <array>
@@ -11,7 +11,8 @@ namespace lumra {
 namespace {
 
 bool isHeaderWord(std::string_view word) {
-    static constexpr std::array<std::string_view, 4> headers{"Destination", "Routing", "Internet:", "Internet6:"};
+    static constexpr std::array<std::string_view, 4> headers{"Destination", "Routing",
+                                                             "Internet:", "Internet6:"};
     return std::find(headers.begin(), headers.end(), word) != headers.end();
 }
 

@@ -46,7 +46,8 @@ std::optional<VPNConnectionServiceStatus> serviceStatusOfLine(std::string_view l
 } // namespace
 
 std::optional<VPNConnectionServiceState> vpnConnectionServiceState(std::string_view text) {
-    return fromRawValue<VPNConnectionServiceState>(lowercasedForASCIIComparison(trimWhiteSpace(text)));
+    return fromRawValue<VPNConnectionServiceState>(
+        lowercasedForASCIIComparison(trimWhiteSpace(text)));
 }
 
 std::vector<VPNConnectionServiceStatus> parseVPNServiceList(std::string_view output) {

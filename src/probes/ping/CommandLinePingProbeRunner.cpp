@@ -35,13 +35,15 @@ CommandRequest pingCommandLine(const std::string& host, std::int64_t packetCount
     if (host.find(':') != std::string::npos)
         return CommandRequest{"/sbin/ping6", {"-c", count, host}, processTimeout};
     const std::int64_t waitMilliseconds = std::max<std::int64_t>(1, std::llround(t * 1000));
-    return CommandRequest{"/sbin/ping", {"-c", count, "-W", std::to_string(waitMilliseconds), host}, processTimeout};
+    return CommandRequest{
+        "/sbin/ping", {"-c", count, "-W", std::to_string(waitMilliseconds), host}, processTimeout};
 }
 
 PingProbeMeasurement measurementFromPingOutput(const std::string& standardOutput) {
     static const Regex lossPattern(R"((?m)([0-9]+(?:\.[0-9]+)?)%\s+packet loss)");
     PingProbeMeasurement measurement = PingProbeMeasurement::failed();
-    if (auto groups = lossPattern.firstMatchCaptureGroups(standardOutput); groups && !groups->empty()) {
+    if (auto groups = lossPattern.firstMatchCaptureGroups(standardOutput);
+        groups && !groups->empty()) {
         if (auto loss = parseDecimal(groups->front()))
             measurement.packetLossPercent = *loss;
     }
@@ -56,9 +58,9 @@ PingProbeMeasurement measurementFromPingOutput(const std::string& standardOutput
     return measurement;
 }
 
-CommandLinePingProbeRunner::CommandLinePingProbeRunner(std::shared_ptr<CommandRunning> commandRunner,
-                                                       std::int64_t pingPacketCount, double commandTimeoutGracePeriod,
-                                                       WiFiInterfaceNameProvider wifiInterfaceNameProvider)
+CommandLinePingProbeRunner::CommandLinePingProbeRunner(
+    std::shared_ptr<CommandRunning> commandRunner, std::int64_t pingPacketCount,
+    double commandTimeoutGracePeriod, WiFiInterfaceNameProvider wifiInterfaceNameProvider)
     : m_commandRunner(std::move(commandRunner)), m_pingPacketCount(pingPacketCount),
       m_commandTimeoutGracePeriod(commandTimeoutGracePeriod),
       m_wifiInterfaceNameProvider(std::move(wifiInterfaceNameProvider)) {}
@@ -66,8 +68,10 @@ CommandLinePingProbeRunner::CommandLinePingProbeRunner(std::shared_ptr<CommandRu
 Task<PingProbeMeasurement> CommandLinePingProbeRunner::ping(std::string host, double timeout) {
     if (host.empty() || host.front() == '-')
         co_return PingProbeMeasurement::failed();
-    CommandRequest request = pingCommandLine(host, m_pingPacketCount, timeout, m_commandTimeoutGracePeriod);
-    const std::optional<std::string> output = co_await readableOutput(*m_commandRunner, std::move(request));
+    CommandRequest request =
+        pingCommandLine(host, m_pingPacketCount, timeout, m_commandTimeoutGracePeriod);
+    const std::optional<std::string> output =
+        co_await readableOutput(*m_commandRunner, std::move(request));
     co_return output ? measurementFromPingOutput(*output) : PingProbeMeasurement::failed();
 }
 
@@ -75,7 +79,8 @@ namespace {
 
 // One step of the router lookup: any failure of the tool or the parser
 // gives nothing and the chain goes on.
-Task<std::optional<std::string>> routerFrom(std::shared_ptr<CommandRunning> runner, CommandRequest request,
+Task<std::optional<std::string>> routerFrom(std::shared_ptr<CommandRunning> runner,
+                                            CommandRequest request,
                                             std::function<std::string(const std::string&)> read) {
     const std::optional<std::string> output = co_await cleanOutput(*runner, std::move(request));
     if (!output)
@@ -90,17 +95,19 @@ Task<std::optional<std::string>> routerFrom(std::shared_ptr<CommandRunning> runn
 } // namespace
 
 Task<std::optional<std::string>> CommandLinePingProbeRunner::resolveRouterAddress(double timeout) {
-    const std::optional<std::string> interfaceName = m_wifiInterfaceNameProvider ? m_wifiInterfaceNameProvider()
-                                                                                 : std::nullopt;
+    const std::optional<std::string> interfaceName =
+        m_wifiInterfaceNameProvider ? m_wifiInterfaceNameProvider() : std::nullopt;
     auto gatewayFrom = [](RouteAddressFamily family, std::optional<std::string> preferred) {
         return [family, preferred](const std::string& output) {
             return parseDefaultRouteGateway(output, family, preferred);
         };
     };
     if (interfaceName) {
-        auto ipconfig = CommandRequest{"/usr/sbin/ipconfig", {"getoption", *interfaceName, "router"}, timeout};
-        if (auto router = co_await routerFrom(m_commandRunner, std::move(ipconfig),
-                                              [](const std::string& output) { return parseIPv4AddressOutput(output); }))
+        auto ipconfig =
+            CommandRequest{"/usr/sbin/ipconfig", {"getoption", *interfaceName, "router"}, timeout};
+        if (auto router = co_await routerFrom(
+                m_commandRunner, std::move(ipconfig),
+                [](const std::string& output) { return parseIPv4AddressOutput(output); }))
             co_return router;
         auto inet6 = CommandRequest{"/usr/sbin/netstat", {"-rn", "-f", "inet6"}, timeout};
         auto read = gatewayFrom(RouteAddressFamily::ipv6, interfaceName);

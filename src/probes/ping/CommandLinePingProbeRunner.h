@@ -27,8 +27,9 @@ PingProbeMeasurement measurementFromPingOutput(const std::string& standardOutput
 
 class CommandLinePingProbeRunner final : public PingProbeRunning {
 public:
-    CommandLinePingProbeRunner(std::shared_ptr<CommandRunning> commandRunner, std::int64_t pingPacketCount,
-                               double commandTimeoutGracePeriod, WiFiInterfaceNameProvider wifiInterfaceNameProvider);
+    CommandLinePingProbeRunner(std::shared_ptr<CommandRunning> commandRunner,
+                               std::int64_t pingPacketCount, double commandTimeoutGracePeriod,
+                               WiFiInterfaceNameProvider wifiInterfaceNameProvider);
 
     Task<std::optional<std::string>> resolveRouterAddress(double timeout) override;
     // A host that begins with "-" is never run (it would read as an option).

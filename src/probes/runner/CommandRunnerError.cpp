@@ -36,7 +36,8 @@ CommandRunnerError CommandRunnerError::outputDecodingFailed(std::string executab
 }
 
 CommandRunnerError CommandRunnerError::nonZeroExit(std::string executable, std::int32_t exitCode,
-                                                   std::string standardOutput, std::string standardError) {
+                                                   std::string standardOutput,
+                                                   std::string standardError) {
     CommandRunnerError error(Kind::nonZeroExit);
     error.m_executable = std::move(executable);
     error.m_exitCode = exitCode;
@@ -46,12 +47,15 @@ CommandRunnerError CommandRunnerError::nonZeroExit(std::string executable, std::
 }
 
 bool CommandRunnerError::operator==(const CommandRunnerError& other) const noexcept {
-    return m_kind == other.m_kind && m_executable == other.m_executable && m_message == other.m_message &&
-           m_timeout == other.m_timeout && m_exitCode == other.m_exitCode &&
-           m_standardOutput == other.m_standardOutput && m_standardError == other.m_standardError;
+    return m_kind == other.m_kind && m_executable == other.m_executable &&
+           m_message == other.m_message && m_timeout == other.m_timeout &&
+           m_exitCode == other.m_exitCode && m_standardOutput == other.m_standardOutput &&
+           m_standardError == other.m_standardError;
 }
 
-const char* CommandRunnerError::what() const noexcept { return "command runner error"; }
+const char* CommandRunnerError::what() const noexcept {
+    return "command runner error";
+}
 
 std::string CommandRunnerError::describe() const {
     switch (m_kind) {

@@ -10,7 +10,14 @@ namespace lumra {
 
 class CommandRunnerError final : public std::exception {
 public:
-    enum class Kind { executableNotAllowed, launchFailed, timedOut, cancelled, outputDecodingFailed, nonZeroExit };
+    enum class Kind {
+        executableNotAllowed,
+        launchFailed,
+        timedOut,
+        cancelled,
+        outputDecodingFailed,
+        nonZeroExit
+    };
 
     static CommandRunnerError executableNotAllowed(std::string path);
     static CommandRunnerError launchFailed(std::string message);

@@ -31,22 +31,27 @@ using UptimeProvider = std::function<Clock::UptimePoint()>;
 inline constexpr std::string_view defaultSpeedTestServiceAddress = "https://speed.cloudflare.com";
 
 // serviceAddress + "/__down?bytes=" + the count in decimal digits, parsed.
-SpeedTestDownloadURLFactory speedTestDownloadURLFactory(std::string_view serviceAddress = defaultSpeedTestServiceAddress);
+SpeedTestDownloadURLFactory
+speedTestDownloadURLFactory(std::string_view serviceAddress = defaultSpeedTestServiceAddress);
 // serviceAddress + "/__up", parsed.
-std::optional<Url> speedTestUploadURL(std::string_view serviceAddress = defaultSpeedTestServiceAddress);
+std::optional<Url>
+speedTestUploadURL(std::string_view serviceAddress = defaultSpeedTestServiceAddress);
 
 class CloudflareSpeedTestRunner final : public SpeedTesting {
 public:
     // Without an uptime provider the runtime's clock gives the time.
-    CloudflareSpeedTestRunner(std::shared_ptr<HttpClient> session, SpeedTestDownloadURLFactory downloadURLFactory,
+    CloudflareSpeedTestRunner(std::shared_ptr<HttpClient> session,
+                              SpeedTestDownloadURLFactory downloadURLFactory,
                               std::optional<Url> uploadURL, UptimeProvider uptimeProvider = {});
 
-    Task<double> download(SpeedTestConfiguration configuration, SpeedTestProgress progress) override;
+    Task<double> download(SpeedTestConfiguration configuration,
+                          SpeedTestProgress progress) override;
     // A negative body size cannot make a request, like a chunk count below 1.
     Task<double> upload(SpeedTestConfiguration configuration, SpeedTestProgress progress) override;
 
     // bytes × 8 / (seconds × 1,000,000), where 1 ms or less counts as 1 ms.
-    static double megabitsPerSecond(std::int64_t bytes, Clock::UptimePoint start, Clock::UptimePoint end);
+    static double megabitsPerSecond(std::int64_t bytes, Clock::UptimePoint start,
+                                    Clock::UptimePoint end);
 
 private:
     const std::shared_ptr<HttpClient> m_session;

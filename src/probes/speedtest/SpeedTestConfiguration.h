@@ -19,6 +19,7 @@ struct SpeedTestConfiguration {
 };
 
 // 32,000,000 bytes down and 12,000,000 up per test.
-inline constexpr SpeedTestConfiguration defaultSpeedTestConfiguration{8'000'000, 4, 3'000'000, 4, 10.0};
+inline constexpr SpeedTestConfiguration defaultSpeedTestConfiguration{8'000'000, 4, 3'000'000, 4,
+                                                                      10.0};
 
 } // namespace lumra

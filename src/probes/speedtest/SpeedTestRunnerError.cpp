@@ -17,8 +17,9 @@ const char* SpeedTestRunnerError::what() const noexcept {
 }
 
 std::string SpeedTestRunnerError::describe() const {
-    return fmt::format("The operation couldn\u2019t be completed. (Lumra.SpeedTestRunnerError error {}.)",
-                       static_cast<int>(m_case));
+    return fmt::format(
+        "The operation couldn\u2019t be completed. (Lumra.SpeedTestRunnerError error {}.)",
+        static_cast<int>(m_case));
 }
 
 } // namespace lumra

@@ -19,8 +19,12 @@ public:
     };
 
     explicit SpeedTestRunnerError(Case errorCase) noexcept : m_case(errorCase) {}
-    static SpeedTestRunnerError invalidRequest() noexcept { return SpeedTestRunnerError(Case::invalidRequest); }
-    static SpeedTestRunnerError invalidResponse() noexcept { return SpeedTestRunnerError(Case::invalidResponse); }
+    static SpeedTestRunnerError invalidRequest() noexcept {
+        return SpeedTestRunnerError(Case::invalidRequest);
+    }
+    static SpeedTestRunnerError invalidResponse() noexcept {
+        return SpeedTestRunnerError(Case::invalidResponse);
+    }
     static SpeedTestRunnerError noDataTransferred() noexcept {
         return SpeedTestRunnerError(Case::noDataTransferred);
     }
@@ -31,7 +35,9 @@ public:
     // The platform's generic sentence for an error without text of its own.
     std::string describe() const;
 
-    bool operator==(const SpeedTestRunnerError& other) const noexcept { return m_case == other.m_case; }
+    bool operator==(const SpeedTestRunnerError& other) const noexcept {
+        return m_case == other.m_case;
+    }
 
 private:
     Case m_case;

@@ -21,9 +21,11 @@ class SpeedTesting {
 public:
     virtual ~SpeedTesting() = default;
     // Megabits per second received.
-    virtual Task<double> download(SpeedTestConfiguration configuration, SpeedTestProgress progress) = 0;
+    virtual Task<double> download(SpeedTestConfiguration configuration,
+                                  SpeedTestProgress progress) = 0;
     // Megabits per second sent.
-    virtual Task<double> upload(SpeedTestConfiguration configuration, SpeedTestProgress progress) = 0;
+    virtual Task<double> upload(SpeedTestConfiguration configuration,
+                                SpeedTestProgress progress) = 0;
 };
 
 } // namespace lumra

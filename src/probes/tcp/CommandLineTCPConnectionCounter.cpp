@@ -21,7 +21,8 @@ Task<TCPConnectionCountOutcome> CommandLineTCPConnectionCounter::countConnection
         const CommandExecutionResult result = co_await m_commandRunner->run(std::move(request));
         co_return TCPConnectionCountOutcome{parseTCPStateCounts(result.standardOutput), true};
     } catch (const CommandRunnerError& error) {
-        if (error.kind() == CommandRunnerError::Kind::nonZeroExit && containsTCPSocketLine(error.standardOutput()))
+        if (error.kind() == CommandRunnerError::Kind::nonZeroExit &&
+            containsTCPSocketLine(error.standardOutput()))
             co_return TCPConnectionCountOutcome{parseTCPStateCounts(error.standardOutput()), true};
     } catch (...) {
     }

@@ -1,5 +1,6 @@
-#include "concurrency/RunLoop.h"
 #include "monitoring/captive/CaptivePortalMonitor.h"
+
+#include "concurrency/RunLoop.h"
 #include "tests/support/FakeProbes.h"
 #include "tests/support/PollDriver.h"
 
@@ -11,10 +12,10 @@ namespace {
 using test::FakeChecker;
 
 const CaptivePortalDetectionMeasurement redirect{true, Url::parse("http://portal.test/login"),
-                                                 Url::parse("http://probe.test/"), CaptivePortalDetectionReason::redirect,
-                                                 true};
-const CaptivePortalDetectionMeasurement failed{false, std::nullopt, std::nullopt, CaptivePortalDetectionReason::none,
-                                               false};
+                                                 Url::parse("http://probe.test/"),
+                                                 CaptivePortalDetectionReason::redirect, true};
+const CaptivePortalDetectionMeasurement failed{false, std::nullopt, std::nullopt,
+                                               CaptivePortalDetectionReason::none, false};
 
 class CaptivePortalMonitorTest : public ::testing::Test {
 protected:
@@ -41,7 +42,8 @@ TEST_F(CaptivePortalMonitorTest, PublishesAPortalThenItsEnd) {
     EXPECT_EQ(monitor->history().get().size(), 2u);
 }
 
-TEST_F(CaptivePortalMonitorTest, AFailedCheckKeepsTheLastStatusAndSetsTheSentenceUntilTheNextSuccess) {
+TEST_F(CaptivePortalMonitorTest,
+       AFailedCheckKeepsTheLastStatusAndSetsTheSentenceUntilTheNextSuccess) {
     checker->answer = failed;
     driver.poll();
     EXPECT_EQ(monitor->lastErrorMessage().get(), "Captive portal check failed.");

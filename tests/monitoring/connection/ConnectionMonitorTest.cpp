@@ -1,10 +1,10 @@
-#include "concurrency/RunLoop.h"
 #include "monitoring/connection/ConnectionMonitor.h"
+
+#include "concurrency/RunLoop.h"
 #include "tests/support/FakeProbes.h"
 #include "tests/support/PollDriver.h"
 
 #include <gtest/gtest.h>
-
 #include <vector>
 
 namespace lumra {
@@ -51,7 +51,8 @@ TEST_F(ConnectionMonitorPollTest, AFailureOnTheFirstPollSetsOnlyTheSentence) {
     EXPECT_TRUE(monitor->history().get().empty());
 }
 
-TEST_F(ConnectionMonitorPollTest, AFailureKeepsTheLastGoodResultUntilTheNextSuccessClearsTheSentence) {
+TEST_F(ConnectionMonitorPollTest,
+       AFailureKeepsTheLastGoodResultUntilTheNextSuccessClearsTheSentence) {
     driver.poll();
     const auto good = monitor->latestResult().get();
     ASSERT_TRUE(good);

@@ -1,11 +1,11 @@
-#include "concurrency/RunLoop.h"
 #include "monitoring/dns/DNSMonitor.h"
+
+#include "concurrency/RunLoop.h"
 #include "tests/support/FakeProbes.h"
 #include "tests/support/PollDriver.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -16,11 +16,13 @@ using test::FakeDNSLookup;
 
 class DNSMonitorTest : public ::testing::Test {
 protected:
-    std::shared_ptr<DNSMonitor> makeMonitor(std::vector<std::string> domains = defaultDNSTestDomains()) {
+    std::shared_ptr<DNSMonitor>
+    makeMonitor(std::vector<std::string> domains = defaultDNSTestDomains()) {
         DNSMonitor::Configuration configuration;
         configuration.testDomains = std::move(domains);
-        return DNSMonitor::create(lookup, std::make_shared<TaskSleeper>(), [] { return runtimeClock().wallNow(); },
-                                  configuration);
+        return DNSMonitor::create(
+            lookup, std::make_shared<TaskSleeper>(), [] { return runtimeClock().wallNow(); },
+            configuration);
     }
 
     VirtualClockRunLoop loop;
@@ -73,7 +75,8 @@ TEST_F(DNSMonitorTest, PublishesTheResultTheHistoryAndTheGrade) {
     test::PollDriver driver(loop, *monitor);
     driver.poll();
     ASSERT_TRUE(monitor->latestResult().get());
-    EXPECT_EQ(*monitor->latestResult().get(), (DNSResult{"only.test", loop.clock().wallNow(), 12.0, true}));
+    EXPECT_EQ(*monitor->latestResult().get(),
+              (DNSResult{"only.test", loop.clock().wallNow(), 12.0, true}));
     EXPECT_EQ(monitor->dnsQuality().get(), SignalQuality::good);
     lookup->answer = {std::nullopt, false};
     driver.poll(60);

@@ -10,9 +10,8 @@
 #include "monitoring/settings/InMemoryAppSettingsStore.h"
 #include "tests/support/FakeProbes.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 
 namespace lumra {
 namespace {
@@ -26,21 +25,26 @@ TEST(EngineIntegrationTest, ADayOfMonitoringEndsBoundedAndWithoutLeftoverTasks) 
     VirtualClockRunLoop loop;
     auto interface = std::make_shared<test::FakeInterface>();
     auto pingProbe = std::make_shared<test::FakePingProbe>();
-    pingProbe->answers = {{"192.168.1.1", {4, 1, 0, true}}, {builtInInternetTarget, {18, 2, 0, true}}};
+    pingProbe->answers = {{"192.168.1.1", {4, 1, 0, true}},
+                          {builtInInternetTarget, {18, 2, 0, true}}};
     pingProbe->lookupDuration = 20ms;
-    auto now = [] { return runtimeClock().wallNow(); };
+    auto now = [] {
+        return runtimeClock().wallNow();
+    };
     auto sleeper = std::make_shared<TaskSleeper>();
     auto settings = std::make_shared<InMemoryAppSettingsStore>();
     auto network = std::make_shared<NoOpNetworkChangeObserver>();
     auto sleepWake = std::make_shared<NoOpSleepWakeObserver>();
 
-    auto wifi = WiFiMonitor::create(interface, std::make_shared<test::FakeResolver>(), sleeper, now, {});
+    auto wifi =
+        WiFiMonitor::create(interface, std::make_shared<test::FakeResolver>(), sleeper, now, {});
     auto ping = PingMonitor::create(pingProbe, sleeper, now, {});
     auto dns = DNSMonitor::create(std::make_shared<test::FakeDNSLookup>(), sleeper, now, {});
     auto connection = ConnectionMonitor::create(std::make_shared<FakeCounter>(), sleeper, now, {});
     auto captive = CaptivePortalMonitor::create(std::make_shared<FakeChecker>(), sleeper, now, {});
-    auto lifecycle = MonitoringLifecycleController::create({wifi, ping, dns, connection, captive}, network, sleepWake, sleeper,
-                                                           settings, &wifi->latestIdentity(), {});
+    auto lifecycle = MonitoringLifecycleController::create({wifi, ping, dns, connection, captive},
+                                                           network, sleepWake, sleeper, settings,
+                                                           &wifi->latestIdentity(), {});
     auto health = HealthAggregationController::create(lifecycle, wifi, ping, dns, now);
     std::size_t healthPublications = 0;
     auto counting = health->healthState().subscribe([&](HealthState) { ++healthPublications; });

@@ -1,32 +1,36 @@
-#include "concurrency/RunLoop.h"
 #include "monitoring/health/HealthAggregationController.h"
+
+#include "concurrency/RunLoop.h"
 #include "monitoring/observers/NoOpNetworkChangeObserver.h"
 #include "monitoring/observers/NoOpSleepWakeObserver.h"
 #include "monitoring/settings/InMemoryAppSettingsStore.h"
 #include "tests/support/FakeProbes.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <chrono>
+#include <gtest/gtest.h>
 
 namespace lumra {
 namespace {
 
 using namespace std::chrono_literals;
 
-std::optional<PingResult> ping(std::optional<double> latency, std::optional<double> jitter, bool didSucceed = true) {
+std::optional<PingResult> ping(std::optional<double> latency, std::optional<double> jitter,
+                               bool didSucceed = true) {
     return PingResult{PingTarget::internet, {}, latency, jitter, 0, didSucceed};
 }
 
 TEST(HealthGradersTest, GradeAtTheirBoundaries) {
     using Q = SignalQuality;
     EXPECT_EQ(pingLatencyQuality(std::nullopt), std::nullopt);
-    for (auto [ms, grade] : std::vector<std::pair<double, Q>>{{50, Q::good}, {50.1, Q::warning}, {100, Q::warning}, {100.1, Q::poor}})
+    for (auto [ms, grade] : std::vector<std::pair<double, Q>>{
+             {50, Q::good}, {50.1, Q::warning}, {100, Q::warning}, {100.1, Q::poor}})
         EXPECT_EQ(pingLatencyQuality(ping(ms, 1)), grade) << ms;
-    for (auto [ms, grade] : std::vector<std::pair<double, Q>>{{9.9, Q::good}, {10, Q::warning}, {30, Q::warning}, {30.1, Q::poor}})
+    for (auto [ms, grade] : std::vector<std::pair<double, Q>>{
+             {9.9, Q::good}, {10, Q::warning}, {30, Q::warning}, {30.1, Q::poor}})
         EXPECT_EQ(pingJitterQuality(ping(1, ms)), grade) << ms;
-    for (auto [ms, grade] : std::vector<std::pair<double, Q>>{{49.9, Q::good}, {50, Q::warning}, {100, Q::warning}, {100.1, Q::poor}})
+    for (auto [ms, grade] : std::vector<std::pair<double, Q>>{
+             {49.9, Q::good}, {50, Q::warning}, {100, Q::warning}, {100.1, Q::poor}})
         EXPECT_EQ(dnsLatencyQuality(DNSResult{"a.test", {}, ms, true}), grade) << ms;
     EXPECT_EQ(pingLatencyQuality(ping(10, 1, /*didSucceed=*/false)), Q::poor);
     EXPECT_EQ(pingLatencyQuality(ping(std::nullopt, 1)), Q::poor);
@@ -35,7 +39,8 @@ TEST(HealthGradersTest, GradeAtTheirBoundaries) {
 
 TEST(HealthGradersTest, GradesTheWiFiSnapshotAndLeavesImplausibleNoiseOut) {
     auto grades = [](std::int64_t rssi, std::int64_t noise, std::optional<std::int64_t> snr) {
-        return wifiQualities(WiFiSnapshot{{}, "wlan0", {}, {}, rssi, noise, snr, {}, {}, {}, {}, false});
+        return wifiQualities(
+            WiFiSnapshot{{}, "wlan0", {}, {}, rssi, noise, snr, {}, {}, {}, {}, false});
     };
     using Q = SignalQuality;
     using V = std::vector<Q>;
@@ -54,16 +59,20 @@ TEST(HealthGradersTest, GradesTheWiFiSnapshotAndLeavesImplausibleNoiseOut) {
 class HealthTest : public ::testing::Test {
 protected:
     HealthTest() {
-        pingProbe->answers = {{"192.168.1.1", {5, 1, 0, true}}, {builtInInternetTarget, {20, 2, 100, true}}};
+        pingProbe->answers = {{"192.168.1.1", {5, 1, 0, true}},
+                              {builtInInternetTarget, {20, 2, 100, true}}};
         settings->setBatteryFriendly(false);
-        auto now = [] { return runtimeClock().wallNow(); };
+        auto now = [] {
+            return runtimeClock().wallNow();
+        };
         auto sleeper = std::make_shared<TaskSleeper>();
         wifi = WiFiMonitor::create(interface, resolver, sleeper, now, {});
         pingMonitor = PingMonitor::create(pingProbe, sleeper, now, {});
         dns = DNSMonitor::create(dnsLookup, sleeper, now, {});
         lifecycle = MonitoringLifecycleController::create(
             {wifi, pingMonitor, dns}, std::make_shared<NoOpNetworkChangeObserver>(),
-            std::make_shared<NoOpSleepWakeObserver>(), sleeper, settings, &wifi->latestIdentity(), {});
+            std::make_shared<NoOpSleepWakeObserver>(), sleeper, settings, &wifi->latestIdentity(),
+            {});
         health = HealthAggregationController::create(lifecycle, wifi, pingMonitor, dns, now);
     }
     ~HealthTest() override {
@@ -76,7 +85,8 @@ protected:
     std::shared_ptr<test::FakeResolver> resolver = std::make_shared<test::FakeResolver>();
     std::shared_ptr<test::FakePingProbe> pingProbe = std::make_shared<test::FakePingProbe>();
     std::shared_ptr<test::FakeDNSLookup> dnsLookup = std::make_shared<test::FakeDNSLookup>();
-    std::shared_ptr<InMemoryAppSettingsStore> settings = std::make_shared<InMemoryAppSettingsStore>();
+    std::shared_ptr<InMemoryAppSettingsStore> settings =
+        std::make_shared<InMemoryAppSettingsStore>();
     std::shared_ptr<WiFiMonitor> wifi;
     std::shared_ptr<PingMonitor> pingMonitor;
     std::shared_ptr<DNSMonitor> dns;
@@ -98,7 +108,8 @@ TEST_F(HealthTest, GoodReadingsAreGoodAndLossDoesNotCount) {
     lifecycle->start();
     loop.advanceBy(1s);
     EXPECT_EQ(health->healthState().get(), HealthState::good);
-    EXPECT_EQ(health->latestDiagnosticsSnapshot().get()->internetPingResult->packetLossPercent, 100);
+    EXPECT_EQ(health->latestDiagnosticsSnapshot().get()->internetPingResult->packetLossPercent,
+              100);
 }
 
 TEST_F(HealthTest, AFailingRouterCountsUntilItIsIgnored) {
@@ -109,7 +120,8 @@ TEST_F(HealthTest, AFailingRouterCountsUntilItIsIgnored) {
     loop.advanceBy(1s); // two more polls at 0.5 s: the router is now ignored
     EXPECT_TRUE(pingMonitor->isRouterIgnored().get());
     EXPECT_EQ(health->healthState().get(), HealthState::good);
-    EXPECT_TRUE(health->latestDiagnosticsSnapshot().get()->routerPingResult) << "still carried while ignored";
+    EXPECT_TRUE(health->latestDiagnosticsSnapshot().get()->routerPingResult)
+        << "still carried while ignored";
 }
 
 TEST_F(HealthTest, PausingMonitoringIsDisconnectedButTheSnapshotKeepsTheLastReadings) {
@@ -129,9 +141,11 @@ TEST_F(HealthTest, ANewAccessPointResetsTheOtherMonitorsButNotTheReadingThatReve
     lifecycle->start();
     loop.advanceBy(2s);
     ASSERT_GT(pingMonitor->internetHistory().get().size(), 1u);
-    interface->reading->bssid = "aa:bb:cc:dd:ee:02"; // roaming: the next Wi-Fi poll sees a new identity
+    interface->reading->bssid =
+        "aa:bb:cc:dd:ee:02"; // roaming: the next Wi-Fi poll sees a new identity
     std::vector<bool> connectedPublications;
-    auto watch = wifi->isConnected().subscribe([&](bool connected) { connectedPublications.push_back(connected); });
+    auto watch = wifi->isConnected().subscribe(
+        [&](bool connected) { connectedPublications.push_back(connected); });
     loop.advanceBy(500ms);
     EXPECT_EQ(std::count(connectedPublications.begin(), connectedPublications.end(), false), 0)
         << "never published as disconnected while connected";

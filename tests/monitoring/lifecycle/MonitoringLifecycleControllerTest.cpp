@@ -1,12 +1,12 @@
-#include "concurrency/RunLoop.h"
 #include "monitoring/lifecycle/MonitoringLifecycleController.h"
+
+#include "concurrency/RunLoop.h"
 #include "monitoring/observers/NoOpNetworkChangeObserver.h"
 #include "monitoring/observers/NoOpSleepWakeObserver.h"
 #include "monitoring/settings/InMemoryAppSettingsStore.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -19,7 +19,8 @@ using namespace std::chrono_literals;
 // monitor does.
 class FakeMonitor final : public AdaptiveMonitoringControlling {
 public:
-    explicit FakeMonitor(std::vector<std::string>& log, std::string name, Published<std::optional<NetworkIdentity>>* identity = nullptr)
+    explicit FakeMonitor(std::vector<std::string>& log, std::string name,
+                         Published<std::optional<NetworkIdentity>>* identity = nullptr)
         : m_log(log), m_name(std::move(name)), m_identity(identity) {}
     void start() override { m_log.push_back(m_name + " start"); }
     void stop() override { m_log.push_back(m_name + " stop"); }
@@ -51,7 +52,8 @@ protected:
         settings->setMonitoringEnabled(true);
         settings->setBatteryFriendly(true);
         controller = MonitoringLifecycleController::create({wifi, ping}, network, sleepWake,
-                                                           std::make_shared<TaskSleeper>(), settings, &identity, {});
+                                                           std::make_shared<TaskSleeper>(),
+                                                           settings, &identity, {});
     }
 
     std::vector<std::string> take() { return std::exchange(log, {}); }
@@ -62,9 +64,11 @@ protected:
     Published<std::optional<NetworkIdentity>> identity{std::nullopt};
     std::shared_ptr<FakeMonitor> wifi;
     std::shared_ptr<FakeMonitor> ping;
-    std::shared_ptr<NoOpNetworkChangeObserver> network = std::make_shared<NoOpNetworkChangeObserver>();
+    std::shared_ptr<NoOpNetworkChangeObserver> network =
+        std::make_shared<NoOpNetworkChangeObserver>();
     std::shared_ptr<NoOpSleepWakeObserver> sleepWake = std::make_shared<NoOpSleepWakeObserver>();
-    std::shared_ptr<InMemoryAppSettingsStore> settings = std::make_shared<InMemoryAppSettingsStore>();
+    std::shared_ptr<InMemoryAppSettingsStore> settings =
+        std::make_shared<InMemoryAppSettingsStore>();
     std::shared_ptr<MonitoringLifecycleController> controller;
 };
 
@@ -77,7 +81,8 @@ TEST_F(LifecycleTest, StartWithMonitoringOffStartsNoMonitor) {
 
 TEST_F(LifecycleTest, StartsEveryMonitorInOrderThenTimesThem) {
     controller->start();
-    EXPECT_EQ(take(), (std::vector<std::string>{"wifi start", "ping start", "wifi interval 4.0", "ping interval 4.0"}));
+    EXPECT_EQ(take(), (std::vector<std::string>{"wifi start", "ping start", "wifi interval 4.0",
+                                                "ping interval 4.0"}));
     controller->startMonitoring();
     EXPECT_TRUE(take().empty()) << "starting while running does nothing";
     controller->stopMonitoring();
@@ -132,8 +137,9 @@ TEST_F(LifecycleTest, ANetworkChangeResetsThenRetimesThenRefreshes) {
     controller->start();
     take();
     networkChange();
-    EXPECT_EQ(take(), (std::vector<std::string>{"wifi reset", "ping reset", "wifi interval 0.5", "ping interval 0.5",
-                                                "wifi refresh", "ping refresh"}));
+    EXPECT_EQ(take(),
+              (std::vector<std::string>{"wifi reset", "ping reset", "wifi interval 0.5",
+                                        "ping interval 0.5", "wifi refresh", "ping refresh"}));
 }
 
 TEST_F(LifecycleTest, TurningBatteryFriendlyOffEndsTheWindowForGood) {
@@ -161,9 +167,10 @@ TEST_F(LifecycleTest, SleepPausesOnceAndWakeResetsRestartsAndRefreshes) {
     sleepWake->onWillSleep()();
     EXPECT_EQ(take(), (std::vector<std::string>{"wifi stop", "ping stop"}));
     sleepWake->onDidWake()();
-    EXPECT_EQ(take(), (std::vector<std::string>{"wifi reset", "ping reset", "wifi start", "ping start",
-                                                "wifi interval 4.0", "ping interval 4.0", "wifi refresh",
-                                                "ping refresh"}));
+    EXPECT_EQ(take(),
+              (std::vector<std::string>{"wifi reset", "ping reset", "wifi start", "ping start",
+                                        "wifi interval 4.0", "ping interval 4.0", "wifi refresh",
+                                        "ping refresh"}));
     EXPECT_FALSE(controller->isPausedForSystemSleep());
 }
 
@@ -203,7 +210,9 @@ TEST(NetworkIdentityChangeTest, MeaningfulChanges) {
         {home, with([](auto& i) { i.ipAddress = "192.168.1.21"; }), true},
     };
     for (std::size_t i = 0; i < cases.size(); ++i)
-        EXPECT_EQ(isMeaningfulNetworkIdentityChange(cases[i].previous, cases[i].next), cases[i].meaningful) << i;
+        EXPECT_EQ(isMeaningfulNetworkIdentityChange(cases[i].previous, cases[i].next),
+                  cases[i].meaningful)
+            << i;
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 // logind: the whole road from the bus to the lifecycle's callbacks.
 #include "concurrency/RunLoop.h"
 #include "monitoring/observers/WorkspaceSleepWakeObserver.h"
-#include "tests/platform/bus/PrivateBus.h"
 #include "platform/power/LogindSleepSource.h"
+#include "tests/platform/bus/PrivateBus.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
+#include "monitoring/ping/PingMonitor.h"
+
 #include "concurrency/RunLoop.h"
 #include "concurrency/Sleep.h"
-#include "monitoring/ping/PingMonitor.h"
 #include "tests/support/FakeProbes.h"
 #include "tests/support/PollDriver.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <deque>
+#include <gtest/gtest.h>
 #include <map>
 #include <string>
 #include <vector>
@@ -38,7 +38,8 @@ protected:
     VirtualClockRunLoop loop;
     std::shared_ptr<FakePingProbe> probe = std::make_shared<FakePingProbe>();
     std::shared_ptr<PingMonitor> monitor = PingMonitor::create(
-        probe, std::make_shared<TaskSleeper>(), [] { return runtimeClock().wallNow(); }, PingMonitor::Configuration{});
+        probe, std::make_shared<TaskSleeper>(), [] { return runtimeClock().wallNow(); },
+        PingMonitor::Configuration{});
     test::PollDriver driver{loop, *monitor};
 };
 
@@ -49,11 +50,14 @@ TEST_F(PingMonitorTest, APollWithARouterPublishesBothResultsWithOneTimestampTake
     loop.advanceBy(1s);
     ASSERT_TRUE(monitor->routerResult().get());
     ASSERT_TRUE(monitor->internetResult().get());
-    EXPECT_EQ(*monitor->routerResult().get(), (PingResult{PingTarget::router, before, 12.5, 1.5, 0, true}));
+    EXPECT_EQ(*monitor->routerResult().get(),
+              (PingResult{PingTarget::router, before, 12.5, 1.5, 0, true}));
     EXPECT_EQ(monitor->internetResult().get()->timestamp, before);
     EXPECT_EQ(monitor->internetResult().get()->target, PingTarget::internet);
     EXPECT_EQ(monitor->routerIPAddress().get(), "192.168.1.1");
-    EXPECT_EQ(probe->calls, (std::vector<std::string>{"resolve", "ping 192.168.1.1", std::string("ping ") + builtInInternetTarget}));
+    EXPECT_EQ(probe->calls,
+              (std::vector<std::string>{"resolve", "ping 192.168.1.1",
+                                        std::string("ping ") + builtInInternetTarget}));
 }
 
 TEST_F(PingMonitorTest, PublishesTheRouterAddressBeforePingingAndTheRestInOrder) {
@@ -65,31 +69,36 @@ TEST_F(PingMonitorTest, PublishesTheRouterAddressBeforePingingAndTheRestInOrder)
                 events.push_back(name);
         };
     };
-    subscriptions.push_back(monitor->routerIPAddress().subscribe([&, first = true](const auto&) mutable {
-        if (!std::exchange(first, false))
-            events.push_back("routerIPAddress after " + std::to_string(probe->calls.size()) + " calls");
-    }));
+    subscriptions.push_back(
+        monitor->routerIPAddress().subscribe([&, first = true](const auto&) mutable {
+            if (!std::exchange(first, false))
+                events.push_back("routerIPAddress after " + std::to_string(probe->calls.size()) +
+                                 " calls");
+        }));
     subscriptions.push_back(monitor->routerResult().subscribe(record("routerResult")));
     subscriptions.push_back(monitor->internetResult().subscribe(record("internetResult")));
     subscriptions.push_back(monitor->routerHistory().subscribe(record("routerHistory")));
     subscriptions.push_back(monitor->internetHistory().subscribe(record("internetHistory")));
     subscriptions.push_back(monitor->isRouterIgnored().subscribe(record("isRouterIgnored")));
     poll();
-    EXPECT_EQ(events, (std::vector<std::string>{"routerIPAddress after 1 calls", "routerResult", "internetResult",
-                                                "routerHistory", "internetHistory", "isRouterIgnored"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"routerIPAddress after 1 calls", "routerResult",
+                                                "internetResult", "routerHistory",
+                                                "internetHistory", "isRouterIgnored"}));
 }
 
 TEST_F(PingMonitorTest, WithoutARouterOnlyTheInternetIsPingedAndTheRouterHistoryIsKept) {
     poll();
     probe->router.reset();
     std::vector<bool> ignoredPublications;
-    auto subscription = monitor->isRouterIgnored().subscribe([&](bool v) { ignoredPublications.push_back(v); });
+    auto subscription =
+        monitor->isRouterIgnored().subscribe([&](bool v) { ignoredPublications.push_back(v); });
     poll();
     EXPECT_FALSE(monitor->routerIPAddress().get());
     EXPECT_FALSE(monitor->routerResult().get());
     EXPECT_EQ(monitor->routerHistory().get().size(), 1u);
     EXPECT_EQ(monitor->internetHistory().get().size(), 2u);
-    EXPECT_EQ(ignoredPublications, (std::vector<bool>{false, false})) << "assigned even when already false";
+    EXPECT_EQ(ignoredPublications, (std::vector<bool>{false, false}))
+        << "assigned even when already false";
     EXPECT_EQ(monitor->consecutiveRouterFailuresWhileInternetSucceeds(), 0);
 }
 
@@ -166,8 +175,9 @@ TEST_F(PingMonitorTest, ADestroyedMonitorStopsPolling) {
     monitor.reset();
     loop.advanceBy(10s);
     EXPECT_EQ(probe->calls.size(), calls);
-    monitor = PingMonitor::create(probe, std::make_shared<TaskSleeper>(), [] { return runtimeClock().wallNow(); },
-                                  PingMonitor::Configuration{});
+    monitor = PingMonitor::create(
+        probe, std::make_shared<TaskSleeper>(), [] { return runtimeClock().wallNow(); },
+        PingMonitor::Configuration{});
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "monitoring/settings/InMemoryAppSettingsStore.h"
+
 #include "monitoring/settings/UserDefaultsAppSettingsStore.h"
 
 #include <gtest/gtest.h>

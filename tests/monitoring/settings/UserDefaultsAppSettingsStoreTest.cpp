@@ -1,12 +1,11 @@
 #include "monitoring/settings/UserDefaultsAppSettingsStore.h"
-#include "platform/defaults/DefaultsStore.h"
 
+#include "platform/defaults/DefaultsStore.h"
 #include "tests/platform/defaults/TemporaryDirectory.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-
-#include <fstream>
 #include <sstream>
 
 namespace lumra {
@@ -38,7 +37,8 @@ TEST_F(UserDefaultsAppSettingsStoreTest, FreshDefaultsAnswerTheRegisteredValuesA
     EXPECT_TRUE(m_store.monitoringEnabled());
     EXPECT_TRUE(m_store.batteryFriendly());
     EXPECT_FALSE(m_store.colorfulIcon());
-    EXPECT_EQ(m_store.internetPingTarget(), UserDefaultsAppSettingsStore::defaultInternetPingTarget);
+    EXPECT_EQ(m_store.internetPingTarget(),
+              UserDefaultsAppSettingsStore::defaultInternetPingTarget);
     EXPECT_EQ(m_store.lastSSID(), std::nullopt);
     EXPECT_EQ(m_store.userDefaults(), m_defaults);
 
@@ -77,7 +77,8 @@ TEST_F(UserDefaultsAppSettingsStoreTest, InternetPingTargetIsTrimmedAndBlanksFal
 
 TEST_F(UserDefaultsAppSettingsStoreTest, TargetThatIsNotAStringReadsAsTheDefault) {
     m_defaults->setInteger("internetPingTarget", 8);
-    EXPECT_EQ(m_store.internetPingTarget(), UserDefaultsAppSettingsStore::defaultInternetPingTarget);
+    EXPECT_EQ(m_store.internetPingTarget(),
+              UserDefaultsAppSettingsStore::defaultInternetPingTarget);
 }
 
 struct SSIDCase {
@@ -87,14 +88,10 @@ struct SSIDCase {
 
 TEST_F(UserDefaultsAppSettingsStoreTest, LastSSIDIsStoredTrimmedAndRemovedWhenBlank) {
     const std::vector<SSIDCase> cases = {
-        {std::nullopt, std::nullopt},
-        {"", std::nullopt},
-        {"  \t\n ", std::nullopt},
-        {"\u00a0\u2029", std::nullopt},
-        {"  Home WiFi  ", "Home WiFi"},
-        {"Caf\u00e9\u00a0", "Caf\u00e9"},
-        {"\nOffice 5G", "Office 5G"},
-        {"a  b", "a  b"},
+        {std::nullopt, std::nullopt},   {"", std::nullopt},
+        {"  \t\n ", std::nullopt},      {"\u00a0\u2029", std::nullopt},
+        {"  Home WiFi  ", "Home WiFi"}, {"Caf\u00e9\u00a0", "Caf\u00e9"},
+        {"\nOffice 5G", "Office 5G"},   {"a  b", "a  b"},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.written.value_or("(absent)"));

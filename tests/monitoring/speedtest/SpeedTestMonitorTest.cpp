@@ -35,7 +35,8 @@ public:
         std::exception_ptr error{};
     };
 
-    Task<double> download(SpeedTestConfiguration configuration, SpeedTestProgress progress) override {
+    Task<double> download(SpeedTestConfiguration configuration,
+                          SpeedTestProgress progress) override {
         calls.push_back("download");
         return run(downloadScript, configuration.downloadChunks, std::move(progress));
     }
@@ -87,7 +88,8 @@ public:
         co_return answer.latency;
     }
 
-    void answer(const std::vector<std::optional<double>>& latencies, std::chrono::milliseconds duration = 10ms) {
+    void answer(const std::vector<std::optional<double>>& latencies,
+                std::chrono::milliseconds duration = 10ms) {
         for (const std::optional<double>& latency : latencies)
             script.push_back(Answer{latency, duration});
     }
@@ -97,7 +99,9 @@ public:
     std::vector<Call> calls;
 };
 
-std::string text(const std::optional<double>& value) { return value ? fmt::format("{}", *value) : "none"; }
+std::string text(const std::optional<double>& value) {
+    return value ? fmt::format("{}", *value) : "none";
+}
 
 class SpeedTestMonitorTest : public ::testing::Test {
 protected:
@@ -129,9 +133,10 @@ protected:
     VirtualClockRunLoop loop;
     std::shared_ptr<FakeSpeedTestRunner> runner = std::make_shared<FakeSpeedTestRunner>();
     std::shared_ptr<FakeLatencyProbe> probe = std::make_shared<FakeLatencyProbe>();
-    const std::chrono::system_clock::time_point testTime = std::chrono::system_clock::time_point(1'800'000'000s);
-    std::shared_ptr<SpeedTestMonitor> monitor =
-        SpeedTestMonitor::create(runner, probe, [this] { return testTime; }, SpeedTestMonitor::Settings{});
+    const std::chrono::system_clock::time_point testTime =
+        std::chrono::system_clock::time_point(1'800'000'000s);
+    std::shared_ptr<SpeedTestMonitor> monitor = SpeedTestMonitor::create(
+        runner, probe, [this] { return testTime; }, SpeedTestMonitor::Settings{});
     bool endedInOneStep = false;
 
 private:
@@ -139,7 +144,8 @@ private:
     Subscription m_endingWatch;
 };
 
-TEST_F(SpeedTestMonitorTest, BaselineIsTheMedianOfFiveBackToBackPingsWithTheFailedAttemptsNumbered) {
+TEST_F(SpeedTestMonitorTest,
+       BaselineIsTheMedianOfFiveBackToBackPingsWithTheFailedAttemptsNumbered) {
     struct Row {
         std::vector<std::optional<double>> answers;
         std::optional<double> baseline;
@@ -150,7 +156,9 @@ TEST_F(SpeedTestMonitorTest, BaselineIsTheMedianOfFiveBackToBackPingsWithTheFail
         {{12.0, 30.0, std::nullopt, 18.0, 20.0}, 19.0, {3}},
         {{50.0, 10.0, 40.0, 20.0, 30.0}, 30.0, {}},
         // No baseline at all does not stop the test; it only leaves no ratios.
-        {{std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt}, std::nullopt, {1, 2, 3, 4, 5}},
+        {{std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+         std::nullopt,
+         {1, 2, 3, 4, 5}},
     };
     probe->otherwise = {40.0};
     for (const Row& row : rows) {
@@ -197,7 +205,8 @@ TEST_F(SpeedTestMonitorTest, RatiosAndGradesAtTheirBoundaries) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(text(row.loaded) + " / " + text(row.baseline));
-        const std::optional<double> ratio = SpeedTestMonitor::bufferbloatRatio(row.loaded, row.baseline);
+        const std::optional<double> ratio =
+            SpeedTestMonitor::bufferbloatRatio(row.loaded, row.baseline);
         ASSERT_EQ(ratio.has_value(), row.ratio.has_value());
         if (ratio) {
             EXPECT_DOUBLE_EQ(*ratio, *row.ratio);
@@ -246,16 +255,21 @@ TEST_F(SpeedTestMonitorTest, PhasesAndProgressRunInTheirOrderAndASecondStartChan
     std::vector<std::string> log;
     auto onPhase = monitor->phase().subscribe(
         [&](SpeedTestPhase phase) { log.push_back(fmt::format("phase {}", rawValue(phase))); });
-    auto onProgress = monitor->progress().subscribe([&](double progress) { log.push_back(fmt::format("progress {}", progress)); });
+    auto onProgress = monitor->progress().subscribe(
+        [&](double progress) { log.push_back(fmt::format("progress {}", progress)); });
     auto onRunning = monitor->isRunning().subscribe([&](bool running) {
-        log.push_back(fmt::format("running {} task {}", running, monitor->runningTask().has_value()));
+        log.push_back(
+            fmt::format("running {} task {}", running, monitor->runningTask().has_value()));
     });
-    auto onResult = monitor->latestResult().subscribe(
-        [&](const std::optional<SpeedTestResult>& result) { log.push_back(result ? "result" : "no result"); });
+    auto onResult =
+        monitor->latestResult().subscribe([&](const std::optional<SpeedTestResult>& result) {
+            log.push_back(result ? "result" : "no result");
+        });
     log.clear();
 
     monitor->start();
-    const std::vector<std::string> started{"no result", "progress 0", "phase download", "running true task true"};
+    const std::vector<std::string> started{"no result", "progress 0", "phase download",
+                                           "running true task true"};
     EXPECT_EQ(log, started);
     // The baseline: running, no progress yet and no baseline figure.
     loop.advanceBy(20ms);
@@ -272,13 +286,19 @@ TEST_F(SpeedTestMonitorTest, PhasesAndProgressRunInTheirOrderAndASecondStartChan
 
     loop.advanceBy(30s);
     const std::vector<std::string> expected{
-        "no result", "progress 0", "phase download", "running true task true",
-        "phase download", "progress 0.125", "phase download", "progress 0.25",
-        "phase download", "progress 0.375", "phase download", "progress 0.5",
-        "progress 0.5", "phase upload",
-        "phase upload", "progress 0.625", "phase upload", "progress 0.75",
-        "phase upload", "progress 0.875", "phase upload", "progress 1",
-        "progress 1", "phase completed", "result", "running false task false",
+        "no result",      "progress 0",
+        "phase download", "running true task true",
+        "phase download", "progress 0.125",
+        "phase download", "progress 0.25",
+        "phase download", "progress 0.375",
+        "phase download", "progress 0.5",
+        "progress 0.5",   "phase upload",
+        "phase upload",   "progress 0.625",
+        "phase upload",   "progress 0.75",
+        "phase upload",   "progress 0.875",
+        "phase upload",   "progress 1",
+        "progress 1",     "phase completed",
+        "result",         "running false task false",
     };
     EXPECT_EQ(log, expected);
     EXPECT_EQ(runner->calls, (std::vector<std::string>{"download", "upload"}));
@@ -340,9 +360,11 @@ TEST_F(SpeedTestMonitorTest, AFailedUploadKeepsTheDownloadFiguresAndSaysWhy) {
          "Speed test request configuration is invalid."},
         {std::make_exception_ptr(SpeedTestRunnerError::invalidResponse()),
          "Speed test server returned an unexpected response."},
-        {std::make_exception_ptr(SpeedTestRunnerError::noDataTransferred()), "Speed test transferred no data."},
+        {std::make_exception_ptr(SpeedTestRunnerError::noDataTransferred()),
+         "Speed test transferred no data."},
         // Transport errors reach the user in the HTTP layer's own words.
-        {std::make_exception_ptr(HttpError(HttpErrorKind::timedOut, "Timeout was reached")), "Timeout was reached"},
+        {std::make_exception_ptr(HttpError(HttpErrorKind::timedOut, "Timeout was reached")),
+         "Timeout was reached"},
     };
     probe->otherwise = {40.0};
     for (const Row& row : rows) {
@@ -392,7 +414,8 @@ TEST_F(SpeedTestMonitorTest, ASampleThatReturnsAfterItsPhaseEndedReachesNoFigure
 TEST_F(SpeedTestMonitorTest, ASampleThatReturnsAfterAFailedTestNeverReachesTheNextTest) {
     // The first test's sampler pings from 50 to 350 ms; its download fails
     // at 150 ms, and the next test starts at once.
-    runner->downloadScript = {100ms, 100.0, 1, std::make_exception_ptr(SpeedTestRunnerError::invalidResponse())};
+    runner->downloadScript = {100ms, 100.0, 1,
+                              std::make_exception_ptr(SpeedTestRunnerError::invalidResponse())};
     probe->answer({20.0, 20.0, 20.0, 20.0, 20.0});
     probe->answer({999.0}, 300ms);
     probe->answer({20.0, 20.0, 20.0, 20.0, 20.0});

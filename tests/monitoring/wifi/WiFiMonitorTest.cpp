@@ -1,13 +1,13 @@
+#include "monitoring/wifi/WiFiMonitor.h"
+
 #include "concurrency/RunLoop.h"
 #include "concurrency/Sleep.h"
-#include "monitoring/wifi/WiFiMonitor.h"
 #include "monitoring/wifi/WiFiReadingRules.h"
 #include "tests/support/FakeProbes.h"
 #include "tests/support/PollDriver.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 #include <map>
 #include <vector>
 
@@ -37,7 +37,8 @@ TEST(WiFiReadingRulesTest, SignalToNoiseNeedsPlausibleReadings) {
 }
 
 TEST(WiFiReadingRulesTest, AReadingIsConnectedByNameAddressOrChannelOnly) {
-    WiFiInterfaceSnapshot reading{"wlan0", std::nullopt, std::nullopt, -40, -90, 100, std::nullopt, std::nullopt};
+    WiFiInterfaceSnapshot reading{"wlan0", std::nullopt, std::nullopt, -40,
+                                  -90,     100,          std::nullopt, std::nullopt};
     EXPECT_FALSE(isConnectedReading(reading)) << "a signal level alone is not a network";
     reading.ssid = "";
     reading.bssid = "";
@@ -61,8 +62,9 @@ protected:
     VirtualClockRunLoop loop;
     std::shared_ptr<FakeInterface> interface = std::make_shared<FakeInterface>();
     std::shared_ptr<FakeResolver> resolver = std::make_shared<FakeResolver>();
-    std::shared_ptr<WiFiMonitor> monitor = WiFiMonitor::create(
-        interface, resolver, std::make_shared<TaskSleeper>(), [] { return runtimeClock().wallNow(); }, {});
+    std::shared_ptr<WiFiMonitor> monitor =
+        WiFiMonitor::create(interface, resolver, std::make_shared<TaskSleeper>(),
+                            [] { return runtimeClock().wallNow(); }, {});
     test::PollDriver driver{loop, *monitor};
 };
 
@@ -77,11 +79,12 @@ TEST_F(WiFiMonitorTest, TheFirstSnapshotLacksMetadataUntilTheLookupFillsItInWith
     EXPECT_TRUE(latest().isVPNActive);
     EXPECT_EQ(monitor->latestIdentity().get()->ipAddress, "192.168.1.20");
     driver.poll();
-    EXPECT_EQ(monitor->history().get().size(), 2u) << "the learned address did not start a new history";
+    EXPECT_EQ(monitor->history().get().size(), 2u)
+        << "the learned address did not start a new history";
 }
 
 TEST_F(WiFiMonitorTest, LooksMetadataUpAtMostEveryTenSecondsOfUptimeUnlessForced) {
-    driver.poll(); // t = 0, lookup until 0.1
+    driver.poll();  // t = 0, lookup until 0.1
     driver.poll(5); // t = 10: the cache is 9.9 s old
     EXPECT_EQ(resolver->lookups.size(), 1u);
     driver.poll(); // 11.9 s old
@@ -115,7 +118,8 @@ TEST_F(WiFiMonitorTest, SwitchingInterfacesReplacesARunningLookupForTheOldOne) {
     EXPECT_EQ(resolver->lookups, (std::vector<std::string>{"wlan0", "wlan1"}));
     loop.advanceBy(6s);
     EXPECT_EQ(latest().interfaceName, "wlan1");
-    EXPECT_EQ(latest().ipAddress, "10.0.0.5") << "the replaced wlan0 lookup applied nothing over it";
+    EXPECT_EQ(latest().ipAddress, "10.0.0.5")
+        << "the replaced wlan0 lookup applied nothing over it";
 }
 
 TEST_F(WiFiMonitorTest, ANewIdentityStartsANewHistoryCappedAtSixty) {
@@ -153,7 +157,8 @@ TEST_F(WiFiMonitorTest, ACancelledLookupAppliesNothing) {
     EXPECT_FALSE(monitor->isRefreshingMetadata());
     monitor->start();
     loop.runUntilIdle();
-    EXPECT_EQ(resolver->lookups.size(), 2u) << "nothing was cached, so the next poll looks up again";
+    EXPECT_EQ(resolver->lookups.size(), 2u)
+        << "nothing was cached, so the next poll looks up again";
 }
 
 TEST_F(WiFiMonitorTest, AStopDuringALookupKeepsThePublishedAddress) {
@@ -173,10 +178,11 @@ TEST_F(WiFiMonitorTest, AStopDuringALookupKeepsThePublishedAddress) {
 
 TEST_F(WiFiMonitorTest, AResetCausedByItsOwnNewIdentityLeavesTheReadingBeingPublished) {
     int resets = 0;
-    auto subscription = monitor->latestIdentity().subscribe([&](const std::optional<NetworkIdentity>& identity) {
-        if (identity && resets++ == 0)
-            monitor->resetTransientState(); // what the lifecycle does on a network change
-    });
+    auto subscription =
+        monitor->latestIdentity().subscribe([&](const std::optional<NetworkIdentity>& identity) {
+            if (identity && resets++ == 0)
+                monitor->resetTransientState(); // what the lifecycle does on a network change
+        });
     driver.poll();
     EXPECT_EQ(resets, 1);
     EXPECT_TRUE(monitor->isConnected().get());

@@ -2,12 +2,10 @@
 
 #include "tests/platform/defaults/TemporaryDirectory.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
-
 #include <sys/stat.h>
 
 namespace lumra {
@@ -67,7 +65,8 @@ TEST(AtomicFileWriterTest, FailedRenameLeavesTargetAndDirectoryAsTheyWere) {
 
 TEST(AtomicFileWriterTest, MissingDirectoryIsAFailure) {
     testsupport::TemporaryDirectory directory;
-    EXPECT_TRUE(writeFileAtomically(directory.path() / "absent" / "settings.json", "x", 0600).has_value());
+    EXPECT_TRUE(
+        writeFileAtomically(directory.path() / "absent" / "settings.json", "x", 0600).has_value());
     EXPECT_FALSE(fs::exists(directory.path() / "absent"));
 }
 

@@ -2,10 +2,9 @@
 // long run of one letter chosen by the counter.
 #pragma once
 
-#include <fmt/format.h>
-
 #include <charconv>
 #include <cstdint>
+#include <fmt/format.h>
 #include <optional>
 #include <string>
 #include <string_view>

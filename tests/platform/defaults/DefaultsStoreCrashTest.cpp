@@ -1,22 +1,19 @@
 // Kills a writer process at random moments and checks that the file it was
 // rewriting is always whole: the old value or the new one, never a mix.
 #include "platform/defaults/DefaultsStore.h"
-
 #include "tests/platform/defaults/DefaultsPayload.h"
 #include "tests/platform/defaults/TemporaryDirectory.h"
 
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
 #include <chrono>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <random>
-#include <sstream>
-#include <thread>
-
 #include <signal.h>
 #include <spawn.h>
+#include <sstream>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -60,7 +57,8 @@ public:
     explicit WriterProcess(const fs::path& directory) {
         const std::string program = LUMRA_DEFAULTS_WRITER_HELPER;
         const std::string argument = directory.string();
-        char* const argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument.c_str()), nullptr};
+        char* const argv[] = {const_cast<char*>(program.c_str()),
+                              const_cast<char*>(argument.c_str()), nullptr};
         if (::posix_spawn(&m_pid, program.c_str(), nullptr, nullptr, argv, environ) != 0)
             m_pid = -1;
     }
@@ -122,7 +120,8 @@ TEST(DefaultsStoreCrashTest, KilledWriterNeverLeavesAPartialFile) {
         // written at least once so each round kills a running writer.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         std::optional<std::int64_t> counter;
-        while (!(counter > lastCounter) && std::chrono::steady_clock::now() < deadline && !writer.hasExited()) {
+        while (!(counter > lastCounter) && std::chrono::steady_clock::now() < deadline &&
+               !writer.hasExited()) {
             const auto reading = readStoreFile(file);
             ASSERT_TRUE(reading.has_value()) << "partial file while writing";
             counter = reading->counter;

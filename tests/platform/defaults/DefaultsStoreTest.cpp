@@ -2,17 +2,15 @@
 
 #include "tests/platform/defaults/TemporaryDirectory.h"
 
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
-
-#include <sys/stat.h>
 
 namespace lumra {
 namespace {
@@ -57,7 +55,8 @@ private:
 
 TEST_F(DefaultsStoreTest, FreshStoreReadsRegisteredDefaultsAndWritesNothing) {
     DefaultsStore store(storeDirectory());
-    store.registerDefaults({{"flag", true}, {"count", std::int64_t{7}}, {"ratio", 0.25}, {"name", "x"}});
+    store.registerDefaults(
+        {{"flag", true}, {"count", std::int64_t{7}}, {"ratio", 0.25}, {"name", "x"}});
 
     EXPECT_TRUE(store.boolForKey("flag"));
     EXPECT_EQ(store.integerForKey("count"), 7);
@@ -220,7 +219,8 @@ TEST_F(DefaultsStoreTest, UnreadableFileIsKeptAsideAndDefaultsRead) {
 
 TEST_F(DefaultsStoreTest, UnknownKeysAndTypesAreWrittenBack) {
     createStoreDirectory();
-    const Json original = Json::parse(R"({"list": [1, "two", null], "nested": {"a": 1.5}, "flag": true})");
+    const Json original =
+        Json::parse(R"({"list": [1, "two", null], "nested": {"a": 1.5}, "flag": true})");
     writeFile(storeFile(), original.dump());
 
     DefaultsStore store(storeDirectory());
@@ -347,7 +347,8 @@ TEST_F(DefaultsStoreTest, SubscriptionMayOutliveTheStore) {
     subscription.cancel();
     EXPECT_EQ(calls, 1);
     EXPECT_FALSE(successor.boolForKey("flag"));
-    EXPECT_FALSE(DefaultsStore(storeDirectory()).boolForKey("flag")) << "the gone store left its file intact";
+    EXPECT_FALSE(DefaultsStore(storeDirectory()).boolForKey("flag"))
+        << "the gone store left its file intact";
 }
 
 TEST_F(DefaultsStoreTest, ObserversRunOnTheWritersThread) {
@@ -434,8 +435,9 @@ TEST(DefaultsStoreDirectoryTest, FollowsXdgConfigHomeThenHome) {
             EXPECT_EQ(directory.lexically_normal(), fs::path(row.expected));
             continue;
         }
-        EXPECT_TRUE(directory.empty() || (directory.is_absolute() && directory.filename() == "lumra" &&
-                                          directory.parent_path().filename() == ".config"))
+        EXPECT_TRUE(directory.empty() ||
+                    (directory.is_absolute() && directory.filename() == "lumra" &&
+                     directory.parent_path().filename() == ".config"))
             << directory;
     }
 }

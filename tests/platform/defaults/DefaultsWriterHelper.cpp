@@ -1,8 +1,7 @@
 // Child of the crash test: continues the counter stored under "payload" and
 // rewrites that key as fast as it can until it is killed.
-#include "platform/defaults/DefaultsStore.h"
-
 #include "DefaultsPayload.h"
+#include "platform/defaults/DefaultsStore.h"
 
 #include <fmt/format.h>
 

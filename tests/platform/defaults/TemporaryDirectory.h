@@ -13,7 +13,8 @@ namespace lumra::testsupport {
 class TemporaryDirectory {
 public:
     TemporaryDirectory() {
-        const std::string pattern = (std::filesystem::temp_directory_path() / "lumra-test-XXXXXX").string();
+        const std::string pattern =
+            (std::filesystem::temp_directory_path() / "lumra-test-XXXXXX").string();
         std::vector<char> name(pattern.begin(), pattern.end());
         name.push_back('\0');
         if (::mkdtemp(name.data()) == nullptr)

@@ -2,15 +2,13 @@
 // out, for the decoders under test.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
 #include <netlink/attr.h>
 #include <netlink/genl/genl.h>
 #include <netlink/msg.h>
-
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <functional>
-#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -19,11 +17,14 @@ namespace lumra::test {
 
 class GenlMessageBuilder {
 public:
-    explicit GenlMessageBuilder(std::uint8_t command, std::uint16_t family = 0x1c) : m_message(nlmsg_alloc()) {
+    explicit GenlMessageBuilder(std::uint8_t command, std::uint16_t family = 0x1c)
+        : m_message(nlmsg_alloc()) {
         genlmsg_put(m_message.get(), 0, 1, family, 0, 0, command, 0);
     }
 
-    GenlMessageBuilder& u8(int type, std::uint8_t value) { return check(nla_put_u8(m_message.get(), type, value)); }
+    GenlMessageBuilder& u8(int type, std::uint8_t value) {
+        return check(nla_put_u8(m_message.get(), type, value));
+    }
     GenlMessageBuilder& s8(int type, std::int8_t value) {
         return check(nla_put_u8(m_message.get(), type, static_cast<std::uint8_t>(value)));
     }

@@ -1,6 +1,6 @@
-#include "GenlMessageBuilder.h"
-
 #include "platform/wireless/NetlinkAttributes.h"
+
+#include "GenlMessageBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,15 +11,9 @@ using test::GenlMessageBuilder;
 using Kind = NetlinkAttributeKind;
 
 constexpr NetlinkAttributeRule kRules[] = {
-    {1, Kind::u32},
-    {2, Kind::u8},
-    {3, Kind::string, 1, 16},
-    {4, Kind::binary, 6, 6},
-    {5, Kind::flag},
-    {6, Kind::nested},
-    {7, Kind::s32},
-    {8, Kind::u16},
-    {9, Kind::u64},
+    {1, Kind::u32},          {2, Kind::u8},   {3, Kind::string, 1, 16},
+    {4, Kind::binary, 6, 6}, {5, Kind::flag}, {6, Kind::nested},
+    {7, Kind::s32},          {8, Kind::u16},  {9, Kind::u64},
 };
 
 constexpr NetlinkAttributeRule kInnerRules[] = {
@@ -53,11 +47,12 @@ TEST(NetlinkAttributesTest, ReadsEachKindAtItsExactSize) {
 
 TEST(NetlinkAttributesTest, AttributeOfTheWrongSizeCountsAsAbsent) {
     GenlMessageBuilder message(1);
-    message.u8(1, 3)                              // a u32 rule given one byte
-        .u32(2, 3)                                // a u8 rule given four
-        .string(3, "a-name-far-too-long-for-it")  // above the bound
-        .bytes(4, {1, 2, 3, 4, 5})                // a short address
-        .u32(5, 1)                                // a flag with a payload
+    message
+        .u8(1, 3)                                // a u32 rule given one byte
+        .u32(2, 3)                               // a u8 rule given four
+        .string(3, "a-name-far-too-long-for-it") // above the bound
+        .bytes(4, {1, 2, 3, 4, 5})               // a short address
+        .u32(5, 1)                               // a flag with a payload
         .u8(9, 1);
     const auto attributes = NetlinkAttributes::parseGenl(message.header(), kRules);
     ASSERT_TRUE(attributes);
@@ -90,7 +85,8 @@ TEST(NetlinkAttributesTest, MessageCutInsideAnAttributeStopsBeforeIt) {
 TEST(NetlinkAttributesTest, MessageShorterThanItsHeadersHasNoAttributes) {
     GenlMessageBuilder message(1);
     auto copy = message.truncatedCopy(NLMSG_HDRLEN + 2);
-    EXPECT_FALSE(NetlinkAttributes::parseGenl(reinterpret_cast<const nlmsghdr*>(copy.data()), kRules));
+    EXPECT_FALSE(
+        NetlinkAttributes::parseGenl(reinterpret_cast<const nlmsghdr*>(copy.data()), kRules));
 }
 
 TEST(NetlinkAttributesTest, NestedListKeepsElementOrder) {

@@ -1,15 +1,14 @@
 // Against this machine's kernel: the generic-netlink transport for real, and
 // the client on a kernel that has no Wi-Fi (the simulated radio of tests/vm
 // covers a kernel that has).
-#include "platform/wireless/GenlSocket.h"
 #include "platform/wireless/Nl80211Client.h"
+
+#include "platform/wireless/GenlSocket.h"
 #include "platform/wireless/WirelessError.h"
 
-#include <linux/genetlink.h>
-
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
+#include <linux/genetlink.h>
 #include <thread>
 
 namespace lumra {
@@ -17,9 +16,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-Clock::time_point soon() { return Clock::now() + std::chrono::seconds(2); }
+Clock::time_point soon() {
+    return Clock::now() + std::chrono::seconds(2);
+}
 
-bool kernelHasWireless() { return std::filesystem::exists("/sys/class/ieee80211"); }
+bool kernelHasWireless() {
+    return std::filesystem::exists("/sys/class/ieee80211");
+}
 
 TEST(GenlSocketTest, ResolvesTheControllerFamily) {
     GenlSocket socket;
@@ -56,7 +59,8 @@ TEST(GenlSocketTest, KernelRefusalComesBackAsErrno) {
     GenlSocket socket;
     // A command the controller does not have.
     auto request = GenlSocket::makeMessage(GENL_ID_CTRL, 0, 0xee);
-    const auto outcome = socket.transact(request.get(), [](const nlmsghdr*) {}, soon());
+    const auto outcome = socket.transact(
+        request.get(), [](const nlmsghdr*) {}, soon());
     EXPECT_EQ(outcome.error, EOPNOTSUPP);
     EXPECT_EQ(WirelessError(outcome.error).what(), std::string("Operation not supported"));
 }
@@ -67,7 +71,8 @@ TEST(GenlSocketTest, WaitForNotificationsEndsAtTheDeadline) {
     ASSERT_TRUE(family && family->multicastGroup("notify"));
     socket.joinGroup(*family->multicastGroup("notify"));
     const auto start = Clock::now();
-    const bool seen = socket.awaitEvent([](const nlmsghdr*) { return true; }, start + std::chrono::milliseconds(100));
+    const bool seen = socket.awaitEvent([](const nlmsghdr*) { return true; },
+                                        start + std::chrono::milliseconds(100));
     EXPECT_FALSE(seen);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
 }

@@ -1,13 +1,11 @@
-#include "GenlMessageBuilder.h"
-
-#include "WirelessPrinting.h"
-
 #include "platform/wireless/Nl80211Messages.h"
 
-#include <linux/genetlink.h>
-#include <linux/nl80211.h>
+#include "GenlMessageBuilder.h"
+#include "WirelessPrinting.h"
 
 #include <gtest/gtest.h>
+#include <linux/genetlink.h>
+#include <linux/nl80211.h>
 
 namespace lumra {
 namespace {
@@ -16,7 +14,9 @@ using test::GenlMessageBuilder;
 
 const std::vector<std::uint8_t> kApAddress{0x02, 0x00, 0x00, 0x00, 0x02, 0x00};
 
-std::vector<std::uint8_t> bytesOf(std::string_view text) { return {text.begin(), text.end()}; }
+std::vector<std::uint8_t> bytesOf(std::string_view text) {
+    return {text.begin(), text.end()};
+}
 
 // 802.11 elements: a rates element around the name, as beacons carry it.
 std::vector<std::uint8_t> elementsWithSsid(std::vector<std::uint8_t> ssid) {
@@ -29,14 +29,17 @@ std::vector<std::uint8_t> elementsWithSsid(std::vector<std::uint8_t> ssid) {
 
 GenlMessageBuilder interfaceMessage(std::uint32_t ifindex, std::string name, std::uint32_t iftype) {
     GenlMessageBuilder message(NL80211_CMD_NEW_INTERFACE);
-    message.u32(NL80211_ATTR_IFINDEX, ifindex).string(NL80211_ATTR_IFNAME, name).u32(NL80211_ATTR_IFTYPE, iftype);
+    message.u32(NL80211_ATTR_IFINDEX, ifindex)
+        .string(NL80211_ATTR_IFNAME, name)
+        .u32(NL80211_ATTR_IFTYPE, iftype);
     return message;
 }
 
 TEST(Nl80211DecodeTest, FamilyWithMulticastGroups) {
     GenlMessageBuilder message(CTRL_CMD_NEWFAMILY, GENL_ID_CTRL);
-    message.string(CTRL_ATTR_FAMILY_NAME, "nl80211").u16(CTRL_ATTR_FAMILY_ID, 0x1c).nest(
-        CTRL_ATTR_MCAST_GROUPS, [](GenlMessageBuilder& groups) {
+    message.string(CTRL_ATTR_FAMILY_NAME, "nl80211")
+        .u16(CTRL_ATTR_FAMILY_ID, 0x1c)
+        .nest(CTRL_ATTR_MCAST_GROUPS, [](GenlMessageBuilder& groups) {
             groups.nest(1, [](GenlMessageBuilder& g) {
                 g.u32(CTRL_ATTR_MCAST_GRP_ID, 4).string(CTRL_ATTR_MCAST_GRP_NAME, "config");
             });
@@ -44,7 +47,8 @@ TEST(Nl80211DecodeTest, FamilyWithMulticastGroups) {
                 g.u32(CTRL_ATTR_MCAST_GRP_ID, 5).string(CTRL_ATTR_MCAST_GRP_NAME, "scan");
             });
             // A group without an id is left out.
-            groups.nest(3, [](GenlMessageBuilder& g) { g.string(CTRL_ATTR_MCAST_GRP_NAME, "mlme"); });
+            groups.nest(3,
+                        [](GenlMessageBuilder& g) { g.string(CTRL_ATTR_MCAST_GRP_NAME, "mlme"); });
         });
     const auto family = decodeFamily(message.header());
     ASSERT_TRUE(family);
@@ -64,13 +68,15 @@ TEST(Nl80211DecodeTest, FamilyWithoutIdIsNone) {
 TEST(Nl80211DecodeTest, AssociatedStationInterface) {
     auto message = interfaceMessage(5, "wlan3", NL80211_IFTYPE_STATION);
     message.u32(NL80211_ATTR_WIPHY_FREQ, 2437).bytes(NL80211_ATTR_SSID, bytesOf("lumra-ap-ch6"));
-    EXPECT_EQ(decodeInterface(message.header()),
-              (Nl80211InterfaceInfo{5, "wlan3", NL80211_IFTYPE_STATION, 2437, bytesOf("lumra-ap-ch6")}));
+    EXPECT_EQ(
+        decodeInterface(message.header()),
+        (Nl80211InterfaceInfo{5, "wlan3", NL80211_IFTYPE_STATION, 2437, bytesOf("lumra-ap-ch6")}));
 }
 
 TEST(Nl80211DecodeTest, InterfaceWithoutNetdevOrOfAnotherCommandIsNone) {
     GenlMessageBuilder device(NL80211_CMD_NEW_INTERFACE);
-    device.string(NL80211_ATTR_IFNAME, "p2p-dev").u32(NL80211_ATTR_IFTYPE, NL80211_IFTYPE_P2P_DEVICE);
+    device.string(NL80211_ATTR_IFNAME, "p2p-dev")
+        .u32(NL80211_ATTR_IFTYPE, NL80211_IFTYPE_P2P_DEVICE);
     EXPECT_FALSE(decodeInterface(device.header()));
 
     GenlMessageBuilder other(NL80211_CMD_NEW_STATION);
@@ -94,7 +100,9 @@ TEST(Nl80211DecodeTest, InterfaceFieldsOfTheWrongSizeAreAbsent) {
 
 GenlMessageBuilder stationMessage(const std::function<void(GenlMessageBuilder&)>& info) {
     GenlMessageBuilder message(NL80211_CMD_NEW_STATION);
-    message.u32(NL80211_ATTR_IFINDEX, 5).bytes(NL80211_ATTR_MAC, kApAddress).nest(NL80211_ATTR_STA_INFO, info);
+    message.u32(NL80211_ATTR_IFINDEX, 5)
+        .bytes(NL80211_ATTR_MAC, kApAddress)
+        .nest(NL80211_ATTR_STA_INFO, info);
     return message;
 }
 
@@ -106,8 +114,9 @@ std::vector<std::uint8_t> flagBytes(std::uint32_t mask, std::uint32_t set) {
 
 TEST(Nl80211DecodeTest, StationSignalAndThirtyTwoBitRate) {
     auto message = stationMessage([](GenlMessageBuilder& info) {
-        info.s8(NL80211_STA_INFO_SIGNAL, -30).s8(NL80211_STA_INFO_SIGNAL_AVG, -31).nest(
-            NL80211_STA_INFO_TX_BITRATE, [](GenlMessageBuilder& rate) {
+        info.s8(NL80211_STA_INFO_SIGNAL, -30)
+            .s8(NL80211_STA_INFO_SIGNAL_AVG, -31)
+            .nest(NL80211_STA_INFO_TX_BITRATE, [](GenlMessageBuilder& rate) {
                 rate.u16(NL80211_RATE_INFO_BITRATE, 1200).u32(NL80211_RATE_INFO_BITRATE32, 8665);
             });
     });
@@ -122,9 +131,9 @@ TEST(Nl80211DecodeTest, StationSignalAndThirtyTwoBitRate) {
 
 TEST(Nl80211DecodeTest, StationFallsBackToAverageSignalAndSixteenBitRate) {
     auto message = stationMessage([](GenlMessageBuilder& info) {
-        info.s8(NL80211_STA_INFO_SIGNAL_AVG, -71).nest(NL80211_STA_INFO_TX_BITRATE, [](GenlMessageBuilder& rate) {
-            rate.u16(NL80211_RATE_INFO_BITRATE, 540);
-        });
+        info.s8(NL80211_STA_INFO_SIGNAL_AVG, -71)
+            .nest(NL80211_STA_INFO_TX_BITRATE,
+                  [](GenlMessageBuilder& rate) { rate.u16(NL80211_RATE_INFO_BITRATE, 540); });
     });
     const auto station = decodeStation(message.header());
     EXPECT_EQ(station->signalDbm, -71);
@@ -141,10 +150,8 @@ TEST(Nl80211DecodeTest, StationFlagsOnlyCountWhereTheMaskSaysSo) {
         std::optional<bool> isAssociated;
     };
     const std::vector<Row> rows = {
-        {associated, associated, false, true},
-        {associated, 0, false, false},
-        {0, associated, false, std::nullopt},
-        {associated | tdls, associated | tdls, true, true},
+        {associated, associated, false, true}, {associated, 0, false, false},
+        {0, associated, false, std::nullopt},  {associated | tdls, associated | tdls, true, true},
         {0, tdls, false, std::nullopt},
     };
     for (const auto& row : rows) {
@@ -160,10 +167,12 @@ TEST(Nl80211DecodeTest, StationFlagsOnlyCountWhereTheMaskSaysSo) {
 
 TEST(Nl80211DecodeTest, SurveyEntry) {
     GenlMessageBuilder message(NL80211_CMD_NEW_SURVEY_RESULTS);
-    message.u32(NL80211_ATTR_IFINDEX, 5).nest(NL80211_ATTR_SURVEY_INFO, [](GenlMessageBuilder& info) {
-        info.u32(NL80211_SURVEY_INFO_FREQUENCY, 2437).s8(NL80211_SURVEY_INFO_NOISE, -92).flag(
-            NL80211_SURVEY_INFO_IN_USE);
-    });
+    message.u32(NL80211_ATTR_IFINDEX, 5)
+        .nest(NL80211_ATTR_SURVEY_INFO, [](GenlMessageBuilder& info) {
+            info.u32(NL80211_SURVEY_INFO_FREQUENCY, 2437)
+                .s8(NL80211_SURVEY_INFO_NOISE, -92)
+                .flag(NL80211_SURVEY_INFO_IN_USE);
+        });
     EXPECT_EQ(decodeSurvey(message.header()), (Nl80211SurveyInfo{2437, -92, true}));
 
     GenlMessageBuilder noNoise(NL80211_CMD_NEW_SURVEY_RESULTS);
@@ -179,7 +188,9 @@ TEST(Nl80211DecodeTest, SurveyEntry) {
 
 GenlMessageBuilder bssMessage(const std::function<void(GenlMessageBuilder&)>& bss) {
     GenlMessageBuilder message(NL80211_CMD_NEW_SCAN_RESULTS);
-    message.u32(NL80211_ATTR_GENERATION, 7).u32(NL80211_ATTR_IFINDEX, 5).nest(NL80211_ATTR_BSS, bss);
+    message.u32(NL80211_ATTR_GENERATION, 7)
+        .u32(NL80211_ATTR_IFINDEX, 5)
+        .nest(NL80211_ATTR_BSS, bss);
     return message;
 }
 
@@ -192,8 +203,9 @@ TEST(Nl80211DecodeTest, ScannedBssWithNameFromItsElements) {
             .bytes(NL80211_BSS_BEACON_IES, elementsWithSsid(bytesOf("beacon-name")))
             .u32(NL80211_BSS_STATUS, NL80211_BSS_STATUS_ASSOCIATED);
     });
-    EXPECT_EQ(decodeBss(message.header()), (Nl80211BssInfo{MacAddressBytes{0x02, 0, 0, 0, 0x02, 0}, 2437, -3000,
-                                                           bytesOf("lumra-ap-ch6"), NL80211_BSS_STATUS_ASSOCIATED}));
+    EXPECT_EQ(decodeBss(message.header()),
+              (Nl80211BssInfo{MacAddressBytes{0x02, 0, 0, 0, 0x02, 0}, 2437, -3000,
+                              bytesOf("lumra-ap-ch6"), NL80211_BSS_STATUS_ASSOCIATED}));
 }
 
 TEST(Nl80211DecodeTest, ScannedBssTakesTheBeaconNameWhenTheLatestElementsHaveNone) {
@@ -225,7 +237,7 @@ TEST(Nl80211DecodeTest, SsidElementRules) {
         {elementsWithSsid({}), std::vector<std::uint8_t>{}},
         {{0, 3, 'a', 'b', 'c', 0, 1, 'z'}, bytesOf("abc")}, // the first one wins
         {{1, 1, 0x82}, std::nullopt},
-        {{0, 5, 'a', 'b'}, std::nullopt},  // runs past the end
+        {{0, 5, 'a', 'b'}, std::nullopt}, // runs past the end
         {{1, 9, 0x82, 0, 3, 'a', 'b', 'c'}, std::nullopt},
         {elementsWithSsid(std::vector<std::uint8_t>(33, 'x')), std::nullopt},
         {{}, std::nullopt},
@@ -253,7 +265,8 @@ TEST(Nl80211DecodeTest, ScanEventsOfThisInterfaceOnly) {
     for (const auto& row : rows) {
         GenlMessageBuilder message(row.command);
         message.u32(NL80211_ATTR_WIPHY, 3).u32(NL80211_ATTR_IFINDEX, row.ifindex);
-        EXPECT_EQ(decodeScanEvent(message.header(), 5), row.event) << int(row.command) << " on " << row.ifindex;
+        EXPECT_EQ(decodeScanEvent(message.header(), 5), row.event)
+            << int(row.command) << " on " << row.ifindex;
     }
     GenlMessageBuilder withoutInterface(NL80211_CMD_NEW_SCAN_RESULTS);
     withoutInterface.u32(NL80211_ATTR_WIPHY, 3);
@@ -288,7 +301,8 @@ TEST(Nl80211AssemblyTest, AccessPointSkipsTdlsPeersAndUnassociatedEntries) {
 }
 
 TEST(Nl80211AssemblyTest, NoiseComesFromTheChannelInUse) {
-    const std::vector<Nl80211SurveyInfo> flagged = {{2412, -95, false}, {2437, -90, true}, {2462, -80, false}};
+    const std::vector<Nl80211SurveyInfo> flagged = {
+        {2412, -95, false}, {2437, -90, true}, {2462, -80, false}};
     EXPECT_EQ(noiseOfChannelInUse(flagged, 2462), -90);
     const std::vector<Nl80211SurveyInfo> unflagged = {{2412, -95, false}, {2437, -92, false}};
     EXPECT_EQ(noiseOfChannelInUse(unflagged, 2437), -92);
@@ -298,7 +312,9 @@ TEST(Nl80211AssemblyTest, NoiseComesFromTheChannelInUse) {
 }
 
 TEST(Nl80211AssemblyTest, ReadingOfAnAssociatedStation) {
-    const Nl80211InterfaceInfo interface{5, "wlan3", NL80211_IFTYPE_STATION, 2437, bytesOf(" lumra ap ")};
+    const Nl80211InterfaceInfo interface {
+        5, "wlan3", NL80211_IFTYPE_STATION, 2437, bytesOf(" lumra ap ")
+    };
     const Nl80211StationInfo ap{MacAddressBytes{2, 0, 0, 0, 0xab, 0}, -30, 8665, false, true};
     const auto reading = makeLinkReading(interface, ap, std::nullopt, {{2437, -92, false}});
     EXPECT_EQ(reading, (WirelessLinkReading{
@@ -315,7 +331,9 @@ TEST(Nl80211AssemblyTest, ReadingOfAnAssociatedStation) {
 // Kernel 6.1 names the network of an AP interface, not of a station.
 TEST(Nl80211AssemblyTest, ReadingTakesNameAndChannelFromTheAssociatedBssWhenTheInterfaceHasNone) {
     const MacAddressBytes apAddress{2, 0, 0, 0, 2, 0};
-    const Nl80211InterfaceInfo interface{5, "wlan3", NL80211_IFTYPE_STATION, std::nullopt, std::nullopt};
+    const Nl80211InterfaceInfo interface {
+        5, "wlan3", NL80211_IFTYPE_STATION, std::nullopt, std::nullopt
+    };
     const Nl80211StationInfo ap{apAddress, -30, 10, false, true};
     ASSERT_TRUE(needsAssociatedBss(interface, ap));
     const std::vector<Nl80211BssInfo> results = {
@@ -335,7 +353,8 @@ TEST(Nl80211AssemblyTest, ReadingTakesNameAndChannelFromTheAssociatedBssWhenTheI
 TEST(Nl80211AssemblyTest, AssociatedBssFallsBackToTheAddressAlone) {
     const MacAddressBytes apAddress{2, 0, 0, 0, 2, 0};
     const std::vector<Nl80211BssInfo> results = {
-        {MacAddressBytes{2, 0, 0, 0, 0, 0}, 2412, -3000, bytesOf("other"), NL80211_BSS_STATUS_ASSOCIATED},
+        {MacAddressBytes{2, 0, 0, 0, 0, 0}, 2412, -3000, bytesOf("other"),
+         NL80211_BSS_STATUS_ASSOCIATED},
         {apAddress, 2437, -3000, bytesOf("lumra-ap-ch6"), std::nullopt},
     };
     EXPECT_EQ(associatedBss(results, apAddress)->ssid, bytesOf("lumra-ap-ch6"));
@@ -350,28 +369,33 @@ TEST(Nl80211AssemblyTest, InterfaceNamesAndBssOnlyMatterWithAnAccessPoint) {
     EXPECT_TRUE(needsAssociatedBss(bare, ap));
     EXPECT_FALSE(needsAssociatedBss(bare, std::nullopt));
     // A BSS handed in without an access point is not this link's.
-    const Nl80211BssInfo bss{ap.address, 2437, -3000, bytesOf("net"), NL80211_BSS_STATUS_ASSOCIATED};
+    const Nl80211BssInfo bss{ap.address, 2437, -3000, bytesOf("net"),
+                             NL80211_BSS_STATUS_ASSOCIATED};
     const auto reading = makeLinkReading(bare, std::nullopt, bss, {});
     EXPECT_FALSE(reading.ssid);
     EXPECT_FALSE(reading.channel);
 }
 
 TEST(Nl80211AssemblyTest, ReadingOfAnIdleStationHasOnlyItsInterface) {
-    const Nl80211InterfaceInfo interface{5, "wlan3", NL80211_IFTYPE_STATION, std::nullopt, std::nullopt};
-    EXPECT_EQ(makeLinkReading(interface, std::nullopt, std::nullopt, {}), (WirelessLinkReading{
-                                                                .interface = {"wlan3", 5},
-                                                                .ssid = std::nullopt,
-                                                                .bssid = std::nullopt,
-                                                                .signalDbm = 0,
-                                                                .noiseDbm = 0,
-                                                                .transmitRateMbps = 0.0,
-                                                                .channel = std::nullopt,
-                                                            }));
+    const Nl80211InterfaceInfo interface {
+        5, "wlan3", NL80211_IFTYPE_STATION, std::nullopt, std::nullopt
+    };
+    EXPECT_EQ(makeLinkReading(interface, std::nullopt, std::nullopt, {}),
+              (WirelessLinkReading{
+                  .interface = {"wlan3", 5},
+                  .ssid = std::nullopt,
+                  .bssid = std::nullopt,
+                  .signalDbm = 0,
+                  .noiseDbm = 0,
+                  .transmitRateMbps = 0.0,
+                  .channel = std::nullopt,
+              }));
 }
 
 TEST(Nl80211AssemblyTest, ReadingOfAHiddenOrUnreadableNameHasNoName) {
-    for (const auto& ssid : {std::vector<std::uint8_t>{0, 0, 0}, std::vector<std::uint8_t>{0xff, 'x'}}) {
-        const Nl80211InterfaceInfo interface{5, "wlan3", NL80211_IFTYPE_STATION, 5180, ssid};
+    for (const auto& ssid :
+         {std::vector<std::uint8_t>{0, 0, 0}, std::vector<std::uint8_t>{0xff, 'x'}}) {
+        const Nl80211InterfaceInfo interface { 5, "wlan3", NL80211_IFTYPE_STATION, 5180, ssid };
         const auto reading = makeLinkReading(interface, std::nullopt, std::nullopt, {});
         EXPECT_FALSE(reading.ssid);
         EXPECT_EQ(reading.channel, (WirelessChannel{5180, 36, WiFiBand::fiveGigahertz}));
@@ -379,14 +403,16 @@ TEST(Nl80211AssemblyTest, ReadingOfAHiddenOrUnreadableNameHasNoName) {
 }
 
 TEST(Nl80211AssemblyTest, ScannedNetworkWithNoiseOfItsChannel) {
-    const Nl80211BssInfo bss{MacAddressBytes{2, 0, 0, 0, 0, 0}, 2412, -4550, bytesOf("lumra-ap-ch1"), std::nullopt};
+    const Nl80211BssInfo bss{MacAddressBytes{2, 0, 0, 0, 0, 0}, 2412, -4550,
+                             bytesOf("lumra-ap-ch1"), std::nullopt};
     EXPECT_EQ(makeNetwork(bss, {{2437, -90, true}, {2412, -95, false}}),
               (WirelessNetwork{"lumra-ap-ch1", "02:00:00:00:00:00", -46,
                                WirelessChannel{2412, 1, WiFiBand::twoPointFourGigahertz}, -95}));
 }
 
 TEST(Nl80211AssemblyTest, ScannedNetworkMissingValuesStayAbsent) {
-    const Nl80211BssInfo bss{std::nullopt, std::nullopt, std::nullopt, std::vector<std::uint8_t>{}, std::nullopt};
+    const Nl80211BssInfo bss{std::nullopt, std::nullopt, std::nullopt, std::vector<std::uint8_t>{},
+                             std::nullopt};
     EXPECT_EQ(makeNetwork(bss, {{2412, -95, false}}),
               (WirelessNetwork{std::nullopt, std::nullopt, 0, std::nullopt, std::nullopt}));
 }
@@ -396,8 +422,14 @@ TEST(Nl80211AssemblyTest, MbmRoundsToTheNearestDbm) {
         std::int32_t mbm;
         std::int64_t dbm;
     };
-    for (const auto& row : std::vector<Row>{{-3000, -30}, {-4549, -45}, {-4550, -46}, {-4599, -46}, {0, 0},
-                                            {149, 1}, {150, 2}, {-10000, -100}}) {
+    for (const auto& row : std::vector<Row>{{-3000, -30},
+                                            {-4549, -45},
+                                            {-4550, -46},
+                                            {-4599, -46},
+                                            {0, 0},
+                                            {149, 1},
+                                            {150, 2},
+                                            {-10000, -100}}) {
         EXPECT_EQ(dbmFromMbm(row.mbm), row.dbm) << row.mbm;
     }
 }

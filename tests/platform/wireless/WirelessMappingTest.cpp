@@ -1,12 +1,10 @@
 #include "WirelessPrinting.h"
-
 #include "platform/wireless/TransmitRate.h"
 #include "platform/wireless/WirelessChannel.h"
 #include "platform/wireless/WirelessText.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 #include <string>
 #include <vector>
@@ -14,7 +12,9 @@
 namespace lumra {
 namespace {
 
-std::vector<std::uint8_t> bytesOf(std::string_view text) { return {text.begin(), text.end()}; }
+std::vector<std::uint8_t> bytesOf(std::string_view text) {
+    return {text.begin(), text.end()};
+}
 
 TEST(WirelessChannelTest, FrequencyGivesChannelAndBand) {
     struct Row {
@@ -49,7 +49,8 @@ TEST(WirelessChannelTest, FrequencyGivesChannelAndBand) {
         {0, 0, WiFiBand::unknown},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(channelForFrequency(row.frequencyMhz), (WirelessChannel{row.frequencyMhz, row.number, row.band}))
+        EXPECT_EQ(channelForFrequency(row.frequencyMhz),
+                  (WirelessChannel{row.frequencyMhz, row.number, row.band}))
             << row.frequencyMhz << " MHz";
     }
 }
@@ -111,11 +112,11 @@ TEST(SsidTest, DecodesOnlyNamesThatAreTextAndNotPlaceholders) {
         // A name with a NUL inside is still a name.
         {{'a', 0, 'b'}, std::string("a\0b", 3)},
         {{'a', 0xff, 'b'}, std::nullopt},
-        {bytesOf("caf\xe9"), std::nullopt},    // Latin-1
-        {bytesOf("\xc3"), std::nullopt},       // cut short
-        {bytesOf("\xc0\xaf"), std::nullopt},   // overlong
+        {bytesOf("caf\xe9"), std::nullopt},  // Latin-1
+        {bytesOf("\xc3"), std::nullopt},     // cut short
+        {bytesOf("\xc0\xaf"), std::nullopt}, // overlong
         {bytesOf("\xe0\x80\xaf"), std::nullopt},
-        {bytesOf("\xed\xa0\x80"), std::nullopt}, // surrogate
+        {bytesOf("\xed\xa0\x80"), std::nullopt},     // surrogate
         {bytesOf("\xf4\x90\x80\x80"), std::nullopt}, // above U+10FFFF
         {bytesOf("\xf4\x8f\xbf\xbf"), "\xf4\x8f\xbf\xbf"},
     };

@@ -1,11 +1,11 @@
-#include "concurrency/RunLoop.h"
 #include "probes/dns/CommandLineDNSLookupRunner.h"
+
+#include "concurrency/RunLoop.h"
 #include "tests/support/AwaitTask.h"
 #include "tests/support/FakeCommandRunner.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace lumra {
 namespace {
@@ -17,10 +17,15 @@ TEST(DigCommandLineTest, WaitsTheTimeoutRoundedUpToWholeSecondsAtLeastOne) {
         double timeout;
         std::string time;
     };
-    for (const Case& c : std::vector<Case>{{1.5, "+time=2"}, {2.0, "+time=2"}, {0.2, "+time=1"},
-                                           {0, "+time=1"}, {-4, "+time=1"}, {std::nan(""), "+time=1"}}) {
+    for (const Case& c : std::vector<Case>{{1.5, "+time=2"},
+                                           {2.0, "+time=2"},
+                                           {0.2, "+time=1"},
+                                           {0, "+time=1"},
+                                           {-4, "+time=1"},
+                                           {std::nan(""), "+time=1"}}) {
         const CommandRequest request = digCommandLine("a.test", c.timeout);
-        EXPECT_EQ(request.arguments, (std::vector<std::string>{c.time, "+tries=1", "a.test"})) << c.timeout;
+        EXPECT_EQ(request.arguments, (std::vector<std::string>{c.time, "+tries=1", "a.test"}))
+            << c.timeout;
         EXPECT_EQ(request.executable, "/usr/bin/dig");
     }
     EXPECT_EQ(digCommandLine("a.test", 1.5).timeout, 1.5) << "the process gets the timeout itself";
@@ -30,15 +35,19 @@ TEST(DNSLookupTest, ReadsTheQueryTimeFromCleanAndFailingRuns) {
     VirtualClockRunLoop loop;
     auto runner = std::make_shared<test::FakeCommandRunner>();
     runner->succeed("/usr/bin/dig +time=2 +tries=1 clean.test", ";; Query time: 17 msec\n");
-    runner->fail("/usr/bin/dig +time=2 +tries=1 failing.test",
-                 CommandRunnerError::nonZeroExit("/usr/bin/dig", 9, ";; Query time: 40 msec\n", ""));
+    runner->fail(
+        "/usr/bin/dig +time=2 +tries=1 failing.test",
+        CommandRunnerError::nonZeroExit("/usr/bin/dig", 9, ";; Query time: 40 msec\n", ""));
     runner->succeed("/usr/bin/dig +time=2 +tries=1 malformed.test", ";; ANSWER SECTION:\n");
-    runner->fail("/usr/bin/dig +time=2 +tries=1 slow.test", CommandRunnerError::timedOut("/usr/bin/dig", 1.5));
+    runner->fail("/usr/bin/dig +time=2 +tries=1 slow.test",
+                 CommandRunnerError::timedOut("/usr/bin/dig", 1.5));
     CommandLineDNSLookupRunner dns(runner);
     EXPECT_EQ(awaitTask(loop, dns.lookup("clean.test", 1.5)), (DNSLookupOutcome{17, true}));
     EXPECT_EQ(awaitTask(loop, dns.lookup("failing.test", 1.5)), (DNSLookupOutcome{40, true}));
-    EXPECT_EQ(awaitTask(loop, dns.lookup("malformed.test", 1.5)), (DNSLookupOutcome{std::nullopt, false}));
-    EXPECT_EQ(awaitTask(loop, dns.lookup("slow.test", 1.5)), (DNSLookupOutcome{std::nullopt, false}));
+    EXPECT_EQ(awaitTask(loop, dns.lookup("malformed.test", 1.5)),
+              (DNSLookupOutcome{std::nullopt, false}));
+    EXPECT_EQ(awaitTask(loop, dns.lookup("slow.test", 1.5)),
+              (DNSLookupOutcome{std::nullopt, false}));
 }
 
 } // namespace

@@ -9,13 +9,12 @@
 #include "probes/tcp/CommandLineTCPConnectionCounter.h"
 #include "systool/SystoolPath.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <dirent.h>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,7 +28,8 @@ using namespace std::chrono_literals;
 bool inOwnNetworkNamespace() {
     struct stat self {};
     struct stat fixture {};
-    return ::stat("/proc/self/ns/net", &self) == 0 && ::stat("/run/netns/" LUMRA_LIVE_CLIENT_NS, &fixture) == 0 &&
+    return ::stat("/proc/self/ns/net", &self) == 0 &&
+           ::stat("/run/netns/" LUMRA_LIVE_CLIENT_NS, &fixture) == 0 &&
            self.st_ino == fixture.st_ino && self.st_dev == fixture.st_dev;
 }
 
@@ -42,7 +42,8 @@ int processesWith(const std::string& text) {
         std::string commandLine((std::istreambuf_iterator<char>(in)), {});
         for (char& c : commandLine)
             c = c == '\0' ? ' ' : c;
-        count += entry->d_name[0] >= '0' && entry->d_name[0] <= '9' && commandLine.find(text) != std::string::npos &&
+        count += entry->d_name[0] >= '0' && entry->d_name[0] <= '9' &&
+                 commandLine.find(text) != std::string::npos &&
                  commandLine.find("live_probes_test") == std::string::npos;
     }
     if (proc)
@@ -80,19 +81,21 @@ private:
 class LiveProbesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(inOwnNetworkNamespace()) << "must run under ip netns exec " LUMRA_LIVE_CLIENT_NS;
+        ASSERT_TRUE(inOwnNetworkNamespace())
+            << "must run under ip netns exec " LUMRA_LIVE_CLIENT_NS;
     }
 
-    template <class T>
-    T await(Task<T> task, std::chrono::seconds limit = 20s) {
+    template <class T> T await(Task<T> task, std::chrono::seconds limit = 20s) {
         auto holder = std::make_shared<Task<T>>(std::move(task));
         return loop.await(spawn(mainActor(), [holder] { return std::move(*holder); }), limit);
     }
 
     RunLoop loop;
-    std::shared_ptr<ShellCommandRunner> runner =
-        std::make_shared<ShellCommandRunner>(makeAllowedExecutables(), makeStandInExecutables(kSystoolPath));
-    CommandLinePingProbeRunner pingProbe{runner, 2, 0.5, [] { return std::optional<std::string>(); }};
+    std::shared_ptr<ShellCommandRunner> runner = std::make_shared<ShellCommandRunner>(
+        makeAllowedExecutables(), makeStandInExecutables(kSystoolPath));
+    CommandLinePingProbeRunner pingProbe{runner, 2, 0.5, [] {
+                                             return std::optional<std::string>();
+                                         }};
 };
 
 TEST_F(LiveProbesTest, PingsLoopbackAndTheRouterThroughTheToolPath) {

@@ -1,11 +1,11 @@
-#include "probes/metadata/ShellWiFiNetworkMetadataResolver.h"
 #include "probes/metadata/VPNActivity.h"
+
+#include "probes/metadata/ShellWiFiNetworkMetadataResolver.h"
 #include "tests/support/AwaitTask.h"
 #include "tests/support/FakeCommandRunner.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -42,9 +42,11 @@ TEST(SpecificRouteDestinationTest, DefaultHalfDefaultAndUnusableNetworksNeverCou
 }
 
 VPNTunnelInterfaceStatus tunnel(std::string name, VPNTunnelKind kind, std::vector<std::string> v4,
-                                std::vector<std::string> v6 = {}, std::optional<std::string> status = std::nullopt,
+                                std::vector<std::string> v6 = {},
+                                std::optional<std::string> status = std::nullopt,
                                 std::string flags = "UP,POINTOPOINT,RUNNING,MULTICAST") {
-    return {std::move(name), kind, std::move(flags), std::move(status), std::move(v4), std::move(v6)};
+    return {std::move(name),   kind,          std::move(flags),
+            std::move(status), std::move(v4), std::move(v6)};
 }
 
 TEST(VPNActivityTest, JudgesTunnelsByFlagsStatusAddressesAndRoutes) {
@@ -58,25 +60,40 @@ TEST(VPNActivityTest, JudgesTunnelsByFlagsStatusAddressesAndRoutes) {
         bool active;
     };
     const std::vector<Case> cases{
-        {"utun with a usable IPv4 needs no route", tunnel("utun3", K::utun, {"10.8.0.2"}), {}, true},
+        {"utun with a usable IPv4 needs no route",
+         tunnel("utun3", K::utun, {"10.8.0.2"}),
+         {},
+         true},
         {"tun needs a specific route", tunnel("tun0", K::tun, {"10.8.0.2"}), defaultOnly, false},
         {"tun with a specific route", tunnel("tun0", K::tun, {"10.8.0.2"}), specific, true},
-        {"tap needs a specific route", tunnel("tap0", K::tap, {"10.8.0.2"}), {{"0/1", "tap0"}, {"128.0/1", "tap0"}},
+        {"tap needs a specific route",
+         tunnel("tap0", K::tap, {"10.8.0.2"}),
+         {{"0/1", "tap0"}, {"128.0/1", "tap0"}},
          false},
-        {"a route through another tunnel does not count", tunnel("tap0", K::tap, {"10.8.0.2"}), specific, false},
+        {"a route through another tunnel does not count", tunnel("tap0", K::tap, {"10.8.0.2"}),
+         specific, false},
         {"ipsec and ppp need no route", tunnel("ppp0", K::ppp, {"10.8.0.2"}), {}, true},
-        {"not running", tunnel("utun3", K::utun, {"10.8.0.2"}, {}, std::nullopt, "UP,POINTOPOINT"), {}, false},
-        {"inactive in any case", tunnel("utun3", K::utun, {"10.8.0.2"}, {}, "  InActive "), {}, false},
+        {"not running",
+         tunnel("utun3", K::utun, {"10.8.0.2"}, {}, std::nullopt, "UP,POINTOPOINT"),
+         {},
+         false},
+        {"inactive in any case",
+         tunnel("utun3", K::utun, {"10.8.0.2"}, {}, "  InActive "),
+         {},
+         false},
         {"link-local IPv6 only", tunnel("utun5", K::utun, {}, {"fe80::1%utun5"}), specific, false},
         {"global IPv6 with a route", tunnel("utun5", K::utun, {}, {"fd00:1::2"}), specific, true},
-        {"global IPv6 without a specific route", tunnel("utun5", K::utun, {}, {"fd00:1::2"}), defaultOnly, false},
+        {"global IPv6 without a specific route", tunnel("utun5", K::utun, {}, {"fd00:1::2"}),
+         defaultOnly, false},
         {"loopback IPv4 is not usable", tunnel("utun3", K::utun, {"127.0.0.1"}), {}, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(evaluateVPNActivity({}, {c.tunnel}, c.routes), c.active) << c.what;
-    EXPECT_TRUE(evaluateVPNActivity({{"ABC", "Work", VPNConnectionServiceState::connected}}, {}, {}))
+    EXPECT_TRUE(
+        evaluateVPNActivity({{"ABC", "Work", VPNConnectionServiceState::connected}}, {}, {}))
         << "a connected service settles it without a tunnel";
-    EXPECT_FALSE(evaluateVPNActivity({{"ABC", "Work", VPNConnectionServiceState::connecting}}, {}, specific))
+    EXPECT_FALSE(
+        evaluateVPNActivity({{"ABC", "Work", VPNConnectionServiceState::connecting}}, {}, specific))
         << "routes alone never count";
 }
 
@@ -101,35 +118,40 @@ TEST(ShellWiFiNetworkMetadataResolverTest, VerdictsOnCapturedToolOutput) {
     };
     const std::string noServices = "scutil/macos-nc-list-empty.txt";
     const std::vector<Case> cases{
-        {"a connected service settles it with no tunnel known", "scutil/macos-nc-list.txt", std::nullopt,
-         std::nullopt, true},
-        {"Connected in capitals", "scutil/macos-nc-list-odd-lines.txt", std::nullopt, std::nullopt, true},
-        {"a utun with a usable address needs no route", noServices, "ifconfig/macos-ifconfig.txt", std::nullopt,
+        {"a connected service settles it with no tunnel known", "scutil/macos-nc-list.txt",
+         std::nullopt, std::nullopt, true},
+        {"Connected in capitals", "scutil/macos-nc-list-odd-lines.txt", std::nullopt, std::nullopt,
          true},
+        {"a utun with a usable address needs no route", noServices, "ifconfig/macos-ifconfig.txt",
+         std::nullopt, true},
         {"the tun and tap of OpenVPN behind half-default and default routes only", noServices,
          "vpn/macos-ifconfig-openvpn.txt", "vpn/macos-routes-half-default.txt", false},
-        {"the host route to the tun's peer is specific", noServices, "vpn/macos-ifconfig-openvpn.txt",
-         "vpn/macos-routes-openvpn-tun.txt", true},
+        {"the host route to the tun's peer is specific", noServices,
+         "vpn/macos-ifconfig-openvpn.txt", "vpn/macos-routes-openvpn-tun.txt", true},
         {"a network route through the tap", noServices, "vpn/macos-ifconfig-openvpn.txt",
          "vpn/macos-routes-tap-network.txt", true},
-        {"a tun with a global IPv6 address and no route through it; ppp0 and utun9 are not running", noServices,
-         "ifconfig/macos-ifconfig-odd-lines.txt", "netstat/macos-routes-all.txt", false},
-        {"routes alone never count", std::nullopt, std::nullopt, "netstat/macos-routes-all.txt", false},
+        {"a tun with a global IPv6 address and no route through it; ppp0 and utun9 are not running",
+         noServices, "ifconfig/macos-ifconfig-odd-lines.txt", "netstat/macos-routes-all.txt",
+         false},
+        {"routes alone never count", std::nullopt, std::nullopt, "netstat/macos-routes-all.txt",
+         false},
         {"a failed ifconfig leaves it to services that are not connected", noServices, std::nullopt,
          "netstat/macos-routes-all.txt", false},
         {"lumra-systool on Linux: a held utun3 with half-default and specific routes",
          "systool/captured/scutil_--nc_list.txt", "systool/captured/ifconfig.tunnel.txt",
          "systool/captured/netstat_-rn.tunnel.txt", true},
-        {"lumra-systool on Linux: NetworkManager's activated VPN", "systool/captured/scutil_--nc_list.networkmanager.txt",
-         "systool/captured/ifconfig.txt", "systool/captured/netstat_-rn.txt", true},
-        {"lumra-systool on Linux: no VPN", "systool/captured/scutil_--nc_list.txt", "systool/captured/ifconfig.txt",
-         "systool/captured/netstat_-rn.txt", false},
+        {"lumra-systool on Linux: NetworkManager's activated VPN",
+         "systool/captured/scutil_--nc_list.networkmanager.txt", "systool/captured/ifconfig.txt",
+         "systool/captured/netstat_-rn.txt", true},
+        {"lumra-systool on Linux: no VPN", "systool/captured/scutil_--nc_list.txt",
+         "systool/captured/ifconfig.txt", "systool/captured/netstat_-rn.txt", false},
         {"nothing answers", std::nullopt, std::nullopt, std::nullopt, false},
     };
     VirtualClockRunLoop loop;
     for (const Case& c : cases) {
         auto runner = std::make_shared<test::FakeCommandRunner>();
-        const auto script = [&](const std::string& commandLine, const std::optional<std::string>& path) {
+        const auto script = [&](const std::string& commandLine,
+                                const std::optional<std::string>& path) {
             if (path)
                 runner->succeed(commandLine, fixture(*path));
             else
@@ -158,9 +180,11 @@ TEST(ShellWiFiNetworkMetadataResolverTest, RunsItsCommandsAndReadsWhatTheyGive) 
     EXPECT_EQ(test::awaitTask(loop, resolver.ipAddress("wlan1")), std::nullopt);
     EXPECT_EQ(test::awaitTask(loop, resolver.ipAddress("wlan2")), std::nullopt);
     runner->requests.clear();
-    EXPECT_TRUE(test::awaitTask(loop, resolver.isVPNActive())) << "a failed ifconfig leaves it to the services";
+    EXPECT_TRUE(test::awaitTask(loop, resolver.isVPNActive()))
+        << "a failed ifconfig leaves it to the services";
     EXPECT_EQ(runner->commandLines(),
-              (std::vector<std::string>{"/usr/sbin/scutil --nc list", "/sbin/ifconfig", "/usr/sbin/netstat -rn"}));
+              (std::vector<std::string>{"/usr/sbin/scutil --nc list", "/sbin/ifconfig",
+                                        "/usr/sbin/netstat -rn"}));
     for (const CommandRequest& request : runner->requests)
         EXPECT_EQ(request.timeout, 2.0);
 }

@@ -23,7 +23,8 @@ TEST(CommandParsingErrorTest, UnequalWhenCaseOrAnyTextDiffers) {
 }
 
 TEST(CommandParsingErrorTest, CasesFollowDeclarationOrderAndCarryTheCommand) {
-    const auto missing = CommandParsingError::missingPattern("/usr/sbin/netstat", "default <gateway> ...");
+    const auto missing =
+        CommandParsingError::missingPattern("/usr/sbin/netstat", "default <gateway> ...");
     const auto number = CommandParsingError::invalidNumber("/usr/bin/dig", "queryTime", "9");
     const auto address = CommandParsingError::invalidIPAddress("/usr/sbin/ipconfig", "x");
     EXPECT_EQ(missing.errorCase(), CommandParsingError::Case::missingPattern);
@@ -37,10 +38,12 @@ TEST(CommandParsingErrorTest, CasesFollowDeclarationOrderAndCarryTheCommand) {
 
 TEST(CommandParsingErrorTest, DescriptionNamesTheCaseAndEveryText) {
     const auto error = CommandParsingError::invalidNumber("/sbin/ping", "min", "1.1.1");
-    EXPECT_EQ(error.describe(), R"(invalidNumber(command: "/sbin/ping", field: "min", value: "1.1.1"))");
+    EXPECT_EQ(error.describe(),
+              R"(invalidNumber(command: "/sbin/ping", field: "min", value: "1.1.1"))");
     EXPECT_STREQ(error.what(), error.describe().c_str());
-    EXPECT_EQ(CommandParsingError::missingPattern("/usr/bin/dig", "Query time: <value> msec").describe(),
-              R"(missingPattern(command: "/usr/bin/dig", expected: "Query time: <value> msec"))");
+    EXPECT_EQ(
+        CommandParsingError::missingPattern("/usr/bin/dig", "Query time: <value> msec").describe(),
+        R"(missingPattern(command: "/usr/bin/dig", expected: "Query time: <value> msec"))");
     EXPECT_EQ(CommandParsingError::invalidIPAddress("/usr/sbin/ipconfig", "fe80::1").describe(),
               R"(invalidIPAddress(command: "/usr/sbin/ipconfig", value: "fe80::1"))");
 }

@@ -2,9 +2,8 @@
 // locale whose decimal separator is a comma: the results must not change.
 #include "tests/probes/parsers/ParserCases.h"
 
-#include <gtest/gtest.h>
-
 #include <clocale>
+#include <gtest/gtest.h>
 #include <locale>
 #include <stdexcept>
 

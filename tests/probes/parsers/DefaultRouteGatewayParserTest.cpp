@@ -24,29 +24,35 @@ CommandParsingError missingRoute() {
 std::vector<DefaultRouteCase> defaultRouteCases() {
     return {
         {fixture("netstat/macos-routes-inet.txt"), ipv4, std::nullopt, std::string("192.168.1.1")},
-        {fixture("systool/captured/netstat_-rn_-f_inet.txt"), ipv4, std::nullopt, std::string("10.213.0.1")},
-        {fixture("systool/captured/netstat_-rn_-f_inet6.txt"), ipv6, std::nullopt, std::string("fe80::1%lsc0")},
-        {fixture("systool/captured/netstat_-rn_-f_inet6.txt"), ipv6, "lsc0", std::string("fe80::1%lsc0")},
+        {fixture("systool/captured/netstat_-rn_-f_inet.txt"), ipv4, std::nullopt,
+         std::string("10.213.0.1")},
+        {fixture("systool/captured/netstat_-rn_-f_inet6.txt"), ipv6, std::nullopt,
+         std::string("fe80::1%lsc0")},
+        {fixture("systool/captured/netstat_-rn_-f_inet6.txt"), ipv6, "lsc0",
+         std::string("fe80::1%lsc0")},
         {fixture("netstat/macos-routes-inet.txt"), ipv6, std::nullopt, missingRoute()},
         {fixture("netstat/macos-routes-inet6.txt"), ipv6, std::nullopt, std::string("fe80::1%en0")},
         {fixture("netstat/macos-routes-inet6.txt"), ipv6, "utun0", std::string("fe80::%utun0")},
         {fixture("netstat/macos-routes-inet6.txt"), ipv4, std::nullopt, missingRoute()},
-        {fixture("netstat/macos-routes-inet-two-en.txt"), ipv4, std::nullopt, std::string("10.0.0.1")},
+        {fixture("netstat/macos-routes-inet-two-en.txt"), ipv4, std::nullopt,
+         std::string("10.0.0.1")},
         {fixture("netstat/macos-routes-inet-two-en.txt"), ipv4, "en5", std::string("10.0.0.1")},
         {fixture("netstat/macos-routes-inet-two-en.txt"), ipv4, "en0", std::string("192.168.1.1")},
         {fixture("netstat/macos-routes-inet-link-only.txt"), ipv4, std::nullopt, missingRoute()},
         {fixture("netstat/macos-routes-inet-bare-default.txt"), ipv4, std::nullopt, missingRoute()},
-        {fixture("netstat/macos-routes-inet-three-fields.txt"), ipv4, std::nullopt, std::string("10.0.0.1")},
+        {fixture("netstat/macos-routes-inet-three-fields.txt"), ipv4, std::nullopt,
+         std::string("10.0.0.1")},
         {inlineOutput("empty output", ""), ipv4, std::nullopt, missingRoute()},
         {inlineOutput("a bare default after a valid route still fails",
                       "default 192.168.1.1 UGSc en0\ndefault\n"),
          ipv4, std::nullopt, missingRoute()},
-        {inlineOutput("Default is not default", "Default 192.168.1.1 UGSc en0\n"), ipv4, std::nullopt,
-         missingRoute()},
+        {inlineOutput("Default is not default", "Default 192.168.1.1 UGSc en0\n"), ipv4,
+         std::nullopt, missingRoute()},
         {inlineOutput("a preferred interface narrows the choice even to a worse rank",
                       "default 10.0.0.1 UGSc en0\ndefault 10.8.0.1 UGSc utun2\n"),
          ipv4, "utun2", std::string("10.8.0.1")},
-        {inlineOutput("preference compares the whole name", "default 10.0.0.1 UGSc en0\ndefault 10.0.0.2 UGSc en10\n"),
+        {inlineOutput("preference compares the whole name",
+                      "default 10.0.0.1 UGSc en0\ndefault 10.0.0.2 UGSc en10\n"),
          ipv4, "en1", std::string("10.0.0.1")},
         {inlineOutput("gateway order is by text, not by number",
                       "default 10.0.0.9 UGSc en0\ndefault 10.0.0.10 UGSc en1\n"),
@@ -65,12 +71,15 @@ std::vector<DefaultRouteCase> defaultRouteCases() {
 
 void checkDefaultRouteCases() {
     for (const DefaultRouteCase& c : defaultRouteCases()) {
-        SCOPED_TRACE(c.output.description + (c.family == ipv6 ? " (inet6" : " (inet") +
-                     (c.preferredInterfaceName ? ", prefer " + *c.preferredInterfaceName + ")" : ")"));
-        const auto preferred = c.preferredInterfaceName ? std::optional<std::string_view>(*c.preferredInterfaceName)
-                                                        : std::nullopt;
-        EXPECT_EQ(outcomeOf([&] { return parseDefaultRouteGateway(c.output.text, c.family, preferred); }),
-                  c.expected);
+        SCOPED_TRACE(
+            c.output.description + (c.family == ipv6 ? " (inet6" : " (inet") +
+            (c.preferredInterfaceName ? ", prefer " + *c.preferredInterfaceName + ")" : ")"));
+        const auto preferred = c.preferredInterfaceName
+                                   ? std::optional<std::string_view>(*c.preferredInterfaceName)
+                                   : std::nullopt;
+        EXPECT_EQ(
+            outcomeOf([&] { return parseDefaultRouteGateway(c.output.text, c.family, preferred); }),
+            c.expected);
     }
 }
 
@@ -85,7 +94,8 @@ const std::vector<std::vector<std::string>> interfacesByRank{
 };
 
 std::string twoRouteTable(const std::string& firstInterface, const std::string& secondInterface) {
-    return "default 10.0.0.2 UGSc " + firstInterface + "\ndefault 10.0.0.1 UGSc " + secondInterface + "\n";
+    return "default 10.0.0.2 UGSc " + firstInterface + "\ndefault 10.0.0.1 UGSc " +
+           secondInterface + "\n";
 }
 
 // A lower rank wins whatever the gateway text and line order; within a
@@ -97,7 +107,8 @@ void checkInterfaceRanks() {
                 for (const std::string& second : interfacesByRank[b]) {
                     SCOPED_TRACE("'" + first + "' then '" + second + "'");
                     const std::string expected = a < b ? "10.0.0.2" : "10.0.0.1";
-                    EXPECT_EQ(parseDefaultRouteGateway(twoRouteTable(first, second), ipv4), expected);
+                    EXPECT_EQ(parseDefaultRouteGateway(twoRouteTable(first, second), ipv4),
+                              expected);
                 }
             }
         }
@@ -107,8 +118,12 @@ void checkInterfaceRanks() {
 const CaseTableRegistration registration{"parseDefaultRouteGateway", checkDefaultRouteCases};
 const CaseTableRegistration ranks{"default route interface ranks", checkInterfaceRanks};
 
-TEST(DefaultRouteGatewayParserTest, PicksTheBestDefaultGatewayOfTheFamily) { checkDefaultRouteCases(); }
-TEST(DefaultRouteGatewayParserTest, InterfaceKindRanksBeforeGatewayText) { checkInterfaceRanks(); }
+TEST(DefaultRouteGatewayParserTest, PicksTheBestDefaultGatewayOfTheFamily) {
+    checkDefaultRouteCases();
+}
+TEST(DefaultRouteGatewayParserTest, InterfaceKindRanksBeforeGatewayText) {
+    checkInterfaceRanks();
+}
 
 } // namespace
 } // namespace lumra

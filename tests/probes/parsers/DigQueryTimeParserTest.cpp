@@ -24,7 +24,8 @@ std::vector<DigQueryTimeCase> digQueryTimeCases() {
         {inlineOutput("the line alone", ";; Query time: 17 msec\n"), 17.0},
         {inlineOutput("no blanks around the figure", "Query time:305msec"), 305.0},
         {inlineOutput("leading zeros", ";; Query time: 007 msec"), 7.0},
-        {inlineOutput("the first of two lines", ";; Query time: 4 msec\n;; Query time: 9 msec\n"), 4.0},
+        {inlineOutput("the first of two lines", ";; Query time: 4 msec\n;; Query time: 9 msec\n"),
+         4.0},
         {inlineOutput("empty output", ""), missingQueryTime()},
         {inlineOutput("another unit", ";; Query time: 23 usec"), missingQueryTime()},
         {inlineOutput("a fractional figure", ";; Query time: 2.5 msec"), missingQueryTime()},
@@ -43,7 +44,9 @@ void checkDigQueryTimeCases() {
 
 const CaseTableRegistration registration{"parseDigQueryTime", checkDigQueryTimeCases};
 
-TEST(DigQueryTimeParserTest, ReadsTheQueryTimeOrReportsItMissing) { checkDigQueryTimeCases(); }
+TEST(DigQueryTimeParserTest, ReadsTheQueryTimeOrReportsItMissing) {
+    checkDigQueryTimeCases();
+}
 
 } // namespace
 } // namespace lumra

@@ -30,9 +30,11 @@ std::vector<IPv4AddressOutputCase> ipv4AddressOutputCases() {
         {inlineOutput("Unicode white space and line breaks around it", "\u2028 10.0.0.2\u00A0\r\n"),
          std::string("10.0.0.2")},
         {inlineOutput("blank output", "  \n\t\u3000"), missingAddress()},
-        {inlineOutput("more than an address", "192.168.1.1 extra\n"), invalidAddress("192.168.1.1 extra")},
+        {inlineOutput("more than an address", "192.168.1.1 extra\n"),
+         invalidAddress("192.168.1.1 extra")},
         {inlineOutput("two lines", "10.0.0.1\n10.0.0.2\n"), invalidAddress("10.0.0.1\n10.0.0.2")},
-        {inlineOutput("leading zeros pass as printed", "192.168.001.010\n"), std::string("192.168.001.010")},
+        {inlineOutput("leading zeros pass as printed", "192.168.001.010\n"),
+         std::string("192.168.001.010")},
         {inlineOutput("an octet out of range", "10.0.0.256\n"), invalidAddress("10.0.0.256")},
     };
 }
@@ -46,7 +48,9 @@ void checkIPv4AddressOutputCases() {
 
 const CaseTableRegistration registration{"parseIPv4AddressOutput", checkIPv4AddressOutputCases};
 
-TEST(IPv4AddressOutputParserTest, GivesTheTrimmedAddressOrSaysWhyNot) { checkIPv4AddressOutputCases(); }
+TEST(IPv4AddressOutputParserTest, GivesTheTrimmedAddressOrSaysWhyNot) {
+    checkIPv4AddressOutputCases();
+}
 
 } // namespace
 } // namespace lumra

@@ -30,7 +30,9 @@ ToolOutput inlineOutput(std::string description, std::string text) {
     return {std::move(description), std::move(text)};
 }
 
-const std::vector<CaseTable>& caseTables() { return registry(); }
+const std::vector<CaseTable>& caseTables() {
+    return registry();
+}
 
 CaseTableRegistration::CaseTableRegistration(std::string name, void (*check)()) {
     registry().push_back({std::move(name), check});

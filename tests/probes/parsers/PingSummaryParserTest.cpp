@@ -2,17 +2,17 @@
 
 #include "tests/probes/parsers/ParserCases.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
+#include <gtest/gtest.h>
 #include <ostream>
 #include <thread>
 
 namespace lumra {
 
 void PrintTo(const PingSummary& summary, std::ostream* out) {
-    *out << "{min " << summary.minimumMilliseconds << ", avg " << summary.averageMilliseconds << ", max "
-         << summary.maximumMilliseconds << ", stddev " << summary.standardDeviationMilliseconds << "}";
+    *out << "{min " << summary.minimumMilliseconds << ", avg " << summary.averageMilliseconds
+         << ", max " << summary.maximumMilliseconds << ", stddev "
+         << summary.standardDeviationMilliseconds << "}";
 }
 
 namespace {
@@ -38,7 +38,8 @@ std::vector<PingSummaryCase> pingSummaryCases() {
         {fixture("ping/macos-no-reply.txt"), missingSummary()},
         {fixture("ping/linux-iputils-summary.txt"), PingSummary{0.041, 0.051, 0.062, 0.010}},
         {fixture("ping/linux-iputils-ping6-summary.txt"), PingSummary{0.038, 0.054, 0.070, 0.016}},
-        {fixture("systool/captured/ping_-c_2_-W_1000_10.213.0.1.txt"), PingSummary{0.044, 0.049, 0.055, 0.005}},
+        {fixture("systool/captured/ping_-c_2_-W_1000_10.213.0.1.txt"),
+         PingSummary{0.044, 0.049, 0.055, 0.005}},
         {fixture("systool/captured/ping_-c_2_-W_300_10.213.0.99.txt"), missingSummary()},
         {inlineOutput("empty output", ""), missingSummary()},
         {inlineOutput("mdev summary", "rtt min/avg/max/mdev = 10.1/12.3/15.0/1.7 ms\n"),
@@ -55,24 +56,30 @@ std::vector<PingSummaryCase> pingSummaryCases() {
         {inlineOutput("first unreadable figure is avg; later ones are not examined",
                       "round-trip min/avg/max/stddev = 1.0/./3.0/1..2 ms"),
          invalidFigure("avg", ".")},
-        {inlineOutput("unreadable max", "rtt min/avg/max/mdev = 1/2/3.0.0/4 ms"), invalidFigure("max", "3.0.0")},
-        {inlineOutput("unreadable stddev", "rtt min/avg/max/mdev = 1/2/3/.. ms"), invalidFigure("stddev", "..")},
-        {inlineOutput("the first of two summaries",
-                      "rtt min/avg/max/mdev = 1/2/3/4 ms\nround-trip min/avg/max/stddev = 5/6/7/8 ms\n"),
+        {inlineOutput("unreadable max", "rtt min/avg/max/mdev = 1/2/3.0.0/4 ms"),
+         invalidFigure("max", "3.0.0")},
+        {inlineOutput("unreadable stddev", "rtt min/avg/max/mdev = 1/2/3/.. ms"),
+         invalidFigure("stddev", "..")},
+        {inlineOutput(
+             "the first of two summaries",
+             "rtt min/avg/max/mdev = 1/2/3/4 ms\nround-trip min/avg/max/stddev = 5/6/7/8 ms\n"),
          PingSummary{1, 2, 3, 4}},
         {inlineOutput("Unicode white space around the figures",
                       "round-trip\u00A0min/avg/max/stddev\u3000=\u20021/2/3/4\u00A0ms"),
          PingSummary{1, 2, 3, 4}},
-        {inlineOutput("summary on a line after CR LF and U+2028",
-                      "2 packets transmitted\r\n\u2028round-trip min/avg/max/stddev = 1/2/3/4 ms\r\n"),
+        {inlineOutput(
+             "summary on a line after CR LF and U+2028",
+             "2 packets transmitted\r\n\u2028round-trip min/avg/max/stddev = 1/2/3/4 ms\r\n"),
          PingSummary{1, 2, 3, 4}},
         {inlineOutput("decimal comma figures are no summary",
                       "round-trip min/avg/max/stddev = 1,5/2,5/3,5/0,5 ms"),
          missingSummary()},
         {inlineOutput("no unit", "round-trip min/avg/max/stddev = 1/2/3/4\n"), missingSummary()},
-        {inlineOutput("std-dev is neither keyword", "round-trip min/avg/max/std-dev = 1/2/3/4 ms\n"),
+        {inlineOutput("std-dev is neither keyword",
+                      "round-trip min/avg/max/std-dev = 1/2/3/4 ms\n"),
          missingSummary()},
-        {inlineOutput("keyword case matters", "RTT min/avg/max/mdev = 1/2/3/4 ms"), missingSummary()},
+        {inlineOutput("keyword case matters", "RTT min/avg/max/mdev = 1/2/3/4 ms"),
+         missingSummary()},
     };
 }
 
@@ -85,7 +92,9 @@ void checkPingSummaryCases() {
 
 const CaseTableRegistration registration{"parsePingSummary", checkPingSummaryCases};
 
-TEST(PingSummaryParserTest, ReadsSummariesAndReportsWhatIsMissingOrUnreadable) { checkPingSummaryCases(); }
+TEST(PingSummaryParserTest, ReadsSummariesAndReportsWhatIsMissingOrUnreadable) {
+    checkPingSummaryCases();
+}
 
 TEST(PingSummaryParserTest, RunsConcurrentlyWithoutSharedState) {
     const std::string output = fixture("ping/macos-summary.txt").text;

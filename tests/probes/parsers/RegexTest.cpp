@@ -3,7 +3,6 @@
 #include "tests/probes/parsers/ParserCases.h"
 
 #include <gtest/gtest.h>
-
 #include <stdexcept>
 
 namespace lumra {
@@ -35,7 +34,8 @@ void checkFirstMatchCaptureGroups() {
         {"\\s is Unicode white space", "a\\s(b)", "a\u00A0b", Groups({"b"})},
         {"\\d is any decimal digit", "(\\d+)", "x\u0663\u0664", Groups({"\u0663\u0664"})},
         {"\\w takes letters of any script", "(\\w+)", "-\u00E9t\u00E9-", Groups({"\u00E9t\u00E9"})},
-        {"invalid UTF-8 elsewhere hides no match", "([0-9]+) ms", "\xff\xfe\n12 ms", Groups({"12"})},
+        {"invalid UTF-8 elsewhere hides no match", "([0-9]+) ms", "\xff\xfe\n12 ms",
+         Groups({"12"})},
     };
     for (const CaptureCase& c : cases) {
         SCOPED_TRACE(c.description);
@@ -45,7 +45,9 @@ void checkFirstMatchCaptureGroups() {
 
 const CaseTableRegistration registration{"firstMatchCaptureGroups", checkFirstMatchCaptureGroups};
 
-TEST(RegexTest, FirstMatchCaptureGroupsFollowsTheMatchingRules) { checkFirstMatchCaptureGroups(); }
+TEST(RegexTest, FirstMatchCaptureGroupsFollowsTheMatchingRules) {
+    checkFirstMatchCaptureGroups();
+}
 
 TEST(RegexTest, ConstructorRefusesAPatternThatDoesNotCompile) {
     EXPECT_THROW(Regex("a(b"), std::invalid_argument);

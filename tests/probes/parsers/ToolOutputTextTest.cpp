@@ -3,7 +3,6 @@
 #include "tests/probes/parsers/ParserCases.h"
 
 #include <gtest/gtest.h>
-
 #include <limits>
 
 namespace lumra {
@@ -181,12 +180,24 @@ const CaseTableRegistration caseMapping{"case mapping", checkCaseMapping};
 const CaseTableRegistration decimals{"parseDecimal", checkDecimalConversion};
 const CaseTableRegistration integers{"parseInteger", checkIntegerConversion};
 
-TEST(ToolOutputTextTest, LinesBreakAtEveryUnicodeLineBreakAndDropEmptyLines) { checkLineSplitting(); }
-TEST(ToolOutputTextTest, FieldsBreakAtUnicodeWhiteSpace) { checkFieldSplitting(); }
-TEST(ToolOutputTextTest, TrimmingRemovesOnlyItsOwnCharacterClass) { checkTrimming(); }
-TEST(ToolOutputTextTest, CaseMappingDecidesEqualityWithASCII) { checkCaseMapping(); }
-TEST(ToolOutputTextTest, DecimalsReadAsTheCLocaleDoesAndWholly) { checkDecimalConversion(); }
-TEST(ToolOutputTextTest, IntegersTakeOneOptionalSignAndDigitsInRange) { checkIntegerConversion(); }
+TEST(ToolOutputTextTest, LinesBreakAtEveryUnicodeLineBreakAndDropEmptyLines) {
+    checkLineSplitting();
+}
+TEST(ToolOutputTextTest, FieldsBreakAtUnicodeWhiteSpace) {
+    checkFieldSplitting();
+}
+TEST(ToolOutputTextTest, TrimmingRemovesOnlyItsOwnCharacterClass) {
+    checkTrimming();
+}
+TEST(ToolOutputTextTest, CaseMappingDecidesEqualityWithASCII) {
+    checkCaseMapping();
+}
+TEST(ToolOutputTextTest, DecimalsReadAsTheCLocaleDoesAndWholly) {
+    checkDecimalConversion();
+}
+TEST(ToolOutputTextTest, IntegersTakeOneOptionalSignAndDigitsInRange) {
+    checkIntegerConversion();
+}
 
 } // namespace
 } // namespace lumra

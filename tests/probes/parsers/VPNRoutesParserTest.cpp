@@ -3,7 +3,6 @@
 #include "tests/probes/parsers/ParserCases.h"
 
 #include <gtest/gtest.h>
-
 #include <ostream>
 
 namespace lumra {
@@ -35,12 +34,15 @@ std::vector<RoutesCase> routesCases() {
          }},
         {fixture("netstat/macos-routes-inet.txt"), {}},
         {inlineOutput("empty output", ""), {}},
-        {inlineOutput("the last tunnel word of the line", "10.1/16 tun5 UGSc utun2 !\n"), {{"10.1/16", "utun2"}}},
+        {inlineOutput("the last tunnel word of the line", "10.1/16 tun5 UGSc utun2 !\n"),
+         {{"10.1/16", "utun2"}}},
         {inlineOutput("the first word counts too", "ppp0\n"), {{"ppp0", "ppp0"}}},
         {inlineOutput("header words only at the start",
-                      "Destination Gateway Flags Netif\nInternet6: tun0\nRouting tun1\n10/8 Internet: tap0\n"),
+                      "Destination Gateway Flags Netif\nInternet6: tun0\nRouting tun1\n10/8 "
+                      "Internet: tap0\n"),
          {{"10/8", "tap0"}}},
-        {inlineOutput("lines by U+2028, words by tabs", "10.3/16\t10.3.0.1\tUGSc\tipsec0\u2028default\tx\tUGSc\ten0"),
+        {inlineOutput("lines by U+2028, words by tabs",
+                      "10.3/16\t10.3.0.1\tUGSc\tipsec0\u2028default\tx\tUGSc\ten0"),
          {{"10.3/16", "ipsec0"}}},
     };
 }
@@ -54,7 +56,9 @@ void checkRoutesCases() {
 
 const CaseTableRegistration registration{"parseVPNRoutes", checkRoutesCases};
 
-TEST(VPNRoutesParserTest, ListsRoutesThroughTunnelInterfaces) { checkRoutesCases(); }
+TEST(VPNRoutesParserTest, ListsRoutesThroughTunnelInterfaces) {
+    checkRoutesCases();
+}
 
 } // namespace
 } // namespace lumra

@@ -3,14 +3,13 @@
 #include "tests/probes/parsers/ParserCases.h"
 
 #include <gtest/gtest.h>
-
 #include <ostream>
 
 namespace lumra {
 
 void PrintTo(const VPNConnectionServiceStatus& status, std::ostream* out) {
-    *out << "{" << status.identifier << ", " << (status.name ? "\"" + *status.name + "\"" : "no name") << ", "
-         << status.state << "}";
+    *out << "{" << status.identifier << ", "
+         << (status.name ? "\"" + *status.name + "\"" : "no name") << ", " << status.state << "}";
 }
 
 namespace {
@@ -41,9 +40,11 @@ std::vector<ServiceListCase> serviceListCases() {
         {inlineOutput("empty output", ""), {}},
         {inlineOutput("an empty name between quotes", "* (Connected) X1 \"\" [VPN:a]\r\n"),
          {{"X1", "", State::connected}}},
-        {inlineOutput("the name is between the first two quotes", "* (Connected) X2 \"a\" \"b\" [VPN:a]"),
+        {inlineOutput("the name is between the first two quotes",
+                      "* (Connected) X2 \"a\" \"b\" [VPN:a]"),
          {{"X2", "a", State::connected}}},
-        {inlineOutput("no-break spaces separate the identifier", "(Connected)\u00A0X3\u00A0[VPN:a]"),
+        {inlineOutput("no-break spaces separate the identifier",
+                      "(Connected)\u00A0X3\u00A0[VPN:a]"),
          {{"X3", std::nullopt, State::connected}}},
         {inlineOutput("the state is the first parenthesis, even inside the name",
                       "* \"(Connected)\" (Disconnected) X4 [VPN:a]"),
@@ -86,8 +87,12 @@ void checkStateWords() {
 const CaseTableRegistration registration{"parseVPNServiceList", checkServiceListCases};
 const CaseTableRegistration states{"vpnConnectionServiceState", checkStateWords};
 
-TEST(VPNServiceListParserTest, ReadsVPNServiceLinesAndSkipsTheRest) { checkServiceListCases(); }
-TEST(VPNServiceListParserTest, StateWordsMatchInAnyLetterCase) { checkStateWords(); }
+TEST(VPNServiceListParserTest, ReadsVPNServiceLinesAndSkipsTheRest) {
+    checkServiceListCases();
+}
+TEST(VPNServiceListParserTest, StateWordsMatchInAnyLetterCase) {
+    checkStateWords();
+}
 
 } // namespace
 } // namespace lumra

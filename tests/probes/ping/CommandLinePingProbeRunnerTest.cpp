@@ -1,11 +1,11 @@
-#include "concurrency/RunLoop.h"
 #include "probes/ping/CommandLinePingProbeRunner.h"
+
+#include "concurrency/RunLoop.h"
 #include "tests/support/AwaitTask.h"
 #include "tests/support/FakeCommandRunner.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace lumra {
@@ -36,21 +36,38 @@ TEST(PingCommandLineTest, BuildsTheRequestForEachConfiguration) {
         {"192.168.1.1", 2, 1.5, 0.5, {"/sbin/ping", {"-c", "2", "-W", "1500", "192.168.1.1"}, 4.5}},
         {"1.1.1.1", 1, 2.0, 0.5, {"/sbin/ping", {"-c", "1", "-W", "2000", "1.1.1.1"}, 2.5}},
         {"fe80::1%en0", 2, 1.5, 0.5, {"/sbin/ping6", {"-c", "2", "fe80::1%en0"}, 4.5}},
-        {"10.0.0.1", 2, 0, 0.5, {"/sbin/ping", {"-c", "2", "-W", "1", "10.0.0.1"}, 0.001 * 2 + 1 + 0.5}},
-        {"10.0.0.1", 2, std::nan(""), -3, {"/sbin/ping", {"-c", "2", "-W", "1", "10.0.0.1"}, 0.001 * 2 + 1}},
-        {"10.0.0.1", 1, 0.0015, 0, {"/sbin/ping", {"-c", "1", "-W", "2", "10.0.0.1"}, 0.0015}}, // halves away from zero
+        {"10.0.0.1",
+         2,
+         0,
+         0.5,
+         {"/sbin/ping", {"-c", "2", "-W", "1", "10.0.0.1"}, 0.001 * 2 + 1 + 0.5}},
+        {"10.0.0.1",
+         2,
+         std::nan(""),
+         -3,
+         {"/sbin/ping", {"-c", "2", "-W", "1", "10.0.0.1"}, 0.001 * 2 + 1}},
+        {"10.0.0.1",
+         1,
+         0.0015,
+         0,
+         {"/sbin/ping", {"-c", "1", "-W", "2", "10.0.0.1"}, 0.0015}}, // halves away from zero
         {"10.0.0.1", 0, 1.0, 0, {"/sbin/ping", {"-c", "0", "-W", "1000", "10.0.0.1"}, 1.0}},
-        {"10.0.0.1", 1, std::numeric_limits<double>::infinity(), 0,
+        {"10.0.0.1",
+         1,
+         std::numeric_limits<double>::infinity(),
+         0,
          {"/sbin/ping", {"-c", "1", "-W", "86400000", "10.0.0.1"}, 86400}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(pingCommandLine(c.host, c.count, c.timeout, c.grace), c.request) << c.host << " " << c.timeout;
+        EXPECT_EQ(pingCommandLine(c.host, c.count, c.timeout, c.grace), c.request)
+            << c.host << " " << c.timeout;
 }
 
 TEST(PingOutputTest, ReadsLossFromItsLineAndSuccessFromTheSummaryAlone) {
     EXPECT_EQ(measurementFromPingOutput(fullReply), (PingProbeMeasurement{4.0, 0.9, 0, true}));
     EXPECT_EQ(measurementFromPingOutput(halfReply), (PingProbeMeasurement{7.0, 0.0, 50, true}));
-    EXPECT_EQ(measurementFromPingOutput(noReply), (PingProbeMeasurement{std::nullopt, std::nullopt, 100, false}));
+    EXPECT_EQ(measurementFromPingOutput(noReply),
+              (PingProbeMeasurement{std::nullopt, std::nullopt, 100, false}));
     EXPECT_EQ(measurementFromPingOutput(""), PingProbeMeasurement::failed());
     EXPECT_EQ(measurementFromPingOutput("rtt min/avg/max/mdev = 1.0/2.0/3.0/0.5 ms\n"),
               (PingProbeMeasurement{2.0, 0.5, 100, true}))
@@ -59,13 +76,11 @@ TEST(PingOutputTest, ReadsLossFromItsLineAndSuccessFromTheSummaryAlone) {
 
 class PingProbeTest : public ::testing::Test {
 protected:
-    template <class T>
-    T await(Task<T> task) {
-        return test::awaitTask(loop, std::move(task));
-    }
+    template <class T> T await(Task<T> task) { return test::awaitTask(loop, std::move(task)); }
 
     CommandLinePingProbeRunner probe(std::optional<std::string> interfaceName) {
-        return CommandLinePingProbeRunner(runner, 2, 0.5, [interfaceName] { return interfaceName; });
+        return CommandLinePingProbeRunner(runner, 2, 0.5,
+                                          [interfaceName] { return interfaceName; });
     }
 
     VirtualClockRunLoop loop;
@@ -75,7 +90,8 @@ protected:
 TEST_F(PingProbeTest, AFailingPingIsStillReadButOtherErrorsGiveTheFailedMeasurement) {
     runner->fail("/sbin/ping -c 2 -W 1500 10.0.0.1",
                  CommandRunnerError::nonZeroExit("/sbin/ping", 2, halfReply, "ignored"));
-    runner->fail("/sbin/ping -c 2 -W 1500 10.0.0.2", CommandRunnerError::timedOut("/sbin/ping", 4.5));
+    runner->fail("/sbin/ping -c 2 -W 1500 10.0.0.2",
+                 CommandRunnerError::timedOut("/sbin/ping", 4.5));
     auto p = probe(std::nullopt);
     EXPECT_EQ(await(p.ping("10.0.0.1", 1.5)), (PingProbeMeasurement{7.0, 0.0, 50, true}));
     EXPECT_EQ(await(p.ping("10.0.0.2", 1.5)), PingProbeMeasurement::failed());
@@ -88,8 +104,10 @@ TEST_F(PingProbeTest, AHostThatReadsAsAnOptionIsNeverRun) {
 }
 
 TEST_F(PingProbeTest, TheRouterChainStopsAtTheFirstAnswerInItsOrder) {
-    const std::string inet6 = "Internet6:\nDestination Gateway Flags Netif\ndefault fe80::1%en0 UGcg en0\n";
-    const std::string inet = "Internet:\nDestination Gateway Flags Netif Expire\ndefault 192.168.1.1 UGScg en0\n";
+    const std::string inet6 =
+        "Internet6:\nDestination Gateway Flags Netif\ndefault fe80::1%en0 UGcg en0\n";
+    const std::string inet =
+        "Internet:\nDestination Gateway Flags Netif Expire\ndefault 192.168.1.1 UGScg en0\n";
     struct Case {
         std::optional<std::string> interfaceName;
         bool ipconfigAnswers;
@@ -104,7 +122,16 @@ TEST_F(PingProbeTest, TheRouterChainStopsAtTheFirstAnswerInItsOrder) {
     const std::vector<Case> cases{
         {"en0", true, true, true, "192.168.1.254", {ipconfig}},
         {"en0", false, true, true, "fe80::1%en0", {ipconfig, netstat6}},
-        {"en0", false, false, true, "192.168.1.1", {ipconfig, netstat6, netstat4, }},
+        {"en0",
+         false,
+         false,
+         true,
+         "192.168.1.1",
+         {
+             ipconfig,
+             netstat6,
+             netstat4,
+         }},
         {"en0", false, false, false, std::nullopt, {ipconfig, netstat6, netstat4, netstat6}},
         {std::nullopt, false, true, true, "192.168.1.1", {netstat4}},
         {std::nullopt, false, true, false, "fe80::1%en0", {netstat4, netstat6}},
@@ -119,7 +146,8 @@ TEST_F(PingProbeTest, TheRouterChainStopsAtTheFirstAnswerInItsOrder) {
         if (c.inet6Answers)
             runner->succeed(netstat6, inet6);
         else
-            runner->fail(netstat6, CommandRunnerError::nonZeroExit("/usr/sbin/netstat", 1, inet6, ""));
+            runner->fail(netstat6,
+                         CommandRunnerError::nonZeroExit("/usr/sbin/netstat", 1, inet6, ""));
         if (c.inetAnswers)
             runner->succeed(netstat4, inet);
         else

@@ -1,17 +1,17 @@
-#include "concurrency/WhenAll.h"
+#include "probes/runner/ShellCommandRunner.h"
+
 #include "concurrency/RunLoop.h"
 #include "concurrency/Spawn.h"
-#include "probes/runner/CommandRunnerError.h"
+#include "concurrency/WhenAll.h"
 #include "platform/process/ChildProcess.h"
-#include "probes/runner/ShellCommandRunner.h"
+#include "probes/runner/CommandRunnerError.h"
 #include "tests/support/TempDir.h"
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <optional>
 #include <sys/wait.h>
 #include <thread>
@@ -19,7 +19,9 @@
 
 namespace lumra {
 
-void PrintTo(const CommandRunnerError& error, std::ostream* out) { *out << error.describe(); }
+void PrintTo(const CommandRunnerError& error, std::ostream* out) {
+    *out << error.describe();
+}
 
 namespace {
 
@@ -34,7 +36,9 @@ Task<Outcome> outcomeOf(std::shared_ptr<ShellCommandRunner> runner, CommandReque
     }
 }
 
-bool processExists(pid_t pid) { return ::kill(pid, 0) == 0 || errno != ESRCH; }
+bool processExists(pid_t pid) {
+    return ::kill(pid, 0) == 0 || errno != ESRCH;
+}
 
 class ShellCommandRunnerTest : public ::testing::Test {
 protected:
@@ -47,7 +51,8 @@ protected:
 
     // A script in the temp dir, allowed by the runner.
     std::string script(const std::string& name, const std::string& body) {
-        const std::string path = m_dir.write(name, "#!/bin/sh\n" + body + "\n", /*executable=*/true);
+        const std::string path =
+            m_dir.write(name, "#!/bin/sh\n" + body + "\n", /*executable=*/true);
         m_allowed.insert(path);
         return path;
     }
@@ -57,13 +62,15 @@ protected:
     }
 
     Outcome run(const std::shared_ptr<ShellCommandRunner>& runner, CommandRequest request) {
-        return m_loop->await(spawn(mainActor(), [runner, request] { return outcomeOf(runner, request); }), 20s);
+        return m_loop->await(
+            spawn(mainActor(), [runner, request] { return outcomeOf(runner, request); }), 20s);
     }
 
     static CommandRunnerError errorOf(const Outcome& outcome) {
         EXPECT_TRUE(std::holds_alternative<CommandRunnerError>(outcome));
-        return std::holds_alternative<CommandRunnerError>(outcome) ? std::get<CommandRunnerError>(outcome)
-                                                                   : CommandRunnerError::launchFailed("no error");
+        return std::holds_alternative<CommandRunnerError>(outcome)
+                   ? std::get<CommandRunnerError>(outcome)
+                   : CommandRunnerError::launchFailed("no error");
     }
 
     pid_t waitForPid(const std::string& pidFile) {
@@ -89,10 +96,13 @@ protected:
 TEST_F(ShellCommandRunnerTest, RefusesPathsOutsideItsListAndStartsNothing) {
     const std::string marker = m_dir.path() + "/started";
     const std::string allowed = script("tool.sh", "touch " + marker);
-    const std::string other = m_dir.write("other/tool.sh", "#!/bin/sh\ntouch " + marker + "\n", true);
+    const std::string other =
+        m_dir.write("other/tool.sh", "#!/bin/sh\ntouch " + marker + "\n", true);
     auto runner = this->runner();
     for (const std::string& path : {other, std::string("tool.sh"), allowed + "/"}) {
-        EXPECT_EQ(errorOf(run(runner, {path, {}, 5})), CommandRunnerError::executableNotAllowed(path)) << path;
+        EXPECT_EQ(errorOf(run(runner, {path, {}, 5})),
+                  CommandRunnerError::executableNotAllowed(path))
+            << path;
     }
     EXPECT_FALSE(m_dir.exists("started"));
 }
@@ -101,8 +111,9 @@ TEST_F(ShellCommandRunnerTest, ACleanRunGivesTheOutputsAndTheArgumentsUnchanged)
     const std::string path = script("echo.sh", R"(printf '%s|' "$@"; printf '\n')");
     const auto outcome = run(runner(), {path, {"a b", "'q'", "", "$HOME"}, 5});
     ASSERT_TRUE(std::holds_alternative<CommandExecutionResult>(outcome));
-    EXPECT_EQ(std::get<CommandExecutionResult>(outcome),
-              (CommandExecutionResult{path, {"a b", "'q'", "", "$HOME"}, 0, "a b|'q'||$HOME|\n", ""}));
+    EXPECT_EQ(
+        std::get<CommandExecutionResult>(outcome),
+        (CommandExecutionResult{path, {"a b", "'q'", "", "$HOME"}, 0, "a b|'q'||$HOME|\n", ""}));
 }
 
 TEST_F(ShellCommandRunnerTest, ARequestedPathMayRunAnotherFileWhichSeesTheRequestedPathAsItsName) {
@@ -110,9 +121,11 @@ TEST_F(ShellCommandRunnerTest, ARequestedPathMayRunAnotherFileWhichSeesTheReques
     // saw the requested path, not its own.
     const std::string requested = "/opt/tools/echo";
     m_allowed.insert(requested);
-    const auto outcome = run(runner({{requested, "/bin/busybox"}}), {requested, {"-n", "mapped"}, 5});
+    const auto outcome =
+        run(runner({{requested, "/bin/busybox"}}), {requested, {"-n", "mapped"}, 5});
     ASSERT_TRUE(std::holds_alternative<CommandExecutionResult>(outcome));
-    EXPECT_EQ(std::get<CommandExecutionResult>(outcome), (CommandExecutionResult{requested, {"-n", "mapped"}, 0, "mapped", ""}));
+    EXPECT_EQ(std::get<CommandExecutionResult>(outcome),
+              (CommandExecutionResult{requested, {"-n", "mapped"}, 0, "mapped", ""}));
 }
 
 TEST_F(ShellCommandRunnerTest, FailingAndUndecodableRunsEndInTheirErrors) {
@@ -122,12 +135,23 @@ TEST_F(ShellCommandRunnerTest, FailingAndUndecodableRunsEndInTheirErrors) {
     };
     const std::vector<Case> cases{
         {"echo 'summary line'; echo oops >&2; exit 2",
-         [](const std::string& p) { return CommandRunnerError::nonZeroExit(p, 2, "summary line\n", "oops\n"); }},
-        {R"(printf '\377\376' >&2; exit 0)", [](const std::string& p) { return CommandRunnerError::outputDecodingFailed(p); }},
+         [](const std::string& p) {
+             return CommandRunnerError::nonZeroExit(p, 2, "summary line\n", "oops\n");
+         }},
+        {R"(printf '\377\376' >&2; exit 0)",
+         [](const std::string& p) {
+             return CommandRunnerError::outputDecodingFailed(p);
+         }},
         // Decoding is judged before the status.
-        {R"(printf 'ok\300\257'; exit 3)", [](const std::string& p) { return CommandRunnerError::outputDecodingFailed(p); }},
+        {R"(printf 'ok\300\257'; exit 3)",
+         [](const std::string& p) {
+             return CommandRunnerError::outputDecodingFailed(p);
+         }},
         // A child ended by a signal reports the signal number.
-        {"kill -9 $$", [](const std::string& p) { return CommandRunnerError::nonZeroExit(p, 9, "", ""); }},
+        {"kill -9 $$",
+         [](const std::string& p) {
+             return CommandRunnerError::nonZeroExit(p, 9, "", "");
+         }},
     };
     int index = 0;
     for (const Case& c : cases) {
@@ -143,14 +167,16 @@ TEST_F(ShellCommandRunnerTest, AChildThatCannotStartGivesTheSystemsDescription) 
     m_allowed.insert(notExecutable);
     EXPECT_EQ(errorOf(run(runner(), {missing, {}, 5})),
               CommandRunnerError::launchFailed("No such file or directory"));
-    EXPECT_EQ(errorOf(run(runner(), {notExecutable, {}, 5})), CommandRunnerError::launchFailed("Permission denied"));
+    EXPECT_EQ(errorOf(run(runner(), {notExecutable, {}, 5})),
+              CommandRunnerError::launchFailed("Permission denied"));
 }
 
 TEST_F(ShellCommandRunnerTest, ATimeoutOfZeroOrLessEndsTheRunAtOnceCarryingThatValue) {
     const std::string path = script("sleep.sh", "exec sleep 5");
     for (const double timeout : {0.0, -1.0}) {
         const auto started = std::chrono::steady_clock::now();
-        EXPECT_EQ(errorOf(run(runner(), {path, {}, timeout})), CommandRunnerError::timedOut(path, timeout));
+        EXPECT_EQ(errorOf(run(runner(), {path, {}, timeout})),
+                  CommandRunnerError::timedOut(path, timeout));
         EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
     }
 }
@@ -160,7 +186,8 @@ TEST_F(ShellCommandRunnerTest, AChildThatOutlivesItsTimeoutEndsInTimedOutAtTheDe
     const std::string path = script("slow.sh", "echo $$ > " + pidFile + "; exec sleep 5");
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(errorOf(run(runner(), {path, {}, 0.3})), CommandRunnerError::timedOut(path, 0.3));
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s) << "not when the child would have exited";
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s)
+        << "not when the child would have exited";
     EXPECT_TRUE(waitUntilGone(waitForPid(pidFile), 5s));
 }
 
@@ -194,11 +221,12 @@ TEST_F(ShellCommandRunnerTest, ConcurrentRunsFinishIndependently) {
     const std::string slow = script("slow.sh", "sleep 0.3; echo slow");
     const std::string failing = script("failing.sh", "echo fast; exit 3");
     auto runner = this->runner();
-    auto handle = spawn(mainActor(), [runner, slow, failing]() -> Task<std::tuple<Outcome, Outcome>> {
-        auto slowRun = outcomeOf(runner, {slow, {}, 5});
-        auto failingRun = outcomeOf(runner, {failing, {}, 5});
-        co_return co_await whenAll(std::move(slowRun), std::move(failingRun));
-    });
+    auto handle =
+        spawn(mainActor(), [runner, slow, failing]() -> Task<std::tuple<Outcome, Outcome>> {
+            auto slowRun = outcomeOf(runner, {slow, {}, 5});
+            auto failingRun = outcomeOf(runner, {failing, {}, 5});
+            co_return co_await whenAll(std::move(slowRun), std::move(failingRun));
+        });
     const auto [first, second] = m_loop->await(handle, 10s);
     ASSERT_TRUE(std::holds_alternative<CommandExecutionResult>(first));
     EXPECT_EQ(std::get<CommandExecutionResult>(first).standardOutput, "slow\n");
@@ -216,7 +244,8 @@ TEST_F(ShellCommandRunnerTest, AMebibyteOfOutputArrivesWhole) {
 
 TEST_F(ShellCommandRunnerTest, AChildThatIgnoresTerminationIsKilledAfterTheGrace) {
     const std::string pidFile = m_dir.path() + "/pid";
-    const std::string path = script("stubborn.sh", "trap '' TERM; echo $$ > " + pidFile + "; while :; do sleep 0.05; done");
+    const std::string path = script("stubborn.sh", "trap '' TERM; echo $$ > " + pidFile +
+                                                       "; while :; do sleep 0.05; done");
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(errorOf(run(runner(), {path, {}, 0.2})), CommandRunnerError::timedOut(path, 0.2));
     const auto outcomeTime = std::chrono::steady_clock::now() - started;
@@ -229,9 +258,10 @@ TEST_F(ShellCommandRunnerTest, AChildThatIgnoresTerminationIsKilledAfterTheGrace
 }
 
 TEST(MakeAllowedExecutablesTest, HoldsExactlyTheSevenToolPaths) {
-    EXPECT_EQ(makeAllowedExecutables(),
-              (std::set<std::string>{"/sbin/ping", "/sbin/ping6", "/usr/bin/dig", "/usr/sbin/netstat",
-                                     "/usr/sbin/scutil", "/sbin/ifconfig", "/usr/sbin/ipconfig"}));
+    EXPECT_EQ(
+        makeAllowedExecutables(),
+        (std::set<std::string>{"/sbin/ping", "/sbin/ping6", "/usr/bin/dig", "/usr/sbin/netstat",
+                               "/usr/sbin/scutil", "/sbin/ifconfig", "/usr/sbin/ipconfig"}));
 }
 
 } // namespace

@@ -7,8 +7,8 @@
 #include "concurrency/RunLoop.h"
 #include "concurrency/Spawn.h"
 #include "platform/http/CurlHttpClient.h"
-#include "tests/platform/http/LocalHttpServer.h"
 #include "probes/speedtest/SpeedTestRunnerError.h"
+#include "tests/platform/http/LocalHttpServer.h"
 
 #include <algorithm>
 #include <atomic>
@@ -30,7 +30,9 @@ using namespace std::chrono_literals;
 
 enum class Direction { download, upload };
 
-std::string nameOf(Direction direction) { return direction == Direction::download ? "download" : "upload"; }
+std::string nameOf(Direction direction) {
+    return direction == Direction::download ? "download" : "upload";
+}
 
 // Counts the requests handed to the real client and those not yet answered,
 // so a test can tell that every chunk had ended when the call returned.
@@ -38,7 +40,9 @@ class CountingHttpClient final : public HttpClient {
 public:
     explicit CountingHttpClient(std::shared_ptr<HttpClient> inner) : m_inner(std::move(inner)) {}
 
-    Task<HttpResponse> send(HttpRequest request) override { return forward(m_inner, m_counts, std::move(request)); }
+    Task<HttpResponse> send(HttpRequest request) override {
+        return forward(m_inner, m_counts, std::move(request));
+    }
 
     int sent() const { return m_counts->sent; }
     int inFlight() const { return m_counts->inFlight; }
@@ -53,8 +57,8 @@ private:
         ~Leaving() { --counts.inFlight; }
     };
 
-    static Task<HttpResponse> forward(std::shared_ptr<HttpClient> inner, std::shared_ptr<Counts> counts,
-                                      HttpRequest request) {
+    static Task<HttpResponse> forward(std::shared_ptr<HttpClient> inner,
+                                      std::shared_ptr<Counts> counts, HttpRequest request) {
         ++counts->sent;
         ++counts->inFlight;
         Leaving leaving{*counts};
@@ -74,7 +78,8 @@ struct SteppingClock {
     Clock::UptimePoint now() { return reads++ == 0 ? start : start + elapsed; }
 };
 
-SpeedTestConfiguration configuration(std::int64_t chunkSizeBytes, std::int64_t chunks, double timeout = 10.0) {
+SpeedTestConfiguration configuration(std::int64_t chunkSizeBytes, std::int64_t chunks,
+                                     double timeout = 10.0) {
     return SpeedTestConfiguration{chunkSizeBytes, chunks, chunkSizeBytes, chunks, timeout};
 }
 
@@ -98,21 +103,26 @@ protected:
         };
     }
 
-    std::shared_ptr<SpeedTesting> runner(SpeedTestDownloadURLFactory downloads, std::optional<std::string> uploadPath,
+    std::shared_ptr<SpeedTesting> runner(SpeedTestDownloadURLFactory downloads,
+                                         std::optional<std::string> uploadPath,
                                          std::shared_ptr<SteppingClock> clock = nullptr) {
         std::optional<Url> upload;
         if (uploadPath)
             upload = urlOf(*uploadPath);
         UptimeProvider uptime;
         if (clock)
-            uptime = [clock] { return clock->now(); };
-        return std::make_shared<CloudflareSpeedTestRunner>(client, std::move(downloads), std::move(upload),
-                                                           std::move(uptime));
+            uptime = [clock] {
+                return clock->now();
+            };
+        return std::make_shared<CloudflareSpeedTestRunner>(client, std::move(downloads),
+                                                           std::move(upload), std::move(uptime));
     }
 
     TaskHandle<double> start(std::shared_ptr<SpeedTesting> speedTest, Direction direction,
                              SpeedTestConfiguration settings) {
-        SpeedTestProgress progress = [this](double fraction) { return record(this, fraction); };
+        SpeedTestProgress progress = [this](double fraction) {
+            return record(this, fraction);
+        };
         return spawn(mainActor(), [speedTest, direction, settings, progress]() -> Task<double> {
             if (direction == Direction::download)
                 co_return co_await speedTest->download(settings, progress);
@@ -182,7 +192,8 @@ protected:
             const std::vector<std::string> lines = server.events();
             std::size_t closed = 0;
             for (const int connection : connections)
-                closed += std::count(lines.begin(), lines.end(), fmt::format("closed {}", connection));
+                closed +=
+                    std::count(lines.begin(), lines.end(), fmt::format("closed {}", connection));
             if (closed >= atLeast)
                 return true;
             if (std::chrono::steady_clock::now() > deadline)
@@ -203,7 +214,8 @@ protected:
     // Declared first so that it outlives the clients and the runtime.
     test::LocalHttpServer server;
     RunLoop loop;
-    std::shared_ptr<CountingHttpClient> client = std::make_shared<CountingHttpClient>(std::make_shared<CurlHttpClient>());
+    std::shared_ptr<CountingHttpClient> client =
+        std::make_shared<CountingHttpClient>(std::make_shared<CurlHttpClient>());
     std::shared_ptr<std::atomic<int>> factoryCalls = std::make_shared<std::atomic<int>>(0);
     std::vector<double> fractions;
     std::function<Task<void>(double)> onProgress;
@@ -215,10 +227,13 @@ TEST_F(CloudflareSpeedTestRunnerTest, TheServerSeesFourChunksAtOnceOnFourConnect
         SCOPED_TRACE(nameOf(direction));
         // The gate answers nobody until all four are waiting together; chunks
         // sent one after another would find it closed and get a 503.
-        const std::string gate = fmt::format("/gate?name={}&parties=4&bytes=1000&wait_ms=5000", nameOf(direction));
+        const std::string gate =
+            fmt::format("/gate?name={}&parties=4&bytes=1000&wait_ms=5000", nameOf(direction));
         auto speedTest = runner(downloadsFrom(gate), gate);
-        const std::exception_ptr error = errorOf(start(speedTest, direction, configuration(1000, 4)));
-        EXPECT_FALSE(error) << runnerErrorOf(error).value_or(SpeedTestRunnerError::invalidRequest()).what();
+        const std::exception_ptr error =
+            errorOf(start(speedTest, direction, configuration(1000, 4)));
+        EXPECT_FALSE(error)
+            << runnerErrorOf(error).value_or(SpeedTestRunnerError::invalidRequest()).what();
         ASSERT_TRUE(server.waitFor("gathered", ++gates, 10s));
         EXPECT_EQ(eventsOf("gathered").back(), "gathered " + nameOf(direction));
     }
@@ -243,14 +258,17 @@ TEST_F(CloudflareSpeedTestRunnerTest, ProgressFollowsTheOrderInWhichChunksFinish
             co_await control->send(std::move(request));
         }
     };
-    auto speedTest = runner(downloadsFrom("/gate?name=held&parties=4&bytes=1000&hold=1&wait_ms=5000"), std::nullopt);
-    const std::exception_ptr error = errorOf(start(speedTest, Direction::download, configuration(1000, 4)));
+    auto speedTest = runner(
+        downloadsFrom("/gate?name=held&parties=4&bytes=1000&hold=1&wait_ms=5000"), std::nullopt);
+    const std::exception_ptr error =
+        errorOf(start(speedTest, Direction::download, configuration(1000, 4)));
     EXPECT_FALSE(error);
     EXPECT_EQ(fractions, (std::vector<double>{0.25, 0.5, 0.75, 1.0}));
     EXPECT_EQ(opened, 4);
 }
 
-TEST_F(CloudflareSpeedTestRunnerTest, AStatusOutsideTwoHundredsEndsTheCallAndTheChunksStillInFlight) {
+TEST_F(CloudflareSpeedTestRunnerTest,
+       AStatusOutsideTwoHundredsEndsTheCallAndTheChunksStillInFlight) {
     struct Row {
         Direction direction;
         int status;
@@ -266,8 +284,9 @@ TEST_F(CloudflareSpeedTestRunnerTest, AStatusOutsideTwoHundredsEndsTheCallAndThe
         // Once all four chunks wait at the gate, the last to arrive gets the
         // status; the other three stay unanswered for 30 s, as long as the
         // requests' own time-out, unless the runner drops them.
-        const std::string path = fmt::format("/gate?name={}{}&parties=4&bytes=1&status={}&hold=1&wait_ms=30000",
-                                             nameOf(row.direction), row.status, row.status);
+        const std::string path =
+            fmt::format("/gate?name={}{}&parties=4&bytes=1&status={}&hold=1&wait_ms=30000",
+                        nameOf(row.direction), row.status, row.status);
         fractions.clear();
         auto speedTest = runner(downloadsFrom(path), path);
         const auto began = std::chrono::steady_clock::now();
@@ -332,7 +351,8 @@ TEST_F(CloudflareSpeedTestRunnerTest, ChunkCountsBelowOneAreInvalidBeforeAnythin
         SCOPED_TRACE(row.name);
         auto clock = std::make_shared<SteppingClock>();
         auto speedTest = runner(sizedDownloads(), row.uploadPath, clock);
-        const std::exception_ptr error = errorOf(start(speedTest, row.direction, configuration(1000, row.chunks)));
+        const std::exception_ptr error =
+            errorOf(start(speedTest, row.direction, configuration(1000, row.chunks)));
         EXPECT_EQ(runnerErrorOf(error), SpeedTestRunnerError::invalidRequest());
         EXPECT_EQ(clock->reads, 0) << "refused before the clock started";
     }
@@ -386,8 +406,10 @@ TEST_F(CloudflareSpeedTestRunnerTest, CancellingMidTransferThrowsCancellationErr
         const std::size_t requestsBefore = server.count("request");
         // Never answered; the uploads stall with their bodies unread.
         auto speedTest = runner(downloadsFrom("/silent"), "/silent");
-        const auto handle = start(speedTest, direction, configuration(1'000'000, 4, /*timeout=*/30.0));
-        ASSERT_TRUE(loop.runUntil([&] { return server.count("request") >= requestsBefore + 4; }, 10s));
+        const auto handle =
+            start(speedTest, direction, configuration(1'000'000, 4, /*timeout=*/30.0));
+        ASSERT_TRUE(
+            loop.runUntil([&] { return server.count("request") >= requestsBefore + 4; }, 10s));
         const auto cancelled = std::chrono::steady_clock::now();
         handle.cancel();
         EXPECT_TRUE(isCancellation(errorOf(handle)));

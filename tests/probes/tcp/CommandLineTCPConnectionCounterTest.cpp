@@ -1,10 +1,10 @@
-#include "concurrency/RunLoop.h"
 #include "probes/tcp/CommandLineTCPConnectionCounter.h"
+
+#include "concurrency/RunLoop.h"
 #include "tests/support/AwaitTask.h"
 #include "tests/support/FakeCommandRunner.h"
 
 #include <gtest/gtest.h>
-
 #include <variant>
 
 namespace lumra {
@@ -13,11 +13,12 @@ namespace {
 using test::awaitTask;
 
 TEST(TCPConnectionCountTest, CountsCleanRunsAndFailingRunsOnlyWhenTheyListedSockets) {
-    const std::string listing = "Active Internet connections\n"
-                                "Proto Recv-Q Send-Q  Local Address          Foreign Address        (state)\n"
-                                "tcp4       0      0  192.168.1.20.52000     17.1.1.1.443           ESTABLISHED\n"
-                                "tcp6       0      0  ::1.52001              ::1.8080               ESTABLISHED\n"
-                                "tcp4       0      0  192.168.1.20.52002     17.1.1.1.443           TIME_WAIT\n";
+    const std::string listing =
+        "Active Internet connections\n"
+        "Proto Recv-Q Send-Q  Local Address          Foreign Address        (state)\n"
+        "tcp4       0      0  192.168.1.20.52000     17.1.1.1.443           ESTABLISHED\n"
+        "tcp6       0      0  ::1.52001              ::1.8080               ESTABLISHED\n"
+        "tcp4       0      0  192.168.1.20.52002     17.1.1.1.443           TIME_WAIT\n";
     const std::string netstat = "/usr/sbin/netstat -n -p tcp";
     struct Case {
         std::variant<std::string, CommandRunnerError> answer;
@@ -26,8 +27,10 @@ TEST(TCPConnectionCountTest, CountsCleanRunsAndFailingRunsOnlyWhenTheyListedSock
     const std::vector<Case> cases{
         {listing, {TCPConnectionStateCounts{2, 1, 0}, true}},
         {std::string("Active Internet connections\n"), {TCPConnectionStateCounts{0, 0, 0}, true}},
-        {CommandRunnerError::nonZeroExit("/usr/sbin/netstat", 1, listing, ""), {TCPConnectionStateCounts{2, 1, 0}, true}},
-        {CommandRunnerError::nonZeroExit("/usr/sbin/netstat", 1, "netstat: no such table\n", ""), {std::nullopt, false}},
+        {CommandRunnerError::nonZeroExit("/usr/sbin/netstat", 1, listing, ""),
+         {TCPConnectionStateCounts{2, 1, 0}, true}},
+        {CommandRunnerError::nonZeroExit("/usr/sbin/netstat", 1, "netstat: no such table\n", ""),
+         {std::nullopt, false}},
         {CommandRunnerError::launchFailed("No such file or directory"), {std::nullopt, false}},
         {CommandRunnerError::timedOut("/usr/sbin/netstat", 1.5), {std::nullopt, false}},
     };
