@@ -8,7 +8,7 @@
 JOBS ?= $(shell nproc)
 APP := build/release/bin/lumra
 
-.PHONY: run run-isolated test build build-release bench-build setup build-asan build-tsan test-default test-asan test-tsan clean
+.PHONY: run run-isolated test check-format build build-release bench-build setup build-asan build-tsan test-default test-asan test-tsan clean
 
 setup:
 	./setup
@@ -22,9 +22,7 @@ build-release: setup
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 
-bench-build: setup
-	cmake --preset default
-	cmake --build --preset default -j $(JOBS)
+bench-build: build-release
 
 run: build-release
 	$(APP)
@@ -37,7 +35,12 @@ run-isolated: build-release
 	         LUMRA_UPDATE_DOWNLOAD_BASE_URL=http://127.0.0.1:9/download \
 	         $(APP)
 
-test: setup test-default build-release test-asan test-tsan
+test: setup check-format test-default build-release test-asan test-tsan
+
+# Fails on a C++ file that differs from .clang-format (clang-format 14, as
+# ./setup installs it).
+check-format: setup
+	cmake/check_format.sh clang-format-14
 
 test-default: build
 	ctest --preset default
