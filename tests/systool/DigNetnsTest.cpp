@@ -3,7 +3,7 @@
 // this test starts there, and must agree on status, answer, exit code and
 // query time.
 #include "systool/SystoolPath.h"
-#include "tests/systool/ChildProcess.h"
+#include "tests/systool/NetnsTesting.h"
 
 #include <algorithm>
 #include <fstream>
@@ -13,16 +13,13 @@
 namespace lumra {
 namespace {
 
+using test::blankAfter;
+using test::namespaceOf;
+
 using namespace std::chrono_literals;
 using Arguments = std::vector<std::string>;
 
 constexpr const char* kRealDig = "/usr/bin/dig";
-
-std::string namespaceOf(const char* path) {
-    char target[256] = {};
-    const ssize_t length = readlink(path, target, sizeof target - 1);
-    return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
-}
 
 // Never a lookup in the machine's own namespace: its resolver is outside.
 bool inOwnNamespaceWithLocalResolver() {
@@ -36,30 +33,12 @@ bool inOwnNamespaceWithLocalResolver() {
            std::count(text.begin(), text.end(), '\n') == 1;
 }
 
-struct DigRun {
-    test::ProcessResult result;
-    std::chrono::milliseconds took{0};
-};
+using DigRun = test::TimedRun;
 
 DigRun runDig(const std::string& program, const Arguments& arguments) {
     Arguments argv{kRealDig};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    const auto started = std::chrono::steady_clock::now();
-    DigRun run{test::runProgram(program, argv, {}, 20s)};
-    run.took = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - started);
-    return run;
-}
-
-// Replaces the run of `allowed` characters after each `marker` with "#".
-std::string blankAfter(std::string text, const std::string& marker, const std::string& allowed) {
-    for (std::size_t at = text.find(marker); at != std::string::npos;
-         at = text.find(marker, at + marker.size())) {
-        const std::size_t from = at + marker.size();
-        const std::size_t to = text.find_first_not_of(allowed, from);
-        text.replace(from, (to == std::string::npos ? text.size() : to) - from, "#");
-    }
-    return text;
+    return test::runTimed(program, argv, 20s);
 }
 
 // The output without what differs between any two runs: the program's

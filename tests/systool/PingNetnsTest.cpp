@@ -3,7 +3,7 @@
 // namespace of tests/systool/netns.sh: the router answers, 10.213.0.99 is a
 // silent address on the link, and a route the test adds is unreachable.
 #include "systool/SystoolPath.h"
-#include "tests/systool/ChildProcess.h"
+#include "tests/systool/NetnsTesting.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -12,16 +12,13 @@
 namespace lumra {
 namespace {
 
+using test::blankAfter;
+using test::namespaceOf;
+
 using namespace std::chrono_literals;
 using Arguments = std::vector<std::string>;
 
 constexpr const char* kRangePath = "/proc/sys/net/ipv4/ping_group_range";
-
-std::string namespaceOf(const char* path) {
-    char target[256] = {};
-    const ssize_t length = readlink(path, target, sizeof target - 1);
-    return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
-}
 
 std::string readAll(const char* path) {
     std::ifstream file(path);
@@ -39,28 +36,10 @@ bool runIp(const Arguments& arguments) {
     return false;
 }
 
-struct PingRun {
-    test::ProcessResult result;
-    std::chrono::milliseconds took{0};
-};
+using PingRun = test::TimedRun;
 
 PingRun run(const std::string& program, const Arguments& argv) {
-    const auto started = std::chrono::steady_clock::now();
-    PingRun out{test::runProgram(program, argv, {}, 30s)};
-    out.took = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - started);
-    return out;
-}
-
-// Replaces the run of `allowed` characters after each `marker` with "#".
-std::string blankAfter(std::string text, const std::string& marker, const std::string& allowed) {
-    for (std::size_t at = text.find(marker); at != std::string::npos;
-         at = text.find(marker, at + marker.size())) {
-        const std::size_t from = at + marker.size();
-        const std::size_t to = text.find_first_not_of(allowed, from);
-        text.replace(from, (to == std::string::npos ? text.size() : to) - from, "#");
-    }
-    return text;
+    return test::runTimed(program, argv, 30s);
 }
 
 // The output with the measured figures blanked.

@@ -6,7 +6,7 @@
 #include "systool/SystoolPath.h"
 #include "systool/TcpSocketDiag.h"
 #include "systool/TcpSocketTable.h"
-#include "tests/systool/ChildProcess.h"
+#include "tests/systool/NetnsTesting.h"
 #include "tests/systool/ToolOutputRules.h"
 
 #include <algorithm>
@@ -29,6 +29,8 @@
 namespace lumra {
 namespace {
 
+using test::namespaceOf;
+
 using namespace std::chrono_literals;
 using Arguments = std::vector<std::string>;
 
@@ -38,12 +40,6 @@ constexpr const char* kRouterAddress = "10.213.0.1";
 std::string clientInterface() {
     const char* name = std::getenv("LUMRA_SYSTOOL_NETNS_IF");
     return name == nullptr ? std::string() : std::string(name);
-}
-
-std::string namespaceOf(const char* path) {
-    char target[256] = {};
-    const ssize_t length = readlink(path, target, sizeof target - 1);
-    return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
 }
 
 // Inside the fixture's namespace: not pid 1's, and the veth is there.
