@@ -23,65 +23,10 @@ suffix=$$
 client=lst_c_$suffix router=lst_r_$suffix server=lst_s_$suffix
 client_if=lsc$suffix router_client_if=lsrc$suffix router_server_if=lsrs$suffix server_if=lss$suffix
 tun=lsd$suffix
-client_ip=10.217.1.2 server_ip=10.217.2.2
-service=http://$server_ip:8080
-work=$(mktemp -d)
-server_pid= delay_pid= step_pid=
-
-cleanup() {
-    status=$?
-    trap - EXIT INT TERM
-    for pid in $step_pid $delay_pid $server_pid; do
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    # Whatever still runs in our namespaces was started by this script (a
-    # bench's own ping child outlives a killed bench).
-    for ns in $client $router $server; do
-        for pid in $(ip netns pids "$ns" 2>/dev/null); do
-            kill "$pid" 2>/dev/null || true
-        done
-    done
-    for ns in $client $router $server; do
-        ip netns del "$ns" 2>/dev/null || true
-    done
-    rm -rf "$work"
-    exit $status
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-for ns in $client $router $server; do
-    if ip netns list | grep -qw "$ns"; then echo "namespace $ns exists already" >&2; exit 2; fi
-done
-
-# Waits until FILE holds TEXT (a started child's announcement).
-await_line() {
-    i=0
-    until grep -q "$2" "$1" 2>/dev/null; do
-        i=$((i + 1))
-        [ $i -lt 200 ] || { echo "no \"$2\" in $1" >&2; exit 1; }
-        sleep 0.05
-    done
-}
-
-ip netns add $client
-ip netns add $router
-ip netns add $server
-ip link add $client_if netns $client type veth peer name $router_client_if netns $router
-ip link add $server_if netns $server type veth peer name $router_server_if netns $router
-ip -n $client addr add $client_ip/24 dev $client_if
-ip -n $router addr add 10.217.1.1/24 dev $router_client_if
-ip -n $router addr add 10.217.2.1/24 dev $router_server_if
-ip -n $server addr add $server_ip/24 dev $server_if
-for ns in $client $router $server; do ip -n $ns link set lo up; done
-ip -n $client link set $client_if up
-ip -n $router link set $router_client_if up
-ip -n $router link set $router_server_if up
-ip -n $server link set $server_if up
-ip -n $client route add default via 10.217.1.1
-ip -n $server route add default via 10.217.2.1
-ip netns exec $router sysctl -qw net.ipv4.ip_forward=1
+net=10.217
+service=http://$net.2.2:8080
+. "$here/shaped-link.sh"
+build_link
 
 # The server sends with cubic; the client (the upload) keeps the kernel's default.
 ip netns exec $server "$bin/speedtest_bench_server" $server_ip 8080 cubic > "$work/server.out" &
@@ -111,18 +56,9 @@ delay() {
     ip netns exec $router sysctl -qw net.ipv4.conf.all.rp_filter=0 net.ipv4.conf.default.rp_filter=0
     ip -n $router link set $tun up
     ip netns exec $router sysctl -qw "net.ipv4.conf.$tun.rp_filter=0"
-    ip -n $router route add 10.217.2.0/24 dev $router_server_if table 217
+    ip -n $router route add $net.2.0/24 dev $router_server_if table 217
     ip -n $router rule add iif $tun lookup 217
     ip -n $router route add $server_ip/32 dev $tun
-}
-
-# Runs a step in the background and waits for it, so that a signal ends the
-# script (and the step) at once instead of after the step.
-step() {
-    "$@" &
-    step_pid=$!
-    wait $step_pid
-    step_pid=
 }
 
 run() {
