@@ -349,6 +349,30 @@ def console_tail(run_dir, count=60):
     return "\n".join(path.read_text(errors="replace").splitlines()[-count:])
 
 
+def run_test(cache, programs, script, run_dir, check, passed, timeout=240):
+    """A VM test's body: boots the scene, prints its result lines, then what
+    check(lines) found wrong (with the console's tail) or PASS and passed.
+    Returns the exit status; SKIP when qemu is missing."""
+    if qemu_binary() is None:
+        print("SKIP: qemu-system-x86_64 is not installed (./setup installs qemu-system-x86); "
+              "the simulated-radio test cannot run")
+        return SKIP
+    try:
+        lines = run_scene(cache, programs, script, run_dir, timeout=timeout)
+    except VmError as error:
+        print(f"FAIL: {error}\n--- console ---\n{console_tail(run_dir)}")
+        return 1
+    for line in lines:
+        print(f"result: {line}")
+    failures = check(lines)
+    if failures:
+        print("FAIL:\n  " + "\n  ".join(failures))
+        print(f"--- console ---\n{console_tail(run_dir)}")
+        return 1
+    print(f"PASS: {passed}")
+    return 0
+
+
 # ---------------------------------------------------------------- set-up
 
 def install_kernel(cache, check_only):

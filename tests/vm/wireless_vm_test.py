@@ -240,26 +240,11 @@ def main():
     parser.add_argument("--run-dir", required=True, help="where this run keeps its initrd and logs")
     args = parser.parse_args()
 
-    if lumra_vm.qemu_binary() is None:
-        print("SKIP: qemu-system-x86_64 is not installed (./setup installs qemu-system-x86); "
-              "the simulated-radio test cannot run")
-        return lumra_vm.SKIP
-    try:
-        programs = [args.probe, args.channel_scan, args.systool]
-        lines = lumra_vm.run_scene(args.cache, programs, SCRIPT, args.run_dir, timeout=240)
-    except lumra_vm.VmError as error:
-        print(f"FAIL: {error}\n--- console ---\n{lumra_vm.console_tail(args.run_dir)}")
-        return 1
-    for line in lines:
-        print(f"result: {line}")
-    failures = check(lines)
-    if failures:
-        print("FAIL:\n  " + "\n  ".join(failures))
-        print(f"--- console ---\n{lumra_vm.console_tail(args.run_dir)}")
-        return 1
-    print("PASS: reading, triggered, refused, busy and failed scans, the probes' readers, the station's address "
-          "through lumra-systool and a three-pass channel scan on the simulated radio")
-    return 0
+    programs = [args.probe, args.channel_scan, args.systool]
+    return lumra_vm.run_test(args.cache, programs, SCRIPT, args.run_dir, check,
+                             "reading, triggered, refused, busy and failed scans, the probes' readers, "
+                             "the station's address through lumra-systool and a three-pass channel scan "
+                             "on the simulated radio")
 
 
 if __name__ == "__main__":
