@@ -15,6 +15,7 @@
 //
 // Tasks run on the main actor of a real-clock run loop; the transfers on the
 // I/O thread.
+#include "bench/support/RealSpeedTestMonitor.h"
 #include "concurrency/RunLoop.h"
 #include "concurrency/Spawn.h"
 #include "monitoring/speedtest/SpeedTestMonitor.h"
@@ -172,18 +173,7 @@ std::string gradeText(const std::optional<BufferbloatGrade>& grade,
 int runMonitor(const std::string& service, const std::string& host, const std::string& label,
                double rateMbit) {
     RunLoop loop;
-    auto http = std::make_shared<CurlHttpClient>();
-    auto runner = std::make_shared<CloudflareSpeedTestRunner>(
-        http, speedTestDownloadURLFactory(service), speedTestUploadURL(service));
-    auto commands = std::make_shared<ShellCommandRunner>(makeAllowedExecutables(),
-                                                         makeStandInExecutables(kSystoolPath));
-    auto ping = std::make_shared<CommandLinePingProbeRunner>(
-        commands, 1, 0.5, [] { return std::optional<std::string>(); });
-    SpeedTestMonitor::Settings settings;
-    settings.latencyProbeHost = host;
-    auto monitor = SpeedTestMonitor::create(
-        runner, std::make_shared<PingProbeLatencyProber>(ping),
-        [] { return std::chrono::system_clock::now(); }, settings);
+    auto monitor = bench::makeRealSpeedTestMonitor(service, host);
 
     Child independent({"/usr/bin/ping", "-n", "-D", "-i", "0.1", "-W", "1", host});
     std::optional<double> downloadStart, uploadStart, end;

@@ -11,6 +11,7 @@
 // its deferred refreshes, layouts and paints); the rest of the Qt thread
 // (the monitor and the main actor); the other threads (the runner's
 // transfers); and the ping children. Exits 1 when a check fails.
+#include "bench/support/RealSpeedTestMonitor.h"
 #include "concurrency/Runtime.h"
 #include "monitoring/speedtest/SpeedTestMonitor.h"
 #include "platform/http/CurlHttpClient.h"
@@ -151,18 +152,7 @@ int main(int argc, char** argv) {
     Runtime runtime;
     QtMainActorBinding binding(runtime.mainActor());
 
-    auto http = std::make_shared<CurlHttpClient>();
-    auto runner = std::make_shared<CloudflareSpeedTestRunner>(
-        http, speedTestDownloadURLFactory(service), speedTestUploadURL(service));
-    auto commands = std::make_shared<ShellCommandRunner>(makeAllowedExecutables(),
-                                                         makeStandInExecutables(kSystoolPath));
-    auto ping = std::make_shared<CommandLinePingProbeRunner>(
-        commands, 1, 0.5, [] { return std::optional<std::string>(); });
-    SpeedTestMonitor::Settings settings;
-    settings.latencyProbeHost = host;
-    auto monitor = SpeedTestMonitor::create(
-        runner, std::make_shared<PingProbeLatencyProber>(ping),
-        [] { return std::chrono::system_clock::now(); }, settings);
+    auto monitor = bench::makeRealSpeedTestMonitor(service, host);
 
     auto view = std::make_unique<SpeedTestWindowView>(monitor, 10.0);
     view->resize(960, 680);
