@@ -64,7 +64,7 @@ HttpRequest get(const std::string& url, double timeout) {
 class HttpFaultTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(test::insideFaultNamespace()) << "runs only inside its ctest namespace";
+        ASSERT_TRUE(test::insideTestNamespace()) << "runs only inside its ctest namespace";
     }
 
     std::unique_ptr<test::ScriptServer> resolver(const char* mode) {
@@ -126,7 +126,7 @@ TEST_F(HttpFaultTest, CancellingDuringALookupReturnsAtOnce) {
 // Shutdown closes the client's transfers on the I/O thread and joins it:
 // neither may wait for the resolver.
 TEST(HttpFaultShutdownTest, ShuttingDownDuringALookupDoesNotWaitForIt) {
-    ASSERT_TRUE(test::insideFaultNamespace()) << "runs only inside its ctest namespace";
+    ASSERT_TRUE(test::insideTestNamespace()) << "runs only inside its ctest namespace";
     const test::ScriptServer dns(std::vector<std::string>{LUMRA_PYTHON3, LUMRA_FAULT_DNS_SERVER,
                                                           "127.0.0.1", "53", "silent"});
     auto loop = std::make_unique<RunLoop>();

@@ -64,7 +64,7 @@ void addLabelledAddress(const char* device, const char* address, unsigned char p
 }
 
 TEST(InterfaceLabelTest, AnAddressLabelNeverNamesAnInterface) {
-    ASSERT_TRUE(test::insideFaultNamespace()) << "runs only inside its ctest namespace";
+    ASSERT_TRUE(test::insideTestNamespace()) << "runs only inside its ctest namespace";
     ASSERT_EQ(std::system("ip link add lfa0 type veth peer name lfb0 && ip link set lfa0 up"), 0);
     addLabelledAddress("lfa0", "10.77.0.1", 24, "utun7");
     addLabelledAddress("lfa0", "10.77.1.1", 24, "lfa0:extra");

@@ -50,7 +50,7 @@ std::string routerNamespace() {
 class ProbeFaultTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(test::insideFaultNamespace()) << "runs only inside its ctest namespace";
+        ASSERT_TRUE(test::insideTestNamespace()) << "runs only inside its ctest namespace";
         const std::string router = routerNamespace();
         sh("ip netns add " + router);
         sh("ip link add lfc0 type veth peer name lfr0 netns " + router);

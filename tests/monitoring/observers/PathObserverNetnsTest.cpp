@@ -4,28 +4,18 @@
 #include "concurrency/RunLoop.h"
 #include "monitoring/observers/NWPathNetworkChangeObserver.h"
 #include "platform/network/RtnetlinkPathSource.h"
+#include "tests/support/TestNamespace.h"
 
 #include <atomic>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <string>
-#include <sys/stat.h>
 
 namespace lumra {
 namespace {
 
-// True only inside the namespace the fixture named.
-bool insideTestNamespace() {
-    const char* name = std::getenv("LUMRA_TEST_NETNS");
-    if (name == nullptr || *name == '\0')
-        return false;
-    struct stat own {};
-    struct stat named {};
-    const std::string namedPath = std::string("/run/netns/") + name;
-    return ::stat("/proc/self/ns/net", &own) == 0 && ::stat(namedPath.c_str(), &named) == 0 &&
-           own.st_dev == named.st_dev && own.st_ino == named.st_ino;
-}
+using test::insideTestNamespace;
 
 void ip(const std::string& arguments) {
     const std::string command = "ip " + arguments;
