@@ -101,13 +101,7 @@ ChannelScanWindowView::ChannelScanWindowView(std::shared_ptr<ChannelScanMonitor>
     setMinimumSize(860, 580);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    m_scroll = new QScrollArea(this);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
-    m_scroll->viewport()->setAutoFillBackground(false);
+    m_scroll = makeToolWindowScrollArea(this);
     outer->addWidget(m_scroll);
 
     auto* content = new QWidget;

@@ -108,6 +108,17 @@ ToolWindowHeader makeToolWindowHeader(const QString& symbolName, const QString& 
     return {header, titleLine, button};
 }
 
+QScrollArea* makeToolWindowScrollArea(QWidget* parent) {
+    auto* scroll = new QScrollArea(parent);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    scroll->viewport()->setAutoFillBackground(false);
+    return scroll;
+}
+
 QVBoxLayout* makeEmptyStateTexts(const QString& title, const QString& description) {
     namespace Colors = ToolWindowPalette;
     auto* texts = new QVBoxLayout;

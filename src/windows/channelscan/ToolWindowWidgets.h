@@ -13,6 +13,7 @@
 #include <QFont>
 #include <QLabel>
 #include <QLocale>
+#include <QScrollArea>
 #include <QWidget>
 
 class QHBoxLayout;
@@ -71,6 +72,9 @@ struct ToolWindowHeader {
 };
 ToolWindowHeader makeToolWindowHeader(const QString& symbolName, const QString& title,
                                       const QString& subtitle, int minimumSpacerWidth = 0);
+
+// The window's page scroller: frameless, transparent, no scroll bars.
+QScrollArea* makeToolWindowScrollArea(QWidget* parent);
 
 // The empty state's title over its description, centred and wrapping.
 QVBoxLayout* makeEmptyStateTexts(const QString& title, const QString& description);

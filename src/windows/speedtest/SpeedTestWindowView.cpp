@@ -71,13 +71,7 @@ SpeedTestWindowView::SpeedTestWindowView(std::shared_ptr<SpeedTestMonitor> speed
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    m_scroll = new QScrollArea(this);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
-    m_scroll->viewport()->setAutoFillBackground(false);
+    m_scroll = makeToolWindowScrollArea(this);
     outer->addWidget(m_scroll, 1);
 
     auto* content = new QWidget;
