@@ -9,6 +9,7 @@
 #include "qt/LinkButton.h"
 #include "qt/NonBlockingAlert.h"
 #include "qt/Palette.h"
+#include "qt/PlainTextLabel.h"
 #include "qt/Spinner.h"
 #include "qt/SymbolRegistry.h"
 #include "qt/ToggleSwitch.h"
@@ -40,14 +41,7 @@ QColor secondary(const QWidget* widget) {
 
 QLabel* makeLabel(const QString& content, double size, QFont::Weight weight, const QColor& color,
                   QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(content);
-    label->setFont(kitFont(size, weight));
-    QPalette colors = label->palette();
-    colors.setColor(QPalette::WindowText, color);
-    label->setPalette(colors);
-    return label;
+    return makeTextLabel(content, kitFont(size, weight), color, parent);
 }
 
 QLabel* makeSymbol(const char* name, double size, const QColor& color, QWidget* parent) {
