@@ -126,11 +126,11 @@ double loadPerCore() {
 }
 
 // The exchange alone is timed: against a server that answers after 150 ms,
-// the medians of interleaved runs of each program agree within a
-// millisecond. An overloaded machine (more runnable work than cores) makes
-// dig's own readings drift (it takes its start time in a send callback), so
-// there only the bounds are checked.
-TEST_F(DigNetnsTest, QueryTimeMatchesDigWithinAMillisecond) {
+// the median of our readings sits just above that delay and within a few
+// milliseconds of dig's. dig takes its start time in a send callback, so
+// under load its own reading drifts (even below the server's delay); the
+// bounds on ours are the firm check, the comparison with dig a loose one.
+TEST_F(DigNetnsTest, QueryTimeMatchesDig) {
     std::vector<int> times[2];
     for (int round = 0; round < 9; ++round) {
         int which = 0;
@@ -153,7 +153,8 @@ TEST_F(DigNetnsTest, QueryTimeMatchesDigWithinAMillisecond) {
         GTEST_SKIP() << "machine overloaded (load per core " << loadPerCore() << "): dig " << dig
                      << " ms, ours " << ours << " ms";
     }
-    EXPECT_LE(std::abs(dig - ours), 1) << "dig " << dig << ", ours " << ours;
+    EXPECT_LE(ours, 160) << "only the exchange is timed";
+    EXPECT_LE(std::abs(dig - ours), 8) << "dig " << dig << ", ours " << ours;
 }
 
 TEST_F(DigNetnsTest, ASilentServerFailsAfterEachTry) {
