@@ -149,8 +149,9 @@ def start_app(desktop, extra_env=None, server=None):
     env.pop("QT_QPA_PLATFORM", None)
     env.update(extra_env or {})
     script = (server + " & " if server else "") + 'exec "$0"'
-    app = subprocess.Popen(["sh", "-c", script, APP], env=env,
-                           stdout=open(os.path.join(desktop.tmp, "app.log"), "w"), stderr=subprocess.STDOUT)
+    log = os.path.join(desktop.tmp, "app.log")
+    app = subprocess.Popen(["sh", "-c", script, APP], env=env, stdout=open(log, "w"), stderr=subprocess.STDOUT)
+    app.log = log
     return app
 
 
@@ -161,6 +162,9 @@ def expect_clean_exit(app, known, timeout=10):
         app.kill()
         fail("the application did not end")
     if code != 0:
+        # A sanitizer build reports here what it found.
+        with open(app.log, errors="replace") as log:
+            print("".join(log.readlines()[-120:]), end="")
         fail(f"exit code {code}")
     time.sleep(0.3)
     left = []
