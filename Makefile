@@ -1,14 +1,16 @@
 # make run           set up, build and start Lumra (it talks to the real network)
 # make run-isolated  the same, but started in an empty network namespace
 # make test          set up, build and run every test, then the core tests
-#                    under AddressSanitizer and ThreadSanitizer; the optimised
-#                    build is compiled too, so it keeps building
+#                    under AddressSanitizer and ThreadSanitizer and the
+#                    application's own tests under AddressSanitizer (leaks
+#                    included); the optimised build is compiled too, so it
+#                    keeps building
 # make bench-build   the optimised build the scripts under bench/ measure
 
 JOBS ?= $(shell nproc)
 APP := build/release/bin/lumra
 
-.PHONY: run run-isolated test check-format build build-release bench-build setup build-asan build-tsan test-default test-asan test-tsan clean
+.PHONY: run run-isolated test check-format build build-release bench-build setup build-asan build-tsan build-asan-app test-default test-asan test-tsan test-asan-app clean
 
 setup:
 	./setup
@@ -35,7 +37,7 @@ run-isolated: build-release
 	         LUMRA_UPDATE_DOWNLOAD_BASE_URL=http://127.0.0.1:9/download \
 	         $(APP)
 
-test: setup check-format test-default build-release test-asan test-tsan
+test: setup check-format test-default build-release test-asan test-tsan test-asan-app
 
 # Fails on a C++ file that differs from .clang-format (clang-format 14, as
 # ./setup installs it).
@@ -58,6 +60,14 @@ build-tsan:
 
 test-tsan: build-tsan
 	ctest --preset tsan
+
+# The application itself (Qt on) with its tests and desktop scenarios.
+build-asan-app:
+	cmake --preset asan-app
+	cmake --build --preset asan-app -j $(JOBS)
+
+test-asan-app: build-asan-app
+	ctest --preset asan-app
 
 clean:
 	rm -rf build

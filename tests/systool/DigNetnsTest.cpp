@@ -125,36 +125,49 @@ double loadPerCore() {
     return load / static_cast<double>(cores > 0 ? cores : 1);
 }
 
-// The exchange alone is timed: against a server that answers after 150 ms,
-// the median of our readings sits just above that delay and within a few
-// milliseconds of dig's. dig takes its start time in a send callback, so
-// under load its own reading drifts (even below the server's delay); the
-// bounds on ours are the firm check, the comparison with dig a loose one.
-TEST_F(DigNetnsTest, QueryTimeMatchesDig) {
+struct QueryTimeMedians {
+    int dig = 0;
+    int ours = 0;
+    int oursFastest = 0;
+};
+
+// Nine interleaved runs of each program against the server that answers
+// after 150 ms; the medians of their ";; Query time" readings.
+QueryTimeMedians queryTimeMedians() {
     std::vector<int> times[2];
     for (int round = 0; round < 9; ++round) {
         int which = 0;
         for (const char* program : {kRealDig, kSystoolPath}) {
             const DigRun run = runDig(program, {"+time=2", "+tries=1", "slow150.probe.test"});
-            ASSERT_EQ(run.result.exitCode, 0) << program;
-            const auto time = queryTime(run.result.out);
-            ASSERT_TRUE(time) << run.result.out;
-            times[which++].push_back(*time);
+            EXPECT_EQ(run.result.exitCode, 0) << program;
+            times[which++].push_back(queryTime(run.result.out).value_or(-1));
         }
     }
-    for (auto& readings : times) {
+    for (auto& readings : times)
         std::sort(readings.begin(), readings.end());
+    return {times[0][times[0].size() / 2], times[1][times[1].size() / 2], times[1].front()};
+}
+
+// The exchange alone is timed: our reading sits just above the server's
+// delay, and the medians agree with dig's within a millisecond. dig takes its
+// start time in a send callback, so a busy machine can skew its reading (even
+// below the server's delay) for a while: a disagreement is measured again, up
+// to three times, and an overloaded machine checks only our bounds.
+TEST_F(DigNetnsTest, QueryTimeMatchesDigWithinAMillisecond) {
+    QueryTimeMedians medians;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        medians = queryTimeMedians();
+        ASSERT_GE(medians.oursFastest, 150) << "the server's delay is a lower bound";
+        ASSERT_LE(medians.ours, 160) << "only the exchange is timed";
+        if (std::abs(medians.dig - medians.ours) <= 1)
+            return;
     }
-    const int dig = times[0][times[0].size() / 2];
-    const int ours = times[1][times[1].size() / 2];
-    EXPECT_GE(times[1].front(), 150) << "the server's delay is a lower bound";
-    EXPECT_LT(ours, 450);
     if (loadPerCore() > 1) {
-        GTEST_SKIP() << "machine overloaded (load per core " << loadPerCore() << "): dig " << dig
-                     << " ms, ours " << ours << " ms";
+        GTEST_SKIP() << "machine overloaded (load per core " << loadPerCore() << "): dig "
+                     << medians.dig << " ms, ours " << medians.ours << " ms";
     }
-    EXPECT_LE(ours, 160) << "only the exchange is timed";
-    EXPECT_LE(std::abs(dig - ours), 8) << "dig " << dig << ", ours " << ours;
+    EXPECT_LE(std::abs(medians.dig - medians.ours), 1)
+        << "dig " << medians.dig << ", ours " << medians.ours;
 }
 
 TEST_F(DigNetnsTest, ASilentServerFailsAfterEachTry) {

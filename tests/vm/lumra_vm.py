@@ -6,7 +6,10 @@ fetched with `apt-get download` and unpacked with `dpkg-deb -x`, never
 installed. Its initramfs holds busybox, hostapd, wpa_supplicant, iw, the
 wireless modules and scene/init, which builds the shared scene (see there).
 A test hands over its programs and a shell script; the script's standard
-output comes back as the result lines (one JSON object per line).
+output comes back as the result lines (one JSON object per line). A test
+that needs the host's own programs (Qt, Xvfb, python3) shares host
+directories read-only over virtio-9p instead of packing them; scene/host-root
+mounts them in the VM.
 
 ./setup unpacks the kernel into KERNEL_CACHE (`lumra_vm.py install-kernel`);
 without it a run fetches the kernel itself into its own cache directory
@@ -22,6 +25,7 @@ import re
 import shutil
 import subprocess
 import sys
+import tarfile
 import tempfile
 import time
 from pathlib import Path
@@ -34,6 +38,9 @@ KERNEL_META_PACKAGE = "linux-image-amd64"
 # say which one the meta package points to now.
 KNOWN_GOOD_KERNEL = "6.1.0-57-amd64"
 TARGET_MODULE = "mac80211_hwsim"
+# What mounting a host directory over virtio-9p takes, kept beside the radio's
+# modules in their own directory (older caches lack it).
+HOST_SHARE_MODULES = ["virtio_pci", "9pnet_virtio", "9p"]
 TOOLS = ["/bin/busybox", "/usr/sbin/hostapd", "/usr/sbin/wpa_supplicant", "/usr/sbin/wpa_cli", "/usr/sbin/iw"]
 SKIP = 77
 
@@ -92,18 +99,23 @@ def cached_kernels(*caches):
     return sorted(found, key=version_key)
 
 
-def locate_kernel(cache):
+def is_usable(kernel, host_share):
+    return is_complete(kernel) and (not host_share or has_host_share(kernel))
+
+
+def locate_kernel(cache, host_share=False):
     """The kernel ./setup unpacked, else one this build directory fetched
-    earlier, else a fresh fetch into it; offline, any cached kernel."""
+    earlier, else a fresh fetch into it; offline, any cached kernel. With
+    host_share, only one that has the modules for host shares."""
     version = resolve_kernel_version()
     for directory in (KERNEL_CACHE, Path(cache)):
-        if is_complete(directory / f"kernel-{version}"):
+        if is_usable(directory / f"kernel-{version}", host_share):
             return directory / f"kernel-{version}", version
     try:
         return fetch_kernel(Path(cache), version), version
     except VmError as error:
         # Offline, or the archive moved on: a kernel fetched earlier still does.
-        cached = cached_kernels(KERNEL_CACHE, cache)
+        cached = [kernel for kernel in cached_kernels(KERNEL_CACHE, cache) if is_usable(kernel, host_share)]
         if not cached:
             raise
         kernel = cached[-1]
@@ -111,24 +123,17 @@ def locate_kernel(cache):
         return kernel, (kernel / "complete").read_text().strip()
 
 
-def module_depends(path):
+def module_depends_of(body):
     """The depends= field of a module's .modinfo section."""
-    for field in path.read_bytes().split(b"\0"):
+    for field in body.split(b"\0"):
         if field.startswith(b"depends="):
             value = field[len(b"depends="):].decode()
             return [name for name in value.split(",") if name]
     return []
 
 
-def index_modules(root):
-    index = {}
-    for path in root.rglob("*.ko"):
-        index[path.stem.replace("-", "_")] = path
-    return index
-
-
-def load_order(index, target):
-    """Dependencies first, each once."""
+def load_order(depends, target):
+    """Dependencies first, each once; depends maps a module to those it needs."""
     order = []
 
     def visit(name, trail):
@@ -136,9 +141,9 @@ def load_order(index, target):
             return
         if name in trail:
             raise VmError(f"module dependency cycle through {name}")
-        if name not in index:
+        if name not in depends:
             raise VmError(f"module {name} is not in the kernel package")
-        for dependency in module_depends(index[name]):
+        for dependency in depends[name]:
             visit(dependency, trail + [name])
         order.append(name)
 
@@ -146,30 +151,89 @@ def load_order(index, target):
     return order
 
 
+def kernel_package_members(deb):
+    """The file members of a kernel package, streamed (never unpacked to
+    disk: the modules tree alone is hundreds of megabytes)."""
+    unpack = subprocess.Popen(["dpkg-deb", "--fsys-tarfile", str(deb)], stdout=subprocess.PIPE)
+    try:
+        with tarfile.open(fileobj=unpack.stdout, mode="r|") as archive:
+            for member in archive:
+                if member.isfile():
+                    yield member, archive
+    finally:
+        unpack.stdout.close()
+        if unpack.wait() != 0:
+            raise VmError(f"dpkg-deb --fsys-tarfile {deb} failed ({unpack.returncode})")
+
+
+def module_name(member_name):
+    return Path(member_name).stem.replace("-", "_")
+
+
+def unpack_kernel(deb, version, into, host_share_only=False):
+    """vmlinuz and the modules the scene and the host shares load, with their
+    load orders, into `into` (modules/, hostfs/). Two streamed passes: the
+    first reads every module's dependencies, the second keeps what is needed."""
+    depends = {}
+    for member, archive in kernel_package_members(deb):
+        if member.name.endswith(".ko"):
+            depends[module_name(member.name)] = module_depends_of(archive.extractfile(member).read())
+    radio = [] if host_share_only else load_order(depends, TARGET_MODULE)
+    share = []
+    for target in HOST_SHARE_MODULES:
+        share += [name for name in load_order(depends, target) if name not in share]
+    kernel_image = f"boot/vmlinuz-{version}"
+    for sub in ("modules", "hostfs"):
+        (into / sub).mkdir(parents=True, exist_ok=True)
+    for member, archive in kernel_package_members(deb):
+        name = member.name.lstrip("./")
+        if name == kernel_image and not host_share_only:
+            (into / "vmlinuz").write_bytes(archive.extractfile(member).read())
+        elif name.endswith(".ko") and module_name(name) in share + radio:
+            body = archive.extractfile(member).read()
+            stem = module_name(name)
+            if stem in radio:
+                (into / "modules" / f"{stem}.ko").write_bytes(body)
+            if stem in share:
+                (into / "hostfs" / f"{stem}.ko").write_bytes(body)
+    if not host_share_only:
+        if not (into / "vmlinuz").exists():
+            raise VmError(f"no {kernel_image} in {deb}")
+        # The target last, loaded by the scene with its own parameters.
+        (into / "modules" / "order").write_text("\n".join(radio[:-1]) + "\n")
+    (into / "hostfs" / "order").write_text("\n".join(share) + "\n")
+
+
+def download_kernel_package(work, version):
+    run(["apt-get", "download", f"linux-image-{version}"], cwd=work)
+    debs = list(work.glob("*.deb"))
+    if len(debs) != 1:
+        raise VmError(f"apt-get download left {debs}")
+    return debs[0]
+
+
+def has_host_share(kernel):
+    return (kernel / "hostfs" / "order").exists()
+
+
 def fetch_kernel(cache, version):
-    """vmlinuz and the modules the scene loads, kept per kernel version."""
+    """vmlinuz and the modules the scene and the host shares load, kept per
+    kernel version. A kernel fetched before the host shares existed gets
+    their modules added in place (its other files untouched)."""
     final = cache / f"kernel-{version}"
-    if is_complete(final):
+    if is_complete(final) and has_host_share(final):
         return final
     log(f"fetching linux-image-{version} into {cache}")
     cache.mkdir(parents=True, exist_ok=True)
     work = Path(tempfile.mkdtemp(prefix="kernel-", dir=cache))
     try:
-        run(["apt-get", "download", f"linux-image-{version}"], cwd=work)
-        debs = list(work.glob("*.deb"))
-        if len(debs) != 1:
-            raise VmError(f"apt-get download left {debs}")
-        unpacked = work / "unpacked"
-        run(["dpkg-deb", "-x", str(debs[0]), str(unpacked)])
+        deb = download_kernel_package(work, version)
         kept = work / "kept"
-        (kept / "modules").mkdir(parents=True)
-        shutil.copy2(unpacked / "boot" / f"vmlinuz-{version}", kept / "vmlinuz")
-        index = index_modules(unpacked / "lib" / "modules" / version)
-        order = load_order(index, TARGET_MODULE)
-        for name in order:
-            shutil.copy2(index[name], kept / "modules" / f"{name}.ko")
-        # The target last, loaded by the scene with its own parameters.
-        (kept / "modules" / "order").write_text("\n".join(order[:-1]) + "\n")
+        if is_complete(final):
+            unpack_kernel(deb, version, kept, host_share_only=True)
+            (kept / "hostfs").rename(final / "hostfs")
+            return final
+        unpack_kernel(deb, version, kept)
         (kept / "complete").write_text(version + "\n")
         if final.exists():
             shutil.rmtree(final)
@@ -289,40 +353,54 @@ def base_archive(cache, kernel):
     return path
 
 
-def payload_archive(programs, script):
+def share_tag(index):
+    return f"host{index}"
+
+
+def payload_archive(programs, script, kernel, shares=()):
     archive = Cpio()
     for program in programs:
         add_program(archive, program, f"payload/bin/{Path(program).name}", strip=True)
+    if shares:
+        # scene/host-root mounts them; see there.
+        archive.file("payload/bin/host-root", (SCENE_DIR / "host-root").read_bytes())
+        for module in (kernel / "hostfs").iterdir():
+            archive.file(f"payload/hostfs/{module.name}", module.read_bytes(), mode=0o644)
+        listing = "".join(f"{share_tag(index)} {path}\n" for index, path in enumerate(shares))
+        archive.file("payload/hostfs/shares", listing.encode(), mode=0o644)
     archive.file("payload/run", ("#!/bin/sh\n" + script).encode())
     return archive.finish()
 
 
 # ---------------------------------------------------------------- running
 
-def run_scene(cache, programs, script, run_dir, timeout=150):
+def run_scene(cache, programs, script, run_dir, timeout=150, memory_mb=512, cpus=1, shares=()):
     """Boots the scene with the programs under /payload/bin and runs the
     script; returns the parsed result lines. The console log stays in
-    run_dir/console.log."""
+    run_dir/console.log. shares: host directories the script may mount
+    read-only with host-root (absolute paths, none inside another)."""
     cache = Path(cache)
     run_dir = Path(run_dir)
     run_dir.mkdir(parents=True, exist_ok=True)
     cache.mkdir(parents=True, exist_ok=True)
-    kernel, version = locate_kernel(cache)
+    kernel, version = locate_kernel(cache, host_share=bool(shares))
     initrd = run_dir / "initrd.cpio"
     with open(initrd, "wb") as out:
         out.write(base_archive(cache, kernel).read_bytes())
-        out.write(payload_archive(programs, script))
+        out.write(payload_archive(programs, script, kernel, shares))
     console = run_dir / "console.log"
     results = run_dir / "results.txt"
     for stale in (console, results):
         stale.unlink(missing_ok=True)
     command = [
-        qemu_binary(), "-accel", "tcg", "-cpu", "max", "-m", "512", "-smp", "1",
+        qemu_binary(), "-accel", "tcg", "-cpu", "max", "-m", str(memory_mb), "-smp", str(cpus),
         "-nodefaults", "-nic", "none", "-display", "none", "-monitor", "none", "-no-reboot",
         "-serial", f"file:{console}", "-serial", f"file:{results}",
         "-kernel", str(kernel / "vmlinuz"), "-initrd", str(initrd),
         "-append", "console=ttyS0 panic=-1 loglevel=4 rdinit=/init",
     ]
+    for index, path in enumerate(shares):
+        command += ["-virtfs", f"local,path={path},mount_tag={share_tag(index)},security_model=none,readonly=on"]
     log(f"booting {version} under TCG")
     started = time.monotonic()
     try:
@@ -349,16 +427,37 @@ def console_tail(run_dir, count=60):
     return "\n".join(path.read_text(errors="replace").splitlines()[-count:])
 
 
-def run_test(cache, programs, script, run_dir, check, passed, timeout=240):
-    """A VM test's body: boots the scene, prints its result lines, then what
-    check(lines) found wrong (with the console's tail) or PASS and passed.
-    Returns the exit status; SKIP when qemu is missing."""
+class Checks:
+    """What a test's check found wrong, one sentence each."""
+
+    def __init__(self):
+        self.failures = []
+
+    def expect(self, condition, text):
+        if not condition:
+            self.failures.append(text)
+        return condition
+
+
+def argument_parser():
+    """A VM test's command line: the cache and its run directory."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--cache", required=True, help="directory for the kernel and initramfs")
+    parser.add_argument("--run-dir", required=True, help="where this run keeps its initrd and logs")
+    return parser
+
+
+def run_test(cache, programs, script, run_dir, check, passed, timeout=240, **scene):
+    """A VM test's body: boots the scene (scene: run_scene's options),
+    prints its result lines, then what check(lines) found wrong (with the
+    console's tail) or PASS and passed. Returns the exit status; SKIP when
+    qemu is missing."""
     if qemu_binary() is None:
         print("SKIP: qemu-system-x86_64 is not installed (./setup installs qemu-system-x86); "
               "the simulated-radio test cannot run")
         return SKIP
     try:
-        lines = run_scene(cache, programs, script, run_dir, timeout=timeout)
+        lines = run_scene(cache, programs, script, run_dir, timeout=timeout, **scene)
     except VmError as error:
         print(f"FAIL: {error}\n--- console ---\n{console_tail(run_dir)}")
         return 1
@@ -383,7 +482,7 @@ def install_kernel(cache, check_only):
         if not check_only:
             print(f"lumra_vm: apt does not know {KERNEL_META_PACKAGE}; run apt-get update", file=sys.stderr)
         return 2
-    if is_complete(cache / f"kernel-{version}"):
+    if is_usable(cache / f"kernel-{version}", host_share=True):
         return 0
     if check_only:
         return 1

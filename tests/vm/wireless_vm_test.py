@@ -53,16 +53,6 @@ EXPECTED_SCANNED = 9
 TOLERANCE = 1e-9
 
 
-class Checks:
-    def __init__(self):
-        self.failures = []
-
-    def expect(self, condition, text):
-        if not condition:
-            self.failures.append(text)
-        return condition
-
-
 def step(lines, name):
     for line in lines:
         if line.get("step") == name:
@@ -194,7 +184,7 @@ def check_channel_scan(checks, line, lines):
 
 
 def check(lines):
-    checks = Checks()
+    checks = lumra_vm.Checks()
     scene = step(lines, "scene")
     if not checks.expect(scene is not None, "the scene was not built: " + str(step(lines, "scene-failed"))):
         return checks.failures

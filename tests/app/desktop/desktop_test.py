@@ -37,9 +37,17 @@ SCREENS = os.environ["LUMRA_SCREENS_DIR"]
 PYTHON = "/usr/bin/python3"
 
 
+class Failure(SystemExit):
+    """A failed check: ends the program with 1 unless a caller reports it."""
+
+    def __init__(self, message):
+        super().__init__(1)
+        self.message = message
+
+
 def fail(message):
     print("FAIL:", message, flush=True)
-    sys.exit(1)
+    raise Failure(message)
 
 
 def wait_for(predicate, timeout, what):
@@ -141,8 +149,9 @@ def start_app(desktop, extra_env=None, server=None):
     env.pop("QT_QPA_PLATFORM", None)
     env.update(extra_env or {})
     script = (server + " & " if server else "") + 'exec "$0"'
-    app = subprocess.Popen(["sh", "-c", script, APP], env=env,
-                           stdout=open(os.path.join(desktop.tmp, "app.log"), "w"), stderr=subprocess.STDOUT)
+    log = os.path.join(desktop.tmp, "app.log")
+    app = subprocess.Popen(["sh", "-c", script, APP], env=env, stdout=open(log, "w"), stderr=subprocess.STDOUT)
+    app.log = log
     return app
 
 
@@ -153,6 +162,9 @@ def expect_clean_exit(app, known, timeout=10):
         app.kill()
         fail("the application did not end")
     if code != 0:
+        # A sanitizer build reports here what it found.
+        with open(app.log, errors="replace") as log:
+            print("".join(log.readlines()[-120:]), end="")
         fail(f"exit code {code}")
     time.sleep(0.3)
     left = []
@@ -213,19 +225,30 @@ def scenario_tray(desktop):
     expect_clean_exit(app, known_pids(desktop, other.pid))
 
 
-def scenario_sni(desktop):
+def start_watcher(desktop):
+    """The stand-in StatusNotifierWatcher; returns the file it logs
+    registrations to."""
     registrations = os.path.join(desktop.tmp, "registrations")
     open(registrations, "w").close()
     watcher = desktop.start([PYTHON, os.path.join(HERE, "sni_watcher.py"), registrations], stdout=subprocess.PIPE)
     if watcher.stdout.readline().strip() != b"ready":
         fail("the watcher did not start")
-    app = start_app(desktop)
-    line = wait_for(lambda: open(registrations).read().split(), 10, "the item's registration")
+    return registrations
+
+
+def status_notifier_item(registrations, timeout=10):
+    """(bus name, object path, proxy) of the first item that registered."""
+    line = wait_for(lambda: open(registrations).read().split(), timeout, "the item's registration")
     sender, service = line[0], line[1]
-    bus = dbus.SessionBus()
     path = service if service.startswith("/") else "/StatusNotifierItem"
     name = sender if service.startswith("/") else service
-    item = bus.get_object(name, path)
+    return name, path, dbus.SessionBus().get_object(name, path)
+
+
+def scenario_sni(desktop):
+    registrations = start_watcher(desktop)
+    app = start_app(desktop)
+    name, path, item = status_notifier_item(registrations)
     properties = dbus.Interface(item, dbus.PROPERTIES_IFACE)
     tooltip = properties.Get("org.kde.StatusNotifierItem", "ToolTip")
     if str(tooltip[2]) != "Lumra":
