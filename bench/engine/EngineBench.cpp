@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
         const long runsBefore = runner->runs.load();
         const double cpuBefore = bench::cpuSecondsWithChildren();
         const double ownBefore = bench::cpuSecondsOfProcess();
-        loop.runUntil([] { return false; }, minute);
+        loop.runFor(minute);
         const double minutes = std::chrono::duration<double>(minute).count() / 60;
         rusage usage{};
         ::getrusage(RUSAGE_SELF, &usage);
@@ -100,6 +100,6 @@ int main(int argc, char** argv) {
     lifecycle->setBatteryFriendly(true);
     measure("4.0 s mode");
     lifecycle->stop();
-    loop.runUntil([] { return false; }, 2s);
+    loop.runFor(2s);
     return 0;
 }

@@ -25,14 +25,17 @@ IoThread::~IoThread() {
 }
 
 void IoThread::post(Job job, TaskPriority) {
+    bool wakeUp;
     {
         std::lock_guard lock(m_mutex);
         if (m_stopping)
             return;
         m_jobs.push_back(std::move(job));
         ++m_outstanding;
+        wakeUp = takeWakeUp(true);
     }
-    wake();
+    if (wakeUp)
+        wake();
 }
 
 bool IoThread::isCurrent() const {
@@ -41,33 +44,39 @@ bool IoThread::isCurrent() const {
 
 IoThread::WatchId IoThread::watch(int fd, short events, std::function<void(short)> onReady) {
     WatchId id;
+    bool wakeUp;
     {
         std::lock_guard lock(m_mutex);
         id = m_nextId++;
         m_watches.emplace(
             id,
             Watch{fd, events, std::make_shared<std::function<void(short)>>(std::move(onReady))});
+        wakeUp = takeWakeUp(true);
     }
-    wake();
+    if (wakeUp)
+        wake();
     return id;
 }
 
+// No wake-up: a sleeping loop that sees the descriptor ready finds no watch
+// for it and leaves it out from then on.
 void IoThread::unwatch(WatchId id) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_watches.erase(id);
-    }
-    wake();
+    std::lock_guard lock(m_mutex);
+    m_watches.erase(id);
 }
 
 IoThread::TimerId IoThread::addTimer(Deadline deadline, Job fn) {
     TimerId id;
+    bool wakeUp;
     {
         std::lock_guard lock(m_mutex);
         id = m_nextId++;
         m_timers.emplace(deadline, Timer{id, std::move(fn)});
+        // A loop that wakes by itself before the deadline sees the timer then.
+        wakeUp = takeWakeUp(deadline < m_sleepsUntil);
     }
-    wake();
+    if (wakeUp)
+        wake();
     return id;
 }
 
@@ -108,27 +117,51 @@ void IoThread::shutdown() {
     }
 }
 
+bool IoThread::takeWakeUp(bool needed) {
+    if (!needed || m_wakePending || isCurrent())
+        return false;
+    m_wakePending = true;
+    return true;
+}
+
 void IoThread::wake() {
     const std::uint64_t one = 1;
     // A full counter already means "wake up"; nothing else can fail here.
     [[maybe_unused]] auto written = ::write(m_wakeFd, &one, sizeof one);
 }
 
-int IoThread::pollTimeoutMilliseconds(Deadline now) const {
-    if (m_timers.empty())
-        return -1;
-    const auto next = m_timers.begin()->first;
-    if (next <= now)
+int IoThread::pollTimeoutMilliseconds(Deadline now) {
+    if (!m_jobs.empty()) {
+        m_sleepsUntil = Deadline::min();
         return 0;
+    }
+    if (m_timers.empty()) {
+        m_sleepsUntil = Deadline::max();
+        return -1;
+    }
+    const auto next = m_timers.begin()->first;
+    if (next <= now) {
+        m_sleepsUntil = Deadline::min();
+        return 0;
+    }
+    constexpr auto longest = std::chrono::milliseconds(60'000);
     // Round up so a timer is never run early.
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - now).count();
-    return wait > 60'000 ? 60'000 : static_cast<int>(wait);
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - now);
+    if (wait > longest) {
+        m_sleepsUntil = now + longest;
+        return static_cast<int>(longest.count());
+    }
+    m_sleepsUntil = next;
+    return static_cast<int>(wait.count());
 }
 
 void IoThread::runPostedJobs() {
     std::vector<Job> jobs;
     {
         std::lock_guard lock(m_mutex);
+        // Awake: everything changed from here on is seen before the next sleep.
+        m_wakePending = false;
+        m_sleepsUntil = Deadline::min();
         jobs.swap(m_jobs);
     }
     for (Job& job : jobs) {

@@ -64,7 +64,11 @@ private:
 
     void loop();
     void wake();
-    int pollTimeoutMilliseconds(Deadline now) const;
+    // Under m_mutex: whether a caller on another thread must wake the loop
+    // for it to see what it just changed (the loop looks at everything again
+    // before it sleeps, so its own thread never needs to).
+    bool takeWakeUp(bool needed);
+    int pollTimeoutMilliseconds(Deadline now);
     void runPostedJobs();
     void runDueTimers();
 
@@ -76,6 +80,10 @@ private:
     std::multimap<Deadline, Timer> m_timers;
     std::uint64_t m_nextId = 1;
     bool m_stopping = false;
+    // A wake-up is written and not yet seen by the loop.
+    bool m_wakePending = false;
+    // When the sleeping loop wakes by itself; min() while it is awake.
+    Deadline m_sleepsUntil = Deadline::min();
     std::thread m_thread;
     std::atomic<std::thread::id> m_threadId;
 };

@@ -34,6 +34,19 @@ bool RunLoop::runUntil(const std::function<bool()>& done, std::chrono::nanosecon
     return detail::drainUntil(m_runtime.mainActor(), done, timeout);
 }
 
+void RunLoop::runFor(std::chrono::nanoseconds duration) {
+    MainActor& actor = m_runtime.mainActor();
+    const auto end = std::chrono::steady_clock::now() + duration;
+    for (;;) {
+        const std::size_t ran = actor.drain();
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= end)
+            return;
+        if (ran == 0)
+            actor.waitForWork(end - now);
+    }
+}
+
 bool VirtualClockRunLoop::runUntil(const std::function<bool()>& done,
                                    std::chrono::nanoseconds timeout) {
     return detail::drainUntil(m_runtime.mainActor(), done, timeout);

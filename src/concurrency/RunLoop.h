@@ -33,6 +33,11 @@ public:
     // returns done().
     bool runUntil(const std::function<bool()>& done, std::chrono::nanoseconds timeout);
 
+    // Runs main-actor jobs for duration (real time), asleep whenever none is
+    // queued: unlike runUntil it has no condition to look at, so it wakes
+    // only for posted work and at the end.
+    void runFor(std::chrono::nanoseconds duration);
+
     // Runs until the task finishes and returns its result; throws
     // std::runtime_error when it has not finished within timeout.
     template <class T>

@@ -1,5 +1,6 @@
 #include "concurrency/IoThread.h"
 #include "concurrency/MainActor.h"
+#include "concurrency/RunLoop.h"
 #include "concurrency/ThreadPool.h"
 #include "concurrency/VirtualClock.h"
 
@@ -11,6 +12,7 @@
 #include <mutex>
 #include <poll.h>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -53,6 +55,23 @@ TEST(MainActorTest, DrainRunsOnlyWhatWasQueuedWhenItBegan) {
     EXPECT_EQ(binding.requests, 2) << "the new post asks for another drain";
     EXPECT_EQ(actor.drain(), 1u);
     actor.unbind();
+}
+
+TEST(RunLoopTest, RunForRunsWorkPostedMeanwhileAndReturnsWhenTheTimeIsUp) {
+    RunLoop loop;
+    MainActor& actor = loop.runtime().mainActor();
+    std::vector<int> ran;
+    std::thread poster([&] {
+        for (int i = 0; i < 3; ++i)
+            actor.post([&ran, i] { ran.push_back(i); });
+    });
+    const auto start = std::chrono::steady_clock::now();
+    loop.runFor(500ms);
+    const auto took = std::chrono::steady_clock::now() - start;
+    poster.join();
+    EXPECT_EQ(ran, (std::vector<int>{0, 1, 2}));
+    EXPECT_GE(took, 500ms);
+    EXPECT_LT(took, 1500ms);
 }
 
 TEST(ThreadPoolTest, RunsHigherPrioritiesFirst) {
@@ -133,6 +152,41 @@ TEST(IoThreadTest, PostedJobsRunOnTheIoThread) {
     io.post([&] { onIo.set_value(io.isCurrent()); });
     EXPECT_TRUE(onIo.get_future().get());
     EXPECT_FALSE(io.isCurrent());
+}
+
+// The loop sleeps toward a far timer; what changes meanwhile must still be
+// seen in time, whether another thread or the loop's own work changed it.
+TEST(IoThreadTest, SeesEarlierTimersWatchesAndItsOwnWorkWhileSleepingTowardAFarTimer) {
+    IoThread io;
+    const auto far = std::chrono::steady_clock::now() + 1h;
+    io.addTimer(far, [] {});
+
+    std::promise<void> fromOutside;
+    io.addTimer(std::chrono::steady_clock::now() + 10ms, [&] { fromOutside.set_value(); });
+    EXPECT_EQ(fromOutside.get_future().wait_for(10s), std::future_status::ready);
+
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    std::promise<void> posted;
+    std::promise<void> timed;
+    int wakes = 0;
+    const auto id = io.watch(fds[0], POLLIN, [&](short) {
+        char byte;
+        [[maybe_unused]] auto n = ::read(fds[0], &byte, 1);
+        // Given to itself on the I/O thread: no outside wake-up follows.
+        if (++wakes == 1)
+            io.post([&] { posted.set_value(); });
+        else
+            io.addTimer(std::chrono::steady_clock::now(), [&] { timed.set_value(); });
+    });
+    ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    EXPECT_EQ(posted.get_future().wait_for(10s), std::future_status::ready);
+    ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    EXPECT_EQ(timed.get_future().wait_for(10s), std::future_status::ready);
+    io.unwatch(id);
+    io.shutdown();
+    ::close(fds[0]);
+    ::close(fds[1]);
 }
 
 TEST(VirtualClockTest, MovesOnlyWhenAdvancedAndSaturatesFarDeadlines) {

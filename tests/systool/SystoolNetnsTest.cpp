@@ -130,7 +130,8 @@ struct Listener {
     unsigned port = 0;
 };
 
-Listener listenOn(const char* host) {
+// Bound to a free port of host; listening unless told otherwise.
+Listener socketOn(const char* host, bool listening) {
     Listener listener;
     const bool ipv6 = std::string(host).find(':') != std::string::npos;
     listener.socket = Socket(socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
@@ -147,12 +148,16 @@ Listener listenOn(const char* host) {
     }
     auto* address = reinterpret_cast<sockaddr*>(&listener.address);
     if (bind(listener.socket.fd(), address, listener.length) == 0 &&
-        listen(listener.socket.fd(), 16) == 0 &&
+        (!listening || listen(listener.socket.fd(), 16) == 0) &&
         getsockname(listener.socket.fd(), address, &listener.length) == 0) {
         listener.port = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(address)->sin6_port
                                    : reinterpret_cast<sockaddr_in*>(address)->sin_port);
     }
     return listener;
+}
+
+Listener listenOn(const char* host) {
+    return socketOn(host, /*listening=*/true);
 }
 
 struct Pair {
@@ -289,6 +294,11 @@ TEST(SystoolNetnsTest, NetlinkSocketsAreTheOnesProcLists) {
     for (const char* state : {"TIME_WAIT", "CLOSE_WAIT", "FIN_WAIT_2", "SYN_SENT"}) {
         ASSERT_TRUE(waitForKernelCount(state, 1)) << state;
     }
+    // Bound sockets that neither listen nor connect: /proc leaves them out.
+    const Listener bound = socketOn("127.0.0.1", /*listening=*/false);
+    const Listener bound6 = socketOn("::1", /*listening=*/false);
+    ASSERT_NE(bound.port, 0u);
+    ASSERT_NE(bound6.port, 0u);
     std::this_thread::sleep_for(50ms); // let the sent bytes be acknowledged
 
     const auto ipv4Sockets = readTcpSocketsOverNetlink(AF_INET);
