@@ -1,6 +1,8 @@
 // The real ping, DNS and connection monitors polling without pause over
-// scripted tools that succeed, fail, print garbage and hang in turn, through
-// the real runner, for a given number of poll cycles (100,000 by default);
+// scripted tools that succeed, fail, print garbage and hang in turn, and
+// print what a silent or SERVFAIL resolver, dropped ICMP, a removed default
+// route or a removed interface leave them, through the real runner, for a
+// given number of poll cycles (100,000 by default);
 // meanwhile the real captive-portal monitor polls pages on a local server
 // that stays silent, drips, sends an endless body, and answers.
 // Afterwards: RSS drift, zombies, open descriptors and threads against the
@@ -21,20 +23,32 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <filesystem>
 #include <fmt/format.h>
 #include <fstream>
+#include <malloc.h>
+#include <map>
+#include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 using namespace lumra;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool judgesResidentSet = false;
+#else
+constexpr bool judgesResidentSet = true;
+#endif
 
 // Polls back to back: the poll's own tool run is the only wait.
 class NoPause final : public SleepProviding {
@@ -124,40 +138,130 @@ int zombies() {
     return count;
 }
 
+// Bytes the allocator has handed out and not had back, over every arena
+// (threads allocate from their own): growth here is memory still held,
+// growth of the resident set alone is the heap's shape.
+long heapInUseKiB() {
+    char* text = nullptr;
+    std::size_t size = 0;
+    FILE* out = ::open_memstream(&text, &size);
+    if (out == nullptr)
+        return -1;
+    ::malloc_info(0, out);
+    std::fclose(out);
+    const std::string info(text, size);
+    std::free(text);
+    // The totals over all arenas follow the last arena's block.
+    const std::string totals = info.substr(info.rfind("</heap>") + 1);
+    auto sizeOf = [&](const std::string& element) -> long {
+        const auto at = totals.find(element);
+        if (at == std::string::npos)
+            return 0;
+        const auto value = totals.find("size=\"", at) + 6;
+        return std::atol(totals.c_str() + value);
+    };
+    const long held = sizeOf("<system type=\"current\"") + sizeOf("<total type=\"mmap\"");
+    const long free = sizeOf("<total type=\"fast\"") + sizeOf("<total type=\"rest\"");
+    return (held - free) / 1024;
+}
+
 struct Figures {
     long residentKiB;
+    long heapInUseKiB;
     std::size_t descriptors;
     std::size_t threads;
     int zombies;
 };
 
 Figures measure() {
-    return Figures{residentKiB(), entries("/proc/self/fd"), entries("/proc/self/task"), zombies()};
+    return Figures{residentKiB(), heapInUseKiB(), entries("/proc/self/fd"),
+                   entries("/proc/self/task"), zombies()};
 }
 
-// One script per tool: the n-th run succeeds with captured output, fails,
-// prints garbage or hangs (every 20th) until the runner's time-out ends it.
+// A run that goes wrong the way a failing network shows to the tool: the
+// tool's own output (a fixture, or nothing), its exit status and message.
+struct Fault {
+    std::string kind;
+    std::string output;
+    int exitStatus = 0;
+    std::string standardError = {};
+};
+
+// The runs of one tool whose arguments match `arguments` (a shell pattern):
+// each counts its own runs, so every face meets its whole rotation.
+struct Face {
+    std::string name;
+    std::string arguments;
+    std::string success;
+    std::vector<Fault> faults = {};
+};
+
+// One script per tool. The n-th run of a face hangs (every 20th) until the
+// runner's time-out ends it; else, over a rotation of 4 plus its faults, it
+// succeeds with captured output, fails with exit 2, succeeds, prints
+// garbage, then meets each fault in turn. Each run leaves a byte in
+// met/<face>.<kind>, so the kinds met are counted afterwards.
 std::string toolScript(const fs::path& directory, const std::string& tool,
-                       const std::string& success, const std::string& secondSuccess = {}) {
+                       const std::vector<Face>& faces) {
     const fs::path script = directory / tool;
+    const std::string met = (directory / "met").string();
     std::ofstream out(script);
     out << "#!/bin/sh\n"
-        << "count=" << (directory / (tool + ".count")).string() << "\n"
+        << "case \"$*\" in\n";
+    for (const Face& face : faces)
+        out << face.arguments << ") face=" << face.name << "; output='" << face.success
+            << "'; period=" << 4 + face.faults.size() << " ;;\n";
+    out << "esac\n"
+        << "count=" << directory.string() << "/$face.count\n"
         << "n=$(cat \"$count\" 2>/dev/null || echo 0)\n"
         << "echo $((n + 1)) > \"$count\"\n"
-        << "output=" << success << "\n";
-    if (!secondSuccess.empty())
-        out << "case \"$*\" in *-r*) output=" << secondSuccess << " ;; esac\n";
-    out << "if [ $((n % 20)) -eq 19 ]; then exec sleep 60; fi\n"
-        << "case $((n % 4)) in\n"
-        << "1) echo \"$0: no route to host\" >&2; exit 2 ;;\n"
-        << "3) exec head -c 300 /proc/self/stat ;;\n"
-        << "*) exec cat \"$output\" ;;\n"
+        << "met() { printf x >> " << met << "/$face.$1; }\n"
+        << "if [ $((n % 20)) -eq 19 ]; then met hang; exec sleep 60; fi\n"
+        << "case $face:$((n % period)) in\n";
+    for (const Face& face : faces) {
+        for (std::size_t i = 0; i < face.faults.size(); ++i) {
+            const Fault& fault = face.faults[i];
+            out << face.name << ":" << 4 + i << ") met " << fault.kind << ";";
+            if (!fault.output.empty())
+                out << " cat '" << fault.output << "';";
+            if (!fault.standardError.empty())
+                out << " echo '" << fault.standardError << "' >&2;";
+            out << " exit " << fault.exitStatus << " ;;\n";
+        }
+    }
+    out << "*:1) met failure; echo \"$0: no route to host\" >&2; exit 2 ;;\n"
+        << "*:3) met garbage; exec head -c 300 /proc/self/stat ;;\n"
+        << "*) met success; exec cat \"$output\" ;;\n"
         << "esac\n";
     out.close();
     fs::permissions(script, fs::perms::owner_all);
     return script;
 }
+
+// Runs of each face and kind so far, from the bytes the scripts left.
+std::map<std::string, std::uintmax_t> metSoFar(const fs::path& directory) {
+    std::map<std::string, std::uintmax_t> met;
+    for (const auto& entry : fs::directory_iterator(directory / "met"))
+        met[entry.path().filename()] = entry.file_size();
+    return met;
+}
+
+// The Wi-Fi interface the router lookup asks ipconfig about; every 7th time
+// it is gone, as when the interface is removed.
+class WiFiInterfaceName {
+public:
+    std::optional<std::string> operator()() {
+        if (++m_calls % 7 == 0) {
+            ++gone;
+            return std::nullopt;
+        }
+        return "en0";
+    }
+    std::atomic<long> gone{0};
+
+private:
+    std::atomic<long> m_calls{0};
+};
 
 } // namespace
 
@@ -167,13 +271,61 @@ int main(int argc, char** argv) {
     char pattern[] = "/tmp/lumra-soak-XXXXXX";
     const fs::path tools = ::mkdtemp(pattern);
     const std::string fixtures = LUMRA_FIXTURES;
+    const std::string captured = fixtures + "/systool/captured/faults/";
+    fs::create_directory(tools / "met");
+    // The faults as the probes meet them: a resolver that never answers
+    // (lumra-systool's and dig 9.10's forms) or answers SERVFAIL; every echo
+    // lost (iputils' form without a summary line, and macOS's); the default
+    // route gone (route listings without a default line, ipconfig failing,
+    // ping unable to send); the interface gone (the same, and the Wi-Fi
+    // interface name missing).
+    const std::string unreachable = "ping: connect: Network is unreachable";
     const std::map<std::string, std::string> executed{
-        {"/sbin/ping", toolScript(tools, "ping", fixtures + "/ping/macos-summary.txt")},
-        {"/usr/bin/dig", toolScript(tools, "dig", fixtures + "/dig/answer.txt")},
-        {"/usr/sbin/netstat", toolScript(tools, "netstat", fixtures + "/netstat/macos-tcp.txt",
-                                         fixtures + "/netstat/macos-routes-inet.txt")},
+        {"/sbin/ping",
+         toolScript(
+             tools, "ping",
+             {{"ping",
+               "*",
+               fixtures + "/ping/macos-summary.txt",
+               {{"icmp-dropped", captured + "ping_-c_2_-W_300_10.213.0.1.icmp-dropped.txt", 1},
+                {"icmp-dropped-macos", fixtures + "/ping/macos-no-reply.txt", 2},
+                {"no-default-route", captured + "ping_-c_2_-W_300_10.215.0.9.no-default-route.txt",
+                 2, unreachable},
+                {"no-interface", captured + "ping_-c_2_-W_300_10.213.0.1.no-interface.txt", 2,
+                 unreachable}}}})},
+        {"/usr/bin/dig",
+         toolScript(tools, "dig",
+                    {{"dig",
+                      "*",
+                      fixtures + "/dig/answer.txt",
+                      {{"silent-resolver",
+                        captured + "dig_+time=1_+tries=1_fault.lumra.test.silent.txt", 9},
+                       {"silent-resolver-dig9.10", fixtures + "/dig/timed-out.txt", 9},
+                       {"servfail", captured + "dig_+time=1_+tries=1_fault.lumra.test.servfail.txt",
+                        0}}}})},
+        {"/usr/sbin/netstat",
+         toolScript(
+             tools, "netstat",
+             {{"netstat-routes-inet6",
+               "*-rn*inet6*",
+               fixtures + "/netstat/macos-routes-inet6.txt",
+               {{"no-default-route", captured + "netstat_-rn_-f_inet6.no-default-route.txt", 0},
+                {"no-interface", captured + "netstat_-rn_-f_inet6.no-interface.txt", 0}}},
+              {"netstat-routes-inet",
+               "*-rn*",
+               fixtures + "/netstat/macos-routes-inet.txt",
+               {{"no-default-route", captured + "netstat_-rn_-f_inet.no-default-route.txt", 0},
+                {"no-interface", captured + "netstat_-rn_-f_inet.no-interface.txt", 0}}},
+              {"netstat-tcp", "*", fixtures + "/netstat/macos-tcp.txt"}})},
         {"/usr/sbin/ipconfig",
-         toolScript(tools, "ipconfig", fixtures + "/ipconfig/getoption-router.txt")},
+         toolScript(tools, "ipconfig",
+                    {{"ipconfig",
+                      "*",
+                      fixtures + "/ipconfig/getoption-router.txt",
+                      {{"no-default-route",
+                        captured + "ipconfig_getoption_lsc0_router.no-default-route.txt", 1},
+                       {"no-interface",
+                        captured + "ipconfig_getoption_lsc0_router.no-interface.txt", 1}}}})},
     };
     std::set<std::string> allowed;
     for (const auto& [path, script] : executed)
@@ -185,21 +337,24 @@ int main(int argc, char** argv) {
     long ran = 0;
     long checked = 0;
     double seconds = 0;
+    long interfaceGone = 0;
+    std::map<std::string, std::uintmax_t> metBefore;
+    std::map<std::string, std::uintmax_t> metAfter;
     {
         RunLoop loop;
         auto runner = std::make_shared<PollCountingRunner>(
             std::make_shared<ShellCommandRunner>(allowed, executed));
         auto sleeper = std::make_shared<NoPause>();
+        auto wifi = std::make_shared<WiFiInterfaceName>();
         auto now = [] {
             return std::chrono::system_clock::now();
         };
         PingMonitor::Configuration pingConfiguration;
         pingConfiguration.internetTarget = internetTarget;
         pingConfiguration.commandTimeout = timeout;
-        auto ping = PingMonitor::create(
-            std::make_shared<CommandLinePingProbeRunner>(
-                runner, 2, timeout, [] { return std::optional<std::string>(); }),
-            sleeper, now, pingConfiguration);
+        auto ping = PingMonitor::create(std::make_shared<CommandLinePingProbeRunner>(
+                                            runner, 2, timeout, [wifi] { return (*wifi)(); }),
+                                        sleeper, now, pingConfiguration);
         DNSMonitor::Configuration dnsConfiguration;
         dnsConfiguration.testDomains = {"soak.test"};
         dnsConfiguration.commandTimeout = timeout;
@@ -211,7 +366,9 @@ int main(int argc, char** argv) {
             ConnectionMonitor::create(std::make_shared<CommandLineTCPConnectionCounter>(runner),
                                       sleeper, now, connectionConfiguration);
 
-        test::LocalHttpServer pages;
+        // Its record of requests is the bench's own: kept short, so it does
+        // not count as the engine's growth.
+        test::LocalHttpServer pages(/*keptEvents=*/64);
         std::vector<CaptivePortalProbeEndpoint> endpoints;
         for (const char* path : {"/silent", "/trickle?bytes=100000&interval_ms=50",
                                  "/down?bytes=1000000000000", "/answer?status=200&body=Success"})
@@ -244,6 +401,8 @@ int main(int argc, char** argv) {
         const long pollsBefore = runner->polls.load();
         const long runsBefore = runner->runs.load();
         const long checksBefore = checker->checks.load();
+        const long goneBefore = wifi->gone.load();
+        metBefore = metSoFar(tools);
         ping->start();
         dns->start();
         connection->start();
@@ -255,7 +414,8 @@ int main(int argc, char** argv) {
                 const long done = runner->polls.load() - pollsBefore;
                 if (done - reported >= 10'000) {
                     reported = done;
-                    fmt::print(stderr, "{} poll cycles, RSS {} KiB\n", done, residentKiB());
+                    fmt::print(stderr, "{} poll cycles, RSS {} KiB, heap in use {} KiB\n", done,
+                               residentKiB(), heapInUseKiB());
                 }
                 return done >= cycles;
             },
@@ -264,6 +424,8 @@ int main(int argc, char** argv) {
         polled = runner->polls.load() - pollsBefore;
         ran = runner->runs.load() - runsBefore;
         checked = checker->checks.load() - checksBefore;
+        interfaceGone = wifi->gone.load() - goneBefore;
+        metAfter = metSoFar(tools);
         pause();
         after = measure();
     }
@@ -273,12 +435,22 @@ int main(int argc, char** argv) {
                "time-out {} s\n",
                polled, ran, seconds, ran / seconds, timeout);
     fmt::print("captive-portal checks meanwhile: {}\n", checked);
+    fmt::print("runs met after warm-up, by tool face and kind:\n");
+    for (const auto& [kind, total] : metAfter)
+        fmt::print("  {:<40} {}\n", kind, total - metBefore[kind]);
+    fmt::print("  {:<40} {}\n", "Wi-Fi interface gone (router lookup)", interfaceGone);
     fmt::print("RSS: {} KiB before, {} KiB after, drift {} KiB\n", before.residentKiB,
                after.residentKiB, after.residentKiB - before.residentKiB);
+    if (judgesResidentSet)
+        fmt::print("heap in use: {} KiB before, {} KiB after, growth {} KiB\n", before.heapInUseKiB,
+                   after.heapInUseKiB, after.heapInUseKiB - before.heapInUseKiB);
     fmt::print("open descriptors: {} before, {} after\n", before.descriptors, after.descriptors);
     fmt::print("threads: {} before, {} after\n", before.threads, after.threads);
     fmt::print("zombies: {} before, {} after\n", before.zombies, after.zombies);
-    const bool bounded = after.residentKiB - before.residentKiB <= 1024 &&
+    if (!judgesResidentSet)
+        fmt::print("RSS not judged: AddressSanitizer's quarantine and allocation stacks fill it; "
+                   "LeakSanitizer judges the exit\n");
+    const bool bounded = (!judgesResidentSet || after.residentKiB - before.residentKiB <= 1024) &&
                          after.descriptors == before.descriptors &&
                          after.threads == before.threads && after.zombies == 0;
     fmt::print("{}\n", bounded ? "bounded" : "NOT bounded");

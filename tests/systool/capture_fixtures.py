@@ -2,7 +2,8 @@
 # Regenerates tests/fixtures/systool/captured/: lumra-systool's output for
 # each command line the probes run, taken inside a client/router namespace
 # pair (netns.sh) with a few TCP sockets open, once plainly and once with a
-# tunnel interface up. Run as root from the source tree:
+# tunnel interface up, then as the network fails under the probes (faults/).
+# Run as root from the source tree:
 #   tests/systool/capture_fixtures.py BUILD_DIR/bin/lumra-systool
 # Traffic stays inside the namespaces; they are removed at the end.
 import json
@@ -14,7 +15,8 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "..", "fixtures", "systool", "captured")
-CLIENT, ROUTER, CLIENT_IF, ROUTER_IF = "lumra_systool_cap_c", "lumra_systool_cap_r", "lsc0", "lsr0"
+CLIENT, ROUTER = "lumra_systool_cap_c%d" % os.getpid(), "lumra_systool_cap_r%d" % os.getpid()
+CLIENT_IF, ROUTER_IF = "lsc0", "lsr0"
 NETNS = [os.path.join(HERE, "netns.sh")]
 NS_ARGS = [CLIENT, ROUTER, CLIENT_IF, ROUTER_IF]
 
@@ -28,9 +30,9 @@ def file_name(argv, suffix):
     return text + (("." + suffix) if suffix else "") + ".txt"
 
 
-def capture(tool, argv, suffix="", environment=None):
+def capture(tool, argv, suffix="", environment=None, folder=""):
     result = in_client([tool] + argv, env=environment)
-    name = file_name(argv, suffix)
+    name = os.path.join(folder, file_name(argv, suffix))
     with open(os.path.join(OUT, name), "w") as out:
         out.write(result.stdout)
     return name, argv, result.returncode
@@ -86,12 +88,14 @@ def main():
             index.append(capture(tool, argv))
         index += capture_tunnel(tool)
         index.append(capture_vpn_services(tool))
+        index += capture_faults(tool)
     finally:
         subprocess.run(["sh"] + NETNS + ["cleanup"] + NS_ARGS)
     with open(os.path.join(OUT, "README"), "w") as readme:
         readme.write("lumra-systool output captured by tests/systool/capture_fixtures.py inside a client\n"
                      "namespace (%s, 10.213.0.2/24, fd42:213::2/64) whose router is 10.213.0.1 and\n"
-                     "fe80::1. File, exit status, command line:\n\n" % CLIENT_IF)
+                     "fe80::1; faults/ as the network then fails under the probes. File, exit\n"
+                     "status, command line:\n\n" % CLIENT_IF)
         for name, argv, status in index:
             readme.write("%s\t%d\t%s\n" % (name, status, " ".join(argv)))
 
@@ -119,6 +123,39 @@ def capture_tunnel(tool):
     taken = [capture(tool, ["ifconfig"], "tunnel"), capture(tool, ["netstat", "-rn"], "tunnel")]
     holder.stdin.close()
     holder.wait()
+    return taken
+
+
+def capture_faults(tool):
+    """What the probes meet when the network fails: a router that drops
+    ICMP, a resolver that never answers or answers SERVFAIL, the default
+    routes removed, the interface removed. Last: it takes the link down."""
+    os.makedirs(os.path.join(OUT, "faults"), exist_ok=True)
+    taken = []
+
+    def take(argv, suffix):
+        taken.append(capture(tool, argv, suffix, folder="faults"))
+
+    lookup = ["dig", "+time=1", "+tries=1", "fault.lumra.test"]
+    for mode in ("silent", "servfail"):
+        server = subprocess.Popen(["ip", "netns", "exec", CLIENT, sys.executable,
+                                   os.path.join(HERE, "..", "faults", "dns_server.py"), "127.0.0.1", "53", mode],
+                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        assert server.stdout.readline() == "ready\n"
+        take(lookup, mode)
+        server.stdin.close()
+        server.wait()
+    subprocess.run(["ip", "netns", "exec", ROUTER, "sysctl", "-qw", "net.ipv4.icmp_echo_ignore_all=1"], check=True)
+    take(["ping", "-c", "2", "-W", "300", "10.213.0.1"], "icmp-dropped")
+    for family in ("-4", "-6"):
+        in_client(["ip", family, "route", "del", "default"]).check_returncode()
+    for argv in (["netstat", "-rn", "-f", "inet"], ["netstat", "-rn", "-f", "inet6"],
+                 ["ipconfig", "getoption", CLIENT_IF, "router"], ["ping", "-c", "2", "-W", "300", "10.215.0.9"]):
+        take(argv, "no-default-route")
+    in_client(["ip", "link", "delete", CLIENT_IF]).check_returncode()
+    for argv in (["ipconfig", "getoption", CLIENT_IF, "router"], ["netstat", "-rn", "-f", "inet"],
+                 ["netstat", "-rn", "-f", "inet6"], ["ping", "-c", "2", "-W", "300", "10.213.0.1"], ["ifconfig"]):
+        take(argv, "no-interface")
     return taken
 
 

@@ -1,5 +1,6 @@
 #include "tests/platform/http/LocalHttpServer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <csignal>
@@ -21,7 +22,8 @@ bool startsWithWord(std::string_view line, std::string_view word) {
 
 } // namespace
 
-LocalHttpServer::LocalHttpServer() {
+LocalHttpServer::LocalHttpServer(std::size_t keptEvents)
+    : m_keptEvents(std::max<std::size_t>(keptEvents, 1)) {
     int pipeFds[2];
     int lifeline[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
@@ -130,6 +132,8 @@ void LocalHttpServer::readEvents() {
             {
                 std::lock_guard lock(m_mutex);
                 m_events.push_back(pending.substr(0, newline));
+                if (m_events.size() > m_keptEvents)
+                    m_events.erase(m_events.begin());
             }
             m_changed.notify_all();
             pending.erase(0, newline + 1);

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -17,7 +18,9 @@ namespace lumra::test {
 
 class LocalHttpServer {
 public:
-    LocalHttpServer();
+    // A long run (a soak) keeps only the newest keptEvents lines, so the
+    // record does not grow with it; count() and events() see those alone.
+    explicit LocalHttpServer(std::size_t keptEvents = SIZE_MAX);
     ~LocalHttpServer();
     LocalHttpServer(const LocalHttpServer&) = delete;
     LocalHttpServer& operator=(const LocalHttpServer&) = delete;
@@ -45,6 +48,7 @@ private:
     // if this process dies without running the destructor.
     int m_lifeline = -1;
     int m_port = 0;
+    const std::size_t m_keptEvents;
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
     std::vector<std::string> m_events;

@@ -1,6 +1,7 @@
 #include "probes/dns/CommandLineDNSLookupRunner.h"
 
 #include "concurrency/RunLoop.h"
+#include "tests/probes/parsers/ParserCases.h"
 #include "tests/support/AwaitTask.h"
 #include "tests/support/FakeCommandRunner.h"
 
@@ -48,6 +49,38 @@ TEST(DNSLookupTest, ReadsTheQueryTimeFromCleanAndFailingRuns) {
               (DNSLookupOutcome{std::nullopt, false}));
     EXPECT_EQ(awaitTask(loop, dns.lookup("slow.test", 1.5)),
               (DNSLookupOutcome{std::nullopt, false}));
+}
+
+// A resolver that never answers, in lumra-systool's words (captured) and in
+// dig 9.10's: a failed lookup. SERVFAIL is an answer with a query time, so
+// it is timed like any other.
+TEST(DNSLookupTest, ASilentResolverFailsTheLookupAndSERVFAILIsTimed) {
+    VirtualClockRunLoop loop;
+    const std::string faults = "systool/captured/faults/";
+    struct Case {
+        ToolOutput output;
+        int exitStatus;
+        DNSLookupOutcome expected;
+    };
+    const std::vector<Case> cases{
+        {fixture(faults + "dig_+time=1_+tries=1_fault.lumra.test.silent.txt"), 9,
+         DNSLookupOutcome{std::nullopt, false}},
+        {fixture("dig/timed-out.txt"), 9, DNSLookupOutcome{std::nullopt, false}},
+        {fixture(faults + "dig_+time=1_+tries=1_fault.lumra.test.servfail.txt"), 0,
+         DNSLookupOutcome{0, true}},
+    };
+    for (const Case& c : cases) {
+        auto runner = std::make_shared<test::FakeCommandRunner>();
+        const std::string commandLine = "/usr/bin/dig +time=1 +tries=1 fault.lumra.test";
+        if (c.exitStatus == 0)
+            runner->succeed(commandLine, c.output.text);
+        else
+            runner->fail(commandLine, CommandRunnerError::nonZeroExit("/usr/bin/dig", c.exitStatus,
+                                                                      c.output.text, ""));
+        CommandLineDNSLookupRunner dns(runner);
+        EXPECT_EQ(awaitTask(loop, dns.lookup("fault.lumra.test", 1.0)), c.expected)
+            << c.output.description;
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "probes/ping/CommandLinePingProbeRunner.h"
 
 #include "concurrency/RunLoop.h"
+#include "tests/probes/parsers/ParserCases.h"
 #include "tests/support/AwaitTask.h"
 #include "tests/support/FakeCommandRunner.h"
 
@@ -157,6 +158,45 @@ TEST_F(PingProbeTest, TheRouterChainStopsAtTheFirstAnswerInItsOrder) {
         EXPECT_EQ(runner->commandLines(), c.commands);
         for (const CommandRequest& request : runner->requests)
             EXPECT_EQ(request.timeout, 1.5) << "each step has the whole timeout";
+    }
+}
+
+// lumra-systool's output as the network failed under it (captured), and
+// macOS's for every echo lost: each a failed measurement, and with the
+// default route or the interface gone the router lookup finds none.
+TEST_F(PingProbeTest, WhatAFailingNetworkLeavesTheToolsReadsAsFailure) {
+    const std::string faults = "systool/captured/faults/";
+    struct Case {
+        ToolOutput output;
+        int exitStatus;
+    };
+    const std::vector<Case> cases{
+        {fixture(faults + "ping_-c_2_-W_300_10.213.0.1.icmp-dropped.txt"), 1},
+        {fixture("ping/macos-no-reply.txt"), 2},
+        {fixture(faults + "ping_-c_2_-W_300_10.215.0.9.no-default-route.txt"), 2},
+        {fixture(faults + "ping_-c_2_-W_300_10.213.0.1.no-interface.txt"), 2},
+    };
+    for (const Case& c : cases) {
+        runner = std::make_shared<test::FakeCommandRunner>();
+        runner->fail("/sbin/ping -c 2 -W 1500 10.0.0.1",
+                     CommandRunnerError::nonZeroExit("/sbin/ping", c.exitStatus, c.output.text,
+                                                     "ping: connect: Network is unreachable"));
+        EXPECT_EQ(await(probe(std::nullopt).ping("10.0.0.1", 1.5)), PingProbeMeasurement::failed())
+            << c.output.description;
+    }
+
+    const std::string ipconfig = "/usr/sbin/ipconfig getoption en0 router";
+    const std::string netstat6 = "/usr/sbin/netstat -rn -f inet6";
+    const std::string netstat4 = "/usr/sbin/netstat -rn -f inet";
+    for (const std::string gone : {"no-default-route", "no-interface"}) {
+        runner = std::make_shared<test::FakeCommandRunner>();
+        runner->fail(ipconfig, CommandRunnerError::nonZeroExit("/usr/sbin/ipconfig", 1, "", ""));
+        runner->succeed(netstat6, fixture(faults + "netstat_-rn_-f_inet6." + gone + ".txt").text);
+        runner->succeed(netstat4, fixture(faults + "netstat_-rn_-f_inet." + gone + ".txt").text);
+        EXPECT_EQ(await(probe("en0").resolveRouterAddress(1.5)), std::nullopt) << gone;
+        EXPECT_EQ(runner->commandLines(),
+                  (std::vector<std::string>{ipconfig, netstat6, netstat4, netstat6}))
+            << gone;
     }
 }
 
