@@ -1,10 +1,11 @@
 // Readers for /proc/net text tables.
 #include "systool/KernelText.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace lumra {
 
@@ -117,17 +118,24 @@ std::optional<IpAddress> parseKernelByteAddress(std::string_view text) {
     return IpAddress::ipv6(bytes);
 }
 
+// Plain reads: a file stream would set up the C++ locales first, which costs
+// more than reading the few kilobytes of a /proc table.
 std::optional<std::string> readTextFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         return std::nullopt;
     }
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    if (file.bad()) {
-        return std::nullopt;
+    std::string contents;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            contents.append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+            ::close(fd);
+            return n == 0 ? std::optional(std::move(contents)) : std::nullopt;
+        }
     }
-    return contents.str();
 }
 
 } // namespace lumra
