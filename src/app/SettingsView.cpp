@@ -11,6 +11,7 @@
 #include "qt/Palette.h"
 #include "qt/PlainTextLabel.h"
 #include "qt/Spinner.h"
+#include "qt/SymbolLabel.h"
 #include "qt/SymbolRegistry.h"
 #include "qt/ToggleSwitch.h"
 
@@ -45,9 +46,7 @@ QLabel* makeLabel(const QString& content, double size, QFont::Weight weight, con
 }
 
 QLabel* makeSymbol(const char* name, double size, const QColor& color, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setPixmap(symbolPixmap(QString::fromLatin1(name), QSizeF(size, size), color,
-                                  parent->devicePixelRatioF()));
+    QLabel* label = makeSymbolImage(QString::fromLatin1(name), size, color, parent);
     label->setFixedSize(static_cast<int>(size) + 1, static_cast<int>(size) + 1);
     return label;
 }

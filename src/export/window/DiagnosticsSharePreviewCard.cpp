@@ -6,7 +6,7 @@
 #include "qt/CapsuleBadge.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
-#include "qt/SymbolRegistry.h"
+#include "qt/SymbolLabel.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -115,11 +115,9 @@ DiagnosticsIncludedRow::DiagnosticsIncludedRow(const QString& text, QWidget* par
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);
-    auto* mark = new QLabel(this);
+    QLabel* mark = makeSymbolImage(QStringLiteral("checkmark.seal.fill"), 11,
+                                   withOpacity(statusColor(StatusColor::green), 0.9), this);
     mark->setObjectName(QStringLiteral("includedMark"));
-    mark->setPixmap(symbolPixmap(QStringLiteral("checkmark.seal.fill"), QSizeF(11, 11),
-                                 withOpacity(statusColor(StatusColor::green), 0.9),
-                                 devicePixelRatioF()));
     mark->setFixedSize(11, 11);
     row->addWidget(mark, 0, Qt::AlignVCenter);
     auto* label = exportTextLabel(text, kitFont(11, QFont::Medium), Palette::secondaryText(), this);

@@ -2,6 +2,7 @@
 
 #include "panel/widgets/PanelPalette.h"
 #include "qt/Palette.h"
+#include "qt/SymbolLabel.h"
 #include "qt/SymbolRegistry.h"
 
 #include <QHBoxLayout>
@@ -130,12 +131,8 @@ void setTextIfChanged(QLabel* label, const QString& text) {
 
 QLabel* makeSymbolLabel(const QString& symbolName, double pointSize, const QColor& color,
                         QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
     const double side = std::ceil(pointSize * 1.2);
-    const double ratio = parent ? parent->devicePixelRatioF() : 1.0;
-    QPixmap pixmap = symbolPixmap(symbolName, QSizeF(side, side), color, ratio);
-    label->setPixmap(pixmap);
+    QLabel* label = makeSymbolImage(symbolName, side, color, parent);
     label->setFixedSize(static_cast<int>(side), static_cast<int>(side));
     label->setAccessibleName(QString());
     return label;

@@ -2,7 +2,7 @@
 
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
-#include "qt/SymbolRegistry.h"
+#include "qt/SymbolLabel.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -62,25 +62,6 @@ QColor tintColor(WindowTint tint) {
     return paletteWhite(0.45);
 }
 
-QLabel* makeWindowSymbolLabel(const QString& symbolName, double side, const QColor& color,
-                              QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setAlignment(Qt::AlignCenter);
-    setSymbol(label, symbolName, side, color);
-    return label;
-}
-
-void setSymbol(QLabel* label, const QString& symbolName, double side, const QColor& color) {
-    // Rendering an SVG is the costly part of a redraw: skip an unchanged one.
-    const QString key = symbolName + QLatin1Char('|') + color.name(QColor::HexArgb) +
-                        QLatin1Char('|') + QString::number(side);
-    if (label->property("symbolKey").toString() == key)
-        return;
-    label->setProperty("symbolKey", key);
-    const double ratio = label->devicePixelRatioF();
-    label->setPixmap(symbolPixmap(symbolName, QSizeF(side, side), color, ratio));
-}
-
 ToolWindowHeader makeToolWindowHeader(const QString& symbolName, const QString& title,
                                       const QString& subtitle, int minimumSpacerWidth) {
     namespace Colors = ToolWindowPalette;
@@ -93,7 +74,7 @@ ToolWindowHeader makeToolWindowHeader(const QString& symbolName, const QString& 
     titles->setSpacing(5);
     auto* titleLine = new QHBoxLayout;
     titleLine->setSpacing(8);
-    titleLine->addWidget(makeWindowSymbolLabel(symbolName, 15, Colors::secondaryText()));
+    titleLine->addWidget(makeSymbolImage(symbolName, 15, Colors::secondaryText()));
     titleLine->addWidget(makeTextLabel(title, kitFont(23), Colors::primaryText()));
     titles->addLayout(titleLine);
     titles->addWidget(makeTextLabel(subtitle, kitFont(12), Colors::secondaryText()));

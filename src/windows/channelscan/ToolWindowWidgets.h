@@ -6,6 +6,7 @@
 #include "panel/viewmodel/MetricFormat.h"
 #include "qt/LocaleNumberFormat.h"
 #include "qt/PlainTextLabel.h"
+#include "qt/SymbolLabel.h"
 #include "windows/channelscan/viewmodel/ChannelScanWindowModel.h"
 
 #include <QAbstractButton>
@@ -35,12 +36,6 @@ const QColor& tertiaryText();
 } // namespace ToolWindowPalette
 
 QColor tintColor(WindowTint tint);
-
-// A symbol of the registry drawn at side x side in color (empty for an
-// unknown name); the popover's own symbol label sizes by font instead.
-QLabel* makeWindowSymbolLabel(const QString& symbolName, double side, const QColor& color,
-                              QWidget* parent = nullptr);
-void setSymbol(QLabel* label, const QString& symbolName, double side, const QColor& color);
 
 // Fills rect with the windows' diagonal gradient, top-leading to bottom-trailing.
 void paintWindowBackground(QWidget* widget, const QColor& start, const QColor& end);

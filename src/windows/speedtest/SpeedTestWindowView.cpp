@@ -188,8 +188,8 @@ QWidget* SpeedTestWindowView::buildResultsBlock() {
         frame->contentLayout()->addWidget(value);
         auto* caption = new QHBoxLayout;
         caption->setSpacing(6);
-        caption->addWidget(makeWindowSymbolLabel(QString::fromUtf8(metricTiles[i].second), 11,
-                                                 Colors::secondaryText()));
+        caption->addWidget(
+            makeSymbolImage(QString::fromUtf8(metricTiles[i].second), 11, Colors::secondaryText()));
         caption->addWidget(makeTextLabel(QString::fromUtf8(metricTiles[i].first),
                                          kitFont(12, QFont::Medium), Colors::secondaryText()));
         caption->addStretch(1);
@@ -338,8 +338,8 @@ void SpeedTestWindowView::refresh() {
         setLabelColor(m_gradeTiles[i].letter, tintColor(grade.letterTint));
         m_gradeTiles[i].ratio->setText(text(grade.ratioText));
         const auto& insight = model.insightRows[i];
-        setSymbol(m_insightRows[i].symbol, text(insight.indicatorSymbolName), 11,
-                  tintColor(insight.indicatorTint));
+        setSymbolImage(m_insightRows[i].symbol, text(insight.indicatorSymbolName), 11,
+                       tintColor(insight.indicatorTint));
         m_insightRows[i].text->setText(text(insight.text));
     }
     m_lastTested->setText(text(model.lastTestedText));
