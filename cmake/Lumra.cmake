@@ -6,22 +6,23 @@
 # with a target of its own (export/window); cmake/CheckLayers.cmake reads this
 # table, so keep one row per line.
 set(LUMRA_LAYER_DEPS_model "")
+set(LUMRA_LAYER_DEPS_viewkit model)
 set(LUMRA_LAYER_DEPS_concurrency model)
 set(LUMRA_LAYER_DEPS_platform model concurrency)
 set(LUMRA_LAYER_DEPS_probes model concurrency platform)
 set(LUMRA_LAYER_DEPS_monitoring model concurrency platform probes)
 set(LUMRA_LAYER_DEPS_shell model concurrency platform probes monitoring)
-set(LUMRA_LAYER_DEPS_export model concurrency platform probes monitoring shell)
-set(LUMRA_LAYER_DEPS_qt model concurrency platform probes monitoring shell)
-set(LUMRA_LAYER_DEPS_export/window model concurrency platform probes monitoring shell export qt)
-set(LUMRA_LAYER_DEPS_panel model concurrency platform probes monitoring shell export qt)
-set(LUMRA_LAYER_DEPS_windows model concurrency platform probes monitoring shell export qt panel)
-set(LUMRA_LAYER_DEPS_app model concurrency platform probes monitoring shell export export/window qt panel windows systool)
+set(LUMRA_LAYER_DEPS_export model viewkit concurrency platform probes monitoring shell)
+set(LUMRA_LAYER_DEPS_qt model viewkit concurrency platform probes monitoring shell)
+set(LUMRA_LAYER_DEPS_export/window model viewkit concurrency platform probes monitoring shell export qt)
+set(LUMRA_LAYER_DEPS_panel model viewkit concurrency platform probes monitoring shell export qt)
+set(LUMRA_LAYER_DEPS_windows model viewkit concurrency platform probes monitoring shell export qt panel)
+set(LUMRA_LAYER_DEPS_app model viewkit concurrency platform probes monitoring shell export export/window qt panel windows systool)
 # lumra-systool is a program of its own, the stand-in for the system's
 # command-line tools: its OS calls are its purpose, and it uses no layer.
 set(LUMRA_LAYER_DEPS_systool "")
 # Rows whose files include no Qt header (every viewmodel/ directory too).
-set(LUMRA_QT_FREE_LAYERS model concurrency platform probes monitoring shell export systool)
+set(LUMRA_QT_FREE_LAYERS model viewkit concurrency platform probes monitoring shell export systool)
 
 # lumra_add_layer(NAME SOURCES ... [DEPENDS layer...] [LIBS target...])
 # Builds lumra_<NAME> from src/<NAME>. DEPENDS must be lower layers.
