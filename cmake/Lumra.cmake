@@ -7,23 +7,24 @@
 # table, so keep one row per line.
 set(LUMRA_LAYER_DEPS_base "")
 set(LUMRA_LAYER_DEPS_model base)
+set(LUMRA_LAYER_DEPS_viewkit base model)
 set(LUMRA_LAYER_DEPS_concurrency base model)
 set(LUMRA_LAYER_DEPS_platform base model concurrency)
 set(LUMRA_LAYER_DEPS_probes base model concurrency platform)
 set(LUMRA_LAYER_DEPS_monitoring base model concurrency platform probes)
 set(LUMRA_LAYER_DEPS_shell base model concurrency platform probes monitoring)
-set(LUMRA_LAYER_DEPS_export base model concurrency platform probes monitoring shell)
-set(LUMRA_LAYER_DEPS_qt base model concurrency platform probes monitoring shell)
-set(LUMRA_LAYER_DEPS_export/window base model concurrency platform probes monitoring shell export qt)
-set(LUMRA_LAYER_DEPS_panel base model concurrency platform probes monitoring shell export qt)
-set(LUMRA_LAYER_DEPS_windows base model concurrency platform probes monitoring shell export qt panel)
-set(LUMRA_LAYER_DEPS_app base model concurrency platform probes monitoring shell export export/window qt panel windows)
+set(LUMRA_LAYER_DEPS_export base model viewkit concurrency platform probes monitoring shell)
+set(LUMRA_LAYER_DEPS_qt base model viewkit concurrency platform probes monitoring shell)
+set(LUMRA_LAYER_DEPS_export/window base model viewkit concurrency platform probes monitoring shell export qt)
+set(LUMRA_LAYER_DEPS_panel base model viewkit concurrency platform probes monitoring shell export qt)
+set(LUMRA_LAYER_DEPS_windows base model viewkit concurrency platform probes monitoring shell export qt panel)
+set(LUMRA_LAYER_DEPS_app base model viewkit concurrency platform probes monitoring shell export export/window qt panel windows)
 # lumra-systool is a program of its own, the stand-in for the system's
 # command-line tools: its OS calls are its purpose, and it uses no layer but
 # base.
 set(LUMRA_LAYER_DEPS_systool base)
 # Rows whose files include no Qt header (every viewmodel/ directory too).
-set(LUMRA_QT_FREE_LAYERS base model concurrency platform probes monitoring shell export systool)
+set(LUMRA_QT_FREE_LAYERS base model viewkit concurrency platform probes monitoring shell export systool)
 
 # lumra_add_layer(NAME SOURCES ... [DEPENDS layer...] [LIBS target...])
 # Builds lumra_<NAME> from src/<NAME>. DEPENDS must be lower layers; every
