@@ -43,7 +43,7 @@ private:
     QWidget* buildHeader();
     QWidget* buildEmptyBlock();
     QWidget* buildResultBlock();
-    SelectionCard* buildCard(const QString& title, WindowTint accent);
+    SelectionCard* buildCard(const QString& title, StatusColor accent);
     void applyCard(SelectionCard& card, const ChannelScanCard& model);
     void rebuildRows(const std::vector<ChannelScanRow>& rows);
 

@@ -5,6 +5,7 @@
 #include "qt/DeferredRefresh.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
+#include "qt/QtText.h"
 #include "windows/channelscan/ToolWindowWidgets.h"
 
 #include <QDateTime>
@@ -20,11 +21,7 @@ namespace lumra {
 
 namespace {
 
-namespace Colors = ToolWindowPalette;
-
-QString text(const std::string& value) {
-    return QString::fromStdString(value);
-}
+namespace Colors = WindowPalette;
 
 // A tile or box: a rounded rectangle of radius 10 filled white at 0.06.
 CardFrame* tile(int horizontalPadding, int verticalPadding, int spacing, QWidget* parent) {
@@ -302,12 +299,12 @@ void SpeedTestWindowView::toggleSpeedTest() {
 void SpeedTestWindowView::refresh() {
     const SpeedTestWindowModel model = currentModel();
     const bool results = model.layout == SpeedTestLayout::results;
-    const QString buttonTitle = text(model.buttonTitle);
+    const QString buttonTitle = qText(model.buttonTitle);
 
     m_badge->setVisible(model.badge.has_value());
     if (model.badge) {
-        const QColor color = tintColor(model.badge->tint);
-        m_badge->setText(text(model.badge->text));
+        const QColor color = statusColor(model.badge->tint);
+        m_badge->setText(qText(model.badge->text));
         m_badge->setTextColor(color);
         m_badge->setFill(withOpacity(color, 0.2));
     }
@@ -322,27 +319,27 @@ void SpeedTestWindowView::refresh() {
     m_footer->setVisible(results);
 
     m_statusBlock->setVisible(model.showsStatusBlock);
-    m_statusText->setText(text(model.statusText));
-    m_percentText->setText(text(model.percentText));
+    m_statusText->setText(qText(model.statusText));
+    m_percentText->setText(qText(model.percentText));
     m_progress->setProgress(m_speedTestMonitor->progress().get(), 1.0);
 
-    m_metricTiles[0].value->setText(text(model.downloadTile.value));
-    setLabelColor(m_metricTiles[0].value, tintColor(model.downloadTile.valueTint));
-    m_metricTiles[1].value->setText(text(model.uploadTile.value));
-    setLabelColor(m_metricTiles[1].value, tintColor(model.uploadTile.valueTint));
+    m_metricTiles[0].value->setText(qText(model.downloadTile.value));
+    setLabelColor(m_metricTiles[0].value, statusColor(model.downloadTile.valueTint));
+    m_metricTiles[1].value->setText(qText(model.uploadTile.value));
+    setLabelColor(m_metricTiles[1].value, statusColor(model.uploadTile.valueTint));
     for (std::size_t i = 0; i < 3; ++i)
-        m_latencyValues[i]->setText(text(model.latencyBoxes[i].value));
+        m_latencyValues[i]->setText(qText(model.latencyBoxes[i].value));
     for (std::size_t i = 0; i < 2; ++i) {
         const auto& grade = model.gradeTiles[i];
-        m_gradeTiles[i].letter->setText(text(grade.letter));
-        setLabelColor(m_gradeTiles[i].letter, tintColor(grade.letterTint));
-        m_gradeTiles[i].ratio->setText(text(grade.ratioText));
+        m_gradeTiles[i].letter->setText(qText(grade.letter));
+        setLabelColor(m_gradeTiles[i].letter, statusColor(grade.letterTint));
+        m_gradeTiles[i].ratio->setText(qText(grade.ratioText));
         const auto& insight = model.insightRows[i];
-        setSymbolImage(m_insightRows[i].symbol, text(insight.indicatorSymbolName), 11,
-                       tintColor(insight.indicatorTint));
-        m_insightRows[i].text->setText(text(insight.text));
+        setSymbolImage(m_insightRows[i].symbol, qText(insight.indicatorSymbolName), 11,
+                       statusColor(insight.indicatorTint));
+        m_insightRows[i].text->setText(qText(insight.text));
     }
-    m_lastTested->setText(text(model.lastTestedText));
+    m_lastTested->setText(qText(model.lastTestedText));
 }
 
 void SpeedTestWindowView::paintEvent(QPaintEvent*) {
