@@ -59,8 +59,7 @@ QSize KitButton::sizeHint() const {
     const int symbolWidth = hasSymbol ? static_cast<int>(std::ceil(m_style.symbolSize.width())) : 0;
     const int gap = hasSymbol && !text().isEmpty() ? m_style.spacing : 0;
     // A text button keeps its line's height while its text is blank.
-    const int textHeight =
-        text().isEmpty() && hasSymbol ? 0 : QFontMetrics(m_style.font).height();
+    const int textHeight = text().isEmpty() && hasSymbol ? 0 : QFontMetrics(m_style.font).height();
     const int symbolHeight =
         hasSymbol ? static_cast<int>(std::ceil(m_style.symbolSize.height())) : 0;
     return {m_style.padding.left() + symbolWidth + gap + textWidth() + m_style.padding.right(),
