@@ -10,14 +10,12 @@
 namespace lumra {
 
 std::optional<SingleInstanceLock> SingleInstanceLock::acquire(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return SingleInstanceLock(-1);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!fd)
+        return SingleInstanceLock(UniqueFd());
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
         return std::nullopt;
-    }
-    return SingleInstanceLock(fd);
+    return SingleInstanceLock(std::move(fd));
 }
 
 std::filesystem::path SingleInstanceLock::defaultPath() {
@@ -26,14 +24,6 @@ std::filesystem::path SingleInstanceLock::defaultPath() {
         return std::filesystem::path(runtime) / "lumra.lock";
     return std::filesystem::temp_directory_path() /
            ("lumra-" + std::to_string(::getuid()) + ".lock");
-}
-
-SingleInstanceLock::SingleInstanceLock(SingleInstanceLock&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)) {}
-
-SingleInstanceLock::~SingleInstanceLock() {
-    if (m_fd >= 0)
-        ::close(m_fd);
 }
 
 } // namespace lumra

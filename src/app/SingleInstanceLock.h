@@ -3,8 +3,11 @@
 // process and released by the kernel when it ends, however it ends.
 #pragma once
 
+#include "base/UniqueFd.h"
+
 #include <filesystem>
 #include <optional>
+#include <utility>
 
 namespace lumra {
 
@@ -18,13 +21,12 @@ public:
     // the temporary directory with the user id in its name.
     static std::filesystem::path defaultPath();
 
-    SingleInstanceLock(SingleInstanceLock&& other) noexcept;
+    SingleInstanceLock(SingleInstanceLock&& other) noexcept = default;
     SingleInstanceLock& operator=(SingleInstanceLock&&) = delete;
-    ~SingleInstanceLock();
 
 private:
-    explicit SingleInstanceLock(int fd) : m_fd(fd) {}
-    int m_fd = -1;
+    explicit SingleInstanceLock(UniqueFd fd) : m_fd(std::move(fd)) {}
+    UniqueFd m_fd;
 };
 
 } // namespace lumra

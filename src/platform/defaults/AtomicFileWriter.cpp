@@ -2,6 +2,8 @@
 // the directory: the rename is atomic, the two fsyncs make it durable.
 #include "platform/defaults/AtomicFileWriter.h"
 
+#include "base/UniqueFd.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -17,27 +19,6 @@ namespace {
 std::string errnoText(std::string_view what, const std::filesystem::path& path, int error) {
     return fmt::format("{} {}: {}", what, path.string(), std::strerror(error));
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-    // close() reports deferred write errors on some file systems.
-    int release() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd);
-    }
-
-private:
-    int m_fd;
-};
 
 std::optional<std::string> writeAll(int fd, std::string_view bytes,
                                     const std::filesystem::path& path) {
@@ -65,11 +46,10 @@ std::optional<std::string> writeAndFlush(int fd, std::string_view bytes, mode_t 
 }
 
 std::optional<std::string> flushDirectory(const std::filesystem::path& directory) {
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd)
         return errnoText("cannot open", directory, errno);
-    FileDescriptor owned(fd);
-    if (::fsync(owned.get()) != 0)
+    if (::fsync(fd.get()) != 0)
         return errnoText("cannot flush", directory, errno);
     return std::nullopt;
 }
@@ -87,14 +67,14 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& file
     std::string pattern = (directory / atomicWriteTemporaryPrefix(file)).string() + "XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0)
+    UniqueFd fd(::mkostemp(name.data(), O_CLOEXEC));
+    if (!fd)
         return errnoText("cannot create a temporary file in", directory, errno);
     const std::filesystem::path temporary(name.data());
-    FileDescriptor owned(fd);
 
-    auto failure = writeAndFlush(owned.get(), bytes, mode, temporary);
-    if (!failure && owned.release() != 0)
+    auto failure = writeAndFlush(fd.get(), bytes, mode, temporary);
+    // close() reports deferred write errors on some file systems.
+    if (!failure && fd.close() != 0)
         failure = errnoText("cannot close", temporary, errno);
     if (!failure && ::rename(temporary.c_str(), file.c_str()) != 0)
         failure = errnoText("cannot rename over", file, errno);
