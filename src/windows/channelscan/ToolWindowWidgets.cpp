@@ -233,9 +233,8 @@ void FittingLabel::paintEvent(QPaintEvent*) {
     painter.drawText(area, static_cast<int>(alignment()), shown);
 }
 
-CongestionBar::CongestionBar(double normalizedCongestion, QWidget* parent)
-    : QWidget(parent), m_normalizedCongestion(normalizedCongestion),
-      m_color(withOpacity(tintColor(congestionBarTint(normalizedCongestion)), 0.82)) {
+CongestionBar::CongestionBar(double fraction, WindowTint tint, QWidget* parent)
+    : QWidget(parent), m_fraction(fraction), m_color(withOpacity(tintColor(tint), 0.82)) {
     setFixedHeight(10);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
@@ -248,8 +247,7 @@ void CongestionBar::paintEvent(QPaintEvent*) {
     painter.setBrush(paletteWhite(0.07));
     painter.drawRoundedRect(track, 4, 4);
     QRectF bar = track;
-    bar.setWidth(
-        std::min(congestionBarWidth(track.width(), m_normalizedCongestion), track.width()));
+    bar.setWidth(std::min(congestionBarWidth(track.width(), m_fraction), track.width()));
     painter.setBrush(m_color);
     painter.drawRoundedRect(bar, 4, 4);
 }

@@ -128,13 +128,14 @@ private:
 // at least 2 wide, red, orange or green at 0.82.
 class CongestionBar final : public QWidget {
 public:
-    CongestionBar(double normalizedCongestion, QWidget* parent = nullptr);
+    // fraction: 0...1 of the track.
+    CongestionBar(double fraction, WindowTint tint, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    double m_normalizedCongestion;
+    double m_fraction;
     QColor m_color;
 };
 
