@@ -5,26 +5,30 @@
 # is a chain; the Qt side sits on top of it. A row may name a part of a layer
 # with a target of its own (export/window); cmake/CheckLayers.cmake reads this
 # table, so keep one row per line.
-set(LUMRA_LAYER_DEPS_model "")
-set(LUMRA_LAYER_DEPS_concurrency model)
-set(LUMRA_LAYER_DEPS_platform model concurrency)
-set(LUMRA_LAYER_DEPS_probes model concurrency platform)
-set(LUMRA_LAYER_DEPS_monitoring model concurrency platform probes)
-set(LUMRA_LAYER_DEPS_shell model concurrency platform probes monitoring)
-set(LUMRA_LAYER_DEPS_export model concurrency platform probes monitoring shell)
-set(LUMRA_LAYER_DEPS_qt model concurrency platform probes monitoring shell)
-set(LUMRA_LAYER_DEPS_export/window model concurrency platform probes monitoring shell export qt)
-set(LUMRA_LAYER_DEPS_panel model concurrency platform probes monitoring shell export qt)
-set(LUMRA_LAYER_DEPS_windows model concurrency platform probes monitoring shell export qt panel)
-set(LUMRA_LAYER_DEPS_app model concurrency platform probes monitoring shell export export/window qt panel windows systool)
+set(LUMRA_LAYER_DEPS_base "")
+set(LUMRA_LAYER_DEPS_model base)
+set(LUMRA_LAYER_DEPS_viewkit base model)
+set(LUMRA_LAYER_DEPS_concurrency base model)
+set(LUMRA_LAYER_DEPS_platform base model concurrency)
+set(LUMRA_LAYER_DEPS_probes base model concurrency platform)
+set(LUMRA_LAYER_DEPS_monitoring base model concurrency platform probes)
+set(LUMRA_LAYER_DEPS_shell base model concurrency platform probes monitoring)
+set(LUMRA_LAYER_DEPS_export base model viewkit concurrency platform probes monitoring shell)
+set(LUMRA_LAYER_DEPS_qt base model viewkit concurrency platform probes monitoring shell)
+set(LUMRA_LAYER_DEPS_export/window base model viewkit concurrency platform probes monitoring shell export qt)
+set(LUMRA_LAYER_DEPS_panel base model viewkit concurrency platform probes monitoring shell export qt)
+set(LUMRA_LAYER_DEPS_windows base model viewkit concurrency platform probes monitoring shell export qt panel)
+set(LUMRA_LAYER_DEPS_app base model viewkit concurrency platform probes monitoring shell export export/window qt panel windows)
 # lumra-systool is a program of its own, the stand-in for the system's
-# command-line tools: its OS calls are its purpose, and it uses no layer.
-set(LUMRA_LAYER_DEPS_systool "")
+# command-line tools: its OS calls are its purpose, and it uses no layer but
+# base.
+set(LUMRA_LAYER_DEPS_systool base)
 # Rows whose files include no Qt header (every viewmodel/ directory too).
-set(LUMRA_QT_FREE_LAYERS model concurrency platform probes monitoring shell export systool)
+set(LUMRA_QT_FREE_LAYERS base model viewkit concurrency platform probes monitoring shell export systool)
 
 # lumra_add_layer(NAME SOURCES ... [DEPENDS layer...] [LIBS target...])
-# Builds lumra_<NAME> from src/<NAME>. DEPENDS must be lower layers.
+# Builds lumra_<NAME> from src/<NAME>. DEPENDS must be lower layers; every
+# layer but base links base.
 # TARGET names a second library of the same layer (its Qt-free view-models,
 # say); it defaults to lumra_<NAME>.
 function(lumra_add_layer name)
@@ -39,6 +43,9 @@ function(lumra_add_layer name)
   endforeach()
   add_library(${ARG_TARGET} STATIC ${ARG_SOURCES})
   target_include_directories(${ARG_TARGET} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  if(NOT name STREQUAL "base")
+    list(APPEND ARG_DEPENDS base)
+  endif()
   list(TRANSFORM ARG_DEPENDS PREPEND lumra_ OUTPUT_VARIABLE dep_targets)
   target_link_libraries(${ARG_TARGET} PUBLIC ${dep_targets} ${ARG_LIBS})
 endfunction()

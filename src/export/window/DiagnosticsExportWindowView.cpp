@@ -1,6 +1,5 @@
 #include "export/window/DiagnosticsExportWindowView.h"
 
-#include "export/window/DiagnosticsExportPalette.h"
 #include "export/window/DiagnosticsSharePreviewCard.h"
 #include "export/window/ExportText.h"
 #include "export/window/ReportTransfer.h"
@@ -25,7 +24,7 @@ namespace lumra {
 
 namespace {
 
-namespace Palette = DiagnosticsExportPalette;
+namespace Palette = WindowPalette;
 
 // A rounded panel: fill and 1-wide outline.
 class RoundedPanel final : public QWidget {
@@ -37,7 +36,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(Palette::panelBorder(), 1));
+        painter.setPen(QPen(Palette::exportPanelBorder(), 1));
         painter.setBrush(m_fill);
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_radius, m_radius);
     }
@@ -73,7 +72,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(Palette::panelBorder(), 1));
+        painter.setPen(QPen(Palette::exportPanelBorder(), 1));
         painter.setBrush(isDown() ? paletteWhite(0.14) : Palette::buttonFill());
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_radius, m_radius);
         const int textWidth =
@@ -126,7 +125,7 @@ protected:
         painter.setBrush(paletteWhite(0.12));
         painter.drawRoundedRect(QRectF(rect()), 3, 3);
         if (m_value > 0) {
-            painter.setBrush(Palette::accentGreen());
+            painter.setBrush(Palette::successText());
             painter.drawRoundedRect(QRectF(0, 0, width() * std::clamp(m_value, 0.0, 1.0), height()),
                                     3, 3);
         }
@@ -155,7 +154,7 @@ protected:
         if (m_completed) {
             painter.drawImage(QRectF(0, 0, 11, 11),
                               symbolImage(QStringLiteral("checkmark.circle.fill"), QSizeF(11, 11),
-                                          Palette::accentGreen(), devicePixelRatioF()));
+                                          Palette::successText(), devicePixelRatioF()));
             return;
         }
         painter.setPen(QPen(paletteWhite(0.3), 1.2));
@@ -272,7 +271,7 @@ QWidget* DiagnosticsExportWindowView::buildResults(QWidget* parent) {
                         Palette::secondaryText(), left);
     previewCaption->setMinimumHeight(24);
     leftColumn->addWidget(previewCaption);
-    auto* preview = new RoundedPanel(14, Palette::panelFill(), left);
+    auto* preview = new RoundedPanel(14, Palette::exportPanelFill(), left);
     preview->setObjectName(QStringLiteral("previewPanel"));
     m_previewLayout = new QVBoxLayout(preview);
     m_previewLayout->setContentsMargins(14, 14, 14, 14);
@@ -328,7 +327,7 @@ QWidget* DiagnosticsExportWindowView::buildResults(QWidget* parent) {
     captionRow->addLayout(buttons);
     rightColumn->addLayout(captionRow);
 
-    auto* jsonPanel = new RoundedPanel(14, Palette::panelFill(), right);
+    auto* jsonPanel = new RoundedPanel(14, Palette::exportPanelFill(), right);
     jsonPanel->setObjectName(QStringLiteral("jsonPanel"));
     auto* jsonLayout = new QVBoxLayout(jsonPanel);
     jsonLayout->setContentsMargins(12, 12, 4, 12);
@@ -436,7 +435,11 @@ void DiagnosticsExportWindowView::refresh() {
     const auto& message = m_model->actionMessage().get();
     m_actionMessage->setVisible(message.has_value());
     m_actionMessage->setText(message ? QString::fromStdString(*message) : QString());
-    setLabelColor(m_actionMessage, Palette::actionMessageColor(m_model->actionMessageTone().get()));
+    // Secondary is the window's own secondary text; green and red at 0.9.
+    const StatusColor tone = m_model->actionMessageTone().get();
+    setLabelColor(m_actionMessage, tone == StatusColor::secondary
+                                       ? Palette::secondaryText()
+                                       : withOpacity(statusColor(tone), 0.9));
 }
 
 void DiagnosticsExportWindowView::showReport(const DiagnosticsExportReport& report,
@@ -469,8 +472,8 @@ void DiagnosticsExportWindowView::hideEvent(QHideEvent* event) {
 void DiagnosticsExportWindowView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QLinearGradient gradient(rect().topLeft(), rect().bottomRight());
-    gradient.setColorAt(0, Palette::backgroundStart());
-    gradient.setColorAt(1, Palette::backgroundEnd());
+    gradient.setColorAt(0, Palette::exportBackgroundStart());
+    gradient.setColorAt(1, Palette::exportBackgroundEnd());
     painter.fillRect(rect(), gradient);
 }
 

@@ -1,7 +1,12 @@
 #include "panel/widgets/DashboardPage.h"
 
-#include "panel/widgets/PanelPalette.h"
+#include "panel/viewmodel/PanelTexts.h"
+#include "qt/KitFonts.h"
+#include "qt/LocaleNumberFormat.h"
+#include "qt/Palette.h"
+#include "qt/QtText.h"
 #include "qt/SymbolRegistry.h"
+#include "viewkit/MetricFormat.h"
 
 #include <QHBoxLayout>
 

@@ -1,9 +1,13 @@
 #include "panel/widgets/PanelBlocks.h"
 
-#include "panel/widgets/PanelPalette.h"
+#include "panel/viewmodel/PanelTexts.h"
+#include "qt/KitFonts.h"
+#include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
+#include "qt/QtText.h"
 #include "qt/SymbolLabel.h"
 #include "qt/SymbolRegistry.h"
+#include "viewkit/MetricFormat.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -144,7 +148,7 @@ CapsuleBadge* makeChip(const QString& text, QWidget* parent) {
 }
 
 CapsuleBadge* makeBadge(const BadgeModel& model, QWidget* parent) {
-    const QColor& tint = tintColor(model.tint);
+    const QColor& tint = statusColor(model.tint);
     CapsuleBadgeStyle style{PP::systemFont(11, QFont::Bold), tint, withOpacity(tint, 0.2), 10, 4};
     auto* badge = new CapsuleBadge(qText(model.text), style, parent);
     badge->setAccessibleName(qText(model.text));
@@ -152,7 +156,7 @@ CapsuleBadge* makeBadge(const BadgeModel& model, QWidget* parent) {
 }
 
 void applyBadge(CapsuleBadge* badge, const BadgeModel& model) {
-    const QColor& tint = tintColor(model.tint);
+    const QColor& tint = statusColor(model.tint);
     setTextIfChanged(badge, qText(model.text));
     badge->setAccessibleName(qText(model.text));
     badge->setTextColor(tint);
@@ -270,7 +274,7 @@ void MetricTrendRow::apply(const MetricRowModel& model) {
     }
     m_value->setAccessibleDescription(value);
     const auto samples = model.samples.value_or(std::vector<double>{});
-    m_sparkline->setSeries(samples, model.yDomain, tintColor(model.stroke));
+    m_sparkline->setSeries(samples, model.yDomain, statusColor(model.stroke));
     m_sparkline->setAccessibleDescription(QString::number(samples.size()) +
                                           QStringLiteral(" samples"));
 }
@@ -410,7 +414,7 @@ InlineMessageRow::InlineMessageRow(const InlineMessageModel& model, QWidget* par
     layout->setSpacing(8);
     auto* dotColumn = new QVBoxLayout;
     dotColumn->setContentsMargins(0, 4, 0, 0);
-    m_dot = new Dot(6, tintColor(model.accent), this);
+    m_dot = new Dot(6, statusColor(model.accent), this);
     dotColumn->addWidget(m_dot);
     dotColumn->addStretch(1);
     layout->addLayout(dotColumn);
@@ -422,7 +426,7 @@ InlineMessageRow::InlineMessageRow(const InlineMessageModel& model, QWidget* par
 
 void InlineMessageRow::apply(const InlineMessageModel& model) {
     setTextIfChanged(m_text, qText(model.text));
-    m_accent = tintColor(model.accent);
+    m_accent = statusColor(model.accent);
     static_cast<Dot*>(m_dot)->setColor(m_accent);
     setAccessibleName(qText(model.text));
 }

@@ -6,9 +6,9 @@
 #include "concurrency/Published.h"
 #include "panel/viewmodel/DashboardModel.h"
 #include "panel/viewmodel/PanelTexts.h"
-#include "panel/viewmodel/Sparkline.h"
 #include "qt/CapsuleBadge.h"
 #include "qt/PlainTextLabel.h"
+#include "viewkit/Sparkline.h"
 
 #include <QAbstractButton>
 #include <QLabel>

@@ -1,11 +1,15 @@
 #include "panel/widgets/SettingsOverlayCard.h"
 
+#include "panel/viewmodel/PanelTexts.h"
 #include "panel/widgets/OverlayCards.h"
-#include "panel/widgets/PanelPalette.h"
 #include "qt/KeyValueRow.h"
+#include "qt/KitFonts.h"
 #include "qt/LinkButton.h"
+#include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
+#include "qt/QtText.h"
 #include "qt/SymbolRegistry.h"
+#include "viewkit/MetricFormat.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

@@ -3,6 +3,5 @@ list(APPEND panel_SOURCES
   widgets/DashboardPage.cpp
   widgets/OverlayCards.cpp
   widgets/PanelBlocks.cpp
-  widgets/PanelPalette.cpp
   widgets/SettingsOverlayCard.cpp)
 list(APPEND panel_LIBS lumra_panel_viewmodel)

@@ -3,6 +3,7 @@
 // order of the writes; observers run after the mutex is released.
 #include "platform/defaults/DefaultsStore.h"
 
+#include "base/DiagnosticLog.h"
 #include "platform/defaults/AtomicFileWriter.h"
 
 #include <algorithm>
@@ -344,10 +345,17 @@ void DefaultsStore::State::load() {
             return;
         }
     }
+    const std::string why =
+        contents.kind == FileContents::Kind::read ? "not a settings object" : contents.problem;
     if (auto aside = setAside(file)) {
+        LUMRA_LOG("settings", fmt::format("refused {} ({}); set aside as {}", file.string(), why,
+                                          aside->filename().string()));
         removeStaleTemporaries(directory, file);
         return;
     }
+    LUMRA_LOG("settings", fmt::format("refused {} ({}) and could not set it aside; settings "
+                                      "stay in memory",
+                                      file.string(), why));
     persistent = false;
 }
 
@@ -368,7 +376,9 @@ void DefaultsStore::State::persist() {
     auto failure = createDirectories(directory, directoryMode);
     if (!failure)
         failure = writeFileAtomically(writeTarget(file), fileText(stored), fileMode);
-    // Nothing is logged; a failed write is retried with the next one.
+    // A failed write is retried with the next one.
+    if (failure)
+        LUMRA_LOG("settings", "could not save settings: " + *failure);
     fileBehind = failure.has_value();
 }
 

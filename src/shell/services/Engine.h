@@ -38,13 +38,17 @@ struct Engine {
 
 // Every part that is built, for a view that redraws on any change.
 inline std::vector<const ObservableObject*> observedParts(const Engine& engine) {
-    const ObservableObject* parts[] = {
-        engine.lifecycleController.get(),  engine.locationPermissionController.get(),
-        engine.healthAggregationController.get(), engine.wifiMonitor.get(),
-        engine.pingMonitor.get(),          engine.dnsMonitor.get(),
-        engine.connectionMonitor.get(),    engine.captivePortalMonitor.get(),
-        engine.speedTestMonitor.get(),     engine.channelScanMonitor.get(),
-        engine.appUpdateController.get()};
+    const ObservableObject* parts[] = {engine.lifecycleController.get(),
+                                       engine.locationPermissionController.get(),
+                                       engine.healthAggregationController.get(),
+                                       engine.wifiMonitor.get(),
+                                       engine.pingMonitor.get(),
+                                       engine.dnsMonitor.get(),
+                                       engine.connectionMonitor.get(),
+                                       engine.captivePortalMonitor.get(),
+                                       engine.speedTestMonitor.get(),
+                                       engine.channelScanMonitor.get(),
+                                       engine.appUpdateController.get()};
     std::vector<const ObservableObject*> built;
     for (const ObservableObject* part : parts) {
         if (part != nullptr)

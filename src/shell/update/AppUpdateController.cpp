@@ -1,5 +1,6 @@
 #include "shell/update/AppUpdateController.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/Cancellation.h"
 #include "concurrency/Sleep.h"
 #include "model/UnicodeText.h"
@@ -128,12 +129,14 @@ AppUpdateController::postUpdateNotification(std::shared_ptr<UserNotificationCent
         if (status != NotificationAuthorizationStatus::authorized)
             co_return;
     } catch (...) {
-        co_return; // the request failed, or the task was cancelled
+        LUMRA_LOG_CAUGHT("update", "asking to notify failed");
+        co_return;
     }
     try {
         co_await center->add(notificationRequest(update));
     } catch (...) {
         // Not posted; the update is still published.
+        LUMRA_LOG_CAUGHT("update", "the update notification was not posted");
     }
 }
 

@@ -1,5 +1,6 @@
 #include "shell/update/AppUpdateService.h"
 
+#include "base/DiagnosticLog.h"
 #include "model/UnicodeText.h"
 
 #include <algorithm>
@@ -68,7 +69,9 @@ Task<UpdateCheckResult> AppUpdateService::performCheck(Url endpoint,
     try {
         response = co_await session->send(std::move(request));
     } catch (...) {
-        co_return UpdateCheckResult::checkFailed(); // transport, size cap, cancellation
+        // Transport, size cap, cancellation.
+        LUMRA_LOG_CAUGHT("update", "the update check failed");
+        co_return UpdateCheckResult::checkFailed();
     }
     if (!isSuccessStatus(response->statusCode))
         co_return UpdateCheckResult::checkFailed();

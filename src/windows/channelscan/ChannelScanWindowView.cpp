@@ -5,6 +5,7 @@
 #include "qt/DeferredRefresh.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
+#include "qt/QtText.h"
 #include "windows/channelscan/ToolWindowWidgets.h"
 
 #include <QHBoxLayout>
@@ -18,7 +19,7 @@ namespace lumra {
 
 namespace {
 
-namespace Colors = ToolWindowPalette;
+namespace Colors = WindowPalette;
 
 QFont trackedFont(double size, QFont::Weight weight) {
     QFont font = kitFont(size, weight);
@@ -26,12 +27,8 @@ QFont trackedFont(double size, QFont::Weight weight) {
     return font;
 }
 
-QString text(const std::string& value) {
-    return QString::fromStdString(value);
-}
-
-CapsuleBadge* markerTag(const QString& label, WindowTint accent, QWidget* parent) {
-    const QColor color = tintColor(accent);
+CapsuleBadge* markerTag(const QString& label, StatusColor accent, QWidget* parent) {
+    const QColor color = statusColor(accent);
     return new CapsuleBadge(label,
                             CapsuleBadgeStyle{.font = kitFont(10, QFont::DemiBold),
                                               .textColor = color,
@@ -55,7 +52,7 @@ QWidget* congestionRow(const ChannelScanRow& row, const ChannelScanWindowModel& 
     top->setContentsMargins(0, 0, 0, 0);
     top->setSpacing(6);
     auto* channel =
-        makeTextLabel(text(row.channelText), kitFont(12, QFont::DemiBold), Colors::primaryText());
+        makeTextLabel(qText(row.channelText), kitFont(12, QFont::DemiBold), Colors::primaryText());
     top->addWidget(channel);
     // A tag never makes its row taller than the untagged ones.
     const int lineHeight = channel->sizeHint().height();
@@ -64,19 +61,19 @@ QWidget* congestionRow(const ChannelScanRow& row, const ChannelScanWindowModel& 
                                       std::pair{row.isRecommended, &model.recommendedCard}}) {
         if (!shows)
             continue;
-        auto* tag = markerTag(text(card->title), card->accent, topLine);
+        auto* tag = markerTag(qText(card->title), card->accent, topLine);
         tag->setMaximumHeight(lineHeight);
         top->addWidget(tag, 0, Qt::AlignVCenter);
     }
     top->addStretch(1);
     top->addWidget(
-        makeTextLabel(text(row.scoreText), kitFont(12, QFont::Medium), Colors::primaryText()));
+        makeTextLabel(qText(row.scoreText), kitFont(12, QFont::Medium), Colors::primaryText()));
     column->addWidget(topLine);
 
     auto* bottom = new QHBoxLayout;
     bottom->setSpacing(8);
     auto* count =
-        makeTextLabel(text(row.countText), kitFont(11, QFont::Medium), Colors::secondaryText());
+        makeTextLabel(qText(row.countText), kitFont(11, QFont::Medium), Colors::secondaryText());
     count->setFixedWidth(90);
     bottom->addWidget(count);
     auto* bar = new CongestionBar(row.barFraction, row.barTint, widget);
@@ -174,9 +171,9 @@ QWidget* ChannelScanWindowView::buildEmptyBlock() {
 
 ChannelScanWindowView::SelectionCard*
 ChannelScanWindowView::buildCard(const ChannelScanCard& model) {
-    const QString title = text(model.title);
+    const QString title = qText(model.title);
     auto* frame = new CardFrame(CardStyle{.fill = paletteWhite(0.06),
-                                          .border = withOpacity(tintColor(model.accent), 0.32),
+                                          .border = withOpacity(statusColor(model.accent), 0.32),
                                           .cornerRadius = 9.0,
                                           .padding = 8,
                                           .spacing = 4});
@@ -276,9 +273,9 @@ void ChannelScanWindowView::runButtonAction() {
 
 void ChannelScanWindowView::applyCard(SelectionCard& card, const ChannelScanCard& model) {
     const bool hasSelection = model.channelText.has_value();
-    card.channel->setText(text(model.channelText.value_or("")));
-    card.score->setText(text(model.scoreText.value_or("")));
-    card.count->setText(text(model.countText.value_or("")));
+    card.channel->setText(qText(model.channelText.value_or("")));
+    card.score->setText(qText(model.scoreText.value_or("")));
+    card.count->setText(qText(model.countText.value_or("")));
     card.channel->setVisible(hasSelection);
     card.score->setVisible(hasSelection);
     card.count->setVisible(hasSelection);
@@ -302,7 +299,7 @@ void ChannelScanWindowView::refresh() {
     const ChannelScanWindowModel model = currentModel();
     const bool hasResult = model.layout == ChannelScanLayout::resultIdle ||
                            model.layout == ChannelScanLayout::resultScanning;
-    const QString buttonTitle = text(model.buttonTitle);
+    const QString buttonTitle = qText(model.buttonTitle);
 
     m_headerButton->setText(buttonTitle);
     m_headerButton->setVisible(model.showsHeaderButton);
@@ -318,11 +315,11 @@ void ChannelScanWindowView::refresh() {
     m_resultBlock->setVisible(hasResult);
     m_resultProgress->setVisible(hasResult && model.showsProgress);
     m_resultProgress->setProgress(model.progressValue, model.progressTotal);
-    m_networksSeenValue->setText(text(model.networksSeenText));
-    m_passesValue->setText(text(model.passesText));
+    m_networksSeenValue->setText(qText(model.networksSeenText));
+    m_passesValue->setText(qText(model.passesText));
     applyCard(*m_currentCard, model.currentCard);
     applyCard(*m_recommendedCard, model.recommendedCard);
-    m_sentence->setText(text(model.sentence));
+    m_sentence->setText(qText(model.sentence));
     m_noChannels->setVisible(model.rows.empty());
     m_rowsBox->setVisible(!model.rows.empty());
     rebuildRows(model);

@@ -14,57 +14,9 @@
 
 namespace lumra {
 
-namespace ToolWindowPalette {
-const QColor& backgroundStart() {
-    static const QColor color = paletteColor(0.08, 0.09, 0.12);
-    return color;
-}
-const QColor& backgroundEnd() {
-    static const QColor color = paletteColor(0.04, 0.05, 0.07);
-    return color;
-}
-const QColor& sectionFill() {
-    static const QColor color = paletteWhite(0.04);
-    return color;
-}
-const QColor& border() {
-    static const QColor color = paletteWhite(0.13);
-    return color;
-}
-const QColor& primaryText() {
-    static const QColor color = paletteWhite(0.95);
-    return color;
-}
-const QColor& secondaryText() {
-    static const QColor color = paletteWhite(0.72);
-    return color;
-}
-const QColor& tertiaryText() {
-    static const QColor color = paletteWhite(0.52);
-    return color;
-}
-} // namespace ToolWindowPalette
-
-QColor tintColor(WindowTint tint) {
-    switch (tint) {
-    case WindowTint::green:
-        return statusColor(StatusColor::green);
-    case WindowTint::orange:
-        return statusColor(StatusColor::orange);
-    case WindowTint::red:
-        return statusColor(StatusColor::red);
-    case WindowTint::blue:
-        return statusColor(StatusColor::blue);
-    case WindowTint::gray:
-        break;
-    }
-    // A missing grade: white at 0.45.
-    return paletteWhite(0.45);
-}
-
 ToolWindowHeader makeToolWindowHeader(const QString& symbolName, const QString& title,
                                       const QString& subtitle, int minimumSpacerWidth) {
-    namespace Colors = ToolWindowPalette;
+    namespace Colors = WindowPalette;
     auto* header = new QWidget;
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(0, 0, 0, 0);
@@ -101,7 +53,7 @@ QScrollArea* makeToolWindowScrollArea(QWidget* parent) {
 }
 
 QVBoxLayout* makeEmptyStateTexts(const QString& title, const QString& description) {
-    namespace Colors = ToolWindowPalette;
+    namespace Colors = WindowPalette;
     auto* texts = new QVBoxLayout;
     texts->setSpacing(8);
     for (auto* label :
@@ -233,8 +185,8 @@ void FittingLabel::paintEvent(QPaintEvent*) {
     painter.drawText(area, static_cast<int>(alignment()), shown);
 }
 
-CongestionBar::CongestionBar(double fraction, WindowTint tint, QWidget* parent)
-    : QWidget(parent), m_fraction(fraction), m_color(withOpacity(tintColor(tint), 0.82)) {
+CongestionBar::CongestionBar(double fraction, StatusColor tint, QWidget* parent)
+    : QWidget(parent), m_fraction(fraction), m_color(withOpacity(statusColor(tint), 0.82)) {
     setFixedHeight(10);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }

@@ -3,10 +3,10 @@
 // row of labels, and plain-text labels in the kit's fonts. Main thread.
 #pragma once
 
-#include "panel/viewmodel/MetricFormat.h"
 #include "qt/LocaleNumberFormat.h"
 #include "qt/PlainTextLabel.h"
 #include "qt/SymbolLabel.h"
+#include "viewkit/MetricFormat.h"
 #include "windows/channelscan/viewmodel/ChannelScanWindowModel.h"
 
 #include <QAbstractButton>
@@ -21,21 +21,6 @@ class QHBoxLayout;
 class QVBoxLayout;
 
 namespace lumra {
-
-// The colours both windows draw with, each made once on first use.
-namespace ToolWindowPalette {
-const QColor& backgroundStart();
-const QColor& backgroundEnd();
-// The section cards and the band congestion panel.
-const QColor& sectionFill();
-// Outline of the section cards, the panel and the action button.
-const QColor& border();
-const QColor& primaryText();
-const QColor& secondaryText();
-const QColor& tertiaryText();
-} // namespace ToolWindowPalette
-
-QColor tintColor(WindowTint tint);
 
 // Fills rect with the windows' diagonal gradient, top-leading to bottom-trailing.
 void paintWindowBackground(QWidget* widget, const QColor& start, const QColor& end);
@@ -129,7 +114,7 @@ private:
 class CongestionBar final : public QWidget {
 public:
     // fraction: 0...1 of the track.
-    CongestionBar(double fraction, WindowTint tint, QWidget* parent = nullptr);
+    CongestionBar(double fraction, StatusColor tint, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

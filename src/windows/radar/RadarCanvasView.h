@@ -16,7 +16,7 @@ namespace lumra {
 class RadarCanvasView final : public QWidget {
 public:
     struct Face {
-        RadarScoreTint tint = RadarScoreTint::orange;
+        StatusColor tint = StatusColor::orange;
         QString symbolName;
         QString scoreText;
         QString verdict;
@@ -53,7 +53,7 @@ private:
     QPixmap m_staticLayers;
     QRect m_staticLayersGeometry;
     QSize m_staticLayersParentSize;
-    RadarScoreTint m_staticLayersTint = RadarScoreTint::orange;
+    StatusColor m_staticLayersTint = StatusColor::orange;
     QPixmap m_symbol;
     QString m_symbolName;
     QColor m_symbolColour;

@@ -5,6 +5,7 @@
 #include "qt/DeferredRefresh.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
+#include "qt/QtText.h"
 #include "windows/channelscan/ToolWindowWidgets.h"
 
 #include <QDateTime>
@@ -20,11 +21,7 @@ namespace lumra {
 
 namespace {
 
-namespace Colors = ToolWindowPalette;
-
-QString text(const std::string& value) {
-    return QString::fromStdString(value);
-}
+namespace Colors = WindowPalette;
 
 // A tile or box: a rounded rectangle of radius 10 filled white at 0.06.
 CardFrame* tile(int horizontalPadding, int verticalPadding, int spacing, QWidget* parent) {
@@ -190,16 +187,16 @@ QWidget* SpeedTestWindowView::buildThroughputCard(const SpeedTestWindowModel& mo
     for (std::size_t i = 0; i < 2; ++i) {
         const SpeedTestMetricTileModel& metric = *metricTiles[i];
         auto* frame = tile(12, 9, 5, throughput);
-        frame->setObjectName(text(metric.title).toLower() + QStringLiteral("Tile"));
+        frame->setObjectName(qText(metric.title).toLower() + QStringLiteral("Tile"));
         auto* value = new FittingLabel(kitFont(36, QFont::Bold), Colors::primaryText(), 0.75);
         value->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         value->setObjectName(QStringLiteral("value"));
         frame->contentLayout()->addWidget(value);
         auto* caption = new QHBoxLayout;
         caption->setSpacing(6);
-        caption->addWidget(makeSymbolImage(text(metric.symbolName), 11, Colors::secondaryText()));
-        caption->addWidget(
-            makeTextLabel(text(metric.title), kitFont(12, QFont::Medium), Colors::secondaryText()));
+        caption->addWidget(makeSymbolImage(qText(metric.symbolName), 11, Colors::secondaryText()));
+        caption->addWidget(makeTextLabel(qText(metric.title), kitFont(12, QFont::Medium),
+                                         Colors::secondaryText()));
         caption->addStretch(1);
         frame->contentLayout()->addLayout(caption);
         tiles->addWidget(frame, 1);
@@ -215,7 +212,7 @@ QWidget* SpeedTestWindowView::buildLatencyCard(const SpeedTestWindowModel& model
     boxes->setSpacing(10);
     for (std::size_t i = 0; i < 3; ++i) {
         auto* frame = tile(10, 8, 2, latency);
-        frame->contentLayout()->addWidget(makeTextLabel(text(model.latencyBoxes[i].title),
+        frame->contentLayout()->addWidget(makeTextLabel(qText(model.latencyBoxes[i].title),
                                                         kitFont(11, QFont::DemiBold),
                                                         Colors::secondaryText()));
         m_latencyValues[i] =
@@ -235,7 +232,7 @@ QWidget* SpeedTestWindowView::buildBufferbloatCard(const SpeedTestWindowModel& m
     grades->setSpacing(10);
     for (std::size_t i = 0; i < 2; ++i) {
         auto* frame = tile(10, 8, 4, bufferbloat);
-        frame->contentLayout()->addWidget(makeTextLabel(text(model.gradeTiles[i].title),
+        frame->contentLayout()->addWidget(makeTextLabel(qText(model.gradeTiles[i].title),
                                                         kitFont(11, QFont::DemiBold),
                                                         Colors::secondaryText()));
         auto* line = new QHBoxLayout;
@@ -289,12 +286,12 @@ void SpeedTestWindowView::runButtonAction() {
 void SpeedTestWindowView::refresh() {
     const SpeedTestWindowModel model = currentModel();
     const bool results = model.layout == SpeedTestLayout::results;
-    const QString buttonTitle = text(model.buttonTitle);
+    const QString buttonTitle = qText(model.buttonTitle);
 
     m_badge->setVisible(model.badge.has_value());
     if (model.badge) {
-        const QColor color = tintColor(model.badge->tint);
-        m_badge->setText(text(model.badge->text));
+        const QColor color = statusColor(model.badge->tint);
+        m_badge->setText(qText(model.badge->text));
         m_badge->setTextColor(color);
         m_badge->setFill(withOpacity(color, 0.2));
     }
@@ -309,27 +306,27 @@ void SpeedTestWindowView::refresh() {
     m_footer->setVisible(results);
 
     m_statusBlock->setVisible(model.showsStatusBlock);
-    m_statusText->setText(text(model.statusText));
-    m_percentText->setText(text(model.percentText));
+    m_statusText->setText(qText(model.statusText));
+    m_percentText->setText(qText(model.percentText));
     m_progress->setProgress(model.progress, 1.0);
 
-    m_metricTiles[0].value->setText(text(model.downloadTile.value));
-    setLabelColor(m_metricTiles[0].value, tintColor(model.downloadTile.valueTint));
-    m_metricTiles[1].value->setText(text(model.uploadTile.value));
-    setLabelColor(m_metricTiles[1].value, tintColor(model.uploadTile.valueTint));
+    m_metricTiles[0].value->setText(qText(model.downloadTile.value));
+    setLabelColor(m_metricTiles[0].value, statusColor(model.downloadTile.valueTint));
+    m_metricTiles[1].value->setText(qText(model.uploadTile.value));
+    setLabelColor(m_metricTiles[1].value, statusColor(model.uploadTile.valueTint));
     for (std::size_t i = 0; i < 3; ++i)
-        m_latencyValues[i]->setText(text(model.latencyBoxes[i].value));
+        m_latencyValues[i]->setText(qText(model.latencyBoxes[i].value));
     for (std::size_t i = 0; i < 2; ++i) {
         const auto& grade = model.gradeTiles[i];
-        m_gradeTiles[i].letter->setText(text(grade.letter));
-        setLabelColor(m_gradeTiles[i].letter, tintColor(grade.letterTint));
-        m_gradeTiles[i].ratio->setText(text(grade.ratioText));
+        m_gradeTiles[i].letter->setText(qText(grade.letter));
+        setLabelColor(m_gradeTiles[i].letter, statusColor(grade.letterTint));
+        m_gradeTiles[i].ratio->setText(qText(grade.ratioText));
         const auto& insight = model.insightRows[i];
-        setSymbolImage(m_insightRows[i].symbol, text(insight.indicatorSymbolName), 11,
-                       tintColor(insight.indicatorTint));
-        m_insightRows[i].text->setText(text(insight.text));
+        setSymbolImage(m_insightRows[i].symbol, qText(insight.indicatorSymbolName), 11,
+                       statusColor(insight.indicatorTint));
+        m_insightRows[i].text->setText(qText(insight.text));
     }
-    m_lastTested->setText(text(model.lastTestedText));
+    m_lastTested->setText(qText(model.lastTestedText));
 }
 
 void SpeedTestWindowView::paintEvent(QPaintEvent*) {

@@ -12,6 +12,8 @@ reach nothing but 127.0.0.1 and the X server's abstract socket is private. Scena
   notify  dunst as the notification server and an update server announcing
           a newer build inside the namespace: "Update Available" is shown,
           its default action hands the download address to BROWSER.
+  memory  trayer as the tray host, the popover open for a minute: the
+          process's anonymous memory stays flat while polls publish.
   live    (live.sh: a client namespace with a router, a DNS server and
           ICMP for every group) after 30 s of monitoring the popover opened
           through the tray shows real latency and DNS figures and sparklines
@@ -225,6 +227,38 @@ def scenario_tray(desktop):
     expect_clean_exit(app, known_pids(desktop, other.pid))
 
 
+def anonymous_kib(pid):
+    """The process's anonymous memory (its heap, mostly), from smaps_rollup."""
+    with open(f"/proc/{pid}/smaps_rollup") as rollup:
+        for line in rollup:
+            if line.startswith("Anonymous:"):
+                return int(line.split()[1])
+    fail("no Anonymous line in smaps_rollup")
+
+
+def open_popover_from_tray(app):
+    icon = wait_for(lambda: next((w for w in windows_of(app.pid) if w["mapped"] and w["width"] < 40), None), 10,
+                    "the tray icon")
+    click(icon["x"] + icon["width"] // 2, icon["y"] + icon["height"] // 2)
+    return wait_for(lambda: popover(app.pid), 10, "the popover")
+
+
+def scenario_memory(desktop):
+    # With the popover open every half-second poll publishes the health
+    # state; none of it may stay behind in the XEmbed icon.
+    app = start_app(desktop)
+    open_popover_from_tray(app)
+    time.sleep(10)
+    first = anonymous_kib(app.pid)
+    time.sleep(45)
+    grown = anonymous_kib(app.pid) - first
+    print(f"anonymous memory {first} KiB, +{grown} KiB over 45 s with the popover open")
+    if grown > 256:
+        fail(f"anonymous memory grew by {grown} KiB in 45 s")
+    app.send_signal(signal.SIGTERM)
+    expect_clean_exit(app, known_pids(desktop))
+
+
 def start_watcher(desktop):
     """The stand-in StatusNotifierWatcher; returns the file it logs
     registrations to."""
@@ -381,8 +415,8 @@ def main():
         fail("not in a namespace of the test's own: a default route is there")
     subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
     scenario = {"tray": scenario_tray, "sni": scenario_sni, "notify": scenario_notify,
-                "live": scenario_live}[sys.argv[1]]
-    desktop = Desktop(tray=sys.argv[1] in ("tray", "live"))
+                "live": scenario_live, "memory": scenario_memory}[sys.argv[1]]
+    desktop = Desktop(tray=sys.argv[1] in ("tray", "live", "memory"))
     try:
         scenario(desktop)
     finally:
