@@ -30,7 +30,7 @@ QLayout* makePageHeader(QWidget* owner, const QString& title, const QString& sub
     }
     header->addLayout(column);
     header->addStretch(1);
-    header->addWidget(new BackButton(backAccessibilityLabel, std::move(onBack), owner), 0,
+    header->addWidget(makeBackButton(backAccessibilityLabel, std::move(onBack), owner), 0,
                       Qt::AlignTop);
     return header;
 }

@@ -141,10 +141,12 @@ AppUpdateController::postUpdateNotification(std::shared_ptr<UserNotificationCent
 }
 
 UserNotificationRequest AppUpdateController::notificationRequest(const AvailableUpdate& update) {
+    // The server's text, shown by the notification server as it is.
+    const std::string version = withoutControlCharacters(update.version, LineBreaks::drop);
     return UserNotificationRequest{
         .identifier = fmt::format("app-update-{}", update.buildNumber),
         .title = "Update Available",
-        .body = "Lumra " + update.version + " is now available. Click to download.",
+        .body = "Lumra " + version + " is now available. Click to download.",
         .playsDefaultSound = true,
         .userInfo = {{"type", "app-update"},
                      {"version", update.version},

@@ -3,10 +3,16 @@
 #include "qt/CapsuleBadge.h"
 #include "qt/CardFrame.h"
 #include "qt/DeferredRefresh.h"
+#include "qt/FittingLabel.h"
 #include "qt/KitFonts.h"
+#include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
+#include "qt/PlainTextLabel.h"
+#include "qt/ProgressBar.h"
 #include "qt/QtText.h"
-#include "windows/channelscan/ToolWindowWidgets.h"
+#include "qt/SymbolLabel.h"
+#include "qt/ToolWindowParts.h"
+#include "windows/channelscan/CongestionBar.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -84,11 +90,16 @@ QWidget* congestionRow(const ChannelScanRow& row, const ChannelScanWindowModel& 
 }
 
 QWidget* statChip(const QString& label, QLabel*& value, QWidget* parent) {
-    auto* chip = new FilledRow(paletteWhite(0.07), QMargins(10, 6, 10, 6), 6, -1.0, parent);
-    chip->rowLayout()->addWidget(
+    auto* chip = new CardFrame(CardStyle{.fill = paletteWhite(0.07),
+                                         .cornerRadius = -1.0,
+                                         .spacing = 6,
+                                         .margins = QMargins(10, 6, 10, 6),
+                                         .orientation = Qt::Horizontal},
+                               parent);
+    chip->contentLayout()->addWidget(
         makeTextLabel(label, kitFont(11, QFont::DemiBold), Colors::secondaryText()));
     value = makeTextLabel(QString(), kitFont(12, QFont::DemiBold), Colors::primaryText());
-    chip->rowLayout()->addWidget(value);
+    chip->contentLayout()->addWidget(value);
     chip->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return chip;
 }
@@ -156,12 +167,11 @@ QWidget* ChannelScanWindowView::buildEmptyBlock() {
     column->addLayout(makeEmptyStateTexts(QString::fromUtf8(channelScanEmptyTitle),
                                           QString::fromUtf8(channelScanEmptyDescription)));
 
-    m_emptyProgress = new LinearProgressBar(m_emptyBlock);
+    m_emptyProgress = new ProgressBar(statusColor(StatusColor::accent), m_emptyBlock);
     m_emptyProgress->setObjectName(QStringLiteral("emptyProgress"));
     m_emptyProgress->setFixedWidth(320);
     column->addWidget(m_emptyProgress, 0, Qt::AlignHCenter);
-    m_emptyButton =
-        new ToolWindowActionButton(Colors::primaryText(), Colors::border(), m_emptyBlock);
+    m_emptyButton = new KitButton(windowActionButtonStyle(), QString(), m_emptyBlock);
     m_emptyButton->setObjectName(QStringLiteral("emptyButton"));
     connect(m_emptyButton, &QAbstractButton::clicked, this, [this] { runButtonAction(); });
     column->addWidget(m_emptyButton, 0, Qt::AlignHCenter);
@@ -201,7 +211,7 @@ QWidget* ChannelScanWindowView::buildResultBlock() {
     auto* outer = new QVBoxLayout(m_resultBlock);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(16);
-    m_resultProgress = new LinearProgressBar(m_resultBlock);
+    m_resultProgress = new ProgressBar(statusColor(StatusColor::accent), m_resultBlock);
     m_resultProgress->setObjectName(QStringLiteral("resultProgress"));
     outer->addWidget(m_resultProgress);
 

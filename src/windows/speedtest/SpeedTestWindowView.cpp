@@ -3,10 +3,15 @@
 #include "qt/CapsuleBadge.h"
 #include "qt/CardFrame.h"
 #include "qt/DeferredRefresh.h"
+#include "qt/FittingLabel.h"
 #include "qt/KitFonts.h"
+#include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
+#include "qt/PlainTextLabel.h"
+#include "qt/ProgressBar.h"
 #include "qt/QtText.h"
-#include "windows/channelscan/ToolWindowWidgets.h"
+#include "qt/SymbolLabel.h"
+#include "qt/ToolWindowParts.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -131,8 +136,7 @@ QWidget* SpeedTestWindowView::buildEmptyBlock() {
     column->addStretch(1);
     column->addLayout(makeEmptyStateTexts(QString::fromUtf8(speedTestEmptyTitle),
                                           QString::fromUtf8(speedTestEmptyDescription)));
-    m_emptyButton =
-        new ToolWindowActionButton(Colors::primaryText(), Colors::border(), m_emptyBlock);
+    m_emptyButton = new KitButton(windowActionButtonStyle(), QString(), m_emptyBlock);
     m_emptyButton->setObjectName(QStringLiteral("emptyButton"));
     connect(m_emptyButton, &QAbstractButton::clicked, this, [this] { runButtonAction(); });
     column->addWidget(m_emptyButton, 0, Qt::AlignHCenter);
@@ -171,7 +175,7 @@ QWidget* SpeedTestWindowView::buildStatusBlock(QWidget* parent) {
     statusLine->addWidget(m_percentText);
     statusLine->addStretch(1);
     status->addLayout(statusLine);
-    m_progress = new LinearProgressBar(m_statusBlock);
+    m_progress = new ProgressBar(statusColor(StatusColor::accent), m_statusBlock);
     m_progress->setObjectName(QStringLiteral("progress"));
     m_progress->setFixedWidth(460);
     status->addWidget(m_progress, 0, Qt::AlignHCenter);
