@@ -339,7 +339,7 @@ void DiagnosticsExportViewModel::shareReport(ReportSavePanel& panel) {
         [weakSelf, text = std::move(text)](const std::optional<std::filesystem::path>& location) {
             if (!location)
                 return;
-            const bool written = !writeFileAtomically(*location, text, 0644);
+            const bool written = !saveDocument(*location, text, 0666);
             auto self = weakSelf.lock();
             if (!self)
                 return;
