@@ -2,6 +2,7 @@
 
 #include "base/UniqueFd.h"
 #include "concurrency/Runtime.h"
+#include "platform/process/BoundedOutput.h"
 
 #include <array>
 #include <atomic>
@@ -46,7 +47,7 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
     std::array<IoThread::WatchId, 2> pipeWatches{0, 0};
     IoThread::WatchId exitWatch = 0;
     std::optional<IoThread::TimerId> killTimer;
-    std::array<std::string, 2> output;
+    std::array<BoundedOutput, 2> output;
     std::optional<ChildExit> exit;
     bool terminationRequested = false;
     std::function<void(ChildExit)> onExit;
@@ -67,7 +68,7 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
         for (;;) {
             const ssize_t n = ::read(pipes[stream].get(), buffer.data(), buffer.size());
             if (n > 0) {
-                output[stream].append(buffer.data(), static_cast<std::size_t>(n));
+                output[stream].append(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
                 continue;
             }
             if (n < 0 && errno == EINTR)
@@ -123,8 +124,8 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
         if (!exit || pipes[0] || pipes[1] || !onExit)
             return;
         ChildExit outcome = std::move(*exit);
-        outcome.standardOutput = std::move(output[0]);
-        outcome.standardError = std::move(output[1]);
+        outcome.standardOutput = output[0].take();
+        outcome.standardError = output[1].take();
         auto callback = std::exchange(onExit, nullptr);
         callback(std::move(outcome));
     }
@@ -234,7 +235,8 @@ struct SpawnAttributes {
 
 std::shared_ptr<ChildProcess> ChildProcess::launch(const std::string& file,
                                                    const std::vector<std::string>& argv,
-                                                   std::function<void(ChildExit)> onExit) {
+                                                   std::function<void(ChildExit)> onExit,
+                                                   std::size_t maxKeptOutputBytes) {
     UniquePipe out = openPipe(O_CLOEXEC);
     if (!out.read)
         throw ChildLaunchError(errno, systemMessage(errno));
@@ -278,6 +280,7 @@ std::shared_ptr<ChildProcess> ChildProcess::launch(const std::string& file,
     ::fcntl(err.read.get(), F_SETFL, O_NONBLOCK);
     state->pipes = {std::move(out.read), std::move(err.read)};
     state->onExit = std::move(onExit);
+    state->output = {BoundedOutput(maxKeptOutputBytes), BoundedOutput(maxKeptOutputBytes)};
     state->io = &ioThread();
     // Opened before anyone reaps the child, so it cannot name another process.
     state->pidfd.reset(pidfdOpen(pid));
