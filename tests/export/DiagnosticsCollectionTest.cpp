@@ -23,7 +23,7 @@ using Stages = std::set<CollectionStage>;
 class CollectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        model = DiagnosticsExportViewModel::create(rig.sources(), {}, bundle, {});
+        model = DiagnosticsExportViewModel::create(rig.engine(), {}, bundle, {});
     }
 
     std::chrono::nanoseconds now() { return loop.clock().uptimeNow().time_since_epoch(); }
@@ -284,10 +284,17 @@ TEST_F(CollectionTest, AFailedJobGivesNoStageMessageAndTheReportTakesTheMonitors
                                          {"errorMessage", "Speed test transferred no data."}}));
 }
 
-TEST_F(CollectionTest, TextThatCannotBeWrittenGivesTheFallbackAndKeepsTheReport) {
+TEST_F(CollectionTest, TextThatIsNotUtf8CostsOnlyItsOwnBytes) {
     rig.scanner->error = std::make_exception_ptr(std::runtime_error("bad bytes \xff\xfe"));
     collect();
-    EXPECT_EQ(model->collectedReportJSONString().get(), std::string(diagnosticsExportFallbackText));
+    const auto& text = model->collectedReportJSONString().get();
+    ASSERT_TRUE(text);
+    ASSERT_NE(*text, std::string(diagnosticsExportFallbackText));
+    const Json written = Json::parse(*text);
+    EXPECT_EQ(written["channelScan"]["errorMessage"],
+              "Channel scan failed: bad bytes \uFFFD\uFFFD");
+    EXPECT_EQ(written["app"]["name"], "Lumra") << "every other section is kept";
+    EXPECT_TRUE(written.contains("latency"));
     ASSERT_TRUE(model->collectedReport().get());
     EXPECT_EQ(model->collectedReport().get()->channelScan.errorMessage,
               "Channel scan failed: bad bytes \xff\xfe");
@@ -319,7 +326,7 @@ TEST_F(CollectionTest, ClosingTheWindowInEveryStageStillFinalisesWithoutStarting
         test::ExportRig rig;
         rig.scanner->passDuration = 1s;
         rig.speedRunner->chunkDuration = 30s;
-        auto model = DiagnosticsExportViewModel::create(rig.sources(), {}, bundle, {});
+        auto model = DiagnosticsExportViewModel::create(rig.engine(), {}, bundle, {});
         model->viewDidAppear();
         loop.advanceBy(c.closeAfter);
         const auto scanTask = rig.channelScan->runningTask();
@@ -557,7 +564,7 @@ TEST_F(CollectionTest, SaveWritesTheTextCapturedAtTheClickUnderTheChosenName) {
 
 TEST_F(CollectionTest, TheFileNameIsTheExportTimeInLocalTime) {
     test::useTimeZone("Asia/Kolkata");
-    auto fixed = DiagnosticsExportViewModel::create(rig.sources(), {}, bundle,
+    auto fixed = DiagnosticsExportViewModel::create(rig.engine(), {}, bundle,
                                                     [] { return test::exportTime(999ms); });
     EXPECT_EQ(fixed->diagnosticsExportFileName(), "lumra-diagnostics-20260301-143507.json")
         << "without a report: now";
@@ -589,6 +596,26 @@ TEST_F(CollectionTest, ASaveThatCannotBeWrittenFailsAndLeavesNoPartialFile) {
         left.push_back(entry.path().filename().string());
     EXPECT_EQ(left, std::vector<std::string>{"report.json"}) << "no temporary file stays behind";
     EXPECT_TRUE(std::filesystem::is_directory(target));
+}
+
+// Saving is an editor's save: through a link, keeping a private file private.
+TEST_F(CollectionTest, SavingThroughALinkReplacesTheFileItNamesAndKeepsItsMode) {
+    collect();
+    test::TempDir dir;
+    const auto real = std::filesystem::path(dir.path()) / "private.json";
+    const auto link = std::filesystem::path(dir.path()) / "report.json";
+    { std::ofstream(real) << "old"; }
+    std::filesystem::permissions(real, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::owner_write);
+    std::filesystem::create_symlink("private.json", link);
+    HeldSavePanel panel;
+    model->shareReport(panel);
+    panel.completion(link);
+    EXPECT_EQ(model->actionMessageTone().get(), StatusColor::green);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readFile(real), *model->collectedReportJSONString().get());
+    EXPECT_EQ(std::filesystem::status(real).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST_F(CollectionTest, ADismissedDialogChangesNothing) {
