@@ -191,6 +191,8 @@ void MenuBarController::installStatusItem() {
     if (m_statusItem || !m_hosting.statusBar)
         return;
     m_statusItem = m_hosting.statusBar();
+    m_shownIconStyle.reset();
+    m_shownIconState.reset();
     if (!m_statusItem)
         return;
     const std::weak_ptr<MenuBarController> weakSelf = weak_from_this();
@@ -212,13 +214,21 @@ void MenuBarController::installStatusItem() {
 void MenuBarController::refreshStatusItemIcon(HealthState state) {
     if (!m_statusItem)
         return;
+    // Every poll publishes the state, mostly unchanged: the tray hears only
+    // of a change (a new picture costs the host a repaint and Qt a cache entry).
     const StatusIconStyle style =
         statusIconStyle(state, m_colorfulIconSettingsProvider->isColorfulIconEnabled());
+    if (m_shownIconStyle == style && m_shownIconState == state)
+        return;
     const QImage image = composeStatusIcon(style, iconDevicePixelRatio);
     if (image.isNull())
         return;
-    m_statusItem->setAccessibilityText(QString::fromStdString(statusAccessibilityText(state)));
-    m_statusItem->setImage(image);
+    if (m_shownIconState != state)
+        m_statusItem->setAccessibilityText(QString::fromStdString(statusAccessibilityText(state)));
+    if (m_shownIconStyle != style)
+        m_statusItem->setImage(image);
+    m_shownIconStyle = style;
+    m_shownIconState = state;
 }
 
 void MenuBarController::togglePopover(QPoint activationPoint) {

@@ -7,6 +7,7 @@
 
 #include "app/ColorfulIconSettingsProviding.h"
 #include "app/PopoverWindow.h"
+#include "app/StatusIconStyle.h"
 #include "app/StatusItemHosting.h"
 #include "app/ToolWindow.h"
 #include "concurrency/Published.h"
@@ -28,6 +29,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace lumra {
@@ -153,6 +155,9 @@ private:
     std::unique_ptr<ToolWindow> m_channelScanWindow;
     std::unique_ptr<ToolWindow> m_diagnosticsExportWindow;
     std::unique_ptr<StatusItemHosting> m_statusItem;
+    // What the status item shows now (nothing before its first picture).
+    std::optional<StatusIconStyle> m_shownIconStyle;
+    std::optional<HealthState> m_shownIconState;
     QMetaObject::Connection m_globalClickMonitor;
     std::unique_ptr<LocalClickMonitor> m_localClickMonitor;
     QElapsedTimer m_closedOnDeactivation;

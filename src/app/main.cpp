@@ -19,7 +19,8 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
-    const auto lock = lumra::SingleInstanceLock::acquire(lumra::SingleInstanceLock::defaultPath());
+    const auto lock = lumra::SingleInstanceLock::acquire(
+        lumra::SingleInstanceLock::defaultPath(lumra::ProcessInformation::current()));
     if (!lock) {
         std::fputs("Lumra is already running.\n", stderr);
         return 0;

@@ -26,4 +26,10 @@ void setLabelColor(QWidget* widget, const QColor& color) {
     widget->setPalette(colors);
 }
 
+void setTextIfChanged(QLabel* label, const QString& text) {
+    if (label->text() != text) {
+        label->setText(text);
+    }
+}
+
 } // namespace lumra

@@ -17,4 +17,7 @@ QLabel* makeTextLabel(const QString& text, const QFont& font, const QColor& colo
 // an unchanged colour changes nothing.
 void setLabelColor(QWidget* widget, const QColor& color);
 
+// Sets the text only when it differs (no relayout for an unchanged text).
+void setTextIfChanged(QLabel* label, const QString& text);
+
 } // namespace lumra

@@ -1,10 +1,15 @@
 // The popover's pages over the real monitors and fake probes: texts,
 // visibility, routes and heights, what the controls call, and screenshots.
+#include "panel/viewmodel/PanelTexts.h"
 #include "panel/widgets/DashboardPage.h"
 #include "panel/widgets/OverlayCards.h"
-#include "panel/widgets/PanelPalette.h"
 #include "panel/widgets/SettingsOverlayCard.h"
+#include "qt/KitFonts.h"
+#include "qt/LocaleNumberFormat.h"
+#include "qt/Palette.h"
+#include "qt/QtText.h"
 #include "tests/panel/PanelFixture.h"
+#include "viewkit/MetricFormat.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -202,7 +207,7 @@ TEST(PanelDashboard, PausedMonitoring) {
     EXPECT_EQ(page->monitoringChip()->text(), "Paused");
     ASSERT_EQ(page->messageRows().size(), 1u);
     EXPECT_EQ(page->messageRows()[0]->textLabel()->text(), "Monitoring is paused.");
-    EXPECT_EQ(page->messageRows()[0]->accentColor(), tintColor(TintRole::orange));
+    EXPECT_EQ(page->messageRows()[0]->accentColor(), statusColor(StatusColor::orange));
     testing::saveScreen(view.get(), "panel-dashboard-paused");
 }
 
@@ -251,7 +256,7 @@ TEST(PanelDashboard, ConnectedBeforeTheFirstSnapshot) {
     ASSERT_EQ(page.messageRows().size(), 1u);
     EXPECT_EQ(page.messageRows()[0]->textLabel()->text(),
               "Connected. Waiting for the first Wi-Fi samples...");
-    EXPECT_EQ(page.messageRows()[0]->accentColor(), tintColor(TintRole::secondary));
+    EXPECT_EQ(page.messageRows()[0]->accentColor(), statusColor(StatusColor::secondary));
     for (QWidget* row : page.metricRows()) {
         auto* trend = dynamic_cast<MetricTrendRow*>(row);
         const QString value = trend ? trend->valueLabel()->text()
@@ -315,7 +320,7 @@ TEST(PanelDashboard, CaptivePortalBanner) {
     ASSERT_EQ(page->messageRows().size(), 1u);
     EXPECT_EQ(page->messageRows()[0]->textLabel()->text(),
               "Captive portal detected. Login may be required at http://portal.test/login.");
-    EXPECT_EQ(page->messageRows()[0]->accentColor(), tintColor(TintRole::red));
+    EXPECT_EQ(page->messageRows()[0]->accentColor(), statusColor(StatusColor::red));
     testing::saveScreen(view.get(), "panel-dashboard-captive");
     // Monitoring off: the banner goes, the paused row comes.
     page->monitoringSwitch()->click();

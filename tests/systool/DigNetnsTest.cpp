@@ -149,17 +149,18 @@ QueryTimeMedians queryTimeMedians() {
 }
 
 // The exchange alone is timed: our reading sits just above the server's
-// delay, and the medians agree with dig's within a millisecond. dig takes its
+// delay, and the medians agree with dig's within two milliseconds (each
+// reading is truncated to whole milliseconds on its own). dig takes its
 // start time in a send callback, so a busy machine skews its reading (even
 // below the server's delay) and stretches ours: a disagreement is measured
 // again, up to three times, and on a busy machine, or when dig's own reading
 // is below the server's delay, only our lower bound is checked.
-TEST_F(DigNetnsTest, QueryTimeMatchesDigWithinAMillisecond) {
+TEST_F(DigNetnsTest, QueryTimeMatchesDigWithinTwoMilliseconds) {
     QueryTimeMedians medians;
     for (int attempt = 0; attempt < 3; ++attempt) {
         medians = queryTimeMedians();
         ASSERT_GE(medians.oursFastest, 150) << "the server's delay is a lower bound";
-        if (medians.ours <= 160 && std::abs(medians.dig - medians.ours) <= 1)
+        if (medians.ours <= 160 && std::abs(medians.dig - medians.ours) <= 2)
             return;
     }
     if (loadPerCore() > 0.5 || medians.dig < 150) {
@@ -167,7 +168,7 @@ TEST_F(DigNetnsTest, QueryTimeMatchesDigWithinAMillisecond) {
                      << medians.dig << " ms, ours " << medians.ours << " ms";
     }
     EXPECT_LE(medians.ours, 160) << "only the exchange is timed";
-    EXPECT_LE(std::abs(medians.dig - medians.ours), 1)
+    EXPECT_LE(std::abs(medians.dig - medians.ours), 2)
         << "dig " << medians.dig << ", ours " << medians.ours;
 }
 

@@ -108,7 +108,7 @@ DiagnosticsExportViewModel::runCollection(std::weak_ptr<DiagnosticsExportViewMod
 void DiagnosticsExportViewModel::beginCollection() {
     m_isCollectingReport.set(true);
     m_actionMessage.set(std::nullopt);
-    m_actionMessageTone.set(ActionMessageTone::secondary);
+    m_actionMessageTone.set(StatusColor::secondary);
     m_collectedReport.set(std::nullopt);
     m_collectedReportJSONString.set(std::nullopt);
     m_completedStages.set({});
@@ -307,8 +307,7 @@ void DiagnosticsExportViewModel::finalizeReport(const std::optional<std::string>
     m_isCollectingReport.set(false);
 }
 
-void DiagnosticsExportViewModel::setActionMessage(std::string_view message,
-                                                  ActionMessageTone tone) {
+void DiagnosticsExportViewModel::setActionMessage(std::string_view message, StatusColor tone) {
     m_actionMessage.set(std::string(message));
     m_actionMessageTone.set(tone);
 }
@@ -316,19 +315,19 @@ void DiagnosticsExportViewModel::setActionMessage(std::string_view message,
 void DiagnosticsExportViewModel::copyReport(ReportPasteboard& pasteboard) {
     const auto& text = m_collectedReportJSONString.get();
     if (!text) {
-        setActionMessage(stillCollectingMessage, ActionMessageTone::secondary);
+        setActionMessage(stillCollectingMessage, StatusColor::secondary);
         return;
     }
     pasteboard.clearContents();
     if (pasteboard.setString(*text))
-        setActionMessage(copiedMessage, ActionMessageTone::success);
+        setActionMessage(copiedMessage, StatusColor::green);
     else
-        setActionMessage(copyFailedMessage, ActionMessageTone::error);
+        setActionMessage(copyFailedMessage, StatusColor::red);
 }
 
 void DiagnosticsExportViewModel::shareReport(ReportSavePanel& panel) {
     if (!m_collectedReportJSONString.get()) {
-        setActionMessage(stillCollectingMessage, ActionMessageTone::secondary);
+        setActionMessage(stillCollectingMessage, StatusColor::secondary);
         return;
     }
     // The text of this moment is what gets written, whatever the state is
@@ -340,16 +339,16 @@ void DiagnosticsExportViewModel::shareReport(ReportSavePanel& panel) {
         [weakSelf, text = std::move(text)](const std::optional<std::filesystem::path>& location) {
             if (!location)
                 return;
-            const bool written = !writeFileAtomically(*location, text, 0644);
+            const bool written = !saveDocument(*location, text, 0666);
             auto self = weakSelf.lock();
             if (!self)
                 return;
             if (written)
                 self->setActionMessage("Diagnostics report saved to " +
                                            location->filename().string() + ".",
-                                       ActionMessageTone::success);
+                                       StatusColor::green);
             else
-                self->setActionMessage(saveFailedMessage, ActionMessageTone::error);
+                self->setActionMessage(saveFailedMessage, StatusColor::red);
         });
 }
 

@@ -15,9 +15,9 @@
 
 #include "concurrency/Published.h"
 #include "concurrency/Spawn.h"
-#include "export/collection/ActionMessageTone.h"
 #include "export/collection/CollectionStage.h"
 #include "export/report/DiagnosticsExportReport.h"
+#include "viewkit/StatusColor.h"
 
 #include <chrono>
 #include <filesystem>
@@ -104,7 +104,7 @@ public:
     ~DiagnosticsExportViewModel() override;
 
     const Published<std::optional<std::string>>& actionMessage() const { return m_actionMessage; }
-    const Published<ActionMessageTone>& actionMessageTone() const { return m_actionMessageTone; }
+    const Published<StatusColor>& actionMessageTone() const { return m_actionMessageTone; }
     const Published<std::optional<DiagnosticsExportReport>>& collectedReport() const {
         return m_collectedReport;
     }
@@ -169,10 +169,10 @@ private:
                         const std::optional<std::string>& speedMessage);
     // Cancels the jobs this collection waits for, if they still run.
     void cancelAwaitedJobs();
-    void setActionMessage(std::string_view message, ActionMessageTone tone);
+    void setActionMessage(std::string_view message, StatusColor tone);
 
     Published<std::optional<std::string>> m_actionMessage{std::nullopt, this};
-    Published<ActionMessageTone> m_actionMessageTone{ActionMessageTone::secondary, this};
+    Published<StatusColor> m_actionMessageTone{StatusColor::secondary, this};
     Published<std::optional<DiagnosticsExportReport>> m_collectedReport{std::nullopt, this};
     Published<std::optional<std::string>> m_collectedReportJSONString{std::nullopt, this};
     Published<double> m_collectionProgress{0.0, this};

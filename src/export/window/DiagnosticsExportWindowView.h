@@ -23,11 +23,13 @@ class QAbstractButton;
 class QLabel;
 class QPlainTextEdit;
 class QScrollArea;
+class QBoxLayout;
 class QVBoxLayout;
 
 namespace lumra {
 
 class DeferredRefresh;
+class ProgressBar;
 
 class DiagnosticsExportWindowView final : public QWidget {
 public:
@@ -77,12 +79,12 @@ private:
     QScrollArea* m_scroll = nullptr;
     QAbstractButton* m_regenerate = nullptr;
     QWidget* m_results = nullptr;
-    QVBoxLayout* m_previewLayout = nullptr;
+    QBoxLayout* m_previewLayout = nullptr;
     QWidget* m_card = nullptr;
     QPlainTextEdit* m_json = nullptr;
     QWidget* m_progress = nullptr;
     QLabel* m_status = nullptr;
-    QWidget* m_progressBar = nullptr;
+    ProgressBar* m_progressBar = nullptr;
     std::array<QWidget*, 6> m_stageRows{};
     QLabel* m_actionMessage = nullptr;
     std::optional<DiagnosticsExportReport> m_shownReport;

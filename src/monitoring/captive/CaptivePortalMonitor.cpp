@@ -1,5 +1,6 @@
 #include "monitoring/captive/CaptivePortalMonitor.h"
 
+#include "concurrency/Cancellation.h"
 #include "monitoring/polling/BoundedHistory.h"
 
 namespace lumra {
@@ -31,6 +32,9 @@ void CaptivePortalMonitor::resetTransientState() {
 Task<void> CaptivePortalMonitor::pollOnce() {
     const CaptivePortalDetectionMeasurement measurement =
         co_await m_checker->check(m_commandTimeout);
+    // A stop cut the check short: its failure is not the network's.
+    if (isCancelled())
+        co_return;
     if (!measurement.didSucceed) {
         m_lastErrorMessage.set(std::string(failureMessage));
         co_return;

@@ -1,5 +1,6 @@
 #include "monitoring/connection/ConnectionMonitor.h"
 
+#include "concurrency/Cancellation.h"
 #include "monitoring/polling/BoundedHistory.h"
 
 namespace lumra {
@@ -40,6 +41,9 @@ SignalQuality ConnectionMonitor::connectionPressureQuality(const TCPConnectionSt
 Task<void> ConnectionMonitor::pollOnce() {
     const TCPConnectionCountOutcome outcome =
         co_await m_connectionCounter->countConnections(m_commandTimeout);
+    // A stop cut the count short: its failure is not the machine's.
+    if (isCancelled())
+        co_return;
     if (!outcome.didSucceed || !outcome.counts) {
         m_lastErrorMessage.set(std::string(failureMessage));
         co_return;

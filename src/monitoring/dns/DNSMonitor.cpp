@@ -1,5 +1,6 @@
 #include "monitoring/dns/DNSMonitor.h"
 
+#include "concurrency/Cancellation.h"
 #include "model/UnicodeText.h"
 #include "monitoring/polling/BoundedHistory.h"
 
@@ -66,6 +67,9 @@ std::string DNSMonitor::nextTestDomain() {
 Task<void> DNSMonitor::pollOnce() {
     std::string domain = nextTestDomain();
     const DNSLookupOutcome outcome = co_await m_dnsLookupRunner->lookup(domain, m_commandTimeout);
+    // A stop cut the lookup short: its failure is not the network's.
+    if (isCancelled())
+        co_return;
     DNSResult result{std::move(domain), m_dateProvider(), outcome.latencyMilliseconds,
                      outcome.didSucceed};
     m_latestResult.set(result);

@@ -1,5 +1,6 @@
 #include "monitoring/ping/PingMonitor.h"
 
+#include "concurrency/Cancellation.h"
 #include "concurrency/WhenAll.h"
 #include "model/UnicodeText.h"
 #include "monitoring/polling/BoundedHistory.h"
@@ -60,9 +61,15 @@ Task<void> PingMonitor::pollOnce() {
     const auto timestamp = m_dateProvider();
     const std::optional<std::string> router =
         co_await m_pingProbeRunner->resolveRouterAddress(m_commandTimeout);
+    // A stop cut the poll short: its tools' answers describe the stop, not
+    // the network, so nothing of them is published.
+    if (isCancelled())
+        co_return;
     m_routerIPAddress.set(router);
     if (!router) {
         const PingProbeMeasurement measurement = co_await pingInternet();
+        if (isCancelled())
+            co_return;
         PingResult internet = resultOf(PingTarget::internet, timestamp, measurement);
         m_routerResult.set(std::nullopt);
         m_internetResult.set(internet);
@@ -75,6 +82,8 @@ Task<void> PingMonitor::pollOnce() {
     auto internetPing = pingInternet();
     const auto [routerMeasurement, internetMeasurement] =
         co_await whenAll(std::move(routerPing), std::move(internetPing));
+    if (isCancelled())
+        co_return;
     PingResult routerResult = resultOf(PingTarget::router, timestamp, routerMeasurement);
     PingResult internetResult = resultOf(PingTarget::internet, timestamp, internetMeasurement);
     m_routerResult.set(routerResult);

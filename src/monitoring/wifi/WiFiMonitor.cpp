@@ -76,6 +76,9 @@ void WiFiMonitor::resetConnectionState() {
 }
 
 Task<void> WiFiMonitor::pollOnce() {
+    // A poll that begins after a stop reads nothing.
+    if (isCancelled())
+        co_return;
     const std::optional<WiFiInterfaceSnapshot> reading = m_interfaceProvider->currentSnapshot();
     if (!reading || !isConnectedReading(*reading)) {
         resetConnectionState();

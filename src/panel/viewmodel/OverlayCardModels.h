@@ -7,7 +7,7 @@
 #include "model/SignalQuality.h"
 #include "panel/viewmodel/DashboardModel.h"
 #include "panel/viewmodel/PanelTexts.h"
-#include "panel/viewmodel/Sparkline.h"
+#include "viewkit/Sparkline.h"
 
 #include <chrono>
 #include <optional>

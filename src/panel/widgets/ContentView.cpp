@@ -1,12 +1,17 @@
 #include "panel/widgets/ContentView.h"
 
 #include "panel/viewmodel/OverlayCardModels.h"
+#include "panel/viewmodel/PanelTexts.h"
 #include "panel/widgets/DashboardPage.h"
 #include "panel/widgets/OverlayCards.h"
-#include "panel/widgets/PanelPalette.h"
 #include "panel/widgets/SettingsOverlayCard.h"
 #include "platform/bundle/Bundle.h"
 #include "qt/DeferredRefresh.h"
+#include "qt/KitFonts.h"
+#include "qt/LocaleNumberFormat.h"
+#include "qt/Palette.h"
+#include "qt/QtText.h"
+#include "viewkit/MetricFormat.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

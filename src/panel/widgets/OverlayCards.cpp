@@ -1,7 +1,12 @@
 #include "panel/widgets/OverlayCards.h"
 
-#include "panel/widgets/PanelPalette.h"
+#include "panel/viewmodel/PanelTexts.h"
+#include "qt/KitFonts.h"
+#include "qt/LocaleNumberFormat.h"
+#include "qt/Palette.h"
+#include "qt/QtText.h"
 #include "qt/SymbolRegistry.h"
+#include "viewkit/MetricFormat.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -25,7 +30,7 @@ QLayout* makePageHeader(QWidget* owner, const QString& title, const QString& sub
     }
     header->addLayout(column);
     header->addStretch(1);
-    header->addWidget(new BackButton(backAccessibilityLabel, std::move(onBack), owner), 0,
+    header->addWidget(makeBackButton(backAccessibilityLabel, std::move(onBack), owner), 0,
                       Qt::AlignTop);
     return header;
 }

@@ -73,11 +73,11 @@ NlMessage GenlSocket::makeMessage(std::uint16_t family, int flags, std::uint8_t 
     return message;
 }
 
-int GenlSocket::receive(Datagram& datagram, Deadline deadline) {
+int GenlSocket::receive(Datagram& datagram, Deadline deadline, int wakeFd) {
     const int fd = nl_socket_get_fd(m_socket.get());
     while (true) {
-        pollfd entry{fd, POLLIN, 0};
-        const int ready = ::poll(&entry, 1, pollTimeoutMs(deadline));
+        pollfd entries[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        const int ready = ::poll(entries, wakeFd >= 0 ? 2 : 1, pollTimeoutMs(deadline));
         if (ready < 0 && errno == EINTR) {
             continue;
         }
@@ -86,6 +86,9 @@ int GenlSocket::receive(Datagram& datagram, Deadline deadline) {
         }
         if (ready == 0) {
             return ETIMEDOUT;
+        }
+        if (entries[1].revents != 0) {
+            return EINTR;
         }
         // The datagram's full length first, so no reply is ever cut short.
         const ssize_t length = ::recv(fd, nullptr, 0, MSG_PEEK | MSG_TRUNC);
@@ -217,7 +220,7 @@ void GenlSocket::joinGroup(std::uint32_t group) {
     m_hasJoinedGroup = true;
 }
 
-bool GenlSocket::awaitEvent(const EventHandler& onEvent, Deadline deadline) {
+bool GenlSocket::awaitEvent(const EventHandler& onEvent, Deadline deadline, int wakeFd) {
     while (!m_pendingEvents.empty()) {
         auto event = std::move(m_pendingEvents.front());
         m_pendingEvents.pop_front();
@@ -227,7 +230,7 @@ bool GenlSocket::awaitEvent(const EventHandler& onEvent, Deadline deadline) {
     }
     Datagram datagram;
     while (true) {
-        if (receive(datagram, deadline) != 0) {
+        if (receive(datagram, deadline, wakeFd) != 0) {
             return false;
         }
         if (!datagram.isMulticast) {

@@ -60,9 +60,10 @@ public:
     void joinGroup(std::uint32_t group);
 
     // Hands group notifications, those that came in during requests first,
-    // to onEvent until it returns true (then true). False at the deadline or
-    // when notifications were lost to a full socket buffer.
-    bool awaitEvent(const EventHandler& onEvent, Deadline deadline);
+    // to onEvent until it returns true (then true). False at the deadline,
+    // when notifications were lost to a full socket buffer, or as soon as
+    // wakeFd (when given) is readable.
+    bool awaitEvent(const EventHandler& onEvent, Deadline deadline, int wakeFd = -1);
 
 private:
     struct Datagram {
@@ -71,7 +72,8 @@ private:
     };
 
     // 0 with a datagram from the kernel, or a positive errno.
-    int receive(Datagram& datagram, Deadline deadline);
+    // EINTR when wakeFd became readable first.
+    int receive(Datagram& datagram, Deadline deadline, int wakeFd = -1);
     void keepEvents(const Datagram& datagram);
 
     struct SocketDeleter {

@@ -3,6 +3,7 @@ list(APPEND platform_SOURCES
   wireless/NetlinkAttributes.cpp
   wireless/Nl80211Client.cpp
   wireless/Nl80211Messages.cpp
+  wireless/ServiceScanRequest.cpp
   wireless/TransmitRate.cpp
   wireless/WirelessChannel.cpp
   wireless/WirelessError.cpp

@@ -3,9 +3,16 @@
 #include "qt/CapsuleBadge.h"
 #include "qt/CardFrame.h"
 #include "qt/DeferredRefresh.h"
+#include "qt/FittingLabel.h"
 #include "qt/KitFonts.h"
+#include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
-#include "windows/channelscan/ToolWindowWidgets.h"
+#include "qt/PlainTextLabel.h"
+#include "qt/ProgressBar.h"
+#include "qt/QtText.h"
+#include "qt/SymbolLabel.h"
+#include "qt/ToolWindowParts.h"
+#include "windows/channelscan/CongestionBar.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,7 +25,7 @@ namespace lumra {
 
 namespace {
 
-namespace Colors = ToolWindowPalette;
+namespace Colors = WindowPalette;
 
 QFont trackedFont(double size, QFont::Weight weight) {
     QFont font = kitFont(size, weight);
@@ -26,12 +33,8 @@ QFont trackedFont(double size, QFont::Weight weight) {
     return font;
 }
 
-QString text(const std::string& value) {
-    return QString::fromStdString(value);
-}
-
-CapsuleBadge* markerTag(const QString& label, WindowTint accent, QWidget* parent) {
-    const QColor color = tintColor(accent);
+CapsuleBadge* markerTag(const QString& label, StatusColor accent, QWidget* parent) {
+    const QColor color = statusColor(accent);
     return new CapsuleBadge(label,
                             CapsuleBadgeStyle{.font = kitFont(10, QFont::DemiBold),
                                               .textColor = color,
@@ -51,20 +54,20 @@ QWidget* congestionRow(const ChannelScanRow& row, QWidget* parent) {
     auto* top = new QHBoxLayout;
     top->setSpacing(6);
     top->addWidget(
-        makeTextLabel(text(row.channelText), kitFont(12, QFont::DemiBold), Colors::primaryText()));
+        makeTextLabel(qText(row.channelText), kitFont(12, QFont::DemiBold), Colors::primaryText()));
     if (row.isCurrent)
-        top->addWidget(markerTag(QStringLiteral("Current"), WindowTint::blue, widget));
+        top->addWidget(markerTag(QStringLiteral("Current"), StatusColor::blue, widget));
     if (row.isRecommended)
-        top->addWidget(markerTag(QStringLiteral("Recommended"), WindowTint::green, widget));
+        top->addWidget(markerTag(QStringLiteral("Recommended"), StatusColor::green, widget));
     top->addStretch(1);
     top->addWidget(
-        makeTextLabel(text(row.scoreText), kitFont(12, QFont::Medium), Colors::primaryText()));
+        makeTextLabel(qText(row.scoreText), kitFont(12, QFont::Medium), Colors::primaryText()));
     column->addLayout(top);
 
     auto* bottom = new QHBoxLayout;
     bottom->setSpacing(8);
     auto* count =
-        makeTextLabel(text(row.countText), kitFont(11, QFont::Medium), Colors::secondaryText());
+        makeTextLabel(qText(row.countText), kitFont(11, QFont::Medium), Colors::secondaryText());
     count->setFixedWidth(90);
     bottom->addWidget(count);
     auto* bar = new CongestionBar(row.barFraction, widget);
@@ -75,11 +78,16 @@ QWidget* congestionRow(const ChannelScanRow& row, QWidget* parent) {
 }
 
 QWidget* statChip(const QString& label, QLabel*& value, QWidget* parent) {
-    auto* chip = new FilledRow(paletteWhite(0.07), QMargins(10, 6, 10, 6), 6, -1.0, parent);
-    chip->rowLayout()->addWidget(
+    auto* chip = new CardFrame(CardStyle{.fill = paletteWhite(0.07),
+                                         .cornerRadius = -1.0,
+                                         .spacing = 6,
+                                         .margins = QMargins(10, 6, 10, 6),
+                                         .orientation = Qt::Horizontal},
+                               parent);
+    chip->contentLayout()->addWidget(
         makeTextLabel(label, kitFont(11, QFont::DemiBold), Colors::secondaryText()));
     value = makeTextLabel(QString(), kitFont(12, QFont::DemiBold), Colors::primaryText());
-    chip->rowLayout()->addWidget(value);
+    chip->contentLayout()->addWidget(value);
     chip->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return chip;
 }
@@ -148,12 +156,11 @@ QWidget* ChannelScanWindowView::buildEmptyBlock() {
     column->addLayout(makeEmptyStateTexts(QString::fromUtf8(channelScanEmptyTitle),
                                           QString::fromUtf8(channelScanEmptyDescription)));
 
-    m_emptyProgress = new LinearProgressBar(m_emptyBlock);
+    m_emptyProgress = new ProgressBar(statusColor(StatusColor::accent), m_emptyBlock);
     m_emptyProgress->setObjectName(QStringLiteral("emptyProgress"));
     m_emptyProgress->setFixedWidth(320);
     column->addWidget(m_emptyProgress, 0, Qt::AlignHCenter);
-    m_emptyButton =
-        new ToolWindowActionButton(Colors::primaryText(), Colors::border(), m_emptyBlock);
+    m_emptyButton = new KitButton(windowActionButtonStyle(), QString(), m_emptyBlock);
     m_emptyButton->setObjectName(QStringLiteral("emptyButton"));
     connect(m_emptyButton, &QAbstractButton::clicked, this, [this] { toggleScan(); });
     column->addWidget(m_emptyButton, 0, Qt::AlignHCenter);
@@ -162,9 +169,9 @@ QWidget* ChannelScanWindowView::buildEmptyBlock() {
 }
 
 ChannelScanWindowView::SelectionCard* ChannelScanWindowView::buildCard(const QString& title,
-                                                                       WindowTint accent) {
+                                                                       StatusColor accent) {
     auto* frame = new CardFrame(CardStyle{.fill = paletteWhite(0.06),
-                                          .border = withOpacity(tintColor(accent), 0.32),
+                                          .border = withOpacity(statusColor(accent), 0.32),
                                           .cornerRadius = 9.0,
                                           .padding = 8,
                                           .spacing = 4});
@@ -193,7 +200,7 @@ QWidget* ChannelScanWindowView::buildResultBlock() {
     auto* outer = new QVBoxLayout(m_resultBlock);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(16);
-    m_resultProgress = new LinearProgressBar(m_resultBlock);
+    m_resultProgress = new ProgressBar(statusColor(StatusColor::accent), m_resultBlock);
     m_resultProgress->setObjectName(QStringLiteral("resultProgress"));
     outer->addWidget(m_resultProgress);
 
@@ -210,8 +217,8 @@ QWidget* ChannelScanWindowView::buildResultBlock() {
 
     auto* cards = new QHBoxLayout;
     cards->setSpacing(10);
-    m_currentCard.reset(buildCard(QStringLiteral("Current"), WindowTint::blue));
-    m_recommendedCard.reset(buildCard(QStringLiteral("Recommended"), WindowTint::green));
+    m_currentCard.reset(buildCard(QStringLiteral("Current"), StatusColor::blue));
+    m_recommendedCard.reset(buildCard(QStringLiteral("Recommended"), StatusColor::green));
     cards->addWidget(m_currentCard->frame, 1);
     cards->addWidget(m_recommendedCard->frame, 1);
     column->addLayout(cards);
@@ -276,9 +283,9 @@ void ChannelScanWindowView::toggleScan() {
 
 void ChannelScanWindowView::applyCard(SelectionCard& card, const ChannelScanCard& model) {
     const bool hasSelection = model.channelText.has_value();
-    card.channel->setText(text(model.channelText.value_or("")));
-    card.score->setText(text(model.scoreText.value_or("")));
-    card.count->setText(text(model.countText.value_or("")));
+    card.channel->setText(qText(model.channelText.value_or("")));
+    card.score->setText(qText(model.scoreText.value_or("")));
+    card.count->setText(qText(model.countText.value_or("")));
     card.channel->setVisible(hasSelection);
     card.score->setVisible(hasSelection);
     card.count->setVisible(hasSelection);
@@ -301,7 +308,7 @@ void ChannelScanWindowView::refresh() {
     const ChannelScanWindowModel model = currentModel();
     const bool hasResult = model.layout == ChannelScanLayout::resultIdle ||
                            model.layout == ChannelScanLayout::resultScanning;
-    const QString buttonTitle = text(model.buttonTitle);
+    const QString buttonTitle = qText(model.buttonTitle);
 
     m_headerButton->setText(buttonTitle);
     m_headerButton->setVisible(model.showsHeaderButton);
@@ -317,11 +324,11 @@ void ChannelScanWindowView::refresh() {
     m_resultBlock->setVisible(hasResult);
     m_resultProgress->setVisible(hasResult && model.showsProgress);
     m_resultProgress->setProgress(model.progressValue, model.progressTotal);
-    m_networksSeenValue->setText(text(model.networksSeenText));
-    m_passesValue->setText(text(model.passesText));
+    m_networksSeenValue->setText(qText(model.networksSeenText));
+    m_passesValue->setText(qText(model.passesText));
     applyCard(*m_currentCard, model.currentCard);
     applyCard(*m_recommendedCard, model.recommendedCard);
-    m_sentence->setText(text(model.sentence));
+    m_sentence->setText(qText(model.sentence));
     m_noChannels->setVisible(model.rows.empty());
     m_rowsBox->setVisible(!model.rows.empty());
     rebuildRows(model.rows);

@@ -19,8 +19,8 @@ namespace lumra {
 
 class CardFrame;
 class DeferredRefresh;
-class LinearProgressBar;
-class ToolWindowActionButton;
+class ProgressBar;
+class KitButton;
 
 class ChannelScanWindowView final : public QWidget {
 public:
@@ -43,7 +43,7 @@ private:
     QWidget* buildHeader();
     QWidget* buildEmptyBlock();
     QWidget* buildResultBlock();
-    SelectionCard* buildCard(const QString& title, WindowTint accent);
+    SelectionCard* buildCard(const QString& title, StatusColor accent);
     void applyCard(SelectionCard& card, const ChannelScanCard& model);
     void rebuildRows(const std::vector<ChannelScanRow>& rows);
 
@@ -51,12 +51,12 @@ private:
     double m_headerContentSpacing;
 
     QScrollArea* m_scroll = nullptr;
-    ToolWindowActionButton* m_headerButton = nullptr;
+    KitButton* m_headerButton = nullptr;
     QWidget* m_emptyBlock = nullptr;
-    LinearProgressBar* m_emptyProgress = nullptr;
-    ToolWindowActionButton* m_emptyButton = nullptr;
+    ProgressBar* m_emptyProgress = nullptr;
+    KitButton* m_emptyButton = nullptr;
     QWidget* m_resultBlock = nullptr;
-    LinearProgressBar* m_resultProgress = nullptr;
+    ProgressBar* m_resultProgress = nullptr;
     QLabel* m_networksSeenValue = nullptr;
     QLabel* m_passesValue = nullptr;
     std::unique_ptr<SelectionCard> m_currentCard;

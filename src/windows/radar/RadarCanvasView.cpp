@@ -3,7 +3,6 @@
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
 #include "qt/SymbolRegistry.h"
-#include "windows/radar/WiFiRadarPalette.h"
 #include "windows/radar/viewmodel/RadarCanvasGeometry.h"
 
 #include <QFontMetricsF>
@@ -134,8 +133,8 @@ QPixmap RadarCanvasView::staticLayers() {
     QPainterPath panel;
     panel.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kPanelCornerRadius,
                          kPanelCornerRadius);
-    painter.fillPath(panel, withOpacity(radar::panelFill(), 0.6));
-    painter.setPen(QPen(radar::separator(), 1));
+    painter.fillPath(panel, withOpacity(WindowPalette::radarPanelFill(), 0.6));
+    painter.setPen(QPen(WindowPalette::border(), 1));
     painter.drawPath(panel);
 
     const RadarRect square = radarSquare(width(), height());
@@ -154,7 +153,7 @@ QPixmap RadarCanvasView::staticLayers() {
     painter.fillRect(squareRect, discGradient);
 
     // Rings.
-    painter.setPen(QPen(withOpacity(radar::accentGreen(), 0.16), 1));
+    painter.setPen(QPen(withOpacity(statusColor(StatusColor::mint), 0.16), 1));
     painter.setBrush(Qt::NoBrush);
     for (const double ring : radarRingDiameters(diameter))
         painter.drawEllipse(centre, ring / 2, ring / 2);
@@ -165,14 +164,14 @@ QPixmap RadarCanvasView::staticLayers() {
         cross.moveTo(squareRect.topLeft() + toQt(line.from));
         cross.lineTo(squareRect.topLeft() + toQt(line.to));
     }
-    painter.setPen(QPen(withOpacity(radar::accentGreen(), 0.12), 1));
+    painter.setPen(QPen(withOpacity(statusColor(StatusColor::mint), 0.12), 1));
     painter.drawPath(cross);
 
     // The outer ring, above the clipped layers. Stroking it is the dearest
     // part of a frame, so it is drawn here and the sweep stops at its inner
     // edge instead of passing beneath it.
     painter.setClipping(false);
-    painter.setPen(QPen(withOpacity(radar::scoreColor(m_face.tint), 0.9), kRadarOuterRingWidth));
+    painter.setPen(QPen(withOpacity(statusColor(m_face.tint), 0.9), kRadarOuterRingWidth));
     painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(centre, diameter / 2, diameter / 2);
     painter.end();
@@ -202,7 +201,7 @@ QPixmap RadarCanvasView::centreSymbol(const QColor& colour) {
 
 void RadarCanvasView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    const QColor& score = radar::scoreColor(m_face.tint);
+    const QColor& score = statusColor(m_face.tint);
     // Background, panel, disc, rings, cross hair and outer ring change only
     // with the geometry and the score's colour.
     // Rectangle by rectangle: a rectangular clip lets the raster engine copy
@@ -255,12 +254,12 @@ void RadarCanvasView::paintEvent(QPaintEvent* event) {
     double top = symbolRect.bottom() + kCentreSpacing;
     const double textWidth = std::max(1.0, diameter);
     painter.setFont(numberFont());
-    painter.setPen(radar::primaryText());
+    painter.setPen(WindowPalette::primaryText());
     painter.drawText(QRectF(centre.x() - textWidth / 2, top, textWidth, numberMetrics.height()),
                      Qt::AlignCenter, m_face.scoreText);
     top += numberMetrics.height() + kCentreSpacing;
     painter.setFont(verdictFont());
-    painter.setPen(radar::secondaryText());
+    painter.setPen(WindowPalette::secondaryText());
     painter.drawText(QRectF(centre.x() - textWidth / 2, top, textWidth, verdictMetrics.height()),
                      Qt::AlignCenter, m_face.verdict);
 }

@@ -18,7 +18,7 @@ namespace lumra {
 class RadarCanvasView final : public QWidget {
 public:
     struct Face {
-        RadarScoreTint tint = RadarScoreTint::orange;
+        StatusColor tint = StatusColor::orange;
         QString symbolName;
         QString scoreText;
         QString verdict;
@@ -62,7 +62,7 @@ private:
     QPixmap m_staticLayers;
     QRect m_staticLayersGeometry;
     QSize m_staticLayersParentSize;
-    RadarScoreTint m_staticLayersTint = RadarScoreTint::orange;
+    StatusColor m_staticLayersTint = StatusColor::orange;
     struct CentreSymbol {
         QString name;
         QColor colour;

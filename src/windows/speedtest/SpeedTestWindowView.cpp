@@ -3,9 +3,15 @@
 #include "qt/CapsuleBadge.h"
 #include "qt/CardFrame.h"
 #include "qt/DeferredRefresh.h"
+#include "qt/FittingLabel.h"
 #include "qt/KitFonts.h"
+#include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
-#include "windows/channelscan/ToolWindowWidgets.h"
+#include "qt/PlainTextLabel.h"
+#include "qt/ProgressBar.h"
+#include "qt/QtText.h"
+#include "qt/SymbolLabel.h"
+#include "qt/ToolWindowParts.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -20,11 +26,7 @@ namespace lumra {
 
 namespace {
 
-namespace Colors = ToolWindowPalette;
-
-QString text(const std::string& value) {
-    return QString::fromStdString(value);
-}
+namespace Colors = WindowPalette;
 
 // A tile or box: a rounded rectangle of radius 10 filled white at 0.06.
 CardFrame* tile(int horizontalPadding, int verticalPadding, int spacing, QWidget* parent) {
@@ -135,8 +137,7 @@ QWidget* SpeedTestWindowView::buildEmptyBlock() {
     column->addStretch(1);
     column->addLayout(makeEmptyStateTexts(QString::fromUtf8(speedTestEmptyTitle),
                                           QString::fromUtf8(speedTestEmptyDescription)));
-    m_emptyButton =
-        new ToolWindowActionButton(Colors::primaryText(), Colors::border(), m_emptyBlock);
+    m_emptyButton = new KitButton(windowActionButtonStyle(), QString(), m_emptyBlock);
     m_emptyButton->setObjectName(QStringLiteral("emptyButton"));
     connect(m_emptyButton, &QAbstractButton::clicked, this, [this] { toggleSpeedTest(); });
     column->addWidget(m_emptyButton, 0, Qt::AlignHCenter);
@@ -167,7 +168,7 @@ QWidget* SpeedTestWindowView::buildResultsBlock() {
     statusLine->addWidget(m_percentText);
     statusLine->addStretch(1);
     status->addLayout(statusLine);
-    m_progress = new LinearProgressBar(m_statusBlock);
+    m_progress = new ProgressBar(statusColor(StatusColor::accent), m_statusBlock);
     m_progress->setObjectName(QStringLiteral("progress"));
     m_progress->setFixedWidth(460);
     status->addWidget(m_progress, 0, Qt::AlignHCenter);
@@ -302,12 +303,12 @@ void SpeedTestWindowView::toggleSpeedTest() {
 void SpeedTestWindowView::refresh() {
     const SpeedTestWindowModel model = currentModel();
     const bool results = model.layout == SpeedTestLayout::results;
-    const QString buttonTitle = text(model.buttonTitle);
+    const QString buttonTitle = qText(model.buttonTitle);
 
     m_badge->setVisible(model.badge.has_value());
     if (model.badge) {
-        const QColor color = tintColor(model.badge->tint);
-        m_badge->setText(text(model.badge->text));
+        const QColor color = statusColor(model.badge->tint);
+        m_badge->setText(qText(model.badge->text));
         m_badge->setTextColor(color);
         m_badge->setFill(withOpacity(color, 0.2));
     }
@@ -322,27 +323,27 @@ void SpeedTestWindowView::refresh() {
     m_footer->setVisible(results);
 
     m_statusBlock->setVisible(model.showsStatusBlock);
-    m_statusText->setText(text(model.statusText));
-    m_percentText->setText(text(model.percentText));
+    m_statusText->setText(qText(model.statusText));
+    m_percentText->setText(qText(model.percentText));
     m_progress->setProgress(m_speedTestMonitor->progress().get(), 1.0);
 
-    m_metricTiles[0].value->setText(text(model.downloadTile.value));
-    setLabelColor(m_metricTiles[0].value, tintColor(model.downloadTile.valueTint));
-    m_metricTiles[1].value->setText(text(model.uploadTile.value));
-    setLabelColor(m_metricTiles[1].value, tintColor(model.uploadTile.valueTint));
+    m_metricTiles[0].value->setText(qText(model.downloadTile.value));
+    setLabelColor(m_metricTiles[0].value, statusColor(model.downloadTile.valueTint));
+    m_metricTiles[1].value->setText(qText(model.uploadTile.value));
+    setLabelColor(m_metricTiles[1].value, statusColor(model.uploadTile.valueTint));
     for (std::size_t i = 0; i < 3; ++i)
-        m_latencyValues[i]->setText(text(model.latencyBoxes[i].value));
+        m_latencyValues[i]->setText(qText(model.latencyBoxes[i].value));
     for (std::size_t i = 0; i < 2; ++i) {
         const auto& grade = model.gradeTiles[i];
-        m_gradeTiles[i].letter->setText(text(grade.letter));
-        setLabelColor(m_gradeTiles[i].letter, tintColor(grade.letterTint));
-        m_gradeTiles[i].ratio->setText(text(grade.ratioText));
+        m_gradeTiles[i].letter->setText(qText(grade.letter));
+        setLabelColor(m_gradeTiles[i].letter, statusColor(grade.letterTint));
+        m_gradeTiles[i].ratio->setText(qText(grade.ratioText));
         const auto& insight = model.insightRows[i];
-        setSymbolImage(m_insightRows[i].symbol, text(insight.indicatorSymbolName), 11,
-                       tintColor(insight.indicatorTint));
-        m_insightRows[i].text->setText(text(insight.text));
+        setSymbolImage(m_insightRows[i].symbol, qText(insight.indicatorSymbolName), 11,
+                       statusColor(insight.indicatorTint));
+        m_insightRows[i].text->setText(qText(insight.text));
     }
-    m_lastTested->setText(text(model.lastTestedText));
+    m_lastTested->setText(qText(model.lastTestedText));
 }
 
 void SpeedTestWindowView::paintEvent(QPaintEvent*) {

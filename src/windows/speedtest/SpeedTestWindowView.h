@@ -18,8 +18,8 @@ namespace lumra {
 
 class CapsuleBadge;
 class DeferredRefresh;
-class LinearProgressBar;
-class ToolWindowActionButton;
+class ProgressBar;
+class KitButton;
 
 class SpeedTestWindowView final : public QWidget {
 public:
@@ -57,14 +57,14 @@ private:
 
     QScrollArea* m_scroll = nullptr;
     CapsuleBadge* m_badge = nullptr;
-    ToolWindowActionButton* m_headerButton = nullptr;
+    KitButton* m_headerButton = nullptr;
     QWidget* m_emptyBlock = nullptr;
-    ToolWindowActionButton* m_emptyButton = nullptr;
+    KitButton* m_emptyButton = nullptr;
     QWidget* m_resultsBlock = nullptr;
     QWidget* m_statusBlock = nullptr;
     QLabel* m_statusText = nullptr;
     QLabel* m_percentText = nullptr;
-    LinearProgressBar* m_progress = nullptr;
+    ProgressBar* m_progress = nullptr;
     std::array<MetricTile, 2> m_metricTiles{};
     std::array<QLabel*, 3> m_latencyValues{};
     std::array<GradeTile, 2> m_gradeTiles{};

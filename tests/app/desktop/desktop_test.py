@@ -12,6 +12,11 @@ reach nothing but 127.0.0.1 and the X server's abstract socket is private. Scena
   notify  dunst as the notification server and an update server announcing
           a newer build inside the namespace: "Update Available" is shown,
           its default action hands the download address to BROWSER.
+  memory  trayer as the tray host, the popover open for a minute: the
+          process's anonymous memory stays flat while polls publish.
+  frames  tool windows whose stored frames are far larger than the screen,
+          or past the largest integer, open on the screen with their title
+          bars visible.
   live    (live.sh: a client namespace with a router, a DNS server and
           ICMP for every group) after 30 s of monitoring the popover opened
           through the tray shows real latency and DNS figures and sparklines
@@ -225,6 +230,91 @@ def scenario_tray(desktop):
     expect_clean_exit(app, known_pids(desktop, other.pid))
 
 
+def anonymous_kib(pid):
+    """The process's anonymous memory (its heap, mostly), from smaps_rollup."""
+    with open(f"/proc/{pid}/smaps_rollup") as rollup:
+        for line in rollup:
+            if line.startswith("Anonymous:"):
+                return int(line.split()[1])
+    fail("no Anonymous line in smaps_rollup")
+
+
+def open_popover_from_tray(app):
+    icon = wait_for(lambda: next((w for w in windows_of(app.pid) if w["mapped"] and w["width"] < 40), None), 10,
+                    "the tray icon")
+    click(icon["x"] + icon["width"] // 2, icon["y"] + icon["height"] // 2)
+    return wait_for(lambda: popover(app.pid), 10, "the popover")
+
+
+def scenario_memory(desktop):
+    # With the popover open every half-second poll publishes the health
+    # state; none of it may stay behind in the XEmbed icon.
+    app = start_app(desktop)
+    open_popover_from_tray(app)
+    time.sleep(10)
+    first = anonymous_kib(app.pid)
+    time.sleep(45)
+    grown = anonymous_kib(app.pid) - first
+    print(f"anonymous memory {first} KiB, +{grown} KiB over 45 s with the popover open")
+    if grown > 256:
+        fail(f"anonymous memory grew by {grown} KiB in 45 s")
+    app.send_signal(signal.SIGTERM)
+    expect_clean_exit(app, known_pids(desktop))
+
+
+def open_tool_from_popover(app, row_y):
+    """Opens the toolbox from the open popover's header, then the row at
+    row_y (popover coordinates)."""
+    shown = open_popover_from_tray(app)
+    time.sleep(0.5)
+    click(shown["x"] + 325, shown["y"] + 24)
+    time.sleep(0.8)
+    click(shown["x"] + 200, shown["y"] + row_y)
+
+
+def write_defaults(desktop, values):
+    config = os.path.join(desktop.tmp, "home", ".config", "lumra")
+    os.makedirs(config, exist_ok=True)
+    with open(os.path.join(config, "defaults.json"), "w") as defaults:
+        json.dump(values, defaults)
+
+
+def scenario_frames(desktop):
+    # A stored frame as large as X allows, and one whose right edge is past
+    # the largest integer: each tool window opens on the screen, whole, its
+    # title bar visible, at no great cost in memory.
+    write_defaults(desktop, {"lumra.speedTest.windowFrame": "0 0 32767 32767",
+                             "lumra.channelScan.windowFrame": "2147483000 2147483000 32767 32767"})
+    app = start_app(desktop)
+    for title, row_y in (("Speed Test", 253), ("Channel Scan", 183)):
+        before = {w["id"] for w in windows_of(app.pid) if w["mapped"]}
+        open_tool_from_popover(app, row_y)
+        window = wait_for(lambda: next((w for w in windows_of(app.pid) if w["mapped"] and w["id"] not in before
+                                        and w["width"] >= 800), None), 10, f"the {title} window")
+        time.sleep(1)
+        window = next(w for w in windows_of(app.pid) if w["id"] == window["id"])
+        rss = status_kib(app.pid, "VmRSS")
+        print(f"{title}: {window['width']}x{window['height']} at {window['x']},{window['y']}, RSS {rss // 1024} MiB")
+        desktop.screenshot("desktop-frames-" + title.replace(" ", "-").lower())
+        if window["x"] < 0 or window["x"] + window["width"] > 1024 or window["y"] + window["height"] > 900:
+            fail(f"{title} window {window} is not on the 1024x900 screen")
+        if window["y"] < 20:
+            fail(f"{title} window at y {window['y']}: no room for its title bar")
+        if rss > 300 * 1024:
+            fail(f"RSS {rss // 1024} MiB with the {title} window open")
+        subprocess.run(["xdotool", "windowunmap", window["id"]], check=True)
+    app.send_signal(signal.SIGTERM)
+    expect_clean_exit(app, known_pids(desktop))
+
+
+def status_kib(pid, key):
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith(key + ":"):
+                return int(line.split()[1])
+    return 0
+
+
 def start_watcher(desktop):
     """The stand-in StatusNotifierWatcher; returns the file it logs
     registrations to."""
@@ -381,8 +471,8 @@ def main():
         fail("not in a namespace of the test's own: a default route is there")
     subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
     scenario = {"tray": scenario_tray, "sni": scenario_sni, "notify": scenario_notify,
-                "live": scenario_live}[sys.argv[1]]
-    desktop = Desktop(tray=sys.argv[1] in ("tray", "live"))
+                "live": scenario_live, "memory": scenario_memory, "frames": scenario_frames}[sys.argv[1]]
+    desktop = Desktop(tray=sys.argv[1] in ("tray", "live", "memory", "frames"))
     try:
         scenario(desktop)
     finally:

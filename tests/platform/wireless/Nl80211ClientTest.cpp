@@ -6,10 +6,12 @@
 #include "platform/wireless/GenlSocket.h"
 #include "platform/wireless/WirelessError.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <linux/genetlink.h>
 #include <thread>
+#include <unistd.h>
 
 namespace lumra {
 namespace {
@@ -75,6 +77,23 @@ TEST(GenlSocketTest, WaitForNotificationsEndsAtTheDeadline) {
                                         start + std::chrono::milliseconds(100));
     EXPECT_FALSE(seen);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+}
+
+TEST(GenlSocketTest, AwaitEventEndsWhenTheWakeDescriptorIsReadable) {
+    GenlSocket socket;
+    const auto family = socket.resolveFamily("nlctrl", soon());
+    ASSERT_TRUE(family && family->multicastGroup("notify"));
+    socket.joinGroup(*family->multicastGroup("notify"));
+    int wake[2];
+    ASSERT_EQ(::pipe2(wake, O_CLOEXEC), 0);
+    ASSERT_EQ(::write(wake[1], "x", 1), 1);
+    const auto start = Clock::now();
+    const bool seen = socket.awaitEvent([](const nlmsghdr*) { return true; },
+                                        start + std::chrono::seconds(30), wake[0]);
+    EXPECT_FALSE(seen);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+    ::close(wake[0]);
+    ::close(wake[1]);
 }
 
 TEST(Nl80211ClientTest, KernelWithoutWirelessHasNoInterface) {

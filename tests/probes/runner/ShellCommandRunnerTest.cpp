@@ -1,5 +1,6 @@
 #include "probes/runner/ShellCommandRunner.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/RunLoop.h"
 #include "concurrency/Spawn.h"
 #include "concurrency/WhenAll.h"
@@ -70,7 +71,7 @@ protected:
         EXPECT_TRUE(std::holds_alternative<CommandRunnerError>(outcome));
         return std::holds_alternative<CommandRunnerError>(outcome)
                    ? std::get<CommandRunnerError>(outcome)
-                   : CommandRunnerError::launchFailed("no error");
+                   : CommandRunnerError::launchFailed("", "no error");
     }
 
     pid_t waitForPid(const std::string& pidFile) {
@@ -166,9 +167,21 @@ TEST_F(ShellCommandRunnerTest, AChildThatCannotStartGivesTheSystemsDescription) 
     m_allowed.insert(missing);
     m_allowed.insert(notExecutable);
     EXPECT_EQ(errorOf(run(runner(), {missing, {}, 5})),
-              CommandRunnerError::launchFailed("No such file or directory"));
+              CommandRunnerError::launchFailed(missing, "No such file or directory"));
     EXPECT_EQ(errorOf(run(runner(), {notExecutable, {}, 5})),
-              CommandRunnerError::launchFailed("Permission denied"));
+              CommandRunnerError::launchFailed(notExecutable, "Permission denied"));
+}
+
+TEST_F(ShellCommandRunnerTest, AFailedLaunchLeavesOneLineNamingTheFileItRan) {
+    const std::string missing = m_dir.path() + "/missing-systool";
+    m_allowed.insert("/usr/sbin/netstat");
+    std::vector<std::string> lines;
+    DiagnosticLog::Capture capture([&](std::string line) { lines.push_back(std::move(line)); });
+    EXPECT_EQ(errorOf(run(runner({{"/usr/sbin/netstat", missing}}), {"/usr/sbin/netstat", {}, 5})),
+              CommandRunnerError::launchFailed("/usr/sbin/netstat", "No such file or directory"));
+    EXPECT_EQ(lines, (std::vector<std::string>{"lumra: runner: could not start " + missing +
+                                               " (for /usr/sbin/netstat): No such file or "
+                                               "directory"}));
 }
 
 TEST_F(ShellCommandRunnerTest, ATimeoutOfZeroOrLessEndsTheRunAtOnceCarryingThatValue) {

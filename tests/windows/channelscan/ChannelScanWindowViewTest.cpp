@@ -4,10 +4,16 @@
 #include "windows/channelscan/ChannelScanWindowView.h"
 
 #include "concurrency/RunLoop.h"
+#include "qt/FittingLabel.h"
+#include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
+#include "qt/PlainTextLabel.h"
+#include "qt/ProgressBar.h"
+#include "qt/SymbolLabel.h"
+#include "qt/ToolWindowParts.h"
 #include "tests/support/ViewFixture.h"
 #include "tests/support/WidgetTesting.h"
-#include "windows/channelscan/ToolWindowWidgets.h"
+#include "windows/channelscan/CongestionBar.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -107,10 +113,10 @@ TEST_F(ChannelScanWindowViewTest, EveryStateFromTheFirstScanToARescanAndItsCance
     EXPECT_FALSE(shown("emptyButton"));
     ASSERT_TRUE(shown("emptyProgress"));
     EXPECT_EQ(child<QWidget>("emptyProgress")->width(), 320);
-    EXPECT_EQ(child<LinearProgressBar>("emptyProgress")->fraction(), 0.0);
+    EXPECT_EQ(child<ProgressBar>("emptyProgress")->fraction(), 0.0);
     advance(1s);
     EXPECT_EQ(monitor->completedPasses().get(), 1);
-    EXPECT_DOUBLE_EQ(child<LinearProgressBar>("emptyProgress")->fraction(), 1.0 / 3.0);
+    EXPECT_DOUBLE_EQ(child<ProgressBar>("emptyProgress")->fraction(), 1.0 / 3.0);
     saveScreen(view.get(), "channelscan-empty-scanning");
 
     advance(5s);

@@ -6,10 +6,15 @@
 #include "concurrency/RunLoop.h"
 #include "concurrency/Sleep.h"
 #include "qt/CapsuleBadge.h"
+#include "qt/FittingLabel.h"
+#include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
+#include "qt/PlainTextLabel.h"
+#include "qt/ProgressBar.h"
+#include "qt/SymbolLabel.h"
+#include "qt/ToolWindowParts.h"
 #include "tests/support/ViewFixture.h"
 #include "tests/support/WidgetTesting.h"
-#include "windows/channelscan/ToolWindowWidgets.h"
 
 #include <QAbstractButton>
 #include <QDateTime>

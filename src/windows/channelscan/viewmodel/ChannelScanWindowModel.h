@@ -4,7 +4,8 @@
 #pragma once
 
 #include "model/ChannelScanResult.h"
-#include "panel/viewmodel/MetricFormat.h"
+#include "viewkit/MetricFormat.h"
+#include "viewkit/StatusColor.h"
 #include "windows/channelscan/viewmodel/ChannelSelection.h"
 
 #include <cstdint>
@@ -27,13 +28,9 @@ enum class ChannelScanLayout { emptyIdle, emptyScanning, resultIdle, resultScann
 // What the one scan button does when clicked.
 enum class ScanButtonAction { startScan, cancelRunningTask };
 
-// Colours the window's view-models name; the widgets map them to the kit's
-// standard colours.
-enum class WindowTint { green, orange, red, blue, gray };
-
 struct ChannelScanCard {
     std::string title;
-    WindowTint accent;
+    StatusColor accent;
     // All three empty when the card shows "Unavailable".
     std::optional<std::string> channelText{};
     std::optional<std::string> scoreText{};
@@ -51,7 +48,7 @@ struct ChannelScanRow {
     std::string countText;
     // 0...1 of the track; the widget keeps a 2-point minimum.
     double barFraction;
-    WindowTint barTint;
+    StatusColor barTint;
 
     bool operator==(const ChannelScanRow&) const = default;
 };
@@ -82,7 +79,7 @@ std::string rowNetworkCountText(std::int64_t count);
 std::string channelScoreText(double score, const NumberSeparators& separators);
 // The bar's share of the track: normalizedCongestion within 0...1, 0 when not finite.
 double congestionBarFraction(double normalizedCongestion);
-WindowTint congestionBarTint(double normalizedCongestion);
+StatusColor congestionBarTint(double normalizedCongestion);
 // max(available x fraction, 2) points.
 double congestionBarWidth(double availableWidth, double normalizedCongestion);
 

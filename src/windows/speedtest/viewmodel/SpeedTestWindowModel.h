@@ -5,7 +5,7 @@
 
 #include "model/BufferbloatGrade.h"
 #include "model/SpeedTestPhase.h"
-#include "panel/viewmodel/MetricFormat.h"
+#include "viewkit/MetricFormat.h"
 #include "windows/channelscan/viewmodel/ChannelScanWindowModel.h"
 
 #include <chrono>
@@ -38,7 +38,7 @@ enum class SpeedTestButtonAction { start, cancelRunningTask };
 
 struct SpeedTestBadge {
     std::string text;
-    WindowTint tint;
+    StatusColor tint;
     bool operator==(const SpeedTestBadge&) const = default;
 };
 
@@ -46,7 +46,7 @@ struct SpeedTestMetricTileModel {
     std::string title;
     std::string symbolName;
     std::string value;
-    WindowTint valueTint;
+    StatusColor valueTint;
     bool operator==(const SpeedTestMetricTileModel&) const = default;
 };
 
@@ -60,14 +60,14 @@ struct SpeedTestLatencyBoxModel {
 struct SpeedTestGradeTileModel {
     std::string title;
     std::string letter;
-    WindowTint letterTint;
+    StatusColor letterTint;
     std::string ratioText;
     bool operator==(const SpeedTestGradeTileModel&) const = default;
 };
 
 struct SpeedTestInsightRowModel {
     std::string indicatorSymbolName;
-    WindowTint indicatorTint;
+    StatusColor indicatorTint;
     std::string text;
     bool operator==(const SpeedTestInsightRowModel&) const = default;
 };
@@ -101,7 +101,7 @@ std::string speedTestStatusText(const SpeedTestWindowInput& input);
 std::string progressPercentText(double progress, const NumberSeparators& separators);
 std::optional<SpeedTestBadge> phaseBadge(SpeedTestPhase phase);
 std::string gradeLetter(std::optional<BufferbloatGrade> grade);
-WindowTint gradeTint(std::optional<BufferbloatGrade> grade);
+StatusColor gradeTint(std::optional<BufferbloatGrade> grade);
 std::string baselineRatioText(std::optional<double> ratio, const NumberSeparators& separators);
 // phaseLabel is the lower-case phase word, "download" or "upload".
 std::string bufferbloatInsightText(const std::string& phaseLabel,

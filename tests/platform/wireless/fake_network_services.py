@@ -1,0 +1,255 @@
+#!/usr/bin/python3
+"""Stand-ins for NetworkManager and iwd on a bus, for the Wi-Fi scan request.
+
+  fake_network_services.py ADDRESS CONFIG_JSON
+
+CONFIG_JSON: {"networkManager": {...}, "iwd": {...}}; a service that is
+absent from it is not started.
+
+networkManager: {"devices": [{"path", "interface", "wifi"}], "scan": MODE,
+                 "scanCommand": [argv]?}
+iwd:            {"stations": [{"path", "interface", "station"}], "scan": MODE}
+
+MODE says how a scan request is answered:
+  finish       accepted; the scan ends on "end-scan" (standard input)
+  running      a scan already runs when asked: NetworkManager accepts and
+               joins it, iwd answers Busy; it ends on "end-scan"
+  never        accepted; the scan never ends
+  refuse       NetworkManager: PermissionDenied, as its polkit check gives;
+               iwd: the bus policy's AccessDenied
+  not-allowed  NetworkManager: Device.NotAllowed (unavailable, activating)
+  busy         iwd: Busy while no scan runs (connecting)
+  command      NetworkManager: runs scanCommand (the real trigger, as root),
+               and LastScan advances when it exits; a request while it runs
+               joins it
+
+Prints "ready" once every name is owned, then one line per event:
+"requested PATH", "scan-ended PATH LASTSCAN"; "end-scan" on standard input
+is answered with "ended"."""
+import json
+import os
+import subprocess
+import sys
+import time
+
+import dbus
+import dbus.service
+from dbus.mainloop.glib import DBusGMainLoop
+from gi.repository import GLib
+
+NM = "org.freedesktop.NetworkManager"
+NM_DEVICE = NM + ".Device"
+NM_WIRELESS = NM + ".Device.Wireless"
+IWD = "net.connman.iwd"
+IWD_DEVICE = IWD + ".Device"
+IWD_STATION = IWD + ".Station"
+PROPERTIES = "org.freedesktop.DBus.Properties"
+OBJECT_MANAGER = "org.freedesktop.DBus.ObjectManager"
+
+
+def say(text):
+    print(text, flush=True)
+
+
+def boottime_ms():
+    return int(time.clock_gettime(time.CLOCK_BOOTTIME) * 1000)
+
+
+class Error(dbus.exceptions.DBusException):
+    def __init__(self, name, text):
+        super().__init__(text, name=name)
+
+
+class PropertiesObject(dbus.service.Object):
+    """An object whose properties are a dict of interface -> {name: value}."""
+
+    def __init__(self, bus, path, values):
+        super().__init__(bus, path)
+        self.path = path
+        self.values = values
+
+    @dbus.service.method(PROPERTIES, in_signature="ss", out_signature="v")
+    def Get(self, interface, name):
+        if interface not in self.values:
+            raise Error("org.freedesktop.DBus.Error.InvalidArgs", f"No such interface '{interface}'")
+        if name not in self.values[interface]:
+            raise Error("org.freedesktop.DBus.Error.InvalidArgs", f"No such property '{name}'")
+        return self.values[interface][name]
+
+    @dbus.service.method(PROPERTIES, in_signature="s", out_signature="a{sv}")
+    def GetAll(self, interface):
+        return dbus.Dictionary(self.values.get(interface, {}), signature="sv")
+
+    @dbus.service.signal(PROPERTIES, signature="sa{sv}as")
+    def PropertiesChanged(self, interface, changed, invalidated):
+        pass
+
+    def change(self, interface, name, value):
+        self.values[interface][name] = value
+        self.PropertiesChanged(interface, dbus.Dictionary({name: value}, signature="sv"),
+                               dbus.Array([], signature="s"))
+
+
+# ---------------------------------------------------------------- NetworkManager
+
+class NmDevice(PropertiesObject):
+    def __init__(self, bus, device, config, services):
+        values = {NM_DEVICE: {"Interface": dbus.String(device["interface"]),
+                              "DeviceType": dbus.UInt32(2 if device.get("wifi") else 1)}}
+        if device.get("wifi"):
+            values[NM_WIRELESS] = {"LastScan": dbus.Int64(-1)}
+        super().__init__(bus, device["path"], values)
+        self.wifi = bool(device.get("wifi"))
+        self.mode = config.get("scan", "finish")
+        self.command = config.get("scanCommand")
+        self.services = services
+        self.child = None
+        # "running": a scan is under way before anyone asks.
+        self.scanning = self.mode == "running"
+        if self.wifi:
+            services.scanners.append(self)
+
+    @dbus.service.method(NM_WIRELESS, in_signature="a{sv}", out_signature="")
+    def RequestScan(self, options):
+        if not self.wifi:
+            raise Error("org.freedesktop.DBus.Error.UnknownMethod", "No such interface")
+        say(f"requested {self.path}")
+        if self.mode == "refuse":
+            raise Error(NM + ".PermissionDenied", NM + ".wifi.scan request failed: not authorized")
+        if self.mode == "not-allowed":
+            raise Error(NM + ".Device.NotAllowed", "Scanning not allowed while unavailable")
+        if self.mode == "command":
+            self.run_command()
+        elif self.mode != "never":
+            self.scanning = True
+
+    def run_command(self, attempt=0):
+        if self.child is not None:
+            return  # joined
+        self.child = subprocess.Popen(self.command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        GLib.child_watch_add(GLib.PRIORITY_DEFAULT, self.child.pid, self.command_ended, attempt)
+
+    def command_ended(self, pid, status, attempt):
+        self.child.wait()
+        self.child = None
+        if os.waitstatus_to_exitcode(status) != 0 and attempt < 20:
+            # Another scan held the radio (EBUSY): try again shortly.
+            GLib.timeout_add(100, lambda: self.run_command(attempt + 1) and False)
+            return
+        self.end_scan()
+
+    def end_scan(self):
+        self.scanning = False
+        now = dbus.Int64(boottime_ms())
+        self.change(NM_WIRELESS, "LastScan", now)
+        say(f"scan-ended {self.path} {int(now)}")
+
+
+class NmManager(dbus.service.Object):
+    def __init__(self, bus, devices):
+        super().__init__(bus, "/org/freedesktop/NetworkManager")
+        self.devices = devices
+
+    @dbus.service.method(NM, in_signature="", out_signature="ao")
+    def GetDevices(self):
+        return dbus.Array([dbus.ObjectPath(d["path"]) for d in self.devices], signature="o")
+
+
+# --------------------------------------------------------------------------- iwd
+
+class IwdStation(PropertiesObject):
+    def __init__(self, bus, station, config, services):
+        values = {IWD_DEVICE: {"Name": dbus.String(station["interface"]), "Powered": dbus.Boolean(True)}}
+        if station.get("station", True):
+            values[IWD_STATION] = {"Scanning": dbus.Boolean(config.get("scan") == "running"),
+                                   "State": dbus.String("connected")}
+        super().__init__(bus, station["path"], values)
+        self.mode = config.get("scan", "finish")
+        services.scanners.append(self)
+
+    @property
+    def scanning(self):
+        return bool(self.values.get(IWD_STATION, {}).get("Scanning", False))
+
+    @dbus.service.method(IWD_STATION, in_signature="", out_signature="")
+    def Scan(self):
+        say(f"requested {self.path}")
+        if self.mode == "refuse":
+            raise Error("org.freedesktop.DBus.Error.AccessDenied", "Rejected send message")
+        if self.mode in ("running", "busy"):
+            raise Error(IWD + ".Busy", "Operation already in progress")
+        self.change(IWD_STATION, "Scanning", dbus.Boolean(True))
+
+    def end_scan(self):
+        self.change(IWD_STATION, "Scanning", dbus.Boolean(False))
+        say(f"scan-ended {self.path}")
+
+
+class IwdRoot(dbus.service.Object):
+    def __init__(self, bus, stations):
+        super().__init__(bus, "/")
+        self.stations = stations
+
+    @dbus.service.method(OBJECT_MANAGER, in_signature="", out_signature="a{oa{sa{sv}}}")
+    def GetManagedObjects(self):
+        objects = {}
+        for station in self.stations:
+            objects[dbus.ObjectPath(station.path)] = {
+                interface: dbus.Dictionary(values, signature="sv")
+                for interface, values in station.values.items()}
+        return dbus.Dictionary(objects, signature="oa{sa{sv}}")
+
+
+class Services:
+    def __init__(self):
+        self.scanners = []
+        self.kept = []
+
+    def end_scans(self):
+        for scanner in self.scanners:
+            if scanner.scanning:
+                scanner.end_scan()
+
+
+def main():
+    DBusGMainLoop(set_as_default=True)
+    address, config = sys.argv[1], json.loads(sys.argv[2])
+    services = Services()
+    if "networkManager" in config:
+        nm = config["networkManager"]
+        bus = dbus.bus.BusConnection(address)
+        services.kept.append(bus)
+        services.kept.append(NmManager(bus, nm["devices"]))
+        for device in nm["devices"]:
+            services.kept.append(NmDevice(bus, device, nm, services))
+        if bus.request_name(NM, dbus.bus.NAME_FLAG_DO_NOT_QUEUE) != dbus.bus.REQUEST_NAME_REPLY_PRIMARY_OWNER:
+            sys.exit(f"could not own {NM}")
+    if "iwd" in config:
+        iwd = config["iwd"]
+        bus = dbus.bus.BusConnection(address)
+        services.kept.append(bus)
+        stations = [IwdStation(bus, station, iwd, services) for station in iwd["stations"]]
+        services.kept += stations
+        services.kept.append(IwdRoot(bus, stations))
+        if bus.request_name(IWD, dbus.bus.NAME_FLAG_DO_NOT_QUEUE) != dbus.bus.REQUEST_NAME_REPLY_PRIMARY_OWNER:
+            sys.exit(f"could not own {IWD}")
+
+    loop = GLib.MainLoop()
+
+    def command(source, condition):
+        line = sys.stdin.readline()
+        if not line:
+            loop.quit()
+            return False
+        if line.strip() == "end-scan":
+            services.end_scans()
+            say("ended")
+        return True
+
+    GLib.io_add_watch(sys.stdin, GLib.IO_IN | GLib.IO_HUP, command)
+    say("ready")
+    loop.run()
+
+
+if __name__ == "__main__":
+    main()
