@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
     services.makeNetworkScanner = [] {
         return std::make_shared<FixedScanner>();
     };
-    auto* view = new WiFiRadarWindowView(nullptr, services);
+    auto* view = new WiFiRadarWindowView(Engine{}, services);
     view->resize(1080, 680);
     FrameRecorder recorder;
     view->canvas()->installEventFilter(&recorder);

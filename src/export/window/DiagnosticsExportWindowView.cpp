@@ -103,17 +103,8 @@ QString DiagnosticsExportWindowView::copySymbolName() {
                                                          : QStringLiteral("doc.on.doc");
 }
 
-DiagnosticsExportWindowView::DiagnosticsExportWindowView(
-    std::shared_ptr<MonitoringLifecycleController> lifecycleController,
-    std::shared_ptr<HealthAggregationController> healthAggregationController,
-    std::shared_ptr<ConnectionMonitor> connectionMonitor,
-    std::shared_ptr<CaptivePortalMonitor> captivePortalMonitor,
-    std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
-    std::shared_ptr<ChannelScanMonitor> channelScanMonitor, QWidget* parent)
-    : QWidget(parent), m_model(DiagnosticsExportViewModel::create(
-                           {std::move(lifecycleController), std::move(healthAggregationController),
-                            std::move(connectionMonitor), std::move(captivePortalMonitor),
-                            std::move(speedTestMonitor), std::move(channelScanMonitor)})),
+DiagnosticsExportWindowView::DiagnosticsExportWindowView(const Engine& engine, QWidget* parent)
+    : QWidget(parent), m_model(DiagnosticsExportViewModel::create(engine)),
       m_pasteboard(std::make_shared<ClipboardReportPasteboard>()),
       m_savePanel(std::make_shared<FileDialogReportSavePanel>()) {
     setObjectName(QStringLiteral("diagnosticsExportView"));
