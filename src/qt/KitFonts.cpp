@@ -41,8 +41,9 @@ QString kitFontFamily() {
 QString kitMonospacedFontFamily() {
     if (!pinned().monospaced.isEmpty())
         return pinned().monospaced;
-    static const QString family = installedOr(
-        QStringLiteral("JetBrains Mono"), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+    static const QString family =
+        installedOr(QStringLiteral("JetBrains Mono"),
+                    QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
     return family;
 }
 

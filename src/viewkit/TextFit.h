@@ -10,7 +10,6 @@ double fittedScale(double naturalWidth, double availableWidth, double minimumSca
 
 // The same in whole pixels. pixelSize: the text's size; naturalWidth: its width at that size;
 // availableWidth: the room it has; minimumScale in (0, 1].
-int fittedPixelSize(int pixelSize, double naturalWidth, double availableWidth,
-                    double minimumScale);
+int fittedPixelSize(int pixelSize, double naturalWidth, double availableWidth, double minimumScale);
 
 } // namespace lumra

@@ -326,11 +326,11 @@ TEST(PanelDashboard, NoWiFiAndRouterIgnored) {
     EXPECT_GE(QFontInfo(routerValue->font()).pixelSize(), 9.6 - 0.5);
     EXPECT_LT(QFontInfo(routerValue->font()).pixelSize(), 12);
     const QString shown = routerValue->text();
-    EXPECT_TRUE(shown == "ICMP blocked" ||
-                (shown.endsWith(QChar(0x2026)) && QString("ICMP blocked").startsWith(shown.chopped(1))))
+    EXPECT_TRUE(shown == "ICMP blocked" || (shown.endsWith(QChar(0x2026)) &&
+                                            QString("ICMP blocked").startsWith(shown.chopped(1))))
         << shown.toStdString();
-    EXPECT_EQ(dynamic_cast<MetricTrendRow*>(page->metricRows()[5])->titleLabel()->font().pixelSize(),
-              12)
+    EXPECT_EQ(
+        dynamic_cast<MetricTrendRow*>(page->metricRows()[5])->titleLabel()->font().pixelSize(), 12)
         << "titles never shrink";
     EXPECT_EQ(page->healthBadge()->text(), "Disconnected");
     testing::saveScreen(view.get(), "panel-dashboard-no-wifi");

@@ -14,14 +14,14 @@ TEST(TextFit, ShrinksToTheLargestFittingSizeAndNeverBelowTheFloor) {
         int expected;
     };
     const Case cases[] = {
-        {12, 60, 64, 0.8, 12},  // fits: unchanged
-        {12, 64, 64, 0.8, 12},  // exactly fits
-        {12, 70, 64, 0.8, 10},  // 10.97 -> 10
-        {12, 90, 64, 0.8, 10},  // 8.5 would fit; 0.8 of 12 is 9.6, so 10
-        {11, 90, 40, 0.8, 9},   // 0.8 of 11 is 8.8: 9, never 8
+        {12, 60, 64, 0.8, 12},   // fits: unchanged
+        {12, 64, 64, 0.8, 12},   // exactly fits
+        {12, 70, 64, 0.8, 10},   // 10.97 -> 10
+        {12, 90, 64, 0.8, 10},   // 8.5 would fit; 0.8 of 12 is 9.6, so 10
+        {11, 90, 40, 0.8, 9},    // 0.8 of 11 is 8.8: 9, never 8
         {36, 100, 90, 0.75, 32}, // 32.4 -> 32
         {36, 100, 10, 0.75, 27}, // the floor itself when it is whole
-        {12, 70, 0, 0.8, 10},   // no room at all: the floor, then the ellipsis
+        {12, 70, 0, 0.8, 10},    // no room at all: the floor, then the ellipsis
     };
     for (const Case& c : cases) {
         const int size = fittedPixelSize(c.size, c.natural, c.available, c.floor);

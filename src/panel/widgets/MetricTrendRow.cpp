@@ -1,11 +1,11 @@
 #include "panel/widgets/MetricTrendRow.h"
 
 #include "panel/widgets/MetricRow.h"
-#include "viewkit/TextFit.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
 #include "qt/PlainTextLabel.h"
 #include "qt/QtText.h"
+#include "viewkit/TextFit.h"
 
 #include <QFontInfo>
 #include <QFontMetricsF>
