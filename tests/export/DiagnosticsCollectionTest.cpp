@@ -23,7 +23,7 @@ using Stages = std::set<CollectionStage>;
 class CollectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        model = DiagnosticsExportViewModel::create(rig.sources(), {}, bundle, {});
+        model = DiagnosticsExportViewModel::create(rig.engine(), {}, bundle, {});
     }
 
     std::chrono::nanoseconds now() { return loop.clock().uptimeNow().time_since_epoch(); }
@@ -326,7 +326,7 @@ TEST_F(CollectionTest, ClosingTheWindowInEveryStageStillFinalisesWithoutStarting
         test::ExportRig rig;
         rig.scanner->passDuration = 1s;
         rig.speedRunner->chunkDuration = 30s;
-        auto model = DiagnosticsExportViewModel::create(rig.sources(), {}, bundle, {});
+        auto model = DiagnosticsExportViewModel::create(rig.engine(), {}, bundle, {});
         model->viewDidAppear();
         loop.advanceBy(c.closeAfter);
         const auto scanTask = rig.channelScan->runningTask();
@@ -564,7 +564,7 @@ TEST_F(CollectionTest, SaveWritesTheTextCapturedAtTheClickUnderTheChosenName) {
 
 TEST_F(CollectionTest, TheFileNameIsTheExportTimeInLocalTime) {
     test::useTimeZone("Asia/Kolkata");
-    auto fixed = DiagnosticsExportViewModel::create(rig.sources(), {}, bundle,
+    auto fixed = DiagnosticsExportViewModel::create(rig.engine(), {}, bundle,
                                                     [] { return test::exportTime(999ms); });
     EXPECT_EQ(fixed->diagnosticsExportFileName(), "lumra-diagnostics-20260301-143507.json")
         << "without a report: now";

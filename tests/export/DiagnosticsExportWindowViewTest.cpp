@@ -57,8 +57,7 @@ protected:
     void SetUp() override {
         rig.startMonitoring();
         loop.advanceBy(3s);
-        view = std::make_unique<DiagnosticsExportWindowView>(
-            rig.lifecycle, rig.health, rig.connection, rig.captive, rig.speedTest, rig.channelScan);
+        view = std::make_unique<DiagnosticsExportWindowView>(rig.engine());
         view->resize(1020, 700);
     }
     void TearDown() override {

@@ -17,6 +17,7 @@
 #include "concurrency/Spawn.h"
 #include "export/collection/CollectionStage.h"
 #include "export/report/DiagnosticsExportReport.h"
+#include "shell/services/Engine.h"
 #include "viewkit/StatusColor.h"
 
 #include <chrono>
@@ -72,14 +73,6 @@ class DiagnosticsExportViewModel final
     : public ObservableObject,
       public std::enable_shared_from_this<DiagnosticsExportViewModel> {
 public:
-    struct Sources {
-        std::shared_ptr<MonitoringLifecycleController> lifecycleController;
-        std::shared_ptr<HealthAggregationController> healthAggregationController;
-        std::shared_ptr<ConnectionMonitor> connectionMonitor;
-        std::shared_ptr<CaptivePortalMonitor> captivePortalMonitor;
-        std::shared_ptr<SpeedTestMonitor> speedTestMonitor;
-        std::shared_ptr<ChannelScanMonitor> channelScanMonitor;
-    };
     using Timing = DiagnosticsExportTiming;
     // A value of the application's information table, when it has one.
     using BundleValueProvider = std::function<std::optional<std::string>(std::string_view key)>;
@@ -98,7 +91,7 @@ public:
 
     // The bundle defaults to the application's own table and the date to the
     // runtime's wall clock.
-    static std::shared_ptr<DiagnosticsExportViewModel> create(Sources sources, Timing timing = {},
+    static std::shared_ptr<DiagnosticsExportViewModel> create(Engine engine, Timing timing = {},
                                                               BundleValueProvider bundleValue = {},
                                                               DateProvider dateProvider = {});
     ~DiagnosticsExportViewModel() override;
@@ -148,7 +141,7 @@ public:
 private:
     struct Job;
 
-    DiagnosticsExportViewModel(Sources sources, Timing timing, BundleValueProvider bundleValue,
+    DiagnosticsExportViewModel(Engine engine, Timing timing, BundleValueProvider bundleValue,
                                DateProvider dateProvider);
 
     static Task<void> runCollection(std::weak_ptr<DiagnosticsExportViewModel> weakSelf);
@@ -180,7 +173,7 @@ private:
     Published<std::set<CollectionStage>> m_completedStages{{}, this};
     Published<bool> m_isCollectingReport{false, this};
 
-    const Sources m_sources;
+    const Engine m_engine;
     const Timing m_timing;
     const BundleValueProvider m_bundleValue;
     const DateProvider m_dateProvider;

@@ -103,17 +103,8 @@ QString DiagnosticsExportWindowView::copySymbolName() {
                                                          : QStringLiteral("doc.on.doc");
 }
 
-DiagnosticsExportWindowView::DiagnosticsExportWindowView(
-    std::shared_ptr<MonitoringLifecycleController> lifecycleController,
-    std::shared_ptr<HealthAggregationController> healthAggregationController,
-    std::shared_ptr<ConnectionMonitor> connectionMonitor,
-    std::shared_ptr<CaptivePortalMonitor> captivePortalMonitor,
-    std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
-    std::shared_ptr<ChannelScanMonitor> channelScanMonitor, QWidget* parent)
-    : QWidget(parent), m_model(DiagnosticsExportViewModel::create(
-                           {std::move(lifecycleController), std::move(healthAggregationController),
-                            std::move(connectionMonitor), std::move(captivePortalMonitor),
-                            std::move(speedTestMonitor), std::move(channelScanMonitor)})),
+DiagnosticsExportWindowView::DiagnosticsExportWindowView(const Engine& engine, QWidget* parent)
+    : QWidget(parent), m_model(DiagnosticsExportViewModel::create(engine)),
       m_pasteboard(std::make_shared<ClipboardReportPasteboard>()),
       m_savePanel(std::make_shared<FileDialogReportSavePanel>()) {
     setObjectName(QStringLiteral("diagnosticsExportView"));
@@ -263,10 +254,7 @@ QWidget* DiagnosticsExportWindowView::buildResults(QWidget* parent) {
     m_json->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_json->verticalScrollBar()->setStyleSheet(scrollBarStyle());
     m_json->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    QFont mono = kitFont(12, QFont::Normal);
-    mono.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
-    mono.setStyleHint(QFont::Monospace);
-    m_json->setFont(mono);
+    m_json->setFont(kitMonospacedFont(12, QFont::Normal));
     m_json->viewport()->setAutoFillBackground(false);
     QPalette palette = m_json->palette();
     palette.setColor(QPalette::Base, Qt::transparent);

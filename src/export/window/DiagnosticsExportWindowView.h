@@ -7,12 +7,7 @@
 #pragma once
 
 #include "export/collection/DiagnosticsExportViewModel.h"
-#include "monitoring/captive/CaptivePortalMonitor.h"
-#include "monitoring/channelscan/ChannelScanMonitor.h"
-#include "monitoring/connection/ConnectionMonitor.h"
-#include "monitoring/health/HealthAggregationController.h"
-#include "monitoring/lifecycle/MonitoringLifecycleController.h"
-#include "monitoring/speedtest/SpeedTestMonitor.h"
+#include "shell/services/Engine.h"
 
 #include <QWidget>
 #include <array>
@@ -37,13 +32,7 @@ public:
     static constexpr int minimumContentWidth = 980;
     static constexpr int minimumContentHeight = 660;
 
-    DiagnosticsExportWindowView(
-        std::shared_ptr<MonitoringLifecycleController> lifecycleController,
-        std::shared_ptr<HealthAggregationController> healthAggregationController,
-        std::shared_ptr<ConnectionMonitor> connectionMonitor,
-        std::shared_ptr<CaptivePortalMonitor> captivePortalMonitor,
-        std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
-        std::shared_ptr<ChannelScanMonitor> channelScanMonitor, QWidget* parent = nullptr);
+    explicit DiagnosticsExportWindowView(const Engine& engine, QWidget* parent = nullptr);
     ~DiagnosticsExportWindowView() override;
 
     const std::shared_ptr<DiagnosticsExportViewModel>& model() const { return m_model; }

@@ -94,6 +94,29 @@ LocationAction locationAction(LocationPermissionStatus status) {
     return LocationAction::none;
 }
 
+DashboardInput dashboardInput(const Engine& engine) {
+    DashboardInput input;
+    const auto& lifecycle = *engine.lifecycleController;
+    const auto& wifi = *engine.wifiMonitor;
+    const auto& ping = *engine.pingMonitor;
+    input.isMonitoringEnabled = lifecycle.isMonitoringEnabled().get();
+    input.monitoringStatusText = lifecycle.statusText();
+    input.healthState = engine.healthAggregationController->healthState().get();
+    input.isConnected = wifi.isConnected().get();
+    input.latestSnapshot = wifi.latestSnapshot().get();
+    input.wifiHistory = wifi.history().get();
+    input.routerResult = ping.routerResult().get();
+    input.internetResult = ping.internetResult().get();
+    input.routerHistory = ping.routerHistory().get();
+    input.internetHistory = ping.internetHistory().get();
+    input.isRouterIgnored = ping.isRouterIgnored().get();
+    input.dnsResult = engine.dnsMonitor->latestResult().get();
+    input.dnsHistory = engine.dnsMonitor->history().get();
+    input.captiveStatus = engine.captivePortalMonitor->latestStatus().get();
+    input.locationStatus = engine.locationPermissionController->status().get();
+    return input;
+}
+
 DashboardModel makeDashboardModel(const DashboardInput& input, const NumberSeparators& separators) {
     DashboardModel model;
     model.healthBadge = healthStateBadge(input.healthState);

@@ -10,6 +10,7 @@
 #include "model/WiFiSnapshot.h"
 #include "panel/viewmodel/PanelTexts.h"
 #include "shell/location/LocationPermissionStatus.h"
+#include "shell/services/Engine.h"
 #include "viewkit/MetricFormat.h"
 #include "viewkit/Sparkline.h"
 
@@ -105,6 +106,9 @@ struct DashboardModel {
 
     bool operator==(const DashboardModel&) const = default;
 };
+
+// The engine's current values; the spans point into its published histories.
+DashboardInput dashboardInput(const Engine& engine);
 
 DashboardModel makeDashboardModel(const DashboardInput& input,
                                   const NumberSeparators& separators = {});

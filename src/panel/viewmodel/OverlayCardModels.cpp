@@ -143,4 +143,16 @@ bool showsReleaseNotes(const std::optional<std::string>& releaseNotes) {
     return releaseNotes && !releaseNotes->empty();
 }
 
+ConnectionMonitorCardModel connectionMonitorCardModel(const Engine& engine) {
+    const auto& monitor = *engine.connectionMonitor;
+    return makeConnectionMonitorCardModel(monitor.latestResult().get(), monitor.history().get(),
+                                          monitor.lastErrorMessage().get());
+}
+
+CaptivePortalCardModel captivePortalCardModel(const Engine& engine) {
+    const auto& monitor = *engine.captivePortalMonitor;
+    return makeCaptivePortalCardModel(monitor.latestStatus().get(),
+                                      monitor.lastErrorMessage().get());
+}
+
 } // namespace lumra

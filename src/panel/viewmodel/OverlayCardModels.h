@@ -61,6 +61,10 @@ CaptivePortalCardModel
 makeCaptivePortalCardModel(const std::optional<CaptivePortalStatus>& latestStatus,
                            const std::optional<std::string>& lastErrorMessage);
 
+// The two cards over the engine's connection and captive-portal monitors.
+ConnectionMonitorCardModel connectionMonitorCardModel(const Engine& engine);
+CaptivePortalCardModel captivePortalCardModel(const Engine& engine);
+
 // The toolbox's tools, in screen order.
 enum class ToolboxTool {
     wifiRadar,

@@ -4,7 +4,7 @@
 // refresh. Main thread.
 #pragma once
 
-#include "monitoring/channelscan/ChannelScanMonitor.h"
+#include "shell/services/Engine.h"
 #include "windows/channelscan/viewmodel/ChannelScanWindowModel.h"
 
 #include <QWidget>
@@ -25,8 +25,8 @@ class KitButton;
 class ChannelScanWindowView final : public QWidget {
 public:
     // headerContentSpacing: points between the header and the content.
-    ChannelScanWindowView(std::shared_ptr<ChannelScanMonitor> channelScanMonitor,
-                          double headerContentSpacing, QWidget* parent = nullptr);
+    ChannelScanWindowView(const Engine& engine, double headerContentSpacing,
+                          QWidget* parent = nullptr);
     ~ChannelScanWindowView() override;
 
     // The state shown now; the view redraws it after each change of the monitor.
@@ -39,15 +39,15 @@ private:
     struct SelectionCard;
 
     void refresh();
-    void toggleScan();
+    void runButtonAction();
     QWidget* buildHeader();
     QWidget* buildEmptyBlock();
     QWidget* buildResultBlock();
-    SelectionCard* buildCard(const QString& title, StatusColor accent);
+    SelectionCard* buildCard(const ChannelScanCard& model);
     void applyCard(SelectionCard& card, const ChannelScanCard& model);
-    void rebuildRows(const std::vector<ChannelScanRow>& rows);
+    void rebuildRows(const ChannelScanWindowModel& model);
 
-    std::shared_ptr<ChannelScanMonitor> m_channelScanMonitor;
+    const Engine m_engine;
     double m_headerContentSpacing;
 
     QScrollArea* m_scroll = nullptr;

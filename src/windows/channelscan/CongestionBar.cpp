@@ -8,9 +8,8 @@
 
 namespace lumra {
 
-CongestionBar::CongestionBar(double normalizedCongestion, QWidget* parent)
-    : QWidget(parent), m_normalizedCongestion(normalizedCongestion),
-      m_color(withOpacity(statusColor(congestionBarTint(normalizedCongestion)), 0.82)) {
+CongestionBar::CongestionBar(double fraction, StatusColor tint, QWidget* parent)
+    : QWidget(parent), m_fraction(fraction), m_color(withOpacity(statusColor(tint), 0.82)) {
     setFixedHeight(10);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
@@ -23,8 +22,7 @@ void CongestionBar::paintEvent(QPaintEvent*) {
     painter.setBrush(paletteWhite(0.07));
     painter.drawRoundedRect(track, 4, 4);
     QRectF bar = track;
-    bar.setWidth(
-        std::min(congestionBarWidth(track.width(), m_normalizedCongestion), track.width()));
+    bar.setWidth(std::min(congestionBarWidth(track.width(), m_fraction), track.width()));
     painter.setBrush(m_color);
     painter.drawRoundedRect(bar, 4, 4);
 }

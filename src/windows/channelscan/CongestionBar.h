@@ -1,6 +1,8 @@
 // A channel's congestion: a track 10 high with a bar on its leading edge,
-// at least 2 wide, red, orange or green at 0.82. Main thread.
+// at least 2 wide, in its tint at 0.82. Main thread.
 #pragma once
+
+#include "viewkit/StatusColor.h"
 
 #include <QColor>
 #include <QWidget>
@@ -9,13 +11,14 @@ namespace lumra {
 
 class CongestionBar final : public QWidget {
 public:
-    CongestionBar(double normalizedCongestion, QWidget* parent = nullptr);
+    // fraction: 0...1 of the track.
+    CongestionBar(double fraction, StatusColor tint, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    double m_normalizedCongestion;
+    double m_fraction;
     QColor m_color;
 };
 

@@ -95,9 +95,9 @@ private:
 
 } // namespace
 
-WiFiRadarWindowView::WiFiRadarWindowView(std::shared_ptr<WiFiMonitor> wifiMonitor,
-                                         PlatformServices services, QWidget* parent)
-    : QWidget(parent), m_wifiMonitor(std::move(wifiMonitor)), m_services(std::move(services)) {
+WiFiRadarWindowView::WiFiRadarWindowView(const Engine& engine, PlatformServices services,
+                                         QWidget* parent)
+    : QWidget(parent), m_engine(engine), m_services(std::move(services)) {
     m_radarMonitor = WiFiRadarMonitor::create(
         m_services.makeInterfaceProvider(), std::make_shared<TaskSleeper>(), kPollInterval,
         kHistoryLimit, [] { return runtimeClock().wallNow(); });
@@ -115,8 +115,8 @@ WiFiRadarWindowView::WiFiRadarWindowView(std::shared_ptr<WiFiMonitor> wifiMonito
     });
     m_refresh->observe(*m_radarMonitor);
     m_refresh->observe(*m_nearbyController);
-    if (m_wifiMonitor)
-        m_refresh->observe(*m_wifiMonitor);
+    if (m_engine.wifiMonitor)
+        m_refresh->observe(*m_engine.wifiMonitor);
     // Quitting ends the window's work like closing it.
     connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
             [this] { disappear(); });
@@ -247,8 +247,8 @@ void WiFiRadarWindowView::refresh() {
     m_state = makeWiFiRadarWindowState({
         m_radarMonitor->latestSnapshot().get(),
         m_radarMonitor->history().get(),
-        m_wifiMonitor ? m_wifiMonitor->latestSnapshot().get() : noSnapshot,
-        m_wifiMonitor ? m_wifiMonitor->history().get() : noHistory,
+        m_engine.wifiMonitor ? m_engine.wifiMonitor->latestSnapshot().get() : noSnapshot,
+        m_engine.wifiMonitor ? m_engine.wifiMonitor->history().get() : noHistory,
         m_nearbyController->nearbyNetworks().get(),
         m_nearbyController->lastErrorMessage().get(),
     });

@@ -4,7 +4,7 @@
 // a test when shown or hidden. Main thread.
 #pragma once
 
-#include "monitoring/speedtest/SpeedTestMonitor.h"
+#include "shell/services/Engine.h"
 #include "windows/speedtest/viewmodel/SpeedTestWindowModel.h"
 
 #include <QWidget>
@@ -24,8 +24,8 @@ class KitButton;
 class SpeedTestWindowView final : public QWidget {
 public:
     // headerContentSpacing: points between the header and the content.
-    SpeedTestWindowView(std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
-                        double headerContentSpacing, QWidget* parent = nullptr);
+    SpeedTestWindowView(const Engine& engine, double headerContentSpacing,
+                        QWidget* parent = nullptr);
 
     // The state shown now; the view redraws it after each change of the monitor.
     SpeedTestWindowModel currentModel() const;
@@ -47,12 +47,16 @@ private:
     };
 
     void refresh();
-    void toggleSpeedTest();
+    void runButtonAction();
     QWidget* buildHeader();
     QWidget* buildEmptyBlock();
-    QWidget* buildResultsBlock();
+    QWidget* buildResultsBlock(const SpeedTestWindowModel& model);
+    QWidget* buildStatusBlock(QWidget* parent);
+    QWidget* buildThroughputCard(const SpeedTestWindowModel& model, QWidget* parent);
+    QWidget* buildLatencyCard(const SpeedTestWindowModel& model, QWidget* parent);
+    QWidget* buildBufferbloatCard(const SpeedTestWindowModel& model, QWidget* parent);
 
-    std::shared_ptr<SpeedTestMonitor> m_speedTestMonitor;
+    const Engine m_engine;
     double m_headerContentSpacing;
 
     QScrollArea* m_scroll = nullptr;

@@ -53,7 +53,7 @@ protected:
             ChannelScanConfiguration{3, 0.35}, scanner,
             [this]() -> std::optional<WiFiSnapshot> { return snapshot; },
             std::make_shared<TaskSleeper>(), [this] { return loop.clock().wallNow(); });
-        view = std::make_unique<ChannelScanWindowView>(monitor, 10.0);
+        view = std::make_unique<ChannelScanWindowView>(Engine{.channelScanMonitor = monitor}, 10.0);
         view->resize(960, 680);
         view->show();
         settle();
@@ -139,11 +139,16 @@ TEST_F(ChannelScanWindowViewTest, EveryStateFromTheFirstScanToARescanAndItsCance
     // One row per listed channel, in the listed order, current first.
     ASSERT_FALSE(model.rows.empty());
     EXPECT_EQ(model.rows.front().channelNumber, 6);
+    // Rows with a Current or Recommended tag are as high as the untagged ones.
+    const int untaggedHeight =
+        child<QWidget>(("channelRow" + std::to_string(model.rows.back().channelNumber)).c_str())
+            ->height();
     for (const auto& row : model.rows) {
         auto* rowWidget =
             child<QWidget>(("channelRow" + std::to_string(row.channelNumber)).c_str());
         ASSERT_NE(rowWidget, nullptr);
         EXPECT_TRUE(rowWidget->isVisibleTo(view.get()));
+        EXPECT_EQ(rowWidget->height(), untaggedHeight) << row.channelText;
     }
     EXPECT_TRUE(showsText("Current"));
     EXPECT_TRUE(showsText("Recommended"));
@@ -244,7 +249,8 @@ TEST(CongestionBarTest, ColoursAtTheBoundariesAndTheTwoPointMinimum) {
         SCOPED_TRACE(c.normalized);
         QWidget background;
         background.setStyleSheet(QStringLiteral("background: black;"));
-        CongestionBar bar(c.normalized, &background);
+        CongestionBar bar(congestionBarFraction(c.normalized), congestionBarTint(c.normalized),
+                          &background);
         bar.setGeometry(0, 0, 200, 10);
         background.resize(200, 10);
         const QImage image = background.grab().toImage();

@@ -80,7 +80,7 @@ protected:
     void SetUp() override {
         monitor = SpeedTestMonitor::create(
             runner, probe, [this] { return testTime; }, SpeedTestMonitor::Settings{});
-        view = std::make_unique<SpeedTestWindowView>(monitor, 10.0);
+        view = std::make_unique<SpeedTestWindowView>(Engine{.speedTestMonitor = monitor}, 10.0);
         view->resize(960, 680);
         view->show();
         processQueuedEvents();

@@ -102,4 +102,26 @@ ChannelScanWindowModel channelScanWindowModel(const ChannelScanWindowInput& inpu
     return model;
 }
 
+ChannelScanWindowInput channelScanWindowInput(const Engine& engine) {
+    const auto& monitor = *engine.channelScanMonitor;
+    return ChannelScanWindowInput{
+        .latestResult = monitor.latestResult().get(),
+        .isScanning = monitor.isScanning().get(),
+        .completedPasses = monitor.completedPasses().get(),
+        .totalPasses = monitor.totalPasses().get(),
+    };
+}
+
+void runScanButtonAction(ScanButtonAction action, ChannelScanMonitor& monitor) {
+    switch (action) {
+    case ScanButtonAction::cancelRunningTask:
+        if (const auto& task = monitor.runningTask())
+            task->cancel();
+        return;
+    case ScanButtonAction::startScan:
+        monitor.startScan();
+        return;
+    }
+}
+
 } // namespace lumra

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "model/ChannelScanResult.h"
+#include "shell/services/Engine.h"
 #include "viewkit/MetricFormat.h"
 #include "viewkit/StatusColor.h"
 #include "windows/channelscan/viewmodel/ChannelSelection.h"
@@ -70,8 +71,14 @@ struct ChannelScanWindowModel {
     std::vector<ChannelScanRow> rows{};
 };
 
+// The engine's channel-scan monitor as it is now.
+ChannelScanWindowInput channelScanWindowInput(const Engine& engine);
+
 ChannelScanWindowModel channelScanWindowModel(const ChannelScanWindowInput& input,
                                               const NumberSeparators& separators);
+
+// What the scan button does: starts a scan, or cancels the running one.
+void runScanButtonAction(ScanButtonAction action, ChannelScanMonitor& monitor);
 
 std::string channelScanButtonTitle(bool isScanning, bool hasResult);
 std::string cardNetworkCountText(std::int64_t count);
@@ -94,5 +101,7 @@ inline constexpr const char* bandCongestionExplanation =
     "Interference score accounts for overlapping channels and signal strength. Lower is better.";
 inline constexpr const char* noChannelsText = "No channels available for the active band.";
 inline constexpr const char* unavailableText = "Unavailable";
+inline constexpr const char* networksSeenChipLabel = "Networks Seen";
+inline constexpr const char* passesChipLabel = "Passes";
 
 } // namespace lumra

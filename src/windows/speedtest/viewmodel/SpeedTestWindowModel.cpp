@@ -118,6 +118,38 @@ std::string bufferbloatInsightText(const std::string& phaseLabel,
     return prefix + "collecting sample...";
 }
 
+SpeedTestWindowInput speedTestWindowInput(const Engine& engine) {
+    const auto& monitor = *engine.speedTestMonitor;
+    const auto& result = monitor.latestResult().get();
+    return SpeedTestWindowInput{
+        .isRunning = monitor.isRunning().get(),
+        .phase = monitor.phase().get(),
+        .progress = monitor.progress().get(),
+        .latestResultTimestamp = result ? std::optional(result->timestamp) : std::nullopt,
+        .downloadMbps = monitor.downloadMbps().get(),
+        .uploadMbps = monitor.uploadMbps().get(),
+        .baselineLatencyMilliseconds = monitor.baselineLatencyMilliseconds().get(),
+        .downloadLoadedLatencyMilliseconds = monitor.downloadLoadedLatencyMilliseconds().get(),
+        .uploadLoadedLatencyMilliseconds = monitor.uploadLoadedLatencyMilliseconds().get(),
+        .downloadBufferbloatRatio = monitor.downloadBufferbloatRatio().get(),
+        .uploadBufferbloatRatio = monitor.uploadBufferbloatRatio().get(),
+        .downloadBufferbloatGrade = monitor.downloadBufferbloatGrade().get(),
+        .uploadBufferbloatGrade = monitor.uploadBufferbloatGrade().get(),
+    };
+}
+
+void runSpeedTestButtonAction(SpeedTestButtonAction action, SpeedTestMonitor& monitor) {
+    switch (action) {
+    case SpeedTestButtonAction::cancelRunningTask:
+        if (const auto& task = monitor.runningTask())
+            task->cancel();
+        return;
+    case SpeedTestButtonAction::start:
+        monitor.start();
+        return;
+    }
+}
+
 SpeedTestWindowModel speedTestWindowModel(const SpeedTestWindowInput& input,
                                           const NumberSeparators& separators,
                                           const ShortTimeFormatter& shortTime) {
@@ -137,6 +169,7 @@ SpeedTestWindowModel speedTestWindowModel(const SpeedTestWindowInput& input,
         .showsStatusBlock = showsStatus,
         .statusText = showsStatus ? speedTestStatusText(input) : std::string(),
         .percentText = progressPercentText(input.progress, separators),
+        .progress = input.progress,
         .badge = phaseBadge(input.phase),
         .downloadTile = {"Download", "arrow.down",
                          formatMetricValue(input.downloadMbps, "Mbps", 1, separators),

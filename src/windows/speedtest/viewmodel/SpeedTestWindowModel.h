@@ -5,6 +5,7 @@
 
 #include "model/BufferbloatGrade.h"
 #include "model/SpeedTestPhase.h"
+#include "shell/services/Engine.h"
 #include "viewkit/MetricFormat.h"
 #include "windows/channelscan/viewmodel/ChannelScanWindowModel.h"
 
@@ -80,6 +81,8 @@ struct SpeedTestWindowModel {
     bool showsStatusBlock;
     std::string statusText;
     std::string percentText;
+    // 0...1 of the progress bar.
+    double progress;
     std::optional<SpeedTestBadge> badge{};
     SpeedTestMetricTileModel downloadTile;
     SpeedTestMetricTileModel uploadTile;
@@ -91,6 +94,12 @@ struct SpeedTestWindowModel {
 
 // The result's time with the date omitted, in the locale's short style.
 using ShortTimeFormatter = std::function<std::string(std::chrono::system_clock::time_point)>;
+
+// The engine's speed-test monitor as it is now.
+SpeedTestWindowInput speedTestWindowInput(const Engine& engine);
+
+// What the window's button does: starts a test, or cancels the running one.
+void runSpeedTestButtonAction(SpeedTestButtonAction action, SpeedTestMonitor& monitor);
 
 SpeedTestWindowModel speedTestWindowModel(const SpeedTestWindowInput& input,
                                           const NumberSeparators& separators,
@@ -115,6 +124,9 @@ inline constexpr const char* speedTestProvider = "Cloudflare";
 inline constexpr const char* speedTestSubtitle =
     "Measure download, upload and responsiveness under load.";
 inline constexpr const char* speedTestEmptyTitle = "No speed test results yet";
+inline constexpr const char* throughputCaption = "Throughput";
+inline constexpr const char* latencyCaption = "Latency";
+inline constexpr const char* bufferbloatCaption = "Bufferbloat";
 inline constexpr const char* speedTestEmptyDescription =
     "Run a test to measure download, upload, and latency under load.";
 
