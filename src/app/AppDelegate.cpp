@@ -230,7 +230,7 @@ std::shared_ptr<MenuBarController> AppDelegate::menuBarController() {
     if (!m_menuBarController) {
         Engine parts = engine();
         std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
-        MenuBarHosting hosting{m_platform.statusBar, m_platform.userDefaults, m_platform.services,
+        MenuBarHosting hosting{m_platform.statusBar, m_platform.userDefaults, viewServices(),
                                [weakSelf] {
                                    if (auto self = weakSelf.lock())
                                        self->openSettings();
@@ -345,6 +345,22 @@ void AppDelegate::handleNotificationResponse(const NotificationUserInfo& userInf
     appUpdateController()->openDownloadPage(std::move(downloadURL));
 }
 
+PlatformServices AppDelegate::viewServices() {
+    PlatformServices services = m_platform.services;
+    std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
+    services.makeLaunchAtLoginController =
+        [weakSelf]() -> std::shared_ptr<LaunchAtLoginController> {
+        auto self = weakSelf.lock();
+        if (!self || !self->m_platform.services.makeLaunchAtLoginController)
+            return nullptr;
+        if (!self->m_launchAtLoginController)
+            self->m_launchAtLoginController =
+                self->m_platform.services.makeLaunchAtLoginController();
+        return self->m_launchAtLoginController;
+    };
+    return services;
+}
+
 void AppDelegate::openSettings() {
     if (!m_settingsWindow) {
         auto window = std::make_unique<QWidget>(nullptr, Qt::Window);
@@ -352,7 +368,7 @@ void AppDelegate::openSettings() {
         auto* layout = new QVBoxLayout(window.get());
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(new SettingsView(appUpdateController(), m_platform.userDefaults,
-                                           m_platform.services,
+                                           viewServices(),
                                            AppBuildMetadataDisplayInfo(*m_platform.bundle)));
         window->setMinimumSize(720, 440);
         window->resize(760, 460);

@@ -1,6 +1,6 @@
 #include "app/SettingsView.h"
 
-#include "concurrency/Spawn.h"
+#include "panel/viewmodel/OverlayCardModels.h"
 #include "qt/CapsuleBadge.h"
 #include "qt/CardFrame.h"
 #include "qt/DeferredRefresh.h"
@@ -78,14 +78,6 @@ QHBoxLayout* switchRow(ToggleSwitch* toggle, const QString& title, const QString
     return row;
 }
 
-Task<void> awaitUpdateCheck(std::shared_ptr<AppUpdateController> controller,
-                            std::shared_ptr<std::function<void()>> done) {
-    co_await controller->checkForUpdatesNow();
-    // A copy: the call may clear the view's hold on it.
-    if (const auto finish = *done)
-        finish();
-}
-
 } // namespace
 
 SettingsView::SettingsView(std::shared_ptr<AppUpdateController> appUpdateController,
@@ -96,6 +88,7 @@ SettingsView::SettingsView(std::shared_ptr<AppUpdateController> appUpdateControl
       m_launchAtLoginController(services.makeLaunchAtLoginController()),
       m_buildMetadata(std::move(buildMetadata)) {
     setMinimumSize(720, 440);
+    m_model = SettingsModel::create([this] { m_refresh->schedule(); });
     resize(760, 460);
 
     auto* root = new QHBoxLayout(this);
@@ -135,9 +128,11 @@ SettingsView::SettingsView(std::shared_ptr<AppUpdateController> appUpdateControl
     refresh();
 }
 
-SettingsView::~SettingsView() {
-    if (m_updateCheckDone)
-        *m_updateCheckDone = nullptr;
+SettingsView::~SettingsView() = default;
+
+std::optional<QString> SettingsView::launchAtLoginError() const {
+    const auto& error = m_model->launchAtLoginError();
+    return error ? std::optional(qText(*error)) : std::nullopt;
 }
 
 QWidget* SettingsView::buildSidebar() {
@@ -153,9 +148,10 @@ QWidget* SettingsView::buildSidebar() {
     auto* buttons = new QVBoxLayout;
     buttons->setSpacing(6);
     buttons->setContentsMargins(0, 4, 0, 0);
-    for (SettingsTab tab : allCases<SettingsTab>()) {
+    for (const SettingsTabModel& model : settingsTabs()) {
+        const SettingsTab tab = model.tab;
         auto* button = new QToolButton(sidebar);
-        button->setText(qText(settingsTabTitle(tab)));
+        button->setText(qText(model.title));
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         button->setCursor(Qt::PointingHandCursor);
@@ -306,7 +302,7 @@ QToolButton* SettingsView::tabButton(SettingsTab tab) const {
 }
 
 void SettingsView::selectTab(SettingsTab tab) {
-    m_selectedTab = tab;
+    m_model->selectTab(tab);
     m_pages->setCurrentIndex(tab == SettingsTab::general ? 0 : 1);
     if (tab == SettingsTab::general && isVisible())
         generalPageAppeared();
@@ -315,7 +311,7 @@ void SettingsView::selectTab(SettingsTab tab) {
 
 void SettingsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (m_selectedTab == SettingsTab::general)
+    if (m_model->selectedTab() == SettingsTab::general)
         generalPageAppeared();
 }
 
@@ -331,39 +327,32 @@ void SettingsView::setBatteryFriendly(bool value) {
 }
 
 void SettingsView::setLaunchAtLogin(bool value) {
-    const LaunchAtLoginResult result = m_launchAtLoginController->setEnabled(value);
-    if (!result.isSuccess()) {
-        m_launchAtLoginError = QString::fromStdString(result.error()->localizedDescription());
-        showNonBlockingAlert(this, QStringLiteral("Launch at Login"), *m_launchAtLoginError,
-                             QStringLiteral("OK"), [this] { m_launchAtLoginError.reset(); });
+    m_model->setLaunchAtLogin(*m_launchAtLoginController, value);
+    if (const auto error = launchAtLoginError()) {
+        showNonBlockingAlert(this, QStringLiteral("Launch at Login"), *error, QStringLiteral("OK"),
+                             [model = std::weak_ptr(m_model)] {
+                                 if (auto alive = model.lock())
+                                     alive->dismissLaunchAtLoginError();
+                             });
     }
     // The switch shows what the controller reports, not the click.
     refresh();
 }
 
 void SettingsView::checkForUpdates() {
-    if (m_isCheckingForUpdate)
-        return;
-    m_isCheckingForUpdate = true;
-    // The view clears this when it goes; the task then touches nothing.
-    m_updateCheckDone = std::make_shared<std::function<void()>>([this] {
-        m_isCheckingForUpdate = false;
-        m_updateCheckDone.reset();
-        refresh();
-    });
-    spawn(mainActor(), [controller = m_appUpdateController, done = m_updateCheckDone] {
-        return awaitUpdateCheck(controller, done);
-    });
+    m_model->checkForUpdates(m_appUpdateController);
     refresh();
 }
 
 void SettingsView::refresh() {
     const QColor accent = statusColor(StatusColor::accent);
+    const auto tabs = settingsTabs();
     for (const auto& [tab, button] : m_tabButtons) {
-        const bool selected = tab == m_selectedTab;
+        const bool selected = tab == m_model->selectedTab();
         const QColor foreground = selected ? accent : primary(this);
-        button->setIcon(QIcon(symbolPixmap(qText(settingsTabSymbolName(tab)), QSizeF(12, 12),
-                                           foreground, devicePixelRatioF())));
+        const SettingsTabModel& model = tabs[static_cast<std::size_t>(tab)];
+        button->setIcon(QIcon(symbolPixmap(qText(model.symbolName), QSizeF(12, 12), foreground,
+                                           devicePixelRatioF())));
         button->setFont(kitFont(13, selected ? QFont::DemiBold : QFont::Medium));
         button->setStyleSheet(
             QStringLiteral("QToolButton { border: none; border-radius: 8px; padding: 7px 10px; "
@@ -375,7 +364,7 @@ void SettingsView::refresh() {
 
     const bool batteryFriendly = m_userDefaults->boolForKey(batteryFriendlyKey);
     m_batterySwitch->setChecked(batteryFriendly);
-    m_modeBadge->setText(qText(batteryModeBadgeText(batteryFriendly)));
+    m_modeBadge->setText(qText(batteryModeChipText(batteryFriendly)));
     m_modeBadge->adjustSize();
 
     m_launchSwitch->setChecked(m_launchAtLoginController->isEnabled().get());
@@ -392,9 +381,10 @@ void SettingsView::refresh() {
         showReleaseNotes();
     }
 
-    m_checkButton->setEnabled(!m_isCheckingForUpdate);
-    m_checkButton->setText(m_isCheckingForUpdate ? QString() : QStringLiteral("Check for Updates"));
-    m_checkSpinner->setVisible(m_isCheckingForUpdate);
+    const bool checking = m_model->isCheckingForUpdate();
+    m_checkButton->setEnabled(!checking);
+    m_checkButton->setText(checking ? QString() : QStringLiteral("Check for Updates"));
+    m_checkSpinner->setVisible(checking);
 }
 
 bool SettingsView::eventFilter(QObject* watched, QEvent* event) {

@@ -1,5 +1,7 @@
 #include "app/SettingsView.h"
 
+#include "panel/widgets/ContentView.h"
+#include "panel/widgets/SettingsOverlayCard.h"
 #include "qt/CardFrame.h"
 #include "qt/Palette.h"
 #include "qt/Spinner.h"
@@ -127,6 +129,28 @@ TEST_F(SettingsViewTest, AFailedLoginItemChangeShowsTheAlertAndTheSwitchSnapsBac
     // A second failure opens it again.
     view.launchAtLoginSwitch()->click();
     EXPECT_TRUE(view.launchAtLoginError().has_value());
+}
+
+// Both switches show the registration as it is, whichever of them changed it.
+TEST_F(SettingsViewTest, LaunchAtLoginTurnedOnInThePopoverShowsInTheOpenSettingsWindow) {
+    SettingsView& window = openSettings();
+    ContentView* content = delegate->menuBarController()->contentView();
+    content->showPanel(PanelRoute::settings);
+    auto* page = dynamic_cast<SettingsOverlayCard*>(content->currentPage());
+    ASSERT_NE(page, nullptr);
+    ASSERT_FALSE(window.launchAtLoginSwitch()->isChecked());
+
+    page->launchSwitch()->click();
+    loop.runUntilIdle();
+    testing::processQueuedEvents();
+    EXPECT_TRUE(page->launchSwitch()->isChecked());
+    EXPECT_TRUE(window.launchAtLoginSwitch()->isChecked());
+
+    window.launchAtLoginSwitch()->click();
+    loop.runUntilIdle();
+    testing::processQueuedEvents();
+    EXPECT_FALSE(window.launchAtLoginSwitch()->isChecked());
+    EXPECT_FALSE(page->launchSwitch()->isChecked());
 }
 
 TEST_F(SettingsViewTest, ReleaseNotesAreShownAsTheyAreNeverAsMarkup) {
