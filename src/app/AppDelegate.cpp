@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/SettingsView.h"
+#include "app/ToolWindow.h"
 #include "monitoring/ping/BuiltInInternetTarget.h"
 #include "probes/captive/CaptivePortalProbe.h"
 #include "probes/dns/CommandLineDNSLookupRunner.h"
@@ -371,7 +372,8 @@ void AppDelegate::openSettings() {
                                            viewServices(),
                                            AppBuildMetadataDisplayInfo(*m_platform.bundle)));
         window->setMinimumSize(720, 440);
-        window->resize(760, 460);
+        window->setGeometry(centredWindowFrame(QSize(760, 460)));
+        addCloseShortcut(window.get());
         m_settingsWindow = std::move(window);
     }
     m_settingsWindow->show();

@@ -150,11 +150,23 @@ QWidget* SettingsView::buildSidebar() {
     buttons->setContentsMargins(0, 4, 0, 0);
     for (const SettingsTabModel& model : settingsTabs()) {
         const SettingsTab tab = model.tab;
+        // The symbol and the title are labels of their own: 8 between them.
         auto* button = new QToolButton(sidebar);
-        button->setText(qText(model.title));
-        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setAccessibleName(qText(model.title));
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         button->setCursor(Qt::PointingHandCursor);
+        auto* row = new QHBoxLayout(button);
+        row->setContentsMargins(10, 7, 10, 7);
+        row->setSpacing(8);
+        auto* symbol = new QLabel(button);
+        symbol->setObjectName(QStringLiteral("tabSymbol"));
+        symbol->setFixedSize(12, 12);
+        auto* title = new QLabel(qText(model.title), button);
+        title->setObjectName(QStringLiteral("tabTitle"));
+        title->setTextFormat(Qt::PlainText);
+        row->addWidget(symbol, 0, Qt::AlignVCenter);
+        row->addWidget(title, 1, Qt::AlignVCenter);
+        button->setFixedHeight(QFontMetrics(kitFont(13, QFont::DemiBold)).height() + 14);
         connect(button, &QToolButton::clicked, this, [this, tab] { selectTab(tab); });
         buttons->addWidget(button);
         m_tabButtons.emplace_back(tab, button);
@@ -280,8 +292,6 @@ QWidget* SettingsView::buildAboutPage() {
     blurb->setWordWrap(true);
     footer->addWidget(blurb, 1);
     m_checkButton = new QPushButton(page);
-    m_checkButton->setMinimumWidth(
-        m_checkButton->fontMetrics().horizontalAdvance(QStringLiteral("Check for Updates")) + 24);
     auto* spinnerLayout = new QHBoxLayout(m_checkButton);
     spinnerLayout->setContentsMargins(0, 0, 0, 0);
     m_checkSpinner = new Spinner(16, m_checkButton);
@@ -351,14 +361,15 @@ void SettingsView::refresh() {
         const bool selected = tab == m_model->selectedTab();
         const QColor foreground = selected ? accent : primary(this);
         const SettingsTabModel& model = tabs[static_cast<std::size_t>(tab)];
-        button->setIcon(QIcon(symbolPixmap(qText(model.symbolName), QSizeF(12, 12), foreground,
-                                           devicePixelRatioF())));
-        button->setFont(kitFont(13, selected ? QFont::DemiBold : QFont::Medium));
+        button->findChild<QLabel*>(QStringLiteral("tabSymbol"))
+            ->setPixmap(symbolPixmap(qText(model.symbolName), QSizeF(12, 12), foreground,
+                                     devicePixelRatioF()));
+        auto* title = button->findChild<QLabel*>(QStringLiteral("tabTitle"));
+        title->setFont(kitFont(13, selected ? QFont::DemiBold : QFont::Medium));
+        setLabelColor(title, foreground);
         button->setStyleSheet(
-            QStringLiteral("QToolButton { border: none; border-radius: 8px; padding: 7px 10px; "
-                           "text-align: left; color: %1; background: %2; }")
-                .arg(foreground.name(QColor::HexArgb),
-                     selected ? withOpacity(accent, 0.14).name(QColor::HexArgb)
+            QStringLiteral("QToolButton { border: none; border-radius: 8px; background: %1; }")
+                .arg(selected ? withOpacity(accent, 0.14).name(QColor::HexArgb)
                               : QStringLiteral("transparent")));
     }
 
@@ -385,6 +396,15 @@ void SettingsView::refresh() {
     m_checkButton->setEnabled(!checking);
     m_checkButton->setText(checking ? QString() : QStringLiteral("Check for Updates"));
     m_checkSpinner->setVisible(checking);
+    // While it spins the button is the spinner's size with its padding.
+    if (checking) {
+        m_checkButton->setFixedWidth(m_checkSpinner->width() + 16);
+    } else {
+        m_checkButton->setMinimumWidth(
+            m_checkButton->fontMetrics().horizontalAdvance(QStringLiteral("Check for Updates")) +
+            24);
+        m_checkButton->setMaximumWidth(QWIDGETSIZE_MAX);
+    }
 }
 
 bool SettingsView::eventFilter(QObject* watched, QEvent* event) {

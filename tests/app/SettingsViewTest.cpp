@@ -9,9 +9,12 @@
 #include "tests/app/AppTestFixture.h"
 #include "tests/support/WidgetTesting.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 #include <QToolButton>
 
 namespace lumra::test {
@@ -216,6 +219,8 @@ TEST_F(SettingsViewTest, CheckForUpdatesWaitsDisabledWithASpinnerWhateverTheOutc
         EXPECT_FALSE(view.checkForUpdatesButton()->isEnabled());
         EXPECT_TRUE(view.checkForUpdatesButton()->text().isEmpty());
         EXPECT_TRUE(view.checkForUpdatesButton()->findChild<Spinner*>()->isVisibleTo(&view));
+        // The button shrinks to the spinner with its padding.
+        EXPECT_EQ(view.checkForUpdatesButton()->width(), 16 + 16);
         loop.runUntilIdle();
         const auto requestsSent = fakes.http->requests.size();
         view.checkForUpdatesButton()->click(); // ignored while pending
@@ -225,7 +230,31 @@ TEST_F(SettingsViewTest, CheckForUpdatesWaitsDisabledWithASpinnerWhateverTheOutc
         testing::processQueuedEvents();
         EXPECT_TRUE(view.checkForUpdatesButton()->isEnabled());
         EXPECT_EQ(view.checkForUpdatesButton()->text(), QStringLiteral("Check for Updates"));
+        EXPECT_GT(view.checkForUpdatesButton()->width(), 60);
     }
+}
+
+TEST_F(SettingsViewTest, TheWindowOpensCentredItsSidebarKeepsEightAndCtrlWClosesIt) {
+    SettingsView& view = openSettings();
+    QWidget* window = delegate->settingsWindow();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE(std::abs(window->geometry().center().x() - area.center().x()), 1);
+    EXPECT_LE(std::abs(window->geometry().center().y() - area.center().y()), 1);
+    for (SettingsTab tab : {SettingsTab::general, SettingsTab::about}) {
+        QToolButton* button = view.tabButton(tab);
+        auto* symbol = button->findChild<QLabel*>(QStringLiteral("tabSymbol"));
+        auto* title = button->findChild<QLabel*>(QStringLiteral("tabTitle"));
+        ASSERT_TRUE(symbol && title);
+        EXPECT_EQ(title->geometry().left() - symbol->geometry().right() - 1, 8);
+    }
+    QShortcut* close = nullptr;
+    for (auto* shortcut : window->findChildren<QShortcut*>())
+        if (shortcut->key() == QKeySequence(Qt::CTRL | Qt::Key_W))
+            close = shortcut;
+    ASSERT_NE(close, nullptr);
+    ASSERT_TRUE(window->isVisible());
+    Q_EMIT close->activated();
+    EXPECT_FALSE(window->isVisible());
 }
 
 } // namespace
