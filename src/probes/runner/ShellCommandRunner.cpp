@@ -111,10 +111,13 @@ void startRun(const CommandRequest& request, const std::string& file, Continuati
     std::shared_ptr<ChildProcess> process;
     auto timer = std::make_shared<RunTimer>();
     try {
-        process = ChildProcess::launch(file, argv, [continuation, request, timer](ChildExit exit) {
-            timer->end();
-            deliver(continuation, outcomeOf(request, std::move(exit)));
-        });
+        process = ChildProcess::launch(
+            file, argv,
+            [continuation, request, timer](ChildExit exit) {
+                timer->end();
+                deliver(continuation, outcomeOf(request, std::move(exit)));
+            },
+            ShellCommandRunner::maxKeptOutputBytes);
     } catch (const ChildLaunchError& error) {
         LUMRA_LOG("runner", file == request.executable
                                 ? fmt::format("could not start {}: {}", file, error.what())

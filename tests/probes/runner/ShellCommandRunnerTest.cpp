@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
@@ -253,6 +254,26 @@ TEST_F(ShellCommandRunnerTest, AMebibyteOfOutputArrivesWhole) {
     const std::string& output = std::get<CommandExecutionResult>(outcome).standardOutput;
     EXPECT_EQ(output.size(), 1048576u);
     EXPECT_EQ(output.find_first_not_of('\0'), std::string::npos);
+}
+
+// Duplicate ping replies in a flood: the run keeps a bounded start and end
+// of the output in whole lines, and the summary at the end survives.
+TEST_F(ShellCommandRunnerTest, AFloodOfOutputIsKeptBoundedWithItsLastLines) {
+    const std::string reply = "64 bytes from 10.0.0.1: icmp_seq=1 ttl=64 time=0.042 ms (DUP!)";
+    const std::string summary = "--- 10.0.0.1 ping statistics ---\n"
+                                "2 packets transmitted, 2 received, +99998 duplicates\n"
+                                "rtt min/avg/max/mdev = 0.040/0.042/0.044/0.002 ms\n";
+    const std::string path =
+        script("flood.sh", "yes '" + reply + "' | head -n 100000\nprintf '%s' '" + summary + "'");
+    const auto outcome = run(runner(), {path, {}, 20});
+    ASSERT_TRUE(std::holds_alternative<CommandExecutionResult>(outcome))
+        << errorOf(outcome).describe();
+    const std::string& output = std::get<CommandExecutionResult>(outcome).standardOutput;
+    std::printf("figure: a tool printing %zu bytes: %zu bytes kept\n",
+                100000 * (reply.size() + 1) + summary.size(), output.size());
+    EXPECT_LE(output.size(), ShellCommandRunner::maxKeptOutputBytes);
+    EXPECT_TRUE(output.starts_with(reply + "\n"));
+    EXPECT_TRUE(output.ends_with(reply + "\n" + summary));
 }
 
 TEST_F(ShellCommandRunnerTest, AChildThatIgnoresTerminationIsKilledAfterTheGrace) {
