@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
 
     auto monitor = bench::makeRealSpeedTestMonitor(service, host);
 
-    auto view = std::make_unique<SpeedTestWindowView>(monitor, 10.0);
+    auto view = std::make_unique<SpeedTestWindowView>(Engine{.speedTestMonitor = monitor}, 10.0);
     view->resize(960, 680);
     view->show();
     QApplication::processEvents();

@@ -209,18 +209,26 @@ std::shared_ptr<HealthAggregationController> AppDelegate::healthAggregationContr
     return m_healthAggregationController;
 }
 
+Engine AppDelegate::engine() {
+    // Through the getters, so any part not built yet is built now, in this order.
+    Engine built;
+    built.lifecycleController = lifecycleController();
+    built.healthAggregationController = healthAggregationController();
+    built.wifiMonitor = wifiMonitor();
+    built.pingMonitor = pingMonitor();
+    built.dnsMonitor = dnsMonitor();
+    built.connectionMonitor = connectionMonitor();
+    built.captivePortalMonitor = captivePortalMonitor();
+    built.speedTestMonitor = speedTestMonitor();
+    built.channelScanMonitor = channelScanMonitor();
+    built.appUpdateController = appUpdateController();
+    built.locationPermissionController = m_locationPermissionController;
+    return built;
+}
+
 std::shared_ptr<MenuBarController> AppDelegate::menuBarController() {
     if (!m_menuBarController) {
-        auto lifecycle = lifecycleController();
-        auto health = healthAggregationController();
-        auto wifi = wifiMonitor();
-        auto ping = pingMonitor();
-        auto dns = dnsMonitor();
-        auto connection = connectionMonitor();
-        auto captive = captivePortalMonitor();
-        auto speedTest = speedTestMonitor();
-        auto channelScan = channelScanMonitor();
-        auto update = appUpdateController();
+        Engine parts = engine();
         std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
         MenuBarHosting hosting{m_platform.statusBar, m_platform.userDefaults, m_platform.services,
                                [weakSelf] {
@@ -229,9 +237,7 @@ std::shared_ptr<MenuBarController> AppDelegate::menuBarController() {
                                },
                                m_platform.terminate};
         m_menuBarController = MenuBarController::create(
-            std::move(lifecycle), m_locationPermissionController, std::move(health),
-            std::move(wifi), std::move(ping), std::move(dns), std::move(connection),
-            std::move(captive), std::move(speedTest), std::move(channelScan), std::move(update),
+            std::move(parts),
             std::make_shared<UserDefaultsColorfulIconSettingsProvider>(m_appSettingsStore),
             std::move(hosting));
         m_creationLog.emplace_back("MenuBarController");

@@ -9,6 +9,7 @@
 #include "app/MenuBarController.h"
 #include "concurrency/Published.h"
 #include "monitoring/settings/UserDefaultsAppSettingsStore.h"
+#include "shell/services/Engine.h"
 #include "shell/update/AppUpdateController.h"
 #include "shell/update/AppUpdateService.h"
 
@@ -55,6 +56,8 @@ public:
     std::shared_ptr<HealthAggregationController> healthAggregationController();
     std::shared_ptr<MenuBarController> menuBarController();
     std::shared_ptr<AppUpdateController> appUpdateController();
+    // Every monitor and controller above, built now if not yet.
+    Engine engine();
 
     // A new service every call, from the environment, the bundle and the
     // running build's number.

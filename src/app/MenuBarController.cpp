@@ -90,23 +90,10 @@ private:
 };
 
 std::shared_ptr<MenuBarController> MenuBarController::create(
-    std::shared_ptr<MonitoringLifecycleController> lifecycleController,
-    std::shared_ptr<LocationPermissionController> locationPermissionController,
-    std::shared_ptr<HealthAggregationController> healthAggregationController,
-    std::shared_ptr<WiFiMonitor> wifiMonitor, std::shared_ptr<PingMonitor> pingMonitor,
-    std::shared_ptr<DNSMonitor> dnsMonitor, std::shared_ptr<ConnectionMonitor> connectionMonitor,
-    std::shared_ptr<CaptivePortalMonitor> captivePortalMonitor,
-    std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
-    std::shared_ptr<ChannelScanMonitor> channelScanMonitor,
-    std::shared_ptr<AppUpdateController> appUpdateController,
-    std::shared_ptr<ColorfulIconSettingsProviding> colorfulIconSettingsProvider,
+    Engine engine, std::shared_ptr<ColorfulIconSettingsProviding> colorfulIconSettingsProvider,
     MenuBarHosting hosting) {
     std::shared_ptr<MenuBarController> controller(new MenuBarController(
-        std::move(lifecycleController), std::move(locationPermissionController),
-        std::move(healthAggregationController), std::move(wifiMonitor), std::move(pingMonitor),
-        std::move(dnsMonitor), std::move(connectionMonitor), std::move(captivePortalMonitor),
-        std::move(speedTestMonitor), std::move(channelScanMonitor), std::move(appUpdateController),
-        std::move(colorfulIconSettingsProvider), std::move(hosting)));
+        std::move(engine), std::move(colorfulIconSettingsProvider), std::move(hosting)));
     // The content's callbacks hold the controller weakly: built once it is owned.
     controller->buildPopoverContent();
     controller->subscribeIcon();
@@ -114,26 +101,9 @@ std::shared_ptr<MenuBarController> MenuBarController::create(
 }
 
 MenuBarController::MenuBarController(
-    std::shared_ptr<MonitoringLifecycleController> lifecycleController,
-    std::shared_ptr<LocationPermissionController> locationPermissionController,
-    std::shared_ptr<HealthAggregationController> healthAggregationController,
-    std::shared_ptr<WiFiMonitor> wifiMonitor, std::shared_ptr<PingMonitor> pingMonitor,
-    std::shared_ptr<DNSMonitor> dnsMonitor, std::shared_ptr<ConnectionMonitor> connectionMonitor,
-    std::shared_ptr<CaptivePortalMonitor> captivePortalMonitor,
-    std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
-    std::shared_ptr<ChannelScanMonitor> channelScanMonitor,
-    std::shared_ptr<AppUpdateController> appUpdateController,
-    std::shared_ptr<ColorfulIconSettingsProviding> colorfulIconSettingsProvider,
+    Engine engine, std::shared_ptr<ColorfulIconSettingsProviding> colorfulIconSettingsProvider,
     MenuBarHosting hosting)
-    : m_lifecycleController(std::move(lifecycleController)),
-      m_locationPermissionController(std::move(locationPermissionController)),
-      m_healthAggregationController(std::move(healthAggregationController)),
-      m_wifiMonitor(std::move(wifiMonitor)), m_pingMonitor(std::move(pingMonitor)),
-      m_dnsMonitor(std::move(dnsMonitor)), m_connectionMonitor(std::move(connectionMonitor)),
-      m_captivePortalMonitor(std::move(captivePortalMonitor)),
-      m_speedTestMonitor(std::move(speedTestMonitor)),
-      m_channelScanMonitor(std::move(channelScanMonitor)),
-      m_appUpdateController(std::move(appUpdateController)),
+    : m_engine(std::move(engine)),
       m_colorfulIconSettingsProvider(std::move(colorfulIconSettingsProvider)),
       m_hosting(std::move(hosting)), m_popover(std::make_unique<PopoverWindow>()) {
     m_popover->setOnDidClose([this] { popoverDidClose(); });
@@ -168,11 +138,8 @@ void MenuBarController::buildPopoverContent() {
         if (terminate)
             terminate();
     };
-    m_contentView = new ContentView(
-        m_lifecycleController, m_locationPermissionController, m_healthAggregationController,
-        m_wifiMonitor, m_pingMonitor, m_dnsMonitor, m_connectionMonitor, m_captivePortalMonitor,
-        m_speedTestMonitor, m_channelScanMonitor, m_appUpdateController, PanelRoute::dashboard,
-        std::move(callbacks), m_hosting.platformServices);
+    m_contentView = new ContentView(m_engine, PanelRoute::dashboard, std::move(callbacks),
+                                    m_hosting.platformServices);
     m_popover->setContent(m_contentView);
 }
 
@@ -180,10 +147,10 @@ void MenuBarController::subscribeIcon() {
     // Both deliver where the value is set; the health state's emission
     // carries the new state, the enabled flag's redraws the current one.
     m_cancellables.push_back(
-        m_lifecycleController->isMonitoringEnabled().subscribe([this](const bool&) {
-            refreshStatusItemIcon(m_healthAggregationController->healthState().get());
+        m_engine.lifecycleController->isMonitoringEnabled().subscribe([this](const bool&) {
+            refreshStatusItemIcon(m_engine.healthAggregationController->healthState().get());
         }));
-    m_cancellables.push_back(m_healthAggregationController->healthState().subscribe(
+    m_cancellables.push_back(m_engine.healthAggregationController->healthState().subscribe(
         [this](const HealthState& state) { refreshStatusItemIcon(state); }));
 }
 
@@ -191,6 +158,8 @@ void MenuBarController::installStatusItem() {
     if (m_statusItem || !m_hosting.statusBar)
         return;
     m_statusItem = m_hosting.statusBar();
+    m_shownIconStyle.reset();
+    m_shownIconState.reset();
     if (!m_statusItem)
         return;
     const std::weak_ptr<MenuBarController> weakSelf = weak_from_this();
@@ -206,19 +175,27 @@ void MenuBarController::installStatusItem() {
     };
     m_statusItem->setActions(std::move(actions));
     m_statusItem->setToolTip(QStringLiteral("Lumra"));
-    refreshStatusItemIcon(m_healthAggregationController->healthState().get());
+    refreshStatusItemIcon(m_engine.healthAggregationController->healthState().get());
 }
 
 void MenuBarController::refreshStatusItemIcon(HealthState state) {
     if (!m_statusItem)
         return;
+    // Every poll publishes the state, mostly unchanged: the tray hears only
+    // of a change (a new picture costs the host a repaint and Qt a cache entry).
     const StatusIconStyle style =
         statusIconStyle(state, m_colorfulIconSettingsProvider->isColorfulIconEnabled());
+    if (m_shownIconStyle == style && m_shownIconState == state)
+        return;
     const QImage image = composeStatusIcon(style, iconDevicePixelRatio);
     if (image.isNull())
         return;
-    m_statusItem->setAccessibilityText(QString::fromStdString(statusAccessibilityText(state)));
-    m_statusItem->setImage(image);
+    if (m_shownIconState != state)
+        m_statusItem->setAccessibilityText(QString::fromStdString(statusAccessibilityText(state)));
+    if (m_shownIconStyle != style)
+        m_statusItem->setImage(image);
+    m_shownIconStyle = style;
+    m_shownIconState = state;
 }
 
 void MenuBarController::togglePopover(QPoint activationPoint) {
@@ -238,14 +215,14 @@ void MenuBarController::showPopover(QPoint activationPoint) {
     if (!m_statusItem)
         return;
     m_closedOnDeactivation.invalidate();
-    m_locationPermissionController->refreshStatus();
+    m_engine.locationPermissionController->refreshStatus();
     const QRect itemGeometry = m_statusItem->geometry();
     m_popover->showRelativeTo(itemGeometry.isEmpty() ? std::nullopt
                                                      : std::optional<QRect>(itemGeometry),
                               activationPoint);
-    m_lifecycleController->setPopoverPresented(true);
-    m_lifecycleController->applyPollInterval();
-    m_lifecycleController->refreshAll();
+    m_engine.lifecycleController->setPopoverPresented(true);
+    m_engine.lifecycleController->applyPollInterval();
+    m_engine.lifecycleController->refreshAll();
     installClickMonitors();
 }
 
@@ -254,8 +231,8 @@ void MenuBarController::closePopover() {
 }
 
 void MenuBarController::popoverDidClose() {
-    m_lifecycleController->setPopoverPresented(false);
-    m_lifecycleController->applyPollInterval();
+    m_engine.lifecycleController->setPopoverPresented(false);
+    m_engine.lifecycleController->applyPollInterval();
     removeClickMonitors();
 }
 
@@ -327,33 +304,27 @@ void MenuBarController::openToolWindow(std::unique_ptr<ToolWindow>& window,
 void MenuBarController::openWiFiRadarWindow() {
     openToolWindow(m_wiFiRadarWindow, [this] {
         return makeToolWindow(wiFiRadarSpec(),
-                              new WiFiRadarWindowView(m_wifiMonitor, m_hosting.platformServices));
+                              new WiFiRadarWindowView(m_engine, m_hosting.platformServices));
     });
 }
 
 void MenuBarController::openSpeedTestWindow() {
     openToolWindow(m_speedTestWindow, [this] {
-        return makeToolWindow(
-            speedTestSpec(),
-            new SpeedTestWindowView(m_speedTestMonitor, /*headerContentSpacing=*/10));
+        return makeToolWindow(speedTestSpec(),
+                              new SpeedTestWindowView(m_engine, /*headerContentSpacing=*/10));
     });
 }
 
 void MenuBarController::openChannelScanWindow() {
     openToolWindow(m_channelScanWindow, [this] {
-        return makeToolWindow(
-            channelScanSpec(),
-            new ChannelScanWindowView(m_channelScanMonitor, /*headerContentSpacing=*/10));
+        return makeToolWindow(channelScanSpec(),
+                              new ChannelScanWindowView(m_engine, /*headerContentSpacing=*/10));
     });
 }
 
 void MenuBarController::openDiagnosticsExportWindow() {
     openToolWindow(m_diagnosticsExportWindow, [this] {
-        return makeToolWindow(
-            diagnosticsExportSpec(),
-            new DiagnosticsExportWindowView(m_lifecycleController, m_healthAggregationController,
-                                            m_connectionMonitor, m_captivePortalMonitor,
-                                            m_speedTestMonitor, m_channelScanMonitor));
+        return makeToolWindow(diagnosticsExportSpec(), new DiagnosticsExportWindowView(m_engine));
     });
 }
 

@@ -7,27 +7,19 @@
 
 #include "app/ColorfulIconSettingsProviding.h"
 #include "app/PopoverWindow.h"
+#include "app/StatusIconStyle.h"
 #include "app/StatusItemHosting.h"
 #include "app/ToolWindow.h"
 #include "concurrency/Published.h"
-#include "monitoring/captive/CaptivePortalMonitor.h"
-#include "monitoring/channelscan/ChannelScanMonitor.h"
-#include "monitoring/connection/ConnectionMonitor.h"
-#include "monitoring/dns/DNSMonitor.h"
-#include "monitoring/health/HealthAggregationController.h"
-#include "monitoring/lifecycle/MonitoringLifecycleController.h"
-#include "monitoring/ping/PingMonitor.h"
-#include "monitoring/speedtest/SpeedTestMonitor.h"
-#include "monitoring/wifi/WiFiMonitor.h"
 #include "platform/defaults/DefaultsStore.h"
-#include "shell/location/LocationPermissionController.h"
+#include "shell/services/Engine.h"
 #include "shell/services/PlatformServices.h"
-#include "shell/update/AppUpdateController.h"
 
 #include <QElapsedTimer>
 #include <QMetaObject>
 #include <QObject>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace lumra {
@@ -50,16 +42,7 @@ public:
     // Builds the popover and its content and subscribes the icon; installs
     // no status item yet.
     static std::shared_ptr<MenuBarController>
-    create(std::shared_ptr<MonitoringLifecycleController> lifecycleController,
-           std::shared_ptr<LocationPermissionController> locationPermissionController,
-           std::shared_ptr<HealthAggregationController> healthAggregationController,
-           std::shared_ptr<WiFiMonitor> wifiMonitor, std::shared_ptr<PingMonitor> pingMonitor,
-           std::shared_ptr<DNSMonitor> dnsMonitor,
-           std::shared_ptr<ConnectionMonitor> connectionMonitor,
-           std::shared_ptr<CaptivePortalMonitor> captivePortalMonitor,
-           std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
-           std::shared_ptr<ChannelScanMonitor> channelScanMonitor,
-           std::shared_ptr<AppUpdateController> appUpdateController,
+    create(Engine engine,
            std::shared_ptr<ColorfulIconSettingsProviding> colorfulIconSettingsProvider,
            MenuBarHosting hosting);
     ~MenuBarController();
@@ -108,17 +91,7 @@ public:
 private:
     class LocalClickMonitor;
 
-    MenuBarController(std::shared_ptr<MonitoringLifecycleController> lifecycleController,
-                      std::shared_ptr<LocationPermissionController> locationPermissionController,
-                      std::shared_ptr<HealthAggregationController> healthAggregationController,
-                      std::shared_ptr<WiFiMonitor> wifiMonitor,
-                      std::shared_ptr<PingMonitor> pingMonitor,
-                      std::shared_ptr<DNSMonitor> dnsMonitor,
-                      std::shared_ptr<ConnectionMonitor> connectionMonitor,
-                      std::shared_ptr<CaptivePortalMonitor> captivePortalMonitor,
-                      std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
-                      std::shared_ptr<ChannelScanMonitor> channelScanMonitor,
-                      std::shared_ptr<AppUpdateController> appUpdateController,
+    MenuBarController(Engine engine,
                       std::shared_ptr<ColorfulIconSettingsProviding> colorfulIconSettingsProvider,
                       MenuBarHosting hosting);
     void buildPopoverContent();
@@ -132,17 +105,7 @@ private:
                         const std::function<std::unique_ptr<ToolWindow>()>& build);
     std::unique_ptr<ToolWindow> makeToolWindow(const ToolWindowSpec& spec, QWidget* view);
 
-    const std::shared_ptr<MonitoringLifecycleController> m_lifecycleController;
-    const std::shared_ptr<LocationPermissionController> m_locationPermissionController;
-    const std::shared_ptr<HealthAggregationController> m_healthAggregationController;
-    const std::shared_ptr<WiFiMonitor> m_wifiMonitor;
-    const std::shared_ptr<PingMonitor> m_pingMonitor;
-    const std::shared_ptr<DNSMonitor> m_dnsMonitor;
-    const std::shared_ptr<ConnectionMonitor> m_connectionMonitor;
-    const std::shared_ptr<CaptivePortalMonitor> m_captivePortalMonitor;
-    const std::shared_ptr<SpeedTestMonitor> m_speedTestMonitor;
-    const std::shared_ptr<ChannelScanMonitor> m_channelScanMonitor;
-    const std::shared_ptr<AppUpdateController> m_appUpdateController;
+    const Engine m_engine;
     const std::shared_ptr<ColorfulIconSettingsProviding> m_colorfulIconSettingsProvider;
     const MenuBarHosting m_hosting;
 
@@ -153,6 +116,9 @@ private:
     std::unique_ptr<ToolWindow> m_channelScanWindow;
     std::unique_ptr<ToolWindow> m_diagnosticsExportWindow;
     std::unique_ptr<StatusItemHosting> m_statusItem;
+    // What the status item shows now (nothing before its first picture).
+    std::optional<StatusIconStyle> m_shownIconStyle;
+    std::optional<HealthState> m_shownIconState;
     QMetaObject::Connection m_globalClickMonitor;
     std::unique_ptr<LocalClickMonitor> m_localClickMonitor;
     QElapsedTimer m_closedOnDeactivation;

@@ -4,8 +4,28 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QWidget>
+#include <algorithm>
+#include <iterator>
 
 namespace lumra {
+
+namespace {
+
+// Health states times the colourful setting, with room to spare.
+constexpr std::size_t maximumCachedIcons = 12;
+
+// The picture's size, scale and pixels: equal keys, equal pictures.
+QByteArray pictureKey(const QImage& image) {
+    const QImage normalised = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QByteArray key = QByteArray::number(normalised.width()) + 'x' +
+                     QByteArray::number(normalised.height()) + '@' +
+                     QByteArray::number(normalised.devicePixelRatio()) + ':';
+    key.append(reinterpret_cast<const char*>(normalised.constBits()),
+               static_cast<qsizetype>(normalised.sizeInBytes()));
+    return key;
+}
+
+} // namespace
 
 QtStatusItem::QtStatusItem() {
     QObject::connect(m_menu.addAction(QStringLiteral("Settings\u2026")), &QAction::triggered,
@@ -43,9 +63,24 @@ void QtStatusItem::setActions(StatusItemActions actions) {
 }
 
 void QtStatusItem::setImage(const QImage& image) {
-    QIcon icon;
-    icon.addPixmap(QPixmap::fromImage(image));
-    m_trayIcon.setIcon(icon);
+    // One icon per picture: Qt's pixmap cache keeps what it scaled for each
+    // icon it painted, so a new icon for a picture already seen would add
+    // an entry every time.
+    const QByteArray key = pictureKey(image);
+    auto found = std::find_if(m_icons.begin(), m_icons.end(),
+                              [&key](const CachedIcon& cached) { return cached.key == key; });
+    if (found == m_icons.end()) {
+        if (m_icons.size() >= maximumCachedIcons)
+            m_icons.erase(m_icons.begin());
+        QIcon icon;
+        icon.addPixmap(QPixmap::fromImage(image));
+        m_icons.push_back({key, icon});
+        found = std::prev(m_icons.end());
+    }
+    if (m_shownKey != key) {
+        m_shownKey = key;
+        m_trayIcon.setIcon(found->icon);
+    }
     // Shown with its first image: an item without one has nothing to show.
     if (!m_trayIcon.isVisible())
         m_trayIcon.show();

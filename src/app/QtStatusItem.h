@@ -4,8 +4,11 @@
 
 #include "app/StatusItemHosting.h"
 
+#include <QByteArray>
+#include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <vector>
 
 namespace lumra {
 
@@ -20,11 +23,19 @@ public:
     void setToolTip(const QString& text) override;
     QRect geometry() const override;
     bool isItemWidget(const QWidget* widget) const override;
+    // The icon the tray shows.
+    QIcon icon() const { return m_trayIcon.icon(); }
 
 private:
     QMenu m_menu;
     QSystemTrayIcon m_trayIcon;
     StatusItemActions m_actions;
+    struct CachedIcon {
+        QByteArray key;
+        QIcon icon;
+    };
+    std::vector<CachedIcon> m_icons;
+    QByteArray m_shownKey;
 };
 
 } // namespace lumra

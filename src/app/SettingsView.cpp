@@ -4,12 +4,14 @@
 #include "qt/CapsuleBadge.h"
 #include "qt/CardFrame.h"
 #include "qt/DeferredRefresh.h"
+#include "qt/FittingLabel.h"
 #include "qt/KeyValueRow.h"
 #include "qt/KitFonts.h"
 #include "qt/LinkButton.h"
 #include "qt/NonBlockingAlert.h"
 #include "qt/Palette.h"
 #include "qt/PlainTextLabel.h"
+#include "qt/QtText.h"
 #include "qt/Spinner.h"
 #include "qt/SymbolLabel.h"
 #include "qt/SymbolRegistry.h"
@@ -28,10 +30,6 @@
 namespace lumra {
 
 namespace {
-
-QString text(std::string_view view) {
-    return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
-}
 
 QColor primary(const QWidget* widget) {
     return widget->palette().color(QPalette::WindowText);
@@ -158,7 +156,7 @@ QWidget* SettingsView::buildSidebar() {
     buttons->setContentsMargins(0, 4, 0, 0);
     for (SettingsTab tab : allCases<SettingsTab>()) {
         auto* button = new QToolButton(sidebar);
-        button->setText(text(settingsTabTitle(tab)));
+        button->setText(qText(settingsTabTitle(tab)));
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         button->setCursor(Qt::PointingHandCursor);
@@ -256,7 +254,10 @@ QWidget* SettingsView::buildAboutPage() {
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(8);
     titleRow->addWidget(makeSymbol("arrow.down.circle.fill", 14, blue, this));
-    m_updateTitle = makeLabel(QString(), 13, QFont::DemiBold, primary(this), m_updateCard);
+    // The version comes from the update service: elided, never wider than
+    // the card.
+    m_updateTitle =
+        new FittingLabel(kitFont(13, QFont::DemiBold), primary(this), 1.0, m_updateCard);
     titleRow->addWidget(m_updateTitle, 1);
     m_updateCard->contentLayout()->addLayout(titleRow);
     m_releaseNotes = makeLabel(QString(), 12, QFont::Normal, secondary(this), m_updateCard);
@@ -365,7 +366,7 @@ void SettingsView::refresh() {
     for (const auto& [tab, button] : m_tabButtons) {
         const bool selected = tab == m_selectedTab;
         const QColor foreground = selected ? accent : primary(this);
-        button->setIcon(QIcon(symbolPixmap(text(settingsTabSymbolName(tab)), QSizeF(12, 12),
+        button->setIcon(QIcon(symbolPixmap(qText(settingsTabSymbolName(tab)), QSizeF(12, 12),
                                            foreground, devicePixelRatioF())));
         button->setFont(kitFont(13, selected ? QFont::DemiBold : QFont::Medium));
         button->setStyleSheet(
@@ -378,7 +379,7 @@ void SettingsView::refresh() {
 
     const bool batteryFriendly = m_userDefaults->boolForKey(batteryFriendlyKey);
     m_batterySwitch->setChecked(batteryFriendly);
-    m_modeBadge->setText(text(batteryModeBadgeText(batteryFriendly)));
+    m_modeBadge->setText(qText(batteryModeBadgeText(batteryFriendly)));
     m_modeBadge->adjustSize();
 
     m_launchSwitch->setChecked(m_launchAtLoginController->isEnabled().get());

@@ -37,24 +37,9 @@ QColor statusIconLabelColor() {
     return QColor(235, 235, 240);
 }
 
-QColor statusIconTintColor(StatusIconTint tint) {
-    switch (tint) {
-    case StatusIconTint::systemGreen:
-        return statusColor(StatusColor::green);
-    case StatusIconTint::systemOrange:
-        return statusColor(StatusColor::orange);
-    case StatusIconTint::systemRed:
-        return statusColor(StatusColor::red);
-    case StatusIconTint::gray:
-        break;
-    }
-    return QColor(128, 128, 128);
-}
-
 QImage composeStatusIcon(const StatusIconStyle& style, double devicePixelRatio) {
     const double badgeSide = StatusIconGeometry::badgeSide;
-    const QColor badgeColor =
-        style.tint ? statusIconTintColor(*style.tint) : statusIconLabelColor();
+    const QColor badgeColor = style.tint ? statusColor(*style.tint) : statusIconLabelColor();
     const QImage badge = symbolImage(QString::fromStdString(style.badgeSymbolName),
                                      QSizeF(badgeSide, badgeSide), badgeColor, devicePixelRatio);
     if (badge.isNull())

@@ -14,7 +14,6 @@ namespace lumra {
 // The colour a badge takes without a tint: the label colour of the dark
 // panels trays sit on (light, opaque).
 QColor statusIconLabelColor();
-QColor statusIconTintColor(StatusIconTint tint);
 
 // The composed image at devicePixelRatio; a null image when the badge
 // symbol does not exist.

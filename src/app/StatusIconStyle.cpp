@@ -4,23 +4,23 @@ namespace lumra {
 
 StatusIconStyle statusIconStyle(HealthState state, bool isColorfulIconEnabled) {
     StatusIconStyle style;
-    StatusIconTint tint = StatusIconTint::gray;
+    StatusColor tint = StatusColor::halfGray;
     switch (state) {
     case HealthState::good:
         style.badgeSymbolName = "checkmark.circle.fill";
-        tint = StatusIconTint::systemGreen;
+        tint = StatusColor::green;
         break;
     case HealthState::warning:
         style.badgeSymbolName = "exclamationmark.circle.fill";
-        tint = StatusIconTint::systemOrange;
+        tint = StatusColor::orange;
         break;
     case HealthState::poor:
         style.badgeSymbolName = "xmark.circle.fill";
-        tint = StatusIconTint::systemRed;
+        tint = StatusColor::red;
         break;
     case HealthState::disconnected:
         style.badgeSymbolName = "pause.circle.fill";
-        tint = StatusIconTint::gray;
+        tint = StatusColor::halfGray;
         break;
     }
     if (isColorfulIconEnabled)

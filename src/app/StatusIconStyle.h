@@ -5,17 +5,16 @@
 #pragma once
 
 #include "model/HealthState.h"
+#include "viewkit/StatusColor.h"
 
 #include <optional>
 #include <string>
 
 namespace lumra {
 
-enum class StatusIconTint { systemGreen, systemOrange, systemRed, gray };
-
 struct StatusIconStyle {
     std::string badgeSymbolName;
-    std::optional<StatusIconTint> tint;
+    std::optional<StatusColor> tint;
     std::string baseSymbolName = "wifi";
 
     bool operator==(const StatusIconStyle&) const = default;

@@ -5,8 +5,10 @@
 #include <QScreen>
 #include <QTimerEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <charconv>
 #include <fmt/format.h>
+#include <utility>
 #include <vector>
 
 namespace lumra {
@@ -25,6 +27,42 @@ std::optional<int> parseInt(std::string_view text) {
     return value;
 }
 
+// Past any screen: a stored number beyond it is no frame, and QRect's
+// x + width - 1 stays far from overflowing.
+constexpr int frameCoordinateLimit = 1 << 20;
+
+// Room above a frame for the title bar the window manager adds (the frame is
+// the window's client area).
+constexpr int titleBarAllowance = 32;
+
+// One axis of a frame within [areaStart, areaStart + areaLength): as long as
+// the area allows, never below the window's minimum; a window longer than
+// the area is centred on it.
+std::pair<int, int> fittedSpan(int start, int length, int minimum, int maximum, int areaStart,
+                               int areaLength) {
+    length = std::clamp(std::min(length, areaLength), minimum, std::max(minimum, maximum));
+    if (length > areaLength)
+        return {areaStart - (length - areaLength) / 2, length};
+    return {std::clamp(start, areaStart, areaStart + areaLength - length), length};
+}
+
+// The frame at topLeft with size, its size within the window's limits, moved
+// and shrunk into the area with its title bar on it.
+QRect fittedFrame(QPoint topLeft, QSize size, const ToolWindowSpec& spec, const QRect& area) {
+    const QSize maximum =
+        spec.maximumSize.value_or(QSize(frameCoordinateLimit, frameCoordinateLimit));
+    const auto [x, width] = fittedSpan(topLeft.x(), size.width(), spec.minimumSize.width(),
+                                       maximum.width(), area.x(), area.width());
+    const int top = area.y() + titleBarAllowance;
+    const int height = std::clamp(std::min(size.height(), area.height() - titleBarAllowance),
+                                  spec.minimumSize.height(),
+                                  std::max(spec.minimumSize.height(), maximum.height()));
+    const int y = height > area.height() - titleBarAllowance
+                      ? top
+                      : std::clamp(topLeft.y(), top, area.y() + area.height() - height);
+    return QRect(x, y, width, height);
+}
+
 } // namespace
 
 std::optional<QRect> parseWindowFrame(const std::string& text) {
@@ -40,6 +78,10 @@ std::optional<QRect> parseWindowFrame(const std::string& text) {
     }
     if (numbers.size() != 4 || numbers[2] <= 0 || numbers[3] <= 0)
         return std::nullopt;
+    for (const int number : numbers) {
+        if (number < -frameCoordinateLimit || number > frameCoordinateLimit)
+            return std::nullopt;
+    }
     return QRect(numbers[0], numbers[1], numbers[2], numbers[3]);
 }
 
@@ -50,17 +92,24 @@ std::string windowFrameText(const QRect& frame) {
 QRect restoredWindowFrame(const std::optional<QRect>& stored, const ToolWindowSpec& spec,
                           const QList<QRect>& screens, const QRect& centreScreen) {
     if (stored) {
-        QSize size = stored->size().expandedTo(spec.minimumSize);
-        if (spec.maximumSize)
-            size = size.boundedTo(*spec.maximumSize);
-        const QRect frame(stored->topLeft(), size);
+        // The screen holding most of it.
+        const QRect* best = nullptr;
+        qint64 bestArea = 0;
         for (const QRect& screen : screens) {
-            if (screen.intersects(frame))
-                return frame;
+            const QRect overlap = screen.intersected(*stored);
+            const qint64 area = qint64(overlap.width()) * qint64(overlap.height());
+            if (area > bestArea) {
+                best = &screen;
+                bestArea = area;
+            }
         }
+        if (best != nullptr)
+            return fittedFrame(stored->topLeft(), stored->size(), spec, *best);
     }
+    // The window's own size, its title bar on the screen.
     QRect frame(QPoint(0, 0), spec.contentSize);
     frame.moveCenter(centreScreen.center());
+    frame.moveTop(std::max(frame.top(), centreScreen.top() + titleBarAllowance));
     return frame;
 }
 

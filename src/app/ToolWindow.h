@@ -24,12 +24,14 @@ struct ToolWindowSpec {
     std::string frameName;
 };
 
-// "x y width height" as stored, or nothing for any other text.
+// "x y width height" as stored, or nothing for any other text (numbers
+// beyond any screen included).
 std::optional<QRect> parseWindowFrame(const std::string& text);
 std::string windowFrameText(const QRect& frame);
-// The stored frame when at least part of it lies on one of screens (and its
-// size is kept within the window's limits); otherwise the content size
-// centred on centreScreen.
+// The stored frame when part of it lies on one of screens (the available
+// areas), moved and shrunk into the one holding most of it with room for
+// the title bar above, its size within the window's limits; otherwise the
+// content size centred on centreScreen, its title bar on it.
 QRect restoredWindowFrame(const std::optional<QRect>& stored, const ToolWindowSpec& spec,
                           const QList<QRect>& screens, const QRect& centreScreen);
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <exception>
 #include <mutex>
 #include <strings.h>
 #include <unistd.h>
@@ -103,11 +104,35 @@ bool DiagnosticLog::switchesOn(const char* value) noexcept {
 }
 
 void DiagnosticLog::write(std::string_view area, std::string_view text) noexcept {
+    writeLine(area, text, {});
+}
+
+void DiagnosticLog::writeCaught(std::string_view area, std::string_view what) noexcept {
+    const std::exception_ptr error = std::current_exception();
+    if (!error) {
+        writeLine(area, what, {});
+        return;
+    }
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& exception) {
+        writeLine(area, what, exception.what());
+    } catch (...) {
+        writeLine(area, what, "an exception of no standard type");
+    }
+}
+
+void DiagnosticLog::writeLine(std::string_view area, std::string_view text,
+                              std::string_view detail) noexcept {
     LineBuffer line;
     line.append("lumra: ", /*escape=*/false);
     line.append(area, /*escape=*/true);
     line.append(": ", /*escape=*/false);
     line.append(text, /*escape=*/true);
+    if (!detail.empty()) {
+        line.append(": ", /*escape=*/false);
+        line.append(detail, /*escape=*/true);
+    }
     line.finish();
     {
         std::lock_guard lock(captureMutex());

@@ -19,6 +19,8 @@ public:
     // escaped, so text a peer sent can neither forge lines nor drive the
     // terminal.
     static void write(std::string_view area, std::string_view text) noexcept;
+    // Inside a catch block: "<what>: <the exception's what()>".
+    static void writeCaught(std::string_view area, std::string_view what) noexcept;
     // Whether a value of LUMRA_LOG switches the log on ("1", "yes", "on", "true").
     static bool switchesOn(const char* value) noexcept;
 
@@ -36,6 +38,9 @@ public:
     };
 
 private:
+    static void writeLine(std::string_view area, std::string_view text,
+                          std::string_view detail) noexcept;
+
     static std::atomic<bool> s_on;
 };
 
@@ -47,4 +52,12 @@ private:
     do {                                                                                           \
         if (::lumra::DiagnosticLog::isOn())                                                        \
             ::lumra::DiagnosticLog::write((area), (text));                                         \
+    } while (false)
+
+// In a catch block that goes on without the error: LUMRA_LOG_CAUGHT("bus",
+// "reply handler failed") names what failed and the exception's text.
+#define LUMRA_LOG_CAUGHT(area, what)                                                               \
+    do {                                                                                           \
+        if (::lumra::DiagnosticLog::isOn())                                                        \
+            ::lumra::DiagnosticLog::writeCaught((area), (what));                                   \
     } while (false)

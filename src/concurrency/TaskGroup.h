@@ -6,6 +6,8 @@
 // task cancels every child; the group still joins them all.
 #pragma once
 
+#include "base/DiagnosticLog.h"
+#include "concurrency/Cancellation.h"
 #include "concurrency/Task.h"
 #include "concurrency/TaskState.h"
 #include "concurrency/WhenAll.h"
@@ -159,8 +161,10 @@ private:
             try {
                 auto outcome = co_await next();
                 more = outcome.has_value();
-            } catch (...) {
+            } catch (const CancellationError&) {
                 // Outcomes nobody asked for are discarded.
+            } catch (...) {
+                LUMRA_LOG_CAUGHT("tasks", "a group's child failed and nobody asked");
             }
         }
     }

@@ -100,4 +100,48 @@ std::string trimmedWhitespaceAndNewlines(std::string_view text) {
     return std::string(text.substr(begin, end - begin));
 }
 
+std::string replacingInvalidUtf8(std::string_view text) {
+    std::string replaced;
+    replaced.reserve(text.size());
+    std::size_t offset = 0;
+    while (offset < text.size()) {
+        const DecodedCodePoint decoded = decodeUtf8At(text, offset);
+        if (decoded.value == invalidCodePoint)
+            replaced += "\xEF\xBF\xBD";
+        else
+            replaced.append(text.substr(offset, decoded.length));
+        offset += decoded.length;
+    }
+    return replaced;
+}
+
+std::string withoutControlCharacters(std::string_view text, LineBreaks lineBreaks) {
+    std::string kept;
+    kept.reserve(text.size());
+    std::size_t offset = 0;
+    while (offset < text.size()) {
+        const DecodedCodePoint decoded = decodeUtf8At(text, offset);
+        const char32_t c = decoded.value;
+        const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
+        const bool keptBreak = lineBreaks == LineBreaks::keep && (c == U'\n' || c == U'\t');
+        if (!control || keptBreak)
+            kept.append(text.substr(offset, decoded.length));
+        offset += decoded.length;
+    }
+    return kept;
+}
+
+std::string_view utf8Prefix(std::string_view text, std::size_t maxBytes) noexcept {
+    if (text.size() <= maxBytes)
+        return text;
+    std::size_t end = 0;
+    while (end < text.size()) {
+        const std::size_t length = decodeUtf8At(text, end).length;
+        if (end + length > maxBytes)
+            break;
+        end += length;
+    }
+    return text.substr(0, end);
+}
+
 } // namespace lumra

@@ -38,4 +38,20 @@ std::string asciiLowercased(std::string_view text);
 // Drops white space at both ends. Bytes that are not UTF-8 are kept as they are.
 std::string trimmedWhitespaceAndNewlines(std::string_view text);
 
+// Every byte that is not part of a well-formed UTF-8 sequence replaced by
+// U+FFFD; well-formed text comes back unchanged.
+std::string replacingInvalidUtf8(std::string_view text);
+
+enum class LineBreaks { drop, keep };
+
+// Text fit to show: the control characters (U+0000-U+001F, U+007F,
+// U+0080-U+009F) removed, except line feed and tab when line breaks are
+// kept; a carriage return is always removed. Bytes that are not UTF-8 are
+// kept as they are.
+std::string withoutControlCharacters(std::string_view text, LineBreaks lineBreaks);
+
+// The longest start of text of at most maxBytes bytes that ends on a
+// character boundary (an invalid byte counts as one character).
+std::string_view utf8Prefix(std::string_view text, std::size_t maxBytes) noexcept;
+
 } // namespace lumra

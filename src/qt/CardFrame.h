@@ -1,27 +1,36 @@
-// A card: a rounded rectangle with a fill and a 1-wide border, padded on every
-// side, holding a vertical stack of rows. Main thread.
+// The kit's one container: a rounded rectangle (or capsule) with a fill and
+// an optional 1-wide border, padded, holding a stack of rows or a row of
+// widgets. Main thread.
 #pragma once
 
+#include <QBoxLayout>
 #include <QColor>
-#include <QVBoxLayout>
+#include <QMargins>
 #include <QWidget>
+#include <optional>
 
 namespace lumra {
 
 struct CardStyle {
-    QColor fill;
-    QColor border;
+    QColor fill{};
+    // No border when transparent.
+    QColor border = Qt::transparent;
+    // Negative: half the height (a capsule).
     double cornerRadius = 10.0;
     int padding = 14;
     int spacing = 10;
+    // Other padding on each side than padding.
+    std::optional<QMargins> margins{};
+    Qt::Orientation orientation = Qt::Vertical;
 };
 
 class CardFrame final : public QWidget {
 public:
     explicit CardFrame(CardStyle style, QWidget* parent = nullptr);
 
-    // Rows go here, top to bottom.
-    QVBoxLayout* contentLayout() const { return m_layout; }
+    // Rows (or, horizontal, widgets) go here, top to bottom or leading to
+    // trailing.
+    QBoxLayout* contentLayout() const { return m_layout; }
     const CardStyle& style() const { return m_style; }
 
     void draw(QPainter& painter, const QRectF& rect) const;
@@ -31,7 +40,7 @@ protected:
 
 private:
     CardStyle m_style;
-    QVBoxLayout* m_layout;
+    QBoxLayout* m_layout;
 };
 
 } // namespace lumra

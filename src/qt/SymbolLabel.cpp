@@ -2,6 +2,8 @@
 
 #include "qt/SymbolRegistry.h"
 
+#include <cmath>
+
 namespace lumra {
 
 QLabel* makeSymbolImage(const QString& symbolName, double side, const QColor& color,
@@ -23,6 +25,15 @@ void setSymbolImage(QLabel* label, const QString& symbolName, double side, const
     label->setProperty("symbolKey", key);
     label->setPixmap(
         symbolPixmap(symbolName, QSizeF(side, side), color, label->devicePixelRatioF()));
+}
+
+QLabel* makeSymbolLabel(const QString& symbolName, double pointSize, const QColor& color,
+                        QWidget* parent) {
+    const double side = std::ceil(pointSize * 1.2);
+    QLabel* label = makeSymbolImage(symbolName, side, color, parent);
+    label->setFixedSize(static_cast<int>(side), static_cast<int>(side));
+    label->setAccessibleName(QString());
+    return label;
 }
 
 } // namespace lumra

@@ -26,7 +26,7 @@ public:
         : allowedExecutables(std::move(allowed)) {}
     Task<CommandExecutionResult> run(CommandRequest request) override {
         ++runs;
-        throw CommandRunnerError::launchFailed("fake: " + request.executable);
+        throw CommandRunnerError::launchFailed(request.executable, "fake");
         co_return CommandExecutionResult{};
     }
     std::set<std::string> allowedExecutables;

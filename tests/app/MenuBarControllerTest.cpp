@@ -239,12 +239,13 @@ TEST_F(PopoverTest, ToolWindowsHaveTheirChromeAreBuiltOnceAndCloseThePopover) {
 
 TEST_F(PopoverTest, AMovedWindowReopensWhereItWasAfterARestart) {
     menuBar().openSpeedTestWindow();
-    menuBar().speedTestWindow()->setGeometry(40, 50, 900, 600);
+    // The offscreen screen is 800 x 800, narrower than the window's minimum.
+    menuBar().speedTestWindow()->setGeometry(-30, 50, 860, 600);
     menuBar().speedTestWindow()->close();
     build();
     delegate->startUp();
     menuBar().openSpeedTestWindow();
-    EXPECT_EQ(menuBar().speedTestWindow()->geometry(), QRect(40, 50, 900, 600));
+    EXPECT_EQ(menuBar().speedTestWindow()->geometry(), QRect(-30, 50, 860, 600));
 }
 
 TEST_F(PopoverTest, AStoredFrameOnNoScreenIsCentred) {
@@ -257,10 +258,81 @@ TEST_F(PopoverTest, AStoredFrameOnNoScreenIsCentred) {
 TEST(ToolWindowFrameTest, FramesParseOnlyFromFourNumbersWithASize) {
     EXPECT_EQ(parseWindowFrame("10 20 300 400"), QRect(10, 20, 300, 400));
     EXPECT_EQ(parseWindowFrame("-10 -20 300 400"), QRect(-10, -20, 300, 400));
+    EXPECT_EQ(parseWindowFrame("0 0 32767 32767"), QRect(0, 0, 32767, 32767));
     for (const char* text :
-         {"", "10 20 300", "10 20 300 400 5", "10 20 0 400", "a b c d", "10  20 300 400"})
+         {"", "10 20 300", "10 20 300 400 5", "10 20 0 400", "a b c d", "10  20 300 400",
+          "2147483647 2147483647 32767 32767", "0 0 2147483647 2147483647", "-2147483648 0 10 10"})
         EXPECT_FALSE(parseWindowFrame(text).has_value()) << text;
     EXPECT_EQ(windowFrameText(QRect(1, 2, 3, 4)), "1 2 3 4");
+}
+
+TEST(ToolWindowFrameTest, ARestoredFrameFitsTheScreenWithItsTitleBarOnIt) {
+    const ToolWindowSpec resizable{
+        QStringLiteral("Resizable"), {960, 680}, {860, 580}, std::nullopt, "resizable"};
+    const ToolWindowSpec fixed{
+        QStringLiteral("Fixed"), {1080, 680}, {1080, 680}, QSize(1080, 680), "fixed"};
+    const QRect left(0, 0, 1920, 1080);
+    const QRect right(1920, 0, 1280, 1024);
+    struct Row {
+        const char* what;
+        const ToolWindowSpec& spec;
+        std::optional<QRect> stored;
+        QList<QRect> screens;
+        QRect expected;
+    };
+    const std::vector<Row> rows{
+        {"inside a screen: as it was",
+         resizable,
+         QRect(100, 200, 900, 600),
+         {left},
+         QRect(100, 200, 900, 600)},
+        {"the largest size the screen takes",
+         resizable,
+         QRect(0, 0, 32767, 32767),
+         {left},
+         QRect(0, 32, 1920, 1048)},
+        {"no smaller than the minimum",
+         resizable,
+         QRect(10, 40, 100, 100),
+         {left},
+         QRect(10, 40, 860, 580)},
+        {"title bar above the top pulled down",
+         resizable,
+         QRect(50, -500, 900, 600),
+         {left},
+         QRect(50, 32, 900, 600)},
+        {"hanging off the right moved in",
+         resizable,
+         QRect(1800, 300, 900, 600),
+         {left},
+         QRect(1020, 300, 900, 600)},
+        {"on the screen holding most of it",
+         resizable,
+         QRect(1800, 100, 900, 600),
+         {left, right},
+         QRect(1920, 100, 900, 600)},
+        {"fixed size wider than the screen: centred",
+         fixed,
+         QRect(0, 0, 1080, 680),
+         {QRect(0, 0, 1024, 768)},
+         QRect(-28, 32, 1080, 680)},
+        {"on no screen: centred",
+         resizable,
+         QRect(5000, 5000, 900, 600),
+         {left},
+         QRect(480, 200, 960, 680)},
+        {"none stored: centred", resizable, std::nullopt, {left}, QRect(480, 200, 960, 680)},
+        {"screen smaller than the minimum: at the top",
+         resizable,
+         QRect(0, 0, 900, 600),
+         {QRect(0, 0, 640, 480)},
+         QRect(-110, 32, 860, 580)},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(restoredWindowFrame(row.stored, row.spec, row.screens, row.screens.front()),
+                  row.expected)
+            << row.what;
+    }
 }
 
 } // namespace

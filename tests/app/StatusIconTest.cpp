@@ -1,5 +1,6 @@
 #include "app/StatusIcon.h"
 
+#include "app/QtStatusItem.h"
 #include "qt/Palette.h"
 #include "tests/app/AppTestFixture.h"
 
@@ -77,6 +78,24 @@ TEST(StatusIconTest, TheBadgeSitsInTheLowerRightCornerPastTheEdges) {
     EXPECT_TRUE(composeStatusIcon(StatusIconStyle{"no.such.badge", std::nullopt, "wifi"}).isNull());
 }
 
+TEST(StatusIconTest, TheTrayReusesOneIconPerPicture) {
+    QtStatusItem item;
+    const QImage good = composeStatusIcon(statusIconStyle(HealthState::good, true), 2.0);
+    const QImage poor = composeStatusIcon(statusIconStyle(HealthState::poor, true), 2.0);
+    item.setImage(good);
+    const qint64 goodIcon = item.icon().cacheKey();
+    item.setImage(poor);
+    const qint64 poorIcon = item.icon().cacheKey();
+    EXPECT_NE(poorIcon, goodIcon);
+    // The same picture composed again (a new QImage) is the icon it had.
+    for (int flip = 0; flip < 4; ++flip) {
+        item.setImage(composeStatusIcon(statusIconStyle(HealthState::good, true), 2.0));
+        EXPECT_EQ(item.icon().cacheKey(), goodIcon);
+        item.setImage(poor.copy());
+        EXPECT_EQ(item.icon().cacheKey(), poorIcon);
+    }
+}
+
 TEST_F(AppTest, TheTrayIconFollowsTheHealthStateAndTheEnabledFlagOnly) {
     defaults->setBool("colorfulIcon", true);
     defaults->setBool("monitoringEnabled", false);
@@ -103,6 +122,11 @@ TEST_F(AppTest, TheTrayIconFollowsTheHealthStateAndTheEnabledFlagOnly) {
     health.set(HealthState::poor);
     EXPECT_EQ(item.imageSets, before + 2);
     EXPECT_EQ(item.image, composeStatusIcon(statusIconStyle(HealthState::poor, true), 2.0));
+    // Every poll publishes the state again: an unchanged picture is not
+    // handed to the tray again.
+    for (int poll = 0; poll < 3; ++poll)
+        health.set(HealthState::poor);
+    EXPECT_EQ(item.imageSets, before + 2);
 
     // Pausing monitoring publishes the flag and, through the health
     // aggregator, the disconnected state: the pause badge.

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,24 @@ TEST(DiagnosticLogTest, LongTextIsCutAndMarked) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_LE(lines[0].size(), 1100u);
     EXPECT_TRUE(lines[0].ends_with("\\n [cut]")) << lines[0].substr(lines[0].size() - 20);
+}
+
+TEST(DiagnosticLogTest, ACaughtErrorNamesWhatFailedAndWhy) {
+    std::vector<std::string> lines;
+    DiagnosticLog::Capture capture([&](std::string line) { lines.push_back(std::move(line)); });
+    try {
+        throw std::runtime_error("no route\nto host");
+    } catch (...) {
+        LUMRA_LOG_CAUGHT("probe", "ping failed");
+    }
+    try {
+        throw 42;
+    } catch (...) {
+        LUMRA_LOG_CAUGHT("probe", "odd failure");
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "lumra: probe: ping failed: no route\\nto host",
+                         "lumra: probe: odd failure: an exception of no standard type"}));
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #!/bin/sh
-# Runs the include scan over small trees, each with one include, and checks
-# that it passes or fails as the layer table says.
+# Runs the include scan over small trees, each with one include, and
+# configures small projects, each linking layers one way, and checks that
+# each passes or fails as the layer table says.
 # check_layers_test.sh <cmake> <CheckLayers.cmake> <Lumra.cmake>
 set -u
-cmake=$1 script=$2 table=$3
+cmake=$1 script=$2
+table=$(cd "$(dirname "$3")" && pwd)/$(basename "$3")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -43,6 +45,48 @@ expect fail base/Log.cpp '#include "model/Url.h"'
 expect fail base/Log.cpp '#include <QDebug>'
 expect pass app/Delegate.cpp '#include "export/window/DiagnosticsExportWindowView.h"'
 expect fail panel/widgets/Content.cpp '#include "export/window/DiagnosticsExportWindowView.h"'
+
+# expect_link <pass|fail> <CMake lines after layers base, model, qt exist>
+# The project is configured only: the link check runs at the end of that.
+project="$work/project"
+mkdir -p "$project/src"
+: >"$project/src/empty.cpp"
+expect_link() {
+    cat >"$project/CMakeLists.txt" <<EOF
+cmake_minimum_required(VERSION 3.25)
+project(layers CXX)
+include($table)
+lumra_add_layer(base SOURCES src/empty.cpp)
+lumra_add_layer(model SOURCES src/empty.cpp)
+lumra_add_layer(qt SOURCES src/empty.cpp)
+$2
+EOF
+    if "$cmake" -S "$project" -B "$project/build" >"$work/out" 2>&1; then
+        outcome=pass
+    else
+        outcome=fail
+    fi
+    if [ "$outcome" != "$1" ]; then
+        echo "FAILED: a project with '$2': expected $1, got $outcome"
+        cat "$work/out"
+        failures=$((failures + 1))
+    fi
+}
+
+expect_link pass 'lumra_add_layer(probes SOURCES src/empty.cpp LIBS lumra_model)'
+expect_link pass 'lumra_add_layer(probes SOURCES src/empty.cpp DEPENDS model)'
+expect_link fail 'lumra_add_layer(probes SOURCES src/empty.cpp DEPENDS qt)'
+expect_link fail 'lumra_add_layer(probes SOURCES src/empty.cpp LIBS lumra_qt)'
+expect_link fail 'lumra_add_layer(probes SOURCES src/empty.cpp LIBS $<LINK_ONLY:lumra_qt>)'
+expect_link fail 'add_library(Lumra::qt ALIAS lumra_qt)
+lumra_add_layer(probes SOURCES src/empty.cpp LIBS Lumra::qt)'
+expect_link fail 'add_library(lumra_helpers STATIC src/empty.cpp)
+target_link_libraries(lumra_helpers PRIVATE lumra_qt)
+lumra_add_layer(probes SOURCES src/empty.cpp LIBS lumra_helpers)'
+expect_link fail 'lumra_add_layer(probes SOURCES src/empty.cpp)
+target_link_libraries(lumra_probes PRIVATE lumra_qt)'
+expect_link fail 'lumra_add_layer(systool SOURCES src/empty.cpp LIBS lumra_model)'
+expect_link pass 'lumra_add_layer(qt TARGET lumra_qt_extra SOURCES src/empty.cpp LIBS lumra_qt)'
 
 [ "$failures" -eq 0 ] && echo "all cases as expected"
 exit "$failures"

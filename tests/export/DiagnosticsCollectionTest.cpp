@@ -23,7 +23,7 @@ using Stages = std::set<CollectionStage>;
 class CollectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        model = DiagnosticsExportViewModel::create(rig.sources(), {}, bundle, {});
+        model = DiagnosticsExportViewModel::create(rig.engine(), {}, bundle, {});
     }
 
     std::chrono::nanoseconds now() { return loop.clock().uptimeNow().time_since_epoch(); }
@@ -65,7 +65,7 @@ TEST_F(CollectionTest, ANewModelWaitsWithItsInitialState) {
     EXPECT_EQ(model->collectionProgress().get(), 0.0);
     EXPECT_TRUE(model->completedStages().get().empty());
     EXPECT_FALSE(model->actionMessage().get());
-    EXPECT_EQ(model->actionMessageTone().get(), ActionMessageTone::secondary);
+    EXPECT_EQ(model->actionMessageTone().get(), StatusColor::secondary);
 }
 
 TEST_F(CollectionTest, StagesTableAndRawValues) {
@@ -284,10 +284,17 @@ TEST_F(CollectionTest, AFailedJobGivesNoStageMessageAndTheReportTakesTheMonitors
                                          {"errorMessage", "Speed test transferred no data."}}));
 }
 
-TEST_F(CollectionTest, TextThatCannotBeWrittenGivesTheFallbackAndKeepsTheReport) {
+TEST_F(CollectionTest, TextThatIsNotUtf8CostsOnlyItsOwnBytes) {
     rig.scanner->error = std::make_exception_ptr(std::runtime_error("bad bytes \xff\xfe"));
     collect();
-    EXPECT_EQ(model->collectedReportJSONString().get(), std::string(diagnosticsExportFallbackText));
+    const auto& text = model->collectedReportJSONString().get();
+    ASSERT_TRUE(text);
+    ASSERT_NE(*text, std::string(diagnosticsExportFallbackText));
+    const Json written = Json::parse(*text);
+    EXPECT_EQ(written["channelScan"]["errorMessage"],
+              "Channel scan failed: bad bytes \uFFFD\uFFFD");
+    EXPECT_EQ(written["app"]["name"], "Lumra") << "every other section is kept";
+    EXPECT_TRUE(written.contains("latency"));
     ASSERT_TRUE(model->collectedReport().get());
     EXPECT_EQ(model->collectedReport().get()->channelScan.errorMessage,
               "Channel scan failed: bad bytes \xff\xfe");
@@ -319,7 +326,7 @@ TEST_F(CollectionTest, ClosingTheWindowInEveryStageStillFinalisesWithoutStarting
         test::ExportRig rig;
         rig.scanner->passDuration = 1s;
         rig.speedRunner->chunkDuration = 30s;
-        auto model = DiagnosticsExportViewModel::create(rig.sources(), {}, bundle, {});
+        auto model = DiagnosticsExportViewModel::create(rig.engine(), {}, bundle, {});
         model->viewDidAppear();
         loop.advanceBy(c.closeAfter);
         const auto scanTask = rig.channelScan->runningTask();
@@ -447,7 +454,7 @@ TEST_F(CollectionTest, RegenerateClearsTheReportTextAndMessageBeforeTheFirstStag
     EXPECT_EQ(order,
               (std::vector<std::string>{"no message", "no report", "Collecting metrics..."}));
     EXPECT_FALSE(model->collectedReportJSONString().get());
-    EXPECT_EQ(model->actionMessageTone().get(), ActionMessageTone::secondary);
+    EXPECT_EQ(model->actionMessageTone().get(), StatusColor::secondary);
 }
 
 // Copy and save, with a scripted clipboard and dialog.
@@ -491,7 +498,7 @@ TEST_F(CollectionTest, CopyAndSaveBeforeAnyReportSayItIsStillBeingCollected) {
     HeldSavePanel panel;
     model->copyReport(pasteboard);
     EXPECT_EQ(model->actionMessage().get(), "Diagnostics report is still being collected.");
-    EXPECT_EQ(model->actionMessageTone().get(), ActionMessageTone::secondary);
+    EXPECT_EQ(model->actionMessageTone().get(), StatusColor::secondary);
     EXPECT_TRUE(pasteboard.calls.empty());
     EXPECT_EQ(pasteboard.contents, "earlier");
     model->shareReport(panel);
@@ -505,20 +512,21 @@ TEST_F(CollectionTest, CopyClearsTheClipboardThenPutsTheText) {
     auto a = model->actionMessage().subscribe(
         [&](const auto& m) { order.push_back(m.value_or("none")); });
     auto b = model->actionMessageTone().subscribe(
-        [&](ActionMessageTone t) { order.push_back(fmt::format("tone {}", static_cast<int>(t))); });
+        [&](StatusColor t) { order.push_back(fmt::format("tone {}", static_cast<int>(t))); });
     order.clear();
     model->copyReport(pasteboard);
     EXPECT_EQ(pasteboard.calls, (std::vector<std::string>{"clear", "set"}));
     EXPECT_EQ(pasteboard.contents, model->collectedReportJSONString().get());
-    EXPECT_EQ(order,
-              (std::vector<std::string>{"Diagnostics report copied to clipboard.", "tone 1"}))
+    EXPECT_EQ(order, (std::vector<std::string>{
+                         "Diagnostics report copied to clipboard.",
+                         fmt::format("tone {}", static_cast<int>(StatusColor::green))}))
         << "text first, colour second";
 
     RecordingPasteboard refusing;
     refusing.accepts = false;
     model->copyReport(refusing);
     EXPECT_EQ(model->actionMessage().get(), "Unable to copy diagnostics report.");
-    EXPECT_EQ(model->actionMessageTone().get(), ActionMessageTone::error);
+    EXPECT_EQ(model->actionMessageTone().get(), StatusColor::red);
     EXPECT_FALSE(refusing.contents) << "left empty";
 }
 
@@ -543,7 +551,7 @@ TEST_F(CollectionTest, SaveWritesTheTextCapturedAtTheClickUnderTheChosenName) {
     panel.completion(target);
     EXPECT_EQ(readFile(target), shown);
     EXPECT_EQ(model->actionMessage().get(), "Diagnostics report saved to my own name.json.");
-    EXPECT_EQ(model->actionMessageTone().get(), ActionMessageTone::success);
+    EXPECT_EQ(model->actionMessageTone().get(), StatusColor::green);
     loop.advanceBy(60s);
 
     // The name is the export time in local time (UTC+05:30 here).
@@ -556,7 +564,7 @@ TEST_F(CollectionTest, SaveWritesTheTextCapturedAtTheClickUnderTheChosenName) {
 
 TEST_F(CollectionTest, TheFileNameIsTheExportTimeInLocalTime) {
     test::useTimeZone("Asia/Kolkata");
-    auto fixed = DiagnosticsExportViewModel::create(rig.sources(), {}, bundle,
+    auto fixed = DiagnosticsExportViewModel::create(rig.engine(), {}, bundle,
                                                     [] { return test::exportTime(999ms); });
     EXPECT_EQ(fixed->diagnosticsExportFileName(), "lumra-diagnostics-20260301-143507.json")
         << "without a report: now";
@@ -582,12 +590,32 @@ TEST_F(CollectionTest, ASaveThatCannotBeWrittenFailsAndLeavesNoPartialFile) {
     model->shareReport(panel);
     panel.completion(target);
     EXPECT_EQ(model->actionMessage().get(), "Failed to save diagnostics report.");
-    EXPECT_EQ(model->actionMessageTone().get(), ActionMessageTone::error);
+    EXPECT_EQ(model->actionMessageTone().get(), StatusColor::red);
     std::vector<std::string> left;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
         left.push_back(entry.path().filename().string());
     EXPECT_EQ(left, std::vector<std::string>{"report.json"}) << "no temporary file stays behind";
     EXPECT_TRUE(std::filesystem::is_directory(target));
+}
+
+// Saving is an editor's save: through a link, keeping a private file private.
+TEST_F(CollectionTest, SavingThroughALinkReplacesTheFileItNamesAndKeepsItsMode) {
+    collect();
+    test::TempDir dir;
+    const auto real = std::filesystem::path(dir.path()) / "private.json";
+    const auto link = std::filesystem::path(dir.path()) / "report.json";
+    { std::ofstream(real) << "old"; }
+    std::filesystem::permissions(real, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::owner_write);
+    std::filesystem::create_symlink("private.json", link);
+    HeldSavePanel panel;
+    model->shareReport(panel);
+    panel.completion(link);
+    EXPECT_EQ(model->actionMessageTone().get(), StatusColor::green);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readFile(real), *model->collectedReportJSONString().get());
+    EXPECT_EQ(std::filesystem::status(real).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST_F(CollectionTest, ADismissedDialogChangesNothing) {
@@ -598,8 +626,7 @@ TEST_F(CollectionTest, ADismissedDialogChangesNothing) {
     model->shareReport(panel);
     std::vector<std::string> changes;
     auto a = model->actionMessage().subscribe([&](const auto&) { changes.push_back("message"); });
-    auto b =
-        model->actionMessageTone().subscribe([&](ActionMessageTone) { changes.push_back("tone"); });
+    auto b = model->actionMessageTone().subscribe([&](StatusColor) { changes.push_back("tone"); });
     changes.clear();
     panel.completion(std::nullopt);
     EXPECT_TRUE(changes.empty());

@@ -5,7 +5,6 @@
 
 #include "concurrency/RunLoop.h"
 #include "export/report/DiagnosticsReportBuilder.h"
-#include "export/window/DiagnosticsExportPalette.h"
 #include "export/window/DiagnosticsSharePreviewCard.h"
 #include "export/window/ReportTransfer.h"
 #include "qt/CapsuleBadge.h"
@@ -39,7 +38,7 @@ using namespace std::chrono_literals;
 using testing::labelsReadingMarkup;
 using testing::processQueuedEvents;
 using testing::saveScreen;
-namespace Palette = DiagnosticsExportPalette;
+namespace Palette = WindowPalette;
 
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -58,8 +57,7 @@ protected:
     void SetUp() override {
         rig.startMonitoring();
         loop.advanceBy(3s);
-        view = std::make_unique<DiagnosticsExportWindowView>(
-            rig.lifecycle, rig.health, rig.connection, rig.captive, rig.speedTest, rig.channelScan);
+        view = std::make_unique<DiagnosticsExportWindowView>(rig.engine());
         view->resize(1020, 700);
     }
     void TearDown() override {

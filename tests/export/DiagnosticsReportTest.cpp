@@ -321,16 +321,19 @@ TEST_F(DiagnosticsReportTest, AWriterThatMeetsANonFiniteNumberFailsClosed) {
     EXPECT_EQ(diagnosticsReportTextOrFallback(report), fallback);
 }
 
-TEST_F(DiagnosticsReportTest, TextThatIsNotUtf8IsAnEncodingErrorNotAReplacement) {
+// A network name or a tool's message that is not UTF-8 costs only its own
+// bad bytes, never the rest of the report.
+TEST_F(DiagnosticsReportTest, TextThatIsNotUtf8IsWrittenWithReplacementCharacters) {
     DiagnosticsExportReport report = buildDiagnosticsExportReport(test::fullReportInput());
     report.wifi.data->ssid = std::string("bad\xff\xfe");
-    try {
-        diagnosticsJSONString(report);
-        FAIL() << "invalid UTF-8 was written";
-    } catch (const DiagnosticsReportEncodingError& error) {
-        EXPECT_STREQ(error.what(), "Unable to convert diagnostics JSON data to UTF-8 string.");
-    }
-    EXPECT_EQ(diagnosticsReportTextOrFallback(report), diagnosticsExportFallbackText);
+    report.channelScan.errorMessage = std::string("Channel scan failed: \xed\xa0\x80");
+    const std::string text = diagnosticsReportTextOrFallback(report);
+    ASSERT_NE(text, diagnosticsExportFallbackText);
+    const Json written = Json::parse(text);
+    EXPECT_EQ(written["wifi"]["data"]["ssid"], "bad\uFFFD\uFFFD");
+    EXPECT_EQ(written["channelScan"]["errorMessage"], "Channel scan failed: \uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(written["wifi"]["data"]["bssid"], *report.wifi.data->bssid) << "the rest is kept";
+    EXPECT_TRUE(written["latency"]["internetPing"].contains("data"));
 }
 
 TEST_F(DiagnosticsReportTest, ConnectionSumsThatDoNotFitAreLeftOut) {

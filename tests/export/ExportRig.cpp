@@ -84,8 +84,18 @@ void ExportRig::startMonitoring() {
     lifecycle->start();
 }
 
-DiagnosticsExportViewModel::Sources ExportRig::sources() const {
-    return {lifecycle, health, connection, captive, speedTest, channelScan};
+Engine ExportRig::engine() const {
+    return Engine{.wifiMonitor = wifi,
+                  .pingMonitor = ping,
+                  .dnsMonitor = dns,
+                  .connectionMonitor = connection,
+                  .captivePortalMonitor = captive,
+                  .speedTestMonitor = speedTest,
+                  .channelScanMonitor = channelScan,
+                  .lifecycleController = lifecycle,
+                  .healthAggregationController = health,
+                  .locationPermissionController = nullptr,
+                  .appUpdateController = nullptr};
 }
 
 } // namespace lumra::test

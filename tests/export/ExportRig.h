@@ -1,4 +1,4 @@
-// The six objects the export reads, built over scripted probes: real
+// The objects the export reads, built over scripted probes: real
 // monitors, fake scanner, speed-test runner and probes. Needs a runtime.
 #pragma once
 
@@ -60,7 +60,8 @@ struct ExportRig {
     ExportRig();
     // Starts the five polled monitors, so the snapshot has readings.
     void startMonitoring();
-    DiagnosticsExportViewModel::Sources sources() const;
+    // The engine the export reads; no location or update controller.
+    Engine engine() const;
 
     std::shared_ptr<ScriptedScanner> scanner = std::make_shared<ScriptedScanner>();
     std::shared_ptr<ScriptedSpeedTestRunner> speedRunner =

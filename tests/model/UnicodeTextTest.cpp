@@ -95,5 +95,42 @@ TEST(Utf8Test, DecodesForwardAndBackwardAndTakesAMalformedByteAlone) {
     }
 }
 
+TEST(DisplayTextTest, ControlCharactersGoAndLineBreaksStayOnlyWhenAsked) {
+    struct Case {
+        std::string text;
+        LineBreaks lineBreaks;
+        std::string expected;
+    };
+    const std::vector<Case> cases{
+        {"plain é text", LineBreaks::drop, "plain é text"},
+        {"a\x1b[0mb\x07\x7f", LineBreaks::drop, "a[0mb"},
+        {std::string("a\0b", 3), LineBreaks::drop, "ab"},
+        {"one\r\ntwo\tthree", LineBreaks::drop, "onetwothree"},
+        {"one\r\ntwo\tthree", LineBreaks::keep, "one\ntwo\tthree"},
+        // C1 controls are two bytes in UTF-8; U+00A0 just after them stays.
+        {"a\u0085b\u009b\u00a0", LineBreaks::keep, "ab\u00a0"},
+        // A byte that is no UTF-8 is not taken for a C1 control.
+        {"a\x85z", LineBreaks::drop, "a\x85z"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(withoutControlCharacters(c.text, c.lineBreaks), c.expected) << c.text;
+}
+
+TEST(DisplayTextTest, InvalidSequencesBecomeReplacementCharacters) {
+    EXPECT_EQ(replacingInvalidUtf8("Caf\u00e9"), "Caf\u00e9");
+    EXPECT_EQ(replacingInvalidUtf8("Caf\xe9!"), "Caf\uFFFD!");
+    EXPECT_EQ(replacingInvalidUtf8("\xed\xa0\x80"), "\uFFFD\uFFFD\uFFFD") << "a surrogate";
+    EXPECT_EQ(replacingInvalidUtf8("ab\xe2\x82"), "ab\uFFFD\uFFFD") << "cut short";
+}
+
+TEST(DisplayTextTest, APrefixEndsOnACharacterBoundary) {
+    EXPECT_EQ(utf8Prefix("abc", 5), "abc");
+    EXPECT_EQ(utf8Prefix("abcdef", 3), "abc");
+    EXPECT_EQ(utf8Prefix("ab\u00e9", 3), "ab");
+    EXPECT_EQ(utf8Prefix("ab\u20ac", 4), "ab");
+    EXPECT_EQ(utf8Prefix("ab\u20ac", 5), "ab\u20ac");
+    EXPECT_EQ(utf8Prefix("a\xff\xff", 2), "a\xff");
+}
+
 } // namespace
 } // namespace lumra

@@ -102,7 +102,8 @@ TEST(DashboardModelTest, PausedShowsOnlyThePausedRow) {
     const auto model = makeDashboardModel(input);
     EXPECT_EQ(model.monitoringChip, "Paused");
     ASSERT_EQ(model.messages.size(), 1u);
-    EXPECT_EQ(model.messages[0], (InlineMessageModel{"Monitoring is paused.", TintRole::orange}));
+    EXPECT_EQ(model.messages[0],
+              (InlineMessageModel{"Monitoring is paused.", StatusColor::orange}));
 }
 
 TEST(DashboardModelTest, MessagesWhileMonitoring) {
@@ -112,7 +113,7 @@ TEST(DashboardModelTest, MessagesWhileMonitoring) {
     auto model = makeDashboardModel(input);
     EXPECT_EQ(model.monitoringChip, "Monitoring");
     ASSERT_EQ(model.messages.size(), 1u);
-    EXPECT_EQ(model.messages[0], (InlineMessageModel{kWaiting, TintRole::secondary}));
+    EXPECT_EQ(model.messages[0], (InlineMessageModel{kWaiting, StatusColor::secondary}));
 
     input.latestSnapshot = snapshot();
     input.captiveStatus = captive("http://portal.test/");
@@ -120,7 +121,7 @@ TEST(DashboardModelTest, MessagesWhileMonitoring) {
     EXPECT_EQ(messageTexts(model),
               (std::vector<std::string>{
                   "Captive portal detected. Login may be required at http://portal.test/."}));
-    EXPECT_EQ(model.messages[0].accent, TintRole::red);
+    EXPECT_EQ(model.messages[0].accent, StatusColor::red);
 }
 
 TEST(DashboardModelTest, EmptyReadingsShowDashes) {
@@ -136,7 +137,7 @@ TEST(DashboardModelTest, EmptyReadingsShowDashes) {
         }
     }
     EXPECT_EQ(model.wifiRows[0].yDomain, (ChartDomain{0, 1200}));
-    EXPECT_EQ(model.healthBadge, (BadgeModel{"Disconnected", TintRole::gray}));
+    EXPECT_EQ(model.healthBadge, (BadgeModel{"Disconnected", StatusColor::gray}));
 }
 
 TEST(DashboardModelTest, ReadingsInTheirRows) {
@@ -163,7 +164,7 @@ TEST(DashboardModelTest, ReadingsInTheirRows) {
     input.locationStatus = LocationPermissionStatus::authorized;
     const auto model = makeDashboardModel(input);
     EXPECT_TRUE(model.messages.empty());
-    EXPECT_EQ(model.healthBadge, (BadgeModel{"Good", TintRole::green}));
+    EXPECT_EQ(model.healthBadge, (BadgeModel{"Good", StatusColor::green}));
 
     const std::vector<std::pair<std::string, std::string>> wifiRows{
         {"Link Rate", "1201 Mbps"}, {"SNR", "33 dB"}, {"Signal", "-58 dBm"}, {"Noise", "-91 dBm"}};
@@ -173,7 +174,7 @@ TEST(DashboardModelTest, ReadingsInTheirRows) {
         EXPECT_EQ(model.wifiRows[i].value, wifiRows[i].second);
     }
     EXPECT_EQ(model.wifiRows[0].yDomain, (ChartDomain{1120, 1200}));
-    EXPECT_EQ(model.wifiRows[1].stroke, TintRole::yellow);
+    EXPECT_EQ(model.wifiRows[1].stroke, StatusColor::yellow);
     EXPECT_EQ(model.wifiRows[2].yDomain, (ChartDomain{-95, -30}));
 
     ASSERT_EQ(model.latencyRows.size(), 4u);

@@ -36,8 +36,9 @@ TEST(ConnectionCard, CountsRowsAndRange) {
     EXPECT_EQ(values(m), (std::vector<std::string>{"5", "3", "2", "10", "5"}));
     const std::vector<std::string> titles{"Established", "TIME_WAIT", "CLOSE_WAIT", "Total",
                                           "Orphaned"};
-    const std::vector<TintRole> strokes{TintRole::green, TintRole::orange, TintRole::red,
-                                        TintRole::white, TintRole::yellow};
+    const std::vector<StatusColor> strokes{StatusColor::green, StatusColor::orange,
+                                           StatusColor::red, StatusColor::white,
+                                           StatusColor::yellow};
     for (std::size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(m.rows[i].title, titles[i]);
         EXPECT_EQ(m.rows[i].stroke, strokes[i]);
@@ -45,7 +46,7 @@ TEST(ConnectionCard, CountsRowsAndRange) {
     }
     EXPECT_EQ(m.yDomain, (ChartDomain{0, 120}));
     EXPECT_EQ(m.rows[3].samples, (std::vector<double>{100, 10}));
-    EXPECT_EQ(m.badge, (BadgeModel{"Warning", TintRole::orange}));
+    EXPECT_EQ(m.badge, (BadgeModel{"Warning", StatusColor::orange}));
     EXPECT_EQ(m.statusText, "Connection pressure is currently warning.");
     // Large counts are written without grouping.
     const auto big = sample(12345, 0, 0);
@@ -88,25 +89,25 @@ TEST(CaptiveCard, EveryState) {
     };
     const Case cases[] = {
         {std::nullopt,
-         {"Warning", TintRole::orange},
+         {"Warning", StatusColor::orange},
          "Unknown",
          "Awaiting probes",
          "\u2014",
          "Running periodic captive portal probes."},
         {status(false, R::none),
-         {"Good", TintRole::green},
+         {"Good", StatusColor::green},
          "Open Internet",
          "No anomalies",
          "\u2014",
          "No captive portal detected."},
         {status(true, R::redirect, "http://portal.test/login?next=1"),
-         {"Poor", TintRole::red},
+         {"Poor", StatusColor::red},
          "Captive",
          "HTTP redirect detected",
          "http://portal.test/login?next=1",
          "Captive portal detected via an HTTP redirect."},
         {status(true, R::contentInjection),
-         {"Poor", TintRole::red},
+         {"Poor", StatusColor::red},
          "Captive",
          "Probe content mismatch",
          "\u2014",

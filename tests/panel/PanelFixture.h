@@ -137,10 +137,22 @@ struct PanelFixture {
         return s;
     }
 
+    Engine engine() const {
+        return Engine{.wifiMonitor = wifi,
+                      .pingMonitor = ping,
+                      .dnsMonitor = dns,
+                      .connectionMonitor = connection,
+                      .captivePortalMonitor = captive,
+                      .speedTestMonitor = speedTest,
+                      .channelScanMonitor = channelScan,
+                      .lifecycleController = lifecycle,
+                      .healthAggregationController = health,
+                      .locationPermissionController = location,
+                      .appUpdateController = update};
+    }
+
     std::unique_ptr<ContentView> makeView(PanelRoute first = PanelRoute::dashboard) {
-        auto view = std::make_unique<ContentView>(lifecycle, location, health, wifi, ping, dns,
-                                                  connection, captive, speedTest, channelScan,
-                                                  update, first, callbacks(), services());
+        auto view = std::make_unique<ContentView>(engine(), first, callbacks(), services());
         view->resize(400, 650);
         return view;
     }

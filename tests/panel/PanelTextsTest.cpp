@@ -19,15 +19,15 @@ WiFiSnapshot snapshotWith(std::optional<std::string> ssid, std::optional<std::in
 }
 
 TEST(PanelTexts, BadgesOfEveryValue) {
-    EXPECT_EQ(healthStateBadge(HealthState::good), (BadgeModel{"Good", TintRole::green}));
-    EXPECT_EQ(healthStateBadge(HealthState::warning), (BadgeModel{"Warning", TintRole::orange}));
-    EXPECT_EQ(healthStateBadge(HealthState::poor), (BadgeModel{"Poor", TintRole::red}));
+    EXPECT_EQ(healthStateBadge(HealthState::good), (BadgeModel{"Good", StatusColor::green}));
+    EXPECT_EQ(healthStateBadge(HealthState::warning), (BadgeModel{"Warning", StatusColor::orange}));
+    EXPECT_EQ(healthStateBadge(HealthState::poor), (BadgeModel{"Poor", StatusColor::red}));
     EXPECT_EQ(healthStateBadge(HealthState::disconnected),
-              (BadgeModel{"Disconnected", TintRole::gray}));
-    EXPECT_EQ(signalQualityBadge(SignalQuality::good), (BadgeModel{"Good", TintRole::green}));
+              (BadgeModel{"Disconnected", StatusColor::gray}));
+    EXPECT_EQ(signalQualityBadge(SignalQuality::good), (BadgeModel{"Good", StatusColor::green}));
     EXPECT_EQ(signalQualityBadge(SignalQuality::warning),
-              (BadgeModel{"Warning", TintRole::orange}));
-    EXPECT_EQ(signalQualityBadge(SignalQuality::poor), (BadgeModel{"Poor", TintRole::red}));
+              (BadgeModel{"Warning", StatusColor::orange}));
+    EXPECT_EQ(signalQualityBadge(SignalQuality::poor), (BadgeModel{"Poor", StatusColor::red}));
 }
 
 TEST(PanelTexts, NetworkName) {

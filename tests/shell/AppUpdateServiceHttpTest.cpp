@@ -2,10 +2,13 @@
 #include "concurrency/RunLoop.h"
 #include "concurrency/Spawn.h"
 #include "platform/http/CurlHttpClient.h"
+#include "shell/update/AppUpdateController.h"
 #include "shell/update/AppUpdateService.h"
+#include "tests/platform/http/LocalHttpServer.h"
 #include "tests/support/ClosedPort.h"
 
 #include <arpa/inet.h>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -176,6 +179,82 @@ TEST_F(AppUpdateServiceHttpTest, CancellingAStalledCheckFailsItAtOnce) {
     const auto result = loop.await(handle, 10s);
     EXPECT_LT(std::chrono::steady_clock::now() - cancelled, 1s);
     EXPECT_EQ(result.kind, UpdateCheckResult::Case::checkFailed);
+}
+
+// A server that drips its answer never trips the no-progress time-out; the
+// check's own limit ends it, so the spinner stops and the next scheduled
+// check can run.
+TEST_F(AppUpdateServiceHttpTest, ADrippingServerFailsTheCheckWithinItsTimeLimit) {
+    test::LocalHttpServer dripping;
+    auto service = std::make_shared<AppUpdateService>(
+        *Url::parse(dripping.url("/trickle?bytes=100000&interval_ms=100")), std::nullopt, 120,
+        client, /*checkTimeLimitSeconds=*/1.5);
+    const auto began = std::chrono::steady_clock::now();
+    auto handle = spawn(mainActor(), [service] { return service->checkForUpdate(); });
+    const bool ended = loop.runUntil([&] { return handle.isFinished(); }, 20s);
+    const auto took = std::chrono::steady_clock::now() - began;
+    std::printf("figure: update check against a dripping server: %s after %lld ms\n",
+                ended ? "ended" : "still running",
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(handle.get().kind, UpdateCheckResult::Case::checkFailed);
+    EXPECT_LT(took, 1500ms + 1s);
+    handle.cancel();
+}
+
+// The record's texts reach titles, notifications and the download path.
+TEST_F(AppUpdateServiceHttpTest, HostileRecordTextsAreEscapedStrippedAndBounded) {
+    struct Case {
+        std::string name;
+        std::string version;
+        std::optional<std::string> releaseNotes;
+        // Absent: the check fails.
+        std::optional<std::string> expectedVersion;
+        std::optional<std::string> expectedNotes;
+        std::optional<std::string> expectedDownload;
+    };
+    const std::string base = "https://downloads.example.test/releases/";
+    const std::vector<Case> cases{
+        {"a version that climbs", "../../../../evil/payload", std::nullopt,
+         "../../../../evil/payload", std::nullopt,
+         base + "lumra-..%2F..%2F..%2F..%2Fevil%2Fpayload.dmg"},
+        {"control characters", "2.1.0\x1b[31m\r\n\x7f\u0085!", "one\nt\two\r\x07", "2.1.0[31m!",
+         "one\nt\two", base + "lumra-2.1.0%5B31m%21.dmg"},
+        {"notes of a megabyte without a space", "2.1.0", std::string(1'000'000, 'x'), "2.1.0",
+         std::string(AppUpdateService::maxReleaseNotesBytes, 'x'), base + "lumra-2.1.0.dmg"},
+        {"notes cut inside a character", "2.1.0",
+         std::string(AppUpdateService::maxReleaseNotesBytes - 1, 'x') + "\u00e9", "2.1.0",
+         std::string(AppUpdateService::maxReleaseNotesBytes - 1, 'x'), base + "lumra-2.1.0.dmg"},
+        {"a version of 900 kB", std::string(900'000, '9'), std::nullopt, std::nullopt, std::nullopt,
+         std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string json =
+            AvailableUpdate{c.version, 121, "2026-12-10", "", c.releaseNotes, std::nullopt}
+                .encode();
+        const auto result = checkAnswer(Answer{200, json});
+        if (!c.expectedVersion) {
+            EXPECT_EQ(result.kind, UpdateCheckResult::Case::checkFailed);
+            continue;
+        }
+        ASSERT_EQ(result.kind, UpdateCheckResult::Case::updateAvailable);
+        EXPECT_EQ(result.update->version, *c.expectedVersion);
+        EXPECT_EQ(result.update->releaseNotes, c.expectedNotes);
+        EXPECT_EQ(result.update->downloadUrl, *c.expectedDownload);
+        const auto download = Url::parse(result.update->downloadUrl);
+        ASSERT_TRUE(download);
+        EXPECT_TRUE(download->path().starts_with("/releases/lumra-")) << download->path();
+        EXPECT_EQ(download->path().find('/', 10), std::string::npos) << "one segment";
+    }
+}
+
+TEST(AppUpdateNotificationTest, TheNotificationCarriesNoControlCharacters) {
+    const AvailableUpdate update{"2.1\x1b]0;title\x07\n", 121,          "d",
+                                 "https://x.test/a.dmg",  std::nullopt, std::nullopt};
+    EXPECT_EQ(AppUpdateController::notificationRequest(update).body,
+              "Lumra 2.1]0;title is now available. Click to download.");
 }
 
 } // namespace

@@ -40,7 +40,7 @@ public:
             throw CommandRunnerError::cancelled(request.executable);
         auto found = m_answers.find(key(request.executable, request.arguments));
         if (found == m_answers.end())
-            throw CommandRunnerError::launchFailed("not scripted");
+            throw CommandRunnerError::launchFailed(request.executable, "not scripted");
         if (auto* error = std::get_if<CommandRunnerError>(&found->second))
             throw *error;
         CommandExecutionResult result = std::get<CommandExecutionResult>(found->second);

@@ -46,28 +46,24 @@ endif()
 set(LUMRA_SYSTOOL_NETNS_ARGS
   ${LUMRA_SYSTOOL_CLIENT_NS} ${LUMRA_SYSTOOL_ROUTER_NS} ${LUMRA_SYSTOOL_CLIENT_IF} ${LUMRA_SYSTOOL_ROUTER_IF})
 
-add_executable(systool_netns_test ChildProcess.cpp DigNetnsTest.cpp PingNetnsTest.cpp SystoolNetnsTest.cpp ToolOutputRules.cpp)
+lumra_add_namespace_test(systool_netns_test
+  SOURCES
+    ChildProcess.cpp
+    DigNetnsTest.cpp
+    PingNetnsTest.cpp
+    SystoolNetnsTest.cpp
+    ToolOutputRules.cpp
+  LIBS lumra_systool lumra_systool_path PkgConfig::PCRE2
+  SETUP sh ${CMAKE_CURRENT_SOURCE_DIR}/netns.sh setup ${LUMRA_SYSTOOL_NETNS_ARGS}
+  CLEANUP sh ${CMAKE_CURRENT_SOURCE_DIR}/netns.sh cleanup ${LUMRA_SYSTOOL_NETNS_ARGS}
+  RUN ${LUMRA_IP_PROGRAM} netns exec ${LUMRA_SYSTOOL_CLIENT_NS}
+  LABELS netns
+  ENVIRONMENT LUMRA_SYSTOOL_NETNS_IF=${LUMRA_SYSTOOL_CLIENT_IF})
 target_compile_definitions(systool_netns_test PRIVATE
   LUMRA_DIG_TEST_SERVER="${CMAKE_CURRENT_SOURCE_DIR}/dns_server.py")
-target_link_libraries(systool_netns_test PRIVATE lumra_systool lumra_systool_path PkgConfig::PCRE2 GTest::gmock GTest::gtest_main)
-target_include_directories(systool_netns_test PRIVATE ${PROJECT_SOURCE_DIR})
 # libstdc++'s std::regex trips g++ 12's maybe-uninitialized warning at -O1
 # under the sanitizers (a false positive inside <regex>).
 target_compile_options(systool_netns_test PRIVATE -Wno-maybe-uninitialized)
-
-add_test(NAME systool_netns_setup
-  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/netns.sh setup ${LUMRA_SYSTOOL_NETNS_ARGS})
-add_test(NAME systool_netns_test
-  COMMAND ${LUMRA_IP_PROGRAM} netns exec ${LUMRA_SYSTOOL_CLIENT_NS} $<TARGET_FILE:systool_netns_test>)
-add_test(NAME systool_netns_cleanup
-  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/netns.sh cleanup ${LUMRA_SYSTOOL_NETNS_ARGS})
-set_tests_properties(systool_netns_setup PROPERTIES FIXTURES_SETUP systool_netns LABELS netns)
-set_tests_properties(systool_netns_cleanup PROPERTIES FIXTURES_CLEANUP systool_netns LABELS netns)
-set_tests_properties(systool_netns_test PROPERTIES
-  FIXTURES_REQUIRED systool_netns
-  LABELS netns
-  TIMEOUT 300
-  ENVIRONMENT "XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/runtime;LUMRA_SYSTOOL_NETNS_IF=${LUMRA_SYSTOOL_CLIENT_IF}")
 
 lumra_add_test(systool_bus_test
   SOURCES

@@ -33,7 +33,7 @@ struct DiagnosticsExportViewModel::Job {
 };
 
 std::shared_ptr<DiagnosticsExportViewModel>
-DiagnosticsExportViewModel::create(Sources sources, Timing timing, BundleValueProvider bundleValue,
+DiagnosticsExportViewModel::create(Engine engine, Timing timing, BundleValueProvider bundleValue,
                                    DateProvider dateProvider) {
     if (!bundleValue)
         bundleValue = [](std::string_view key) {
@@ -44,13 +44,13 @@ DiagnosticsExportViewModel::create(Sources sources, Timing timing, BundleValuePr
             return runtimeClock().wallNow();
         };
     return std::shared_ptr<DiagnosticsExportViewModel>(new DiagnosticsExportViewModel(
-        std::move(sources), timing, std::move(bundleValue), std::move(dateProvider)));
+        std::move(engine), timing, std::move(bundleValue), std::move(dateProvider)));
 }
 
-DiagnosticsExportViewModel::DiagnosticsExportViewModel(Sources sources, Timing timing,
+DiagnosticsExportViewModel::DiagnosticsExportViewModel(Engine engine, Timing timing,
                                                        BundleValueProvider bundleValue,
                                                        DateProvider dateProvider)
-    : m_sources(std::move(sources)), m_timing(timing), m_bundleValue(std::move(bundleValue)),
+    : m_engine(std::move(engine)), m_timing(timing), m_bundleValue(std::move(bundleValue)),
       m_dateProvider(std::move(dateProvider)) {}
 
 DiagnosticsExportViewModel::~DiagnosticsExportViewModel() {
@@ -108,7 +108,7 @@ DiagnosticsExportViewModel::runCollection(std::weak_ptr<DiagnosticsExportViewMod
 void DiagnosticsExportViewModel::beginCollection() {
     m_isCollectingReport.set(true);
     m_actionMessage.set(std::nullopt);
-    m_actionMessageTone.set(ActionMessageTone::secondary);
+    m_actionMessageTone.set(StatusColor::secondary);
     m_collectedReport.set(std::nullopt);
     m_collectedReportJSONString.set(std::nullopt);
     m_completedStages.set({});
@@ -176,7 +176,7 @@ void DiagnosticsExportViewModel::enterStage(CollectionStage stage, double progre
 }
 
 DiagnosticsExportViewModel::Job DiagnosticsExportViewModel::channelScanJob() {
-    std::shared_ptr<ChannelScanMonitor> monitor = m_sources.channelScanMonitor;
+    std::shared_ptr<ChannelScanMonitor> monitor = m_engine.channelScanMonitor;
     return Job{[monitor] { return monitor->isScanning().get(); },
                [monitor] { monitor->startScan(); },
                [monitor] { return monitor->runningTask(); },
@@ -187,7 +187,7 @@ DiagnosticsExportViewModel::Job DiagnosticsExportViewModel::channelScanJob() {
 }
 
 DiagnosticsExportViewModel::Job DiagnosticsExportViewModel::speedTestJob() {
-    std::shared_ptr<SpeedTestMonitor> monitor = m_sources.speedTestMonitor;
+    std::shared_ptr<SpeedTestMonitor> monitor = m_engine.speedTestMonitor;
     return Job{[monitor] { return monitor->isRunning().get(); },
                [monitor] { monitor->start(); },
                [monitor] { return monitor->runningTask(); },
@@ -269,26 +269,26 @@ void DiagnosticsExportViewModel::cancelAwaitedJobs() {
         if (awaited && running && *awaited == *running)
             awaited->cancel();
     };
-    cancelIfRunning(m_awaitedChannelScan, m_sources.channelScanMonitor->runningTask());
-    cancelIfRunning(m_awaitedSpeedTest, m_sources.speedTestMonitor->runningTask());
+    cancelIfRunning(m_awaitedChannelScan, m_engine.channelScanMonitor->runningTask());
+    cancelIfRunning(m_awaitedSpeedTest, m_engine.speedTestMonitor->runningTask());
 }
 
 void DiagnosticsExportViewModel::finalizeReport(const std::optional<std::string>& channelMessage,
                                                 const std::optional<std::string>& speedMessage) {
     const auto exportedAt = m_dateProvider();
-    const auto& speedTest = *m_sources.speedTestMonitor;
-    const auto& channelScan = *m_sources.channelScanMonitor;
+    const auto& speedTest = *m_engine.speedTestMonitor;
+    const auto& channelScan = *m_engine.channelScanMonitor;
     const DiagnosticsExportInput input{
         exportedAt,
         m_bundleValue("CFBundleShortVersionString"),
         m_bundleValue("CFBundleVersion"),
-        m_sources.lifecycleController->isMonitoringEnabled().get(),
-        m_sources.lifecycleController->isBatteryFriendly().get(),
-        m_sources.healthAggregationController->latestDiagnosticsSnapshot().get(),
-        m_sources.connectionMonitor->latestResult().get(),
-        m_sources.connectionMonitor->lastErrorMessage().get(),
-        m_sources.captivePortalMonitor->latestStatus().get(),
-        m_sources.captivePortalMonitor->lastErrorMessage().get(),
+        m_engine.lifecycleController->isMonitoringEnabled().get(),
+        m_engine.lifecycleController->isBatteryFriendly().get(),
+        m_engine.healthAggregationController->latestDiagnosticsSnapshot().get(),
+        m_engine.connectionMonitor->latestResult().get(),
+        m_engine.connectionMonitor->lastErrorMessage().get(),
+        m_engine.captivePortalMonitor->latestStatus().get(),
+        m_engine.captivePortalMonitor->lastErrorMessage().get(),
         speedTest.latestResult().get(),
         speedTest.phase().get(),
         speedMessage ? speedMessage : speedTest.lastErrorMessage().get(),
@@ -307,8 +307,7 @@ void DiagnosticsExportViewModel::finalizeReport(const std::optional<std::string>
     m_isCollectingReport.set(false);
 }
 
-void DiagnosticsExportViewModel::setActionMessage(std::string_view message,
-                                                  ActionMessageTone tone) {
+void DiagnosticsExportViewModel::setActionMessage(std::string_view message, StatusColor tone) {
     m_actionMessage.set(std::string(message));
     m_actionMessageTone.set(tone);
 }
@@ -316,19 +315,19 @@ void DiagnosticsExportViewModel::setActionMessage(std::string_view message,
 void DiagnosticsExportViewModel::copyReport(ReportPasteboard& pasteboard) {
     const auto& text = m_collectedReportJSONString.get();
     if (!text) {
-        setActionMessage(stillCollectingMessage, ActionMessageTone::secondary);
+        setActionMessage(stillCollectingMessage, StatusColor::secondary);
         return;
     }
     pasteboard.clearContents();
     if (pasteboard.setString(*text))
-        setActionMessage(copiedMessage, ActionMessageTone::success);
+        setActionMessage(copiedMessage, StatusColor::green);
     else
-        setActionMessage(copyFailedMessage, ActionMessageTone::error);
+        setActionMessage(copyFailedMessage, StatusColor::red);
 }
 
 void DiagnosticsExportViewModel::shareReport(ReportSavePanel& panel) {
     if (!m_collectedReportJSONString.get()) {
-        setActionMessage(stillCollectingMessage, ActionMessageTone::secondary);
+        setActionMessage(stillCollectingMessage, StatusColor::secondary);
         return;
     }
     // The text of this moment is what gets written, whatever the state is
@@ -340,16 +339,16 @@ void DiagnosticsExportViewModel::shareReport(ReportSavePanel& panel) {
         [weakSelf, text = std::move(text)](const std::optional<std::filesystem::path>& location) {
             if (!location)
                 return;
-            const bool written = !writeFileAtomically(*location, text, 0644);
+            const bool written = !saveDocument(*location, text, 0666);
             auto self = weakSelf.lock();
             if (!self)
                 return;
             if (written)
                 self->setActionMessage("Diagnostics report saved to " +
                                            location->filename().string() + ".",
-                                       ActionMessageTone::success);
+                                       StatusColor::green);
             else
-                self->setActionMessage(saveFailedMessage, ActionMessageTone::error);
+                self->setActionMessage(saveFailedMessage, StatusColor::red);
         });
 }
 

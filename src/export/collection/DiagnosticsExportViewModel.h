@@ -15,9 +15,10 @@
 
 #include "concurrency/Published.h"
 #include "concurrency/Spawn.h"
-#include "export/collection/ActionMessageTone.h"
 #include "export/collection/CollectionStage.h"
 #include "export/report/DiagnosticsExportReport.h"
+#include "shell/services/Engine.h"
+#include "viewkit/StatusColor.h"
 
 #include <chrono>
 #include <filesystem>
@@ -72,14 +73,6 @@ class DiagnosticsExportViewModel final
     : public ObservableObject,
       public std::enable_shared_from_this<DiagnosticsExportViewModel> {
 public:
-    struct Sources {
-        std::shared_ptr<MonitoringLifecycleController> lifecycleController;
-        std::shared_ptr<HealthAggregationController> healthAggregationController;
-        std::shared_ptr<ConnectionMonitor> connectionMonitor;
-        std::shared_ptr<CaptivePortalMonitor> captivePortalMonitor;
-        std::shared_ptr<SpeedTestMonitor> speedTestMonitor;
-        std::shared_ptr<ChannelScanMonitor> channelScanMonitor;
-    };
     using Timing = DiagnosticsExportTiming;
     // A value of the application's information table, when it has one.
     using BundleValueProvider = std::function<std::optional<std::string>(std::string_view key)>;
@@ -98,13 +91,13 @@ public:
 
     // The bundle defaults to the application's own table and the date to the
     // runtime's wall clock.
-    static std::shared_ptr<DiagnosticsExportViewModel> create(Sources sources, Timing timing = {},
+    static std::shared_ptr<DiagnosticsExportViewModel> create(Engine engine, Timing timing = {},
                                                               BundleValueProvider bundleValue = {},
                                                               DateProvider dateProvider = {});
     ~DiagnosticsExportViewModel() override;
 
     const Published<std::optional<std::string>>& actionMessage() const { return m_actionMessage; }
-    const Published<ActionMessageTone>& actionMessageTone() const { return m_actionMessageTone; }
+    const Published<StatusColor>& actionMessageTone() const { return m_actionMessageTone; }
     const Published<std::optional<DiagnosticsExportReport>>& collectedReport() const {
         return m_collectedReport;
     }
@@ -148,7 +141,7 @@ public:
 private:
     struct Job;
 
-    DiagnosticsExportViewModel(Sources sources, Timing timing, BundleValueProvider bundleValue,
+    DiagnosticsExportViewModel(Engine engine, Timing timing, BundleValueProvider bundleValue,
                                DateProvider dateProvider);
 
     static Task<void> runCollection(std::weak_ptr<DiagnosticsExportViewModel> weakSelf);
@@ -169,10 +162,10 @@ private:
                         const std::optional<std::string>& speedMessage);
     // Cancels the jobs this collection waits for, if they still run.
     void cancelAwaitedJobs();
-    void setActionMessage(std::string_view message, ActionMessageTone tone);
+    void setActionMessage(std::string_view message, StatusColor tone);
 
     Published<std::optional<std::string>> m_actionMessage{std::nullopt, this};
-    Published<ActionMessageTone> m_actionMessageTone{ActionMessageTone::secondary, this};
+    Published<StatusColor> m_actionMessageTone{StatusColor::secondary, this};
     Published<std::optional<DiagnosticsExportReport>> m_collectedReport{std::nullopt, this};
     Published<std::optional<std::string>> m_collectedReportJSONString{std::nullopt, this};
     Published<double> m_collectionProgress{0.0, this};
@@ -180,7 +173,7 @@ private:
     Published<std::set<CollectionStage>> m_completedStages{{}, this};
     Published<bool> m_isCollectingReport{false, this};
 
-    const Sources m_sources;
+    const Engine m_engine;
     const Timing m_timing;
     const BundleValueProvider m_bundleValue;
     const DateProvider m_dateProvider;

@@ -1,5 +1,7 @@
 #include "export/report/DiagnosticsReportWriter.h"
 
+#include "model/UnicodeText.h"
+
 #include <cmath>
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -45,7 +47,11 @@ private:
 
     static Json encode(bool value) { return value; }
     static Json encode(std::int64_t value) { return value; }
-    static Json encode(const std::string& value) { return value; }
+    // A network name or a tool's message may hold bytes that are not UTF-8:
+    // they are replaced, so one text never costs the whole report.
+    static Json encode(const std::string& value) {
+        return isValidUtf8(value) ? value : replacingInvalidUtf8(value);
+    }
     static Json encode(double value) {
         if (!std::isfinite(value))
             throw DiagnosticsReportEncodingError(
@@ -218,7 +224,7 @@ std::string rfc3339UtcText(std::chrono::system_clock::time_point date) {
 std::string diagnosticsJSONString(const DiagnosticsExportReport& report) {
     const Json document = encodeRecord(report);
     try {
-        // Strict: text that is not UTF-8 is an error, not replaced.
+        // Strict: every text was made UTF-8 above, so a failure here is ours.
         return document.dump(2, ' ', false, Json::error_handler_t::strict);
     } catch (const Json::type_error&) {
         throw DiagnosticsReportEncodingError(

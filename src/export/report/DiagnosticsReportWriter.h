@@ -11,8 +11,8 @@
 
 namespace lumra {
 
-// The report could not be written: a number without a JSON form, or text
-// that is not UTF-8.
+// The report could not be written: a number without a JSON form. Bytes of a
+// text that are not UTF-8 are written as U+FFFD instead.
 class DiagnosticsReportEncodingError final : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

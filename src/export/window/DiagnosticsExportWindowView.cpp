@@ -1,13 +1,16 @@
 #include "export/window/DiagnosticsExportWindowView.h"
 
-#include "export/window/DiagnosticsExportPalette.h"
 #include "export/window/DiagnosticsSharePreviewCard.h"
 #include "export/window/ExportText.h"
 #include "export/window/ReportTransfer.h"
+#include "qt/CardFrame.h"
 #include "qt/DeferredRefresh.h"
+#include "qt/KitButton.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
+#include "qt/ProgressBar.h"
 #include "qt/SymbolRegistry.h"
+#include "qt/ToolWindowParts.h"
 
 #include <QAbstractButton>
 #include <QHBoxLayout>
@@ -25,116 +28,30 @@ namespace lumra {
 
 namespace {
 
-namespace Palette = DiagnosticsExportPalette;
+namespace Palette = WindowPalette;
 
-// A rounded panel: fill and 1-wide outline.
-class RoundedPanel final : public QWidget {
-public:
-    RoundedPanel(double radius, QColor fill, QWidget* parent)
-        : QWidget(parent), m_radius(radius), m_fill(std::move(fill)) {}
+// A tile button of the window: an optional symbol and an optional text.
+KitButton* tileButton(const QString& symbol, const QString& text, const QFont& font,
+                      double symbolSize, double radius, QMargins padding, QWidget* parent) {
+    KitButtonStyle style = windowActionButtonStyle();
+    style.cornerRadius = radius;
+    style.border = Palette::exportPanelBorder();
+    style.font = font;
+    style.symbolName = symbol;
+    style.symbolSize = QSizeF(symbolSize, symbolSize);
+    style.padding = padding;
+    return new KitButton(style, text, parent);
+}
 
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(Palette::panelBorder(), 1));
-        painter.setBrush(m_fill);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_radius, m_radius);
-    }
-
-private:
-    double m_radius;
-    QColor m_fill;
-};
-
-// A plain button: an optional symbol and an optional text on a rounded tile
-// filled white at 0.08 and outlined in the panel border.
-class TileButton final : public QAbstractButton {
-public:
-    TileButton(QString symbol, const QString& text, QFont font, double symbolSize, double radius,
-               QSize padding, QWidget* parent)
-        : QAbstractButton(parent), m_symbol(std::move(symbol)), m_font(std::move(font)),
-          m_symbolSize(symbolSize), m_radius(radius), m_padding(padding) {
-        setText(text);
-        setCursor(Qt::PointingHandCursor);
-        setFocusPolicy(Qt::TabFocus);
-    }
-
-    QSize sizeHint() const override {
-        const int textWidth =
-            text().isEmpty() ? 0 : QFontMetrics(m_font).horizontalAdvance(text()) + spacing;
-        const int contentHeight =
-            std::max(QFontMetrics(m_font).height(), static_cast<int>(m_symbolSize));
-        return {2 * m_padding.width() + static_cast<int>(m_symbolSize) + textWidth,
-                2 * m_padding.height() + contentHeight};
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(Palette::panelBorder(), 1));
-        painter.setBrush(isDown() ? paletteWhite(0.14) : Palette::buttonFill());
-        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), m_radius, m_radius);
-        const int textWidth =
-            text().isEmpty() ? 0 : QFontMetrics(m_font).horizontalAdvance(text()) + spacing;
-        const double contentWidth = m_symbolSize + textWidth;
-        double x = (width() - contentWidth) / 2.0;
-        const QImage symbol = symbolImage(m_symbol, QSizeF(m_symbolSize, m_symbolSize),
-                                          Palette::primaryText(), devicePixelRatioF());
-        painter.drawImage(QRectF(x, (height() - m_symbolSize) / 2.0, m_symbolSize, m_symbolSize),
-                          symbol);
-        if (!text().isEmpty()) {
-            x += m_symbolSize + spacing;
-            painter.setFont(m_font);
-            painter.setPen(Palette::primaryText());
-            painter.drawText(QRectF(x, 0, width() - x, height()), Qt::AlignVCenter | Qt::AlignLeft,
-                             text());
-        }
-    }
-
-private:
-    static constexpr int spacing = 5;
-    QString m_symbol;
-    QFont m_font;
-    double m_symbolSize;
-    double m_radius;
-    QSize m_padding;
-};
-
-// A linear bar: the track and the filled share in the accent green.
-class StageProgressBar final : public QWidget {
-public:
-    explicit StageProgressBar(QWidget* parent) : QWidget(parent) {
-        setFixedHeight(6);
-        setMaximumWidth(380);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    }
-    void setValue(double value) {
-        if (value == m_value)
-            return;
-        m_value = value;
-        update();
-    }
-    double value() const { return m_value; }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(paletteWhite(0.12));
-        painter.drawRoundedRect(QRectF(rect()), 3, 3);
-        if (m_value > 0) {
-            painter.setBrush(Palette::accentGreen());
-            painter.drawRoundedRect(QRectF(0, 0, width() * std::clamp(m_value, 0.0, 1.0), height()),
-                                    3, 3);
-        }
-    }
-
-private:
-    double m_value = 0;
-};
+// A rounded panel: fill and 1-wide outline around what the caller lays out.
+CardFrame* roundedPanel(QMargins padding, QWidget* parent) {
+    return new CardFrame(CardStyle{.fill = Palette::exportPanelFill(),
+                                   .border = Palette::exportPanelBorder(),
+                                   .cornerRadius = 14,
+                                   .spacing = 12,
+                                   .margins = padding},
+                         parent);
+}
 
 // The checklist's mark: a green check, or an empty circle outline.
 class StageMark final : public QWidget {
@@ -155,7 +72,7 @@ protected:
         if (m_completed) {
             painter.drawImage(QRectF(0, 0, 11, 11),
                               symbolImage(QStringLiteral("checkmark.circle.fill"), QSizeF(11, 11),
-                                          Palette::accentGreen(), devicePixelRatioF()));
+                                          Palette::successText(), devicePixelRatioF()));
             return;
         }
         painter.setPen(QPen(paletteWhite(0.3), 1.2));
@@ -186,17 +103,8 @@ QString DiagnosticsExportWindowView::copySymbolName() {
                                                          : QStringLiteral("doc.on.doc");
 }
 
-DiagnosticsExportWindowView::DiagnosticsExportWindowView(
-    std::shared_ptr<MonitoringLifecycleController> lifecycleController,
-    std::shared_ptr<HealthAggregationController> healthAggregationController,
-    std::shared_ptr<ConnectionMonitor> connectionMonitor,
-    std::shared_ptr<CaptivePortalMonitor> captivePortalMonitor,
-    std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
-    std::shared_ptr<ChannelScanMonitor> channelScanMonitor, QWidget* parent)
-    : QWidget(parent), m_model(DiagnosticsExportViewModel::create(
-                           {std::move(lifecycleController), std::move(healthAggregationController),
-                            std::move(connectionMonitor), std::move(captivePortalMonitor),
-                            std::move(speedTestMonitor), std::move(channelScanMonitor)})),
+DiagnosticsExportWindowView::DiagnosticsExportWindowView(const Engine& engine, QWidget* parent)
+    : QWidget(parent), m_model(DiagnosticsExportViewModel::create(engine)),
       m_pasteboard(std::make_shared<ClipboardReportPasteboard>()),
       m_savePanel(std::make_shared<FileDialogReportSavePanel>()) {
     setObjectName(QStringLiteral("diagnosticsExportView"));
@@ -253,8 +161,8 @@ QWidget* DiagnosticsExportWindowView::buildHeader(QWidget* parent) {
                         kitFont(12, QFont::Normal), Palette::secondaryText(), header, "subtitle"));
     row->addLayout(titles);
     row->addStretch(1);
-    m_regenerate = new TileButton(QStringLiteral("arrow.clockwise"), QStringLiteral("Regenerate"),
-                                  kitFont(11, QFont::DemiBold), 11, 8, QSize(10, 5), header);
+    m_regenerate = tileButton(QStringLiteral("arrow.clockwise"), QStringLiteral("Regenerate"),
+                              kitFont(11, QFont::DemiBold), 11, 8, QMargins(10, 5, 10, 5), header);
     m_regenerate->setObjectName(QStringLiteral("regenerateButton"));
     m_regenerate->setToolTip(QStringLiteral("Collect metrics again and generate a new report"));
     m_regenerate->setAccessibleName(QStringLiteral("Regenerate"));
@@ -281,11 +189,9 @@ QWidget* DiagnosticsExportWindowView::buildResults(QWidget* parent) {
                         Palette::secondaryText(), left);
     previewCaption->setMinimumHeight(24);
     leftColumn->addWidget(previewCaption);
-    auto* preview = new RoundedPanel(14, Palette::panelFill(), left);
+    auto* preview = roundedPanel(QMargins(14, 14, 14, 14), left);
     preview->setObjectName(QStringLiteral("previewPanel"));
-    m_previewLayout = new QVBoxLayout(preview);
-    m_previewLayout->setContentsMargins(14, 14, 14, 14);
-    m_previewLayout->setSpacing(12);
+    m_previewLayout = preview->contentLayout();
     auto* included = new QWidget(preview);
     included->setObjectName(QStringLiteral("includedList"));
     auto* includedColumn = new QVBoxLayout(included);
@@ -320,7 +226,7 @@ QWidget* DiagnosticsExportWindowView::buildResults(QWidget* parent) {
     buttons->setSpacing(8);
     const auto iconButton = [right](const QString& symbol, const QString& text, const char* name) {
         auto* button =
-            new TileButton(symbol, {}, kitFont(13, QFont::DemiBold), 13, 7, QSize(0, 0), right);
+            tileButton(symbol, {}, kitFont(13, QFont::DemiBold), 13, 7, QMargins(), right);
         button->setObjectName(QString::fromUtf8(name));
         button->setFixedSize(28, 24);
         button->setToolTip(text);
@@ -337,10 +243,9 @@ QWidget* DiagnosticsExportWindowView::buildResults(QWidget* parent) {
     captionRow->addLayout(buttons);
     rightColumn->addLayout(captionRow);
 
-    auto* jsonPanel = new RoundedPanel(14, Palette::panelFill(), right);
+    auto* jsonPanel = roundedPanel(QMargins(12, 12, 4, 12), right);
     jsonPanel->setObjectName(QStringLiteral("jsonPanel"));
-    auto* jsonLayout = new QVBoxLayout(jsonPanel);
-    jsonLayout->setContentsMargins(12, 12, 4, 12);
+    auto* jsonLayout = jsonPanel->contentLayout();
     m_json = new QPlainTextEdit(jsonPanel);
     m_json->setObjectName(QStringLiteral("jsonText"));
     m_json->setReadOnly(true);
@@ -349,10 +254,7 @@ QWidget* DiagnosticsExportWindowView::buildResults(QWidget* parent) {
     m_json->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_json->verticalScrollBar()->setStyleSheet(scrollBarStyle());
     m_json->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    QFont mono = kitFont(12, QFont::Normal);
-    mono.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
-    mono.setStyleHint(QFont::Monospace);
-    m_json->setFont(mono);
+    m_json->setFont(kitMonospacedFont(12, QFont::Normal));
     m_json->viewport()->setAutoFillBackground(false);
     QPalette palette = m_json->palette();
     palette.setColor(QPalette::Base, Qt::transparent);
@@ -379,7 +281,8 @@ QWidget* DiagnosticsExportWindowView::buildProgress(QWidget* parent) {
     m_status = exportTextLabel({}, kitFont(14, QFont::DemiBold), Palette::primaryText(), progress,
                                "statusLine");
     stack->addWidget(m_status, 0, Qt::AlignHCenter);
-    m_progressBar = new StageProgressBar(progress);
+    m_progressBar = new ProgressBar(Palette::successText(), progress);
+    m_progressBar->setMaximumWidth(380);
     m_progressBar->setObjectName(QStringLiteral("progressBar"));
     m_progressBar->setMinimumWidth(380);
     stack->addWidget(m_progressBar, 0, Qt::AlignHCenter);
@@ -433,7 +336,7 @@ void DiagnosticsExportWindowView::refresh() {
     }
 
     m_status->setText(QString::fromStdString(m_model->collectionMessage().get()));
-    static_cast<StageProgressBar*>(m_progressBar)->setValue(m_model->collectionProgress().get());
+    m_progressBar->setProgress(m_model->collectionProgress().get());
     const auto& completed = m_model->completedStages().get();
     for (std::size_t i = 0; i < m_stageRows.size(); ++i) {
         const bool done = completed.count(allCollectionStages[i]) > 0;
@@ -445,7 +348,11 @@ void DiagnosticsExportWindowView::refresh() {
     const auto& message = m_model->actionMessage().get();
     m_actionMessage->setVisible(message.has_value());
     m_actionMessage->setText(message ? QString::fromStdString(*message) : QString());
-    setLabelColor(m_actionMessage, Palette::actionMessageColor(m_model->actionMessageTone().get()));
+    // Secondary is the window's own secondary text; green and red at 0.9.
+    const StatusColor tone = m_model->actionMessageTone().get();
+    setLabelColor(m_actionMessage, tone == StatusColor::secondary
+                                       ? Palette::secondaryText()
+                                       : withOpacity(statusColor(tone), 0.9));
 }
 
 void DiagnosticsExportWindowView::showReport(const DiagnosticsExportReport& report,
@@ -478,8 +385,8 @@ void DiagnosticsExportWindowView::hideEvent(QHideEvent* event) {
 void DiagnosticsExportWindowView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QLinearGradient gradient(rect().topLeft(), rect().bottomRight());
-    gradient.setColorAt(0, Palette::backgroundStart());
-    gradient.setColorAt(1, Palette::backgroundEnd());
+    gradient.setColorAt(0, Palette::exportBackgroundStart());
+    gradient.setColorAt(1, Palette::exportBackgroundEnd());
     painter.fillRect(rect(), gradient);
 }
 

@@ -7,12 +7,7 @@
 #pragma once
 
 #include "export/collection/DiagnosticsExportViewModel.h"
-#include "monitoring/captive/CaptivePortalMonitor.h"
-#include "monitoring/channelscan/ChannelScanMonitor.h"
-#include "monitoring/connection/ConnectionMonitor.h"
-#include "monitoring/health/HealthAggregationController.h"
-#include "monitoring/lifecycle/MonitoringLifecycleController.h"
-#include "monitoring/speedtest/SpeedTestMonitor.h"
+#include "shell/services/Engine.h"
 
 #include <QWidget>
 #include <array>
@@ -23,11 +18,13 @@ class QAbstractButton;
 class QLabel;
 class QPlainTextEdit;
 class QScrollArea;
+class QBoxLayout;
 class QVBoxLayout;
 
 namespace lumra {
 
 class DeferredRefresh;
+class ProgressBar;
 
 class DiagnosticsExportWindowView final : public QWidget {
 public:
@@ -35,13 +32,7 @@ public:
     static constexpr int minimumContentWidth = 980;
     static constexpr int minimumContentHeight = 660;
 
-    DiagnosticsExportWindowView(
-        std::shared_ptr<MonitoringLifecycleController> lifecycleController,
-        std::shared_ptr<HealthAggregationController> healthAggregationController,
-        std::shared_ptr<ConnectionMonitor> connectionMonitor,
-        std::shared_ptr<CaptivePortalMonitor> captivePortalMonitor,
-        std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
-        std::shared_ptr<ChannelScanMonitor> channelScanMonitor, QWidget* parent = nullptr);
+    explicit DiagnosticsExportWindowView(const Engine& engine, QWidget* parent = nullptr);
     ~DiagnosticsExportWindowView() override;
 
     const std::shared_ptr<DiagnosticsExportViewModel>& model() const { return m_model; }
@@ -77,12 +68,12 @@ private:
     QScrollArea* m_scroll = nullptr;
     QAbstractButton* m_regenerate = nullptr;
     QWidget* m_results = nullptr;
-    QVBoxLayout* m_previewLayout = nullptr;
+    QBoxLayout* m_previewLayout = nullptr;
     QWidget* m_card = nullptr;
     QPlainTextEdit* m_json = nullptr;
     QWidget* m_progress = nullptr;
     QLabel* m_status = nullptr;
-    QWidget* m_progressBar = nullptr;
+    ProgressBar* m_progressBar = nullptr;
     std::array<QWidget*, 6> m_stageRows{};
     QLabel* m_actionMessage = nullptr;
     std::optional<DiagnosticsExportReport> m_shownReport;

@@ -1,7 +1,6 @@
 #include "export/window/DiagnosticsSharePreviewCard.h"
 
 #include "export/report/DiagnosticsShareCardModel.h"
-#include "export/window/DiagnosticsExportPalette.h"
 #include "export/window/ExportText.h"
 #include "qt/CapsuleBadge.h"
 #include "qt/KitFonts.h"
@@ -20,7 +19,7 @@ namespace lumra {
 
 namespace {
 
-namespace Palette = DiagnosticsExportPalette;
+namespace Palette = WindowPalette;
 
 // A 1-high rule in the border colour.
 QWidget* divider(QWidget* parent) {
@@ -28,7 +27,7 @@ QWidget* divider(QWidget* parent) {
     line->setFixedHeight(1);
     line->setAutoFillBackground(true);
     QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, Palette::panelBorder());
+    palette.setColor(QPalette::Window, Palette::exportPanelBorder());
     line->setPalette(palette);
     return line;
 }
@@ -71,9 +70,7 @@ DiagnosticsCardMetric::DiagnosticsCardMetric(const QString& title, const QString
     m_titleLabel =
         exportTextLabel(title, kitFont(11, QFont::DemiBold), Palette::secondaryText(), this);
     m_titleLabel->setObjectName(QStringLiteral("metricTitle"));
-    QFont valueFont = kitFont(11, QFont::DemiBold);
-    valueFont.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
-    valueFont.setStyleHint(QFont::Monospace);
+    const QFont valueFont = kitMonospacedFont(11, QFont::DemiBold);
     m_valueLabel = exportTextLabel(value, valueFont, Palette::primaryText(), this);
     m_valueLabel->setObjectName(QStringLiteral("metricValue"));
     m_valueLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -176,7 +173,7 @@ void DiagnosticsSharePreviewCard::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    painter.setPen(QPen(Palette::panelBorder(), 1));
+    painter.setPen(QPen(Palette::exportPanelBorder(), 1));
     painter.setBrush(paletteWhite(0.03));
     painter.drawRoundedRect(box, 12, 12);
 }

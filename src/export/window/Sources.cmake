@@ -1,5 +1,4 @@
 list(APPEND export_window_SOURCES
-  window/DiagnosticsExportPalette.cpp
   window/DiagnosticsExportWindowView.cpp
   window/DiagnosticsSharePreviewCard.cpp
   window/ExportText.cpp

@@ -1,5 +1,6 @@
 #include "monitoring/channelscan/ChannelScanMonitor.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/Cancellation.h"
 #include "monitoring/channelscan/ChannelScoring.h"
 #include "probes/wifi/WiFiNetworkScannerError.h"
@@ -69,6 +70,7 @@ std::string ChannelScanMonitor::errorMessage(const std::exception_ptr& error) {
     } catch (const std::exception& other) {
         return failedPrefix + std::string(other.what());
     } catch (...) {
+        LUMRA_LOG_CAUGHT("channelscan", "the scan failed");
         return failedPrefix + std::string("The operation couldn\u2019t be completed.");
     }
 }

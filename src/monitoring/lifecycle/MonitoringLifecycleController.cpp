@@ -1,5 +1,6 @@
 #include "monitoring/lifecycle/MonitoringLifecycleController.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/Runtime.h"
 
 namespace lumra {
@@ -199,8 +200,11 @@ Task<void> MonitoringLifecycleController::closeFastPollingWindow(
     try {
         co_await self->m_sleeper->sleepSeconds(
             self->m_configuration.networkChangeFastPollingDuration);
+    } catch (const CancellationError&) {
+        slept = false; // a newer change or the end of fast polling took over
     } catch (...) {
-        slept = false; // cancelled: a newer change or the end of fast polling took over
+        LUMRA_LOG_CAUGHT("lifecycle", "the fast-polling wait failed");
+        slept = false;
     }
     if (!slept || !self->m_isNetworkFastPollingActive)
         co_return;

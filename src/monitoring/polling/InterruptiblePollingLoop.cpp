@@ -1,5 +1,6 @@
 #include "monitoring/polling/InterruptiblePollingLoop.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/Cancellation.h"
 #include "concurrency/Runtime.h"
 
@@ -97,8 +98,11 @@ Task<void> InterruptiblePollingLoop::run(std::weak_ptr<InterruptiblePollingLoop>
         bool waitedInFull = true;
         try {
             co_await wait->value();
+        } catch (const CancellationError&) {
+            waitedInFull = false; // cut short to poll now, or stopped
         } catch (...) {
-            waitedInFull = false; // cut short; the reason does not matter
+            LUMRA_LOG_CAUGHT("polling", "the wait between polls failed");
+            waitedInFull = false;
         }
         bool pollNow = waitedInFull;
         {

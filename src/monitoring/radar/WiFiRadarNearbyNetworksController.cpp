@@ -1,5 +1,6 @@
 #include "monitoring/radar/WiFiRadarNearbyNetworksController.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/Cancellation.h"
 #include "concurrency/Runtime.h"
 #include "concurrency/Sleep.h"
@@ -111,6 +112,7 @@ Task<void> WiFiRadarNearbyNetworksController::scanOnce(
     } catch (const CancellationError&) {
         outcome = ScanOutcome::cancelled;
     } catch (...) {
+        LUMRA_LOG_CAUGHT("radar", "the nearby-network scan failed");
         outcome = ScanOutcome::failed;
     }
     auto self = weakSelf.lock();

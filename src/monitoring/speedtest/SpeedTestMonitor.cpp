@@ -1,5 +1,6 @@
 #include "monitoring/speedtest/SpeedTestMonitor.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/Cancellation.h"
 #include "concurrency/Hops.h"
 #include "concurrency/Runtime.h"
@@ -62,8 +63,11 @@ public:
         task->cancel();
         try {
             co_await task->value();
+        } catch (const CancellationError&) {
+            // We cancelled it just now.
         } catch (...) {
             // A sampler that failed has no samples to add; the test goes on.
+            LUMRA_LOG_CAUGHT("speedtest", "a sampler failed");
         }
     }
 
@@ -181,6 +185,7 @@ std::optional<std::string> SpeedTestMonitor::errorMessage(const std::exception_p
         // Transport errors carry the HTTP layer's own description.
         return std::string(other.what());
     } catch (...) {
+        LUMRA_LOG_CAUGHT("speedtest", "the test failed");
         return genericFailureMessage;
     }
 }

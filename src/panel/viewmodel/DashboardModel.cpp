@@ -94,19 +94,42 @@ LocationAction locationAction(LocationPermissionStatus status) {
     return LocationAction::none;
 }
 
+DashboardInput dashboardInput(const Engine& engine) {
+    DashboardInput input;
+    const auto& lifecycle = *engine.lifecycleController;
+    const auto& wifi = *engine.wifiMonitor;
+    const auto& ping = *engine.pingMonitor;
+    input.isMonitoringEnabled = lifecycle.isMonitoringEnabled().get();
+    input.monitoringStatusText = lifecycle.statusText();
+    input.healthState = engine.healthAggregationController->healthState().get();
+    input.isConnected = wifi.isConnected().get();
+    input.latestSnapshot = wifi.latestSnapshot().get();
+    input.wifiHistory = wifi.history().get();
+    input.routerResult = ping.routerResult().get();
+    input.internetResult = ping.internetResult().get();
+    input.routerHistory = ping.routerHistory().get();
+    input.internetHistory = ping.internetHistory().get();
+    input.isRouterIgnored = ping.isRouterIgnored().get();
+    input.dnsResult = engine.dnsMonitor->latestResult().get();
+    input.dnsHistory = engine.dnsMonitor->history().get();
+    input.captiveStatus = engine.captivePortalMonitor->latestStatus().get();
+    input.locationStatus = engine.locationPermissionController->status().get();
+    return input;
+}
+
 DashboardModel makeDashboardModel(const DashboardInput& input, const NumberSeparators& separators) {
     DashboardModel model;
     model.healthBadge = healthStateBadge(input.healthState);
     model.isMonitoringEnabled = input.isMonitoringEnabled;
     model.monitoringChip = input.isMonitoringEnabled ? "Monitoring" : "Paused";
     if (!input.isMonitoringEnabled) {
-        model.messages.push_back({input.monitoringStatusText, TintRole::orange});
+        model.messages.push_back({input.monitoringStatusText, StatusColor::orange});
     } else if (auto message =
                    dashboardMessage(input.isConnected, input.latestSnapshot.has_value())) {
-        model.messages.push_back({std::move(*message), TintRole::secondary});
+        model.messages.push_back({std::move(*message), StatusColor::secondary});
     }
     if (auto banner = captivePortalBanner(input.isMonitoringEnabled, input.captiveStatus)) {
-        model.messages.push_back({std::move(*banner), TintRole::red});
+        model.messages.push_back({std::move(*banner), StatusColor::red});
     }
     model.wifiHeader = wifiHeaderModel(input.latestSnapshot, input.isConnected);
 
@@ -114,41 +137,41 @@ DashboardModel makeDashboardModel(const DashboardInput& input, const NumberSepar
     const auto linkRates = linkRateHistory(input.wifiHistory);
     model.wifiRows = {
         {"Link Rate", integerWithUnit(snapshot ? snapshot->linkRateMbps : std::nullopt, "Mbps"),
-         linkRates, linkRateChartDomain(linkRates), TintRole::green},
+         linkRates, linkRateChartDomain(linkRates), StatusColor::green},
         {"SNR", integerWithUnit(snapshot ? snapshot->snrDb : std::nullopt, "dB"),
-         snrHistory(input.wifiHistory), kSNRChartDomain, TintRole::yellow},
+         snrHistory(input.wifiHistory), kSNRChartDomain, StatusColor::yellow},
         {"Signal",
          integerWithUnit(snapshot ? std::optional{snapshot->rssiDbm} : std::nullopt, "dBm"),
-         rssiHistory(input.wifiHistory), kSignalChartDomain, TintRole::orange},
+         rssiHistory(input.wifiHistory), kSignalChartDomain, StatusColor::orange},
         {"Noise",
          integerWithUnit(snapshot ? std::optional{snapshot->noiseFloorDbm} : std::nullopt, "dBm"),
-         noiseHistory(input.wifiHistory), kNoiseChartDomain, TintRole::green},
+         noiseHistory(input.wifiHistory), kNoiseChartDomain, StatusColor::green},
     };
 
     const auto& internet = input.internetResult;
     model.latencyRows = {
         {"Router Ping", routerPingText(input.isRouterIgnored, input.routerResult, separators),
-         pingLatencyHistory(input.routerHistory), kRouterPingChartDomain, TintRole::red},
+         pingLatencyHistory(input.routerHistory), kRouterPingChartDomain, StatusColor::red},
         {"Internet Ping",
          formatMetricValue(fieldOf(internet, &PingResult::latencyMilliseconds), "ms", 1,
                            separators),
-         pingLatencyHistory(input.internetHistory), kInternetPingChartDomain, TintRole::orange},
+         pingLatencyHistory(input.internetHistory), kInternetPingChartDomain, StatusColor::orange},
         {"Jitter",
          formatMetricValue(fieldOf(internet, &PingResult::jitterMilliseconds), "ms", 1, separators),
-         internetJitterHistory(input.internetHistory), kJitterChartDomain, TintRole::yellow},
+         internetJitterHistory(input.internetHistory), kJitterChartDomain, StatusColor::yellow},
         {"Packet Loss",
          formatPercentValue(internet ? std::optional{internet->packetLossPercent} : std::nullopt, 0,
                             separators),
-         std::nullopt, std::nullopt, TintRole::green},
+         std::nullopt, std::nullopt, StatusColor::green},
     };
 
     const auto& dns = input.dnsResult;
     model.dnsRows = {
         {"Domain", dns ? dns->domain : std::string{kMissingValueText}, std::nullopt, std::nullopt,
-         TintRole::green},
+         StatusColor::green},
         {"Lookup",
          formatMetricValue(dns ? dns->latencyMilliseconds : std::nullopt, "ms", 1, separators),
-         dnsLatencyHistory(input.dnsHistory), kDNSLookupChartDomain, TintRole::green},
+         dnsLatencyHistory(input.dnsHistory), kDNSLookupChartDomain, StatusColor::green},
     };
     model.location = locationNotice(input.locationStatus);
     return model;

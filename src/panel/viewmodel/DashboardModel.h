@@ -8,10 +8,11 @@
 #include "model/HealthState.h"
 #include "model/PingResult.h"
 #include "model/WiFiSnapshot.h"
-#include "panel/viewmodel/MetricFormat.h"
 #include "panel/viewmodel/PanelTexts.h"
-#include "panel/viewmodel/Sparkline.h"
 #include "shell/location/LocationPermissionStatus.h"
+#include "shell/services/Engine.h"
+#include "viewkit/MetricFormat.h"
+#include "viewkit/Sparkline.h"
 
 #include <optional>
 #include <span>
@@ -55,14 +56,14 @@ struct MetricRowModel {
     // Absent for a plain row without sparkline.
     std::optional<std::vector<double>> samples;
     std::optional<ChartDomain> yDomain;
-    TintRole stroke = TintRole::green;
+    StatusColor stroke = StatusColor::green;
 
     bool operator==(const MetricRowModel&) const = default;
 };
 
 struct InlineMessageModel {
     std::string text;
-    TintRole accent;
+    StatusColor accent;
 
     bool operator==(const InlineMessageModel&) const = default;
 };
@@ -105,6 +106,9 @@ struct DashboardModel {
 
     bool operator==(const DashboardModel&) const = default;
 };
+
+// The engine's current values; the spans point into its published histories.
+DashboardInput dashboardInput(const Engine& engine);
 
 DashboardModel makeDashboardModel(const DashboardInput& input,
                                   const NumberSeparators& separators = {});

@@ -36,15 +36,15 @@ makeConnectionMonitorCardModel(const std::optional<ConnectionPressureResult>& la
     using Counts = TCPConnectionStateCounts;
     model.rows = {
         {"Established", count([](const Counts& c) { return c.established; }),
-         establishedHistory(history), model.yDomain, TintRole::green},
+         establishedHistory(history), model.yDomain, StatusColor::green},
         {"TIME_WAIT", count([](const Counts& c) { return c.timeWait; }), timeWaitHistory(history),
-         model.yDomain, TintRole::orange},
+         model.yDomain, StatusColor::orange},
         {"CLOSE_WAIT", count([](const Counts& c) { return c.closeWait; }),
-         closeWaitHistory(history), model.yDomain, TintRole::red},
+         closeWaitHistory(history), model.yDomain, StatusColor::red},
         {"Total", count([](const Counts& c) { return c.established + c.timeWait + c.closeWait; }),
-         std::move(total), model.yDomain, TintRole::white},
+         std::move(total), model.yDomain, StatusColor::white},
         {"Orphaned", count([](const Counts& c) { return c.timeWait + c.closeWait; }),
-         std::move(orphaned), model.yDomain, TintRole::yellow},
+         std::move(orphaned), model.yDomain, StatusColor::yellow},
     };
     if (latestResult) {
         model.badge = signalQualityBadge(latestResult->quality);
@@ -141,6 +141,18 @@ std::string updateAvailableTitle(std::string_view version) {
 
 bool showsReleaseNotes(const std::optional<std::string>& releaseNotes) {
     return releaseNotes && !releaseNotes->empty();
+}
+
+ConnectionMonitorCardModel connectionMonitorCardModel(const Engine& engine) {
+    const auto& monitor = *engine.connectionMonitor;
+    return makeConnectionMonitorCardModel(monitor.latestResult().get(), monitor.history().get(),
+                                          monitor.lastErrorMessage().get());
+}
+
+CaptivePortalCardModel captivePortalCardModel(const Engine& engine) {
+    const auto& monitor = *engine.captivePortalMonitor;
+    return makeCaptivePortalCardModel(monitor.latestStatus().get(),
+                                      monitor.lastErrorMessage().get());
 }
 
 } // namespace lumra

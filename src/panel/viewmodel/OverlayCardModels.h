@@ -7,7 +7,7 @@
 #include "model/SignalQuality.h"
 #include "panel/viewmodel/DashboardModel.h"
 #include "panel/viewmodel/PanelTexts.h"
-#include "panel/viewmodel/Sparkline.h"
+#include "viewkit/Sparkline.h"
 
 #include <chrono>
 #include <optional>
@@ -60,6 +60,10 @@ struct CaptivePortalCardModel {
 CaptivePortalCardModel
 makeCaptivePortalCardModel(const std::optional<CaptivePortalStatus>& latestStatus,
                            const std::optional<std::string>& lastErrorMessage);
+
+// The two cards over the engine's connection and captive-portal monitors.
+ConnectionMonitorCardModel connectionMonitorCardModel(const Engine& engine);
+CaptivePortalCardModel captivePortalCardModel(const Engine& engine);
 
 // The toolbox's tools, in screen order.
 enum class ToolboxTool {

@@ -7,7 +7,7 @@
 #include "model/DNSResult.h"
 #include "model/PingResult.h"
 #include "model/WiFiSnapshot.h"
-#include "panel/viewmodel/Sparkline.h"
+#include "viewkit/Sparkline.h"
 
 #include <span>
 #include <vector>

@@ -12,35 +12,35 @@ std::string capitalizedFirstLetter(std::string text) {
 }
 
 BadgeModel healthStateBadge(HealthState state) {
-    TintRole tint = TintRole::gray;
+    StatusColor tint = StatusColor::gray;
     switch (state) {
     case HealthState::good:
-        tint = TintRole::green;
+        tint = StatusColor::green;
         break;
     case HealthState::warning:
-        tint = TintRole::orange;
+        tint = StatusColor::orange;
         break;
     case HealthState::poor:
-        tint = TintRole::red;
+        tint = StatusColor::red;
         break;
     case HealthState::disconnected:
-        tint = TintRole::gray;
+        tint = StatusColor::gray;
         break;
     }
     return {capitalizedFirstLetter(std::string{rawValue(state)}), tint};
 }
 
 BadgeModel signalQualityBadge(SignalQuality quality) {
-    TintRole tint = TintRole::red;
+    StatusColor tint = StatusColor::red;
     switch (quality) {
     case SignalQuality::good:
-        tint = TintRole::green;
+        tint = StatusColor::green;
         break;
     case SignalQuality::warning:
-        tint = TintRole::orange;
+        tint = StatusColor::orange;
         break;
     case SignalQuality::poor:
-        tint = TintRole::red;
+        tint = StatusColor::red;
         break;
     }
     return {capitalizedFirstLetter(std::string{rawValue(quality)}), tint};

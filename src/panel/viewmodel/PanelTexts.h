@@ -4,19 +4,16 @@
 #include "model/HealthState.h"
 #include "model/SignalQuality.h"
 #include "model/WiFiSnapshot.h"
+#include "viewkit/StatusColor.h"
 
 #include <optional>
 #include <string>
 
 namespace lumra {
 
-// The standard colours a view tints with; the Qt side maps each role to the
-// kit's colour.
-enum class TintRole { green, orange, red, yellow, blue, gray, white, secondary, accent };
-
 struct BadgeModel {
     std::string text;
-    TintRole tint;
+    StatusColor tint;
 
     bool operator==(const BadgeModel&) const = default;
 };

@@ -1,5 +1,6 @@
 #include "panel/viewmodel/SettingsCardState.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/MainActor.h"
 #include "concurrency/Runtime.h"
 #include "concurrency/Spawn.h"
@@ -48,6 +49,7 @@ Task<void> SettingsCardState::runCheck(std::shared_ptr<AppUpdateController> cont
         co_await controller->checkForUpdatesNow();
     } catch (...) {
         // A cancelled or failed check shows nothing new; the button returns.
+        LUMRA_LOG_CAUGHT("update", "the check asked for in Settings failed");
     }
     if (auto state = weakState.lock()) {
         state->m_isCheckingForUpdate = false;

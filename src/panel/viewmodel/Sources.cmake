@@ -1,9 +1,7 @@
 list(APPEND panel_viewmodel_SOURCES
   viewmodel/DashboardModel.cpp
-  viewmodel/MetricFormat.cpp
   viewmodel/OverlayCardModels.cpp
   viewmodel/PanelRoute.cpp
   viewmodel/PanelSeries.cpp
   viewmodel/PanelTexts.cpp
-  viewmodel/SettingsCardState.cpp
-  viewmodel/Sparkline.cpp)
+  viewmodel/SettingsCardState.cpp)

@@ -1,12 +1,17 @@
 #include "panel/widgets/ContentView.h"
 
 #include "panel/viewmodel/OverlayCardModels.h"
+#include "panel/viewmodel/PanelTexts.h"
 #include "panel/widgets/DashboardPage.h"
 #include "panel/widgets/OverlayCards.h"
-#include "panel/widgets/PanelPalette.h"
 #include "panel/widgets/SettingsOverlayCard.h"
 #include "platform/bundle/Bundle.h"
 #include "qt/DeferredRefresh.h"
+#include "qt/KitFonts.h"
+#include "qt/LocaleNumberFormat.h"
+#include "qt/Palette.h"
+#include "qt/QtText.h"
+#include "viewkit/MetricFormat.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -38,26 +43,9 @@ QMargins pagePadding(PanelRoute route) {
 
 } // namespace
 
-ContentView::ContentView(std::shared_ptr<MonitoringLifecycleController> lifecycleController,
-                         std::shared_ptr<LocationPermissionController> locationPermissionController,
-                         std::shared_ptr<HealthAggregationController> healthAggregationController,
-                         std::shared_ptr<WiFiMonitor> wifiMonitor,
-                         std::shared_ptr<PingMonitor> pingMonitor,
-                         std::shared_ptr<DNSMonitor> dnsMonitor,
-                         std::shared_ptr<ConnectionMonitor> connectionMonitor,
-                         std::shared_ptr<CaptivePortalMonitor> captivePortalMonitor,
-                         std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
-                         std::shared_ptr<ChannelScanMonitor> channelScanMonitor,
-                         std::shared_ptr<AppUpdateController> appUpdateController,
-                         PanelRoute activePanel, Callbacks callbacks, PlatformServices services,
-                         QWidget* parent)
-    : QWidget(parent), m_lifecycle(std::move(lifecycleController)),
-      m_location(std::move(locationPermissionController)),
-      m_health(std::move(healthAggregationController)), m_wifi(std::move(wifiMonitor)),
-      m_ping(std::move(pingMonitor)), m_dns(std::move(dnsMonitor)),
-      m_connection(std::move(connectionMonitor)), m_captive(std::move(captivePortalMonitor)),
-      m_speedTest(std::move(speedTestMonitor)), m_channelScan(std::move(channelScanMonitor)),
-      m_appUpdate(std::move(appUpdateController)), m_callbacks(std::move(callbacks)),
+ContentView::ContentView(Engine engine, PanelRoute activePanel, Callbacks callbacks,
+                         PlatformServices services, QWidget* parent)
+    : QWidget(parent), m_engine(std::move(engine)), m_callbacks(std::move(callbacks)),
       m_services(std::move(services)),
       m_router(
           [this](double height) {
@@ -82,14 +70,8 @@ ContentView::ContentView(std::shared_ptr<MonitoringLifecycleController> lifecycl
     layout->addWidget(m_scroll, 0, Qt::AlignHCenter);
 
     m_refresh = new DeferredRefresh(this, [this] { refresh(); });
-    const ObservableObject* observed[] = {m_lifecycle.get(),   m_location.get(), m_health.get(),
-                                          m_wifi.get(),        m_ping.get(),     m_dns.get(),
-                                          m_connection.get(),  m_captive.get(),  m_speedTest.get(),
-                                          m_channelScan.get(), m_appUpdate.get()};
-    for (const ObservableObject* object : observed) {
-        if (object != nullptr) {
-            m_refresh->observe(*object);
-        }
+    for (const ObservableObject* object : observedParts(m_engine)) {
+        m_refresh->observe(*object);
     }
     // Nothing is on screen yet: coming on screen reports the height.
     setPage(buildPage(m_router.activePanel()));
@@ -100,6 +82,21 @@ void ContentView::setPage(QWidget* padded) {
     // The scroll area fills its widget's background; the panel's gradient
     // shows through instead.
     padded->setAutoFillBackground(false);
+    fitDashboard();
+}
+
+void ContentView::fitDashboard() {
+    if (auto* dashboard = dynamic_cast<DashboardPage*>(m_page)) {
+        const QMargins padding = pagePadding(PanelRoute::dashboard);
+        const QSize viewport = m_scroll->viewport()->size();
+        dashboard->fitInto(viewport.width() - padding.left() - padding.right(),
+                           viewport.height() - padding.top() - padding.bottom());
+    }
+}
+
+void ContentView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitDashboard();
 }
 
 ContentView::~ContentView() {
@@ -146,19 +143,21 @@ QWidget* ContentView::buildPage(PanelRoute route) {
     case PanelRoute::settings: {
         SettingsOverlayCard::BatteryFriendlyBinding binding;
         binding.read = [this] {
-            return m_lifecycle && m_lifecycle->isBatteryFriendly().get();
+            return m_engine.lifecycleController &&
+                   m_engine.lifecycleController->isBatteryFriendly().get();
         };
         binding.write = [this](bool value) {
-            if (m_lifecycle) {
-                m_lifecycle->setBatteryFriendly(value);
+            if (m_engine.lifecycleController) {
+                m_engine.lifecycleController->setBatteryFriendly(value);
             }
         };
         auto launchAtLogin = m_services.makeLaunchAtLoginController
                                  ? m_services.makeLaunchAtLoginController()
                                  : nullptr;
         content = new SettingsOverlayCard(
-            std::move(binding), m_appUpdate, [this] { showPanel(PanelRoute::dashboard); },
-            std::move(launchAtLogin), AppBuildMetadataDisplayInfo(Bundle::main()));
+            std::move(binding), m_engine.appUpdateController,
+            [this] { showPanel(PanelRoute::dashboard); }, std::move(launchAtLogin),
+            AppBuildMetadataDisplayInfo(Bundle::main()));
         break;
     }
     case PanelRoute::toolbox: {
@@ -187,17 +186,12 @@ QWidget* ContentView::buildPage(PanelRoute route) {
         break;
     }
     case PanelRoute::connectionMonitor:
-        content = new ConnectionMonitorOverlayCard(
-            makeConnectionMonitorCardModel(m_connection->latestResult().get(),
-                                           m_connection->history().get(),
-                                           m_connection->lastErrorMessage().get()),
-            [this] { showPanel(PanelRoute::toolbox); });
+        content = new ConnectionMonitorOverlayCard(connectionMonitorCardModel(m_engine),
+                                                   [this] { showPanel(PanelRoute::toolbox); });
         break;
     case PanelRoute::captivePortal:
-        content = new CaptivePortalOverlayCard(
-            makeCaptivePortalCardModel(m_captive->latestStatus().get(),
-                                       m_captive->lastErrorMessage().get()),
-            [this] { showPanel(PanelRoute::toolbox); });
+        content = new CaptivePortalOverlayCard(captivePortalCardModel(m_engine),
+                                               [this] { showPanel(PanelRoute::toolbox); });
         break;
     }
     // Padding around the page, transparent over the panel's background.
@@ -211,36 +205,18 @@ QWidget* ContentView::buildPage(PanelRoute route) {
 }
 
 DashboardModel ContentView::dashboardModel() const {
-    DashboardInput input;
-    input.isMonitoringEnabled = m_lifecycle->isMonitoringEnabled().get();
-    input.monitoringStatusText = m_lifecycle->statusText();
-    input.healthState = m_health->healthState().get();
-    input.isConnected = m_wifi->isConnected().get();
-    input.latestSnapshot = m_wifi->latestSnapshot().get();
-    input.wifiHistory = m_wifi->history().get();
-    input.routerResult = m_ping->routerResult().get();
-    input.internetResult = m_ping->internetResult().get();
-    input.routerHistory = m_ping->routerHistory().get();
-    input.internetHistory = m_ping->internetHistory().get();
-    input.isRouterIgnored = m_ping->isRouterIgnored().get();
-    input.dnsResult = m_dns->latestResult().get();
-    input.dnsHistory = m_dns->history().get();
-    input.captiveStatus = m_captive->latestStatus().get();
-    input.locationStatus = m_location->status().get();
-    return makeDashboardModel(input, numberSeparators());
+    return makeDashboardModel(dashboardInput(m_engine), numberSeparators());
 }
 
 void ContentView::refresh() {
     QWidget* page = m_page;
     if (auto* dashboard = dynamic_cast<DashboardPage*>(page)) {
         dashboard->apply(dashboardModel());
+        fitDashboard();
     } else if (auto* connection = dynamic_cast<ConnectionMonitorOverlayCard*>(page)) {
-        connection->apply(makeConnectionMonitorCardModel(m_connection->latestResult().get(),
-                                                         m_connection->history().get(),
-                                                         m_connection->lastErrorMessage().get()));
+        connection->apply(connectionMonitorCardModel(m_engine));
     } else if (auto* captive = dynamic_cast<CaptivePortalOverlayCard*>(page)) {
-        captive->apply(makeCaptivePortalCardModel(m_captive->latestStatus().get(),
-                                                  m_captive->lastErrorMessage().get()));
+        captive->apply(captivePortalCardModel(m_engine));
     } else if (auto* settings = dynamic_cast<SettingsOverlayCard*>(page)) {
         settings->refresh();
     }
@@ -248,23 +224,23 @@ void ContentView::refresh() {
 
 void ContentView::setMonitoringEnabled(bool enabled) {
     // The stored setting first: it decides what the next launch does.
-    m_lifecycle->settingsStore()->setMonitoringEnabled(enabled);
+    m_engine.lifecycleController->settingsStore()->setMonitoringEnabled(enabled);
     if (enabled) {
-        m_lifecycle->startMonitoring();
+        m_engine.lifecycleController->startMonitoring();
     } else {
-        m_lifecycle->stopMonitoring();
+        m_engine.lifecycleController->stopMonitoring();
     }
     m_refresh->schedule();
 }
 
 void ContentView::performLocationAction() {
-    const LocationPermissionStatus status = m_location->status().get();
+    const LocationPermissionStatus status = m_engine.locationPermissionController->status().get();
     switch (locationAction(status)) {
     case LocationAction::openSettings:
-        m_location->settingsOpener()->openLocationSettings();
+        m_engine.locationPermissionController->settingsOpener()->openLocationSettings();
         break;
     case LocationAction::requestAuthorization:
-        m_location->authorizer()->requestWhenInUseAuthorization();
+        m_engine.locationPermissionController->authorizer()->requestWhenInUseAuthorization();
         break;
     case LocationAction::none:
         break;

@@ -5,20 +5,10 @@
 // height when it comes on screen and on every page change. Main thread.
 #pragma once
 
-#include "monitoring/captive/CaptivePortalMonitor.h"
-#include "monitoring/channelscan/ChannelScanMonitor.h"
-#include "monitoring/connection/ConnectionMonitor.h"
-#include "monitoring/dns/DNSMonitor.h"
-#include "monitoring/health/HealthAggregationController.h"
-#include "monitoring/lifecycle/MonitoringLifecycleController.h"
-#include "monitoring/ping/PingMonitor.h"
-#include "monitoring/speedtest/SpeedTestMonitor.h"
-#include "monitoring/wifi/WiFiMonitor.h"
 #include "panel/viewmodel/DashboardModel.h"
 #include "panel/viewmodel/PanelRoute.h"
-#include "shell/location/LocationPermissionController.h"
+#include "shell/services/Engine.h"
 #include "shell/services/PlatformServices.h"
-#include "shell/update/AppUpdateController.h"
 
 #include <QWidget>
 #include <functional>
@@ -43,17 +33,8 @@ public:
     };
 
     // services makes the settings page's own launch-at-login controller.
-    ContentView(std::shared_ptr<MonitoringLifecycleController> lifecycleController,
-                std::shared_ptr<LocationPermissionController> locationPermissionController,
-                std::shared_ptr<HealthAggregationController> healthAggregationController,
-                std::shared_ptr<WiFiMonitor> wifiMonitor, std::shared_ptr<PingMonitor> pingMonitor,
-                std::shared_ptr<DNSMonitor> dnsMonitor,
-                std::shared_ptr<ConnectionMonitor> connectionMonitor,
-                std::shared_ptr<CaptivePortalMonitor> captivePortalMonitor,
-                std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
-                std::shared_ptr<ChannelScanMonitor> channelScanMonitor,
-                std::shared_ptr<AppUpdateController> appUpdateController, PanelRoute activePanel,
-                Callbacks callbacks, PlatformServices services, QWidget* parent = nullptr);
+    ContentView(Engine engine, PanelRoute activePanel, Callbacks callbacks,
+                PlatformServices services, QWidget* parent = nullptr);
     ~ContentView() override;
 
     PanelRoute activePanel() const { return m_router.activePanel(); }
@@ -69,24 +50,17 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Lets the dashboard fit its rows into the scroll view's height.
+    void fitDashboard();
     QWidget* buildPage(PanelRoute route);
     void setPage(QWidget* padded);
     void setMonitoringEnabled(bool enabled);
     void performLocationAction();
 
-    std::shared_ptr<MonitoringLifecycleController> m_lifecycle;
-    std::shared_ptr<LocationPermissionController> m_location;
-    std::shared_ptr<HealthAggregationController> m_health;
-    std::shared_ptr<WiFiMonitor> m_wifi;
-    std::shared_ptr<PingMonitor> m_ping;
-    std::shared_ptr<DNSMonitor> m_dns;
-    std::shared_ptr<ConnectionMonitor> m_connection;
-    std::shared_ptr<CaptivePortalMonitor> m_captive;
-    std::shared_ptr<SpeedTestMonitor> m_speedTest;
-    std::shared_ptr<ChannelScanMonitor> m_channelScan;
-    std::shared_ptr<AppUpdateController> m_appUpdate;
+    const Engine m_engine;
     Callbacks m_callbacks;
     PlatformServices m_services;
     PanelRouter m_router;

@@ -1,7 +1,12 @@
 #include "panel/widgets/DashboardPage.h"
 
-#include "panel/widgets/PanelPalette.h"
+#include "panel/viewmodel/PanelTexts.h"
+#include "qt/KitFonts.h"
+#include "qt/LocaleNumberFormat.h"
+#include "qt/Palette.h"
+#include "qt/QtText.h"
 #include "qt/SymbolRegistry.h"
+#include "viewkit/MetricFormat.h"
 
 #include <QHBoxLayout>
 
@@ -53,12 +58,12 @@ DashboardPage::DashboardPage(const DashboardModel& model, Actions actions, QWidg
                                          PP::secondaryText(), this));
     header->addLayout(titleColumn);
     header->addStretch(1);
-    header->addWidget(new HeaderIconButton(
+    header->addWidget(makeHeaderIconButton(
                           QStringLiteral("wrench.and.screwdriver"), QStringLiteral("Open Toolbox"),
                           QStringLiteral("Open diagnostics toolbox."),
                           [this] { m_actions.showToolbox(); }, this),
                       0, Qt::AlignTop);
-    header->addWidget(new HeaderIconButton(
+    header->addWidget(makeHeaderIconButton(
                           QStringLiteral("gearshape"), QStringLiteral("Open Settings"),
                           QStringLiteral("Open settings."), [this] { m_actions.showSettings(); },
                           this),
@@ -113,19 +118,33 @@ DashboardPage::DashboardPage(const DashboardModel& model, Actions actions, QWidg
     m_locationText = makeTextLabel(QString(), PP::captionFont(), PP::secondaryText(), this, true);
     location->addWidget(m_locationText);
     m_locationButton = makePanelButton(QString(), false, this);
-    connect(m_locationButton, &QPushButton::clicked, this, [this] { m_actions.locationAction(); });
+    connect(m_locationButton, &QAbstractButton::clicked, this,
+            [this] { m_actions.locationAction(); });
     location->addWidget(m_locationButton, 0, Qt::AlignLeft);
     page->addLayout(location);
 
     auto* quitRow = new QHBoxLayout;
     quitRow->addStretch(1);
     m_quit = makePanelButton(QStringLiteral("Quit"), false, this);
-    connect(m_quit, &QPushButton::clicked, this, [this] { m_actions.quit(); });
+    connect(m_quit, &QAbstractButton::clicked, this, [this] { m_actions.quit(); });
     quitRow->addWidget(m_quit);
     page->addLayout(quitRow);
     page->addStretch(1);
 
     apply(model);
+}
+
+void DashboardPage::fitInto(int width, int availableHeight) {
+    if (width <= 0 || availableHeight <= 0)
+        return;
+    QLayout* page = layout();
+    int spacing = 12;
+    for (; spacing > 8; --spacing) {
+        page->setSpacing(spacing);
+        if (page->totalHeightForWidth(width) <= availableHeight)
+            break;
+    }
+    page->setSpacing(spacing);
 }
 
 void DashboardPage::apply(const DashboardModel& model) {

@@ -5,10 +5,18 @@
 #pragma once
 
 #include "panel/viewmodel/DashboardModel.h"
-#include "panel/widgets/PanelBlocks.h"
+#include "panel/widgets/InlineMessageRow.h"
+#include "panel/widgets/MetricRow.h"
+#include "panel/widgets/MetricTrendRow.h"
+#include "panel/widgets/PanelBadges.h"
+#include "panel/widgets/PanelButtons.h"
+#include "panel/widgets/PlainGroupBox.h"
+#include "panel/widgets/SectionDivider.h"
+#include "panel/widgets/WiFiNetworkHeaderRow.h"
+#include "qt/PlainTextLabel.h"
+#include "qt/SymbolLabel.h"
 #include "qt/ToggleSwitch.h"
 
-#include <QPushButton>
 #include <QWidget>
 #include <functional>
 #include <vector>
@@ -28,6 +36,10 @@ public:
 
     DashboardPage(const DashboardModel& model, Actions actions, QWidget* parent = nullptr);
     void apply(const DashboardModel& model);
+    // Narrows the spacing between the page's sections from 12 down to 8 as
+    // far as it takes for the page to fit availableHeight at width, so the
+    // last row (Quit) shows without scrolling in every state.
+    void fitInto(int width, int availableHeight);
 
     CapsuleBadge* healthBadge() const { return m_healthBadge; }
     ToggleSwitch* monitoringSwitch() const { return m_switch; }
@@ -37,8 +49,8 @@ public:
     // Every metric row in screen order: Wi-Fi, latency, DNS.
     const std::vector<QWidget*>& metricRows() const { return m_rows; }
     QLabel* locationText() const { return m_locationText; }
-    QPushButton* locationButton() const { return m_locationButton; }
-    QPushButton* quitButton() const { return m_quit; }
+    KitButton* locationButton() const { return m_locationButton; }
+    KitButton* quitButton() const { return m_quit; }
 
 private:
     void applyMessages(const std::vector<InlineMessageModel>& messages);
@@ -52,8 +64,8 @@ private:
     WiFiNetworkHeaderRow* m_wifiHeader;
     std::vector<QWidget*> m_rows;
     QLabel* m_locationText;
-    QPushButton* m_locationButton;
-    QPushButton* m_quit;
+    KitButton* m_locationButton;
+    KitButton* m_quit;
 };
 
 } // namespace lumra

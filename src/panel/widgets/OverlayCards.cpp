@@ -1,7 +1,12 @@
 #include "panel/widgets/OverlayCards.h"
 
-#include "panel/widgets/PanelPalette.h"
+#include "panel/viewmodel/PanelTexts.h"
+#include "qt/KitFonts.h"
+#include "qt/LocaleNumberFormat.h"
+#include "qt/Palette.h"
+#include "qt/QtText.h"
 #include "qt/SymbolRegistry.h"
+#include "viewkit/MetricFormat.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -25,7 +30,7 @@ QLayout* makePageHeader(QWidget* owner, const QString& title, const QString& sub
     }
     header->addLayout(column);
     header->addStretch(1);
-    header->addWidget(new BackButton(backAccessibilityLabel, std::move(onBack), owner), 0,
+    header->addWidget(makeBackButton(backAccessibilityLabel, std::move(onBack), owner), 0,
                       Qt::AlignTop);
     return header;
 }
@@ -189,7 +194,7 @@ void ConnectionMonitorOverlayCard::apply(const ConnectionMonitorCardModel& model
     for (std::size_t i = 0; i < m_rows.size() && i < model.rows.size(); ++i) {
         m_rows[i]->apply(model.rows[i]);
     }
-    setTextIfChanged(m_status, qText(model.statusText));
+    setTextIfChanged(m_status, breakableAnywhere(qText(model.statusText)));
     m_status->setAccessibleName(qText(model.statusText));
 }
 
@@ -254,7 +259,7 @@ void CaptivePortalOverlayCard::apply(const CaptivePortalCardModel& model) {
     m_portal->setAccessibleDescription(m_portalText);
     m_lastCheck->setValue(model.lastCheck ? formatCheckTime(*model.lastCheck)
                                           : QString::fromUtf8("\u2014"));
-    setTextIfChanged(m_status, qText(model.statusText));
+    setTextIfChanged(m_status, breakableAnywhere(qText(model.statusText)));
     m_status->setAccessibleName(qText(model.statusText));
 }
 

@@ -4,7 +4,16 @@
 #pragma once
 
 #include "panel/viewmodel/OverlayCardModels.h"
-#include "panel/widgets/PanelBlocks.h"
+#include "panel/widgets/InlineMessageRow.h"
+#include "panel/widgets/MetricRow.h"
+#include "panel/widgets/MetricTrendRow.h"
+#include "panel/widgets/PanelBadges.h"
+#include "panel/widgets/PanelButtons.h"
+#include "panel/widgets/PlainGroupBox.h"
+#include "panel/widgets/SectionDivider.h"
+#include "panel/widgets/WiFiNetworkHeaderRow.h"
+#include "qt/PlainTextLabel.h"
+#include "qt/SymbolLabel.h"
 
 #include <QAbstractButton>
 #include <QLocale>

@@ -1,11 +1,18 @@
 #include "panel/widgets/SettingsOverlayCard.h"
 
+#include "panel/viewmodel/PanelTexts.h"
 #include "panel/widgets/OverlayCards.h"
-#include "panel/widgets/PanelPalette.h"
+#include "qt/CardFrame.h"
+#include "qt/FittingLabel.h"
 #include "qt/KeyValueRow.h"
+#include "qt/KitButton.h"
+#include "qt/KitFonts.h"
 #include "qt/LinkButton.h"
+#include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
+#include "qt/QtText.h"
 #include "qt/SymbolRegistry.h"
+#include "viewkit/MetricFormat.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -16,71 +23,34 @@ namespace PP = PanelPalette;
 
 namespace {
 
-// A rounded rectangle with a fill behind a vertical stack.
-class FilledCard final : public QWidget {
-public:
-    FilledCard(QColor fill, QMargins padding, int spacing, QWidget* parent)
-        : QWidget(parent), m_fill(std::move(fill)) {
-        m_layout = new QVBoxLayout(this);
-        m_layout->setContentsMargins(padding);
-        m_layout->setSpacing(spacing);
-    }
-    QVBoxLayout* content() const { return m_layout; }
+// A card of the settings page: a rounded rectangle of radius 9 with a fill
+// behind a vertical stack.
+CardFrame* filledCard(const QColor& fill, QMargins padding, int spacing, QWidget* parent) {
+    return new CardFrame(
+        CardStyle{.fill = fill, .cornerRadius = 9, .spacing = spacing, .margins = padding}, parent);
+}
 
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(m_fill);
-        painter.drawRoundedRect(QRectF(rect()), 9, 9);
-    }
-
-private:
-    QColor m_fill;
-    QVBoxLayout* m_layout;
-};
-
-class TabButton final : public QAbstractButton {
-public:
-    TabButton(const SettingsTabModel& tab, std::function<void()> action, QWidget* parent)
-        : QAbstractButton(parent), m_symbol(qText(tab.symbolName)) {
-        setText(qText(tab.title));
-        setAccessibleName(qText(tab.title));
-        setCheckable(true);
-        setCursor(Qt::PointingHandCursor);
-        setFocusPolicy(Qt::TabFocus);
-        connect(this, &QAbstractButton::clicked, this, [action = std::move(action)] { action(); });
-    }
-    QSize sizeHint() const override {
-        const QFontMetrics metrics(PP::systemFont(12, QFont::DemiBold));
-        return {12 + 6 + metrics.horizontalAdvance(text()) + 2, metrics.height() + 6 + 2};
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const bool selected = isChecked();
-        const QColor color = selected ? statusColor(StatusColor::accent) : PP::secondaryText();
-        const QFont font = PP::systemFont(12, selected ? QFont::DemiBold : QFont::Medium);
-        const int textHeight = QFontMetrics(font).height();
-        const QImage symbol = symbolImage(m_symbol, QSizeF(12, 12), color, devicePixelRatioF());
-        if (!symbol.isNull()) {
-            painter.drawImage(QRectF(0, (textHeight - 12) / 2.0, 12, 12), symbol);
-        }
-        painter.setFont(font);
-        painter.setPen(color);
-        painter.drawText(QRectF(18, 0, width() - 18, textHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                         text());
-        if (selected) {
-            painter.fillRect(QRectF(0, height() - 2, width(), 2), color);
-        }
-    }
-
-private:
-    QString m_symbol;
-};
+// A tab: its symbol and title, in the accent colour and semibold with a rule
+// under it while selected.
+KitButton* makeTabButton(const SettingsTabModel& tab, std::function<void()> action,
+                         QWidget* parent) {
+    auto* button =
+        new KitButton(KitButtonStyle{.font = PP::systemFont(12, QFont::Medium),
+                                     .textColor = PP::secondaryText(),
+                                     .symbolName = qText(tab.symbolName),
+                                     .symbolSize = QSizeF(12, 12),
+                                     .padding = QMargins(0, 0, 2, 8),
+                                     .spacing = 6,
+                                     .alignment = Qt::AlignLeft | Qt::AlignTop,
+                                     .checkedTextColor = statusColor(StatusColor::accent),
+                                     .checkedFont = PP::systemFont(12, QFont::DemiBold),
+                                     .underlinesWhenChecked = true},
+                      qText(tab.title), parent);
+    button->setAccessibleName(qText(tab.title));
+    button->setCheckable(true);
+    button->onClick(std::move(action));
+    return button;
+}
 
 QWidget* switchRow(ToggleSwitch* toggle, const QString& title, const QString& subtitle,
                    QWidget* trailing, QWidget* parent) {
@@ -135,7 +105,7 @@ SettingsOverlayCard::SettingsOverlayCard(BatteryFriendlyBinding isBatteryFriendl
     auto* tabs = new QHBoxLayout;
     tabs->setSpacing(14);
     for (const auto& tab : settingsTabs()) {
-        auto* button = new TabButton(
+        auto* button = makeTabButton(
             tab, [this, which = tab.tab] { m_state->selectTab(which); }, this);
         tabs->addWidget(button);
         m_tabButtons.push_back(button);
@@ -163,7 +133,7 @@ QWidget* SettingsOverlayCard::buildGeneral() {
     layout->addWidget(
         makeTextLabel(QStringLiteral("General"), PP::sectionFont(), PP::tertiaryText(), tab));
 
-    auto* battery = new FilledCard(PP::rowFill(), QMargins(10, 8, 10, 8), 6, tab);
+    auto* battery = filledCard(PP::rowFill(), QMargins(10, 8, 10, 8), 6, tab);
     m_batterySwitch = new ToggleSwitch(battery);
     m_batterySwitch->setAccessibleName(QStringLiteral("Battery friendly"));
     connect(m_batterySwitch, &QAbstractButton::clicked, this, [this](bool checked) {
@@ -173,15 +143,15 @@ QWidget* SettingsOverlayCard::buildGeneral() {
         m_refresh->schedule();
     });
     m_batteryChip = makeChip(QString(), battery);
-    battery->content()->addWidget(switchRow(
+    battery->contentLayout()->addWidget(switchRow(
         m_batterySwitch, QStringLiteral("Battery friendly"),
         QStringLiteral("Fast while open, slower in background."), m_batteryChip, battery));
-    battery->content()->addWidget(
+    battery->contentLayout()->addWidget(
         makeTextLabel(QStringLiteral("Monitoring also pauses automatically while your Mac sleeps."),
                       PP::captionFont(), PP::secondaryText(), battery, true));
     layout->addWidget(battery);
 
-    auto* launch = new FilledCard(PP::rowFill(), QMargins(10, 8, 10, 8), 6, tab);
+    auto* launch = filledCard(PP::rowFill(), QMargins(10, 8, 10, 8), 6, tab);
     m_launchSwitch = new ToggleSwitch(launch);
     m_launchSwitch->setAccessibleName(QStringLiteral("Launch at login"));
     connect(m_launchSwitch, &QAbstractButton::clicked, this, [this](bool checked) {
@@ -191,7 +161,7 @@ QWidget* SettingsOverlayCard::buildGeneral() {
         // The switch shows the controller's state, not the click.
         m_refresh->schedule();
     });
-    launch->content()->addWidget(
+    launch->contentLayout()->addWidget(
         switchRow(m_launchSwitch, QStringLiteral("Launch at login"),
                   QStringLiteral("Start Lumra automatically when you log in."), nullptr, launch));
     m_approvalRow = new QWidget(launch);
@@ -212,10 +182,10 @@ QWidget* SettingsOverlayCard::buildGeneral() {
     m_approvalOpen = open;
     approval->addWidget(open);
     approval->addStretch(1);
-    launch->content()->addWidget(m_approvalRow);
+    launch->contentLayout()->addWidget(m_approvalRow);
     m_launchError = makeTextLabel(QString(), PP::captionFont(),
                                   withOpacity(statusColor(StatusColor::red), 0.85), launch, true);
-    launch->content()->addWidget(m_launchError);
+    launch->contentLayout()->addWidget(m_launchError);
     layout->addWidget(launch);
     return tab;
 }
@@ -228,7 +198,7 @@ QWidget* SettingsOverlayCard::buildAbout() {
     layout->addWidget(
         makeTextLabel(QStringLiteral("About"), PP::sectionFont(), PP::tertiaryText(), tab));
 
-    auto* build = new FilledCard(PP::rowFill(), QMargins(10, 9, 10, 9), 6, tab);
+    auto* build = filledCard(PP::rowFill(), QMargins(10, 9, 10, 9), 6, tab);
     const std::pair<QString, std::string> rows[] = {
         {QStringLiteral("Version"), m_buildMetadata.version},
         {QStringLiteral("Build ID"), m_buildMetadata.buildID},
@@ -246,33 +216,35 @@ QWidget* SettingsOverlayCard::buildAbout() {
         valueLabel->setAccessibleName(key);
         rowLayout->addWidget(keyLabel);
         rowLayout->addWidget(valueLabel, 1);
-        build->content()->addWidget(row);
+        build->contentLayout()->addWidget(row);
     }
     layout->addWidget(build);
 
-    auto* update = new FilledCard(withOpacity(statusColor(StatusColor::blue), 0.12),
-                                  QMargins(10, 8, 10, 8), 7, tab);
+    auto* update = filledCard(withOpacity(statusColor(StatusColor::blue), 0.12),
+                              QMargins(10, 8, 10, 8), 7, tab);
     m_updateCard = update;
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(6);
     titleRow->addWidget(makeSymbolLabel(QStringLiteral("arrow.down.circle.fill"), 12,
                                         statusColor(StatusColor::blue), update));
+    // The version comes from the update service: elided, never wider than
+    // the card.
     m_updateTitle =
-        makeTextLabel(QString(), PP::systemFont(12, QFont::DemiBold), PP::primaryText(), update);
+        new FittingLabel(PP::systemFont(12, QFont::DemiBold), PP::primaryText(), 1.0, update);
     titleRow->addWidget(m_updateTitle, 1);
-    update->content()->addLayout(titleRow);
+    update->contentLayout()->addLayout(titleRow);
     m_releaseNotes = makeTextLabel(QString(), PP::captionFont(), PP::secondaryText(), update, true);
-    update->content()->addWidget(m_releaseNotes);
+    update->contentLayout()->addWidget(m_releaseNotes);
     auto* downloadRow = new QHBoxLayout;
     downloadRow->addStretch(1);
     m_download = makePanelButton(QStringLiteral("Download"), true, update);
-    connect(m_download, &QPushButton::clicked, this, [this] {
+    connect(m_download, &QAbstractButton::clicked, this, [this] {
         if (m_appUpdateController) {
             m_appUpdateController->openDownloadPage();
         }
     });
     downloadRow->addWidget(m_download);
-    update->content()->addLayout(downloadRow);
+    update->contentLayout()->addLayout(downloadRow);
     layout->addWidget(update);
 
     auto* checkRow = new QHBoxLayout;
@@ -292,7 +264,7 @@ QWidget* SettingsOverlayCard::buildAbout() {
     spinnerLayout->setContentsMargins(0, 0, 0, 0);
     m_spinner = new Spinner(14, m_check);
     spinnerLayout->addWidget(m_spinner, 0, Qt::AlignCenter);
-    connect(m_check, &QPushButton::clicked, this,
+    connect(m_check, &QAbstractButton::clicked, this,
             [this] { m_state->checkForUpdates(m_appUpdateController); });
     checkRow->addWidget(m_check, 0, Qt::AlignTop);
     layout->addLayout(checkRow);

@@ -4,13 +4,21 @@
 #pragma once
 
 #include "panel/viewmodel/SettingsCardState.h"
-#include "panel/widgets/PanelBlocks.h"
+#include "panel/widgets/InlineMessageRow.h"
+#include "panel/widgets/MetricRow.h"
+#include "panel/widgets/MetricTrendRow.h"
+#include "panel/widgets/PanelBadges.h"
+#include "panel/widgets/PanelButtons.h"
+#include "panel/widgets/PlainGroupBox.h"
+#include "panel/widgets/SectionDivider.h"
+#include "panel/widgets/WiFiNetworkHeaderRow.h"
 #include "qt/DeferredRefresh.h"
+#include "qt/PlainTextLabel.h"
 #include "qt/Spinner.h"
+#include "qt/SymbolLabel.h"
 #include "qt/ToggleSwitch.h"
 #include "shell/buildinfo/AppBuildMetadataDisplayInfo.h"
 
-#include <QPushButton>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -47,8 +55,8 @@ public:
     QWidget* updateCard() const { return m_updateCard; }
     QLabel* updateTitle() const { return m_updateTitle; }
     QLabel* releaseNotesLabel() const { return m_releaseNotes; }
-    QPushButton* downloadButton() const { return m_download; }
-    QPushButton* checkButton() const { return m_check; }
+    KitButton* downloadButton() const { return m_download; }
+    KitButton* checkButton() const { return m_check; }
     Spinner* checkSpinner() const { return m_spinner; }
 
 protected:
@@ -78,8 +86,8 @@ private:
     QWidget* m_updateCard = nullptr;
     QLabel* m_updateTitle = nullptr;
     QLabel* m_releaseNotes = nullptr;
-    QPushButton* m_download = nullptr;
-    QPushButton* m_check = nullptr;
+    KitButton* m_download = nullptr;
+    KitButton* m_check = nullptr;
     Spinner* m_spinner = nullptr;
 };
 

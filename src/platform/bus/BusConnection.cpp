@@ -1,5 +1,6 @@
 #include "platform/bus/BusConnection.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/Runtime.h"
 
 #include <cassert>
@@ -38,6 +39,7 @@ void callGuarded(const BusConnection::MessageHandler& handler, sd_bus_message* m
     try {
         handler(message);
     } catch (...) {
+        LUMRA_LOG_CAUGHT("bus", "a message handler failed");
     }
 }
 
@@ -171,6 +173,7 @@ int BusConnection::dispatchInstalled(sd_bus_message* reply, void* userdata, sd_b
     try {
         onInstalled(installed);
     } catch (...) {
+        LUMRA_LOG_CAUGHT("bus", "a match's installed handler failed");
     }
     // Zero also on refusal: sd-bus would otherwise drop the whole connection.
     return 0;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fmt/format.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -53,10 +54,8 @@ std::optional<std::string> writeAll(int fd, std::string_view bytes,
     return std::nullopt;
 }
 
-std::optional<std::string> writeAndFlush(int fd, std::string_view bytes, mode_t mode,
+std::optional<std::string> writeAndFlush(int fd, std::string_view bytes,
                                          const std::filesystem::path& path) {
-    if (::fchmod(fd, mode) != 0)
-        return errnoText("cannot set the mode of", path, errno);
     if (auto failure = writeAll(fd, bytes, path))
         return failure;
     if (::fsync(fd) != 0)
@@ -80,31 +79,128 @@ std::string atomicWriteTemporaryPrefix(const std::filesystem::path& file) {
     return file.filename().string() + ".tmp-";
 }
 
-std::optional<std::string> writeFileAtomically(const std::filesystem::path& file,
-                                               std::string_view bytes, mode_t mode) {
+namespace {
+
+// How the temporary file gets its permission bits.
+struct ModeRule {
+    mode_t mode;
+    // Exactly mode; otherwise mode as open(2) applies it, less the umask.
+    bool exact;
+};
+
+struct Replacement {
+    std::optional<std::string> failure;
+    // The directory would not take a temporary file: nothing was written.
+    bool temporaryRefused = false;
+};
+
+// A new "<name>.tmp-XXXXXX" beside the file; -1 with errno when none can be made.
+int createTemporary(const std::filesystem::path& directory, const std::filesystem::path& file,
+                    mode_t mode, std::filesystem::path& name) {
+    static constexpr char letters[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof(letters) - 2);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string suffix(6, 'x');
+        for (char& c : suffix)
+            c = letters[pick(random)];
+        name = directory / (atomicWriteTemporaryPrefix(file) + suffix);
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+Replacement replaceAtomically(const std::filesystem::path& file, std::string_view bytes,
+                              ModeRule rule) {
     const std::filesystem::path directory =
         file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-    std::string pattern = (directory / atomicWriteTemporaryPrefix(file)).string() + "XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0)
-        return errnoText("cannot create a temporary file in", directory, errno);
-    const std::filesystem::path temporary(name.data());
+    std::filesystem::path temporary;
+    const int fd = createTemporary(directory, file, rule.exact ? 0600 : rule.mode, temporary);
+    if (fd < 0) {
+        const int error = errno;
+        return {errnoText("cannot create a temporary file in", directory, error),
+                error == EACCES || error == EPERM || error == EROFS};
+    }
     FileDescriptor owned(fd);
 
-    auto failure = writeAndFlush(owned.get(), bytes, mode, temporary);
+    std::optional<std::string> failure;
+    if (rule.exact && ::fchmod(owned.get(), rule.mode) != 0)
+        failure = errnoText("cannot set the mode of", temporary, errno);
+    if (!failure)
+        failure = writeAndFlush(owned.get(), bytes, temporary);
     if (!failure && owned.release() != 0)
         failure = errnoText("cannot close", temporary, errno);
     if (!failure && ::rename(temporary.c_str(), file.c_str()) != 0)
         failure = errnoText("cannot rename over", file, errno);
     if (failure) {
         ::unlink(temporary.c_str());
-        return failure;
+        return {std::move(failure)};
     }
     // The new contents are in place; a failed directory flush only weakens
     // durability across a power loss, which the caller hears about.
-    return flushDirectory(directory);
+    return {flushDirectory(directory)};
+}
+
+// Not atomic: a reader may see a mix, and a crash may leave one. Only for
+// a file that cannot be replaced without losing what it is.
+std::optional<std::string> writeInPlace(const std::filesystem::path& file, std::string_view bytes) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return errnoText("cannot open", file, errno);
+    FileDescriptor owned(fd);
+    if (auto failure = writeAll(owned.get(), bytes, file))
+        return failure;
+    if (::ftruncate(owned.get(), static_cast<off_t>(bytes.size())) != 0)
+        return errnoText("cannot truncate", file, errno);
+    if (::fsync(owned.get()) != 0)
+        return errnoText("cannot flush", file, errno);
+    if (owned.release() != 0)
+        return errnoText("cannot close", file, errno);
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& file,
+                                               std::string_view bytes, mode_t mode) {
+    return replaceAtomically(file, bytes, ModeRule{mode, true}).failure;
+}
+
+std::filesystem::path followedSymlinks(const std::filesystem::path& file) {
+    std::filesystem::path path = file;
+    for (int hop = 0; hop < 40; ++hop) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, error)))
+            return path;
+        const std::filesystem::path target = std::filesystem::read_symlink(path, error);
+        if (error)
+            return path;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path;
+}
+
+std::optional<std::string> saveDocument(const std::filesystem::path& file, std::string_view bytes,
+                                        mode_t newFileMode) {
+    const std::filesystem::path target = followedSymlinks(file);
+    struct stat status {};
+    if (::stat(target.c_str(), &status) != 0) {
+        if (errno != ENOENT)
+            return errnoText("cannot read", target, errno);
+        return replaceAtomically(target, bytes, ModeRule{newFileMode, false}).failure;
+    }
+    if (!S_ISREG(status.st_mode))
+        return errnoText("cannot write", target, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+    if (status.st_nlink > 1)
+        return writeInPlace(target, bytes);
+    Replacement replaced = replaceAtomically(target, bytes, ModeRule{status.st_mode & 07777, true});
+    if (replaced.temporaryRefused)
+        return writeInPlace(target, bytes);
+    return std::move(replaced.failure);
 }
 
 std::optional<std::string> createDirectories(const std::filesystem::path& directory, mode_t mode) {

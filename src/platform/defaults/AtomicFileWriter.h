@@ -21,6 +21,20 @@ std::string atomicWriteTemporaryPrefix(const std::filesystem::path& file);
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& file,
                                                std::string_view bytes, mode_t mode);
 
+// Where a write to `file` lands: a symbolic link (a dotfile manager's, or
+// one the user made) is followed to the file it names, so the write
+// replaces that file and the link stays. At most 40 links are followed.
+std::filesystem::path followedSymlinks(const std::filesystem::path& file);
+
+// Saves a document at a place the user chose, as an editor does: through
+// symbolic links; an existing file keeps its permission bits, a new one gets
+// newFileMode less the umask; the new bytes replace the old atomically by a
+// renamed temporary file, or are written into the file itself when it has
+// other hard links (which a rename would split) or when its directory
+// refuses a temporary file. Answers the failure's text, or nullopt.
+std::optional<std::string> saveDocument(const std::filesystem::path& file, std::string_view bytes,
+                                        mode_t newFileMode);
+
 // Creates `directory` and its missing parents with `mode`. Answers the
 // failure's text, or nullopt when the directory exists afterwards.
 std::optional<std::string> createDirectories(const std::filesystem::path& directory, mode_t mode);

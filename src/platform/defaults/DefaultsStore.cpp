@@ -3,6 +3,7 @@
 // order of the writes; observers run after the mutex is released.
 #include "platform/defaults/DefaultsStore.h"
 
+#include "base/DiagnosticLog.h"
 #include "platform/defaults/AtomicFileWriter.h"
 
 #include <algorithm>
@@ -244,22 +245,6 @@ std::string fileText(const std::vector<Entry>& entries) {
     return text + "}\n";
 }
 
-// Where writes go: a symbolic link (a dotfile manager's) is followed to the
-// file it names, which is replaced atomically while the link stays.
-std::filesystem::path writeTarget(const std::filesystem::path& file) {
-    std::filesystem::path path = file;
-    for (int hop = 0; hop < 40; ++hop) {
-        std::error_code error;
-        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, error)))
-            return path;
-        const std::filesystem::path target = std::filesystem::read_symlink(path, error);
-        if (error)
-            return path;
-        path = target.is_absolute() ? target : path.parent_path() / target;
-    }
-    return path;
-}
-
 bool pathExists(const std::filesystem::path& path) {
     struct stat status {};
     return ::lstat(path.c_str(), &status) == 0 || errno != ENOENT;
@@ -344,10 +329,17 @@ void DefaultsStore::State::load() {
             return;
         }
     }
+    const std::string why =
+        contents.kind == FileContents::Kind::read ? "not a settings object" : contents.problem;
     if (auto aside = setAside(file)) {
+        LUMRA_LOG("settings", fmt::format("refused {} ({}); set aside as {}", file.string(), why,
+                                          aside->filename().string()));
         removeStaleTemporaries(directory, file);
         return;
     }
+    LUMRA_LOG("settings", fmt::format("refused {} ({}) and could not set it aside; settings "
+                                      "stay in memory",
+                                      file.string(), why));
     persistent = false;
 }
 
@@ -367,8 +359,10 @@ void DefaultsStore::State::persist() {
         return;
     auto failure = createDirectories(directory, directoryMode);
     if (!failure)
-        failure = writeFileAtomically(writeTarget(file), fileText(stored), fileMode);
-    // Nothing is logged; a failed write is retried with the next one.
+        failure = writeFileAtomically(followedSymlinks(file), fileText(stored), fileMode);
+    // A failed write is retried with the next one.
+    if (failure)
+        LUMRA_LOG("settings", "could not save settings: " + *failure);
     fileBehind = failure.has_value();
 }
 

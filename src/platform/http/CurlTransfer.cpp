@@ -265,8 +265,12 @@ HttpResponse CurlTransfer::takeResponse() {
     if (redirects > 0 && curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK &&
         effective)
         url = Url::parse(effective);
-    return HttpResponse{static_cast<int>(status), std::move(m_headers), std::move(m_body),
-                        url ? *url : m_request.url, m_discardedBodyBytes};
+    curl_off_t sent = 0;
+    curl_easy_getinfo(easy, CURLINFO_SIZE_UPLOAD_T, &sent);
+    return HttpResponse{
+        static_cast<int>(status), std::move(m_headers),
+        std::move(m_body),        url ? *url : m_request.url,
+        m_discardedBodyBytes,     static_cast<std::uint64_t>(std::max<curl_off_t>(0, sent))};
 }
 
 std::exception_ptr CurlTransfer::errorFor(CURLcode result) const {

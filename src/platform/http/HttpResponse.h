@@ -19,6 +19,9 @@ struct HttpResponse {
     Url url;
     // With HttpRequest::discardBody: the body's length (body stays empty).
     std::uint64_t discardedBodyBytes = 0;
+    // How much of the request's body was sent: less than all of it when the
+    // server answered before reading the rest.
+    std::uint64_t sentBodyBytes = 0;
 
     bool operator==(const HttpResponse&) const = default;
 };

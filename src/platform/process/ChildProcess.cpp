@@ -1,6 +1,7 @@
 #include "platform/process/ChildProcess.h"
 
 #include "concurrency/Runtime.h"
+#include "platform/process/BoundedOutput.h"
 
 #include <array>
 #include <atomic>
@@ -52,7 +53,7 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
     std::array<IoThread::WatchId, 2> pipeWatches{0, 0};
     IoThread::WatchId exitWatch = 0;
     std::optional<IoThread::TimerId> killTimer;
-    std::array<std::string, 2> output;
+    std::array<BoundedOutput, 2> output;
     std::optional<ChildExit> exit;
     bool terminationRequested = false;
     std::function<void(ChildExit)> onExit;
@@ -73,7 +74,7 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
         for (;;) {
             const ssize_t n = ::read(pipes[stream], buffer.data(), buffer.size());
             if (n > 0) {
-                output[stream].append(buffer.data(), static_cast<std::size_t>(n));
+                output[stream].append(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
                 continue;
             }
             if (n < 0 && errno == EINTR)
@@ -129,8 +130,8 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
         if (!exit || pipes[0] >= 0 || pipes[1] >= 0 || !onExit)
             return;
         ChildExit outcome = std::move(*exit);
-        outcome.standardOutput = std::move(output[0]);
-        outcome.standardError = std::move(output[1]);
+        outcome.standardOutput = output[0].take();
+        outcome.standardError = output[1].take();
         auto callback = std::exchange(onExit, nullptr);
         callback(std::move(outcome));
     }
@@ -240,7 +241,8 @@ struct SpawnAttributes {
 
 std::shared_ptr<ChildProcess> ChildProcess::launch(const std::string& file,
                                                    const std::vector<std::string>& argv,
-                                                   std::function<void(ChildExit)> onExit) {
+                                                   std::function<void(ChildExit)> onExit,
+                                                   std::size_t maxKeptOutputBytes) {
     int out[2];
     int err[2];
     if (::pipe2(out, O_CLOEXEC) != 0)
@@ -289,6 +291,7 @@ std::shared_ptr<ChildProcess> ChildProcess::launch(const std::string& file,
     state->pid = pid;
     state->pipes = {out[0], err[0]};
     state->onExit = std::move(onExit);
+    state->output = {BoundedOutput(maxKeptOutputBytes), BoundedOutput(maxKeptOutputBytes)};
     state->io = &ioThread();
     ::fcntl(out[0], F_SETFL, O_NONBLOCK);
     ::fcntl(err[0], F_SETFL, O_NONBLOCK);

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -40,11 +42,14 @@ public:
 
     // Starts file with argv (argv[0] included), inheriting standard input, the
     // environment and the working directory. onExit runs once on the I/O
-    // thread when the child has exited and both pipes are drained. Throws
-    // ChildLaunchError with the system's description when it cannot start.
+    // thread when the child has exited and both pipes are drained. Of each
+    // output stream at most maxKeptOutputBytes are kept: its start and its
+    // end, in whole lines. Throws ChildLaunchError with the system's
+    // description when it cannot start.
     static std::shared_ptr<ChildProcess> launch(const std::string& file,
                                                 const std::vector<std::string>& argv,
-                                                std::function<void(ChildExit)> onExit);
+                                                std::function<void(ChildExit)> onExit,
+                                                std::size_t maxKeptOutputBytes = SIZE_MAX);
 
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;

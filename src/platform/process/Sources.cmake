@@ -1,1 +1,1 @@
-list(APPEND platform_SOURCES process/ChildProcess.cpp)
+list(APPEND platform_SOURCES process/BoundedOutput.cpp process/ChildProcess.cpp)

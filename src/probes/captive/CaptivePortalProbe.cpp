@@ -1,5 +1,6 @@
 #include "probes/captive/CaptivePortalProbe.h"
 
+#include "base/DiagnosticLog.h"
 #include "model/UnicodeText.h"
 #include "probes/parsers/ToolOutputText.h"
 
@@ -75,6 +76,7 @@ Task<CaptivePortalDetectionMeasurement> URLSessionCaptivePortalChecker::check(do
         try {
             answer = co_await m_probeFetcher->fetch(endpoint.url, timeout);
         } catch (...) {
+            LUMRA_LOG_CAUGHT("captive", endpoint.url.absoluteString() + " did not answer");
             continue; // unreachable, timed out, cancelled: the next page decides
         }
         if (answer->statusCode >= 300 && answer->statusCode <= 399) {

@@ -10,8 +10,9 @@ CommandRunnerError CommandRunnerError::executableNotAllowed(std::string path) {
     return error;
 }
 
-CommandRunnerError CommandRunnerError::launchFailed(std::string message) {
+CommandRunnerError CommandRunnerError::launchFailed(std::string executable, std::string message) {
     CommandRunnerError error(Kind::launchFailed);
+    error.m_executable = std::move(executable);
     error.m_message = std::move(message);
     return error;
 }
@@ -62,7 +63,7 @@ std::string CommandRunnerError::describe() const {
     case Kind::executableNotAllowed:
         return fmt::format("executableNotAllowed({})", m_executable);
     case Kind::launchFailed:
-        return fmt::format("launchFailed({})", m_message);
+        return fmt::format("launchFailed({}, {})", m_executable, m_message);
     case Kind::timedOut:
         return fmt::format("timedOut({}, {})", m_executable, m_timeout);
     case Kind::cancelled:

@@ -20,7 +20,7 @@ public:
     };
 
     static CommandRunnerError executableNotAllowed(std::string path);
-    static CommandRunnerError launchFailed(std::string message);
+    static CommandRunnerError launchFailed(std::string executable, std::string message);
     static CommandRunnerError timedOut(std::string executable, double timeout);
     static CommandRunnerError cancelled(std::string executable);
     static CommandRunnerError outputDecodingFailed(std::string executable);
@@ -28,7 +28,8 @@ public:
                                           std::string standardOutput, std::string standardError);
 
     Kind kind() const noexcept { return m_kind; }
-    // The requested path (executableNotAllowed) or the run's executable.
+    // The requested path (executableNotAllowed) or the run's executable
+    // (launchFailed too: the path asked for, not the stand-in run for it).
     const std::string& executable() const noexcept { return m_executable; }
     // launchFailed only.
     const std::string& message() const noexcept { return m_message; }

@@ -1,5 +1,6 @@
 #include "probes/runner/ShellCommandRunner.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/CancellableContinuation.h"
 #include "concurrency/Clock.h"
 #include "concurrency/Runtime.h"
@@ -8,6 +9,7 @@
 #include "platform/process/ChildProcess.h"
 #include "probes/runner/CommandRunnerError.h"
 
+#include <fmt/format.h>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -43,8 +45,10 @@ void deliver(const Continuation& continuation, Outcome outcome) {
 
 Outcome outcomeOf(const CommandRequest& request, ChildExit exit) {
     // Decoding is judged before the status.
-    if (!isValidUtf8(exit.standardOutput) || !isValidUtf8(exit.standardError))
+    if (!isValidUtf8(exit.standardOutput) || !isValidUtf8(exit.standardError)) {
+        LUMRA_LOG("runner", request.executable + " wrote text that is not UTF-8");
         return CommandRunnerError::outputDecodingFailed(request.executable);
+    }
     if (exit.status == 0 && !exit.endedBySignal) {
         return CommandExecutionResult{request.executable, request.arguments, 0,
                                       std::move(exit.standardOutput),
@@ -72,6 +76,8 @@ public:
             static_cast<std::int64_t>(nanoseconds < longest ? nanoseconds : longest));
         Clock& clock = runtimeClock();
         const auto id = clock.schedule(after, [continuation, process, executable, timeout] {
+            LUMRA_LOG("runner",
+                      fmt::format("{} ran past its {} s and is stopped", executable, timeout));
             continuation.resumeThrowing(CommandRunnerError::timedOut(executable, timeout));
             if (process->isRunning())
                 process->terminate();
@@ -105,12 +111,20 @@ void startRun(const CommandRequest& request, const std::string& file, Continuati
     std::shared_ptr<ChildProcess> process;
     auto timer = std::make_shared<RunTimer>();
     try {
-        process = ChildProcess::launch(file, argv, [continuation, request, timer](ChildExit exit) {
-            timer->end();
-            deliver(continuation, outcomeOf(request, std::move(exit)));
-        });
+        process = ChildProcess::launch(
+            file, argv,
+            [continuation, request, timer](ChildExit exit) {
+                timer->end();
+                deliver(continuation, outcomeOf(request, std::move(exit)));
+            },
+            ShellCommandRunner::maxKeptOutputBytes);
     } catch (const ChildLaunchError& error) {
-        continuation.resumeThrowing(CommandRunnerError::launchFailed(error.what()));
+        LUMRA_LOG("runner", file == request.executable
+                                ? fmt::format("could not start {}: {}", file, error.what())
+                                : fmt::format("could not start {} (for {}): {}", file,
+                                              request.executable, error.what()));
+        continuation.resumeThrowing(
+            CommandRunnerError::launchFailed(request.executable, error.what()));
         return;
     }
     // Also when the caller was cancelled while the child started.
@@ -127,8 +141,10 @@ ShellCommandRunner::ShellCommandRunner(std::set<std::string> allowedExecutables,
 
 Task<CommandExecutionResult> ShellCommandRunner::run(CommandRequest request) {
     // Exact text: no normalisation, no links, no search path.
-    if (!m_allowedExecutables.contains(request.executable))
+    if (!m_allowedExecutables.contains(request.executable)) {
+        LUMRA_LOG("runner", request.executable + " is not a tool Lumra runs");
         throw CommandRunnerError::executableNotAllowed(request.executable);
+    }
     const auto mapped = m_executedFiles.find(request.executable);
     std::string file = mapped == m_executedFiles.end() ? request.executable : mapped->second;
 

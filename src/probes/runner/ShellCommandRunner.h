@@ -6,6 +6,7 @@
 
 #include "probes/runner/CommandRunning.h"
 
+#include <cstddef>
 #include <map>
 #include <set>
 #include <string>
@@ -21,6 +22,11 @@ std::map<std::string, std::string> makeStandInExecutables(const std::string& sys
 
 class ShellCommandRunner final : public CommandRunning {
 public:
+    // Of each output stream of a run, what is kept: its start and its end
+    // in whole lines. A tool's answer is far smaller; a flood (duplicate
+    // ping replies) is not kept whole.
+    static constexpr std::size_t maxKeptOutputBytes = 2 * 1024 * 1024;
+
     // executedFiles maps a requested path to the file actually executed (the
     // stand-in for tools this system lacks); paths not in it run as they are.
     // The allow-list, the errors and the child's argv[0] keep the requested path.

@@ -30,45 +30,68 @@ struct Totals {
 
 using ChunkFactory = std::function<Task<ChunkOutcome>()>;
 
+struct RequestLimits {
+    double timeout;
+    double overallTimeout;
+};
+
+RequestLimits limitsOf(const SpeedTestConfiguration& configuration) {
+    return RequestLimits{configuration.requestTimeout, configuration.requestOverallTimeout};
+}
+
 bool isSuccessStatus(int statusCode) {
     return statusCode >= 200 && statusCode <= 299;
 }
 
 Task<ChunkOutcome> downloadChunk(std::shared_ptr<HttpClient> session,
                                  SpeedTestDownloadURLFactory urlFactory,
-                                 std::int64_t chunkSizeBytes, double timeout,
+                                 std::int64_t chunkSizeBytes, RequestLimits limits,
                                  UptimeProvider clock) {
     checkCancellation();
     std::optional<Url> url = urlFactory(chunkSizeBytes);
     if (!url)
         throw SpeedTestRunnerError::invalidRequest();
-    // Only the size counts: the body is not kept.
+    // Only the size counts: the body is not kept. A body longer than asked
+    // for ends the chunk, which then counts as the size it asked for.
     auto request = HttpRequest{.method = HttpMethod::get,
                                .url = std::move(*url),
-                               .timeoutSeconds = timeout,
+                               .timeoutSeconds = limits.timeout,
+                               .maxBodyBytes = static_cast<std::size_t>(chunkSizeBytes),
+                               .overallTimeoutSeconds = limits.overallTimeout,
                                .discardBody = true,
                                .freshConnection = true};
-    const HttpResponse response = co_await session->send(std::move(request));
-    if (!isSuccessStatus(response.statusCode))
+    std::optional<HttpResponse> response;
+    try {
+        response = co_await session->send(std::move(request));
+    } catch (const HttpError& error) {
+        if (error.kind() != HttpErrorKind::tooLarge)
+            throw;
+    }
+    if (!response)
+        co_return ChunkOutcome{chunkSizeBytes, clock()};
+    if (!isSuccessStatus(response->statusCode))
         throw SpeedTestRunnerError::invalidResponse();
     co_return ChunkOutcome{
-        static_cast<std::int64_t>(response.body.size() + response.discardedBodyBytes), clock()};
+        static_cast<std::int64_t>(response->body.size() + response->discardedBodyBytes), clock()};
 }
 
 Task<ChunkOutcome> uploadChunk(std::shared_ptr<HttpClient> session, Url url, HttpBody body,
-                               double timeout, UptimeProvider clock) {
+                               RequestLimits limits, UptimeProvider clock) {
     checkCancellation();
-    const auto sentBytes = static_cast<std::int64_t>(body->size());
+    const auto offeredBytes = body->size();
     auto request = HttpRequest{.method = HttpMethod::post,
                                .url = std::move(url),
                                .headers = HttpHeaders{{"Content-Type", "application/octet-stream"}},
                                .body = std::move(body),
-                               .timeoutSeconds = timeout,
+                               .timeoutSeconds = limits.timeout,
+                               .overallTimeoutSeconds = limits.overallTimeout,
                                .freshConnection = true};
     const HttpResponse response = co_await session->send(std::move(request));
     if (!isSuccessStatus(response.statusCode))
         throw SpeedTestRunnerError::invalidResponse();
-    co_return ChunkOutcome{sentBytes, clock()};
+    // A service may answer before it has read the body: what was sent counts.
+    const auto sentBytes = std::min<std::uint64_t>(response.sentBodyBytes, offeredBytes);
+    co_return ChunkOutcome{static_cast<std::int64_t>(sentBytes), clock()};
 }
 
 // Every chunk opens its own connection. One left open by an earlier
@@ -146,8 +169,8 @@ Task<double> CloudflareSpeedTestRunner::download(SpeedTestConfiguration configur
     const Clock::UptimePoint start = clock();
     ChunkFactory makeChunk = [session = m_session, urlFactory = m_downloadURLFactory,
                               size = configuration.downloadChunkSizeBytes,
-                              timeout = configuration.requestTimeout, clock] {
-        return downloadChunk(session, urlFactory, size, timeout, clock);
+                              limits = limitsOf(configuration), clock] {
+        return downloadChunk(session, urlFactory, size, limits, clock);
     };
     const Totals totals = co_await transferAll(configuration.downloadChunks, std::move(makeChunk),
                                                std::move(progress));
@@ -165,8 +188,8 @@ Task<double> CloudflareSpeedTestRunner::upload(SpeedTestConfiguration configurat
     const HttpBody body = std::make_shared<const std::vector<std::uint8_t>>(
         static_cast<std::size_t>(configuration.uploadChunkSizeBytes), uploadFillByte);
     ChunkFactory makeChunk = [session = m_session, url = *m_uploadURL, body,
-                              timeout = configuration.requestTimeout, clock] {
-        return uploadChunk(session, url, body, timeout, clock);
+                              limits = limitsOf(configuration), clock] {
+        return uploadChunk(session, url, body, limits, clock);
     };
     const Totals totals =
         co_await transferAll(configuration.uploadChunks, std::move(makeChunk), std::move(progress));

@@ -1,5 +1,5 @@
 // The constants of one speed test: how many equal chunks each direction
-// moves, all in flight together, how large they are, and the time-out of
+// moves, all in flight together, how large they are, and the time-outs of
 // every single request.
 #pragma once
 
@@ -14,6 +14,9 @@ struct SpeedTestConfiguration {
     std::int64_t uploadChunks;
     // Seconds without progress after which a request fails.
     double requestTimeout;
+    // Seconds after which a request fails however steadily bytes arrive: a
+    // server that drips never trips the time-out above.
+    double requestOverallTimeout = 120.0;
 
     bool operator==(const SpeedTestConfiguration&) const = default;
 };

@@ -1,5 +1,6 @@
 #include "probes/support/ToolOutput.h"
 
+#include "base/DiagnosticLog.h"
 #include "probes/runner/CommandRunnerError.h"
 
 namespace lumra {
@@ -12,7 +13,8 @@ Task<std::optional<std::string>> readableOutput(CommandRunning& runner, CommandR
         if (error.kind() == CommandRunnerError::Kind::nonZeroExit)
             co_return error.standardOutput();
     } catch (...) {
-        // any other error: nothing to read
+        // The runner logs its own failures; this is any other error.
+        LUMRA_LOG_CAUGHT("tools", "a tool's output could not be read");
     }
     co_return std::nullopt;
 }
@@ -21,6 +23,7 @@ Task<std::optional<std::string>> cleanOutput(CommandRunning& runner, CommandRequ
     try {
         co_return (co_await runner.run(std::move(request))).standardOutput;
     } catch (...) {
+        LUMRA_LOG_CAUGHT("tools", "a tool's output could not be read");
         co_return std::nullopt;
     }
 }

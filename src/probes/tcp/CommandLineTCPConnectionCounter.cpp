@@ -1,5 +1,6 @@
 #include "probes/tcp/CommandLineTCPConnectionCounter.h"
 
+#include "base/DiagnosticLog.h"
 #include "probes/parsers/TCPStateCountsParser.h"
 #include "probes/parsers/ToolOutputText.h"
 #include "probes/runner/CommandRunnerError.h"
@@ -25,6 +26,7 @@ Task<TCPConnectionCountOutcome> CommandLineTCPConnectionCounter::countConnection
             containsTCPSocketLine(error.standardOutput()))
             co_return TCPConnectionCountOutcome{parseTCPStateCounts(error.standardOutput()), true};
     } catch (...) {
+        LUMRA_LOG_CAUGHT("tcp", "counting connections failed");
     }
     co_return TCPConnectionCountOutcome{std::nullopt, false};
 }

@@ -1,5 +1,6 @@
 #include "shell/update/AppUpdateController.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/Cancellation.h"
 #include "concurrency/Sleep.h"
 #include "model/UnicodeText.h"
@@ -128,20 +129,24 @@ AppUpdateController::postUpdateNotification(std::shared_ptr<UserNotificationCent
         if (status != NotificationAuthorizationStatus::authorized)
             co_return;
     } catch (...) {
-        co_return; // the request failed, or the task was cancelled
+        LUMRA_LOG_CAUGHT("update", "asking to notify failed");
+        co_return;
     }
     try {
         co_await center->add(notificationRequest(update));
     } catch (...) {
         // Not posted; the update is still published.
+        LUMRA_LOG_CAUGHT("update", "the update notification was not posted");
     }
 }
 
 UserNotificationRequest AppUpdateController::notificationRequest(const AvailableUpdate& update) {
+    // The server's text, shown by the notification server as it is.
+    const std::string version = withoutControlCharacters(update.version, LineBreaks::drop);
     return UserNotificationRequest{
         .identifier = fmt::format("app-update-{}", update.buildNumber),
         .title = "Update Available",
-        .body = "Lumra " + update.version + " is now available. Click to download.",
+        .body = "Lumra " + version + " is now available. Click to download.",
         .playsDefaultSound = true,
         .userInfo = {{"type", "app-update"},
                      {"version", update.version},

@@ -1,5 +1,6 @@
 #include "shell/update/AppUpdateService.h"
 
+#include "base/DiagnosticLog.h"
 #include "model/UnicodeText.h"
 
 #include <algorithm>
@@ -38,13 +39,48 @@ bool isSuccessStatus(int status) {
     return status >= 200 && status <= 299;
 }
 
+// Every byte but the unreserved characters percent-escaped, "/" included.
+std::string escapedPathSegment(std::string_view text) {
+    static constexpr char hexDigits[] = "0123456789ABCDEF";
+    std::string escaped;
+    for (const char c : text) {
+        const bool unreserved = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                                (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
+                                c == '~';
+        if (unreserved) {
+            escaped.push_back(c);
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(c);
+        escaped.push_back('%');
+        escaped.push_back(hexDigits[byte >> 4]);
+        escaped.push_back(hexDigits[byte & 0x0F]);
+    }
+    return escaped;
+}
+
+// The record's texts go to titles, the popover and notifications.
+void fitForDisplay(AvailableUpdate& update) {
+    update.version = withoutControlCharacters(update.version, LineBreaks::drop);
+    update.releaseDate = withoutControlCharacters(update.releaseDate, LineBreaks::drop);
+    if (update.releaseNotes) {
+        const std::string notes = withoutControlCharacters(*update.releaseNotes, LineBreaks::keep);
+        update.releaseNotes =
+            std::string(utf8Prefix(notes, AppUpdateService::maxReleaseNotesBytes));
+    }
+    if (update.minimumSystemVersion)
+        update.minimumSystemVersion =
+            withoutControlCharacters(*update.minimumSystemVersion, LineBreaks::drop);
+}
+
 } // namespace
 
 AppUpdateService::AppUpdateService(Url updateEndpointURL, std::optional<Url> updateDownloadBaseURL,
                                    std::int64_t currentBuildNumber,
-                                   std::shared_ptr<HttpClient> session)
+                                   std::shared_ptr<HttpClient> session,
+                                   double checkTimeLimitSeconds)
     : m_updateEndpointURL(std::move(updateEndpointURL)), m_currentBuildNumber(currentBuildNumber),
-      m_session(std::move(session)) {
+      m_session(std::move(session)), m_checkTimeLimitSeconds(checkTimeLimitSeconds) {
     if (updateDownloadBaseURL)
         m_updateDownloadBaseURL = ensuringTrailingSlash(std::move(*updateDownloadBaseURL));
 }
@@ -52,31 +88,36 @@ AppUpdateService::AppUpdateService(Url updateEndpointURL, std::optional<Url> upd
 Task<UpdateCheckResult> AppUpdateService::checkForUpdate() const {
     // The check's frame owns copies, so it does not depend on this object.
     return performCheck(m_updateEndpointURL, m_updateDownloadBaseURL, m_currentBuildNumber,
-                        m_session);
+                        m_session, m_checkTimeLimitSeconds);
 }
 
 Task<UpdateCheckResult> AppUpdateService::performCheck(Url endpoint,
                                                        std::optional<Url> downloadBase,
                                                        std::int64_t currentBuildNumber,
-                                                       std::shared_ptr<HttpClient> session) {
+                                                       std::shared_ptr<HttpClient> session,
+                                                       double checkTimeLimitSeconds) {
     HttpRequest request{.method = HttpMethod::get, .url = std::move(endpoint)};
     request.headers.set("Accept", "application/json");
     request.timeoutSeconds = requestTimeoutSeconds;
+    request.overallTimeoutSeconds = checkTimeLimitSeconds;
     request.redirects = RedirectPolicy::follow;
     request.maxBodyBytes = maxAnswerBytes;
     std::optional<HttpResponse> response;
     try {
         response = co_await session->send(std::move(request));
     } catch (...) {
-        co_return UpdateCheckResult::checkFailed(); // transport, size cap, cancellation
+        // Transport, size cap, cancellation.
+        LUMRA_LOG_CAUGHT("update", "the update check failed");
+        co_return UpdateCheckResult::checkFailed();
     }
     if (!isSuccessStatus(response->statusCode))
         co_return UpdateCheckResult::checkFailed();
     const std::string_view body(reinterpret_cast<const char*>(response->body.data()),
                                 response->body.size());
     auto update = AvailableUpdate::decode(body);
-    if (!update)
+    if (!update || update->version.size() > maxVersionBytes)
         co_return UpdateCheckResult::checkFailed();
+    fitForDisplay(*update);
     if (currentBuildNumber >= update->buildNumber)
         co_return UpdateCheckResult::upToDate();
     const auto download = resolveDownloadURL(update->downloadUrl, update->version, downloadBase);
@@ -98,8 +139,12 @@ std::optional<Url> AppUpdateService::resolveDownloadURL(std::string_view downloa
     if (trimmed.empty() || holdsPlaceholder(trimmed)) {
         if (!downloadBase)
             return std::nullopt;
-        return downloadBase->appendingPathComponent("lumra-" + std::string(version))
-            .appendingPathExtension("dmg");
+        // One segment: a "/" in the version must not climb out of the base.
+        std::string path = downloadBase->path();
+        if (!path.ends_with('/'))
+            path += '/';
+        return downloadBase->replacingPath(
+            path + escapedPathSegment("lumra-" + std::string(version)) + ".dmg");
     }
     if (const auto parsed = Url::parse(trimmed)) {
         if (parsed->scheme())

@@ -1,7 +1,9 @@
 // Asks the update service whether a build newer than the running one exists
 // and, when one does, where to download it. One GET per check, no state
-// between checks: every failure (transport, status, a body over 1 MiB, JSON,
-// an unusable download address) is checkFailed. Redirects are followed to
+// between checks: every failure (transport, status, a body over 1 MiB, an
+// answer slower than the time limit, JSON, an unusable download address) is
+// checkFailed. The record's texts arrive without control characters, the
+// release notes bounded. Redirects are followed to
 // http and https only, TLS is verified. The fields never change, so any
 // thread may use it; checks run in the calling task.
 #pragma once
@@ -28,18 +30,26 @@ public:
     static constexpr const char* builtInUpdateEndpoint = "https://updates.lumra.invalid/v1/update";
     static constexpr const char* builtInDownloadBase = "https://downloads.lumra.invalid/releases";
     static constexpr double requestTimeoutSeconds = 10.0;
+    // However steadily a server drips its answer, the check ends by then.
+    static constexpr double defaultCheckTimeLimitSeconds = 30.0;
     static constexpr std::size_t maxAnswerBytes = 1024 * 1024;
+    // A longer version names no real build: the record is refused.
+    static constexpr std::size_t maxVersionBytes = 256;
+    // Longer release notes are cut there, at a character boundary.
+    static constexpr std::size_t maxReleaseNotesBytes = 16 * 1024;
 
     // The download base is stored with a trailing slash.
     AppUpdateService(Url updateEndpointURL, std::optional<Url> updateDownloadBaseURL,
-                     std::int64_t currentBuildNumber, std::shared_ptr<HttpClient> session);
+                     std::int64_t currentBuildNumber, std::shared_ptr<HttpClient> session,
+                     double checkTimeLimitSeconds = defaultCheckTimeLimitSeconds);
 
     // Never throws: a cancelled check is checkFailed too.
     Task<UpdateCheckResult> checkForUpdate() const;
 
     // Where the record's download address leads: an absolute http(s)
     // address as it is, a relative reference against the download base, and
-    // for a blank one "lumra-<version>.dmg" in the base. Absent for other
+    // for a blank one "lumra-<version>.dmg" in the base, the version escaped
+    // as part of that one path segment. Absent for other
     // schemes, scheme-relative references and anything needing a missing base.
     std::optional<Url> resolveDownloadURL(std::string downloadUrl, std::string version) const;
     static std::optional<Url> resolveDownloadURL(std::string_view downloadUrl,
@@ -68,12 +78,14 @@ public:
 private:
     static Task<UpdateCheckResult> performCheck(Url endpoint, std::optional<Url> downloadBase,
                                                 std::int64_t currentBuildNumber,
-                                                std::shared_ptr<HttpClient> session);
+                                                std::shared_ptr<HttpClient> session,
+                                                double checkTimeLimitSeconds);
 
     Url m_updateEndpointURL;
     std::optional<Url> m_updateDownloadBaseURL;
     std::int64_t m_currentBuildNumber;
     std::shared_ptr<HttpClient> m_session;
+    double m_checkTimeLimitSeconds;
 };
 
 } // namespace lumra

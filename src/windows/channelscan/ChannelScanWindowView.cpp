@@ -3,9 +3,16 @@
 #include "qt/CapsuleBadge.h"
 #include "qt/CardFrame.h"
 #include "qt/DeferredRefresh.h"
+#include "qt/FittingLabel.h"
 #include "qt/KitFonts.h"
+#include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
-#include "windows/channelscan/ToolWindowWidgets.h"
+#include "qt/PlainTextLabel.h"
+#include "qt/ProgressBar.h"
+#include "qt/QtText.h"
+#include "qt/SymbolLabel.h"
+#include "qt/ToolWindowParts.h"
+#include "windows/channelscan/CongestionBar.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,7 +25,7 @@ namespace lumra {
 
 namespace {
 
-namespace Colors = ToolWindowPalette;
+namespace Colors = WindowPalette;
 
 QFont trackedFont(double size, QFont::Weight weight) {
     QFont font = kitFont(size, weight);
@@ -26,12 +33,8 @@ QFont trackedFont(double size, QFont::Weight weight) {
     return font;
 }
 
-QString text(const std::string& value) {
-    return QString::fromStdString(value);
-}
-
-CapsuleBadge* markerTag(const QString& label, WindowTint accent, QWidget* parent) {
-    const QColor color = tintColor(accent);
+CapsuleBadge* markerTag(const QString& label, StatusColor accent, QWidget* parent) {
+    const QColor color = statusColor(accent);
     return new CapsuleBadge(label,
                             CapsuleBadgeStyle{.font = kitFont(10, QFont::DemiBold),
                                               .textColor = color,
@@ -41,33 +44,45 @@ CapsuleBadge* markerTag(const QString& label, WindowTint accent, QWidget* parent
                             parent);
 }
 
-QWidget* congestionRow(const ChannelScanRow& row, QWidget* parent) {
+// The row's tags name the cards they match: the same words and accents.
+QWidget* congestionRow(const ChannelScanRow& row, const ChannelScanWindowModel& model,
+                       QWidget* parent) {
     auto* widget = new QWidget(parent);
     widget->setObjectName(QStringLiteral("channelRow%1").arg(row.channelNumber));
     auto* column = new QVBoxLayout(widget);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(4);
 
-    auto* top = new QHBoxLayout;
+    auto* topLine = new QWidget(widget);
+    auto* top = new QHBoxLayout(topLine);
+    top->setContentsMargins(0, 0, 0, 0);
     top->setSpacing(6);
-    top->addWidget(
-        makeTextLabel(text(row.channelText), kitFont(12, QFont::DemiBold), Colors::primaryText()));
-    if (row.isCurrent)
-        top->addWidget(markerTag(QStringLiteral("Current"), WindowTint::blue, widget));
-    if (row.isRecommended)
-        top->addWidget(markerTag(QStringLiteral("Recommended"), WindowTint::green, widget));
+    auto* channel =
+        makeTextLabel(qText(row.channelText), kitFont(12, QFont::DemiBold), Colors::primaryText());
+    top->addWidget(channel);
+    // A tag never makes its row taller than the untagged ones.
+    const int lineHeight = channel->sizeHint().height();
+    topLine->setFixedHeight(lineHeight);
+    for (const auto& [shows, card] : {std::pair{row.isCurrent, &model.currentCard},
+                                      std::pair{row.isRecommended, &model.recommendedCard}}) {
+        if (!shows)
+            continue;
+        auto* tag = markerTag(qText(card->title), card->accent, topLine);
+        tag->setMaximumHeight(lineHeight);
+        top->addWidget(tag, 0, Qt::AlignVCenter);
+    }
     top->addStretch(1);
     top->addWidget(
-        makeTextLabel(text(row.scoreText), kitFont(12, QFont::Medium), Colors::primaryText()));
-    column->addLayout(top);
+        makeTextLabel(qText(row.scoreText), kitFont(12, QFont::Medium), Colors::primaryText()));
+    column->addWidget(topLine);
 
     auto* bottom = new QHBoxLayout;
     bottom->setSpacing(8);
     auto* count =
-        makeTextLabel(text(row.countText), kitFont(11, QFont::Medium), Colors::secondaryText());
+        makeTextLabel(qText(row.countText), kitFont(11, QFont::Medium), Colors::secondaryText());
     count->setFixedWidth(90);
     bottom->addWidget(count);
-    auto* bar = new CongestionBar(row.barFraction, widget);
+    auto* bar = new CongestionBar(row.barFraction, row.barTint, widget);
     bar->setObjectName(QStringLiteral("congestionBar"));
     bottom->addWidget(bar, 1);
     column->addLayout(bottom);
@@ -75,11 +90,16 @@ QWidget* congestionRow(const ChannelScanRow& row, QWidget* parent) {
 }
 
 QWidget* statChip(const QString& label, QLabel*& value, QWidget* parent) {
-    auto* chip = new FilledRow(paletteWhite(0.07), QMargins(10, 6, 10, 6), 6, -1.0, parent);
-    chip->rowLayout()->addWidget(
+    auto* chip = new CardFrame(CardStyle{.fill = paletteWhite(0.07),
+                                         .cornerRadius = -1.0,
+                                         .spacing = 6,
+                                         .margins = QMargins(10, 6, 10, 6),
+                                         .orientation = Qt::Horizontal},
+                               parent);
+    chip->contentLayout()->addWidget(
         makeTextLabel(label, kitFont(11, QFont::DemiBold), Colors::secondaryText()));
     value = makeTextLabel(QString(), kitFont(12, QFont::DemiBold), Colors::primaryText());
-    chip->rowLayout()->addWidget(value);
+    chip->contentLayout()->addWidget(value);
     chip->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return chip;
 }
@@ -94,10 +114,9 @@ struct ChannelScanWindowView::SelectionCard {
     QLabel* unavailable;
 };
 
-ChannelScanWindowView::ChannelScanWindowView(std::shared_ptr<ChannelScanMonitor> channelScanMonitor,
-                                             double headerContentSpacing, QWidget* parent)
-    : QWidget(parent), m_channelScanMonitor(std::move(channelScanMonitor)),
-      m_headerContentSpacing(headerContentSpacing) {
+ChannelScanWindowView::ChannelScanWindowView(const Engine& engine, double headerContentSpacing,
+                                             QWidget* parent)
+    : QWidget(parent), m_engine(engine), m_headerContentSpacing(headerContentSpacing) {
     setMinimumSize(860, 580);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -120,7 +139,7 @@ ChannelScanWindowView::ChannelScanWindowView(std::shared_ptr<ChannelScanMonitor>
     content->setAutoFillBackground(false);
 
     m_refresh = new DeferredRefresh(this, [this] { refresh(); });
-    m_refresh->observe(*m_channelScanMonitor);
+    m_refresh->observe(*m_engine.channelScanMonitor);
     refresh();
 }
 
@@ -133,7 +152,7 @@ QWidget* ChannelScanWindowView::buildHeader() {
         QString::fromUtf8(channelScanSubtitle), 10);
     header.titleLine->addStretch(1);
     m_headerButton = header.button;
-    connect(m_headerButton, &QAbstractButton::clicked, this, [this] { toggleScan(); });
+    connect(m_headerButton, &QAbstractButton::clicked, this, [this] { runButtonAction(); });
     return header.widget;
 }
 
@@ -148,28 +167,27 @@ QWidget* ChannelScanWindowView::buildEmptyBlock() {
     column->addLayout(makeEmptyStateTexts(QString::fromUtf8(channelScanEmptyTitle),
                                           QString::fromUtf8(channelScanEmptyDescription)));
 
-    m_emptyProgress = new LinearProgressBar(m_emptyBlock);
+    m_emptyProgress = new ProgressBar(statusColor(StatusColor::accent), m_emptyBlock);
     m_emptyProgress->setObjectName(QStringLiteral("emptyProgress"));
     m_emptyProgress->setFixedWidth(320);
     column->addWidget(m_emptyProgress, 0, Qt::AlignHCenter);
-    m_emptyButton =
-        new ToolWindowActionButton(Colors::primaryText(), Colors::border(), m_emptyBlock);
+    m_emptyButton = new KitButton(windowActionButtonStyle(), QString(), m_emptyBlock);
     m_emptyButton->setObjectName(QStringLiteral("emptyButton"));
-    connect(m_emptyButton, &QAbstractButton::clicked, this, [this] { toggleScan(); });
+    connect(m_emptyButton, &QAbstractButton::clicked, this, [this] { runButtonAction(); });
     column->addWidget(m_emptyButton, 0, Qt::AlignHCenter);
     column->addStretch(1);
     return m_emptyBlock;
 }
 
-ChannelScanWindowView::SelectionCard* ChannelScanWindowView::buildCard(const QString& title,
-                                                                       WindowTint accent) {
+ChannelScanWindowView::SelectionCard*
+ChannelScanWindowView::buildCard(const ChannelScanCard& model) {
+    const QString title = qText(model.title);
     auto* frame = new CardFrame(CardStyle{.fill = paletteWhite(0.06),
-                                          .border = withOpacity(tintColor(accent), 0.32),
+                                          .border = withOpacity(statusColor(model.accent), 0.32),
                                           .cornerRadius = 9.0,
                                           .padding = 8,
                                           .spacing = 4});
-    frame->setObjectName(title == QStringLiteral("Current") ? QStringLiteral("currentCard")
-                                                            : QStringLiteral("recommendedCard"));
+    frame->setObjectName(title.toLower() + QStringLiteral("Card"));
     frame->contentLayout()->setContentsMargins(10, 8, 10, 8);
     auto* layout = frame->contentLayout();
     layout->addWidget(makeTextLabel(title, kitFont(11, QFont::DemiBold), Colors::tertiaryText()));
@@ -193,7 +211,7 @@ QWidget* ChannelScanWindowView::buildResultBlock() {
     auto* outer = new QVBoxLayout(m_resultBlock);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(16);
-    m_resultProgress = new LinearProgressBar(m_resultBlock);
+    m_resultProgress = new ProgressBar(statusColor(StatusColor::accent), m_resultBlock);
     m_resultProgress->setObjectName(QStringLiteral("resultProgress"));
     outer->addWidget(m_resultProgress);
 
@@ -201,8 +219,9 @@ QWidget* ChannelScanWindowView::buildResultBlock() {
     column->setSpacing(10);
     auto* chips = new QHBoxLayout;
     chips->setSpacing(14);
-    chips->addWidget(statChip(QStringLiteral("Networks Seen"), m_networksSeenValue, m_resultBlock));
-    chips->addWidget(statChip(QStringLiteral("Passes"), m_passesValue, m_resultBlock));
+    chips->addWidget(
+        statChip(QString::fromUtf8(networksSeenChipLabel), m_networksSeenValue, m_resultBlock));
+    chips->addWidget(statChip(QString::fromUtf8(passesChipLabel), m_passesValue, m_resultBlock));
     chips->addStretch(1);
     m_networksSeenValue->setObjectName(QStringLiteral("networksSeenValue"));
     m_passesValue->setObjectName(QStringLiteral("passesValue"));
@@ -210,8 +229,9 @@ QWidget* ChannelScanWindowView::buildResultBlock() {
 
     auto* cards = new QHBoxLayout;
     cards->setSpacing(10);
-    m_currentCard.reset(buildCard(QStringLiteral("Current"), WindowTint::blue));
-    m_recommendedCard.reset(buildCard(QStringLiteral("Recommended"), WindowTint::green));
+    const ChannelScanWindowModel model = currentModel();
+    m_currentCard.reset(buildCard(model.currentCard));
+    m_recommendedCard.reset(buildCard(model.recommendedCard));
     cards->addWidget(m_currentCard->frame, 1);
     cards->addWidget(m_recommendedCard->frame, 1);
     column->addLayout(cards);
@@ -254,38 +274,26 @@ QWidget* ChannelScanWindowView::buildResultBlock() {
 }
 
 ChannelScanWindowModel ChannelScanWindowView::currentModel() const {
-    const auto& monitor = *m_channelScanMonitor;
-    return channelScanWindowModel(
-        ChannelScanWindowInput{
-            .latestResult = monitor.latestResult().get(),
-            .isScanning = monitor.isScanning().get(),
-            .completedPasses = monitor.completedPasses().get(),
-            .totalPasses = monitor.totalPasses().get(),
-        },
-        numberSeparators(locale()));
+    return channelScanWindowModel(channelScanWindowInput(m_engine), numberSeparators(locale()));
 }
 
-void ChannelScanWindowView::toggleScan() {
-    if (m_channelScanMonitor->isScanning().get()) {
-        if (const auto& task = m_channelScanMonitor->runningTask())
-            task->cancel();
-        return;
-    }
-    m_channelScanMonitor->startScan();
+void ChannelScanWindowView::runButtonAction() {
+    runScanButtonAction(currentModel().buttonAction, *m_engine.channelScanMonitor);
 }
 
 void ChannelScanWindowView::applyCard(SelectionCard& card, const ChannelScanCard& model) {
     const bool hasSelection = model.channelText.has_value();
-    card.channel->setText(text(model.channelText.value_or("")));
-    card.score->setText(text(model.scoreText.value_or("")));
-    card.count->setText(text(model.countText.value_or("")));
+    card.channel->setText(qText(model.channelText.value_or("")));
+    card.score->setText(qText(model.scoreText.value_or("")));
+    card.count->setText(qText(model.countText.value_or("")));
     card.channel->setVisible(hasSelection);
     card.score->setVisible(hasSelection);
     card.count->setVisible(hasSelection);
     card.unavailable->setVisible(!hasSelection);
 }
 
-void ChannelScanWindowView::rebuildRows(const std::vector<ChannelScanRow>& rows) {
+void ChannelScanWindowView::rebuildRows(const ChannelScanWindowModel& model) {
+    const std::vector<ChannelScanRow>& rows = model.rows;
     if (rows == m_shownRows)
         return;
     while (auto* item = m_rowsLayout->takeAt(0)) {
@@ -293,7 +301,7 @@ void ChannelScanWindowView::rebuildRows(const std::vector<ChannelScanRow>& rows)
         delete item;
     }
     for (const auto& row : rows)
-        m_rowsLayout->addWidget(congestionRow(row, m_rowsBox));
+        m_rowsLayout->addWidget(congestionRow(row, model, m_rowsBox));
     m_shownRows = rows;
 }
 
@@ -301,7 +309,7 @@ void ChannelScanWindowView::refresh() {
     const ChannelScanWindowModel model = currentModel();
     const bool hasResult = model.layout == ChannelScanLayout::resultIdle ||
                            model.layout == ChannelScanLayout::resultScanning;
-    const QString buttonTitle = text(model.buttonTitle);
+    const QString buttonTitle = qText(model.buttonTitle);
 
     m_headerButton->setText(buttonTitle);
     m_headerButton->setVisible(model.showsHeaderButton);
@@ -317,14 +325,14 @@ void ChannelScanWindowView::refresh() {
     m_resultBlock->setVisible(hasResult);
     m_resultProgress->setVisible(hasResult && model.showsProgress);
     m_resultProgress->setProgress(model.progressValue, model.progressTotal);
-    m_networksSeenValue->setText(text(model.networksSeenText));
-    m_passesValue->setText(text(model.passesText));
+    m_networksSeenValue->setText(qText(model.networksSeenText));
+    m_passesValue->setText(qText(model.passesText));
     applyCard(*m_currentCard, model.currentCard);
     applyCard(*m_recommendedCard, model.recommendedCard);
-    m_sentence->setText(text(model.sentence));
+    m_sentence->setText(qText(model.sentence));
     m_noChannels->setVisible(model.rows.empty());
     m_rowsBox->setVisible(!model.rows.empty());
-    rebuildRows(model.rows);
+    rebuildRows(model);
 }
 
 void ChannelScanWindowView::paintEvent(QPaintEvent*) {

@@ -4,7 +4,7 @@
 // refresh. Main thread.
 #pragma once
 
-#include "monitoring/channelscan/ChannelScanMonitor.h"
+#include "shell/services/Engine.h"
 #include "windows/channelscan/viewmodel/ChannelScanWindowModel.h"
 
 #include <QWidget>
@@ -19,14 +19,14 @@ namespace lumra {
 
 class CardFrame;
 class DeferredRefresh;
-class LinearProgressBar;
-class ToolWindowActionButton;
+class ProgressBar;
+class KitButton;
 
 class ChannelScanWindowView final : public QWidget {
 public:
     // headerContentSpacing: points between the header and the content.
-    ChannelScanWindowView(std::shared_ptr<ChannelScanMonitor> channelScanMonitor,
-                          double headerContentSpacing, QWidget* parent = nullptr);
+    ChannelScanWindowView(const Engine& engine, double headerContentSpacing,
+                          QWidget* parent = nullptr);
     ~ChannelScanWindowView() override;
 
     // The state shown now; the view redraws it after each change of the monitor.
@@ -39,24 +39,24 @@ private:
     struct SelectionCard;
 
     void refresh();
-    void toggleScan();
+    void runButtonAction();
     QWidget* buildHeader();
     QWidget* buildEmptyBlock();
     QWidget* buildResultBlock();
-    SelectionCard* buildCard(const QString& title, WindowTint accent);
+    SelectionCard* buildCard(const ChannelScanCard& model);
     void applyCard(SelectionCard& card, const ChannelScanCard& model);
-    void rebuildRows(const std::vector<ChannelScanRow>& rows);
+    void rebuildRows(const ChannelScanWindowModel& model);
 
-    std::shared_ptr<ChannelScanMonitor> m_channelScanMonitor;
+    const Engine m_engine;
     double m_headerContentSpacing;
 
     QScrollArea* m_scroll = nullptr;
-    ToolWindowActionButton* m_headerButton = nullptr;
+    KitButton* m_headerButton = nullptr;
     QWidget* m_emptyBlock = nullptr;
-    LinearProgressBar* m_emptyProgress = nullptr;
-    ToolWindowActionButton* m_emptyButton = nullptr;
+    ProgressBar* m_emptyProgress = nullptr;
+    KitButton* m_emptyButton = nullptr;
     QWidget* m_resultBlock = nullptr;
-    LinearProgressBar* m_resultProgress = nullptr;
+    ProgressBar* m_resultProgress = nullptr;
     QLabel* m_networksSeenValue = nullptr;
     QLabel* m_passesValue = nullptr;
     std::unique_ptr<SelectionCard> m_currentCard;

@@ -1,4 +1,4 @@
 list(APPEND windows_SOURCES
   channelscan/ChannelScanWindowView.cpp
-  channelscan/ToolWindowWidgets.cpp)
+  channelscan/CongestionBar.cpp)
 list(APPEND windows_LIBS lumra_windows_viewmodel)

@@ -1,7 +1,7 @@
 #include "windows/radar/RadarMetricCardView.h"
 
+#include "qt/KitFonts.h"
 #include "qt/Palette.h"
-#include "windows/radar/WiFiRadarPalette.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -14,10 +14,10 @@ namespace lumra {
 namespace {
 
 QFont titleFont() {
-    return radar::monospacedFont(12, QFont::DemiBold);
+    return kitMonospacedFont(12, QFont::DemiBold);
 }
 QFont valueFont() {
-    return radar::monospacedFont(14, QFont::DemiBold);
+    return kitMonospacedFont(14, QFont::DemiBold);
 }
 
 } // namespace
@@ -57,13 +57,13 @@ void RadarMetricCardView::paintEvent(QPaintEvent*) {
     QPainterPath block;
     block.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 9, 9);
     painter.fillPath(block, paletteWhite(0.05));
-    painter.setPen(QPen(radar::separator(), 1));
+    painter.setPen(QPen(WindowPalette::border(), 1));
     painter.drawPath(block);
 
     const QRect row(kHorizontalPadding, kVerticalPadding, width() - 2 * kHorizontalPadding,
                     rowHeight());
     painter.setFont(titleFont());
-    painter.setPen(radar::secondaryText());
+    painter.setPen(WindowPalette::secondaryText());
     painter.drawText(row, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(m_card.title));
     painter.setFont(valueFont());
     painter.setPen(m_colour);

@@ -2,7 +2,7 @@
 // trend line below, on a rounded, outlined block. Main thread.
 #pragma once
 
-#include "panel/widgets/PanelBlocks.h"
+#include "qt/SparklineView.h"
 #include "windows/radar/viewmodel/RadarMetricCards.h"
 
 #include <QColor>

@@ -6,10 +6,10 @@
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
 #include "qt/PlainTextLabel.h"
+#include "qt/QtText.h"
 #include "qt/SymbolRegistry.h"
 #include "windows/radar/RadarCanvasView.h"
 #include "windows/radar/RadarMetricCardView.h"
-#include "windows/radar/WiFiRadarPalette.h"
 #include "windows/radar/viewmodel/RadarCanvasGeometry.h"
 
 #include <QCoreApplication>
@@ -30,10 +30,6 @@ namespace {
 constexpr int kHintSymbolSize = 13;
 constexpr int kTitleSymbolSize = 22;
 
-QString qs(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // Every label of the window: data in it is plain text, never markup.
 QLabel* makeLabel(const QFont& font, const QColor& colour, QWidget* parent,
                   const QString& objectName = {}) {
@@ -48,7 +44,7 @@ QWidget* makeSeparator(QWidget* parent) {
     line->setFixedHeight(1);
     line->setAutoFillBackground(true);
     QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, radar::separator());
+    palette.setColor(QPalette::Window, WindowPalette::border());
     line->setPalette(palette);
     return line;
 }
@@ -63,15 +59,15 @@ public:
         row->setSpacing(8);
         auto* names = new QVBoxLayout;
         names->setSpacing(2);
-        m_ssid = makeLabel(radar::monospacedFont(12, QFont::Medium), radar::primaryText(), this,
+        m_ssid = makeLabel(kitMonospacedFont(12, QFont::Medium), WindowPalette::primaryText(), this,
                            QStringLiteral("nearbySSID"));
-        m_channel = makeLabel(radar::monospacedFont(10, QFont::Medium),
-                              withOpacity(radar::secondaryText(), 0.72 * 0.9), this,
+        m_channel = makeLabel(kitMonospacedFont(10, QFont::Medium),
+                              withOpacity(WindowPalette::secondaryText(), 0.72 * 0.9), this,
                               QStringLiteral("nearbyChannel"));
         names->addWidget(m_ssid);
         names->addWidget(m_channel);
         row->addLayout(names, 1);
-        m_signal = makeLabel(radar::monospacedFont(12, QFont::DemiBold), radar::secondaryText(),
+        m_signal = makeLabel(kitMonospacedFont(12, QFont::DemiBold), WindowPalette::secondaryText(),
                              this, QStringLiteral("nearbySignal"));
         row->addWidget(m_signal, 0, Qt::AlignRight | Qt::AlignVCenter);
     }
@@ -99,16 +95,16 @@ private:
 
 } // namespace
 
-WiFiRadarWindowView::WiFiRadarWindowView(std::shared_ptr<WiFiMonitor> wifiMonitor,
-                                         PlatformServices services, QWidget* parent)
-    : QWidget(parent), m_wifiMonitor(std::move(wifiMonitor)), m_services(std::move(services)) {
+WiFiRadarWindowView::WiFiRadarWindowView(const Engine& engine, PlatformServices services,
+                                         QWidget* parent)
+    : QWidget(parent), m_engine(engine), m_services(std::move(services)) {
     m_radarMonitor = WiFiRadarMonitor::create(
         m_services.makeInterfaceProvider(), std::make_shared<TaskSleeper>(), kPollInterval,
         kHistoryLimit, [] { return runtimeClock().wallNow(); });
     m_nearbyController =
         WiFiRadarNearbyNetworksController::create(m_services.makeNetworkScanner(), kScanInterval);
 
-    setWindowTitle(qs(kRadarTitle));
+    setWindowTitle(qText(kRadarTitle));
     buildInformationColumn();
     m_canvas = new RadarCanvasView(this);
 
@@ -119,8 +115,8 @@ WiFiRadarWindowView::WiFiRadarWindowView(std::shared_ptr<WiFiMonitor> wifiMonito
     });
     m_refresh->observe(*m_radarMonitor);
     m_refresh->observe(*m_nearbyController);
-    if (m_wifiMonitor)
-        m_refresh->observe(*m_wifiMonitor);
+    if (m_engine.wifiMonitor)
+        m_refresh->observe(*m_engine.wifiMonitor);
     // Quitting ends the window's work like closing it.
     connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
             [this] { disappear(); });
@@ -144,27 +140,27 @@ void WiFiRadarWindowView::buildInformationColumn() {
     header->setSpacing(6);
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(8);
-    QLabel* titleSymbol = makeLabel(font(), radar::primaryText(), m_informationColumn);
-    titleSymbol->setPixmap(symbolPixmap(qs(kRadarTitleSymbol),
+    QLabel* titleSymbol = makeLabel(font(), WindowPalette::primaryText(), m_informationColumn);
+    titleSymbol->setPixmap(symbolPixmap(qText(kRadarTitleSymbol),
                                         QSizeF(kTitleSymbolSize, kTitleSymbolSize),
-                                        radar::primaryText(), devicePixelRatioF()));
+                                        WindowPalette::primaryText(), devicePixelRatioF()));
     titleRow->addWidget(titleSymbol);
-    QLabel* title =
-        makeLabel(kitFont(22), radar::primaryText(), m_informationColumn, QStringLiteral("title"));
-    title->setText(qs(kRadarTitle));
+    QLabel* title = makeLabel(kitFont(22), WindowPalette::primaryText(), m_informationColumn,
+                              QStringLiteral("title"));
+    title->setText(qText(kRadarTitle));
     titleRow->addWidget(title);
     titleRow->addStretch(1);
     header->addLayout(titleRow);
-    QLabel* subtitle = makeLabel(kitFont(12), radar::secondaryText(), m_informationColumn,
+    QLabel* subtitle = makeLabel(kitFont(12), WindowPalette::secondaryText(), m_informationColumn,
                                  QStringLiteral("subtitle"));
-    subtitle->setText(qs(kRadarSubtitle));
+    subtitle->setText(qText(kRadarSubtitle));
     subtitle->setWordWrap(true);
     header->addWidget(subtitle);
     auto* hintRow = new QHBoxLayout;
     hintRow->setSpacing(6);
-    m_hintSymbol = makeLabel(font(), radar::primaryText(), m_informationColumn);
+    m_hintSymbol = makeLabel(font(), WindowPalette::primaryText(), m_informationColumn);
     m_hintSymbol->setFixedSize(kHintSymbolSize + 2, kHintSymbolSize + 2);
-    m_hintText = makeLabel(radar::monospacedFont(12, QFont::DemiBold), radar::primaryText(),
+    m_hintText = makeLabel(kitMonospacedFont(12, QFont::DemiBold), WindowPalette::primaryText(),
                            m_informationColumn, QStringLiteral("directionHint"));
     hintRow->addWidget(m_hintSymbol);
     hintRow->addWidget(m_hintText);
@@ -179,17 +175,17 @@ void WiFiRadarWindowView::buildInformationColumn() {
     network->setSpacing(3);
     auto* nameRow = new QHBoxLayout;
     nameRow->setSpacing(8);
-    m_networkName = makeLabel(radar::monospacedFont(18, QFont::Medium), radar::primaryText(),
+    m_networkName = makeLabel(kitMonospacedFont(18, QFont::Medium), WindowPalette::primaryText(),
                               m_informationColumn, QStringLiteral("networkName"));
     nameRow->addWidget(m_networkName);
     CapsuleBadgeStyle tagStyle{kitFont(9, QFont::DemiBold), Qt::black,
-                               withOpacity(radar::accentGreen(), 0.95), 6, 2};
-    m_currentTag = new CapsuleBadge(qs(kRadarCurrentTag), tagStyle, m_informationColumn);
+                               withOpacity(statusColor(StatusColor::mint), 0.95), 6, 2};
+    m_currentTag = new CapsuleBadge(qText(kRadarCurrentTag), tagStyle, m_informationColumn);
     m_currentTag->setObjectName(QStringLiteral("currentTag"));
     nameRow->addWidget(m_currentTag, 0, Qt::AlignVCenter);
     nameRow->addStretch(1);
     network->addLayout(nameRow);
-    m_channel = makeLabel(radar::monospacedFont(12, QFont::Medium), radar::secondaryText(),
+    m_channel = makeLabel(kitMonospacedFont(12, QFont::Medium), WindowPalette::secondaryText(),
                           m_informationColumn, QStringLiteral("channel"));
     network->addWidget(m_channel);
     column->addLayout(network);
@@ -206,9 +202,9 @@ void WiFiRadarWindowView::buildInformationColumn() {
     // Nearby networks.
     auto* nearby = new QVBoxLayout;
     nearby->setSpacing(6);
-    QLabel* nearbyTitle = makeLabel(kitFont(12, QFont::DemiBold), radar::secondaryText(),
+    QLabel* nearbyTitle = makeLabel(kitFont(12, QFont::DemiBold), WindowPalette::secondaryText(),
                                     m_informationColumn, QStringLiteral("nearbyTitle"));
-    nearbyTitle->setText(qs(kRadarNearbyTitle));
+    nearbyTitle->setText(qText(kRadarNearbyTitle));
     nearby->addWidget(nearbyTitle);
     m_nearbyArea = new QWidget(m_informationColumn);
     m_nearbyArea->setObjectName(QStringLiteral("nearbyArea"));
@@ -216,7 +212,7 @@ void WiFiRadarWindowView::buildInformationColumn() {
     auto* area = new QVBoxLayout(m_nearbyArea);
     area->setContentsMargins(0, 0, 0, 0);
     area->setSpacing(0);
-    m_nearbyPlaceholder = makeLabel(kitFont(12), radar::secondaryText(), m_nearbyArea,
+    m_nearbyPlaceholder = makeLabel(kitFont(12), WindowPalette::secondaryText(), m_nearbyArea,
                                     QStringLiteral("nearbyPlaceholder"));
     m_nearbyPlaceholder->setContentsMargins(10, 6, 10, 6);
     m_nearbyPlaceholder->setWordWrap(true);
@@ -251,17 +247,17 @@ void WiFiRadarWindowView::refresh() {
     m_state = makeWiFiRadarWindowState({
         m_radarMonitor->latestSnapshot().get(),
         m_radarMonitor->history().get(),
-        m_wifiMonitor ? m_wifiMonitor->latestSnapshot().get() : noSnapshot,
-        m_wifiMonitor ? m_wifiMonitor->history().get() : noHistory,
+        m_engine.wifiMonitor ? m_engine.wifiMonitor->latestSnapshot().get() : noSnapshot,
+        m_engine.wifiMonitor ? m_engine.wifiMonitor->history().get() : noHistory,
         m_nearbyController->nearbyNetworks().get(),
         m_nearbyController->lastErrorMessage().get(),
     });
-    const QColor& tint = radar::scoreColor(m_state.tint);
+    const QColor& tint = statusColor(m_state.tint);
 
-    m_hintSymbol->setPixmap(symbolPixmap(qs(m_state.directionHint.symbolName),
+    m_hintSymbol->setPixmap(symbolPixmap(qText(m_state.directionHint.symbolName),
                                          QSizeF(kHintSymbolSize, kHintSymbolSize), tint,
                                          devicePixelRatioF()));
-    m_hintText->setText(qs(m_state.directionHint.text));
+    m_hintText->setText(qText(m_state.directionHint.text));
     setLabelColor(m_hintText, tint);
 
     m_networkName->setText(QString::fromStdString(m_state.networkTitle));
@@ -273,8 +269,8 @@ void WiFiRadarWindowView::refresh() {
 
     showNearbyRows(m_state.nearbyRows);
 
-    m_canvas->setFace({m_state.tint, qs(m_state.centreSymbolName),
-                       QString::fromStdString(m_state.scoreText), qs(m_state.verdict)});
+    m_canvas->setFace({m_state.tint, qText(m_state.centreSymbolName),
+                       QString::fromStdString(m_state.scoreText), qText(m_state.verdict)});
 }
 
 void WiFiRadarWindowView::showNearbyRows(const std::vector<RadarNearbyRow>& rows) {
@@ -366,7 +362,7 @@ void WiFiRadarWindowView::layoutColumns() {
 void WiFiRadarWindowView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QLinearGradient background(QPointF(0, 0), QPointF(width(), height()));
-    background.setColorAt(0, radar::backgroundTop());
+    background.setColorAt(0, WindowPalette::radarBackgroundTop());
     background.setColorAt(1, Qt::black);
     painter.fillRect(rect(), background);
 }

@@ -8,6 +8,7 @@
 #include "monitoring/radar/WiFiRadarMonitor.h"
 #include "monitoring/radar/WiFiRadarNearbyNetworksController.h"
 #include "monitoring/wifi/WiFiMonitor.h"
+#include "shell/services/Engine.h"
 #include "shell/services/PlatformServices.h"
 #include "windows/radar/viewmodel/WiFiRadarWindowState.h"
 
@@ -36,8 +37,7 @@ public:
     static constexpr int kSweepFrameMilliseconds = 34;
     static constexpr int kNearbyListHeight = 106;
 
-    WiFiRadarWindowView(std::shared_ptr<WiFiMonitor> wifiMonitor, PlatformServices services,
-                        QWidget* parent = nullptr);
+    WiFiRadarWindowView(const Engine& engine, PlatformServices services, QWidget* parent = nullptr);
     ~WiFiRadarWindowView() override;
 
     QSize sizeHint() const override { return {1080, 680}; }
@@ -69,7 +69,7 @@ private:
     void layoutColumns();
     void showNearbyRows(const std::vector<RadarNearbyRow>& rows);
 
-    std::shared_ptr<WiFiMonitor> m_wifiMonitor;
+    const Engine m_engine;
     PlatformServices m_services;
     std::shared_ptr<WiFiRadarMonitor> m_radarMonitor;
     std::shared_ptr<WiFiRadarNearbyNetworksController> m_nearbyController;

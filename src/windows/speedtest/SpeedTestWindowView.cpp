@@ -3,9 +3,15 @@
 #include "qt/CapsuleBadge.h"
 #include "qt/CardFrame.h"
 #include "qt/DeferredRefresh.h"
+#include "qt/FittingLabel.h"
 #include "qt/KitFonts.h"
+#include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
-#include "windows/channelscan/ToolWindowWidgets.h"
+#include "qt/PlainTextLabel.h"
+#include "qt/ProgressBar.h"
+#include "qt/QtText.h"
+#include "qt/SymbolLabel.h"
+#include "qt/ToolWindowParts.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -20,11 +26,7 @@ namespace lumra {
 
 namespace {
 
-namespace Colors = ToolWindowPalette;
-
-QString text(const std::string& value) {
-    return QString::fromStdString(value);
-}
+namespace Colors = WindowPalette;
 
 // A tile or box: a rounded rectangle of radius 10 filled white at 0.06.
 CardFrame* tile(int horizontalPadding, int verticalPadding, int spacing, QWidget* parent) {
@@ -63,10 +65,9 @@ std::string shortLocalTime(std::chrono::system_clock::time_point time, const QLo
 
 } // namespace
 
-SpeedTestWindowView::SpeedTestWindowView(std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
-                                         double headerContentSpacing, QWidget* parent)
-    : QWidget(parent), m_speedTestMonitor(std::move(speedTestMonitor)),
-      m_headerContentSpacing(headerContentSpacing) {
+SpeedTestWindowView::SpeedTestWindowView(const Engine& engine, double headerContentSpacing,
+                                         QWidget* parent)
+    : QWidget(parent), m_engine(engine), m_headerContentSpacing(headerContentSpacing) {
     setMinimumSize(860, 580);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -83,7 +84,7 @@ SpeedTestWindowView::SpeedTestWindowView(std::shared_ptr<SpeedTestMonitor> speed
     gap->setFixedHeight(static_cast<int>(std::lround(std::max(m_headerContentSpacing, 0.0))));
     column->addWidget(gap);
     column->addWidget(buildEmptyBlock(), 1);
-    column->addWidget(buildResultsBlock(), 1);
+    column->addWidget(buildResultsBlock(currentModel()), 1);
     m_scroll->setWidget(content);
     // The scroll area fills its widget by default; the gradient must show through.
     content->setAutoFillBackground(false);
@@ -99,7 +100,7 @@ SpeedTestWindowView::SpeedTestWindowView(std::shared_ptr<SpeedTestMonitor> speed
     outer->addWidget(m_footer);
 
     m_refresh = new DeferredRefresh(this, [this] { refresh(); });
-    m_refresh->observe(*m_speedTestMonitor);
+    m_refresh->observe(*m_engine.speedTestMonitor);
     refresh();
 }
 
@@ -122,7 +123,7 @@ QWidget* SpeedTestWindowView::buildHeader() {
     titleLine->addWidget(m_badge);
     titleLine->addStretch(1);
     m_headerButton = header.button;
-    connect(m_headerButton, &QAbstractButton::clicked, this, [this] { toggleSpeedTest(); });
+    connect(m_headerButton, &QAbstractButton::clicked, this, [this] { runButtonAction(); });
     return header.widget;
 }
 
@@ -135,23 +136,30 @@ QWidget* SpeedTestWindowView::buildEmptyBlock() {
     column->addStretch(1);
     column->addLayout(makeEmptyStateTexts(QString::fromUtf8(speedTestEmptyTitle),
                                           QString::fromUtf8(speedTestEmptyDescription)));
-    m_emptyButton =
-        new ToolWindowActionButton(Colors::primaryText(), Colors::border(), m_emptyBlock);
+    m_emptyButton = new KitButton(windowActionButtonStyle(), QString(), m_emptyBlock);
     m_emptyButton->setObjectName(QStringLiteral("emptyButton"));
-    connect(m_emptyButton, &QAbstractButton::clicked, this, [this] { toggleSpeedTest(); });
+    connect(m_emptyButton, &QAbstractButton::clicked, this, [this] { runButtonAction(); });
     column->addWidget(m_emptyButton, 0, Qt::AlignHCenter);
     column->addStretch(1);
     return m_emptyBlock;
 }
 
-QWidget* SpeedTestWindowView::buildResultsBlock() {
+QWidget* SpeedTestWindowView::buildResultsBlock(const SpeedTestWindowModel& model) {
     m_resultsBlock = new QWidget;
     m_resultsBlock->setObjectName(QStringLiteral("resultsBlock"));
     auto* column = new QVBoxLayout(m_resultsBlock);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(16);
+    column->addWidget(buildStatusBlock(m_resultsBlock));
+    column->addWidget(buildThroughputCard(model, m_resultsBlock));
+    column->addWidget(buildLatencyCard(model, m_resultsBlock));
+    column->addWidget(buildBufferbloatCard(model, m_resultsBlock));
+    column->addStretch(1);
+    return m_resultsBlock;
+}
 
-    m_statusBlock = new QWidget(m_resultsBlock);
+QWidget* SpeedTestWindowView::buildStatusBlock(QWidget* parent) {
+    m_statusBlock = new QWidget(parent);
     m_statusBlock->setObjectName(QStringLiteral("statusBlock"));
     auto* status = new QVBoxLayout(m_statusBlock);
     status->setContentsMargins(0, 2, 0, 0);
@@ -167,46 +175,48 @@ QWidget* SpeedTestWindowView::buildResultsBlock() {
     statusLine->addWidget(m_percentText);
     statusLine->addStretch(1);
     status->addLayout(statusLine);
-    m_progress = new LinearProgressBar(m_statusBlock);
+    m_progress = new ProgressBar(statusColor(StatusColor::accent), m_statusBlock);
     m_progress->setObjectName(QStringLiteral("progress"));
     m_progress->setFixedWidth(460);
     status->addWidget(m_progress, 0, Qt::AlignHCenter);
-    column->addWidget(m_statusBlock);
+    return m_statusBlock;
+}
 
-    auto* throughput = sectionCard(QStringLiteral("Throughput"), m_resultsBlock);
+QWidget* SpeedTestWindowView::buildThroughputCard(const SpeedTestWindowModel& model,
+                                                  QWidget* parent) {
+    auto* throughput = sectionCard(QString::fromUtf8(throughputCaption), parent);
     auto* tiles = new QHBoxLayout;
     tiles->setSpacing(10);
-    const std::pair<const char*, const char*> metricTiles[] = {{"Download", "arrow.down"},
-                                                               {"Upload", "arrow.up"}};
+    const SpeedTestMetricTileModel* metricTiles[] = {&model.downloadTile, &model.uploadTile};
     for (std::size_t i = 0; i < 2; ++i) {
+        const SpeedTestMetricTileModel& metric = *metricTiles[i];
         auto* frame = tile(12, 9, 5, throughput);
-        frame->setObjectName(QString::fromUtf8(metricTiles[i].first).toLower() +
-                             QStringLiteral("Tile"));
+        frame->setObjectName(qText(metric.title).toLower() + QStringLiteral("Tile"));
         auto* value = new FittingLabel(kitFont(36, QFont::Bold), Colors::primaryText(), 0.75);
         value->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         value->setObjectName(QStringLiteral("value"));
         frame->contentLayout()->addWidget(value);
         auto* caption = new QHBoxLayout;
         caption->setSpacing(6);
-        caption->addWidget(
-            makeSymbolImage(QString::fromUtf8(metricTiles[i].second), 11, Colors::secondaryText()));
-        caption->addWidget(makeTextLabel(QString::fromUtf8(metricTiles[i].first),
-                                         kitFont(12, QFont::Medium), Colors::secondaryText()));
+        caption->addWidget(makeSymbolImage(qText(metric.symbolName), 11, Colors::secondaryText()));
+        caption->addWidget(makeTextLabel(qText(metric.title), kitFont(12, QFont::Medium),
+                                         Colors::secondaryText()));
         caption->addStretch(1);
         frame->contentLayout()->addLayout(caption);
         tiles->addWidget(frame, 1);
         m_metricTiles[i] = MetricTile{value};
     }
     throughput->contentLayout()->addLayout(tiles);
-    column->addWidget(throughput);
+    return throughput;
+}
 
-    auto* latency = sectionCard(QStringLiteral("Latency"), m_resultsBlock);
+QWidget* SpeedTestWindowView::buildLatencyCard(const SpeedTestWindowModel& model, QWidget* parent) {
+    auto* latency = sectionCard(QString::fromUtf8(latencyCaption), parent);
     auto* boxes = new QHBoxLayout;
     boxes->setSpacing(10);
-    const char* latencyTitles[] = {"Baseline", "Download Load", "Upload Load"};
     for (std::size_t i = 0; i < 3; ++i) {
         auto* frame = tile(10, 8, 2, latency);
-        frame->contentLayout()->addWidget(makeTextLabel(QString::fromUtf8(latencyTitles[i]),
+        frame->contentLayout()->addWidget(makeTextLabel(qText(model.latencyBoxes[i].title),
                                                         kitFont(11, QFont::DemiBold),
                                                         Colors::secondaryText()));
         m_latencyValues[i] =
@@ -216,15 +226,17 @@ QWidget* SpeedTestWindowView::buildResultsBlock() {
         boxes->addWidget(frame, 1);
     }
     latency->contentLayout()->addLayout(boxes);
-    column->addWidget(latency);
+    return latency;
+}
 
-    auto* bufferbloat = sectionCard(QStringLiteral("Bufferbloat"), m_resultsBlock);
+QWidget* SpeedTestWindowView::buildBufferbloatCard(const SpeedTestWindowModel& model,
+                                                   QWidget* parent) {
+    auto* bufferbloat = sectionCard(QString::fromUtf8(bufferbloatCaption), parent);
     auto* grades = new QHBoxLayout;
     grades->setSpacing(10);
-    const char* gradeTitles[] = {"Download", "Upload"};
     for (std::size_t i = 0; i < 2; ++i) {
         auto* frame = tile(10, 8, 4, bufferbloat);
-        frame->contentLayout()->addWidget(makeTextLabel(QString::fromUtf8(gradeTitles[i]),
+        frame->contentLayout()->addWidget(makeTextLabel(qText(model.gradeTiles[i].title),
                                                         kitFont(11, QFont::DemiBold),
                                                         Colors::secondaryText()));
         auto* line = new QHBoxLayout;
@@ -261,53 +273,29 @@ QWidget* SpeedTestWindowView::buildResultsBlock() {
         m_insightRows[i] = InsightRow{symbol, sentence};
     }
     bufferbloat->contentLayout()->addLayout(insights);
-    column->addWidget(bufferbloat);
-    column->addStretch(1);
-    return m_resultsBlock;
+    return bufferbloat;
 }
 
 SpeedTestWindowModel SpeedTestWindowView::currentModel() const {
-    const auto& monitor = *m_speedTestMonitor;
-    const auto& result = monitor.latestResult().get();
     const QLocale viewLocale = locale();
     return speedTestWindowModel(
-        SpeedTestWindowInput{
-            .isRunning = monitor.isRunning().get(),
-            .phase = monitor.phase().get(),
-            .progress = monitor.progress().get(),
-            .latestResultTimestamp = result ? std::optional(result->timestamp) : std::nullopt,
-            .downloadMbps = monitor.downloadMbps().get(),
-            .uploadMbps = monitor.uploadMbps().get(),
-            .baselineLatencyMilliseconds = monitor.baselineLatencyMilliseconds().get(),
-            .downloadLoadedLatencyMilliseconds = monitor.downloadLoadedLatencyMilliseconds().get(),
-            .uploadLoadedLatencyMilliseconds = monitor.uploadLoadedLatencyMilliseconds().get(),
-            .downloadBufferbloatRatio = monitor.downloadBufferbloatRatio().get(),
-            .uploadBufferbloatRatio = monitor.uploadBufferbloatRatio().get(),
-            .downloadBufferbloatGrade = monitor.downloadBufferbloatGrade().get(),
-            .uploadBufferbloatGrade = monitor.uploadBufferbloatGrade().get(),
-        },
-        numberSeparators(viewLocale),
+        speedTestWindowInput(m_engine), numberSeparators(viewLocale),
         [&viewLocale](auto time) { return shortLocalTime(time, viewLocale); });
 }
 
-void SpeedTestWindowView::toggleSpeedTest() {
-    if (m_speedTestMonitor->isRunning().get()) {
-        if (const auto& task = m_speedTestMonitor->runningTask())
-            task->cancel();
-        return;
-    }
-    m_speedTestMonitor->start();
+void SpeedTestWindowView::runButtonAction() {
+    runSpeedTestButtonAction(currentModel().buttonAction, *m_engine.speedTestMonitor);
 }
 
 void SpeedTestWindowView::refresh() {
     const SpeedTestWindowModel model = currentModel();
     const bool results = model.layout == SpeedTestLayout::results;
-    const QString buttonTitle = text(model.buttonTitle);
+    const QString buttonTitle = qText(model.buttonTitle);
 
     m_badge->setVisible(model.badge.has_value());
     if (model.badge) {
-        const QColor color = tintColor(model.badge->tint);
-        m_badge->setText(text(model.badge->text));
+        const QColor color = statusColor(model.badge->tint);
+        m_badge->setText(qText(model.badge->text));
         m_badge->setTextColor(color);
         m_badge->setFill(withOpacity(color, 0.2));
     }
@@ -322,27 +310,27 @@ void SpeedTestWindowView::refresh() {
     m_footer->setVisible(results);
 
     m_statusBlock->setVisible(model.showsStatusBlock);
-    m_statusText->setText(text(model.statusText));
-    m_percentText->setText(text(model.percentText));
-    m_progress->setProgress(m_speedTestMonitor->progress().get(), 1.0);
+    m_statusText->setText(qText(model.statusText));
+    m_percentText->setText(qText(model.percentText));
+    m_progress->setProgress(model.progress, 1.0);
 
-    m_metricTiles[0].value->setText(text(model.downloadTile.value));
-    setLabelColor(m_metricTiles[0].value, tintColor(model.downloadTile.valueTint));
-    m_metricTiles[1].value->setText(text(model.uploadTile.value));
-    setLabelColor(m_metricTiles[1].value, tintColor(model.uploadTile.valueTint));
+    m_metricTiles[0].value->setText(qText(model.downloadTile.value));
+    setLabelColor(m_metricTiles[0].value, statusColor(model.downloadTile.valueTint));
+    m_metricTiles[1].value->setText(qText(model.uploadTile.value));
+    setLabelColor(m_metricTiles[1].value, statusColor(model.uploadTile.valueTint));
     for (std::size_t i = 0; i < 3; ++i)
-        m_latencyValues[i]->setText(text(model.latencyBoxes[i].value));
+        m_latencyValues[i]->setText(qText(model.latencyBoxes[i].value));
     for (std::size_t i = 0; i < 2; ++i) {
         const auto& grade = model.gradeTiles[i];
-        m_gradeTiles[i].letter->setText(text(grade.letter));
-        setLabelColor(m_gradeTiles[i].letter, tintColor(grade.letterTint));
-        m_gradeTiles[i].ratio->setText(text(grade.ratioText));
+        m_gradeTiles[i].letter->setText(qText(grade.letter));
+        setLabelColor(m_gradeTiles[i].letter, statusColor(grade.letterTint));
+        m_gradeTiles[i].ratio->setText(qText(grade.ratioText));
         const auto& insight = model.insightRows[i];
-        setSymbolImage(m_insightRows[i].symbol, text(insight.indicatorSymbolName), 11,
-                       tintColor(insight.indicatorTint));
-        m_insightRows[i].text->setText(text(insight.text));
+        setSymbolImage(m_insightRows[i].symbol, qText(insight.indicatorSymbolName), 11,
+                       statusColor(insight.indicatorTint));
+        m_insightRows[i].text->setText(qText(insight.text));
     }
-    m_lastTested->setText(text(model.lastTestedText));
+    m_lastTested->setText(qText(model.lastTestedText));
 }
 
 void SpeedTestWindowView::paintEvent(QPaintEvent*) {

@@ -4,7 +4,7 @@
 // a test when shown or hidden. Main thread.
 #pragma once
 
-#include "monitoring/speedtest/SpeedTestMonitor.h"
+#include "shell/services/Engine.h"
 #include "windows/speedtest/viewmodel/SpeedTestWindowModel.h"
 
 #include <QWidget>
@@ -18,14 +18,14 @@ namespace lumra {
 
 class CapsuleBadge;
 class DeferredRefresh;
-class LinearProgressBar;
-class ToolWindowActionButton;
+class ProgressBar;
+class KitButton;
 
 class SpeedTestWindowView final : public QWidget {
 public:
     // headerContentSpacing: points between the header and the content.
-    SpeedTestWindowView(std::shared_ptr<SpeedTestMonitor> speedTestMonitor,
-                        double headerContentSpacing, QWidget* parent = nullptr);
+    SpeedTestWindowView(const Engine& engine, double headerContentSpacing,
+                        QWidget* parent = nullptr);
 
     // The state shown now; the view redraws it after each change of the monitor.
     SpeedTestWindowModel currentModel() const;
@@ -47,24 +47,28 @@ private:
     };
 
     void refresh();
-    void toggleSpeedTest();
+    void runButtonAction();
     QWidget* buildHeader();
     QWidget* buildEmptyBlock();
-    QWidget* buildResultsBlock();
+    QWidget* buildResultsBlock(const SpeedTestWindowModel& model);
+    QWidget* buildStatusBlock(QWidget* parent);
+    QWidget* buildThroughputCard(const SpeedTestWindowModel& model, QWidget* parent);
+    QWidget* buildLatencyCard(const SpeedTestWindowModel& model, QWidget* parent);
+    QWidget* buildBufferbloatCard(const SpeedTestWindowModel& model, QWidget* parent);
 
-    std::shared_ptr<SpeedTestMonitor> m_speedTestMonitor;
+    const Engine m_engine;
     double m_headerContentSpacing;
 
     QScrollArea* m_scroll = nullptr;
     CapsuleBadge* m_badge = nullptr;
-    ToolWindowActionButton* m_headerButton = nullptr;
+    KitButton* m_headerButton = nullptr;
     QWidget* m_emptyBlock = nullptr;
-    ToolWindowActionButton* m_emptyButton = nullptr;
+    KitButton* m_emptyButton = nullptr;
     QWidget* m_resultsBlock = nullptr;
     QWidget* m_statusBlock = nullptr;
     QLabel* m_statusText = nullptr;
     QLabel* m_percentText = nullptr;
-    LinearProgressBar* m_progress = nullptr;
+    ProgressBar* m_progress = nullptr;
     std::array<MetricTile, 2> m_metricTiles{};
     std::array<QLabel*, 3> m_latencyValues{};
     std::array<GradeTile, 2> m_gradeTiles{};

@@ -42,8 +42,7 @@ TEST(ClipboardDesktopTest, CopyReportPutsTheReportOnTheXClipboard) {
     test::ExportRig rig;
     rig.startMonitoring();
     loop.advanceBy(3s);
-    DiagnosticsExportWindowView view(rig.lifecycle, rig.health, rig.connection, rig.captive,
-                                     rig.speedTest, rig.channelScan);
+    DiagnosticsExportWindowView view(rig.engine());
     view.resize(1020, 700);
     view.show();
     testing::processQueuedEvents();

@@ -111,8 +111,17 @@ int run(const std::string& service, const std::string& serverIp, double rateMbit
 
     lifecycle->start();
     loop.runUntil([] { return false; }, 3s); // the first polls
-    auto model = DiagnosticsExportViewModel::create(
-        {lifecycle, health, connection, captive, speedTest, channelScan});
+    auto model = DiagnosticsExportViewModel::create(Engine{.wifiMonitor = wifi,
+                                                           .pingMonitor = ping,
+                                                           .dnsMonitor = dns,
+                                                           .connectionMonitor = connection,
+                                                           .captivePortalMonitor = captive,
+                                                           .speedTestMonitor = speedTest,
+                                                           .channelScanMonitor = channelScan,
+                                                           .lifecycleController = lifecycle,
+                                                           .healthAggregationController = health,
+                                                           .locationPermissionController = {},
+                                                           .appUpdateController = {}});
     const auto started = std::chrono::steady_clock::now();
     model->regenerate();
     const bool ready = loop.runUntil([&] { return model->isReportReady(); }, 150s);

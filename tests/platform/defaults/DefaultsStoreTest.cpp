@@ -1,5 +1,6 @@
 #include "platform/defaults/DefaultsStore.h"
 
+#include "base/DiagnosticLog.h"
 #include "tests/platform/defaults/TemporaryDirectory.h"
 
 #include <algorithm>
@@ -215,6 +216,22 @@ TEST_F(DefaultsStoreTest, UnreadableFileIsKeptAsideAndDefaultsRead) {
 
     store.setBool("flag", false);
     EXPECT_EQ(parsedFile(storeFile()), Json::parse(R"({"flag": false})"));
+}
+
+TEST_F(DefaultsStoreTest, ARefusedFileLeavesOneLineInTheDiagnosticLog) {
+    createStoreDirectory();
+    writeFile(storeFile(), "[\"\x1b]0;title\x07\"]");
+    std::vector<std::string> lines;
+    {
+        DiagnosticLog::Capture capture([&](std::string line) { lines.push_back(std::move(line)); });
+        DefaultsStore store(storeDirectory());
+        store.setBool("flag", false);
+    }
+    const auto copies = corruptCopiesIn(storeDirectory());
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(lines, (std::vector<std::string>{"lumra: settings: refused " + storeFile().string() +
+                                               " (not a settings object); set aside as " +
+                                               copies[0].filename().string()}));
 }
 
 TEST_F(DefaultsStoreTest, UnknownKeysAndTypesAreWrittenBack) {

@@ -22,6 +22,9 @@ ANY  /gate?name=G&parties=P&bytes=N[&status=S][&hold=1][&wait_ms=W]
                               arrives; 503 when W ms (default 10000) pass first. A
                               request body is read first
 GET  /open?name=G             releases the held requests of gate G
+POST /early?read=N            reads N bytes of the body, answers 200 with an empty body
+                              and "Connection: close" before the rest arrives, then reads
+                              nothing more
 POST /sink[?status=N]         reads the body, prints "body ID LENGTH CONTENT-TYPE BYTES"
                               (BYTES: the distinct byte values in hex, "-" for none), and
                               answers that status (default 200) with an empty body
@@ -102,6 +105,7 @@ class Handler(BaseHTTPRequestHandler):
             "/gate": self.gate,
             "/open": self.open_gate,
             "/sink": self.sink,
+            "/early": self.early,
         }.get(url.path)
         if route is None:
             self.answer(404, b"not found")
@@ -156,6 +160,16 @@ class Handler(BaseHTTPRequestHandler):
         values = "".join("%02x" % value for value in sorted(set(body))) or "-"
         event("body", self.connection_id, len(body), self.headers.get("Content-Type", "-"), values)
         self.answer(int(query.get("status", "200")), b"")
+
+    def early(self, query):
+        remaining = min(int(query.get("read", "0")), int(self.headers.get("Content-Length", "0")))
+        while remaining > 0:
+            piece = self.rfile.read(min(remaining, 65536))
+            if not piece:
+                break
+            remaining -= len(piece)
+        self.answer(200, b"", [("Connection", "close")])
+        self.wait_for_close()
 
     def target(self, query):
         self.answer(200, b"arrived", [("X-Mixed-Case", "yes"), ("X-Repeated", "a"), ("X-Repeated", "b")])

@@ -1,5 +1,6 @@
 #include "probes/runner/ShellCommandRunner.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/RunLoop.h"
 #include "concurrency/Spawn.h"
 #include "concurrency/WhenAll.h"
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
@@ -70,7 +72,7 @@ protected:
         EXPECT_TRUE(std::holds_alternative<CommandRunnerError>(outcome));
         return std::holds_alternative<CommandRunnerError>(outcome)
                    ? std::get<CommandRunnerError>(outcome)
-                   : CommandRunnerError::launchFailed("no error");
+                   : CommandRunnerError::launchFailed("", "no error");
     }
 
     pid_t waitForPid(const std::string& pidFile) {
@@ -166,9 +168,21 @@ TEST_F(ShellCommandRunnerTest, AChildThatCannotStartGivesTheSystemsDescription) 
     m_allowed.insert(missing);
     m_allowed.insert(notExecutable);
     EXPECT_EQ(errorOf(run(runner(), {missing, {}, 5})),
-              CommandRunnerError::launchFailed("No such file or directory"));
+              CommandRunnerError::launchFailed(missing, "No such file or directory"));
     EXPECT_EQ(errorOf(run(runner(), {notExecutable, {}, 5})),
-              CommandRunnerError::launchFailed("Permission denied"));
+              CommandRunnerError::launchFailed(notExecutable, "Permission denied"));
+}
+
+TEST_F(ShellCommandRunnerTest, AFailedLaunchLeavesOneLineNamingTheFileItRan) {
+    const std::string missing = m_dir.path() + "/missing-systool";
+    m_allowed.insert("/usr/sbin/netstat");
+    std::vector<std::string> lines;
+    DiagnosticLog::Capture capture([&](std::string line) { lines.push_back(std::move(line)); });
+    EXPECT_EQ(errorOf(run(runner({{"/usr/sbin/netstat", missing}}), {"/usr/sbin/netstat", {}, 5})),
+              CommandRunnerError::launchFailed("/usr/sbin/netstat", "No such file or directory"));
+    EXPECT_EQ(lines, (std::vector<std::string>{"lumra: runner: could not start " + missing +
+                                               " (for /usr/sbin/netstat): No such file or "
+                                               "directory"}));
 }
 
 TEST_F(ShellCommandRunnerTest, ATimeoutOfZeroOrLessEndsTheRunAtOnceCarryingThatValue) {
@@ -240,6 +254,26 @@ TEST_F(ShellCommandRunnerTest, AMebibyteOfOutputArrivesWhole) {
     const std::string& output = std::get<CommandExecutionResult>(outcome).standardOutput;
     EXPECT_EQ(output.size(), 1048576u);
     EXPECT_EQ(output.find_first_not_of('\0'), std::string::npos);
+}
+
+// Duplicate ping replies in a flood: the run keeps a bounded start and end
+// of the output in whole lines, and the summary at the end survives.
+TEST_F(ShellCommandRunnerTest, AFloodOfOutputIsKeptBoundedWithItsLastLines) {
+    const std::string reply = "64 bytes from 10.0.0.1: icmp_seq=1 ttl=64 time=0.042 ms (DUP!)";
+    const std::string summary = "--- 10.0.0.1 ping statistics ---\n"
+                                "2 packets transmitted, 2 received, +99998 duplicates\n"
+                                "rtt min/avg/max/mdev = 0.040/0.042/0.044/0.002 ms\n";
+    const std::string path =
+        script("flood.sh", "yes '" + reply + "' | head -n 100000\nprintf '%s' '" + summary + "'");
+    const auto outcome = run(runner(), {path, {}, 20});
+    ASSERT_TRUE(std::holds_alternative<CommandExecutionResult>(outcome))
+        << errorOf(outcome).describe();
+    const std::string& output = std::get<CommandExecutionResult>(outcome).standardOutput;
+    std::printf("figure: a tool printing %zu bytes: %zu bytes kept\n",
+                100000 * (reply.size() + 1) + summary.size(), output.size());
+    EXPECT_LE(output.size(), ShellCommandRunner::maxKeptOutputBytes);
+    EXPECT_TRUE(output.starts_with(reply + "\n"));
+    EXPECT_TRUE(output.ends_with(reply + "\n" + summary));
 }
 
 TEST_F(ShellCommandRunnerTest, AChildThatIgnoresTerminationIsKilledAfterTheGrace) {

@@ -326,7 +326,7 @@ TEST_F(CloudflareSpeedTestRunnerTest, EmptyTransfersEndWithNoDataTransferred) {
     for (const Row& row : rows) {
         SCOPED_TRACE(nameOf(row.direction));
         fractions.clear();
-        auto speedTest = runner(downloadsFrom("/answer?status=200"), "/sink");
+        auto speedTest = runner(downloadsFrom("/early?read=81920"), "/sink");
         const std::exception_ptr error = errorOf(start(speedTest, row.direction, row.settings));
         EXPECT_EQ(runnerErrorOf(error), SpeedTestRunnerError::noDataTransferred());
         EXPECT_EQ(fractions, (std::vector<double>{0.25, 0.5, 0.75, 1.0}));
@@ -398,6 +398,67 @@ TEST_F(CloudflareSpeedTestRunnerTest, ThroughputIsExactUnderAnInjectedClock) {
         ASSERT_FALSE(errorOf(handle, 60s));
         EXPECT_DOUBLE_EQ(handle.get(), row.mbps);
     }
+}
+
+// Servers that never stop sending or drip: each chunk counts at most the
+// bytes it asked for, and every request has an overall limit, so the call
+// ends within its time-outs instead of running until cancelled.
+TEST_F(CloudflareSpeedTestRunnerTest, HostileDownloadServersEndTheTestWithinItsTimeOuts) {
+    struct Row {
+        std::string name;
+        std::string path;
+        // The throughput under the injected clock (1 s), absent for a failure.
+        std::optional<double> mbps;
+    };
+    const std::vector<Row> rows{
+        // Four chunks of 100,000 bytes in one second, whatever more was sent.
+        {"sends without end", "/down?bytes=1000000000000", 3.2},
+        {"sends without end, chunked", "/down?bytes=1000000000000&chunked=1", 3.2},
+        {"drips a byte every 100 ms", "/trickle?bytes=100000&interval_ms=100", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto clock = std::make_shared<SteppingClock>();
+        clock->elapsed = 1s;
+        auto speedTest = runner(downloadsFrom(row.path), "/sink", clock);
+        SpeedTestConfiguration settings = configuration(100'000, 4, 1.0);
+        settings.requestOverallTimeout = 2.0;
+        const auto began = std::chrono::steady_clock::now();
+        const auto handle = start(speedTest, Direction::download, settings);
+        const std::exception_ptr error = errorOf(handle, 20s);
+        const auto took = std::chrono::steady_clock::now() - began;
+        std::printf("figure: download from a server that %s ended after %lld ms (%s)\n",
+                    row.name.c_str(),
+                    static_cast<long long>(
+                        std::chrono::duration_cast<std::chrono::milliseconds>(took).count()),
+                    error ? "failed" : "measured");
+        ASSERT_TRUE(handle.isFinished()) << "still running after 20 s";
+        EXPECT_LT(took, 2s + 1s);
+        if (row.mbps) {
+            ASSERT_FALSE(error);
+            EXPECT_DOUBLE_EQ(handle.get(), *row.mbps);
+        } else {
+            EXPECT_TRUE(error);
+        }
+    }
+}
+
+// A service that answers before it has read the body: only what was sent
+// counts, not the size of the body the request offered. The socket buffers
+// take some megabytes the service never reads; the bodies are larger than
+// all of them.
+TEST_F(CloudflareSpeedTestRunnerTest, UploadThroughputCountsOnlyTheBytesSent) {
+    auto clock = std::make_shared<SteppingClock>();
+    clock->elapsed = 1s;
+    auto speedTest = runner(sizedDownloads(), "/early?read=81920", clock);
+    const auto handle = start(speedTest, Direction::upload, configuration(16'000'000, 2));
+    ASSERT_FALSE(errorOf(handle, 20s));
+    constexpr double everyByte = 32'000'000 * 8 / 1e6;
+    std::printf("figure: upload to a service that answers after 81,920 bytes of each 16,000,000: "
+                "%.1f Mbps over 1 s (every byte offered would be %.0f)\n",
+                handle.get(), everyByte);
+    EXPECT_LT(handle.get(), everyByte / 2);
+    EXPECT_GT(handle.get(), 2 * 81'920 * 8 / 1e6);
 }
 
 TEST_F(CloudflareSpeedTestRunnerTest, CancellingMidTransferThrowsCancellationError) {

@@ -31,7 +31,8 @@ TEST(TCPConnectionCountTest, CountsCleanRunsAndFailingRunsOnlyWhenTheyListedSock
          {TCPConnectionStateCounts{2, 1, 0}, true}},
         {CommandRunnerError::nonZeroExit("/usr/sbin/netstat", 1, "netstat: no such table\n", ""),
          {std::nullopt, false}},
-        {CommandRunnerError::launchFailed("No such file or directory"), {std::nullopt, false}},
+        {CommandRunnerError::launchFailed("/usr/sbin/netstat", "No such file or directory"),
+         {std::nullopt, false}},
         {CommandRunnerError::timedOut("/usr/sbin/netstat", 1.5), {std::nullopt, false}},
     };
     VirtualClockRunLoop loop;

@@ -76,19 +76,19 @@ TEST(ChannelScanWindowModelTest, CardsChipsSentenceAndRowsOfAResult) {
     const auto model = channelScanWindowModel({.latestResult = fiveGigahertzResult()}, english);
     EXPECT_EQ(model.networksSeenText, "14");
     EXPECT_EQ(model.passesText, "3");
-    EXPECT_EQ(model.currentCard, (ChannelScanCard{"Current", WindowTint::blue, "Ch 36 (5 GHz)",
+    EXPECT_EQ(model.currentCard, (ChannelScanCard{"Current", StatusColor::blue, "Ch 36 (5 GHz)",
                                                   "Score 2.00", "4 nearby networks"}));
     EXPECT_EQ(model.recommendedCard,
-              (ChannelScanCard{"Recommended", WindowTint::green, "Ch 40 (5 GHz)", "Score 0.50",
+              (ChannelScanCard{"Recommended", StatusColor::green, "Ch 40 (5 GHz)", "Score 0.50",
                                "1 nearby network"}));
     EXPECT_EQ(model.sentence, "Switching to Ch 40 may reduce interference by about 75%.");
     ASSERT_EQ(model.rows.size(), 3u);
     EXPECT_EQ(model.rows[0], (ChannelScanRow{36, "Ch 36", true, false, "Score 2.00", "4 networks",
-                                             0.8, WindowTint::red}));
+                                             0.8, StatusColor::red}));
     EXPECT_EQ(model.rows[1], (ChannelScanRow{40, "Ch 40", false, true, "Score 0.50", "1 network",
-                                             0.2, WindowTint::green}));
+                                             0.2, StatusColor::green}));
     EXPECT_EQ(model.rows[2], (ChannelScanRow{44, "Ch 44", false, false, "Score 1.00", "0 networks",
-                                             0.4, WindowTint::orange}));
+                                             0.4, StatusColor::orange}));
 }
 
 TEST(ChannelScanWindowModelTest, MarkersCompareChannelNumbersOnlyAndMayBothHold) {
@@ -138,15 +138,15 @@ TEST(ChannelScanWindowModelTest, BarColoursAndWidthsAtTheBoundaries) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     struct Case {
         double normalized;
-        WindowTint tint;
+        StatusColor tint;
         double widthOf200;
     };
     const Case cases[] = {
-        {0.0, WindowTint::green, 2.0},        {0.005, WindowTint::green, 2.0},
-        {0.3399, WindowTint::green, 67.98},   {0.34, WindowTint::orange, 68.0},
-        {0.6699, WindowTint::orange, 133.98}, {0.67, WindowTint::red, 134.0},
-        {1.0, WindowTint::red, 200.0},        {1.5, WindowTint::red, 200.0},
-        {-0.2, WindowTint::green, 2.0},       {nan, WindowTint::green, 2.0},
+        {0.0, StatusColor::green, 2.0},        {0.005, StatusColor::green, 2.0},
+        {0.3399, StatusColor::green, 67.98},   {0.34, StatusColor::orange, 68.0},
+        {0.6699, StatusColor::orange, 133.98}, {0.67, StatusColor::red, 134.0},
+        {1.0, StatusColor::red, 200.0},        {1.5, StatusColor::red, 200.0},
+        {-0.2, StatusColor::green, 2.0},       {nan, StatusColor::green, 2.0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.normalized);

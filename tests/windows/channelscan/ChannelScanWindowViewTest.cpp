@@ -4,10 +4,16 @@
 #include "windows/channelscan/ChannelScanWindowView.h"
 
 #include "concurrency/RunLoop.h"
+#include "qt/FittingLabel.h"
+#include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
+#include "qt/PlainTextLabel.h"
+#include "qt/ProgressBar.h"
+#include "qt/SymbolLabel.h"
+#include "qt/ToolWindowParts.h"
 #include "tests/support/ViewFixture.h"
 #include "tests/support/WidgetTesting.h"
-#include "windows/channelscan/ToolWindowWidgets.h"
+#include "windows/channelscan/CongestionBar.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -47,7 +53,7 @@ protected:
             ChannelScanConfiguration{3, 0.35}, scanner,
             [this]() -> std::optional<WiFiSnapshot> { return snapshot; },
             std::make_shared<TaskSleeper>(), [this] { return loop.clock().wallNow(); });
-        view = std::make_unique<ChannelScanWindowView>(monitor, 10.0);
+        view = std::make_unique<ChannelScanWindowView>(Engine{.channelScanMonitor = monitor}, 10.0);
         view->resize(960, 680);
         view->show();
         settle();
@@ -107,10 +113,10 @@ TEST_F(ChannelScanWindowViewTest, EveryStateFromTheFirstScanToARescanAndItsCance
     EXPECT_FALSE(shown("emptyButton"));
     ASSERT_TRUE(shown("emptyProgress"));
     EXPECT_EQ(child<QWidget>("emptyProgress")->width(), 320);
-    EXPECT_EQ(child<LinearProgressBar>("emptyProgress")->fraction(), 0.0);
+    EXPECT_EQ(child<ProgressBar>("emptyProgress")->fraction(), 0.0);
     advance(1s);
     EXPECT_EQ(monitor->completedPasses().get(), 1);
-    EXPECT_DOUBLE_EQ(child<LinearProgressBar>("emptyProgress")->fraction(), 1.0 / 3.0);
+    EXPECT_DOUBLE_EQ(child<ProgressBar>("emptyProgress")->fraction(), 1.0 / 3.0);
     saveScreen(view.get(), "channelscan-empty-scanning");
 
     advance(5s);
@@ -133,11 +139,16 @@ TEST_F(ChannelScanWindowViewTest, EveryStateFromTheFirstScanToARescanAndItsCance
     // One row per listed channel, in the listed order, current first.
     ASSERT_FALSE(model.rows.empty());
     EXPECT_EQ(model.rows.front().channelNumber, 6);
+    // Rows with a Current or Recommended tag are as high as the untagged ones.
+    const int untaggedHeight =
+        child<QWidget>(("channelRow" + std::to_string(model.rows.back().channelNumber)).c_str())
+            ->height();
     for (const auto& row : model.rows) {
         auto* rowWidget =
             child<QWidget>(("channelRow" + std::to_string(row.channelNumber)).c_str());
         ASSERT_NE(rowWidget, nullptr);
         EXPECT_TRUE(rowWidget->isVisibleTo(view.get()));
+        EXPECT_EQ(rowWidget->height(), untaggedHeight) << row.channelText;
     }
     EXPECT_TRUE(showsText("Current"));
     EXPECT_TRUE(showsText("Recommended"));
@@ -238,7 +249,8 @@ TEST(CongestionBarTest, ColoursAtTheBoundariesAndTheTwoPointMinimum) {
         SCOPED_TRACE(c.normalized);
         QWidget background;
         background.setStyleSheet(QStringLiteral("background: black;"));
-        CongestionBar bar(c.normalized, &background);
+        CongestionBar bar(congestionBarFraction(c.normalized), congestionBarTint(c.normalized),
+                          &background);
         bar.setGeometry(0, 0, 200, 10);
         background.resize(200, 10);
         const QImage image = background.grab().toImage();

@@ -57,36 +57,36 @@ TEST(LinkQualityScoreTest, ScoresReadingsAsWorkedByHand) {
 TEST(LinkQualityScoreTest, NoReadingScoresZeroAsAWeakOrangeSpot) {
     EXPECT_EQ(linkQualityScore(std::nullopt), 0);
     EXPECT_EQ(radarSpotVerdict(0), "Weak spot: move closer to the router.");
-    EXPECT_EQ(radarScoreColor(0), RadarScoreTint::orange);
+    EXPECT_EQ(radarScoreColor(0), StatusColor::orange);
 }
 
 TEST(LinkQualityScoreTest, VerdictsAndColoursChangeAtTheirOwnBoundaries) {
     struct Case {
         int score;
         std::string_view verdict;
-        RadarScoreTint tint;
+        StatusColor tint;
     };
     constexpr std::string_view great = "Great spot: strong signal here.";
     constexpr std::string_view good = "Good spot: signal is stable.";
     constexpr std::string_view moving = "Keep moving: signal can improve.";
     constexpr std::string_view weak = "Weak spot: move closer to the router.";
     const Case cases[] = {
-        {100, great, RadarScoreTint::accentGreen},
-        {86, great, RadarScoreTint::accentGreen},
-        {85, good, RadarScoreTint::accentGreen},
-        {80, good, RadarScoreTint::accentGreen},
-        {75, good, RadarScoreTint::accentGreen},
-        {74, good, RadarScoreTint::yellow},
-        {70, good, RadarScoreTint::yellow},
-        {66, good, RadarScoreTint::yellow},
-        {65, moving, RadarScoreTint::yellow},
-        {46, moving, RadarScoreTint::yellow},
-        {45, weak, RadarScoreTint::yellow},
-        {44, weak, RadarScoreTint::orange},
-        {0, weak, RadarScoreTint::orange},
+        {100, great, StatusColor::mint},
+        {86, great, StatusColor::mint},
+        {85, good, StatusColor::mint},
+        {80, good, StatusColor::mint},
+        {75, good, StatusColor::mint},
+        {74, good, StatusColor::yellow},
+        {70, good, StatusColor::yellow},
+        {66, good, StatusColor::yellow},
+        {65, moving, StatusColor::yellow},
+        {46, moving, StatusColor::yellow},
+        {45, weak, StatusColor::yellow},
+        {44, weak, StatusColor::orange},
+        {0, weak, StatusColor::orange},
         // outside 0...100 falls to the last row of each table
-        {101, weak, RadarScoreTint::orange},
-        {-1, weak, RadarScoreTint::orange},
+        {101, weak, StatusColor::orange},
+        {-1, weak, StatusColor::orange},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.score);

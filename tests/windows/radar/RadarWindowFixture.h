@@ -98,7 +98,7 @@ protected:
         wifiInterface, std::make_shared<FakeResolver>(), std::make_shared<TaskSleeper>(),
         [] { return runtimeClock().wallNow(); }, {});
     std::unique_ptr<WiFiRadarWindowView> view = std::make_unique<WiFiRadarWindowView>(
-        wifiMonitor,
+        Engine{.wifiMonitor = wifiMonitor},
         PlatformServices{[this] { return interface; }, [this] { return scanner; }, {}});
 };
 

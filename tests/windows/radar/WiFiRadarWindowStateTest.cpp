@@ -43,7 +43,7 @@ TEST_F(WiFiRadarWindowStateTest, WithoutAnyReadingTheWindowSaysNoWiFiAndScoresZe
     EXPECT_EQ(s.score, 0);
     EXPECT_EQ(s.scoreText, "0");
     EXPECT_EQ(s.verdict, "Weak spot: move closer to the router.");
-    EXPECT_EQ(s.tint, RadarScoreTint::orange);
+    EXPECT_EQ(s.tint, StatusColor::orange);
     EXPECT_EQ(s.centreSymbolName, "exclamationmark.triangle.fill");
     EXPECT_EQ(s.directionHint.text, "keep going");
     EXPECT_TRUE(s.nearbyRows.empty());
@@ -59,7 +59,7 @@ TEST_F(WiFiRadarWindowStateTest, AConnectedReadingShowsItsNameTagChannelScoreAnd
     EXPECT_EQ(s.channelText, "Ch 36 . 5 GHz");
     EXPECT_EQ(s.score, 81);
     EXPECT_EQ(s.verdict, "Good spot: signal is stable.");
-    EXPECT_EQ(s.tint, RadarScoreTint::accentGreen);
+    EXPECT_EQ(s.tint, StatusColor::mint);
     EXPECT_EQ(s.centreSymbolName, "checkmark.circle.fill");
     // 69 then 81: getting better.
     EXPECT_EQ(s.directionHint.text, "keep going");

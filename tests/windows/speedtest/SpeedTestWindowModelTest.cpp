@@ -54,9 +54,9 @@ TEST(SpeedTestWindowModelTest, JustStartedShowsDashesAndCapturesTheBaseline) {
     EXPECT_EQ(model.percentText, "0%");
     EXPECT_EQ(model.badge, std::nullopt);
     EXPECT_EQ(model.downloadTile,
-              (SpeedTestMetricTileModel{"Download", "arrow.down", dash, WindowTint::green}));
+              (SpeedTestMetricTileModel{"Download", "arrow.down", dash, StatusColor::green}));
     EXPECT_EQ(model.uploadTile,
-              (SpeedTestMetricTileModel{"Upload", "arrow.up", dash, WindowTint::red}));
+              (SpeedTestMetricTileModel{"Upload", "arrow.up", dash, StatusColor::red}));
     for (const auto& box : model.latencyBoxes)
         EXPECT_EQ(box.value, dash);
     EXPECT_EQ(model.latencyBoxes[0].title, "Baseline");
@@ -64,7 +64,7 @@ TEST(SpeedTestWindowModelTest, JustStartedShowsDashesAndCapturesTheBaseline) {
     EXPECT_EQ(model.latencyBoxes[2].title, "Upload Load");
     for (const auto& tile : model.gradeTiles) {
         EXPECT_EQ(tile.letter, dash);
-        EXPECT_EQ(tile.letterTint, WindowTint::gray);
+        EXPECT_EQ(tile.letterTint, StatusColor::muted);
         EXPECT_EQ(tile.ratioText, "ratio unavailable");
     }
     EXPECT_EQ(model.insightRows[0].text, "Download lag under load: collecting sample...");
@@ -115,23 +115,23 @@ TEST(SpeedTestWindowModelTest, CompletedShowsFiguresGradesBadgeAndTime) {
     EXPECT_EQ(model.buttonTitle, "Retest");
     EXPECT_EQ(model.buttonAction, SpeedTestButtonAction::start);
     EXPECT_FALSE(model.showsStatusBlock);
-    EXPECT_EQ(model.badge, (SpeedTestBadge{"Completed", WindowTint::green}));
+    EXPECT_EQ(model.badge, (SpeedTestBadge{"Completed", StatusColor::green}));
     EXPECT_EQ(model.downloadTile.value, "94.6 Mbps");
     EXPECT_EQ(model.uploadTile.value, "91.0 Mbps");
     EXPECT_EQ(model.latencyBoxes[0].value, "18 ms");
     EXPECT_EQ(model.latencyBoxes[1].value, "45 ms");
     EXPECT_EQ(model.latencyBoxes[2].value, "120 ms");
     EXPECT_EQ(model.gradeTiles[0],
-              (SpeedTestGradeTileModel{"Download", "B", WindowTint::green, "2.47x baseline"}));
+              (SpeedTestGradeTileModel{"Download", "B", StatusColor::green, "2.47x baseline"}));
     EXPECT_EQ(model.gradeTiles[1],
-              (SpeedTestGradeTileModel{"Upload", "F", WindowTint::red, "6.59x baseline"}));
+              (SpeedTestGradeTileModel{"Upload", "F", StatusColor::red, "6.59x baseline"}));
     EXPECT_EQ(model.insightRows[0],
               (SpeedTestInsightRowModel{
-                  "arrow.down", WindowTint::green,
+                  "arrow.down", StatusColor::green,
                   "Download lag under load: 18ms -> 45ms (grade B, minimal bufferbloat)."}));
     EXPECT_EQ(model.insightRows[1],
               (SpeedTestInsightRowModel{
-                  "arrow.up", WindowTint::red,
+                  "arrow.up", StatusColor::red,
                   "Upload lag under load: 18ms -> 120ms (grade F, severe bufferbloat)."}));
     EXPECT_EQ(model.lastTestedText, "Last tested at 2:05 PM.");
 
@@ -145,10 +145,10 @@ TEST(SpeedTestWindowModelTest, BadgeOfEachPhase) {
     EXPECT_EQ(phaseBadge(SpeedTestPhase::download), std::nullopt);
     EXPECT_EQ(phaseBadge(SpeedTestPhase::upload), std::nullopt);
     EXPECT_EQ(phaseBadge(SpeedTestPhase::completed),
-              (SpeedTestBadge{"Completed", WindowTint::green}));
+              (SpeedTestBadge{"Completed", StatusColor::green}));
     EXPECT_EQ(phaseBadge(SpeedTestPhase::cancelled),
-              (SpeedTestBadge{"Cancelled", WindowTint::orange}));
-    EXPECT_EQ(phaseBadge(SpeedTestPhase::failed), (SpeedTestBadge{"Failed", WindowTint::red}));
+              (SpeedTestBadge{"Cancelled", StatusColor::orange}));
+    EXPECT_EQ(phaseBadge(SpeedTestPhase::failed), (SpeedTestBadge{"Failed", StatusColor::red}));
 }
 
 TEST(SpeedTestWindowModelTest, CancelledDuringUploadKeepsValuesWithoutAResult) {
@@ -163,17 +163,17 @@ TEST(SpeedTestWindowModelTest, CancelledDuringUploadKeepsValuesWithoutAResult) {
     const auto model = modelOf(input);
     EXPECT_EQ(model.layout, SpeedTestLayout::results);
     EXPECT_EQ(model.buttonTitle, "Retest");
-    EXPECT_EQ(model.badge, (SpeedTestBadge{"Cancelled", WindowTint::orange}));
+    EXPECT_EQ(model.badge, (SpeedTestBadge{"Cancelled", StatusColor::orange}));
     EXPECT_EQ(model.lastTestedText, "Last tested at " + dash);
     EXPECT_EQ(model.uploadTile.value, dash);
     EXPECT_EQ(model.insightRows[1].text, "Upload lag under load: sample unavailable for this run.");
-    EXPECT_EQ(model.insightRows[1].indicatorTint, WindowTint::gray);
+    EXPECT_EQ(model.insightRows[1].indicatorTint, StatusColor::muted);
 }
 
 TEST(SpeedTestWindowModelTest, FailedWithNothingMeasuredIsTheEmptyLayoutWithItsBadge) {
     const auto model = modelOf({.phase = SpeedTestPhase::failed});
     EXPECT_EQ(model.layout, SpeedTestLayout::empty);
-    EXPECT_EQ(model.badge, (SpeedTestBadge{"Failed", WindowTint::red}));
+    EXPECT_EQ(model.badge, (SpeedTestBadge{"Failed", StatusColor::red}));
     EXPECT_EQ(model.buttonTitle, "Run Test");
 }
 
@@ -250,11 +250,11 @@ TEST(SpeedTestWindowModelTest, GradeLettersColoursAndRatios) {
     EXPECT_EQ(gradeLetter(Grade::a), "A");
     EXPECT_EQ(gradeLetter(Grade::c), "C");
     EXPECT_EQ(gradeLetter(std::nullopt), dash);
-    EXPECT_EQ(gradeTint(Grade::a), WindowTint::green);
-    EXPECT_EQ(gradeTint(Grade::b), WindowTint::green);
-    EXPECT_EQ(gradeTint(Grade::c), WindowTint::orange);
-    EXPECT_EQ(gradeTint(Grade::f), WindowTint::red);
-    EXPECT_EQ(gradeTint(std::nullopt), WindowTint::gray);
+    EXPECT_EQ(gradeTint(Grade::a), StatusColor::green);
+    EXPECT_EQ(gradeTint(Grade::b), StatusColor::green);
+    EXPECT_EQ(gradeTint(Grade::c), StatusColor::orange);
+    EXPECT_EQ(gradeTint(Grade::f), StatusColor::red);
+    EXPECT_EQ(gradeTint(std::nullopt), StatusColor::muted);
 
     EXPECT_EQ(baselineRatioText(1.8512, english), "1.85x baseline");
     EXPECT_EQ(baselineRatioText(2.0, english), "2.00x baseline");

@@ -6,10 +6,15 @@
 #include "concurrency/RunLoop.h"
 #include "concurrency/Sleep.h"
 #include "qt/CapsuleBadge.h"
+#include "qt/FittingLabel.h"
+#include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
+#include "qt/PlainTextLabel.h"
+#include "qt/ProgressBar.h"
+#include "qt/SymbolLabel.h"
+#include "qt/ToolWindowParts.h"
 #include "tests/support/ViewFixture.h"
 #include "tests/support/WidgetTesting.h"
-#include "windows/channelscan/ToolWindowWidgets.h"
 
 #include <QAbstractButton>
 #include <QDateTime>
@@ -75,7 +80,7 @@ protected:
     void SetUp() override {
         monitor = SpeedTestMonitor::create(
             runner, probe, [this] { return testTime; }, SpeedTestMonitor::Settings{});
-        view = std::make_unique<SpeedTestWindowView>(monitor, 10.0);
+        view = std::make_unique<SpeedTestWindowView>(Engine{.speedTestMonitor = monitor}, 10.0);
         view->resize(960, 680);
         view->show();
         processQueuedEvents();

@@ -7,7 +7,7 @@ namespace lumra {
 
 namespace {
 
-ChannelScanCard card(std::string title, WindowTint accent,
+ChannelScanCard card(std::string title, StatusColor accent,
                      const std::optional<ChannelScanSelectionSummary>& selection,
                      const NumberSeparators& separators) {
     ChannelScanCard card{.title = std::move(title), .accent = accent};
@@ -46,13 +46,13 @@ double congestionBarFraction(double normalizedCongestion) {
     return std::isfinite(normalizedCongestion) ? std::clamp(normalizedCongestion, 0.0, 1.0) : 0.0;
 }
 
-WindowTint congestionBarTint(double normalizedCongestion) {
+StatusColor congestionBarTint(double normalizedCongestion) {
     const double value = congestionBarFraction(normalizedCongestion);
     if (value >= 0.67)
-        return WindowTint::red;
+        return StatusColor::red;
     if (value >= 0.34)
-        return WindowTint::orange;
-    return WindowTint::green;
+        return StatusColor::orange;
+    return StatusColor::green;
 }
 
 double congestionBarWidth(double availableWidth, double normalizedCongestion) {
@@ -74,8 +74,8 @@ ChannelScanWindowModel channelScanWindowModel(const ChannelScanWindowInput& inpu
         .showsProgress = input.isScanning,
         .progressValue = static_cast<double>(input.completedPasses),
         .progressTotal = static_cast<double>(std::max<std::int64_t>(input.totalPasses, 1)),
-        .currentCard = card("Current", WindowTint::blue, std::nullopt, separators),
-        .recommendedCard = card("Recommended", WindowTint::green, std::nullopt, separators),
+        .currentCard = card("Current", StatusColor::blue, std::nullopt, separators),
+        .recommendedCard = card("Recommended", StatusColor::green, std::nullopt, separators),
     };
     if (!hasResult)
         return model;
@@ -83,9 +83,9 @@ ChannelScanWindowModel channelScanWindowModel(const ChannelScanWindowInput& inpu
     const ChannelScanResult& result = *input.latestResult;
     model.networksSeenText = std::to_string(result.scannedNetworkCount);
     model.passesText = std::to_string(result.passCount);
-    model.currentCard = card("Current", WindowTint::blue, currentSelection(result), separators);
+    model.currentCard = card("Current", StatusColor::blue, currentSelection(result), separators);
     model.recommendedCard =
-        card("Recommended", WindowTint::green, recommendedSelection(result), separators);
+        card("Recommended", StatusColor::green, recommendedSelection(result), separators);
     model.sentence = recommendationSentence(result, separators);
     for (const auto& sample : displayedChannels(result)) {
         model.rows.push_back(ChannelScanRow{
@@ -100,6 +100,28 @@ ChannelScanWindowModel channelScanWindowModel(const ChannelScanWindowInput& inpu
         });
     }
     return model;
+}
+
+ChannelScanWindowInput channelScanWindowInput(const Engine& engine) {
+    const auto& monitor = *engine.channelScanMonitor;
+    return ChannelScanWindowInput{
+        .latestResult = monitor.latestResult().get(),
+        .isScanning = monitor.isScanning().get(),
+        .completedPasses = monitor.completedPasses().get(),
+        .totalPasses = monitor.totalPasses().get(),
+    };
+}
+
+void runScanButtonAction(ScanButtonAction action, ChannelScanMonitor& monitor) {
+    switch (action) {
+    case ScanButtonAction::cancelRunningTask:
+        if (const auto& task = monitor.runningTask())
+            task->cancel();
+        return;
+    case ScanButtonAction::startScan:
+        monitor.startScan();
+        return;
+    }
 }
 
 } // namespace lumra

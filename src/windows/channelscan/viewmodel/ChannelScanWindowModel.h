@@ -4,7 +4,9 @@
 #pragma once
 
 #include "model/ChannelScanResult.h"
-#include "panel/viewmodel/MetricFormat.h"
+#include "shell/services/Engine.h"
+#include "viewkit/MetricFormat.h"
+#include "viewkit/StatusColor.h"
 #include "windows/channelscan/viewmodel/ChannelSelection.h"
 
 #include <cstdint>
@@ -27,13 +29,9 @@ enum class ChannelScanLayout { emptyIdle, emptyScanning, resultIdle, resultScann
 // What the one scan button does when clicked.
 enum class ScanButtonAction { startScan, cancelRunningTask };
 
-// Colours the window's view-models name; the widgets map them to the kit's
-// standard colours.
-enum class WindowTint { green, orange, red, blue, gray };
-
 struct ChannelScanCard {
     std::string title;
-    WindowTint accent;
+    StatusColor accent;
     // All three empty when the card shows "Unavailable".
     std::optional<std::string> channelText{};
     std::optional<std::string> scoreText{};
@@ -51,7 +49,7 @@ struct ChannelScanRow {
     std::string countText;
     // 0...1 of the track; the widget keeps a 2-point minimum.
     double barFraction;
-    WindowTint barTint;
+    StatusColor barTint;
 
     bool operator==(const ChannelScanRow&) const = default;
 };
@@ -73,8 +71,14 @@ struct ChannelScanWindowModel {
     std::vector<ChannelScanRow> rows{};
 };
 
+// The engine's channel-scan monitor as it is now.
+ChannelScanWindowInput channelScanWindowInput(const Engine& engine);
+
 ChannelScanWindowModel channelScanWindowModel(const ChannelScanWindowInput& input,
                                               const NumberSeparators& separators);
+
+// What the scan button does: starts a scan, or cancels the running one.
+void runScanButtonAction(ScanButtonAction action, ChannelScanMonitor& monitor);
 
 std::string channelScanButtonTitle(bool isScanning, bool hasResult);
 std::string cardNetworkCountText(std::int64_t count);
@@ -82,7 +86,7 @@ std::string rowNetworkCountText(std::int64_t count);
 std::string channelScoreText(double score, const NumberSeparators& separators);
 // The bar's share of the track: normalizedCongestion within 0...1, 0 when not finite.
 double congestionBarFraction(double normalizedCongestion);
-WindowTint congestionBarTint(double normalizedCongestion);
+StatusColor congestionBarTint(double normalizedCongestion);
 // max(available x fraction, 2) points.
 double congestionBarWidth(double availableWidth, double normalizedCongestion);
 
@@ -97,5 +101,7 @@ inline constexpr const char* bandCongestionExplanation =
     "Interference score accounts for overlapping channels and signal strength. Lower is better.";
 inline constexpr const char* noChannelsText = "No channels available for the active band.";
 inline constexpr const char* unavailableText = "Unavailable";
+inline constexpr const char* networksSeenChipLabel = "Networks Seen";
+inline constexpr const char* passesChipLabel = "Passes";
 
 } // namespace lumra

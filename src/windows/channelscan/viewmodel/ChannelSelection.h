@@ -6,7 +6,7 @@
 #include "model/ChannelCongestionSample.h"
 #include "model/ChannelScanResult.h"
 #include "model/WiFiBand.h"
-#include "panel/viewmodel/MetricFormat.h"
+#include "viewkit/MetricFormat.h"
 
 #include <cstddef>
 #include <cstdint>

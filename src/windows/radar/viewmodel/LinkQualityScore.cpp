@@ -51,12 +51,12 @@ std::string_view radarSpotVerdict(int score) {
     return "Weak spot: move closer to the router.";
 }
 
-RadarScoreTint radarScoreColor(int score) {
+StatusColor radarScoreColor(int score) {
     if (score >= 75 && score <= 100)
-        return RadarScoreTint::accentGreen;
+        return StatusColor::mint;
     if (score >= 45 && score <= 74)
-        return RadarScoreTint::yellow;
-    return RadarScoreTint::orange;
+        return StatusColor::yellow;
+    return StatusColor::orange;
 }
 
 std::vector<double> radarScoreHistory(const std::vector<WiFiSnapshot>& history) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/WiFiSnapshot.h"
+#include "viewkit/StatusColor.h"
 
 #include <optional>
 #include <string_view>
@@ -16,9 +17,7 @@ int linkQualityScore(const std::optional<WiFiSnapshot>& snapshot);
 
 std::string_view radarSpotVerdict(int score);
 
-// The three colours a score is drawn in; the widgets map them to the palette.
-enum class RadarScoreTint { accentGreen, yellow, orange };
-RadarScoreTint radarScoreColor(int score);
+StatusColor radarScoreColor(int score);
 
 // One score per reading, oldest first.
 std::vector<double> radarScoreHistory(const std::vector<WiFiSnapshot>& history);

@@ -1,6 +1,6 @@
 #include "windows/radar/viewmodel/RadarMetricCards.h"
 
-#include "panel/viewmodel/MetricFormat.h"
+#include "viewkit/MetricFormat.h"
 #include "windows/radar/viewmodel/LinkQualityScore.h"
 
 #include <algorithm>

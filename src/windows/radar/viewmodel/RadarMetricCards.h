@@ -3,7 +3,7 @@
 #pragma once
 
 #include "model/WiFiSnapshot.h"
-#include "panel/viewmodel/Sparkline.h"
+#include "viewkit/Sparkline.h"
 
 #include <optional>
 #include <string>

@@ -59,7 +59,7 @@ struct WiFiRadarWindowState {
     int score = 0;
     std::string scoreText;
     std::string_view verdict;
-    RadarScoreTint tint = RadarScoreTint::orange;
+    StatusColor tint = StatusColor::orange;
     std::string_view centreSymbolName;
     RadarDirectionHint directionHint;
     // Quality, SNR, RSSI, Speed.

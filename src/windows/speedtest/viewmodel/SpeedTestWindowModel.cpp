@@ -63,11 +63,11 @@ std::string progressPercentText(double progress, const NumberSeparators& separat
 std::optional<SpeedTestBadge> phaseBadge(SpeedTestPhase phase) {
     switch (phase) {
     case SpeedTestPhase::completed:
-        return SpeedTestBadge{"Completed", WindowTint::green};
+        return SpeedTestBadge{"Completed", StatusColor::green};
     case SpeedTestPhase::cancelled:
-        return SpeedTestBadge{"Cancelled", WindowTint::orange};
+        return SpeedTestBadge{"Cancelled", StatusColor::orange};
     case SpeedTestPhase::failed:
-        return SpeedTestBadge{"Failed", WindowTint::red};
+        return SpeedTestBadge{"Failed", StatusColor::red};
     case SpeedTestPhase::idle:
     case SpeedTestPhase::download:
     case SpeedTestPhase::upload:
@@ -80,19 +80,19 @@ std::string gradeLetter(std::optional<BufferbloatGrade> grade) {
     return grade ? std::string(rawValue(*grade)) : std::string(kMissingValueText);
 }
 
-WindowTint gradeTint(std::optional<BufferbloatGrade> grade) {
+StatusColor gradeTint(std::optional<BufferbloatGrade> grade) {
     if (!grade)
-        return WindowTint::gray;
+        return StatusColor::muted;
     switch (*grade) {
     case BufferbloatGrade::a:
     case BufferbloatGrade::b:
-        return WindowTint::green;
+        return StatusColor::green;
     case BufferbloatGrade::c:
-        return WindowTint::orange;
+        return StatusColor::orange;
     case BufferbloatGrade::f:
         break;
     }
-    return WindowTint::red;
+    return StatusColor::red;
 }
 
 std::string baselineRatioText(std::optional<double> ratio, const NumberSeparators& separators) {
@@ -118,6 +118,38 @@ std::string bufferbloatInsightText(const std::string& phaseLabel,
     return prefix + "collecting sample...";
 }
 
+SpeedTestWindowInput speedTestWindowInput(const Engine& engine) {
+    const auto& monitor = *engine.speedTestMonitor;
+    const auto& result = monitor.latestResult().get();
+    return SpeedTestWindowInput{
+        .isRunning = monitor.isRunning().get(),
+        .phase = monitor.phase().get(),
+        .progress = monitor.progress().get(),
+        .latestResultTimestamp = result ? std::optional(result->timestamp) : std::nullopt,
+        .downloadMbps = monitor.downloadMbps().get(),
+        .uploadMbps = monitor.uploadMbps().get(),
+        .baselineLatencyMilliseconds = monitor.baselineLatencyMilliseconds().get(),
+        .downloadLoadedLatencyMilliseconds = monitor.downloadLoadedLatencyMilliseconds().get(),
+        .uploadLoadedLatencyMilliseconds = monitor.uploadLoadedLatencyMilliseconds().get(),
+        .downloadBufferbloatRatio = monitor.downloadBufferbloatRatio().get(),
+        .uploadBufferbloatRatio = monitor.uploadBufferbloatRatio().get(),
+        .downloadBufferbloatGrade = monitor.downloadBufferbloatGrade().get(),
+        .uploadBufferbloatGrade = monitor.uploadBufferbloatGrade().get(),
+    };
+}
+
+void runSpeedTestButtonAction(SpeedTestButtonAction action, SpeedTestMonitor& monitor) {
+    switch (action) {
+    case SpeedTestButtonAction::cancelRunningTask:
+        if (const auto& task = monitor.runningTask())
+            task->cancel();
+        return;
+    case SpeedTestButtonAction::start:
+        monitor.start();
+        return;
+    }
+}
+
 SpeedTestWindowModel speedTestWindowModel(const SpeedTestWindowInput& input,
                                           const NumberSeparators& separators,
                                           const ShortTimeFormatter& shortTime) {
@@ -137,12 +169,14 @@ SpeedTestWindowModel speedTestWindowModel(const SpeedTestWindowInput& input,
         .showsStatusBlock = showsStatus,
         .statusText = showsStatus ? speedTestStatusText(input) : std::string(),
         .percentText = progressPercentText(input.progress, separators),
+        .progress = input.progress,
         .badge = phaseBadge(input.phase),
         .downloadTile = {"Download", "arrow.down",
                          formatMetricValue(input.downloadMbps, "Mbps", 1, separators),
-                         WindowTint::green},
+                         StatusColor::green},
         .uploadTile = {"Upload", "arrow.up",
-                       formatMetricValue(input.uploadMbps, "Mbps", 1, separators), WindowTint::red},
+                       formatMetricValue(input.uploadMbps, "Mbps", 1, separators),
+                       StatusColor::red},
         .latencyBoxes =
             {
                 {"Baseline",

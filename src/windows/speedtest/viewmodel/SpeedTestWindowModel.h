@@ -5,7 +5,8 @@
 
 #include "model/BufferbloatGrade.h"
 #include "model/SpeedTestPhase.h"
-#include "panel/viewmodel/MetricFormat.h"
+#include "shell/services/Engine.h"
+#include "viewkit/MetricFormat.h"
 #include "windows/channelscan/viewmodel/ChannelScanWindowModel.h"
 
 #include <chrono>
@@ -38,7 +39,7 @@ enum class SpeedTestButtonAction { start, cancelRunningTask };
 
 struct SpeedTestBadge {
     std::string text;
-    WindowTint tint;
+    StatusColor tint;
     bool operator==(const SpeedTestBadge&) const = default;
 };
 
@@ -46,7 +47,7 @@ struct SpeedTestMetricTileModel {
     std::string title;
     std::string symbolName;
     std::string value;
-    WindowTint valueTint;
+    StatusColor valueTint;
     bool operator==(const SpeedTestMetricTileModel&) const = default;
 };
 
@@ -60,14 +61,14 @@ struct SpeedTestLatencyBoxModel {
 struct SpeedTestGradeTileModel {
     std::string title;
     std::string letter;
-    WindowTint letterTint;
+    StatusColor letterTint;
     std::string ratioText;
     bool operator==(const SpeedTestGradeTileModel&) const = default;
 };
 
 struct SpeedTestInsightRowModel {
     std::string indicatorSymbolName;
-    WindowTint indicatorTint;
+    StatusColor indicatorTint;
     std::string text;
     bool operator==(const SpeedTestInsightRowModel&) const = default;
 };
@@ -80,6 +81,8 @@ struct SpeedTestWindowModel {
     bool showsStatusBlock;
     std::string statusText;
     std::string percentText;
+    // 0...1 of the progress bar.
+    double progress;
     std::optional<SpeedTestBadge> badge{};
     SpeedTestMetricTileModel downloadTile;
     SpeedTestMetricTileModel uploadTile;
@@ -92,6 +95,12 @@ struct SpeedTestWindowModel {
 // The result's time with the date omitted, in the locale's short style.
 using ShortTimeFormatter = std::function<std::string(std::chrono::system_clock::time_point)>;
 
+// The engine's speed-test monitor as it is now.
+SpeedTestWindowInput speedTestWindowInput(const Engine& engine);
+
+// What the window's button does: starts a test, or cancels the running one.
+void runSpeedTestButtonAction(SpeedTestButtonAction action, SpeedTestMonitor& monitor);
+
 SpeedTestWindowModel speedTestWindowModel(const SpeedTestWindowInput& input,
                                           const NumberSeparators& separators,
                                           const ShortTimeFormatter& shortTime);
@@ -101,7 +110,7 @@ std::string speedTestStatusText(const SpeedTestWindowInput& input);
 std::string progressPercentText(double progress, const NumberSeparators& separators);
 std::optional<SpeedTestBadge> phaseBadge(SpeedTestPhase phase);
 std::string gradeLetter(std::optional<BufferbloatGrade> grade);
-WindowTint gradeTint(std::optional<BufferbloatGrade> grade);
+StatusColor gradeTint(std::optional<BufferbloatGrade> grade);
 std::string baselineRatioText(std::optional<double> ratio, const NumberSeparators& separators);
 // phaseLabel is the lower-case phase word, "download" or "upload".
 std::string bufferbloatInsightText(const std::string& phaseLabel,
@@ -115,6 +124,9 @@ inline constexpr const char* speedTestProvider = "Cloudflare";
 inline constexpr const char* speedTestSubtitle =
     "Measure download, upload and responsiveness under load.";
 inline constexpr const char* speedTestEmptyTitle = "No speed test results yet";
+inline constexpr const char* throughputCaption = "Throughput";
+inline constexpr const char* latencyCaption = "Latency";
+inline constexpr const char* bufferbloatCaption = "Bufferbloat";
 inline constexpr const char* speedTestEmptyDescription =
     "Run a test to measure download, upload, and latency under load.";
 

@@ -1,4 +1,4 @@
-#include "panel/viewmodel/Sparkline.h"
+#include "viewkit/Sparkline.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

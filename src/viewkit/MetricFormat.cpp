@@ -1,4 +1,4 @@
-#include "panel/viewmodel/MetricFormat.h"
+#include "viewkit/MetricFormat.h"
 
 #include <cmath>
 

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "panel/viewmodel/DashboardModel.h"
+#include "qt/SparklineView.h"
+
+#include <QLabel>
+#include <QString>
+#include <QWidget>
+
+namespace lumra {
+
+// Title (82 wide), value (64 wide, right-aligned) and a 164 x 20 sparkline.
+class MetricTrendRow final : public QWidget {
+public:
+    explicit MetricTrendRow(const MetricRowModel& model, QWidget* parent = nullptr);
+    void apply(const MetricRowModel& model);
+    QLabel* titleLabel() const { return m_title; }
+    QLabel* valueLabel() const { return m_value; }
+    InlineSparklineView* sparkline() const { return m_sparkline; }
+
+private:
+    void fitValue();
+
+    QLabel* m_title;
+    QLabel* m_value;
+    QString m_valueText;
+    InlineSparklineView* m_sparkline;
+};
+
+// A metric row of a model: a trend row when it has samples, else a plain one.
+QWidget* makeMetricRow(const MetricRowModel& model, QWidget* parent = nullptr);
+void applyMetricRow(QWidget* row, const MetricRowModel& model);
+
+} // namespace lumra

@@ -1,0 +1,70 @@
+// The kit's one painted button: an optional shape (rounded rectangle,
+// circle or none) with fill and outline, an optional symbol and an optional
+// text, and the focus ring while it has keyboard focus. A checkable button
+// may draw its checked state in another colour and font with a rule under
+// it (a tab). Main thread.
+#pragma once
+
+#include <QAbstractButton>
+#include <QColor>
+#include <QFont>
+#include <QMargins>
+#include <QSizeF>
+#include <functional>
+#include <optional>
+
+namespace lumra {
+
+struct KitButtonStyle {
+    enum class Shape { none, rounded, circle };
+    Shape shape = Shape::none;
+    double cornerRadius = 0.0;
+    QColor fill = Qt::transparent;
+    // The fill while pressed; the fill when unset.
+    std::optional<QColor> pressedFill{};
+    // No outline when transparent.
+    QColor border = Qt::transparent;
+    QFont font{};
+    QColor textColor = Qt::white;
+    // The text colour while disabled; the text colour when unset.
+    std::optional<QColor> disabledTextColor{};
+    // The symbol's colour is the text colour.
+    QString symbolName{};
+    QSizeF symbolSize{};
+    QMargins padding{};
+    // Between symbol and text.
+    int spacing = 5;
+    // Where the symbol-and-text block sits inside the padding.
+    Qt::Alignment alignment = Qt::AlignCenter;
+    // A checked tab's look.
+    std::optional<QColor> checkedTextColor{};
+    std::optional<QFont> checkedFont{};
+    bool underlinesWhenChecked = false;
+};
+
+class KitButton final : public QAbstractButton {
+public:
+    explicit KitButton(KitButtonStyle style, const QString& text = {}, QWidget* parent = nullptr);
+
+    // Runs action on every click.
+    void onClick(std::function<void()> action);
+    const KitButtonStyle& style() const { return m_style; }
+    void setStyle(KitButtonStyle style);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+    void draw(QPainter& painter, const QRectF& rect) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QFont currentFont() const;
+    QColor currentTextColor() const;
+    int textWidth() const;
+
+    KitButtonStyle m_style;
+};
+
+} // namespace lumra
