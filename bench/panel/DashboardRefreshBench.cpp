@@ -2,6 +2,7 @@
 // model rebuilt from the monitors, the widgets updated, and the page painted.
 // Between two refreshes the engine polls once (not timed), so every refresh
 // sees new values. Prints the median and the 90th percentile.
+#include "qt/RasterThreads.h"
 #include "tests/panel/PanelFixture.h"
 
 #include <QApplication>
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
+    // As the application does.
+    lumra::limitRasterFillThreads();
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(13);
     QApplication::setFont(font);

@@ -7,6 +7,7 @@
 //                                              QT_QPA_PLATFORM is set)
 #include "concurrency/Runtime.h"
 #include "qt/QtMainActorBinding.h"
+#include "qt/RasterThreads.h"
 #include "windows/radar/RadarCanvasView.h"
 #include "windows/radar/WiFiRadarWindowView.h"
 
@@ -115,6 +116,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    // As the application does.
+    limitRasterFillThreads();
     Runtime runtime;
     QtMainActorBinding binding(runtime.mainActor());
 

@@ -4,6 +4,7 @@
 #include "qt/CapsuleBadge.h"
 #include "qt/CardFrame.h"
 #include "qt/DeferredRefresh.h"
+#include "qt/FittingLabel.h"
 #include "qt/KeyValueRow.h"
 #include "qt/KitFonts.h"
 #include "qt/LinkButton.h"
@@ -253,7 +254,10 @@ QWidget* SettingsView::buildAboutPage() {
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(8);
     titleRow->addWidget(makeSymbol("arrow.down.circle.fill", 14, blue, this));
-    m_updateTitle = makeLabel(QString(), 13, QFont::DemiBold, primary(this), m_updateCard);
+    // The version comes from the update service: elided, never wider than
+    // the card.
+    m_updateTitle =
+        new FittingLabel(kitFont(13, QFont::DemiBold), primary(this), 1.0, m_updateCard);
     titleRow->addWidget(m_updateTitle, 1);
     m_updateCard->contentLayout()->addLayout(titleRow);
     m_releaseNotes = makeLabel(QString(), 12, QFont::Normal, secondary(this), m_updateCard);

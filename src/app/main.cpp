@@ -11,6 +11,7 @@
 #include "app/WaylandPlatform.h"
 #include "concurrency/Runtime.h"
 #include "qt/QtMainActorBinding.h"
+#include "qt/RasterThreads.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Lumra"));
     QApplication::setDesktopFileName(QStringLiteral("lumra"));
     QApplication::setQuitOnLastWindowClosed(false);
+    lumra::limitRasterFillThreads();
 
     lumra::Runtime runtime;
     lumra::QtMainActorBinding binding(runtime.mainActor());

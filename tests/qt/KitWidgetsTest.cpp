@@ -92,6 +92,40 @@ TEST(NonBlockingAlertTest, ReturnsAtOnceShowsPlainTextAndReportsOneDismissal) {
     EXPECT_FALSE(alert);
 }
 
+TEST(KitWidgetsTest, ALongUnbrokenRunWrapsAnywhereAndNeverWidensItsLabel) {
+    const QString token = QStringLiteral("http://10.213.0.1/login?session=") +
+                          QStringLiteral("9f3c27ab").repeated(22);
+    const QString message = QStringLiteral("Login may be required at ") + token + '.';
+    const QString shown = breakableAnywhere(message);
+    QString visible = shown;
+    visible.remove(QChar(0x200B));
+    EXPECT_EQ(visible, message);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Login may be required at h\u200Bt")));
+    // Short runs, surrogate pairs and combining marks stay whole.
+    for (const QString& kept :
+         {QStringLiteral("Captive portal detected at http://portal.test/login."), QString(),
+          QStringLiteral("  two  spaces ")})
+        EXPECT_EQ(breakableAnywhere(kept), kept);
+    const QString pairs = QString::fromUtf8("\U0001F600e\u0301").repeated(20);
+    QString broken = breakableAnywhere(pairs);
+    for (qsizetype i = 0; i + 1 < broken.size(); ++i) {
+        if (broken[i + 1] == QChar(0x200B)) {
+            EXPECT_FALSE(broken[i].isHighSurrogate()) << i;
+        }
+        if (broken[i] == QChar(0x200B)) {
+            EXPECT_FALSE(broken[i + 1].isMark()) << i;
+        }
+    }
+
+    QWidget box;
+    box.setFixedWidth(300);
+    QLabel* wrapped = makeTextLabel(shown, kitFont(11), Qt::white, &box, true);
+    EXPECT_LE(wrapped->minimumSizeHint().width(), 300);
+    EXPECT_GT(wrapped->heightForWidth(300), 3 * wrapped->fontMetrics().height());
+    QLabel* unbroken = makeTextLabel(message, kitFont(11), Qt::white, &box, true);
+    EXPECT_GT(unbroken->minimumSizeHint().width(), 300);
+}
+
 TEST(KitWidgetsTest, SwitchTogglesOnClickAndPaintsItsState) {
     ToggleSwitch toggle;
     toggle.resize(toggle.sizeHint());

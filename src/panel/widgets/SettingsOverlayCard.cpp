@@ -3,6 +3,7 @@
 #include "panel/viewmodel/PanelTexts.h"
 #include "panel/widgets/OverlayCards.h"
 #include "qt/CardFrame.h"
+#include "qt/FittingLabel.h"
 #include "qt/KeyValueRow.h"
 #include "qt/KitButton.h"
 #include "qt/KitFonts.h"
@@ -226,8 +227,10 @@ QWidget* SettingsOverlayCard::buildAbout() {
     titleRow->setSpacing(6);
     titleRow->addWidget(makeSymbolLabel(QStringLiteral("arrow.down.circle.fill"), 12,
                                         statusColor(StatusColor::blue), update));
+    // The version comes from the update service: elided, never wider than
+    // the card.
     m_updateTitle =
-        makeTextLabel(QString(), PP::systemFont(12, QFont::DemiBold), PP::primaryText(), update);
+        new FittingLabel(PP::systemFont(12, QFont::DemiBold), PP::primaryText(), 1.0, update);
     titleRow->addWidget(m_updateTitle, 1);
     update->contentLayout()->addLayout(titleRow);
     m_releaseNotes = makeTextLabel(QString(), PP::captionFont(), PP::secondaryText(), update, true);

@@ -7,6 +7,7 @@
 
 #include <QFontMetricsF>
 #include <QLinearGradient>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
@@ -49,26 +50,60 @@ RadarCanvasView::RadarCanvasView(QWidget* parent) : QWidget(parent) {
 void RadarCanvasView::setFace(const Face& face) {
     if (face == m_face)
         return;
+    const bool recoloured = face.tint != m_face.tint;
     m_face = face;
     setAccessibleName(m_face.scoreText + QLatin1Char(' ') + m_face.verdict);
     if (!m_animated)
         update();
+    else if (recoloured)
+        m_faceDamage = rect();
+    else
+        m_faceDamage += centreStackRect().toAlignedRect();
 }
 
 void RadarCanvasView::setAnimated(bool animated) {
     m_animated = animated;
+    if (!m_animated && !m_faceDamage.isEmpty()) {
+        m_faceDamage = QRegion();
+        update();
+    }
 }
 
 void RadarCanvasView::setSweepAngle(double degrees) {
+    const double previous = m_sweepAngle;
     m_sweepAngle = degrees;
-    update();
+    if (!m_animated) {
+        update();
+        return;
+    }
+    // Only the wedge moves: the rest of the canvas stays as it is.
+    update(sweepRegion(previous) + sweepRegion(degrees) + m_faceDamage);
+    m_faceDamage = QRegion();
+}
+
+QRegion RadarCanvasView::sweepRegion(double degrees) const {
+    const RadarRect square = radarSquare(width(), height());
+    const double radius = square.width / 2;
+    // Two pixels for the antialiased edges.
+    QRegion region;
+    for (const RadarRect& r : radarSectorCover({square.x + radius, square.y + radius}, radius,
+                                               degrees - kRadarSweepDegrees, degrees, 2))
+        region += QRectF(r.x, r.y, r.width, r.height).toAlignedRect();
+    return region;
 }
 
 double RadarCanvasView::centreStackTop() const {
-    const double stackHeight = kCentreSymbolSize + kCentreSpacing +
-                               QFontMetricsF(numberFont()).height() + kCentreSpacing +
-                               QFontMetricsF(verdictFont()).height();
+    // Measured once: building font metrics every frame shows in a profile.
+    static const double stackHeight = kCentreSymbolSize + kCentreSpacing +
+                                      QFontMetricsF(numberFont()).height() + kCentreSpacing +
+                                      QFontMetricsF(verdictFont()).height();
     return height() / 2.0 - stackHeight / 2;
+}
+
+QRectF RadarCanvasView::centreStackRect() const {
+    const double diameter = radarSquare(width(), height()).width;
+    const double top = centreStackTop();
+    return QRectF(width() / 2.0 - diameter / 2, top, diameter, height() - 2 * top);
 }
 
 QRectF RadarCanvasView::centreSymbolRect() const {
@@ -149,22 +184,37 @@ QPixmap RadarCanvasView::staticLayers() {
 
 QPixmap RadarCanvasView::centreSymbol(const QColor& colour) {
     const double ratio = devicePixelRatioF();
-    if (m_symbol.isNull() || m_symbolName != m_face.symbolName || m_symbolColour != colour ||
-        m_symbol.devicePixelRatio() != ratio) {
-        m_symbol = symbolPixmap(m_face.symbolName, QSizeF(kCentreSymbolSize, kCentreSymbolSize),
-                                colour, ratio);
-        m_symbolName = m_face.symbolName;
-        m_symbolColour = colour;
+    for (const CentreSymbol& kept : m_symbols) {
+        if (kept.name == m_face.symbolName && kept.colour == colour &&
+            kept.pixmap.devicePixelRatio() == ratio)
+            return kept.pixmap;
     }
-    return m_symbol;
+    // A score that wavers between two colours draws each symbol once.
+    if (m_symbols.size() >= kKeptSymbols)
+        m_symbols.erase(m_symbols.begin());
+    m_symbols.push_back(
+        {m_face.symbolName, colour,
+         symbolPixmap(m_face.symbolName, QSizeF(kCentreSymbolSize, kCentreSymbolSize), colour,
+                      ratio)});
+    return m_symbols.back().pixmap;
 }
 
-void RadarCanvasView::paintEvent(QPaintEvent*) {
+void RadarCanvasView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const QColor& score = statusColor(m_face.tint);
     // Background, panel, disc, rings, cross hair and outer ring change only
     // with the geometry and the score's colour.
-    painter.drawPixmap(QPointF(0, 0), staticLayers());
+    // Rectangle by rectangle: a rectangular clip lets the raster engine copy
+    // rows instead of blending spans.
+    const QPixmap layers = staticLayers();
+    const double ratio = layers.devicePixelRatio();
+    for (const QRect& dirty : event->region()) {
+        painter.setClipRect(dirty);
+        painter.drawPixmap(dirty, layers,
+                           QRectF(dirty.x() * ratio, dirty.y() * ratio, dirty.width() * ratio,
+                                  dirty.height() * ratio));
+    }
+    painter.setClipping(false);
     painter.setRenderHint(QPainter::Antialiasing);
 
     const RadarRect square = radarSquare(width(), height());
@@ -192,7 +242,9 @@ void RadarCanvasView::paintEvent(QPaintEvent*) {
     painter.fillPath(sweep, sweepGradient);
     painter.restore();
 
-    // Centre: symbol, number, verdict.
+    // Centre: symbol, number, verdict; most sweep frames leave it alone.
+    if (!event->region().intersects(centreStackRect().toAlignedRect()))
+        return;
     const QFontMetricsF numberMetrics(numberFont());
     const QFontMetricsF verdictMetrics(verdictFont());
     const QRectF symbolRect = centreSymbolRect();

@@ -8,8 +8,10 @@
 
 #include <QColor>
 #include <QPixmap>
+#include <QRegion>
 #include <QString>
 #include <QWidget>
+#include <vector>
 
 namespace lumra {
 
@@ -27,7 +29,8 @@ public:
     explicit RadarCanvasView(QWidget* parent = nullptr);
 
     // While animated, a new face waits for the next frame, so data changes
-    // add no frames of their own.
+    // add no frames of their own. Frames repaint where the sweep was and is,
+    // and what the face changed.
     void setFace(const Face& face);
     void setAnimated(bool animated);
     const Face& face() const { return m_face; }
@@ -43,6 +46,9 @@ protected:
 private:
     // The top of the centre stack (symbol, number, verdict).
     double centreStackTop() const;
+    QRectF centreStackRect() const;
+    // What the sweep at that angle covers, for a partial repaint.
+    QRegion sweepRegion(double degrees) const;
     // What every frame repeats, drawn once per size or symbol.
     QPixmap staticLayers();
     QPixmap centreSymbol(const QColor& colour);
@@ -50,13 +56,20 @@ private:
     Face m_face;
     double m_sweepAngle = -90;
     bool m_animated = false;
+    // What the next frame repaints beyond the sweep: the centre stack for a
+    // new number or verdict, everything for a new score colour.
+    QRegion m_faceDamage;
     QPixmap m_staticLayers;
     QRect m_staticLayersGeometry;
     QSize m_staticLayersParentSize;
     StatusColor m_staticLayersTint = StatusColor::orange;
-    QPixmap m_symbol;
-    QString m_symbolName;
-    QColor m_symbolColour;
+    struct CentreSymbol {
+        QString name;
+        QColor colour;
+        QPixmap pixmap;
+    };
+    static constexpr std::size_t kKeptSymbols = 4;
+    std::vector<CentreSymbol> m_symbols;
 };
 
 } // namespace lumra

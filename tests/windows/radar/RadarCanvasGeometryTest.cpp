@@ -86,6 +86,48 @@ TEST(RadarCanvasGeometryTest, TheWedgeSpansSeventyTwoDegreesJustAboveTheRightwar
     EXPECT_LT(trailing.y, 60);
 }
 
+// Every point of the sector lies in the cover, which stays far smaller than
+// the disc's square (the point of repainting only the sweep).
+TEST(RadarCanvasGeometryTest, TheSectorCoverHoldsTheWholeSectorAndLittleElse) {
+    struct Case {
+        double from;
+        double to;
+    };
+    const Case cases[] = {{-162, -90}, {-10, 62}, {170, 247}, {-400, -328}, {30, 30}, {0, 360}};
+    const RadarPoint centre{300, 250};
+    const double radius = 200;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.from);
+        const std::vector<RadarRect> cover = radarSectorCover(centre, radius, c.from, c.to, 1);
+        const auto covered = [&](double x, double y) {
+            for (const RadarRect& r : cover) {
+                if (x >= r.x && x <= r.x + r.width && y >= r.y && y <= r.y + r.height)
+                    return true;
+            }
+            return false;
+        };
+        for (double degrees = c.from; degrees <= c.to; degrees += 0.5) {
+            for (double fraction = 0; fraction <= 1.0; fraction += 0.05) {
+                const double radians = degrees * std::numbers::pi / 180;
+                const double x = centre.x + radius * fraction * std::cos(radians);
+                const double y = centre.y + radius * fraction * std::sin(radians);
+                ASSERT_TRUE(covered(x, y)) << degrees << " " << fraction;
+            }
+        }
+        if (c.to - c.from <= 80) {
+            int inside = 0;
+            int all = 0;
+            for (double y = centre.y - radius; y < centre.y + radius; y += 4) {
+                for (double x = centre.x - radius; x < centre.x + radius; x += 4) {
+                    ++all;
+                    inside += covered(x, y) ? 1 : 0;
+                }
+            }
+            EXPECT_LT(inside, all * 0.3);
+        }
+    }
+}
+
 TEST(RadarCanvasGeometryTest, TheCentreSymbolIsACheckMarkFromSixtySix) {
     EXPECT_EQ(radarCentreSymbolName(100), "checkmark.circle.fill");
     EXPECT_EQ(radarCentreSymbolName(66), "checkmark.circle.fill");

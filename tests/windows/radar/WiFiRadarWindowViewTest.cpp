@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QImage>
+#include <QScreen>
 #include <QScrollArea>
 #include <QTimer>
 #include <cmath>
@@ -330,6 +331,45 @@ TEST_F(WiFiRadarWindowViewTest, TheDrawnSweepTrailsItsLeadingEdge) {
     const QColor dark = at(-54);
     EXPECT_GT(lit.red(), dark.red() + 10)
         << lit.name().toStdString() << " " << dark.name().toStdString();
+}
+
+// Sweep frames repaint only where the wedge was and is, and a new face
+// waits for the next frame: what is on screen after such frames is what a
+// full drawing of the canvas shows.
+TEST_F(WiFiRadarWindowViewTest, PartialSweepFramesLeaveWhatAFullDrawingShows) {
+    interface->reading = radarInterfaceReading("Home", -45, -100, 1200);
+    view->show();
+    settle();
+    ASSERT_NE(view->sweepTimer(), nullptr);
+    view->sweepTimer()->stop();
+    RadarCanvasView* canvas = view->canvas();
+    const auto onScreen = [&] {
+        QCoreApplication::sendPostedEvents();
+        return canvas->screen()
+            ->grabWindow(view->winId(), canvas->x(), canvas->y(), canvas->width(), canvas->height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    // Small steps, a step past the wedge's width, and once round.
+    const double angles[] = {-85, -80, -10, 40, 200, 268, 270};
+    for (const double angle : angles) {
+        if (angle == 200) {
+            // Another score: number, verdict, symbol and ring colour change.
+            interface->reading = radarInterfaceReading("Home", -70, -92, 300);
+            advance(250ms);
+        }
+        canvas->setSweepAngle(angle);
+        const QImage shown = onScreen();
+        const QImage drawn = canvas->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        SCOPED_TRACE(angle);
+        ASSERT_EQ(shown.size(), drawn.size());
+        int differing = 0;
+        for (int y = 0; y < drawn.height(); ++y) {
+            for (int x = 0; x < drawn.width(); ++x)
+                differing += shown.pixel(x, y) != drawn.pixel(x, y) ? 1 : 0;
+        }
+        EXPECT_EQ(differing, 0);
+    }
 }
 
 } // namespace

@@ -55,6 +55,44 @@ RadarWedge radarSweepWedge(const RadarRect& rect, double degrees) {
                       0};
 }
 
+std::vector<RadarRect> radarSectorCover(RadarPoint centre, double radius, double fromDegrees,
+                                        double toDegrees, double margin) {
+    // Pieces of at most 15 degrees, each split into an inner and an outer
+    // half: their bounding boxes hug the sector, and a few dozen of them
+    // keep the region cheap to clip to.
+    constexpr double kPieceDegrees = 15;
+    constexpr int kRings = 2;
+    const double span = std::clamp(toDegrees - fromDegrees, 0.0, 360.0);
+    const int pieces = std::max(1, static_cast<int>(std::ceil(span / kPieceDegrees)));
+    std::vector<RadarRect> cover;
+    cover.reserve(static_cast<std::size_t>(pieces * kRings));
+    for (int i = 0; i < pieces; ++i) {
+        const double from = fromDegrees + span * i / pieces;
+        const double to = fromDegrees + span * (i + 1) / pieces;
+        for (int ring = 0; ring < kRings; ++ring) {
+            const RadarWedge inner{centre, radius * ring / kRings, 0, 0};
+            const RadarWedge outer{centre, radius * (ring + 1) / kRings, 0, 0};
+            RadarPoint first = inner.pointAt(from);
+            double left = first.x, right = first.x, top = first.y, bottom = first.y;
+            const auto include = [&](RadarPoint point) {
+                left = std::min(left, point.x);
+                right = std::max(right, point.x);
+                top = std::min(top, point.y);
+                bottom = std::max(bottom, point.y);
+            };
+            include(inner.pointAt(to));
+            include(outer.pointAt(from));
+            include(outer.pointAt(to));
+            // The outer arc bulges furthest where it crosses an axis.
+            for (double axis = std::ceil(from / 90) * 90; axis < to; axis += 90)
+                include(outer.pointAt(axis));
+            cover.push_back(RadarRect{left - margin, top - margin, right - left + 2 * margin,
+                                      bottom - top + 2 * margin});
+        }
+    }
+    return cover;
+}
+
 std::string_view radarCentreSymbolName(int score) {
     return score >= 66 ? "checkmark.circle.fill" : "exclamationmark.triangle.fill";
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string_view>
+#include <vector>
 
 namespace lumra {
 
@@ -94,6 +95,13 @@ struct RadarWedge {
     bool operator==(const RadarWedge&) const = default;
 };
 RadarWedge radarSweepWedge(const RadarRect& rect, double degrees = kRadarSweepDegrees);
+
+// A few rectangles that together cover the sector of the given radius
+// around centre from fromDegrees through increasing angles to toDegrees
+// (at most one turn), each grown by margin: what a frame repaints where the
+// sweep was and where it is now.
+std::vector<RadarRect> radarSectorCover(RadarPoint centre, double radius, double fromDegrees,
+                                        double toDegrees, double margin);
 
 // The centre symbol: a check mark from 66 up, else a warning triangle.
 std::string_view radarCentreSymbolName(int score);
