@@ -82,7 +82,7 @@ SettingsOverlayCard::SettingsOverlayCard(BatteryFriendlyBinding isBatteryFriendl
       m_appUpdateController(std::move(appUpdateController)), m_onClose(std::move(onClose)),
       m_launchAtLogin(std::move(launchAtLogin)), m_buildMetadata(std::move(buildMetadata)) {
     m_refresh = new DeferredRefresh(this, [this] { refresh(); });
-    m_state = SettingsCardState::create([refresh = QPointer<DeferredRefresh>(m_refresh)] {
+    m_state = SettingsModel::create([refresh = QPointer<DeferredRefresh>(m_refresh)] {
         if (refresh) {
             refresh->schedule();
         }
@@ -271,7 +271,7 @@ QWidget* SettingsOverlayCard::buildAbout() {
     return tab;
 }
 
-QAbstractButton* SettingsOverlayCard::tabButton(SettingsOverlayTab tab) const {
+QAbstractButton* SettingsOverlayCard::tabButton(SettingsTab tab) const {
     return m_tabButtons.at(static_cast<std::size_t>(tab));
 }
 
@@ -283,13 +283,13 @@ void SettingsOverlayCard::showEvent(QShowEvent* event) {
 }
 
 void SettingsOverlayCard::refresh() {
-    const SettingsOverlayTab selected = m_state->selectedTab();
+    const SettingsTab selected = m_state->selectedTab();
     for (std::size_t i = 0; i < m_tabButtons.size(); ++i) {
         m_tabButtons[i]->setChecked(static_cast<std::size_t>(selected) == i);
         m_tabButtons[i]->update();
     }
-    m_general->setVisible(selected == SettingsOverlayTab::general);
-    m_about->setVisible(selected == SettingsOverlayTab::about);
+    m_general->setVisible(selected == SettingsTab::general);
+    m_about->setVisible(selected == SettingsTab::about);
 
     const bool batteryFriendly = m_isBatteryFriendly.read ? m_isBatteryFriendly.read() : true;
     m_batterySwitch->setChecked(batteryFriendly);
