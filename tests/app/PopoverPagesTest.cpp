@@ -23,7 +23,7 @@ protected:
                 (button->accessibleName() == name || button->text() == name)) {
                 button->click();
                 loop.runUntilIdle();
-                testing::processQueuedEvents();
+                test::processQueuedEvents();
                 return;
             }
         }
@@ -34,7 +34,7 @@ protected:
 TEST_F(PopoverPagesTest, EveryPageSizesThePopover) {
     MenuBarController& controller = menuBar();
     controller.showPopover();
-    testing::processQueuedEvents();
+    test::processQueuedEvents();
     ASSERT_NE(controller.contentView(), nullptr);
     EXPECT_EQ(controller.popover().contentHeight(), 650);
     click("Open Settings");
@@ -56,7 +56,7 @@ TEST_F(PopoverPagesTest, EveryPageSizesThePopover) {
     EXPECT_FALSE(controller.isPopoverShown());
     EXPECT_EQ(controller.contentView()->activePanel(), PanelRoute::toolbox);
     controller.showPopover();
-    testing::processQueuedEvents();
+    test::processQueuedEvents();
     EXPECT_EQ(controller.popover().contentHeight(), 650);
 }
 

@@ -35,9 +35,9 @@ namespace lumra {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::labelsReadingMarkup;
-using testing::processQueuedEvents;
-using testing::saveScreen;
+using test::labelsReadingMarkup;
+using test::processQueuedEvents;
+using test::saveScreen;
 namespace Palette = WindowPalette;
 
 std::string readFile(const std::filesystem::path& path) {
@@ -47,7 +47,7 @@ std::string readFile(const std::filesystem::path& path) {
     return text.str();
 }
 
-class ExportWindowTest : public testing::VirtualClockViewTest {
+class ExportWindowTest : public test::VirtualClockViewTest {
 protected:
     static void SetUpTestSuite() {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
@@ -73,7 +73,7 @@ protected:
     }
 
     template <class T> T* child(const char* name) const {
-        return testing::namedChild<T>(view.get(), name);
+        return test::namedChild<T>(view.get(), name);
     }
     bool shown(const char* name) const { return child<QWidget>(name)->isVisibleTo(view.get()); }
     QString textOf(const char* name) const { return child<QLabel>(name)->text(); }

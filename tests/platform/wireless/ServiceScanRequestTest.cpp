@@ -59,7 +59,7 @@ public:
     }
 
 private:
-    testing::ChildProcess m_process;
+    test::LineProcess m_process;
 };
 
 // The service has the request; its answer gets a moment to arrive, and
@@ -73,7 +73,7 @@ protected:
     BusAddress address() const { return BusAddress::explicitAddress(bus.address()); }
 
     RunLoop loop; // the runtime whose I/O thread does the bus work
-    testing::PrivateBus bus;
+    test::PrivateBus bus;
 };
 
 TEST_F(ServiceScanRequestTest, NetworkManagerScansOurDeviceAndTheWaitEndsWhenLastScanAdvances) {

@@ -26,7 +26,7 @@ protected:
         }
         loop.advanceBy(400ms);
         view->advanceSweep();
-        const QString path = lumra::testing::saveScreen(view.get(), QString::fromUtf8(name));
+        const QString path = lumra::test::saveScreen(view.get(), QString::fromUtf8(name));
         EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
     }
 };

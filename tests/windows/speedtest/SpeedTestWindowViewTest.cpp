@@ -27,9 +27,9 @@ namespace lumra {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::labelsReadingMarkup;
-using testing::processQueuedEvents;
-using testing::saveScreen;
+using test::labelsReadingMarkup;
+using test::processQueuedEvents;
+using test::saveScreen;
 
 // Each chunk takes chunkDuration of virtual time, then reports its share.
 class ScriptedRunner final : public SpeedTesting {
@@ -75,7 +75,7 @@ public:
     }
 };
 
-class SpeedTestWindowViewTest : public testing::VirtualClockViewTest {
+class SpeedTestWindowViewTest : public test::VirtualClockViewTest {
 protected:
     void SetUp() override {
         monitor = SpeedTestMonitor::create(
@@ -99,7 +99,7 @@ protected:
         ASSERT_TRUE(done());
     }
     template <class T> T* child(const char* name) const {
-        return testing::namedChild<T>(view.get(), name);
+        return test::namedChild<T>(view.get(), name);
     }
     bool shown(const char* name) const { return child<QWidget>(name)->isVisibleTo(view.get()); }
     QString textOf(const char* name) const { return child<QLabel>(name)->text(); }
