@@ -628,7 +628,7 @@ TEST(PanelSettings, TabsBatteryAndLaunchAtLogin) {
     EXPECT_EQ(f.urlOpener->opened.size(), 1u);
 
     // Leaving and coming back builds the page afresh.
-    card->tabButton(SettingsOverlayTab::about)->click();
+    card->tabButton(SettingsTab::about)->click();
     f.settle();
     EXPECT_TRUE(card->aboutTab()->isVisibleTo(card));
     buttonNamed(view.get(), "Back to Main")->click();
@@ -652,7 +652,7 @@ TEST(PanelSettings, UpdateCheckAndCard) {
     auto view = f.makeView(PanelRoute::settings);
     showAndSettle(f, *view);
     auto* card = pageOf<SettingsOverlayCard>(*view);
-    card->tabButton(SettingsOverlayTab::about)->click();
+    card->tabButton(SettingsTab::about)->click();
     f.settle();
     EXPECT_FALSE(card->updateCard()->isVisibleTo(card));
     EXPECT_EQ(card->checkButton()->text(), "Check for Updates");
@@ -686,8 +686,8 @@ TEST(PanelSettings, ACheckThatOutlivesItsCardWritesNothing) {
     auto view = f.makeView(PanelRoute::settings);
     showAndSettle(f, *view);
     auto* card = pageOf<SettingsOverlayCard>(*view);
-    std::weak_ptr<SettingsCardState> state = card->state();
-    card->tabButton(SettingsOverlayTab::about)->click();
+    std::weak_ptr<SettingsModel> state = card->state();
+    card->tabButton(SettingsTab::about)->click();
     card->checkButton()->click();
     EXPECT_TRUE(card->state()->isCheckingForUpdate());
     buttonNamed(view.get(), "Back to Main")->click();
@@ -740,7 +740,7 @@ TEST(PanelHostileText, ShownLiterallyEverywhere) {
                                  .encode()});
     buttonNamed(view.get(), "Open Settings")->click();
     auto* settings = pageOf<SettingsOverlayCard>(*view);
-    settings->tabButton(SettingsOverlayTab::about)->click();
+    settings->tabButton(SettingsTab::about)->click();
     settings->checkButton()->click();
     f.loop.advanceBy(1s);
     f.settle();

@@ -2,6 +2,8 @@
 // the directory: the rename is atomic, the two fsyncs make it durable.
 #include "platform/defaults/AtomicFileWriter.h"
 
+#include "base/DiagnosticLog.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -195,11 +197,16 @@ std::optional<std::string> saveDocument(const std::filesystem::path& file, std::
     }
     if (!S_ISREG(status.st_mode))
         return errnoText("cannot write", target, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
-    if (status.st_nlink > 1)
+    if (status.st_nlink > 1) {
+        LUMRA_LOG("files", fmt::format("{} has {} links: written in place", target.string(),
+                                       status.st_nlink));
         return writeInPlace(target, bytes);
+    }
     Replacement replaced = replaceAtomically(target, bytes, ModeRule{status.st_mode & 07777, true});
-    if (replaced.temporaryRefused)
+    if (replaced.temporaryRefused) {
+        LUMRA_LOG("files", *replaced.failure + ": written in place");
         return writeInPlace(target, bytes);
+    }
     return std::move(replaced.failure);
 }
 

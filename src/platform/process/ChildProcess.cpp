@@ -1,5 +1,6 @@
 #include "platform/process/ChildProcess.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/Runtime.h"
 #include "platform/process/BoundedOutput.h"
 
@@ -9,6 +10,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <fmt/format.h>
 #include <future>
 #include <mutex>
 #include <optional>
@@ -54,6 +56,7 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
     IoThread::WatchId exitWatch = 0;
     std::optional<IoThread::TimerId> killTimer;
     std::array<BoundedOutput, 2> output;
+    std::size_t keptOutputBytes = SIZE_MAX;
     std::optional<ChildExit> exit;
     bool terminationRequested = false;
     std::function<void(ChildExit)> onExit;
@@ -130,6 +133,9 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
         if (!exit || pipes[0] >= 0 || pipes[1] >= 0 || !onExit)
             return;
         ChildExit outcome = std::move(*exit);
+        if (output[0].isCut() || output[1].isCut())
+            LUMRA_LOG("process", fmt::format("pid {}: output past {} bytes kept only in part", pid,
+                                             keptOutputBytes));
         outcome.standardOutput = output[0].take();
         outcome.standardError = output[1].take();
         auto callback = std::exchange(onExit, nullptr);
@@ -292,6 +298,7 @@ std::shared_ptr<ChildProcess> ChildProcess::launch(const std::string& file,
     state->pipes = {out[0], err[0]};
     state->onExit = std::move(onExit);
     state->output = {BoundedOutput(maxKeptOutputBytes), BoundedOutput(maxKeptOutputBytes)};
+    state->keptOutputBytes = maxKeptOutputBytes;
     state->io = &ioThread();
     ::fcntl(out[0], F_SETFL, O_NONBLOCK);
     ::fcntl(err[0], F_SETFL, O_NONBLOCK);
