@@ -1,12 +1,17 @@
-// WirelessClient over nl80211 (libnl-genl-3). Each call opens its own
-// netlink socket, so calls from several threads never share one; every wait
-// on the kernel is bounded. Without the nl80211 family (a kernel without
-// cfg80211) there is simply no interface.
+// WirelessClient over nl80211 (libnl-genl-3). Readings and interface
+// look-ups, several a second, share one kept netlink session, which follows
+// the controller's notifications to learn when the nl80211 family comes or
+// goes; a call that finds it in use on another thread opens its own, and a
+// session that failed is not kept. A scan has a session of its own. Every
+// wait on the kernel is bounded. Without the nl80211 family (a kernel
+// without cfg80211) there is simply no interface.
 #pragma once
 
 #include "platform/wireless/WirelessClient.h"
 
 #include <chrono>
+#include <memory>
+#include <mutex>
 
 namespace lumra {
 
@@ -20,15 +25,23 @@ public:
         std::chrono::milliseconds scan{15000};
     };
 
-    Nl80211Client() = default;
-    explicit Nl80211Client(Timeouts timeouts) : m_timeouts(timeouts) {}
+    Nl80211Client();
+    explicit Nl80211Client(Timeouts timeouts);
+    ~Nl80211Client() override;
 
     std::optional<WirelessInterface> defaultInterface() override;
     std::optional<WirelessLinkReading> currentReading() override;
     std::optional<WirelessScan> scanNetworks() override;
 
+    struct KeptSession;
+
 private:
+    std::unique_ptr<KeptSession> takeSession(std::chrono::steady_clock::time_point deadline);
+    void keepSession(std::unique_ptr<KeptSession> session);
+
     Timeouts m_timeouts;
+    std::mutex m_mutex;
+    std::unique_ptr<KeptSession> m_kept;
 };
 
 } // namespace lumra
