@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/SettingsView.h"
+#include "app/ToolWindow.h"
 #include "monitoring/ping/BuiltInInternetTarget.h"
 #include "probes/captive/CaptivePortalProbe.h"
 #include "probes/dns/CommandLineDNSLookupRunner.h"
@@ -230,7 +231,7 @@ std::shared_ptr<MenuBarController> AppDelegate::menuBarController() {
     if (!m_menuBarController) {
         Engine parts = engine();
         std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
-        MenuBarHosting hosting{m_platform.statusBar, m_platform.userDefaults, m_platform.services,
+        MenuBarHosting hosting{m_platform.statusBar, m_platform.userDefaults, viewServices(),
                                [weakSelf] {
                                    if (auto self = weakSelf.lock())
                                        self->openSettings();
@@ -345,6 +346,22 @@ void AppDelegate::handleNotificationResponse(const NotificationUserInfo& userInf
     appUpdateController()->openDownloadPage(std::move(downloadURL));
 }
 
+PlatformServices AppDelegate::viewServices() {
+    PlatformServices services = m_platform.services;
+    std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
+    services.makeLaunchAtLoginController =
+        [weakSelf]() -> std::shared_ptr<LaunchAtLoginController> {
+        auto self = weakSelf.lock();
+        if (!self || !self->m_platform.services.makeLaunchAtLoginController)
+            return nullptr;
+        if (!self->m_launchAtLoginController)
+            self->m_launchAtLoginController =
+                self->m_platform.services.makeLaunchAtLoginController();
+        return self->m_launchAtLoginController;
+    };
+    return services;
+}
+
 void AppDelegate::openSettings() {
     if (!m_settingsWindow) {
         auto window = std::make_unique<QWidget>(nullptr, Qt::Window);
@@ -352,10 +369,11 @@ void AppDelegate::openSettings() {
         auto* layout = new QVBoxLayout(window.get());
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(new SettingsView(appUpdateController(), m_platform.userDefaults,
-                                           m_platform.services,
+                                           viewServices(),
                                            AppBuildMetadataDisplayInfo(*m_platform.bundle)));
         window->setMinimumSize(720, 440);
-        window->resize(760, 460);
+        window->setGeometry(centredWindowFrame(QSize(760, 460)));
+        addCloseShortcut(window.get());
         m_settingsWindow = std::move(window);
     }
     m_settingsWindow->show();

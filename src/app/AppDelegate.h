@@ -73,6 +73,11 @@ public:
     // runtime's shutdown ends the rest (the radar feed, an export).
     void cancelOnDemandWork();
 
+    // The platform services the views get: one launch-at-login controller,
+    // built on first use, serves the popover's settings page and the Settings
+    // window, so a change in either shows in both.
+    PlatformServices viewServices();
+
     // The Settings window, built on first use and kept.
     void openSettings();
     QWidget* settingsWindow() const { return m_settingsWindow.get(); }
@@ -107,6 +112,7 @@ private:
     std::shared_ptr<MenuBarController> m_menuBarController;
     bool m_hasStartedMonitoring = false;
     std::shared_ptr<AppUpdateController> m_appUpdateController;
+    std::shared_ptr<LaunchAtLoginController> m_launchAtLoginController;
     std::unique_ptr<QWidget> m_settingsWindow;
     // The last-SSID binding; last, so it goes first.
     std::vector<Subscription> m_cancellables;

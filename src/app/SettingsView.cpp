@@ -1,9 +1,10 @@
 #include "app/SettingsView.h"
 
-#include "concurrency/Spawn.h"
+#include "panel/viewmodel/OverlayCardModels.h"
 #include "qt/CapsuleBadge.h"
 #include "qt/CardFrame.h"
 #include "qt/DeferredRefresh.h"
+#include "qt/FittingLabel.h"
 #include "qt/KeyValueRow.h"
 #include "qt/KitFonts.h"
 #include "qt/LinkButton.h"
@@ -78,14 +79,6 @@ QHBoxLayout* switchRow(ToggleSwitch* toggle, const QString& title, const QString
     return row;
 }
 
-Task<void> awaitUpdateCheck(std::shared_ptr<AppUpdateController> controller,
-                            std::shared_ptr<std::function<void()>> done) {
-    co_await controller->checkForUpdatesNow();
-    // A copy: the call may clear the view's hold on it.
-    if (const auto finish = *done)
-        finish();
-}
-
 } // namespace
 
 SettingsView::SettingsView(std::shared_ptr<AppUpdateController> appUpdateController,
@@ -96,6 +89,7 @@ SettingsView::SettingsView(std::shared_ptr<AppUpdateController> appUpdateControl
       m_launchAtLoginController(services.makeLaunchAtLoginController()),
       m_buildMetadata(std::move(buildMetadata)) {
     setMinimumSize(720, 440);
+    m_model = SettingsModel::create([this] { m_refresh->schedule(); });
     resize(760, 460);
 
     auto* root = new QHBoxLayout(this);
@@ -135,9 +129,11 @@ SettingsView::SettingsView(std::shared_ptr<AppUpdateController> appUpdateControl
     refresh();
 }
 
-SettingsView::~SettingsView() {
-    if (m_updateCheckDone)
-        *m_updateCheckDone = nullptr;
+SettingsView::~SettingsView() = default;
+
+std::optional<QString> SettingsView::launchAtLoginError() const {
+    const auto& error = m_model->launchAtLoginError();
+    return error ? std::optional(qText(*error)) : std::nullopt;
 }
 
 QWidget* SettingsView::buildSidebar() {
@@ -153,12 +149,25 @@ QWidget* SettingsView::buildSidebar() {
     auto* buttons = new QVBoxLayout;
     buttons->setSpacing(6);
     buttons->setContentsMargins(0, 4, 0, 0);
-    for (SettingsTab tab : allCases<SettingsTab>()) {
+    for (const SettingsTabModel& model : settingsTabs()) {
+        const SettingsTab tab = model.tab;
+        // The symbol and the title are labels of their own: 8 between them.
         auto* button = new QToolButton(sidebar);
-        button->setText(qText(settingsTabTitle(tab)));
-        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setAccessibleName(qText(model.title));
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         button->setCursor(Qt::PointingHandCursor);
+        auto* row = new QHBoxLayout(button);
+        row->setContentsMargins(10, 7, 10, 7);
+        row->setSpacing(8);
+        auto* symbol = new QLabel(button);
+        symbol->setObjectName(QStringLiteral("tabSymbol"));
+        symbol->setFixedSize(12, 12);
+        auto* title = new QLabel(qText(model.title), button);
+        title->setObjectName(QStringLiteral("tabTitle"));
+        title->setTextFormat(Qt::PlainText);
+        row->addWidget(symbol, 0, Qt::AlignVCenter);
+        row->addWidget(title, 1, Qt::AlignVCenter);
+        button->setFixedHeight(QFontMetrics(kitFont(13, QFont::DemiBold)).height() + 14);
         connect(button, &QToolButton::clicked, this, [this, tab] { selectTab(tab); });
         buttons->addWidget(button);
         m_tabButtons.emplace_back(tab, button);
@@ -253,7 +262,10 @@ QWidget* SettingsView::buildAboutPage() {
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(8);
     titleRow->addWidget(makeSymbol("arrow.down.circle.fill", 14, blue, this));
-    m_updateTitle = makeLabel(QString(), 13, QFont::DemiBold, primary(this), m_updateCard);
+    // The version comes from the update service: elided, never wider than
+    // the card.
+    m_updateTitle =
+        new FittingLabel(kitFont(13, QFont::DemiBold), primary(this), 1.0, m_updateCard);
     titleRow->addWidget(m_updateTitle, 1);
     m_updateCard->contentLayout()->addLayout(titleRow);
     m_releaseNotes = makeLabel(QString(), 12, QFont::Normal, secondary(this), m_updateCard);
@@ -284,8 +296,6 @@ QWidget* SettingsView::buildAboutPage() {
     blurb->setWordWrap(true);
     footer->addWidget(blurb, 1);
     m_checkButton = new QPushButton(page);
-    m_checkButton->setMinimumWidth(
-        m_checkButton->fontMetrics().horizontalAdvance(QStringLiteral("Check for Updates")) + 24);
     auto* spinnerLayout = new QHBoxLayout(m_checkButton);
     spinnerLayout->setContentsMargins(0, 0, 0, 0);
     m_checkSpinner = new Spinner(16, m_checkButton);
@@ -306,7 +316,7 @@ QToolButton* SettingsView::tabButton(SettingsTab tab) const {
 }
 
 void SettingsView::selectTab(SettingsTab tab) {
-    m_selectedTab = tab;
+    m_model->selectTab(tab);
     m_pages->setCurrentIndex(tab == SettingsTab::general ? 0 : 1);
     if (tab == SettingsTab::general && isVisible())
         generalPageAppeared();
@@ -315,7 +325,7 @@ void SettingsView::selectTab(SettingsTab tab) {
 
 void SettingsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (m_selectedTab == SettingsTab::general)
+    if (m_model->selectedTab() == SettingsTab::general)
         generalPageAppeared();
 }
 
@@ -331,51 +341,45 @@ void SettingsView::setBatteryFriendly(bool value) {
 }
 
 void SettingsView::setLaunchAtLogin(bool value) {
-    const LaunchAtLoginResult result = m_launchAtLoginController->setEnabled(value);
-    if (!result.isSuccess()) {
-        m_launchAtLoginError = QString::fromStdString(result.error()->localizedDescription());
-        showNonBlockingAlert(this, QStringLiteral("Launch at Login"), *m_launchAtLoginError,
-                             QStringLiteral("OK"), [this] { m_launchAtLoginError.reset(); });
+    m_model->setLaunchAtLogin(*m_launchAtLoginController, value);
+    if (const auto error = launchAtLoginError()) {
+        showNonBlockingAlert(this, QStringLiteral("Launch at Login"), *error, QStringLiteral("OK"),
+                             [model = std::weak_ptr(m_model)] {
+                                 if (auto alive = model.lock())
+                                     alive->dismissLaunchAtLoginError();
+                             });
     }
     // The switch shows what the controller reports, not the click.
     refresh();
 }
 
 void SettingsView::checkForUpdates() {
-    if (m_isCheckingForUpdate)
-        return;
-    m_isCheckingForUpdate = true;
-    // The view clears this when it goes; the task then touches nothing.
-    m_updateCheckDone = std::make_shared<std::function<void()>>([this] {
-        m_isCheckingForUpdate = false;
-        m_updateCheckDone.reset();
-        refresh();
-    });
-    spawn(mainActor(), [controller = m_appUpdateController, done = m_updateCheckDone] {
-        return awaitUpdateCheck(controller, done);
-    });
+    m_model->checkForUpdates(m_appUpdateController);
     refresh();
 }
 
 void SettingsView::refresh() {
     const QColor accent = statusColor(StatusColor::accent);
+    const auto tabs = settingsTabs();
     for (const auto& [tab, button] : m_tabButtons) {
-        const bool selected = tab == m_selectedTab;
+        const bool selected = tab == m_model->selectedTab();
         const QColor foreground = selected ? accent : primary(this);
-        button->setIcon(QIcon(symbolPixmap(qText(settingsTabSymbolName(tab)), QSizeF(12, 12),
-                                           foreground, devicePixelRatioF())));
-        button->setFont(kitFont(13, selected ? QFont::DemiBold : QFont::Medium));
+        const SettingsTabModel& model = tabs[static_cast<std::size_t>(tab)];
+        button->findChild<QLabel*>(QStringLiteral("tabSymbol"))
+            ->setPixmap(symbolPixmap(qText(model.symbolName), QSizeF(12, 12), foreground,
+                                     devicePixelRatioF()));
+        auto* title = button->findChild<QLabel*>(QStringLiteral("tabTitle"));
+        title->setFont(kitFont(13, selected ? QFont::DemiBold : QFont::Medium));
+        setLabelColor(title, foreground);
         button->setStyleSheet(
-            QStringLiteral("QToolButton { border: none; border-radius: 8px; padding: 7px 10px; "
-                           "text-align: left; color: %1; background: %2; }")
-                .arg(foreground.name(QColor::HexArgb),
-                     selected ? withOpacity(accent, 0.14).name(QColor::HexArgb)
+            QStringLiteral("QToolButton { border: none; border-radius: 8px; background: %1; }")
+                .arg(selected ? withOpacity(accent, 0.14).name(QColor::HexArgb)
                               : QStringLiteral("transparent")));
     }
 
     const bool batteryFriendly = m_userDefaults->boolForKey(batteryFriendlyKey);
     m_batterySwitch->setChecked(batteryFriendly);
-    m_modeBadge->setText(qText(batteryModeBadgeText(batteryFriendly)));
+    m_modeBadge->setText(qText(batteryModeChipText(batteryFriendly)));
     m_modeBadge->adjustSize();
 
     m_launchSwitch->setChecked(m_launchAtLoginController->isEnabled().get());
@@ -392,9 +396,19 @@ void SettingsView::refresh() {
         showReleaseNotes();
     }
 
-    m_checkButton->setEnabled(!m_isCheckingForUpdate);
-    m_checkButton->setText(m_isCheckingForUpdate ? QString() : QStringLiteral("Check for Updates"));
-    m_checkSpinner->setVisible(m_isCheckingForUpdate);
+    const bool checking = m_model->isCheckingForUpdate();
+    m_checkButton->setEnabled(!checking);
+    m_checkButton->setText(checking ? QString() : QStringLiteral("Check for Updates"));
+    m_checkSpinner->setVisible(checking);
+    // While it spins the button is the spinner's size with its padding.
+    if (checking) {
+        m_checkButton->setFixedWidth(m_checkSpinner->width() + 16);
+    } else {
+        m_checkButton->setMinimumWidth(
+            m_checkButton->fontMetrics().horizontalAdvance(QStringLiteral("Check for Updates")) +
+            24);
+        m_checkButton->setMaximumWidth(QWIDGETSIZE_MAX);
+    }
 }
 
 bool SettingsView::eventFilter(QObject* watched, QEvent* event) {

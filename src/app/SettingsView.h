@@ -6,8 +6,9 @@
 // for an update and open its download page. Main thread.
 #pragma once
 
-#include "app/SettingsTab.h"
 #include "concurrency/Published.h"
+#include "panel/viewmodel/SettingsModel.h"
+#include "panel/viewmodel/SettingsTab.h"
 #include "platform/defaults/DefaultsStore.h"
 #include "qt/CardFrame.h"
 #include "shell/buildinfo/AppBuildMetadataDisplayInfo.h"
@@ -43,10 +44,10 @@ public:
                  AppBuildMetadataDisplayInfo buildMetadata, QWidget* parent = nullptr);
     ~SettingsView() override;
 
-    SettingsTab selectedTab() const { return m_selectedTab; }
+    SettingsTab selectedTab() const { return m_model->selectedTab(); }
     void selectTab(SettingsTab tab);
-    bool isCheckingForUpdate() const { return m_isCheckingForUpdate; }
-    const std::optional<QString>& launchAtLoginError() const { return m_launchAtLoginError; }
+    bool isCheckingForUpdate() const { return m_model->isCheckingForUpdate(); }
+    std::optional<QString> launchAtLoginError() const;
     const std::shared_ptr<LaunchAtLoginController>& launchAtLoginController() const {
         return m_launchAtLoginController;
     }
@@ -81,11 +82,7 @@ private:
     const std::shared_ptr<LaunchAtLoginController> m_launchAtLoginController;
     const AppBuildMetadataDisplayInfo m_buildMetadata;
 
-    SettingsTab m_selectedTab = SettingsTab::general;
-    std::optional<QString> m_launchAtLoginError;
-    bool m_isCheckingForUpdate = false;
-    // Runs when the check this view started ends.
-    std::shared_ptr<std::function<void()>> m_updateCheckDone;
+    std::shared_ptr<SettingsModel> m_model;
 
     std::vector<std::pair<SettingsTab, QToolButton*>> m_tabButtons;
     QStackedWidget* m_pages = nullptr;

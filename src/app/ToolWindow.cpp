@@ -2,7 +2,9 @@
 
 #include <QGuiApplication>
 #include <QHideEvent>
+#include <QKeySequence>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimerEvent>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -113,10 +115,26 @@ QRect restoredWindowFrame(const std::optional<QRect>& stored, const ToolWindowSp
     return frame;
 }
 
+void addCloseShortcut(QWidget* window) {
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), window);
+    shortcut->setContext(Qt::WindowShortcut);
+    QObject::connect(shortcut, &QShortcut::activated, window, &QWidget::close);
+}
+
+QRect centredWindowFrame(QSize size) {
+    QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect area = primary != nullptr ? primary->availableGeometry() : QRect(0, 0, 1280, 800);
+    QRect frame(QPoint(0, 0), size);
+    frame.moveCenter(area.center());
+    frame.moveTop(std::max(frame.top(), area.top()));
+    return frame;
+}
+
 ToolWindow::ToolWindow(const ToolWindowSpec& spec, QWidget* view,
                        std::shared_ptr<DefaultsStore> defaults)
     : QWidget(nullptr, Qt::Window), m_spec(spec), m_view(view), m_defaults(std::move(defaults)) {
     setWindowTitle(m_spec.title);
+    addCloseShortcut(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);

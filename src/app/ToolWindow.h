@@ -35,6 +35,13 @@ std::string windowFrameText(const QRect& frame);
 QRect restoredWindowFrame(const std::optional<QRect>& stored, const ToolWindowSpec& spec,
                           const QList<QRect>& screens, const QRect& centreScreen);
 
+// Ctrl+W closes window (closing hides a kept window).
+void addCloseShortcut(QWidget* window);
+
+// Where a window with no stored frame opens: centred on the primary screen's
+// available area, as the tool windows are.
+QRect centredWindowFrame(QSize size);
+
 class ToolWindow final : public QWidget {
 public:
     // Takes view (owned from now on), sets the chrome and restores the frame.

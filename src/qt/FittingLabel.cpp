@@ -1,6 +1,7 @@
 #include "qt/FittingLabel.h"
 
 #include "qt/PlainTextLabel.h"
+#include "viewkit/TextFit.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -24,12 +25,9 @@ QSize FittingLabel::minimumSizeHint() const {
 
 QFont FittingLabel::fittedFont() const {
     QFont fitted = font();
-    const int natural = QFontMetrics(fitted).horizontalAdvance(text());
-    const int available = contentsRect().width();
-    if (natural <= available || natural <= 0)
-        return fitted;
-    const double scale = std::max(m_minimumScale, static_cast<double>(available) / natural);
-    fitted.setPixelSize(std::max(1, static_cast<int>(std::floor(font().pixelSize() * scale))));
+    fitted.setPixelSize(fittedPixelSize(font().pixelSize(),
+                                        QFontMetrics(fitted).horizontalAdvance(text()),
+                                        contentsRect().width(), m_minimumScale));
     return fitted;
 }
 

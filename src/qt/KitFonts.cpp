@@ -7,19 +7,61 @@
 
 namespace lumra {
 
+namespace {
+
+struct Families {
+    QString proportional;
+    QString monospaced;
+};
+
+Families& pinned() {
+    static Families families;
+    return families;
+}
+
+// The preferred family when the font database has it, else the fallback.
+QString installedOr(const QString& preferred, const QString& fallback) {
+    return QFontDatabase::hasFamily(preferred) ? preferred : fallback;
+}
+
+int pixels(double pixelSize) {
+    return std::isfinite(pixelSize) ? std::max(1, static_cast<int>(std::lround(pixelSize))) : 13;
+}
+
+} // namespace
+
+QString kitFontFamily() {
+    if (!pinned().proportional.isEmpty())
+        return pinned().proportional;
+    static const QString family =
+        installedOr(QStringLiteral("Inter"), QGuiApplication::font().family());
+    return family;
+}
+
+QString kitMonospacedFontFamily() {
+    if (!pinned().monospaced.isEmpty())
+        return pinned().monospaced;
+    static const QString family =
+        installedOr(QStringLiteral("JetBrains Mono"),
+                    QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+    return family;
+}
+
+void pinKitFontFamilies(const QString& proportional, const QString& monospaced) {
+    pinned() = Families{proportional, monospaced};
+}
+
 QFont kitFont(double pixelSize, QFont::Weight weight) {
     QFont font = QGuiApplication::font();
-    const int pixels =
-        std::isfinite(pixelSize) ? std::max(1, static_cast<int>(std::lround(pixelSize))) : 13;
-    font.setPixelSize(pixels);
+    font.setFamilies({kitFontFamily()});
+    font.setPixelSize(pixels(pixelSize));
     font.setWeight(weight);
     return font;
 }
 
 QFont kitMonospacedFont(double pixelSize, QFont::Weight weight) {
     QFont font = kitFont(pixelSize, weight);
-    static const QString family = QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
-    font.setFamily(family);
+    font.setFamilies({kitMonospacedFontFamily()});
     font.setStyleHint(QFont::Monospace);
     return font;
 }

@@ -17,6 +17,12 @@ QLabel* makeTextLabel(const QString& text, const QFont& font, const QColor& colo
 // an unchanged colour changes nothing.
 void setLabelColor(QWidget* widget, const QColor& color);
 
+// Text from outside for a wrapping label: within a run of more than 32
+// characters without a space, a zero-width space after each character, so
+// a long address or token wraps anywhere instead of widening the layout.
+// Shorter runs and everything else are left as they are.
+QString breakableAnywhere(const QString& text);
+
 // Sets the text only when it differs (no relayout for an unchanged text).
 void setTextIfChanged(QLabel* label, const QString& text);
 

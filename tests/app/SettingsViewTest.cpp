@@ -1,5 +1,7 @@
 #include "app/SettingsView.h"
 
+#include "panel/widgets/ContentView.h"
+#include "panel/widgets/SettingsOverlayCard.h"
 #include "qt/CardFrame.h"
 #include "qt/Palette.h"
 #include "qt/Spinner.h"
@@ -7,9 +9,12 @@
 #include "tests/app/AppTestFixture.h"
 #include "tests/support/WidgetTesting.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 #include <QToolButton>
 
 namespace lumra::test {
@@ -129,6 +134,28 @@ TEST_F(SettingsViewTest, AFailedLoginItemChangeShowsTheAlertAndTheSwitchSnapsBac
     EXPECT_TRUE(view.launchAtLoginError().has_value());
 }
 
+// Both switches show the registration as it is, whichever of them changed it.
+TEST_F(SettingsViewTest, LaunchAtLoginTurnedOnInThePopoverShowsInTheOpenSettingsWindow) {
+    SettingsView& window = openSettings();
+    ContentView* content = delegate->menuBarController()->contentView();
+    content->showPanel(PanelRoute::settings);
+    auto* page = dynamic_cast<SettingsOverlayCard*>(content->currentPage());
+    ASSERT_NE(page, nullptr);
+    ASSERT_FALSE(window.launchAtLoginSwitch()->isChecked());
+
+    page->launchSwitch()->click();
+    loop.runUntilIdle();
+    testing::processQueuedEvents();
+    EXPECT_TRUE(page->launchSwitch()->isChecked());
+    EXPECT_TRUE(window.launchAtLoginSwitch()->isChecked());
+
+    window.launchAtLoginSwitch()->click();
+    loop.runUntilIdle();
+    testing::processQueuedEvents();
+    EXPECT_FALSE(window.launchAtLoginSwitch()->isChecked());
+    EXPECT_FALSE(page->launchSwitch()->isChecked());
+}
+
 TEST_F(SettingsViewTest, ReleaseNotesAreShownAsTheyAreNeverAsMarkup) {
     offerUpdate("<b>x</b>");
     SettingsView& view = openSettings();
@@ -192,6 +219,8 @@ TEST_F(SettingsViewTest, CheckForUpdatesWaitsDisabledWithASpinnerWhateverTheOutc
         EXPECT_FALSE(view.checkForUpdatesButton()->isEnabled());
         EXPECT_TRUE(view.checkForUpdatesButton()->text().isEmpty());
         EXPECT_TRUE(view.checkForUpdatesButton()->findChild<Spinner*>()->isVisibleTo(&view));
+        // The button shrinks to the spinner with its padding.
+        EXPECT_EQ(view.checkForUpdatesButton()->width(), 16 + 16);
         loop.runUntilIdle();
         const auto requestsSent = fakes.http->requests.size();
         view.checkForUpdatesButton()->click(); // ignored while pending
@@ -201,7 +230,31 @@ TEST_F(SettingsViewTest, CheckForUpdatesWaitsDisabledWithASpinnerWhateverTheOutc
         testing::processQueuedEvents();
         EXPECT_TRUE(view.checkForUpdatesButton()->isEnabled());
         EXPECT_EQ(view.checkForUpdatesButton()->text(), QStringLiteral("Check for Updates"));
+        EXPECT_GT(view.checkForUpdatesButton()->width(), 60);
     }
+}
+
+TEST_F(SettingsViewTest, TheWindowOpensCentredItsSidebarKeepsEightAndCtrlWClosesIt) {
+    SettingsView& view = openSettings();
+    QWidget* window = delegate->settingsWindow();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE(std::abs(window->geometry().center().x() - area.center().x()), 1);
+    EXPECT_LE(std::abs(window->geometry().center().y() - area.center().y()), 1);
+    for (SettingsTab tab : {SettingsTab::general, SettingsTab::about}) {
+        QToolButton* button = view.tabButton(tab);
+        auto* symbol = button->findChild<QLabel*>(QStringLiteral("tabSymbol"));
+        auto* title = button->findChild<QLabel*>(QStringLiteral("tabTitle"));
+        ASSERT_TRUE(symbol && title);
+        EXPECT_EQ(title->geometry().left() - symbol->geometry().right() - 1, 8);
+    }
+    QShortcut* close = nullptr;
+    for (auto* shortcut : window->findChildren<QShortcut*>())
+        if (shortcut->key() == QKeySequence(Qt::CTRL | Qt::Key_W))
+            close = shortcut;
+    ASSERT_NE(close, nullptr);
+    ASSERT_TRUE(window->isVisible());
+    Q_EMIT close->activated();
+    EXPECT_FALSE(window->isVisible());
 }
 
 } // namespace

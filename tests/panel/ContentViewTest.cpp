@@ -13,6 +13,7 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QMouseEvent>
@@ -48,6 +49,16 @@ QAbstractButton* buttonNamed(QWidget* root, const QString& name) {
         }
     }
     return nullptr;
+}
+
+// The dashboard's last row, Quit, lies whole inside the 650-high popover.
+void expectQuitWhole(QWidget* popover, const DashboardPage* page) {
+    ASSERT_EQ(popover->height(), 650);
+    const QWidget* quit = page->quitButton();
+    const QRect onPopover(quit->mapTo(popover, QPoint(0, 0)), quit->size());
+    EXPECT_TRUE(quit->isVisibleTo(popover));
+    EXPECT_LE(onPopover.bottom(), popover->height() - 1) << "Quit ends at " << onPopover.bottom();
+    EXPECT_GE(quit->height(), quit->sizeHint().height());
 }
 
 void showAndSettle(PanelFixture& f, ContentView& view) {
@@ -209,6 +220,7 @@ TEST(PanelDashboard, PausedMonitoring) {
     EXPECT_EQ(page->messageRows()[0]->textLabel()->text(), "Monitoring is paused.");
     EXPECT_EQ(page->messageRows()[0]->accentColor(), statusColor(StatusColor::orange));
     testing::saveScreen(view.get(), "panel-dashboard-paused");
+    expectQuitWhole(view.get(), page);
 }
 
 TEST(PanelDashboard, ConnectedWaitingThenReadings) {
@@ -236,6 +248,7 @@ TEST(PanelDashboard, ConnectedWaitingThenReadings) {
     EXPECT_GE(routerRow->sparkline()->plottedValues().size(), 2u);
     EXPECT_EQ(page->healthBadge()->text(), "Good");
     testing::saveScreen(view.get(), "panel-dashboard-readings");
+    expectQuitWhole(view.get(), page);
 }
 
 TEST(PanelDashboard, ConnectedBeforeTheFirstSnapshot) {
@@ -250,9 +263,10 @@ TEST(PanelDashboard, ConnectedBeforeTheFirstSnapshot) {
     dark.setColor(QPalette::Window, PanelPalette::backgroundStart());
     frame.setPalette(dark);
     frame.setAutoFillBackground(true);
-    frame.resize(368, 680);
+    frame.resize(368, 650);
     auto& page = *new DashboardPage(makeDashboardModel(input), {}, &frame);
-    page.setGeometry(16, 14, 336, 656);
+    // The page's padding: 14 above, 10 below.
+    page.setGeometry(16, 14, 336, 626);
     ASSERT_EQ(page.messageRows().size(), 1u);
     EXPECT_EQ(page.messageRows()[0]->textLabel()->text(),
               "Connected. Waiting for the first Wi-Fi samples...");
@@ -266,6 +280,7 @@ TEST(PanelDashboard, ConnectedBeforeTheFirstSnapshot) {
     EXPECT_EQ(page.healthBadge()->text(), "Warning");
     frame.show();
     testing::saveScreen(&frame, "panel-dashboard-waiting");
+    expectQuitWhole(&frame, &page);
 }
 
 TEST(PanelDashboard, RowsCarryTheirNamesAndValuesForAssistiveTools) {
@@ -304,9 +319,22 @@ TEST(PanelDashboard, NoWiFiAndRouterIgnored) {
     EXPECT_FALSE(page->wifiHeader()->bandChip()->isVisible());
     EXPECT_TRUE(f.ping->isRouterIgnored().get());
     auto* routerRow = dynamic_cast<MetricTrendRow*>(page->metricRows()[4]);
-    EXPECT_EQ(routerRow->valueLabel()->text(), "ICMP blocked");
+    // The value shrinks to 0.8 of its 12 px at most, then is cut; the whole
+    // text stays its accessible description.
+    QLabel* routerValue = routerRow->valueLabel();
+    EXPECT_EQ(routerValue->accessibleDescription(), "ICMP blocked");
+    EXPECT_GE(QFontInfo(routerValue->font()).pixelSize(), 9.6 - 0.5);
+    EXPECT_LT(QFontInfo(routerValue->font()).pixelSize(), 12);
+    const QString shown = routerValue->text();
+    EXPECT_TRUE(shown == "ICMP blocked" || (shown.endsWith(QChar(0x2026)) &&
+                                            QString("ICMP blocked").startsWith(shown.chopped(1))))
+        << shown.toStdString();
+    EXPECT_EQ(
+        dynamic_cast<MetricTrendRow*>(page->metricRows()[5])->titleLabel()->font().pixelSize(), 12)
+        << "titles never shrink";
     EXPECT_EQ(page->healthBadge()->text(), "Disconnected");
     testing::saveScreen(view.get(), "panel-dashboard-no-wifi");
+    expectQuitWhole(view.get(), page);
 }
 
 TEST(PanelDashboard, CaptivePortalBanner) {
@@ -322,6 +350,7 @@ TEST(PanelDashboard, CaptivePortalBanner) {
               "Captive portal detected. Login may be required at http://portal.test/login.");
     EXPECT_EQ(page->messageRows()[0]->accentColor(), statusColor(StatusColor::red));
     testing::saveScreen(view.get(), "panel-dashboard-captive");
+    expectQuitWhole(view.get(), page);
     // Monitoring off: the banner goes, the paused row comes.
     page->monitoringSwitch()->click();
     f.settle();
@@ -365,6 +394,7 @@ TEST(PanelDashboard, LocationNoticeAndItsButton) {
     EXPECT_EQ(page->locationButton()->text(), "Allow Location Access");
     EXPECT_TRUE(page->locationText()->text().startsWith("Location permission is only needed"));
     testing::saveScreen(view.get(), "panel-dashboard-location-undetermined");
+    expectQuitWhole(view.get(), pageOf<DashboardPage>(*view));
     page->locationButton()->click();
     EXPECT_EQ(f.authorizer->requests, 1);
     EXPECT_EQ(f.locationOpener->opened, 0);
@@ -377,12 +407,14 @@ TEST(PanelDashboard, LocationNoticeAndItsButton) {
     EXPECT_EQ(f.locationOpener->opened, 1);
     EXPECT_EQ(f.authorizer->requests, 1);
     testing::saveScreen(view.get(), "panel-dashboard-location-denied");
+    expectQuitWhole(view.get(), pageOf<DashboardPage>(*view));
 
     f.authorizer->change(LocationPermissionStatus::authorized);
     f.settle();
     EXPECT_FALSE(page->locationButton()->isVisibleTo(page));
     EXPECT_TRUE(page->locationText()->text().startsWith("Location permission is enabled"));
     testing::saveScreen(view.get(), "panel-dashboard-location-authorized");
+    expectQuitWhole(view.get(), pageOf<DashboardPage>(*view));
 }
 
 TEST(PanelToolbox, RowsCallbacksAndBack) {
@@ -538,7 +570,7 @@ TEST(PanelSettings, TabsBatteryAndLaunchAtLogin) {
     EXPECT_EQ(f.urlOpener->opened.size(), 1u);
 
     // Leaving and coming back builds the page afresh.
-    card->tabButton(SettingsOverlayTab::about)->click();
+    card->tabButton(SettingsTab::about)->click();
     f.settle();
     EXPECT_TRUE(card->aboutTab()->isVisibleTo(card));
     buttonNamed(view.get(), "Back to Main")->click();
@@ -562,7 +594,7 @@ TEST(PanelSettings, UpdateCheckAndCard) {
     auto view = f.makeView(PanelRoute::settings);
     showAndSettle(f, *view);
     auto* card = pageOf<SettingsOverlayCard>(*view);
-    card->tabButton(SettingsOverlayTab::about)->click();
+    card->tabButton(SettingsTab::about)->click();
     f.settle();
     EXPECT_FALSE(card->updateCard()->isVisibleTo(card));
     EXPECT_EQ(card->checkButton()->text(), "Check for Updates");
@@ -596,8 +628,8 @@ TEST(PanelSettings, ACheckThatOutlivesItsCardWritesNothing) {
     auto view = f.makeView(PanelRoute::settings);
     showAndSettle(f, *view);
     auto* card = pageOf<SettingsOverlayCard>(*view);
-    std::weak_ptr<SettingsCardState> state = card->state();
-    card->tabButton(SettingsOverlayTab::about)->click();
+    std::weak_ptr<SettingsModel> state = card->state();
+    card->tabButton(SettingsTab::about)->click();
     card->checkButton()->click();
     EXPECT_TRUE(card->state()->isCheckingForUpdate());
     buttonNamed(view.get(), "Back to Main")->click();
@@ -623,6 +655,7 @@ TEST(PanelHostileText, ShownLiterallyEverywhere) {
     EXPECT_EQ(page->wifiHeader()->nameLabel()->text(), kHostile);
     EXPECT_EQ(page->wifiHeader()->nameLabel()->textFormat(), Qt::PlainText);
     testing::saveScreen(view.get(), "panel-hostile-dashboard");
+    expectQuitWhole(view.get(), page);
 
     ConnectionMonitorCardModel connection =
         makeConnectionMonitorCardModel(std::nullopt, {}, kHostile.toStdString());
@@ -649,7 +682,7 @@ TEST(PanelHostileText, ShownLiterallyEverywhere) {
                                  .encode()});
     buttonNamed(view.get(), "Open Settings")->click();
     auto* settings = pageOf<SettingsOverlayCard>(*view);
-    settings->tabButton(SettingsOverlayTab::about)->click();
+    settings->tabButton(SettingsTab::about)->click();
     settings->checkButton()->click();
     f.loop.advanceBy(1s);
     f.settle();

@@ -156,7 +156,7 @@ TEST(Settings, Texts) {
     ASSERT_EQ(tabs.size(), 2u);
     EXPECT_EQ(tabs[0].title, "General");
     EXPECT_EQ(tabs[0].symbolName, "slider.horizontal.3");
-    EXPECT_EQ(tabs[1].rawValue, "about");
+    EXPECT_EQ(rawValue(tabs[1].tab), "about");
     EXPECT_EQ(batteryModeChipText(true), "Adaptive");
     EXPECT_EQ(batteryModeChipText(false), "Always Fast");
     EXPECT_EQ(updateAvailableTitle("2.0 <b>"), "Update available: 2.0 <b>");

@@ -92,6 +92,40 @@ TEST(NonBlockingAlertTest, ReturnsAtOnceShowsPlainTextAndReportsOneDismissal) {
     EXPECT_FALSE(alert);
 }
 
+TEST(KitWidgetsTest, ALongUnbrokenRunWrapsAnywhereAndNeverWidensItsLabel) {
+    const QString token = QStringLiteral("http://10.213.0.1/login?session=") +
+                          QStringLiteral("9f3c27ab").repeated(22);
+    const QString message = QStringLiteral("Login may be required at ") + token + '.';
+    const QString shown = breakableAnywhere(message);
+    QString visible = shown;
+    visible.remove(QChar(0x200B));
+    EXPECT_EQ(visible, message);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Login may be required at h\u200Bt")));
+    // Short runs, surrogate pairs and combining marks stay whole.
+    for (const QString& kept :
+         {QStringLiteral("Captive portal detected at http://portal.test/login."), QString(),
+          QStringLiteral("  two  spaces ")})
+        EXPECT_EQ(breakableAnywhere(kept), kept);
+    const QString pairs = QString::fromUtf8("\U0001F600e\u0301").repeated(20);
+    QString broken = breakableAnywhere(pairs);
+    for (qsizetype i = 0; i + 1 < broken.size(); ++i) {
+        if (broken[i + 1] == QChar(0x200B)) {
+            EXPECT_FALSE(broken[i].isHighSurrogate()) << i;
+        }
+        if (broken[i] == QChar(0x200B)) {
+            EXPECT_FALSE(broken[i + 1].isMark()) << i;
+        }
+    }
+
+    QWidget box;
+    box.setFixedWidth(300);
+    QLabel* wrapped = makeTextLabel(shown, kitFont(11), Qt::white, &box, true);
+    EXPECT_LE(wrapped->minimumSizeHint().width(), 300);
+    EXPECT_GT(wrapped->heightForWidth(300), 3 * wrapped->fontMetrics().height());
+    QLabel* unbroken = makeTextLabel(message, kitFont(11), Qt::white, &box, true);
+    EXPECT_GT(unbroken->minimumSizeHint().width(), 300);
+}
+
 TEST(KitWidgetsTest, SwitchTogglesOnClickAndPaintsItsState) {
     ToggleSwitch toggle;
     toggle.resize(toggle.sizeHint());
@@ -127,6 +161,34 @@ TEST(KitWidgetsTest, KeyValueRowCutsLongValuesToTwoLinesButKeepsTheWholeValue) {
 
     EXPECT_EQ(elidedToLines(QStringLiteral("short"), style.valueFont, 200, 2),
               QStringLiteral("short"));
+}
+
+TEST(KitWidgetsTest, TextCutToLinesNeverOutgrowsItsWidthWhateverItsLength) {
+    const QFont font = kitFont(12);
+    const QFontMetrics metrics(font);
+    struct Row {
+        QString text;
+        int lines;
+        bool ellipsis;
+    };
+    const std::vector<Row> rows{
+        // A megabyte without a space: its first lines, cut.
+        {QString(QLatin1Char('x')).repeated(1024 * 1024), 2, true},
+        {QString(QLatin1Char('x')).repeated(1024 * 1024), 3, true},
+        // A token wider than the line that fits in two: broken, nothing lost.
+        {QStringLiteral("Notes: ") + QString(QLatin1Char('y')).repeated(35), 3, false},
+    };
+    for (const Row& row : rows) {
+        const QString shown = elidedToLines(row.text, font, 200, row.lines);
+        const QStringList lines = shown.split(QLatin1Char('\n'));
+        EXPECT_LE(lines.size(), row.lines);
+        for (const QString& line : lines)
+            EXPECT_LE(metrics.horizontalAdvance(line), 200) << line.left(20).toStdString();
+        EXPECT_EQ(shown.endsWith(QChar(0x2026)), row.ellipsis);
+        if (!row.ellipsis) {
+            EXPECT_EQ(QString(shown).remove(QLatin1Char('\n')), row.text);
+        }
+    }
 }
 
 TEST(KitWidgetsTest, CapsuleBadgeShowsMarkupLiterally) {

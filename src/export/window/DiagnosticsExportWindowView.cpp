@@ -254,10 +254,7 @@ QWidget* DiagnosticsExportWindowView::buildResults(QWidget* parent) {
     m_json->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_json->verticalScrollBar()->setStyleSheet(scrollBarStyle());
     m_json->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    QFont mono = kitFont(12, QFont::Normal);
-    mono.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
-    mono.setStyleHint(QFont::Monospace);
-    m_json->setFont(mono);
+    m_json->setFont(kitMonospacedFont(12, QFont::Normal));
     m_json->viewport()->setAutoFillBackground(false);
     QPalette palette = m_json->palette();
     palette.setColor(QPalette::Base, Qt::transparent);

@@ -70,9 +70,7 @@ DiagnosticsCardMetric::DiagnosticsCardMetric(const QString& title, const QString
     m_titleLabel =
         exportTextLabel(title, kitFont(11, QFont::DemiBold), Palette::secondaryText(), this);
     m_titleLabel->setObjectName(QStringLiteral("metricTitle"));
-    QFont valueFont = kitFont(11, QFont::DemiBold);
-    valueFont.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
-    valueFont.setStyleHint(QFont::Monospace);
+    const QFont valueFont = kitMonospacedFont(11, QFont::DemiBold);
     m_valueLabel = exportTextLabel(value, valueFont, Palette::primaryText(), this);
     m_valueLabel->setObjectName(QStringLiteral("metricValue"));
     m_valueLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -125,8 +125,8 @@ std::span<const ToolboxRowModel> toolboxRows() {
 
 std::span<const SettingsTabModel> settingsTabs() {
     static const std::array<SettingsTabModel, 2> tabs{{
-        {SettingsOverlayTab::general, "general", "slider.horizontal.3", "General"},
-        {SettingsOverlayTab::about, "about", "info.circle", "About"},
+        {SettingsTab::general, "slider.horizontal.3", "General"},
+        {SettingsTab::about, "info.circle", "About"},
     }};
     return tabs;
 }

@@ -7,6 +7,7 @@
 #include "model/SignalQuality.h"
 #include "panel/viewmodel/DashboardModel.h"
 #include "panel/viewmodel/PanelTexts.h"
+#include "panel/viewmodel/SettingsTab.h"
 #include "viewkit/Sparkline.h"
 
 #include <chrono>
@@ -84,11 +85,9 @@ struct ToolboxRowModel {
 
 std::span<const ToolboxRowModel> toolboxRows();
 
-enum class SettingsOverlayTab { general, about };
-
+// The title and symbol of a page's button, the same in both settings views.
 struct SettingsTabModel {
-    SettingsOverlayTab tab;
-    std::string rawValue;
+    SettingsTab tab;
     std::string symbolName;
     std::string title;
 };

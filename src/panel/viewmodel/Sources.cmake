@@ -4,4 +4,4 @@ list(APPEND panel_viewmodel_SOURCES
   viewmodel/PanelRoute.cpp
   viewmodel/PanelSeries.cpp
   viewmodel/PanelTexts.cpp
-  viewmodel/SettingsCardState.cpp)
+  viewmodel/SettingsModel.cpp)

@@ -82,6 +82,21 @@ void ContentView::setPage(QWidget* padded) {
     // The scroll area fills its widget's background; the panel's gradient
     // shows through instead.
     padded->setAutoFillBackground(false);
+    fitDashboard();
+}
+
+void ContentView::fitDashboard() {
+    if (auto* dashboard = dynamic_cast<DashboardPage*>(m_page)) {
+        const QMargins padding = pagePadding(PanelRoute::dashboard);
+        const QSize viewport = m_scroll->viewport()->size();
+        dashboard->fitInto(viewport.width() - padding.left() - padding.right(),
+                           viewport.height() - padding.top() - padding.bottom());
+    }
+}
+
+void ContentView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitDashboard();
 }
 
 ContentView::~ContentView() {
@@ -197,6 +212,7 @@ void ContentView::refresh() {
     QWidget* page = m_page;
     if (auto* dashboard = dynamic_cast<DashboardPage*>(page)) {
         dashboard->apply(dashboardModel());
+        fitDashboard();
     } else if (auto* connection = dynamic_cast<ConnectionMonitorOverlayCard*>(page)) {
         connection->apply(connectionMonitorCardModel(m_engine));
     } else if (auto* captive = dynamic_cast<CaptivePortalOverlayCard*>(page)) {

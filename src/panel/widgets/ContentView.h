@@ -50,8 +50,11 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Lets the dashboard fit its rows into the scroll view's height.
+    void fitDashboard();
     QWidget* buildPage(PanelRoute route);
     void setPage(QWidget* padded);
     void setMonitoringEnabled(bool enabled);

@@ -134,6 +134,19 @@ DashboardPage::DashboardPage(const DashboardModel& model, Actions actions, QWidg
     apply(model);
 }
 
+void DashboardPage::fitInto(int width, int availableHeight) {
+    if (width <= 0 || availableHeight <= 0)
+        return;
+    QLayout* page = layout();
+    int spacing = 12;
+    for (; spacing > 8; --spacing) {
+        page->setSpacing(spacing);
+        if (page->totalHeightForWidth(width) <= availableHeight)
+            break;
+    }
+    page->setSpacing(spacing);
+}
+
 void DashboardPage::apply(const DashboardModel& model) {
     applyBadge(m_healthBadge, model.healthBadge);
     m_switch->setChecked(model.isMonitoringEnabled);

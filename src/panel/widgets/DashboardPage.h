@@ -36,6 +36,10 @@ public:
 
     DashboardPage(const DashboardModel& model, Actions actions, QWidget* parent = nullptr);
     void apply(const DashboardModel& model);
+    // Narrows the spacing between the page's sections from 12 down to 8 as
+    // far as it takes for the page to fit availableHeight at width, so the
+    // last row (Quit) shows without scrolling in every state.
+    void fitInto(int width, int availableHeight);
 
     CapsuleBadge* healthBadge() const { return m_healthBadge; }
     ToggleSwitch* monitoringSwitch() const { return m_switch; }

@@ -25,14 +25,15 @@ InlineMessageRow::InlineMessageRow(const InlineMessageModel& model, QWidget* par
     dotColumn->addWidget(m_dot);
     dotColumn->addStretch(1);
     layout->addLayout(dotColumn);
-    m_text = makeTextLabel(qText(model.text), PP::captionFont(), PP::secondaryText(), this, true);
+    m_text = makeTextLabel(QString(), PP::captionFont(), PP::secondaryText(), this, true);
     m_text->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     layout->addWidget(m_text, 1, Qt::AlignTop);
     apply(model);
 }
 
 void InlineMessageRow::apply(const InlineMessageModel& model) {
-    setTextIfChanged(m_text, qText(model.text));
+    // A portal's address may be long and without spaces.
+    setTextIfChanged(m_text, breakableAnywhere(qText(model.text)));
     m_accent = statusColor(model.accent);
     static_cast<Dot*>(m_dot)->setColor(m_accent);
     setAccessibleName(qText(model.text));

@@ -5,7 +5,9 @@
 #include "qt/Palette.h"
 #include "qt/PlainTextLabel.h"
 #include "qt/QtText.h"
+#include "viewkit/TextFit.h"
 
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <algorithm>
@@ -26,7 +28,9 @@ MetricTrendRow::MetricTrendRow(const MetricRowModel& model, QWidget* parent) : Q
     layout->setSpacing(8);
     m_title = makeTextLabel(QString(), PP::rowTitleFont(), PP::secondaryText(), this);
     m_title->setFixedWidth(82);
-    fitOnOneLine(m_title, qText(model.title), PP::rowTitleFont());
+    // The title keeps its size; only the value shrinks.
+    m_title->setText(
+        QFontMetrics(PP::rowTitleFont()).elidedText(qText(model.title), Qt::ElideRight, 82));
     m_value = makeTextLabel(QString(), PP::rowValueFont(), PP::primaryText(), this);
     m_value->setFixedWidth(64);
     m_value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -58,10 +62,10 @@ void fitOnOneLine(QLabel* label, const QString& text, const QFont& base) {
     // One line: shrink down to 0.8 of the size, then cut with an ellipsis.
     QFont font = base;
     const int width = label->width() > 0 ? label->width() : label->maximumWidth();
-    const double full = QFontMetricsF(font).horizontalAdvance(text);
-    if (full > width) {
-        const double scale = std::max(0.8, width / full);
-        font.setPixelSize(std::max(1, static_cast<int>(std::floor(font.pixelSize() * scale))));
+    const double scale = fittedScale(QFontMetricsF(base).horizontalAdvance(text), width, 0.8);
+    if (scale < 1.0) {
+        // Fractional sizes: 0.8 of 12 is 9.6, not a whole pixel below it.
+        font.setPointSizeF(QFontInfo(base).pointSizeF() * scale);
     }
     label->setFont(font);
     label->setText(QFontMetrics(font).elidedText(text, Qt::ElideRight, width));

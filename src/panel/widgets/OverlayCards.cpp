@@ -194,7 +194,7 @@ void ConnectionMonitorOverlayCard::apply(const ConnectionMonitorCardModel& model
     for (std::size_t i = 0; i < m_rows.size() && i < model.rows.size(); ++i) {
         m_rows[i]->apply(model.rows[i]);
     }
-    setTextIfChanged(m_status, qText(model.statusText));
+    setTextIfChanged(m_status, breakableAnywhere(qText(model.statusText)));
     m_status->setAccessibleName(qText(model.statusText));
 }
 
@@ -259,7 +259,7 @@ void CaptivePortalOverlayCard::apply(const CaptivePortalCardModel& model) {
     m_portal->setAccessibleDescription(m_portalText);
     m_lastCheck->setValue(model.lastCheck ? formatCheckTime(*model.lastCheck)
                                           : QString::fromUtf8("\u2014"));
-    setTextIfChanged(m_status, qText(model.statusText));
+    setTextIfChanged(m_status, breakableAnywhere(qText(model.statusText)));
     m_status->setAccessibleName(qText(model.statusText));
 }
 

@@ -53,7 +53,8 @@ KitButton* makePlainSymbolButton(const QString& symbolName, double pointSize, QW
 
 KitButton* makePanelButton(const QString& text, bool prominent, QWidget* parent) {
     const QColor fill = prominent ? statusColor(StatusColor::accent) : PP::controlFill();
-    // Padding 3 x 10 inside a 1-wide border.
+    // Padding 10 beside the text inside a 1-wide border; 19 high with the
+    // caption font, the platform's small push button.
     return new KitButton(
         KitButtonStyle{.shape = KitButtonStyle::Shape::rounded,
                        .cornerRadius = 5,
@@ -63,7 +64,7 @@ KitButton* makePanelButton(const QString& text, bool prominent, QWidget* parent)
                        .font = PP::captionFont(),
                        .textColor = PP::primaryText(),
                        .disabledTextColor = PP::tertiaryText(),
-                       .padding = QMargins(11, 4, 11, 4)},
+                       .padding = QMargins(11, 2, 11, 3)},
         text, parent);
 }
 

@@ -3,6 +3,7 @@
 #include "panel/viewmodel/PanelTexts.h"
 #include "panel/widgets/OverlayCards.h"
 #include "qt/CardFrame.h"
+#include "qt/FittingLabel.h"
 #include "qt/KeyValueRow.h"
 #include "qt/KitButton.h"
 #include "qt/KitFonts.h"
@@ -81,7 +82,7 @@ SettingsOverlayCard::SettingsOverlayCard(BatteryFriendlyBinding isBatteryFriendl
       m_appUpdateController(std::move(appUpdateController)), m_onClose(std::move(onClose)),
       m_launchAtLogin(std::move(launchAtLogin)), m_buildMetadata(std::move(buildMetadata)) {
     m_refresh = new DeferredRefresh(this, [this] { refresh(); });
-    m_state = SettingsCardState::create([refresh = QPointer<DeferredRefresh>(m_refresh)] {
+    m_state = SettingsModel::create([refresh = QPointer<DeferredRefresh>(m_refresh)] {
         if (refresh) {
             refresh->schedule();
         }
@@ -226,8 +227,10 @@ QWidget* SettingsOverlayCard::buildAbout() {
     titleRow->setSpacing(6);
     titleRow->addWidget(makeSymbolLabel(QStringLiteral("arrow.down.circle.fill"), 12,
                                         statusColor(StatusColor::blue), update));
+    // The version comes from the update service: elided, never wider than
+    // the card.
     m_updateTitle =
-        makeTextLabel(QString(), PP::systemFont(12, QFont::DemiBold), PP::primaryText(), update);
+        new FittingLabel(PP::systemFont(12, QFont::DemiBold), PP::primaryText(), 1.0, update);
     titleRow->addWidget(m_updateTitle, 1);
     update->contentLayout()->addLayout(titleRow);
     m_releaseNotes = makeTextLabel(QString(), PP::captionFont(), PP::secondaryText(), update, true);
@@ -268,7 +271,7 @@ QWidget* SettingsOverlayCard::buildAbout() {
     return tab;
 }
 
-QAbstractButton* SettingsOverlayCard::tabButton(SettingsOverlayTab tab) const {
+QAbstractButton* SettingsOverlayCard::tabButton(SettingsTab tab) const {
     return m_tabButtons.at(static_cast<std::size_t>(tab));
 }
 
@@ -280,13 +283,13 @@ void SettingsOverlayCard::showEvent(QShowEvent* event) {
 }
 
 void SettingsOverlayCard::refresh() {
-    const SettingsOverlayTab selected = m_state->selectedTab();
+    const SettingsTab selected = m_state->selectedTab();
     for (std::size_t i = 0; i < m_tabButtons.size(); ++i) {
         m_tabButtons[i]->setChecked(static_cast<std::size_t>(selected) == i);
         m_tabButtons[i]->update();
     }
-    m_general->setVisible(selected == SettingsOverlayTab::general);
-    m_about->setVisible(selected == SettingsOverlayTab::about);
+    m_general->setVisible(selected == SettingsTab::general);
+    m_about->setVisible(selected == SettingsTab::about);
 
     const bool batteryFriendly = m_isBatteryFriendly.read ? m_isBatteryFriendly.read() : true;
     m_batterySwitch->setChecked(batteryFriendly);

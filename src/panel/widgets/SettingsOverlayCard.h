@@ -3,7 +3,7 @@
 // visit, so its tab, error and check state start over. Main thread.
 #pragma once
 
-#include "panel/viewmodel/SettingsCardState.h"
+#include "panel/viewmodel/SettingsModel.h"
 #include "panel/widgets/InlineMessageRow.h"
 #include "panel/widgets/MetricRow.h"
 #include "panel/widgets/MetricTrendRow.h"
@@ -42,8 +42,8 @@ public:
     // Redraws from the observed objects and the card's own state.
     void refresh();
 
-    const std::shared_ptr<SettingsCardState>& state() const { return m_state; }
-    QAbstractButton* tabButton(SettingsOverlayTab tab) const;
+    const std::shared_ptr<SettingsModel>& state() const { return m_state; }
+    QAbstractButton* tabButton(SettingsTab tab) const;
     ToggleSwitch* batterySwitch() const { return m_batterySwitch; }
     CapsuleBadge* batteryChip() const { return m_batteryChip; }
     ToggleSwitch* launchSwitch() const { return m_launchSwitch; }
@@ -71,7 +71,7 @@ private:
     std::function<void()> m_onClose;
     std::shared_ptr<LaunchAtLoginController> m_launchAtLogin;
     AppBuildMetadataDisplayInfo m_buildMetadata;
-    std::shared_ptr<SettingsCardState> m_state;
+    std::shared_ptr<SettingsModel> m_state;
     DeferredRefresh* m_refresh;
 
     std::vector<QAbstractButton*> m_tabButtons;

@@ -2,13 +2,19 @@
 // background worker. The reading is a few short requests after the family
 // lookup (interfaces, the access point's station entry, the associated BSS
 // when the interface does not name its network, the survey); a scan
-// triggers when it may and otherwise reads what the kernel has cached.
+// triggers when it may, joins a scan already running, and otherwise asks
+// the network service that manages the interface (ServiceScanRequest); what
+// it cannot have fresh it reads from the kernel's cache.
 #include "platform/wireless/Nl80211Client.h"
 
+#include "base/DiagnosticLog.h"
+#include "concurrency/Runtime.h"
 #include "platform/wireless/GenlSocket.h"
+#include "platform/wireless/ServiceScanRequest.h"
 #include "platform/wireless/WirelessError.h"
 
 #include <cerrno>
+#include <fmt/format.h>
 #include <linux/netlink.h>
 #include <linux/nl80211.h>
 #include <netlink/attr.h>
@@ -18,17 +24,21 @@ namespace lumra {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
 // Dumps that keep changing under the reader are taken as they are after this.
 constexpr int kDumpAttempts = 3;
+
+// A network heard this long before a scan started still counts as its own:
+// the start is noticed a moment late, and the kernel's ages are coarse.
+constexpr std::chrono::milliseconds kHeardBeforeStart{250};
 
 struct Session {
     GenlSocket socket;
     GenlFamilyInfo family;
 };
 
-std::optional<Session> openSession(Clock::time_point deadline) {
+std::optional<Session> openSession(SteadyClock::time_point deadline) {
     Session session{GenlSocket{}, {}};
     auto family = session.socket.resolveFamily("nl80211", deadline);
     if (!family) {
@@ -50,7 +60,7 @@ NlMessage interfaceRequest(const Session& session, std::uint8_t command, int fla
 // Decodes every entry of a dump; the error is 0 or a positive errno.
 template <class T, class Decode>
 std::pair<std::vector<T>, int> dump(Session& session, const std::function<NlMessage()>& makeRequest,
-                                    Decode decode, Clock::time_point deadline) {
+                                    Decode decode, SteadyClock::time_point deadline) {
     std::vector<T> entries;
     for (int attempt = 0; attempt < kDumpAttempts; ++attempt) {
         entries.clear();
@@ -70,7 +80,8 @@ std::pair<std::vector<T>, int> dump(Session& session, const std::function<NlMess
     return {std::move(entries), 0};
 }
 
-std::optional<Nl80211InterfaceInfo> stationInterface(Session& session, Clock::time_point deadline) {
+std::optional<Nl80211InterfaceInfo> stationInterface(Session& session,
+                                                     SteadyClock::time_point deadline) {
     auto [interfaces, error] = dump<Nl80211InterfaceInfo>(
         session,
         [&] {
@@ -86,7 +97,7 @@ std::optional<Nl80211InterfaceInfo> stationInterface(Session& session, Clock::ti
 
 // Failures leave the survey empty: noise is optional.
 std::vector<Nl80211SurveyInfo> surveys(Session& session, std::uint32_t ifindex,
-                                       Clock::time_point deadline) {
+                                       SteadyClock::time_point deadline) {
     auto [entries, error] = dump<Nl80211SurveyInfo>(
         session,
         [&] { return interfaceRequest(session, NL80211_CMD_GET_SURVEY, NLM_F_DUMP, ifindex); },
@@ -97,7 +108,7 @@ std::vector<Nl80211SurveyInfo> surveys(Session& session, std::uint32_t ifindex,
 // A station interface that is not associated has no peers; a failure here
 // (interface down, no link) reads the same way.
 std::optional<Nl80211StationInfo> accessPoint(Session& session, std::uint32_t ifindex,
-                                              Clock::time_point deadline) {
+                                              SteadyClock::time_point deadline) {
     auto [stations, error] = dump<Nl80211StationInfo>(
         session,
         [&] { return interfaceRequest(session, NL80211_CMD_GET_STATION, NLM_F_DUMP, ifindex); },
@@ -109,7 +120,7 @@ std::optional<Nl80211StationInfo> accessPoint(Session& session, std::uint32_t if
 }
 
 std::vector<Nl80211BssInfo> scanResults(Session& session, std::uint32_t ifindex,
-                                        Clock::time_point deadline) {
+                                        SteadyClock::time_point deadline) {
     auto [entries, error] = dump<Nl80211BssInfo>(
         session,
         [&] { return interfaceRequest(session, NL80211_CMD_GET_SCAN, NLM_F_DUMP, ifindex); },
@@ -133,7 +144,7 @@ NlMessage triggerRequest(const Session& session, std::uint32_t ifindex) {
 
 // True when the scan this call started finished; false when it was
 // aborted, lost or still running at the deadline.
-bool waitForScan(Session& session, std::uint32_t ifindex, Clock::time_point deadline) {
+bool waitForScan(Session& session, std::uint32_t ifindex, SteadyClock::time_point deadline) {
     // Our own start notification comes before our scan's end; an end seen
     // before it belongs to an earlier scan.
     bool started = false;
@@ -155,31 +166,113 @@ bool waitForScan(Session& session, std::uint32_t ifindex, Clock::time_point dead
     return finished;
 }
 
-bool isRefusal(int error) {
-    return error == EPERM || error == EBUSY;
+// The scan whose results are read, and where they came from.
+struct ScanRun {
+    WirelessScanSource source = WirelessScanSource::cachedResults;
+    // When that scan was seen to start; none for one joined while it ran,
+    // whose results may be older than the call.
+    std::optional<SteadyClock::time_point> startedAt;
+};
+
+// Waits for the end of a scan another party runs on the interface (one
+// already running, or one a network service starts for us): true when it
+// finished; false when it was aborted, at the deadline, or once wakeFd is
+// readable.
+bool awaitOthersScan(Session& session, std::uint32_t ifindex, SteadyClock::time_point deadline,
+                     ScanRun& run, int wakeFd = -1) {
+    bool finished = false;
+    session.socket.awaitEvent(
+        [&](const nlmsghdr* message) {
+            const auto event = decodeScanEvent(message, ifindex);
+            if (event == Nl80211ScanEvent::started) {
+                run.startedAt = SteadyClock::now();
+                return false;
+            }
+            finished = event == Nl80211ScanEvent::finished;
+            return event.has_value();
+        },
+        deadline, wakeFd);
+    return finished;
 }
 
-// Triggers a scan when the kernel allows it; the source the results then
-// come from.
-WirelessScanSource runScan(Session& session, std::uint32_t ifindex,
-                           Nl80211Client::Timeouts timeouts) {
+void logFallback(const Nl80211InterfaceInfo& interface, std::string_view reason) {
+    LUMRA_LOG("wireless",
+              fmt::format("scan of {} gives the cached results: {}", interface.name, reason));
+}
+
+// The kernel refused us the trigger: the network service that manages the
+// interface scans it instead, if it will.
+ScanRun askService(Session& session, const Nl80211InterfaceInfo& interface,
+                   SteadyClock::time_point deadline, const std::optional<BusAddress>& bus) {
+    ScanRun run;
+    if (!bus || Runtime::currentOrNull() == nullptr) {
+        logFallback(interface, "not permitted to trigger, and no bus to ask");
+        return run;
+    }
+    ServiceScanRequest request(*bus, interface.name);
+    while (true) {
+        // The kernel's end of the service's scan or the service's own word,
+        // whichever comes first.
+        if (awaitOthersScan(session, interface.ifindex, deadline, run, request.readyFd())) {
+            run.source = WirelessScanSource::freshScan;
+            return run;
+        }
+        if (const auto outcome = request.outcome()) {
+            if (*outcome == ServiceScanOutcome::scanned) {
+                run.source = WirelessScanSource::freshScan;
+            } else {
+                const auto detail = request.detail();
+                logFallback(interface, detail.empty()
+                                           ? std::string(describe(*outcome))
+                                           : fmt::format("{} ({})", describe(*outcome), detail));
+            }
+            return run;
+        }
+        if (SteadyClock::now() >= deadline) {
+            logFallback(interface, describe(ServiceScanOutcome::timedOut));
+            return run;
+        }
+    }
+}
+
+// Triggers a scan when the kernel allows it, joins one already running, or
+// else asks the network service.
+ScanRun runScan(Session& session, const Nl80211InterfaceInfo& interface,
+                const Nl80211Client::Timeouts& timeouts,
+                const std::optional<BusAddress>& scanService) {
     const auto group = session.family.multicastGroup("scan");
     if (!group) {
-        return WirelessScanSource::cachedResults;
+        logFallback(interface, "no scan notifications");
+        return {};
     }
     session.socket.joinGroup(*group);
-    auto request = triggerRequest(session, ifindex);
+    auto request = triggerRequest(session, interface.ifindex);
+    const auto requestedAt = SteadyClock::now();
     const auto outcome = session.socket.transact(
-        request.get(), [](const nlmsghdr*) {}, Clock::now() + timeouts.request);
-    if (isRefusal(outcome.error)) {
-        return WirelessScanSource::cachedResults;
+        request.get(), [](const nlmsghdr*) {}, requestedAt + timeouts.request);
+    const auto deadline = SteadyClock::now() + timeouts.scan;
+    ScanRun run;
+    if (outcome.error == EBUSY) {
+        if (awaitOthersScan(session, interface.ifindex, deadline, run)) {
+            run.source = WirelessScanSource::freshScan;
+        } else {
+            logFallback(interface, "the running scan did not finish");
+        }
+        return run;
+    }
+    if (outcome.error == EPERM) {
+        return askService(session, interface, deadline, scanService);
     }
     if (outcome.error != 0) {
         throw WirelessError(outcome.error);
     }
-    return waitForScan(session, ifindex, Clock::now() + timeouts.scan)
-               ? WirelessScanSource::freshScan
-               : WirelessScanSource::cachedResults;
+    run.startedAt = requestedAt;
+    if (waitForScan(session, interface.ifindex, deadline)) {
+        run.source = WirelessScanSource::freshScan;
+    } else {
+        logFallback(interface, "the scan did not finish");
+    }
+    return run;
 }
 
 // A session to the kernel and the station interface it found.
@@ -188,7 +281,7 @@ struct Station {
     Nl80211InterfaceInfo interface;
 };
 
-std::optional<Station> openStation(Clock::time_point deadline) {
+std::optional<Station> openStation(SteadyClock::time_point deadline) {
     auto session = openSession(deadline);
     if (!session) {
         return std::nullopt;
@@ -209,7 +302,7 @@ bool familiesChanged(GenlSocket& socket) {
             changed = true;
             return false;
         },
-        Clock::now());
+        SteadyClock::now());
     return changed;
 }
 
@@ -223,7 +316,7 @@ struct Nl80211Client::KeptSession {
     // cannot follow them is used once.
     bool watching = false;
 
-    void resolveFamily(Clock::time_point deadline) {
+    void resolveFamily(SteadyClock::time_point deadline) {
         auto family = session.socket.resolveFamily("nl80211", deadline);
         hasFamily = family.has_value();
         if (family) {
@@ -233,10 +326,12 @@ struct Nl80211Client::KeptSession {
 };
 
 Nl80211Client::Nl80211Client() = default;
-Nl80211Client::Nl80211Client(Timeouts timeouts) : m_timeouts(timeouts) {}
+Nl80211Client::Nl80211Client(Timeouts timeouts, std::optional<BusAddress> scanService)
+    : m_timeouts(timeouts), m_scanService(std::move(scanService)) {}
 Nl80211Client::~Nl80211Client() = default;
 
-std::unique_ptr<Nl80211Client::KeptSession> Nl80211Client::takeSession(Clock::time_point deadline) {
+std::unique_ptr<Nl80211Client::KeptSession>
+Nl80211Client::takeSession(SteadyClock::time_point deadline) {
     std::unique_ptr<KeptSession> kept;
     {
         std::lock_guard lock(m_mutex);
@@ -276,7 +371,7 @@ void Nl80211Client::keepSession(std::unique_ptr<KeptSession> session) {
 }
 
 std::optional<WirelessInterface> Nl80211Client::defaultInterface() {
-    const auto deadline = Clock::now() + m_timeouts.request;
+    const auto deadline = SteadyClock::now() + m_timeouts.request;
     auto kept = takeSession(deadline);
     std::optional<WirelessInterface> found;
     if (kept->hasFamily) {
@@ -289,7 +384,7 @@ std::optional<WirelessInterface> Nl80211Client::defaultInterface() {
 }
 
 std::optional<WirelessLinkReading> Nl80211Client::currentReading() {
-    const auto deadline = Clock::now() + m_timeouts.request;
+    const auto deadline = SteadyClock::now() + m_timeouts.request;
     auto kept = takeSession(deadline);
     if (!kept->hasFamily) {
         keepSession(std::move(kept));
@@ -321,17 +416,26 @@ std::optional<WirelessLinkReading> Nl80211Client::currentReading() {
 }
 
 std::optional<WirelessScan> Nl80211Client::scanNetworks() {
-    auto opened = openStation(Clock::now() + m_timeouts.request);
+    auto opened = openStation(SteadyClock::now() + m_timeouts.request);
     if (!opened) {
         return std::nullopt;
     }
     Session* const session = &opened->session;
     const std::uint32_t ifindex = opened->interface.ifindex;
-    const auto source = runScan(*session, ifindex, m_timeouts);
+    const auto run = runScan(*session, opened->interface, m_timeouts, m_scanService);
 
-    const auto entries = scanResults(*session, ifindex, Clock::now() + m_timeouts.request);
-    const auto noise = surveys(*session, ifindex, Clock::now() + m_timeouts.request);
-    WirelessScan scan{{}, source};
+    const auto dumpedAt = SteadyClock::now();
+    auto entries = scanResults(*session, ifindex, dumpedAt + m_timeouts.request);
+    if (run.source == WirelessScanSource::freshScan && run.startedAt) {
+        // What the kernel kept from earlier scans (a stopped access point
+        // stays for half a minute) is not part of this one.
+        entries =
+            heardWithin(std::move(entries),
+                        std::chrono::ceil<std::chrono::milliseconds>(dumpedAt - *run.startedAt) +
+                            kHeardBeforeStart);
+    }
+    const auto noise = surveys(*session, ifindex, SteadyClock::now() + m_timeouts.request);
+    WirelessScan scan{{}, run.source};
     scan.networks.reserve(entries.size());
     for (const auto& bss : entries) {
         scan.networks.push_back(makeNetwork(bss, noise));

@@ -4,14 +4,18 @@
 // goes; a call that finds it in use on another thread opens its own, and a
 // session that failed is not kept. A scan has a session of its own. Every
 // wait on the kernel is bounded. Without the nl80211 family (a kernel
-// without cfg80211) there is simply no interface.
+// without cfg80211) there is simply no interface. A scan the kernel will not let us
+// trigger (no CAP_NET_ADMIN) is asked of NetworkManager or iwd on
+// scanService, from the current runtime's I/O thread.
 #pragma once
 
+#include "platform/bus/BusAddress.h"
 #include "platform/wireless/WirelessClient.h"
 
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace lumra {
 
@@ -21,12 +25,15 @@ public:
         // For all requests of one call together (a reading), or of each
         // request of a scan.
         std::chrono::milliseconds request{1000};
-        // For a triggered scan to finish before the cached results are read.
+        // For a scan (triggered, joined or asked of a service) to finish
+        // before the cached results are read.
         std::chrono::milliseconds scan{15000};
     };
 
     Nl80211Client();
-    explicit Nl80211Client(Timeouts timeouts);
+    // scanService: none never asks a service.
+    explicit Nl80211Client(Timeouts timeouts,
+                           std::optional<BusAddress> scanService = BusAddress::system());
     ~Nl80211Client() override;
 
     std::optional<WirelessInterface> defaultInterface() override;
@@ -40,6 +47,7 @@ private:
     void keepSession(std::unique_ptr<KeptSession> session);
 
     Timeouts m_timeouts;
+    std::optional<BusAddress> m_scanService = BusAddress::system();
     std::mutex m_mutex;
     std::unique_ptr<KeptSession> m_kept;
 };

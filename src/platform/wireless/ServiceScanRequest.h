@@ -47,6 +47,9 @@ public:
     // Readable once the outcome is known.
     int readyFd() const noexcept;
     std::optional<ServiceScanOutcome> outcome() const;
+    // With an outcome other than scanned: the service's error name, or what
+    // failed; may be empty.
+    std::string detail() const;
     // Blocks until the outcome is known; timedOut at the deadline.
     ServiceScanOutcome wait(Deadline deadline) const;
 

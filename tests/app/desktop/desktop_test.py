@@ -17,6 +17,11 @@ reach nothing but 127.0.0.1 and the X server's abstract socket is private. Scena
   frames  tool windows whose stored frames are far larger than the screen,
           or past the largest integer, open on the screen with their title
           bars visible.
+  hostile (hostile.sh: a client namespace whose captive-portal check is
+          redirected to a 208-character address without spaces, and an
+          update service announcing a 57-character version) the popover's
+          controls, its update card and the Settings window's stay inside
+          their windows, read over AT-SPI.
   live    (live.sh: a client namespace with a router, a DNS server and
           ICMP for every group) after 30 s of monitoring the popover opened
           through the tray shows real latency and DNS figures and sparklines
@@ -459,20 +464,129 @@ def scenario_live(desktop):
     expect_clean_exit(app, known_pids(desktop))
 
 
+LONG_VERSION = "2.0.0-beta.20261210+build.0123456789abcdef0123456789abcde"
+
+
+def lumra_accessible(pyatspi):
+    desktop_root = pyatspi.Registry.getDesktop(0)
+    for i in range(desktop_root.childCount):
+        candidate = desktop_root[i]
+        if candidate is not None and candidate.name.lower() == "lumra":
+            return candidate
+    return None
+
+
+def showing_named(pyatspi, name):
+    """Extents (x, y, width, height) of every showing object called name."""
+    application = lumra_accessible(pyatspi)
+    found, stack = [], [application] if application is not None else []
+    while stack:
+        node = stack.pop()
+        try:
+            if node.name == name and node.getState().contains(pyatspi.STATE_SHOWING):
+                extents = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+                found.append((node, (extents.x, extents.y, extents.width, extents.height)))
+            stack.extend(node[i] for i in range(node.childCount))
+        except Exception:
+            continue
+    return found
+
+
+def expect_inside(pyatspi, names, window, where):
+    for name in names:
+        found = wait_for(lambda: showing_named(pyatspi, name), 10, f"{name!r} in {where}")
+        for _, (x, y, width, height) in found:
+            if x < window["x"] or x + width > window["x"] + window["width"] or width <= 0:
+                fail(f"{name!r} at x {x}..{x + width}, outside {where} at {window['x']}..."
+                     f"{window['x'] + window['width']}")
+        print(f"{name!r} inside {where}: {[extents for _, extents in found]}")
+
+
+def press(pyatspi, name, window):
+    """Clicks the middle of the showing object called name inside window."""
+    def inside():
+        return [extents for _, extents in showing_named(pyatspi, name)
+                if window["x"] <= extents[0] < window["x"] + window["width"]
+                and window["y"] <= extents[1] < window["y"] + window["height"]]
+    x, y, width, height = wait_for(inside, 10, f"{name!r} to press")[0]
+    click(x + width // 2, y + height // 2)
+
+
+def scenario_hostile(desktop):
+    # A hotspot redirects to a 208-character address without spaces and the
+    # update service announces a 57-character version: nothing of the
+    # popover or the Settings window may leave its window.
+    import pyatspi
+
+    write_defaults(desktop, {"internetPingTarget": "10.213.0.1"})
+    pidfile = os.path.join(desktop.tmp, "server.pid")
+    server = f"{PYTHON} {os.path.join(HERE, 'update_server.py')} 8080 999999 {pidfile} {LONG_VERSION}"
+    app = start_app(desktop, {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+                              "LUMRA_UPDATE_API_URL": "http://127.0.0.1:8080/update",
+                              "LUMRA_UPDATE_DOWNLOAD_BASE_URL": "http://127.0.0.1:8080/download/"}, server)
+    shown = open_popover_from_tray(app)
+    wait_for(lambda: any("Captive portal" in node.name for node, _ in showing_named_prefix(pyatspi, "Captive")),
+             30, "the captive portal notice")
+    time.sleep(1)
+    desktop.screenshot("desktop-hostile-popover")
+    expect_inside(pyatspi, ("Open Toolbox", "Open Settings", "Quit", "Packet Loss", "Domain"), shown,
+                  "the popover")
+    press(pyatspi, "Open Settings", shown)
+    time.sleep(0.5)
+    press(pyatspi, "About", shown)
+    wait_for(lambda: showing_named(pyatspi, "Download"), 15, "the update card")
+    time.sleep(0.5)
+    desktop.screenshot("desktop-hostile-popover-about")
+    expect_inside(pyatspi, ("Download", "Check for Updates"), shown, "the popover")
+
+    before = {w["id"] for w in windows_of(app.pid) if w["mapped"]}
+    subprocess.run(["xdotool", "key", "ctrl+comma"], check=True)
+    window = wait_for(lambda: next((w for w in windows_of(app.pid) if w["mapped"] and w["id"] not in before
+                                    and w["width"] > 400), None), 10, "the Settings window")
+    time.sleep(0.5)
+    press(pyatspi, "About", window)
+    wait_for(lambda: showing_named(pyatspi, "Download Update"), 10, "the Settings window's update card")
+    time.sleep(0.5)
+    window = next(w for w in windows_of(app.pid) if w["id"] == window["id"])
+    desktop.screenshot("desktop-hostile-settings")
+    expect_inside(pyatspi, ("Download Update", "Check for Updates"), window, "the Settings window")
+    server_pid = int(open(pidfile).read())
+    app.send_signal(signal.SIGTERM)
+    try:
+        os.kill(server_pid, signal.SIGTERM)
+    except ProcessLookupError:
+        pass
+    expect_clean_exit(app, known_pids(desktop, server_pid))
+
+
+def showing_named_prefix(pyatspi, prefix):
+    application = lumra_accessible(pyatspi)
+    found, stack = [], [application] if application is not None else []
+    while stack:
+        node = stack.pop()
+        try:
+            if node.name.startswith(prefix) and node.getState().contains(pyatspi.STATE_SHOWING):
+                found.append((node, None))
+            stack.extend(node[i] for i in range(node.childCount))
+        except Exception:
+            continue
+    return found
+
+
 def main():
     # Orphans of the application become ours, so none can hide.
     ctypes.CDLL(None, use_errno=True).prctl(36, 1, 0, 0, 0)
     route = subprocess.run(["ip", "route", "show", "default"], capture_output=True, text=True).stdout.strip()
-    if sys.argv[1] == "live":
+    if sys.argv[1] in ("live", "hostile"):
         # live.sh's client namespace: the only default route leads to its router.
-        if route != f"default via {os.environ.get('LUMRA_LIVE_INTERNET_TARGET')} dev {os.environ.get('LUMRA_LIVE_IF')}":
-            fail(f"not in the live namespace: {route!r}")
+        if not route.startswith("default via 10.213.0.1 dev "):
+            fail(f"not in a client namespace: {route!r}")
     elif route:
         fail("not in a namespace of the test's own: a default route is there")
     subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
     scenario = {"tray": scenario_tray, "sni": scenario_sni, "notify": scenario_notify,
-                "live": scenario_live, "memory": scenario_memory, "frames": scenario_frames}[sys.argv[1]]
-    desktop = Desktop(tray=sys.argv[1] in ("tray", "live", "memory", "frames"))
+                "live": scenario_live, "memory": scenario_memory, "frames": scenario_frames, "hostile": scenario_hostile}[sys.argv[1]]
+    desktop = Desktop(tray=sys.argv[1] in ("tray", "live", "memory", "frames", "hostile"))
     try:
         scenario(desktop)
     finally:

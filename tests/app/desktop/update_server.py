@@ -1,13 +1,14 @@
 #!/usr/bin/python3
 """An update service announcing one build: GET /update answers its record.
-Arguments: port, build number, pid file."""
+Arguments: port, build number, pid file[, version]."""
 import json
 import os
 import sys
 from http.server import BaseHTTPRequestHandler, HTTPServer
 
 PORT, BUILD, PIDFILE = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
-RECORD = json.dumps({"version": "9.9.9", "buildNumber": BUILD, "releaseDate": "2026-12-10",
+VERSION = sys.argv[4] if len(sys.argv) > 4 else "9.9.9"
+RECORD = json.dumps({"version": VERSION, "buildNumber": BUILD, "releaseDate": "2026-12-10",
                      "downloadUrl": "lumra-9.9.9.dmg", "releaseNotes": "Faster."}).encode()
 
 

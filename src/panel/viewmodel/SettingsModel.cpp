@@ -1,4 +1,4 @@
-#include "panel/viewmodel/SettingsCardState.h"
+#include "panel/viewmodel/SettingsModel.h"
 
 #include "base/DiagnosticLog.h"
 #include "concurrency/MainActor.h"
@@ -7,22 +7,22 @@
 
 namespace lumra {
 
-std::shared_ptr<SettingsCardState> SettingsCardState::create(std::function<void()> onChange) {
-    return std::shared_ptr<SettingsCardState>(new SettingsCardState(std::move(onChange)));
+std::shared_ptr<SettingsModel> SettingsModel::create(std::function<void()> onChange) {
+    return std::shared_ptr<SettingsModel>(new SettingsModel(std::move(onChange)));
 }
 
-void SettingsCardState::changed() const {
+void SettingsModel::changed() const {
     if (m_onChange) {
         m_onChange();
     }
 }
 
-void SettingsCardState::selectTab(SettingsOverlayTab tab) {
+void SettingsModel::selectTab(SettingsTab tab) {
     m_selectedTab = tab;
     changed();
 }
 
-void SettingsCardState::setLaunchAtLogin(LaunchAtLoginController& controller, bool enabled) {
+void SettingsModel::setLaunchAtLogin(LaunchAtLoginController& controller, bool enabled) {
     const LaunchAtLoginResult result = controller.setEnabled(enabled);
     if (result.isSuccess()) {
         m_launchAtLoginError.reset();
@@ -32,7 +32,12 @@ void SettingsCardState::setLaunchAtLogin(LaunchAtLoginController& controller, bo
     changed();
 }
 
-void SettingsCardState::checkForUpdates(const std::shared_ptr<AppUpdateController>& controller) {
+void SettingsModel::dismissLaunchAtLoginError() {
+    m_launchAtLoginError.reset();
+    changed();
+}
+
+void SettingsModel::checkForUpdates(const std::shared_ptr<AppUpdateController>& controller) {
     if (m_isCheckingForUpdate || !controller) {
         return;
     }
@@ -43,8 +48,8 @@ void SettingsCardState::checkForUpdates(const std::shared_ptr<AppUpdateControlle
     }));
 }
 
-Task<void> SettingsCardState::runCheck(std::shared_ptr<AppUpdateController> controller,
-                                       std::weak_ptr<SettingsCardState> weakState) {
+Task<void> SettingsModel::runCheck(std::shared_ptr<AppUpdateController> controller,
+                                   std::weak_ptr<SettingsModel> weakState) {
     try {
         co_await controller->checkForUpdatesNow();
     } catch (...) {

@@ -1,4 +1,4 @@
-#include "panel/viewmodel/SettingsCardState.h"
+#include "panel/viewmodel/SettingsModel.h"
 
 #include "concurrency/RunLoop.h"
 #include "tests/panel/PanelFakes.h"
@@ -11,7 +11,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct SettingsCardStateTest : ::testing::Test {
+struct SettingsModelTest : ::testing::Test {
     VirtualClockRunLoop loop;
     std::shared_ptr<test::ScriptedHttpClient> http = std::make_shared<test::ScriptedHttpClient>();
     std::shared_ptr<test::RecordingURLOpener> opener = std::make_shared<test::RecordingURLOpener>();
@@ -24,13 +24,13 @@ struct SettingsCardStateTest : ::testing::Test {
     std::shared_ptr<LaunchAtLoginController> launchAtLogin = LaunchAtLoginController::create(
         std::make_shared<test::ManualActivationNotifier>(), loginItem, opener);
     int changes = 0;
-    std::shared_ptr<SettingsCardState> state = SettingsCardState::create([this] { ++changes; });
+    std::shared_ptr<SettingsModel> state = SettingsModel::create([this] { ++changes; });
 };
 
-TEST_F(SettingsCardStateTest, OneCheckAtATimeAndTheButtonComesBack) {
+TEST_F(SettingsModelTest, OneCheckAtATimeAndTheButtonComesBack) {
     http->latency = 2s;
     http->answerWith(test::updateAnswer(200, "https://downloads.example.test/x"));
-    EXPECT_EQ(state->selectedTab(), SettingsOverlayTab::general);
+    EXPECT_EQ(state->selectedTab(), SettingsTab::general);
     state->checkForUpdates(controller);
     state->checkForUpdates(controller);
     EXPECT_TRUE(state->isCheckingForUpdate());
@@ -43,7 +43,7 @@ TEST_F(SettingsCardStateTest, OneCheckAtATimeAndTheButtonComesBack) {
     EXPECT_EQ(changes, 2);
 }
 
-TEST_F(SettingsCardStateTest, AFailedCheckKeepsTheKnownUpdate) {
+TEST_F(SettingsModelTest, AFailedCheckKeepsTheKnownUpdate) {
     http->answerWith(test::updateAnswer(200));
     state->checkForUpdates(controller);
     loop.runUntilIdle();
@@ -56,9 +56,9 @@ TEST_F(SettingsCardStateTest, AFailedCheckKeepsTheKnownUpdate) {
     EXPECT_TRUE(controller->availableUpdate().get().has_value());
 }
 
-TEST_F(SettingsCardStateTest, ACheckOutlivingItsStateWritesNothing) {
+TEST_F(SettingsModelTest, ACheckOutlivingItsStateWritesNothing) {
     http->latency = 2s;
-    std::weak_ptr<SettingsCardState> weak = state;
+    std::weak_ptr<SettingsModel> weak = state;
     state->checkForUpdates(controller);
     state.reset();
     EXPECT_TRUE(weak.expired());
@@ -69,7 +69,7 @@ TEST_F(SettingsCardStateTest, ACheckOutlivingItsStateWritesNothing) {
     EXPECT_EQ(loop.runtime().liveTaskCount(), 0u);
 }
 
-TEST_F(SettingsCardStateTest, LaunchAtLoginFailureAndRecovery) {
+TEST_F(SettingsModelTest, LaunchAtLoginFailureAndRecovery) {
     loginItem->failure = "denied <b>";
     state->setLaunchAtLogin(*launchAtLogin, true);
     EXPECT_EQ(state->launchAtLoginError(), "Failed to update login item: denied <b>");
@@ -78,8 +78,8 @@ TEST_F(SettingsCardStateTest, LaunchAtLoginFailureAndRecovery) {
     state->setLaunchAtLogin(*launchAtLogin, true);
     EXPECT_EQ(state->launchAtLoginError(), std::nullopt);
     EXPECT_TRUE(launchAtLogin->isEnabled().get());
-    state->selectTab(SettingsOverlayTab::about);
-    EXPECT_EQ(state->selectedTab(), SettingsOverlayTab::about);
+    state->selectTab(SettingsTab::about);
+    EXPECT_EQ(state->selectedTab(), SettingsTab::about);
 }
 
 } // namespace

@@ -1,6 +1,9 @@
-// The settings page's own state, without Qt: the selected tab, the last
-// launch-at-login failure and whether an update check started here runs.
-// A new state is made each time the page is built, so it starts afresh.
+// The state of a settings view, without Qt, for the popover's settings page
+// and the Settings window alike: the selected tab, the last launch-at-login
+// failure and whether an update check started here runs. The page makes a new
+// one each time it is built, so it starts afresh; the window keeps one. The
+// switches read the launch-at-login controller, which the composition root
+// shares between both views, so each shows the registration as it is.
 // Main actor.
 #pragma once
 
@@ -15,19 +18,21 @@
 
 namespace lumra {
 
-class SettingsCardState final : public std::enable_shared_from_this<SettingsCardState> {
+class SettingsModel final : public std::enable_shared_from_this<SettingsModel> {
 public:
     // onChange runs after every change of the state (the page redraws).
-    static std::shared_ptr<SettingsCardState> create(std::function<void()> onChange);
+    static std::shared_ptr<SettingsModel> create(std::function<void()> onChange);
 
-    SettingsOverlayTab selectedTab() const { return m_selectedTab; }
-    void selectTab(SettingsOverlayTab tab);
+    SettingsTab selectedTab() const { return m_selectedTab; }
+    void selectTab(SettingsTab tab);
 
     // The last failure's sentence ("Failed to update login item: ..."),
     // absent after a success.
     const std::optional<std::string>& launchAtLoginError() const { return m_launchAtLoginError; }
     // Asks the controller; the switch keeps showing the controller's state.
     void setLaunchAtLogin(LaunchAtLoginController& controller, bool enabled);
+    // The window's alert was dismissed.
+    void dismissLaunchAtLoginError();
 
     bool isCheckingForUpdate() const { return m_isCheckingForUpdate; }
     // Starts one check on the main actor unless one started here still runs.
@@ -36,13 +41,13 @@ public:
     void checkForUpdates(const std::shared_ptr<AppUpdateController>& controller);
 
 private:
-    explicit SettingsCardState(std::function<void()> onChange) : m_onChange(std::move(onChange)) {}
+    explicit SettingsModel(std::function<void()> onChange) : m_onChange(std::move(onChange)) {}
     void changed() const;
     static Task<void> runCheck(std::shared_ptr<AppUpdateController> controller,
-                               std::weak_ptr<SettingsCardState> weakState);
+                               std::weak_ptr<SettingsModel> weakState);
 
     std::function<void()> m_onChange;
-    SettingsOverlayTab m_selectedTab = SettingsOverlayTab::general;
+    SettingsTab m_selectedTab = SettingsTab::general;
     std::optional<std::string> m_launchAtLoginError;
     bool m_isCheckingForUpdate = false;
 };
