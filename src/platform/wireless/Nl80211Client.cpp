@@ -19,6 +19,7 @@
 #include <linux/nl80211.h>
 #include <netlink/attr.h>
 #include <netlink/msg.h>
+#include <system_error>
 
 namespace lumra {
 
@@ -209,7 +210,14 @@ ScanRun askService(Session& session, const Nl80211InterfaceInfo& interface,
         logFallback(interface, "not permitted to trigger, and no bus to ask");
         return run;
     }
-    ServiceScanRequest request(*bus, interface.name);
+    std::optional<ServiceScanRequest> asked;
+    try {
+        asked.emplace(*bus, interface.name);
+    } catch (const std::system_error& error) {
+        logFallback(interface, error.what());
+        return run;
+    }
+    const ServiceScanRequest& request = *asked;
     while (true) {
         // The kernel's end of the service's scan or the service's own word,
         // whichever comes first.
