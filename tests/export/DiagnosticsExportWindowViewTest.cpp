@@ -295,14 +295,24 @@ TEST_F(ExportWindowTest, ALongNetworkNameShrinksThenIsCut) {
     saveScreen(&card, "export-card-long-ssid");
 }
 
-TEST_F(ExportWindowTest, BelowItsOwnMinimumTheContentScrolls) {
+TEST_F(ExportWindowTest, AtTheWindowsMinimumSizeEveryActionShowsWithoutScrolling) {
     view->resize(860, 580);
     showAndCollect();
     auto* scroll = child<QScrollArea>("contentScroll");
-    EXPECT_EQ(scroll->widget()->width(), DiagnosticsExportWindowView::minimumContentWidth);
-    EXPECT_GE(scroll->widget()->height(), DiagnosticsExportWindowView::minimumContentHeight);
+    EXPECT_EQ(scroll->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(scroll->verticalScrollBar()->maximum(), 0);
+    for (const char* name : {"regenerateButton", "copyButton", "shareButton"}) {
+        auto* button = child<QWidget>(name);
+        ASSERT_TRUE(button->isVisibleTo(view.get())) << name;
+        const QRect onView(button->mapTo(view.get(), QPoint(0, 0)), button->size());
+        EXPECT_TRUE(view->rect().contains(onView)) << name;
+    }
+    // Below it the content scrolls rather than squeezing further.
+    view->resize(700, 400);
+    processQueuedEvents();
     EXPECT_GT(scroll->horizontalScrollBar()->maximum(), 0);
-    EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    view->resize(860, 580);
+    processQueuedEvents();
     saveScreen(view.get(), "export-minimum-size");
 }
 
