@@ -62,6 +62,8 @@ ContentView::ContentView(Engine engine, PanelRoute activePanel, Callbacks callba
     m_scroll = new QScrollArea(this);
     m_scroll->setFixedWidth(368);
     m_scroll->setFrameShape(QFrame::NoFrame);
+    // Tab goes to the page's controls, never to the invisible scroller.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setWidgetResizable(true);

@@ -1,5 +1,6 @@
 #include "probes/speedtest/CloudflareSpeedTestRunner.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/Cancellation.h"
 #include "concurrency/Hops.h"
 #include "concurrency/Runtime.h"
@@ -66,6 +67,8 @@ Task<ChunkOutcome> downloadChunk(std::shared_ptr<HttpClient> session,
     } catch (const HttpError& error) {
         if (error.kind() != HttpErrorKind::tooLarge)
             throw;
+        LUMRA_LOG("speedtest",
+                  fmt::format("a chunk of {} bytes ran over and was ended", chunkSizeBytes));
     }
     if (!response)
         co_return ChunkOutcome{chunkSizeBytes, clock()};

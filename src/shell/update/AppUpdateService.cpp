@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <fmt/format.h>
 
 namespace lumra {
 
@@ -115,8 +116,12 @@ Task<UpdateCheckResult> AppUpdateService::performCheck(Url endpoint,
     const std::string_view body(reinterpret_cast<const char*>(response->body.data()),
                                 response->body.size());
     auto update = AvailableUpdate::decode(body);
-    if (!update || update->version.size() > maxVersionBytes)
+    if (!update)
         co_return UpdateCheckResult::checkFailed();
+    if (update->version.size() > maxVersionBytes) {
+        LUMRA_LOG("update", fmt::format("refused a version of {} bytes", update->version.size()));
+        co_return UpdateCheckResult::checkFailed();
+    }
     fitForDisplay(*update);
     if (currentBuildNumber >= update->buildNumber)
         co_return UpdateCheckResult::upToDate();
