@@ -9,6 +9,7 @@
 #include "qt/CrossFade.h"
 #include "qt/DeferredRefresh.h"
 #include "qt/KitFonts.h"
+#include "qt/LocaleDateFormat.h"
 #include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
 #include "qt/QtText.h"
@@ -166,7 +167,7 @@ QWidget* ContentView::buildPage(PanelRoute route) {
         content = new SettingsOverlayCard(
             std::move(binding), m_engine.appUpdateController,
             [this] { showPanel(PanelRoute::dashboard); }, std::move(launchAtLogin),
-            AppBuildMetadataDisplayInfo(Bundle::main()));
+            AppBuildMetadataDisplayInfo(Bundle::main(), LocaleLongDateFormatter()));
         break;
     }
     case PanelRoute::toolbox: {
