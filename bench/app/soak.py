@@ -22,14 +22,6 @@ DRIFT_LIMIT_MIB_PER_HOUR = 1.0
 RADAR_SIZE = (1080, 680)
 
 
-def status_kib(pid, key):
-    with open(f"/proc/{pid}/status") as status:
-        for line in status:
-            if line.startswith(key + ":"):
-                return int(line.split()[1])
-    return 0
-
-
 def children(pid):
     count = 0
     for entry in os.listdir("/proc"):
@@ -57,9 +49,9 @@ def last_heap_bytes(path):
 
 def sample(pid, heap_report):
     heap = last_heap_bytes(heap_report)
-    return {"rss_kib": status_kib(pid, "VmRSS"), "anonymous_kib": desk.anonymous_kib(pid),
+    return {"rss_kib": desk.status_kib(pid, "VmRSS"), "anonymous_kib": desk.anonymous_kib(pid),
             "heap_kib": heap // 1024 if heap is not None else None,
-            "fds": len(os.listdir(f"/proc/{pid}/fd")), "threads": status_kib(pid, "Threads"),
+            "fds": len(os.listdir(f"/proc/{pid}/fd")), "threads": desk.status_kib(pid, "Threads"),
             "children": children(pid)}
 
 
