@@ -436,18 +436,12 @@ def scenario_live(desktop):
     desktop.screenshot("desktop-live-popover")
 
     def lumra_rows():
-        desktop_root = pyatspi.Registry.getDesktop(0)
-        for i in range(desktop_root.childCount):
-            candidate = desktop_root[i]
-            if candidate is not None and candidate.name.lower() == "lumra":
-                described = {}
-                # The row and its value label share the title; the label
-                # carries the value.
-                for name, description in accessible_rows(candidate):
-                    if description:
-                        described[name] = description
-                return described
-        return None
+        application = lumra_accessible(pyatspi)
+        if application is None:
+            return None
+        # The row and its value label share the title; the label carries
+        # the value.
+        return {name: description for name, description in accessible_rows(application) if description}
 
     rows = wait_for(lambda: (lambda r: r if r and "Router Ping" in r else None)(lumra_rows()), 15,
                     "the popover's rows over AT-SPI")
@@ -476,20 +470,25 @@ def lumra_accessible(pyatspi):
     return None
 
 
-def showing_named(pyatspi, name):
-    """Extents (x, y, width, height) of every showing object called name."""
+def showing(pyatspi, matches):
+    """(object, extents (x, y, width, height)) of every showing object of
+    the application whose name matches."""
     application = lumra_accessible(pyatspi)
     found, stack = [], [application] if application is not None else []
     while stack:
         node = stack.pop()
         try:
-            if node.name == name and node.getState().contains(pyatspi.STATE_SHOWING):
+            if matches(node.name) and node.getState().contains(pyatspi.STATE_SHOWING):
                 extents = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
                 found.append((node, (extents.x, extents.y, extents.width, extents.height)))
             stack.extend(node[i] for i in range(node.childCount))
         except Exception:
             continue
     return found
+
+
+def showing_named(pyatspi, name):
+    return showing(pyatspi, lambda candidate: candidate == name)
 
 
 def expect_inside(pyatspi, names, window, where):
@@ -525,8 +524,8 @@ def scenario_hostile(desktop):
                               "LUMRA_UPDATE_API_URL": "http://127.0.0.1:8080/update",
                               "LUMRA_UPDATE_DOWNLOAD_BASE_URL": "http://127.0.0.1:8080/download/"}, server)
     shown = open_popover_from_tray(app)
-    wait_for(lambda: any("Captive portal" in node.name for node, _ in showing_named_prefix(pyatspi, "Captive")),
-             30, "the captive portal notice")
+    wait_for(lambda: showing(pyatspi, lambda name: name.startswith("Captive portal detected")), 30,
+             "the captive portal notice")
     time.sleep(1)
     desktop.screenshot("desktop-hostile-popover")
     expect_inside(pyatspi, ("Open Toolbox", "Open Settings", "Quit", "Packet Loss", "Domain"), shown,
@@ -649,20 +648,6 @@ def scenario_keyboard(desktop):
     wait_for(lambda: popover(app.pid) is None, 10, "Escape to close the popover")
     app.send_signal(signal.SIGTERM)
     expect_clean_exit(app, known_pids(desktop))
-
-
-def showing_named_prefix(pyatspi, prefix):
-    application = lumra_accessible(pyatspi)
-    found, stack = [], [application] if application is not None else []
-    while stack:
-        node = stack.pop()
-        try:
-            if node.name.startswith(prefix) and node.getState().contains(pyatspi.STATE_SHOWING):
-                found.append((node, None))
-            stack.extend(node[i] for i in range(node.childCount))
-        except Exception:
-            continue
-    return found
 
 
 def main():
