@@ -19,6 +19,7 @@
 #include <linux/nl80211.h>
 #include <netlink/attr.h>
 #include <netlink/msg.h>
+#include <system_error>
 
 namespace lumra {
 
@@ -209,7 +210,14 @@ ScanRun askService(Session& session, const Nl80211InterfaceInfo& interface,
         logFallback(interface, "not permitted to trigger, and no bus to ask");
         return run;
     }
-    ServiceScanRequest request(*bus, interface.name);
+    std::optional<ServiceScanRequest> asked;
+    try {
+        asked.emplace(*bus, interface.name);
+    } catch (const std::system_error& error) {
+        logFallback(interface, error.what());
+        return run;
+    }
+    const ServiceScanRequest& request = *asked;
     while (true) {
         // The kernel's end of the service's scan or the service's own word,
         // whichever comes first.
@@ -250,10 +258,10 @@ ScanRun runScan(Session& session, const Nl80211InterfaceInfo& interface,
     const auto requestedAt = SteadyClock::now();
     const auto outcome = session.socket.transact(
         request.get(), [](const nlmsghdr*) {}, requestedAt + timeouts.request);
-    const auto deadline = SteadyClock::now() + timeouts.scan;
+    const auto othersDeadline = SteadyClock::now() + timeouts.othersScan;
     ScanRun run;
     if (outcome.error == EBUSY) {
-        if (awaitOthersScan(session, interface.ifindex, deadline, run)) {
+        if (awaitOthersScan(session, interface.ifindex, othersDeadline, run)) {
             run.source = WirelessScanSource::freshScan;
         } else {
             logFallback(interface, "the running scan did not finish");
@@ -261,13 +269,13 @@ ScanRun runScan(Session& session, const Nl80211InterfaceInfo& interface,
         return run;
     }
     if (outcome.error == EPERM) {
-        return askService(session, interface, deadline, scanService);
+        return askService(session, interface, othersDeadline, scanService);
     }
     if (outcome.error != 0) {
         throw WirelessError(outcome.error);
     }
     run.startedAt = requestedAt;
-    if (waitForScan(session, interface.ifindex, deadline)) {
+    if (waitForScan(session, interface.ifindex, SteadyClock::now() + timeouts.scan)) {
         run.source = WirelessScanSource::freshScan;
     } else {
         logFallback(interface, "the scan did not finish");
@@ -293,29 +301,114 @@ std::optional<Station> openStation(SteadyClock::time_point deadline) {
     return Station{std::move(*session), std::move(*interface)};
 }
 
+// True when the controller announced a change of families since the last
+// look; never waits.
+bool familiesChanged(GenlSocket& socket) {
+    bool changed = false;
+    socket.awaitEvent(
+        [&](const nlmsghdr*) {
+            changed = true;
+            return false;
+        },
+        SteadyClock::now());
+    return changed;
+}
+
 } // namespace
 
-std::optional<WirelessInterface> Nl80211Client::defaultInterface() {
-    auto station = openStation(SteadyClock::now() + m_timeouts.request);
-    if (!station) {
-        return std::nullopt;
+struct Nl80211Client::KeptSession {
+    Session session;
+    // Whether session.family holds nl80211: the kernel may have none.
+    bool hasFamily = false;
+    // Whether the controller's notifications reach the session; one that
+    // cannot follow them is used once.
+    bool watching = false;
+
+    void resolveFamily(SteadyClock::time_point deadline) {
+        auto family = session.socket.resolveFamily("nl80211", deadline);
+        hasFamily = family.has_value();
+        if (family) {
+            session.family = std::move(*family);
+        }
     }
-    return WirelessInterface{station->interface.name, station->interface.ifindex};
+};
+
+Nl80211Client::Nl80211Client() = default;
+Nl80211Client::Nl80211Client(Timeouts timeouts, std::optional<BusAddress> scanService)
+    : m_timeouts(timeouts), m_scanService(std::move(scanService)) {}
+Nl80211Client::~Nl80211Client() = default;
+
+std::unique_ptr<Nl80211Client::KeptSession>
+Nl80211Client::takeSession(SteadyClock::time_point deadline) {
+    std::unique_ptr<KeptSession> kept;
+    {
+        std::lock_guard lock(m_mutex);
+        kept = std::move(m_kept);
+    }
+    if (kept) {
+        if (familiesChanged(kept->session.socket)) {
+            kept->resolveFamily(deadline);
+        }
+        return kept;
+    }
+    kept = std::make_unique<KeptSession>(KeptSession{Session{GenlSocket{}, {}}, false, false});
+    // Joined before nl80211 is looked up, so that a family appearing just
+    // after the look-up is not missed.
+    try {
+        if (const auto controller = kept->session.socket.resolveFamily("nlctrl", deadline)) {
+            if (const auto notify = controller->multicastGroup("notify")) {
+                kept->session.socket.joinGroup(*notify);
+                kept->watching = true;
+            }
+        }
+    } catch (const WirelessError&) {
+        // Still good for this call.
+    }
+    kept->resolveFamily(deadline);
+    return kept;
+}
+
+void Nl80211Client::keepSession(std::unique_ptr<KeptSession> session) {
+    if (!session->watching) {
+        return;
+    }
+    std::lock_guard lock(m_mutex);
+    if (!m_kept) {
+        m_kept = std::move(session);
+    }
+}
+
+std::optional<WirelessInterface> Nl80211Client::defaultInterface() {
+    const auto deadline = SteadyClock::now() + m_timeouts.request;
+    auto kept = takeSession(deadline);
+    std::optional<WirelessInterface> found;
+    if (kept->hasFamily) {
+        if (const auto interface = stationInterface(kept->session, deadline)) {
+            found = WirelessInterface{interface->name, interface->ifindex};
+        }
+    }
+    keepSession(std::move(kept));
+    return found;
 }
 
 std::optional<WirelessLinkReading> Nl80211Client::currentReading() {
     const auto deadline = SteadyClock::now() + m_timeouts.request;
-    auto opened = openStation(deadline);
-    if (!opened) {
+    auto kept = takeSession(deadline);
+    if (!kept->hasFamily) {
+        keepSession(std::move(kept));
         return std::nullopt;
     }
-    Session* const session = &opened->session;
-    const Nl80211InterfaceInfo* const interface = &opened->interface;
-    const auto station = accessPoint(*session, interface->ifindex, deadline);
+    Session& session = kept->session;
+    const auto interface = stationInterface(session, deadline);
+    if (!interface) {
+        keepSession(std::move(kept));
+        return std::nullopt;
+    }
+    const auto station = accessPoint(session, interface->ifindex, deadline);
     std::optional<Nl80211BssInfo> bss;
     if (needsAssociatedBss(*interface, station)) {
         try {
-            bss = associatedBss(scanResults(*session, interface->ifindex, deadline),
+            bss = associatedBss(scanResults(session, interface->ifindex, deadline),
                                 *station->address);
         } catch (const WirelessError&) {
             // The link is still known without its name.
@@ -323,9 +416,11 @@ std::optional<WirelessLinkReading> Nl80211Client::currentReading() {
     }
     // Without a channel there is no survey entry to take the noise from.
     const bool onChannel = interface->frequencyMhz || (bss && bss->frequencyMhz);
-    const auto survey = onChannel ? surveys(*session, interface->ifindex, deadline)
+    const auto survey = onChannel ? surveys(session, interface->ifindex, deadline)
                                   : std::vector<Nl80211SurveyInfo>{};
-    return makeLinkReading(*interface, station, bss, survey);
+    auto reading = makeLinkReading(*interface, station, bss, survey);
+    keepSession(std::move(kept));
+    return reading;
 }
 
 std::optional<WirelessScan> Nl80211Client::scanNetworks() {

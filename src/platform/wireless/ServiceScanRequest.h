@@ -38,6 +38,7 @@ public:
     using Deadline = std::chrono::steady_clock::time_point;
 
     // Sends the request at once from the I/O thread of the current runtime.
+    // Throws std::system_error when no descriptor can be made for readyFd.
     ServiceScanRequest(BusAddress bus, std::string interfaceName);
     // Abandons a request still waiting: the I/O thread leaves the bus.
     ~ServiceScanRequest();
