@@ -142,8 +142,8 @@ TEST_F(ExportWindowTest, CollectingThenReadyLayouts) {
     EXPECT_EQ(metricValue(6), "246 / 38 Mbps");
     EXPECT_EQ(metricValue(3), "12.3 ms");
     saveScreen(view.get(), "export-ready");
-    EXPECT_TRUE(testing::saveScreenWithFocus(view.get(), child<QWidget>("regenerateButton"),
-                                             "export-focus"));
+    EXPECT_TRUE(
+        test::saveScreenWithFocus(view.get(), child<QWidget>("regenerateButton"), "export-focus"));
     EXPECT_EQ(labelsReadingMarkup(view.get()), QStringList());
 
     // Regenerate: the card and the text go at once, the progress comes back.

@@ -474,7 +474,7 @@ TEST(PanelKeyboard, TabMovesAVisibleFocusInReadingOrder) {
     // Focus on the switch, as after three presses of Tab.
     order.at(2)->setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(page->monitoringSwitch()->hasFocus());
-    testing::saveScreen(view.get(), "panel-focus-dashboard");
+    test::saveScreen(view.get(), "panel-focus-dashboard");
 }
 
 TEST(PanelSprings, ChangesCrossFadeAlongTheirSpringAndThenNothingRuns) {
@@ -495,7 +495,7 @@ TEST(PanelSprings, ChangesCrossFadeAlongTheirSpringAndThenNothingRuns) {
     EXPECT_NEAR(fade->opacity(), 1.0 - pageChangeSpring.value(0.06), 1e-9);
     EXPECT_GT(fade->opacity(), 0.2);
     EXPECT_LT(fade->opacity(), 0.6);
-    testing::saveScreen(view.get(), "panel-spring-midflight");
+    test::saveScreen(view.get(), "panel-spring-midflight");
     fade->animation().frameAt(pageChangeSpring.settleTime());
     EXPECT_FALSE(fade->isRunning()) << "no frames once settled";
     EXPECT_FALSE(fade->isVisible());

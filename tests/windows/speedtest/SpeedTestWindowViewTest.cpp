@@ -127,7 +127,7 @@ TEST_F(SpeedTestWindowViewTest, EveryLayoutOfOneTestStartedFromTheWindow) {
     EXPECT_EQ(child<QAbstractButton>("emptyButton")->text(), "Run Test");
     saveScreen(view.get(), "speedtest-empty");
     EXPECT_TRUE(
-        testing::saveScreenWithFocus(view.get(), child<QWidget>("emptyButton"), "speedtest-focus"));
+        test::saveScreenWithFocus(view.get(), child<QWidget>("emptyButton"), "speedtest-focus"));
 
     child<QAbstractButton>("emptyButton")->click();
     processQueuedEvents();
