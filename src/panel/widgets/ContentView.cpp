@@ -13,6 +13,7 @@
 #include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
 #include "qt/QtText.h"
+#include "qt/WindowShape.h"
 #include "viewkit/MetricFormat.h"
 
 #include <QHBoxLayout>
@@ -287,13 +288,11 @@ void ContentView::paintEvent(QPaintEvent*) {
     QLinearGradient gradient(bounds.topLeft(), bounds.bottomRight());
     gradient.setColorAt(0, PP::backgroundStart());
     gradient.setColorAt(1, PP::backgroundEnd());
-    // The whole rectangle: an opaque host window would show its own colour in
-    // the corners outside the rounded outline.
-    painter.fillRect(rect(), gradient);
-    QPainterPath shape;
-    shape.addRoundedRect(bounds, 14, 14);
+    // Only the rounded shape: outside it the host window is transparent (or
+    // cut away by its mask).
+    painter.fillPath(roundedShape(QRectF(rect()), 14), gradient);
     painter.setPen(QPen(PP::border(), 1));
-    painter.drawPath(shape);
+    painter.drawPath(roundedShape(bounds, 14));
 }
 
 } // namespace lumra
