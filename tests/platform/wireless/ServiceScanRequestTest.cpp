@@ -76,7 +76,7 @@ protected:
     // A system bus's policy: calls reach only the two services, as their
     // own policy files allow.
     test::PrivateBus bus{test::PrivateBus::Kind::system,
-                            {"org.freedesktop.NetworkManager", "net.connman.iwd"}};
+                         {"org.freedesktop.NetworkManager", "net.connman.iwd"}};
 };
 
 TEST_F(ServiceScanRequestTest, NetworkManagerScansOurDeviceAndTheWaitEndsWhenLastScanAdvances) {
