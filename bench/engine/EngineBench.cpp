@@ -3,6 +3,9 @@
 // CPU seconds of the process and its children per minute, child processes
 // per minute and peak RSS. run.sh starts it inside a namespace whose router,
 // DNS server and captive-portal pages are its own.
+//   engine_bench [INTERNET_TARGET] [PORTAL_PAGES] [SECONDS_PER_MODE]
+//   engine_bench --spawn-floor [COUNT]   CPU of spawning /bin/true (process
+//                                        and child), the least a child costs
 #include "bench/support/CountingRunner.h"
 #include "concurrency/RunLoop.h"
 #include "monitoring/captive/CaptivePortalMonitor.h"
@@ -24,13 +27,40 @@
 #include "systool/SystoolPath.h"
 
 #include <cstdio>
+#include <cstring>
 #include <fmt/format.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 
 using namespace lumra;
 using namespace std::chrono_literals;
 
+namespace {
+
+// Milliseconds of CPU, the spawner's and the child's, per /bin/true.
+int printSpawnFloor(int count) {
+    char program[] = "/bin/true";
+    char* arguments[] = {program, nullptr};
+    char* environment[] = {nullptr};
+    const double before = bench::cpuSecondsWithChildren();
+    for (int i = 0; i < count; ++i) {
+        pid_t child = 0;
+        if (::posix_spawn(&child, program, nullptr, nullptr, arguments, environment) != 0)
+            return 1;
+        int status = 0;
+        ::waitpid(child, &status, 0);
+    }
+    fmt::print("spawn floor: {:.3f} ms CPU per /bin/true ({} spawns)\n",
+               (bench::cpuSecondsWithChildren() - before) * 1000 / count, count);
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--spawn-floor") == 0)
+        return printSpawnFloor(argc > 2 ? std::stoi(argv[2]) : 500);
     const std::string internetTarget = argc > 1 ? argv[1] : "10.213.0.1";
     const std::string portalPages = argc > 2 ? argv[2] : "http://127.0.0.1:8080";
     const auto minute = std::chrono::seconds(argc > 3 ? std::stoi(argv[3]) : 60);
@@ -86,7 +116,7 @@ int main(int argc, char** argv) {
         const double minutes = std::chrono::duration<double>(minute).count() / 60;
         rusage usage{};
         ::getrusage(RUSAGE_SELF, &usage);
-        fmt::print("{}: {:.2f} CPU s per minute (process alone {:.2f}), {:.0f} child processes "
+        fmt::print("{}: {:.3f} CPU s per minute (process alone {:.3f}), {:.0f} child processes "
                    "per minute, peak RSS {:.1f} MiB, health {}\n",
                    mode, (bench::cpuSecondsWithChildren() - cpuBefore) / minutes,
                    (bench::cpuSecondsOfProcess() - ownBefore) / minutes,

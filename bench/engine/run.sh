@@ -4,8 +4,10 @@
 # run on the namespace's loopback. The namespace lets every group open ICMP
 # datagram sockets, as systemd's default does on Debian desktops. Given more
 # build trees (older commits'), each of their benches runs first, in order, in
-# the same namespace, for a before/after comparison in one run. Root only;
-# nothing leaves the machine.
+# the same namespace, for a before/after comparison in one run. Before each
+# tree's run the spawn floor is measured (CPU of spawning /bin/true, with this
+# build's bench), and each mode's cost is printed over it: CPU per minute /
+# (children per minute x floor). Root only; nothing leaves the machine.
 #   bench/engine/run.sh [BUILD_DIR] [SECONDS_PER_MODE] [BEFORE_BUILD_DIR...]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -18,7 +20,8 @@ args="$ns lumra_engine$$_r le$$c le$$r"
 sh "$tests/probes/live/netns.sh" setup $args
 ip netns exec "$ns" sysctl -qw net.ipv4.ping_group_range="0 2147483647"
 pids=""
-trap 'for p in $pids; do kill $p 2>/dev/null; done; sh "$tests/probes/live/netns.sh" cleanup $args' EXIT
+out=$(mktemp)
+trap 'for p in $pids; do kill $p 2>/dev/null; done; rm -f "$out"; sh "$tests/probes/live/netns.sh" cleanup $args' EXIT
 ip netns exec "$ns" python3 "$tests/probes/live/dns_responder.py" 127.0.0.1 53 > /dev/null &
 pids="$pids $!"
 fifo=$(mktemp -u)
@@ -30,9 +33,21 @@ pids="$pids $!"
 sleep 1
 port=$(sed -n 's/^port //p' "$fifo.out" | head -n 1)
 rm -f "$fifo"
+
+# bench TREE: the floor, the tree's engine bench, and each mode over the floor.
+bench() {
+    ip netns exec "$ns" "$build/bin/engine_bench" --spawn-floor > "$out"
+    ip netns exec "$ns" "$1/bin/engine_bench" 10.213.0.1 "http://127.0.0.1:$port" "$seconds" >> "$out"
+    cat "$out"
+    awk '/^spawn floor:/ { floor = $3 }
+         / mode: / { mode = $1 " " $2 " " $3; sub(":", "", mode)
+                     for (i = 1; i <= NF; i++) if ($i == "child") children = $(i - 1)
+                     printf "%s: %.2f x the spawn floor (%.2f CPU s / (%d children x %.3f ms))\n",
+                            mode, $4 / (children * floor / 1000), $4, children, floor }' "$out"
+}
 for before in "$@"; do
     echo "== before: $before"
-    ip netns exec "$ns" "$before/bin/engine_bench" 10.213.0.1 "http://127.0.0.1:$port" "$seconds"
+    bench "$before"
 done
 [ $# -eq 0 ] || echo "== after: $build"
-ip netns exec "$ns" "$build/bin/engine_bench" 10.213.0.1 "http://127.0.0.1:$port" "$seconds"
+bench "$build"

@@ -1,5 +1,7 @@
 #include "app/QuitSignals.h"
 
+#include "base/UniqueFd.h"
+
 #include <QSocketNotifier>
 #include <csignal>
 #include <fcntl.h>
@@ -9,24 +11,25 @@ namespace lumra {
 
 namespace {
 
-int signalPipe[2] = {-1, -1};
+UniquePipe signalPipe;
 
 void writeSignal(int) {
     const char byte = 1;
     // Nothing else is safe in a handler; a full pipe already has a quit in it.
-    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+    [[maybe_unused]] const auto written = ::write(signalPipe.write.get(), &byte, 1);
 }
 
 } // namespace
 
 QuitSignals::QuitSignals(std::function<void()> onQuit, QObject* parent)
     : QObject(parent), m_onQuit(std::move(onQuit)) {
-    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    signalPipe = openPipe(O_CLOEXEC | O_NONBLOCK);
+    if (!signalPipe.read)
         return;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    auto* notifier = new QSocketNotifier(signalPipe.read.get(), QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, [this] {
         char bytes[16];
-        while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
+        while (::read(signalPipe.read.get(), bytes, sizeof bytes) > 0) {
         }
         if (m_onQuit)
             m_onQuit();
@@ -42,11 +45,7 @@ QuitSignals::QuitSignals(std::function<void()> onQuit, QObject* parent)
 QuitSignals::~QuitSignals() {
     std::signal(SIGTERM, SIG_DFL);
     std::signal(SIGINT, SIG_DFL);
-    for (int& fd : signalPipe) {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
+    signalPipe = {};
 }
 
 } // namespace lumra

@@ -36,17 +36,15 @@ void makeDirectories(const std::filesystem::path& directory) {
 
 std::optional<SingleInstanceLock> SingleInstanceLock::acquire(const std::filesystem::path& path) {
     if (path.empty())
-        return SingleInstanceLock(-1);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
+        return SingleInstanceLock(UniqueFd());
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!fd) {
         LUMRA_LOG("lock", "cannot open " + path.string() + ": starting without the lock");
-        return SingleInstanceLock(-1);
+        return SingleInstanceLock(UniqueFd());
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
         return std::nullopt;
-    }
-    return SingleInstanceLock(fd);
+    return SingleInstanceLock(std::move(fd));
 }
 
 bool SingleInstanceLock::isPrivateDirectory(const std::filesystem::path& directory) {
@@ -75,14 +73,6 @@ std::filesystem::path SingleInstanceLock::defaultPath(const ProcessInformation& 
         return {};
     }
     return directory / "lumra.lock";
-}
-
-SingleInstanceLock::SingleInstanceLock(SingleInstanceLock&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)) {}
-
-SingleInstanceLock::~SingleInstanceLock() {
-    if (m_fd >= 0)
-        ::close(m_fd);
 }
 
 } // namespace lumra

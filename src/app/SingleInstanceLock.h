@@ -4,10 +4,12 @@
 // the kernel when it ends, however it ends.
 #pragma once
 
+#include "base/UniqueFd.h"
 #include "platform/bundle/ProcessInformation.h"
 
 #include <filesystem>
 #include <optional>
+#include <utility>
 
 namespace lumra {
 
@@ -27,13 +29,12 @@ public:
     // group nor others may write.
     static bool isPrivateDirectory(const std::filesystem::path& directory);
 
-    SingleInstanceLock(SingleInstanceLock&& other) noexcept;
+    SingleInstanceLock(SingleInstanceLock&& other) noexcept = default;
     SingleInstanceLock& operator=(SingleInstanceLock&&) = delete;
-    ~SingleInstanceLock();
 
 private:
-    explicit SingleInstanceLock(int fd) : m_fd(fd) {}
-    int m_fd = -1;
+    explicit SingleInstanceLock(UniqueFd fd) : m_fd(std::move(fd)) {}
+    UniqueFd m_fd;
 };
 
 } // namespace lumra

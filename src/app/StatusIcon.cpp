@@ -37,6 +37,10 @@ QColor statusIconLabelColor() {
     return QColor(235, 235, 240);
 }
 
+QColor statusIconOutlineColor() {
+    return QColor(24, 24, 26);
+}
+
 QImage composeStatusIcon(const StatusIconStyle& style, double devicePixelRatio) {
     const double badgeSide = StatusIconGeometry::badgeSide;
     const QColor badgeColor = style.tint ? statusColor(*style.tint) : statusIconLabelColor();
@@ -54,9 +58,14 @@ QImage composeStatusIcon(const StatusIconStyle& style, double devicePixelRatio) 
     const QImage base = baseImage(style, devicePixelRatio);
     if (!base.isNull())
         painter.drawImage(QRectF(0, 0, side, side), base);
-    painter.drawImage(QRectF(StatusIconGeometry::badgeX, StatusIconGeometry::badgeTopFromTop,
-                             badgeSide, badgeSide),
-                      badge);
+    const QRectF badgeRect(StatusIconGeometry::badgeX, StatusIconGeometry::badgeTopFromTop,
+                           badgeSide, badgeSide);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(statusIconOutlineColor());
+    const double ring = StatusIconGeometry::badgeDiscRadius + StatusIconGeometry::outlineWidth;
+    painter.drawEllipse(badgeRect.center(), ring, ring);
+    painter.drawImage(badgeRect, badge);
     painter.end();
     return canvas;
 }

@@ -1,6 +1,7 @@
 // The status item's image: the brand image with the health badge in its
 // lower-right corner, 18 x 18 points, in its own colours (never recoloured
-// by the tray). Main thread.
+// by the tray). The badge sits on a dark ring that also fills its glyph, so
+// it reads on light and dark panels alike. Main thread.
 #pragma once
 
 #include "app/StatusIconStyle.h"
@@ -14,6 +15,8 @@ namespace lumra {
 // The colour a badge takes without a tint: the label colour of the dark
 // panels trays sit on (light, opaque).
 QColor statusIconLabelColor();
+// The ring around the badge and the colour of its glyph (dark, opaque).
+QColor statusIconOutlineColor();
 
 // The composed image at devicePixelRatio; a null image when the badge
 // symbol does not exist.

@@ -36,6 +36,12 @@ struct StatusIconGeometry {
     // The badge's top edge measured from the top (y down), as a painter
     // with the origin at the top-left corner draws it.
     static constexpr double badgeTopFromTop = canvasSide - badgeY - badgeSide;
+    // The badge symbols' disc: radius 9.5 of their 20-point view box.
+    static constexpr double badgeDiscRadius = badgeSide * 9.5 / 20.0;
+    // A dark ring this wide around the disc, showing through the symbol's
+    // glyph too: the light badge reads on dark panels, the ring on light
+    // ones, and the glyph on the badge on both.
+    static constexpr double outlineWidth = 1.2;
 };
 
 } // namespace lumra

@@ -12,8 +12,8 @@
 namespace lumra {
 
 IoThread::IoThread() {
-    m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (m_wakeFd < 0)
+    m_wakeFd.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!m_wakeFd)
         throw std::system_error(errno, std::generic_category(), "eventfd");
     m_thread = std::thread([this] { loop(); });
     pthread_setname_np(m_thread.native_handle(), "lumra-io");
@@ -21,7 +21,6 @@ IoThread::IoThread() {
 
 IoThread::~IoThread() {
     shutdown();
-    ::close(m_wakeFd);
 }
 
 void IoThread::post(Job job, TaskPriority) {
@@ -127,7 +126,7 @@ bool IoThread::takeWakeUp(bool needed) {
 void IoThread::wake() {
     const std::uint64_t one = 1;
     // A full counter already means "wake up"; nothing else can fail here.
-    [[maybe_unused]] auto written = ::write(m_wakeFd, &one, sizeof one);
+    [[maybe_unused]] auto written = ::write(m_wakeFd.get(), &one, sizeof one);
 }
 
 int IoThread::pollTimeoutMilliseconds(Deadline now) {
@@ -196,7 +195,7 @@ void IoThread::loop() {
             std::lock_guard lock(m_mutex);
             if (m_stopping)
                 return;
-            fds.assign(1, pollfd{m_wakeFd, POLLIN, 0});
+            fds.assign(1, pollfd{m_wakeFd.get(), POLLIN, 0});
             ids.assign(1, 0);
             for (const auto& [id, w] : m_watches) {
                 fds.push_back(pollfd{w.fd, w.events, 0});
@@ -209,7 +208,7 @@ void IoThread::loop() {
             throw std::system_error(errno, std::generic_category(), "poll");
         if (fds[0].revents & POLLIN) {
             std::uint64_t count;
-            [[maybe_unused]] auto got = ::read(m_wakeFd, &count, sizeof count);
+            [[maybe_unused]] auto got = ::read(m_wakeFd.get(), &count, sizeof count);
         }
         runPostedJobs();
         runDueTimers();

@@ -4,6 +4,7 @@
 // they need no locks of their own.
 #pragma once
 
+#include "base/UniqueFd.h"
 #include "concurrency/Executor.h"
 
 #include <atomic>
@@ -72,7 +73,7 @@ private:
     void runPostedJobs();
     void runDueTimers();
 
-    int m_wakeFd = -1;
+    UniqueFd m_wakeFd;
     mutable std::mutex m_mutex;
     std::vector<Job> m_jobs;
     std::size_t m_outstanding = 0;

@@ -11,7 +11,14 @@ namespace lumra {
 QString elidedToLines(const QString& text, const QFont& font, int width, int maximumLines) {
     if (width <= 0 || maximumLines <= 0)
         return text;
-    QString flowing = text;
+    // No glyph is narrower than a pixel: what lies past maximumLines lines
+    // of width characters cannot show, and a long text from outside would
+    // cost its whole layout on every refresh.
+    qsizetype shown = qsizetype(maximumLines) * width;
+    if (shown < text.size() && text[shown - 1].isHighSurrogate())
+        --shown;
+    QString flowing = text.left(shown);
+    bool cut = text.size() > shown;
     flowing.replace(QLatin1Char('\n'), QChar::LineSeparator);
     QTextLayout layout(flowing, font);
     QTextOption option;
@@ -19,18 +26,23 @@ QString elidedToLines(const QString& text, const QFont& font, int width, int max
     layout.setTextOption(option);
     layout.beginLayout();
     QStringList lines;
-    bool cut = false;
+    bool brokeInsideWord = false;
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
         line.setLineWidth(width);
         if (lines.size() == maximumLines) {
             cut = true;
             break;
         }
+        const qsizetype end = line.textStart() + line.textLength();
+        if (end < flowing.size() && !flowing[end - 1].isSpace() && !flowing[end].isSpace())
+            brokeInsideWord = true;
         lines << flowing.mid(line.textStart(), line.textLength());
     }
     layout.endLayout();
+    // A label wraps only between words: a run wider than the line gets its
+    // breaks here, or it would widen the label.
     if (!cut)
-        return text;
+        return brokeInsideWord ? lines.join(QLatin1Char('\n')) : text;
     for (QString& line : lines)
         line.remove(QChar::LineSeparator);
     // The last line ends in an ellipsis, losing as much of its end as needed.

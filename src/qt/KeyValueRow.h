@@ -44,8 +44,10 @@ private:
     QLabel* m_valueLabel;
 };
 
-// The text cut to at most maximumLines lines of width (words wrapped), with
-// an ellipsis at the end of the last line when anything was left out.
+// The text cut to at most maximumLines lines of width (words wrapped, a
+// run without spaces wrapped anywhere), with an ellipsis at the end of the
+// last line when anything was left out. Only the start that can show is
+// laid out, however long the text.
 QString elidedToLines(const QString& text, const QFont& font, int width, int maximumLines);
 
 } // namespace lumra

@@ -1,6 +1,9 @@
 #include "qt/LinkButton.h"
 
+#include "qt/FocusRing.h"
 #include "qt/Palette.h"
+
+#include <QPainter>
 
 namespace lumra {
 
@@ -15,6 +18,15 @@ LinkButton::LinkButton(const QString& text, QWidget* parent) : QPushButton(text,
             "QPushButton:hover { text-decoration: underline; }"
             "QPushButton:disabled { color: %2; }")
             .arg(accent.name(), withOpacity(accent, 0.4).name(QColor::HexArgb)));
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void LinkButton::paintEvent(QPaintEvent* event) {
+    QPushButton::paintEvent(event);
+    if (showsFocusRing(this)) {
+        QPainter painter(this);
+        paintFocusRing(painter, QRectF(rect()), 4);
+    }
 }
 
 } // namespace lumra

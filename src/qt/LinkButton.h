@@ -9,6 +9,10 @@ namespace lumra {
 class LinkButton final : public QPushButton {
 public:
     explicit LinkButton(const QString& text, QWidget* parent = nullptr);
+
+protected:
+    // The style sheet's link, then the kit's focus ring around it.
+    void paintEvent(QPaintEvent* event) override;
 };
 
 } // namespace lumra

@@ -1,5 +1,6 @@
 #include "qt/ToggleSwitch.h"
 
+#include "qt/FocusRing.h"
 #include "qt/Palette.h"
 
 #include <QPainter>
@@ -10,7 +11,7 @@ namespace lumra {
 ToggleSwitch::ToggleSwitch(QWidget* parent) : QAbstractButton(parent) {
     setCheckable(true);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
@@ -18,8 +19,12 @@ QSize ToggleSwitch::sizeHint() const {
     return {38, 22};
 }
 
-void ToggleSwitch::draw(QPainter& painter, const QRectF& rect) const {
+void ToggleSwitch::draw(QPainter& painter, const QRectF& bounds) const {
     painter.setRenderHint(QPainter::Antialiasing);
+    // With focus the ring takes the outer edge and the switch sits inside it.
+    const bool focused = showsFocusRing(this);
+    const double inside = focusRingWidth + 1.0;
+    const QRectF rect = focused ? bounds.adjusted(inside, inside, -inside, -inside) : bounds;
     const double radius = rect.height() / 2.0;
     QColor track = isChecked() ? statusColor(StatusColor::accent) : palette().color(QPalette::Mid);
     if (!isEnabled())
@@ -33,6 +38,8 @@ void ToggleSwitch::draw(QPainter& painter, const QRectF& rect) const {
     const double x = isChecked() ? rect.right() - inset - knob : rect.left() + inset;
     painter.setBrush(Qt::white);
     painter.drawEllipse(QRectF(x, rect.top() + inset, knob, knob));
+    if (focused)
+        paintFocusRing(painter, bounds, bounds.height() / 2.0);
 }
 
 void ToggleSwitch::paintEvent(QPaintEvent*) {

@@ -53,6 +53,8 @@ ToolWindowHeader makeToolWindowHeader(const QString& symbolName, const QString& 
 QScrollArea* makeToolWindowScrollArea(QWidget* parent) {
     auto* scroll = new QScrollArea(parent);
     scroll->setFrameShape(QFrame::NoFrame);
+    // Tab goes to the page's controls, never to the invisible scroller.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

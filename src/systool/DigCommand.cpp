@@ -1,6 +1,8 @@
 // dig's lookup over UDP (and TCP for a truncated reply).
 #include "systool/DigCommand.h"
 
+#include "base/UniqueFd.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -38,22 +40,6 @@ std::optional<unsigned> optionValue(std::string_view argument, std::string_view 
     }
     return value;
 }
-
-class Socket {
-public:
-    explicit Socket(int fd) : m_fd(fd) {}
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    ~Socket() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 struct SocketAddress {
     sockaddr_storage storage{};
@@ -164,9 +150,9 @@ std::optional<std::chrono::system_clock::time_point> receiveStamp(msghdr& header
 Exchange udpExchange(const SocketAddress& address, const std::string& query, std::uint16_t id,
                      std::chrono::seconds wait) {
     Exchange exchange;
-    Socket socket(::socket(address.storage.ss_family, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    if (socket.fd() < 0 ||
-        ::connect(socket.fd(), reinterpret_cast<const sockaddr*>(&address.storage),
+    UniqueFd socket(::socket(address.storage.ss_family, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (socket.get() < 0 ||
+        ::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address.storage),
                   address.length) != 0) {
         exchange.outcome = Outcome::setupFailed;
         exchange.error = errno;
@@ -175,17 +161,17 @@ Exchange udpExchange(const SocketAddress& address, const std::string& query, std
     // The reply's arrival is the kernel's receive stamp, so a late wake-up
     // on a busy machine does not count as query time.
     const int on = 1;
-    ::setsockopt(socket.fd(), SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    ::setsockopt(socket.get(), SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
     const auto sent = Clock::now();
     const auto sentWall = std::chrono::system_clock::now();
-    if (::send(socket.fd(), query.data(), query.size(), 0) < 0) {
+    if (::send(socket.get(), query.data(), query.size(), 0) < 0) {
         exchange.outcome = Outcome::setupFailed;
         exchange.error = errno;
         return exchange;
     }
     const auto deadline = sent + wait;
     char buffer[65536];
-    while (waitFor(socket.fd(), POLLIN, deadline)) {
+    while (waitFor(socket.get(), POLLIN, deadline)) {
         iovec part{buffer, sizeof buffer};
         alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))] = {};
         msghdr header{};
@@ -193,7 +179,7 @@ Exchange udpExchange(const SocketAddress& address, const std::string& query, std
         header.msg_iovlen = 1;
         header.msg_control = control;
         header.msg_controllen = sizeof control;
-        const ssize_t size = ::recvmsg(socket.fd(), &header, 0);
+        const ssize_t size = ::recvmsg(socket.get(), &header, 0);
         auto elapsed = Clock::now() - sent;
         if (size < 0) {
             if (errno == EINTR || errno == EAGAIN) {
@@ -253,26 +239,26 @@ bool readFully(int fd, char* data, std::size_t size, Clock::time_point deadline)
 Exchange tcpExchange(const SocketAddress& address, const std::string& query, std::uint16_t id,
                      std::chrono::seconds wait) {
     Exchange exchange;
-    Socket socket(
+    UniqueFd socket(
         ::socket(address.storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     const auto sent = Clock::now();
     const auto deadline = sent + wait;
-    if (socket.fd() < 0) {
+    if (socket.get() < 0) {
         exchange.error = errno;
         return exchange;
     }
-    if (::connect(socket.fd(), reinterpret_cast<const sockaddr*>(&address.storage),
+    if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address.storage),
                   address.length) != 0) {
         if (errno != EINPROGRESS) {
             exchange.error = errno;
             return exchange;
         }
-        if (!waitFor(socket.fd(), POLLOUT, deadline)) {
+        if (!waitFor(socket.get(), POLLOUT, deadline)) {
             return exchange;
         }
         int error = 0;
         socklen_t length = sizeof error;
-        ::getsockopt(socket.fd(), SOL_SOCKET, SO_ERROR, &error, &length);
+        ::getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, &error, &length);
         if (error != 0) {
             exchange.error = error;
             return exchange;
@@ -282,18 +268,18 @@ Exchange tcpExchange(const SocketAddress& address, const std::string& query, std
     framed += static_cast<char>(query.size() >> 8);
     framed += static_cast<char>(query.size() & 0xff);
     framed += query;
-    if (::send(socket.fd(), framed.data(), framed.size(), MSG_NOSIGNAL) !=
+    if (::send(socket.get(), framed.data(), framed.size(), MSG_NOSIGNAL) !=
         static_cast<ssize_t>(framed.size())) {
         exchange.error = errno;
         return exchange;
     }
     unsigned char prefix[2] = {};
-    if (!readFully(socket.fd(), reinterpret_cast<char*>(prefix), 2, deadline)) {
+    if (!readFully(socket.get(), reinterpret_cast<char*>(prefix), 2, deadline)) {
         exchange.error = errno;
         return exchange;
     }
     std::string wire(static_cast<std::size_t>(prefix[0] << 8 | prefix[1]), '\0');
-    if (!readFully(socket.fd(), wire.data(), wire.size(), deadline)) {
+    if (!readFully(socket.get(), wire.data(), wire.size(), deadline)) {
         exchange.error = errno;
         return exchange;
     }

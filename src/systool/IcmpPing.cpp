@@ -2,6 +2,8 @@
 // the checksum and hands back only this socket's replies.
 #include "systool/IcmpPing.h"
 
+#include "base/UniqueFd.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <array>
@@ -27,22 +29,6 @@ using std::chrono::microseconds;
 
 constexpr std::size_t kPayload = 56;
 constexpr auto kInterval = std::chrono::seconds(1);
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 void printLine(const std::string& line) {
     std::fwrite(line.data(), 1, line.size(), stdout);
@@ -146,25 +132,25 @@ std::optional<int> pingOverDatagramSocket(const IcmpPingRequest& request) {
     if (inet_pton(AF_INET, request.host.c_str(), &target.sin_addr) != 1) {
         return std::nullopt;
     }
-    Descriptor icmp(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP));
-    if (icmp.fd() < 0) {
+    UniqueFd icmp(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP));
+    if (icmp.get() < 0) {
         return std::nullopt;
     }
     {
         // As iputils does: a route to the host must exist before anything
         // is sent.
-        Descriptor probe(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+        UniqueFd probe(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
         sockaddr_in port = target;
         port.sin_port = htons(1025);
-        if (probe.fd() < 0 ||
-            ::connect(probe.fd(), reinterpret_cast<sockaddr*>(&port), sizeof port) != 0) {
+        if (probe.get() < 0 ||
+            ::connect(probe.get(), reinterpret_cast<sockaddr*>(&port), sizeof port) != 0) {
             std::fprintf(stderr, "ping: connect: %s\n", std::strerror(errno));
             return 2;
         }
     }
     const int on = 1;
-    ::setsockopt(icmp.fd(), IPPROTO_IP, IP_RECVTTL, &on, sizeof on);
-    ::setsockopt(icmp.fd(), IPPROTO_IP, IP_RECVERR, &on, sizeof on);
+    ::setsockopt(icmp.get(), IPPROTO_IP, IP_RECVTTL, &on, sizeof on);
+    ::setsockopt(icmp.get(), IPPROTO_IP, IP_RECVERR, &on, sizeof on);
 
     printLine(fmt::format("PING {} ({}) {}({}) bytes of data.\n", request.host, request.host,
                           kPayload, kPayload + 28));
@@ -188,7 +174,7 @@ std::optional<int> pingOverDatagramSocket(const IcmpPingRequest& request) {
         sentAt.push_back(lastSend);
         answered.push_back(false);
         ++stats.transmitted;
-        if (::sendto(icmp.fd(), packet.data(), packet.size(), 0,
+        if (::sendto(icmp.get(), packet.data(), packet.size(), 0,
                      reinterpret_cast<sockaddr*>(&target), sizeof target) < 0) {
             ++stats.errors;
             printLine(fmt::format("ping: sendmsg: {}\n", std::strerror(errno)));
@@ -207,7 +193,7 @@ std::optional<int> pingOverDatagramSocket(const IcmpPingRequest& request) {
         message.msg_iovlen = 1;
         message.msg_control = control;
         message.msg_controllen = sizeof control;
-        const ssize_t size = ::recvmsg(icmp.fd(), &message, MSG_DONTWAIT);
+        const ssize_t size = ::recvmsg(icmp.get(), &message, MSG_DONTWAIT);
         if (size < static_cast<ssize_t>(sizeof(icmphdr))) {
             return false;
         }
@@ -260,7 +246,7 @@ std::optional<int> pingOverDatagramSocket(const IcmpPingRequest& request) {
         message.msg_iovlen = 1;
         message.msg_control = control;
         message.msg_controllen = sizeof control;
-        if (::recvmsg(icmp.fd(), &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0) {
+        if (::recvmsg(icmp.get(), &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0) {
             return false;
         }
         for (cmsghdr* part = CMSG_FIRSTHDR(&message); part != nullptr;
@@ -316,7 +302,7 @@ std::optional<int> pingOverDatagramSocket(const IcmpPingRequest& request) {
             continue;
         }
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now);
-        pollfd entry{icmp.fd(), POLLIN, 0};
+        pollfd entry{icmp.get(), POLLIN, 0};
         const int ready = ::poll(&entry, 1, static_cast<int>(left.count()));
         if (ready > 0) {
             if ((entry.revents & POLLERR) != 0) {

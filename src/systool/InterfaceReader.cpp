@@ -1,6 +1,8 @@
 // getifaddrs and the MTU ioctl.
 #include "systool/InterfaceReader.h"
 
+#include "base/UniqueFd.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -27,15 +29,6 @@ namespace {
 
 struct IfaddrsDeleter {
     void operator()(ifaddrs* list) const { freeifaddrs(list); }
-};
-
-struct FileDescriptor {
-    int fd = -1;
-    ~FileDescriptor() {
-        if (fd >= 0) {
-            close(fd);
-        }
-    }
 };
 
 std::optional<IpAddress> addressOf(const sockaddr* socketAddress,
@@ -112,11 +105,11 @@ void readIpv4Attributes(const nlmsghdr* header, std::vector<Ipv4Owner>& owners) 
 // are left out rather than put under a name that may be wrong.
 std::vector<Ipv4Owner> readIpv4Owners() {
     std::vector<Ipv4Owner> owners;
-    const FileDescriptor socketFd{socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE)};
-    if (socketFd.fd < 0)
+    const UniqueFd socketFd(socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE));
+    if (socketFd.get() < 0)
         return owners;
     const timeval limit{2, 0};
-    setsockopt(socketFd.fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    setsockopt(socketFd.get(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     struct {
         nlmsghdr header;
         ifaddrmsg message;
@@ -126,11 +119,11 @@ std::vector<Ipv4Owner> readIpv4Owners() {
     request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
     request.header.nlmsg_seq = 1;
     request.message.ifa_family = AF_INET;
-    if (send(socketFd.fd, &request, sizeof request, 0) < 0)
+    if (send(socketFd.get(), &request, sizeof request, 0) < 0)
         return owners;
     std::vector<char> buffer(64 * 1024);
     for (;;) {
-        const ssize_t received = recv(socketFd.fd, buffer.data(), buffer.size(), 0);
+        const ssize_t received = recv(socketFd.get(), buffer.data(), buffer.size(), 0);
         if (received < 0 && errno == EINTR)
             continue;
         if (received <= 0)
@@ -274,9 +267,9 @@ std::vector<NetworkInterface> readNetworkInterfaces() {
         }
         addEntry(interfaceWithIndex(interfaces, *index, linkName(*index, entry->ifa_name)), *entry);
     }
-    const FileDescriptor probe{socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)};
+    const UniqueFd probe(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     for (NetworkInterface& interface : interfaces) {
-        interface.mtu = mtuOf(probe.fd, interface.name);
+        interface.mtu = mtuOf(probe.get(), interface.name);
     }
     std::stable_sort(interfaces.begin(), interfaces.end(),
                      [](const auto& a, const auto& b) { return a.index < b.index; });

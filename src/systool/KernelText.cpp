@@ -1,6 +1,8 @@
 // Readers for /proc/net text tables.
 #include "systool/KernelText.h"
 
+#include "base/UniqueFd.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -121,18 +123,17 @@ std::optional<IpAddress> parseKernelByteAddress(std::string_view text) {
 // Plain reads: a file stream would set up the C++ locales first, which costs
 // more than reading the few kilobytes of a /proc table.
 std::optional<std::string> readTextFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) {
         return std::nullopt;
     }
     std::string contents;
     char buffer[16384];
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
         if (n > 0) {
             contents.append(buffer, static_cast<std::size_t>(n));
         } else if (n == 0 || errno != EINTR) {
-            ::close(fd);
             return n == 0 ? std::optional(std::move(contents)) : std::nullopt;
         }
     }

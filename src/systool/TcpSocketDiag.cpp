@@ -1,6 +1,8 @@
 // inet_diag dump requests, each read to NLMSG_DONE.
 #include "systool/TcpSocketDiag.h"
 
+#include "base/UniqueFd.h"
+
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -14,22 +16,6 @@
 namespace lumra {
 
 namespace {
-
-class NetlinkSocket {
-public:
-    NetlinkSocket() : m_fd(::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG)) {}
-    NetlinkSocket(const NetlinkSocket&) = delete;
-    NetlinkSocket& operator=(const NetlinkSocket&) = delete;
-    ~NetlinkSocket() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 constexpr std::uint8_t kListen = 10;
 constexpr std::uint8_t kNewSynRecv = 12;
@@ -55,8 +41,8 @@ IpAddress addressOf(int family, const __be32 words[4]) {
 // the kernel refuses or the answer is malformed.
 template <class Request, class Take>
 bool dumpSockets(std::uint16_t type, const Request& request, Take take) {
-    NetlinkSocket socket;
-    if (socket.fd() < 0) {
+    UniqueFd socket(::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG));
+    if (socket.get() < 0) {
         return false;
     }
     struct {
@@ -70,13 +56,13 @@ bool dumpSockets(std::uint16_t type, const Request& request, Take take) {
     message.request = request;
     sockaddr_nl kernel{};
     kernel.nl_family = AF_NETLINK;
-    if (::sendto(socket.fd(), &message, sizeof message, 0, reinterpret_cast<sockaddr*>(&kernel),
+    if (::sendto(socket.get(), &message, sizeof message, 0, reinterpret_cast<sockaddr*>(&kernel),
                  sizeof kernel) < 0) {
         return false;
     }
     alignas(nlmsghdr) static char buffer[32768];
     while (true) {
-        const ssize_t size = ::recv(socket.fd(), buffer, sizeof buffer, 0);
+        const ssize_t size = ::recv(socket.get(), buffer, sizeof buffer, 0);
         if (size < 0 && errno == EINTR) {
             continue;
         }

@@ -3,6 +3,12 @@
 #include "app/QtStatusItem.h"
 #include "qt/Palette.h"
 #include "tests/app/AppTestFixture.h"
+#include "viewkit/Contrast.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <algorithm>
+#include <cstdio>
 
 namespace lumra::test {
 namespace {
@@ -56,6 +62,86 @@ TEST(StatusIconTest, EachStateHasItsBadgeAndItsColour) {
     }
     EXPECT_EQ(statusAccessibilityText(HealthState::good), "Lumra status good");
     EXPECT_EQ(statusAccessibilityText(HealthState::disconnected), "Lumra status disconnected");
+}
+
+StatusRgba rgba(const QColor& color) {
+    return {static_cast<std::uint8_t>(color.red()), static_cast<std::uint8_t>(color.green()),
+            static_cast<std::uint8_t>(color.blue()), static_cast<std::uint8_t>(color.alpha())};
+}
+
+// The icon drawn on a tray panel of one colour.
+QImage onPanel(const QImage& icon, const QColor& panel) {
+    QImage image(icon.size(), QImage::Format_ARGB32);
+    image.setDevicePixelRatio(icon.devicePixelRatio());
+    image.fill(panel);
+    QPainter painter(&image);
+    painter.drawImage(QPointF(0, 0), icon);
+    return image;
+}
+
+TEST(StatusIconTest, EveryBadgeReadsOnALightAndADarkPanel) {
+    const QColor light(0xF0, 0xF0, 0xF0), dark(0x20, 0x20, 0x20);
+    constexpr double ratio = 4.0;
+    const double r = StatusIconGeometry::badgeDiscRadius;
+    const QPointF centre(StatusIconGeometry::badgeX + StatusIconGeometry::badgeSide / 2,
+                         StatusIconGeometry::badgeTopFromTop + StatusIconGeometry::badgeSide / 2);
+    // Left of the disc: the fill just inside its edge, the ring just outside.
+    const QPointF fillPoint = centre - QPointF(r - 0.4, 0);
+    const QPointF ringPoint = centre - QPointF(r + StatusIconGeometry::outlineWidth / 2, 0);
+    QImage sheet(QSize(8 * 80, 2 * 80), QImage::Format_ARGB32);
+    sheet.fill(Qt::black);
+    QPainter sheetPainter(&sheet);
+    std::vector<QImage> badges;
+    int column = 0;
+    for (bool colourful : {false, true}) {
+        for (HealthState state : {HealthState::good, HealthState::warning, HealthState::poor,
+                                  HealthState::disconnected}) {
+            const QImage icon = composeStatusIcon(statusIconStyle(state, colourful), ratio)
+                                    .convertToFormat(QImage::Format_ARGB32);
+            badges.push_back(icon);
+            int row = 0;
+            for (const QColor& panel : {light, dark}) {
+                const QImage shown = onPanel(icon, panel);
+                const StatusRgba fill = rgba(pixelAt(shown, fillPoint));
+                const StatusRgba ring = rgba(pixelAt(shown, ringPoint));
+                // The badge's outline: the fill or the ring stands out.
+                const double edge =
+                    std::max(contrastRatio(fill, rgba(panel)), contrastRatio(ring, rgba(panel)));
+                // The glyph on the fill: the darkest against the lightest
+                // pixel of the disc's inner part.
+                double darkest = 1.0, lightest = 0.0;
+                for (int y = 0; y < shown.height(); ++y) {
+                    for (int x = 0; x < shown.width(); ++x) {
+                        const QPointF p((x + 0.5) / ratio, (y + 0.5) / ratio);
+                        if (QLineF(p, centre).length() > 0.75 * r)
+                            continue;
+                        const double l = relativeLuminance(rgba(shown.pixelColor(x, y)));
+                        darkest = std::min(darkest, l);
+                        lightest = std::max(lightest, l);
+                    }
+                }
+                const double glyph = (lightest + 0.05) / (darkest + 0.05);
+                const std::string what = std::string(rawValue(state)) +
+                                         (colourful ? " colourful" : " plain") +
+                                         (row == 0 ? " on light" : " on dark");
+                EXPECT_GE(edge, 3.0) << what;
+                EXPECT_GE(glyph, 3.0) << what;
+                std::printf("%-28s edge %5.2f:1  glyph %5.2f:1\n", what.c_str(), edge, glyph);
+                sheetPainter.drawImage(QRectF(column * 80, row * 80, 80, 80), shown);
+                ++row;
+            }
+            ++column;
+        }
+    }
+    sheetPainter.end();
+    // Each state and the pause badge are pictures of their own.
+    for (std::size_t i = 0; i < badges.size(); ++i)
+        for (std::size_t j = i + 1; j < badges.size(); ++j)
+            EXPECT_NE(badges[i], badges[j]) << i << " " << j;
+    QLabel label;
+    label.setPixmap(QPixmap::fromImage(sheet));
+    label.resize(sheet.size());
+    testing::saveScreen(&label, "tray-icon-panels");
 }
 
 TEST(StatusIconTest, TheBadgeSitsInTheLowerRightCornerPastTheEdges) {

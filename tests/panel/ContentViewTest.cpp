@@ -4,20 +4,25 @@
 #include "panel/widgets/DashboardPage.h"
 #include "panel/widgets/OverlayCards.h"
 #include "panel/widgets/SettingsOverlayCard.h"
+#include "qt/CrossFade.h"
+#include "qt/FocusRing.h"
 #include "qt/KitFonts.h"
 #include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
 #include "qt/QtText.h"
 #include "tests/panel/PanelFixture.h"
 #include "viewkit/MetricFormat.h"
+#include "viewkit/SpringCurve.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace lumra {
@@ -415,6 +420,97 @@ TEST(PanelDashboard, LocationNoticeAndItsButton) {
     EXPECT_TRUE(page->locationText()->text().startsWith("Location permission is enabled"));
     testing::saveScreen(view.get(), "panel-dashboard-location-authorized");
     expectQuitWhole(view.get(), pageOf<DashboardPage>(*view));
+}
+
+// The controls Tab visits from the page's start, in order, until it comes
+// round again.
+std::vector<QWidget*> tabOrder(QWidget* root) {
+    std::vector<QWidget*> visited;
+    for (int i = 0; i < 40; ++i) {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : root,
+                        Qt::Key_Tab);
+        QWidget* focused = QApplication::focusWidget();
+        if (focused == nullptr || (!visited.empty() && focused == visited.front()))
+            break;
+        visited.push_back(focused);
+    }
+    return visited;
+}
+
+// Reading order: each control is on a lower line than the one before, or on
+// the same line further right.
+void expectReadingOrder(QWidget* root, const std::vector<QWidget*>& order) {
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        const QRect a(order[i - 1]->mapTo(root, QPoint()), order[i - 1]->size());
+        const QRect b(order[i]->mapTo(root, QPoint()), order[i]->size());
+        const bool sameLine = b.top() < a.bottom() && a.top() < b.bottom();
+        EXPECT_TRUE(sameLine ? b.left() > a.left() : b.top() >= a.bottom())
+            << order[i - 1]->accessibleName().toStdString() << " then "
+            << order[i]->accessibleName().toStdString();
+    }
+}
+
+TEST(PanelKeyboard, TabMovesAVisibleFocusInReadingOrder) {
+    PanelFixture f;
+    f.run(20);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    QApplication::setActiveWindow(view.get());
+    view->setFocus();
+    auto* page = pageOf<DashboardPage>(*view);
+    const std::vector<QWidget*> order = tabOrder(view.get());
+    std::vector<std::string> names;
+    for (QWidget* w : order)
+        names.push_back((w->accessibleName().isEmpty() && qobject_cast<QAbstractButton*>(w)
+                             ? qobject_cast<QAbstractButton*>(w)->text()
+                             : w->accessibleName())
+                            .toStdString());
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"Open Toolbox", "Open Settings", "Enabled",
+                                        "Show channel details", "Allow Location Access", "Quit"}));
+    expectReadingOrder(view.get(), order);
+    for (QWidget* w : order)
+        EXPECT_TRUE(showsFocusRing(w) == (w == QApplication::focusWidget()));
+    // Focus on the switch, as after three presses of Tab.
+    order.at(2)->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(page->monitoringSwitch()->hasFocus());
+    testing::saveScreen(view.get(), "panel-focus-dashboard");
+}
+
+TEST(PanelSprings, ChangesCrossFadeAlongTheirSpringAndThenNothingRuns) {
+    PanelFixture f;
+    f.run(20);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    CrossFade* fade = view->crossFade();
+    // Redraws that change neither flag nor state start nothing.
+    view->refresh();
+    EXPECT_FALSE(fade->isRunning());
+
+    // A page change: the dashboard fades out over the toolbox.
+    buttonNamed(view.get(), "Open Toolbox")->click();
+    ASSERT_TRUE(fade->isRunning());
+    EXPECT_TRUE(fade->isVisible());
+    fade->animation().frameAt(0.06);
+    EXPECT_NEAR(fade->opacity(), 1.0 - pageChangeSpring.value(0.06), 1e-9);
+    EXPECT_GT(fade->opacity(), 0.2);
+    EXPECT_LT(fade->opacity(), 0.6);
+    testing::saveScreen(view.get(), "panel-spring-midflight");
+    fade->animation().frameAt(pageChangeSpring.settleTime());
+    EXPECT_FALSE(fade->isRunning()) << "no frames once settled";
+    EXPECT_FALSE(fade->isVisible());
+
+    // Back on the dashboard, pausing monitoring fades along the state spring.
+    buttonNamed(view.get(), "Back to Main")->click();
+    fade->animation().frameAt(1.0);
+    auto* page = pageOf<DashboardPage>(*view);
+    page->monitoringSwitch()->click();
+    f.settle();
+    ASSERT_TRUE(fade->isRunning());
+    fade->animation().frameAt(0.1);
+    EXPECT_NEAR(fade->opacity(), 1.0 - stateChangeSpring.value(0.1), 1e-9);
+    fade->animation().frameAt(stateChangeSpring.settleTime());
+    EXPECT_FALSE(fade->isRunning());
 }
 
 TEST(PanelToolbox, RowsCallbacksAndBack) {

@@ -163,6 +163,34 @@ TEST(KitWidgetsTest, KeyValueRowCutsLongValuesToTwoLinesButKeepsTheWholeValue) {
               QStringLiteral("short"));
 }
 
+TEST(KitWidgetsTest, TextCutToLinesNeverOutgrowsItsWidthWhateverItsLength) {
+    const QFont font = kitFont(12);
+    const QFontMetrics metrics(font);
+    struct Row {
+        QString text;
+        int lines;
+        bool ellipsis;
+    };
+    const std::vector<Row> rows{
+        // A megabyte without a space: its first lines, cut.
+        {QString(QLatin1Char('x')).repeated(1024 * 1024), 2, true},
+        {QString(QLatin1Char('x')).repeated(1024 * 1024), 3, true},
+        // A token wider than the line that fits in two: broken, nothing lost.
+        {QStringLiteral("Notes: ") + QString(QLatin1Char('y')).repeated(35), 3, false},
+    };
+    for (const Row& row : rows) {
+        const QString shown = elidedToLines(row.text, font, 200, row.lines);
+        const QStringList lines = shown.split(QLatin1Char('\n'));
+        EXPECT_LE(lines.size(), row.lines);
+        for (const QString& line : lines)
+            EXPECT_LE(metrics.horizontalAdvance(line), 200) << line.left(20).toStdString();
+        EXPECT_EQ(shown.endsWith(QChar(0x2026)), row.ellipsis);
+        if (!row.ellipsis) {
+            EXPECT_EQ(QString(shown).remove(QLatin1Char('\n')), row.text);
+        }
+    }
+}
+
 TEST(KitWidgetsTest, CapsuleBadgeShowsMarkupLiterally) {
     CapsuleBadge badge(
         QStringLiteral("<i>Adaptive</i>"),

@@ -1,5 +1,6 @@
 #include "tests/support/WidgetTesting.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
@@ -18,6 +19,16 @@ QString saveScreen(QWidget* widget, const QString& name) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     widget->grab().save(path);
     return path;
+}
+
+bool saveScreenWithFocus(QWidget* window, QWidget* control, const QString& name) {
+    window->show();
+    QApplication::setActiveWindow(window);
+    control->setFocus(Qt::TabFocusReason);
+    const bool focused = control->hasFocus();
+    saveScreen(window, name);
+    control->clearFocus();
+    return focused;
 }
 
 void processQueuedEvents() {

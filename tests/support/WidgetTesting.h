@@ -12,6 +12,10 @@ namespace lumra::testing {
 // Grabs widget (laid out at its current size) into screens/<name>.png and
 // returns the file's path.
 QString saveScreen(QWidget* widget, const QString& name);
+// Gives control keyboard focus (as Tab would) in its shown, active window,
+// saves the window as saveScreen does, and takes the focus away again.
+// Returns whether the control had the focus.
+bool saveScreenWithFocus(QWidget* window, QWidget* control, const QString& name);
 // Runs the Qt events already posted (queued calls, deferred deletes) a few
 // rounds, without waiting for anything.
 void processQueuedEvents();

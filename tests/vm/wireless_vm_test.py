@@ -199,11 +199,13 @@ def check(lines):
 
     busy = step(lines, "scanWhileBusy")
     checks.expect(busy is not None and busy["otherScanStarted"], "iw could not start the competing scan")
-    check_scan(checks, "scanWhileBusy", value_of(checks, lines, "scanWhileBusy"), scene, "cachedResults")
+    # The running scan is joined, and its results are the call's.
+    check_scan(checks, "scanWhileBusy", value_of(checks, lines, "scanWhileBusy"), scene, "freshScan")
 
     unprivileged = step(lines, "unprivilegedScan")
     checks.expect(unprivileged is not None and unprivileged["uid"] != 0, "the unprivileged scan ran as root")
     check_reading(checks, "unprivilegedReading", value_of(checks, lines, "unprivilegedReading"), scene)
+    # No system bus in this scene: no service to ask.
     check_scan(checks, "unprivilegedScan", value_of(checks, lines, "unprivilegedScan"), scene, "cachedResults")
 
     check_probes(checks, step(lines, "probes"), scene)
@@ -232,7 +234,7 @@ def main():
 
     programs = [args.probe, args.channel_scan, args.systool]
     return lumra_vm.run_test(args.cache, programs, SCRIPT, args.run_dir, check,
-                             "reading, triggered, refused, busy and failed scans, the probes' readers, "
+                             "reading, triggered, refused, joined and failed scans, the probes' readers, "
                              "the station's address through lumra-systool and a three-pass channel scan "
                              "on the simulated radio")
 

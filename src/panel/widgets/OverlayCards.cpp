@@ -1,6 +1,7 @@
 #include "panel/widgets/OverlayCards.h"
 
 #include "panel/viewmodel/PanelTexts.h"
+#include "qt/FocusRing.h"
 #include "qt/KitFonts.h"
 #include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
@@ -97,6 +98,8 @@ void ToolboxToolRow::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(isDown() ? PP::cardFill() : PP::rowFill());
     painter.drawRoundedRect(QRectF(0, 1, width(), height() - 2), 9, 9);
+    if (showsFocusRing(this))
+        paintFocusRing(painter, QRectF(0, 1, width(), height() - 2), 9);
 }
 
 ToolboxOverlayCard::ToolboxOverlayCard(Callbacks callbacks, QWidget* parent)

@@ -3,6 +3,7 @@
 #include "platform/defaults/AtomicFileWriter.h"
 
 #include "base/DiagnosticLog.h"
+#include "base/UniqueFd.h"
 
 #include <cerrno>
 #include <cstring>
@@ -20,27 +21,6 @@ namespace {
 std::string errnoText(std::string_view what, const std::filesystem::path& path, int error) {
     return fmt::format("{} {}: {}", what, path.string(), std::strerror(error));
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-    // close() reports deferred write errors on some file systems.
-    int release() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd);
-    }
-
-private:
-    int m_fd;
-};
 
 std::optional<std::string> writeAll(int fd, std::string_view bytes,
                                     const std::filesystem::path& path) {
@@ -69,7 +49,7 @@ std::optional<std::string> flushDirectory(const std::filesystem::path& directory
     const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return errnoText("cannot open", directory, errno);
-    FileDescriptor owned(fd);
+    UniqueFd owned(fd);
     if (::fsync(owned.get()) != 0)
         return errnoText("cannot flush", directory, errno);
     return std::nullopt;
@@ -127,14 +107,15 @@ Replacement replaceAtomically(const std::filesystem::path& file, std::string_vie
         return {errnoText("cannot create a temporary file in", directory, error),
                 error == EACCES || error == EPERM || error == EROFS};
     }
-    FileDescriptor owned(fd);
+    UniqueFd owned(fd);
 
     std::optional<std::string> failure;
     if (rule.exact && ::fchmod(owned.get(), rule.mode) != 0)
         failure = errnoText("cannot set the mode of", temporary, errno);
     if (!failure)
         failure = writeAndFlush(owned.get(), bytes, temporary);
-    if (!failure && owned.release() != 0)
+    // close() reports deferred write errors on some file systems.
+    if (!failure && owned.close() != 0)
         failure = errnoText("cannot close", temporary, errno);
     if (!failure && ::rename(temporary.c_str(), file.c_str()) != 0)
         failure = errnoText("cannot rename over", file, errno);
@@ -153,14 +134,14 @@ std::optional<std::string> writeInPlace(const std::filesystem::path& file, std::
     const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return errnoText("cannot open", file, errno);
-    FileDescriptor owned(fd);
+    UniqueFd owned(fd);
     if (auto failure = writeAll(owned.get(), bytes, file))
         return failure;
     if (::ftruncate(owned.get(), static_cast<off_t>(bytes.size())) != 0)
         return errnoText("cannot truncate", file, errno);
     if (::fsync(owned.get()) != 0)
         return errnoText("cannot flush", file, errno);
-    if (owned.release() != 0)
+    if (owned.close() != 0)
         return errnoText("cannot close", file, errno);
     return std::nullopt;
 }

@@ -4,6 +4,7 @@
 #include "platform/defaults/DefaultsStore.h"
 
 #include "base/DiagnosticLog.h"
+#include "base/UniqueFd.h"
 #include "platform/defaults/AtomicFileWriter.h"
 
 #include <algorithm>
@@ -85,8 +86,8 @@ struct FileContents {
 FileContents readWholeFile(const std::filesystem::path& path) {
     // Non-blocking, so a FIFO standing where the file should be cannot hang
     // the open; its type refuses it right after.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd) {
         // ENOTDIR: something that is not a directory stands where ours
         // should; there is no file of ours to keep, and writes will fail.
         // ENOENT also covers a symbolic link to nothing.
@@ -96,14 +97,14 @@ FileContents readWholeFile(const std::filesystem::path& path) {
     }
     FileContents contents{FileContents::Kind::read, {}, {}};
     struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         contents = {FileContents::Kind::unreadable, {}, "not a regular file"};
     } else if (static_cast<std::uint64_t>(status.st_size) > maxFileBytes) {
         contents = {FileContents::Kind::unreadable, {}, "larger than the settings file may be"};
     } else {
         char buffer[16384];
         for (;;) {
-            const ssize_t count = ::read(fd, buffer, sizeof buffer);
+            const ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
             if (count == 0)
                 break;
             if (count < 0 && errno == EINTR)
@@ -121,7 +122,6 @@ FileContents readWholeFile(const std::filesystem::path& path) {
             }
         }
     }
-    ::close(fd);
     return contents;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/network/RtnetlinkDump.h"
 
+#include "base/UniqueFd.h"
+
 #include <cerrno>
 #include <cstring>
 #include <linux/netlink.h>
@@ -14,21 +16,6 @@ namespace lumra {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class NetlinkSocket {
-public:
-    NetlinkSocket() : m_fd(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE)) {}
-    ~NetlinkSocket() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    NetlinkSocket(const NetlinkSocket&) = delete;
-    NetlinkSocket& operator=(const NetlinkSocket&) = delete;
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 bool sendDumpRequest(int fd, std::uint16_t type, std::uint32_t sequence) {
     struct {
@@ -160,17 +147,17 @@ void readRoute(const nlmsghdr& header, RoutingFacts& facts) {
 } // namespace
 
 std::optional<RoutingFacts> dumpRoutingFacts(std::chrono::milliseconds timeout) {
-    NetlinkSocket socket;
-    if (socket.fd() < 0)
+    UniqueFd socket(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE));
+    if (socket.get() < 0)
         return std::nullopt;
     const auto deadline = Clock::now() + timeout;
     RoutingFacts facts;
-    if (!sendDumpRequest(socket.fd(), RTM_GETLINK, 1) ||
-        !receiveDump(socket.fd(), 1, deadline,
+    if (!sendDumpRequest(socket.get(), RTM_GETLINK, 1) ||
+        !receiveDump(socket.get(), 1, deadline,
                      [&](const nlmsghdr& header) { readLink(header, facts); }))
         return std::nullopt;
-    if (!sendDumpRequest(socket.fd(), RTM_GETROUTE, 2) ||
-        !receiveDump(socket.fd(), 2, deadline,
+    if (!sendDumpRequest(socket.get(), RTM_GETROUTE, 2) ||
+        !receiveDump(socket.get(), 2, deadline,
                      [&](const nlmsghdr& header) { readRoute(header, facts); }))
         return std::nullopt;
     return facts;

@@ -1,5 +1,6 @@
 #include "platform/network/RtnetlinkPathSource.h"
 
+#include "base/UniqueFd.h"
 #include "concurrency/Runtime.h"
 #include "platform/network/InterfaceTypeClassifier.h"
 #include "platform/network/RtnetlinkDump.h"
@@ -21,17 +22,15 @@ namespace {
 constexpr unsigned subscribedGroups =
     RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR | RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE;
 
-int openSubscribedSocket() {
-    const int fd = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE);
-    if (fd < 0)
-        return -1;
+UniqueFd openSubscribedSocket() {
+    UniqueFd fd(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE));
+    if (!fd)
+        return fd;
     sockaddr_nl local{};
     local.nl_family = AF_NETLINK;
     local.nl_groups = subscribedGroups;
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) < 0) {
-        ::close(fd);
-        return -1;
-    }
+    if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) < 0)
+        return UniqueFd();
     return fd;
 }
 
@@ -44,13 +43,8 @@ struct MonitorState {
     std::atomic<bool> computePending{false};
     std::mutex mutex;
     Executor* queue = nullptr; // guarded by mutex; null once cancelled
-    int fd = -1;               // I/O thread only after start
+    UniqueFd fd;               // I/O thread only after start
     IoThread::WatchId watchId = 0;
-
-    ~MonitorState() {
-        if (fd >= 0)
-            ::close(fd);
-    }
 
     // Any thread. One computation is queued at a time; events that arrive
     // while it runs queue the next.
@@ -68,7 +62,7 @@ struct MonitorState {
     static void drain(const std::shared_ptr<MonitorState>& self) {
         char buffer[8192];
         for (;;) {
-            const ssize_t received = ::recv(self->fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            const ssize_t received = ::recv(self->fd.get(), buffer, sizeof buffer, MSG_DONTWAIT);
             if (received > 0 || (received < 0 && (errno == EINTR || errno == ENOBUFS)))
                 continue; // ENOBUFS: events were lost, and the dump reads them anyway
             break;
@@ -77,11 +71,10 @@ struct MonitorState {
     }
 
     void stopWatching() {
-        if (fd < 0)
+        if (!fd)
             return;
         ioThread().unwatch(watchId);
-        ::close(fd);
-        fd = -1;
+        fd.reset();
     }
 
     // The monitor's queue.
@@ -140,9 +133,9 @@ std::shared_ptr<NetworkPathMonitoring> RtnetlinkPathSource::startMonitor(Executo
     state->queue = &queue;
     // Subscribe before the first dump, so no change falls between the two.
     state->fd = openSubscribedSocket();
-    if (state->fd >= 0) {
-        state->watchId =
-            ioThread().watch(state->fd, POLLIN, [state](short) { MonitorState::drain(state); });
+    if (state->fd) {
+        state->watchId = ioThread().watch(state->fd.get(), POLLIN,
+                                          [state](short) { MonitorState::drain(state); });
     }
     MonitorState::scheduleCompute(state);
     return std::make_shared<RtnetlinkPathMonitor>(std::move(state));

@@ -2,6 +2,7 @@
 
 #include "concurrency/CancellableContinuation.h"
 #include "concurrency/Runtime.h"
+#include "model/UnicodeText.h"
 #include "platform/bus/BusConnection.h"
 
 #include <chrono>
@@ -151,9 +152,11 @@ struct FreedesktopNotificationCenter::BusSide : std::enable_shared_from_this<Bus
         const auto previous = idsByIdentifier.find(request.identifier);
         const std::uint32_t replacesId = previous != idsByIdentifier.end() ? previous->second : 0;
         const bool markup = capabilities && capabilities->count("body-markup") > 0;
-        const std::string body = markup ? escapedMarkup(request.body) : request.body;
+        const std::string bounded = boundedText(request.body, maxBodyBytes);
+        const std::string body = markup ? escapedMarkup(bounded) : bounded;
         const int suppressSound = request.playsDefaultSound ? 0 : 1;
-        auto writeArguments = [name = applicationName, replacesId, title = request.title, body,
+        auto writeArguments = [name = applicationName, replacesId,
+                               title = boundedText(request.title, maxTitleBytes), body,
                                suppressSound](sd_bus_message* call) {
             int result = sd_bus_message_append(call, "susss", name.c_str(), replacesId, "",
                                                title.c_str(), body.c_str());
@@ -281,6 +284,13 @@ Task<void> FreedesktopNotificationCenter::add(UserNotificationRequest request) {
 void FreedesktopNotificationCenter::setResponseHandler(
     std::function<void(const NotificationUserInfo&)> handler) {
     m_responses->handler = std::move(handler);
+}
+
+std::string FreedesktopNotificationCenter::boundedText(const std::string& text,
+                                                       std::size_t maxBytes) {
+    if (text.size() <= maxBytes)
+        return text;
+    return std::string(utf8Prefix(text, maxBytes)) + "\u2026";
 }
 
 std::string FreedesktopNotificationCenter::escapedMarkup(const std::string& text) {

@@ -35,6 +35,12 @@ public:
 
     // The body as sent to a service that reads markup in it.
     static std::string escapedMarkup(const std::string& text);
+    // What a notification server is sent of a title and a body: a server
+    // shows a few lines, and text from outside may be of any length.
+    static constexpr std::size_t maxTitleBytes = 256;
+    static constexpr std::size_t maxBodyBytes = 1024;
+    // text, or its longest start within maxBytes (whole characters) and "…".
+    static std::string boundedText(const std::string& text, std::size_t maxBytes);
 
 private:
     struct Responses;

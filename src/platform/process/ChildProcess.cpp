@@ -1,6 +1,7 @@
 #include "platform/process/ChildProcess.h"
 
 #include "base/DiagnosticLog.h"
+#include "base/UniqueFd.h"
 #include "concurrency/Runtime.h"
 #include "platform/process/BoundedOutput.h"
 
@@ -34,13 +35,6 @@ int pidfdSendSignal(int pidfd, int signal) {
     return static_cast<int>(::syscall(SYS_pidfd_send_signal, pidfd, signal, nullptr, 0));
 }
 
-void closeIfOpen(int& fd) {
-    if (fd >= 0) {
-        ::close(fd);
-        fd = -1;
-    }
-}
-
 std::string systemMessage(int code) {
     return std::strerror(code);
 }
@@ -50,8 +44,8 @@ std::string systemMessage(int code) {
 // Everything below is touched on the I/O thread only, except `running`.
 struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
     pid_t pid = -1;
-    int pidfd = -1;
-    std::array<int, 2> pipes{-1, -1}; // standard output, standard error
+    UniqueFd pidfd;
+    std::array<UniqueFd, 2> pipes; // standard output, standard error
     std::array<IoThread::WatchId, 2> pipeWatches{0, 0};
     IoThread::WatchId exitWatch = 0;
     std::optional<IoThread::TimerId> killTimer;
@@ -66,16 +60,16 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
     void start() {
         auto self = shared_from_this();
         for (int stream = 0; stream < 2; ++stream) {
-            pipeWatches[stream] =
-                io->watch(pipes[stream], POLLIN, [self, stream](short) { self->drain(stream); });
+            pipeWatches[stream] = io->watch(pipes[stream].get(), POLLIN,
+                                            [self, stream](short) { self->drain(stream); });
         }
-        exitWatch = io->watch(pidfd, POLLIN, [self](short) { self->reap(/*block=*/false); });
+        exitWatch = io->watch(pidfd.get(), POLLIN, [self](short) { self->reap(/*block=*/false); });
     }
 
     void drain(int stream) {
         std::array<char, 65536> buffer;
         for (;;) {
-            const ssize_t n = ::read(pipes[stream], buffer.data(), buffer.size());
+            const ssize_t n = ::read(pipes[stream].get(), buffer.data(), buffer.size());
             if (n > 0) {
                 output[stream].append(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
                 continue;
@@ -91,10 +85,10 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
     }
 
     void closePipe(int stream) {
-        if (pipes[stream] < 0)
+        if (!pipes[stream])
             return;
         io->unwatch(pipeWatches[stream]);
-        closeIfOpen(pipes[stream]);
+        pipes[stream].reset();
     }
 
     void reap(bool block) {
@@ -102,8 +96,8 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
             return;
         siginfo_t info{};
         const int flags = WEXITED | (block ? 0 : WNOHANG);
-        while (::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(pidfd), &info, flags) <
-               0) {
+        while (::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(pidfd.get()), &info,
+                        flags) < 0) {
             if (errno != EINTR)
                 return;
         }
@@ -113,7 +107,7 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
         exit = ChildExit{info.si_status, signalled, {}, {}};
         running.store(false);
         io->unwatch(exitWatch);
-        closeIfOpen(pidfd);
+        pidfd.reset();
         if (killTimer)
             io->cancelTimer(*killTimer);
         killTimer.reset();
@@ -130,7 +124,7 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
     }
 
     void deliverIfComplete() {
-        if (!exit || pipes[0] >= 0 || pipes[1] >= 0 || !onExit)
+        if (!exit || pipes[0] || pipes[1] || !onExit)
             return;
         ChildExit outcome = std::move(*exit);
         if (output[0].isCut() || output[1].isCut())
@@ -149,14 +143,14 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
             deliverIfComplete();
             return;
         }
-        pidfdSendSignal(pidfd, SIGTERM);
+        pidfdSendSignal(pidfd.get(), SIGTERM);
         if (killTimer)
             return;
         auto self = shared_from_this();
         killTimer = io->addTimer(std::chrono::steady_clock::now() + terminationGrace, [self] {
             self->killTimer.reset();
             if (!self->exit)
-                pidfdSendSignal(self->pidfd, SIGKILL);
+                pidfdSendSignal(self->pidfd.get(), SIGKILL);
         });
     }
 
@@ -165,7 +159,7 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
         if (exit)
             return;
         terminationRequested = true;
-        pidfdSendSignal(pidfd, SIGKILL);
+        pidfdSendSignal(pidfd.get(), SIGKILL);
         reap(/*block=*/true);
     }
 };
@@ -249,16 +243,12 @@ std::shared_ptr<ChildProcess> ChildProcess::launch(const std::string& file,
                                                    const std::vector<std::string>& argv,
                                                    std::function<void(ChildExit)> onExit,
                                                    std::size_t maxKeptOutputBytes) {
-    int out[2];
-    int err[2];
-    if (::pipe2(out, O_CLOEXEC) != 0)
+    UniquePipe out = openPipe(O_CLOEXEC);
+    if (!out.read)
         throw ChildLaunchError(errno, systemMessage(errno));
-    if (::pipe2(err, O_CLOEXEC) != 0) {
-        const int code = errno;
-        ::close(out[0]);
-        ::close(out[1]);
-        throw ChildLaunchError(code, systemMessage(code));
-    }
+    UniquePipe err = openPipe(O_CLOEXEC);
+    if (!err.read)
+        throw ChildLaunchError(errno, systemMessage(errno));
 
     SpawnAttributes spawn;
     // The child starts with default signal handling and nothing blocked,
@@ -273,8 +263,8 @@ std::shared_ptr<ChildProcess> ChildProcess::launch(const std::string& file,
     posix_spawnattr_setsigmask(&spawn.attributes, &none);
     posix_spawnattr_setflags(&spawn.attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
     // dup2 clears close-on-exec on the copies only.
-    posix_spawn_file_actions_adddup2(&spawn.actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&spawn.actions, err[1], STDERR_FILENO);
+    posix_spawn_file_actions_adddup2(&spawn.actions, out.write.get(), STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&spawn.actions, err.write.get(), STDERR_FILENO);
 
     std::vector<char*> args;
     args.reserve(argv.size() + 1);
@@ -285,31 +275,26 @@ std::shared_ptr<ChildProcess> ChildProcess::launch(const std::string& file,
     pid_t pid = -1;
     const int code =
         ::posix_spawn(&pid, file.c_str(), &spawn.actions, &spawn.attributes, args.data(), environ);
-    ::close(out[1]);
-    ::close(err[1]);
-    if (code != 0) {
-        ::close(out[0]);
-        ::close(err[0]);
+    out.write.reset();
+    err.write.reset();
+    if (code != 0)
         throw ChildLaunchError(code, systemMessage(code));
-    }
 
     auto state = std::make_shared<State>();
     state->pid = pid;
-    state->pipes = {out[0], err[0]};
+    ::fcntl(out.read.get(), F_SETFL, O_NONBLOCK);
+    ::fcntl(err.read.get(), F_SETFL, O_NONBLOCK);
+    state->pipes = {std::move(out.read), std::move(err.read)};
     state->onExit = std::move(onExit);
     state->output = {BoundedOutput(maxKeptOutputBytes), BoundedOutput(maxKeptOutputBytes)};
     state->keptOutputBytes = maxKeptOutputBytes;
     state->io = &ioThread();
-    ::fcntl(out[0], F_SETFL, O_NONBLOCK);
-    ::fcntl(err[0], F_SETFL, O_NONBLOCK);
     // Opened before anyone reaps the child, so it cannot name another process.
-    state->pidfd = pidfdOpen(pid);
-    if (state->pidfd < 0) {
+    state->pidfd.reset(pidfdOpen(pid));
+    if (!state->pidfd) {
         const int error = errno;
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
-        ::close(out[0]);
-        ::close(err[0]);
         throw ChildLaunchError(error, systemMessage(error));
     }
     ChildRegistry::shared().add(state);

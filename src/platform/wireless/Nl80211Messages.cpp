@@ -210,6 +210,7 @@ std::optional<Nl80211BssInfo> decodeBss(const nlmsghdr* message) {
         {NL80211_BSS_INFORMATION_ELEMENTS, Kind::binary},
         {NL80211_BSS_BEACON_IES, Kind::binary},
         {NL80211_BSS_STATUS, Kind::u32},
+        {NL80211_BSS_SEEN_MS_AGO, Kind::u32},
     };
     const auto attributes = attributesOf(message, NL80211_CMD_NEW_SCAN_RESULTS, rules);
     if (!attributes) {
@@ -233,7 +234,16 @@ std::optional<Nl80211BssInfo> decodeBss(const nlmsghdr* message) {
         .signalMbm = bss->s32(NL80211_BSS_SIGNAL_MBM),
         .ssid = std::move(ssid),
         .status = bss->u32(NL80211_BSS_STATUS),
+        .seenMsAgo = bss->u32(NL80211_BSS_SEEN_MS_AGO),
     };
+}
+
+std::vector<Nl80211BssInfo> heardWithin(std::vector<Nl80211BssInfo> entries,
+                                        std::chrono::milliseconds window) {
+    std::erase_if(entries, [window](const Nl80211BssInfo& bss) {
+        return bss.seenMsAgo && *bss.seenMsAgo > window.count();
+    });
+    return entries;
 }
 
 std::optional<Nl80211ScanEvent> decodeScanEvent(const nlmsghdr* message, std::uint32_t ifindex) {

@@ -10,6 +10,7 @@
 #include "platform/wireless/WirelessNetwork.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -75,6 +76,8 @@ struct Nl80211BssInfo {
     std::optional<std::vector<std::uint8_t>> ssid;
     // NL80211_BSS_STATUS_*: whether the station is joined to this BSS.
     std::optional<std::uint32_t> status;
+    // How long ago the kernel last heard it, when the dump was made.
+    std::optional<std::uint32_t> seenMsAgo;
 
     bool operator==(const Nl80211BssInfo&) const = default;
 };
@@ -130,6 +133,11 @@ WirelessLinkReading makeLinkReading(const Nl80211InterfaceInfo& interface,
 
 WirelessNetwork makeNetwork(const Nl80211BssInfo& bss,
                             const std::vector<Nl80211SurveyInfo>& surveys);
+
+// The entries the kernel heard within window before its dump (those without
+// an age stay): one scan's results without what earlier scans left behind.
+std::vector<Nl80211BssInfo> heardWithin(std::vector<Nl80211BssInfo> entries,
+                                        std::chrono::milliseconds window);
 
 // mBm to dBm, to the nearest dBm, halves away from zero.
 std::int64_t dbmFromMbm(std::int32_t mbm);

@@ -159,6 +159,7 @@ const char* describe(ServiceScanOutcome outcome) noexcept {
 struct ServiceScanRequest::Shared {
     mutable std::mutex mutex;
     std::optional<ServiceScanOutcome> outcome;
+    std::string detail;
     int readyFd = -1;
 
     Shared() : readyFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
@@ -169,12 +170,13 @@ struct ServiceScanRequest::Shared {
     Shared(const Shared&) = delete;
     Shared& operator=(const Shared&) = delete;
 
-    void set(ServiceScanOutcome value) {
+    void set(ServiceScanOutcome value, std::string why) {
         {
             std::lock_guard lock(mutex);
             if (outcome)
                 return;
             outcome = value;
+            detail = std::move(why);
         }
         const std::uint64_t one = 1;
         [[maybe_unused]] const auto written = ::write(readyFd, &one, sizeof one);
@@ -209,6 +211,11 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
         listDevices();
     }
 
+    void finishWithError(sd_bus_message* reply, ServiceScanOutcome outcome) {
+        const sd_bus_error* error = sd_bus_message_get_error(reply);
+        finish(outcome, error != nullptr && error->name != nullptr ? error->name : "");
+    }
+
     void abandon() {
         finished = true;
         if (connection)
@@ -216,11 +223,11 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
         connection.reset();
     }
 
-    void finish(ServiceScanOutcome outcome) {
+    void finish(ServiceScanOutcome outcome, std::string detail = {}) {
         if (finished)
             return;
         finished = true;
-        shared->set(outcome);
+        shared->set(outcome, std::move(detail));
         if (connection)
             connection->close();
     }
@@ -241,7 +248,7 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
                     (self.get()->*onReply)(reply);
             });
         if (!sent)
-            finish(ServiceScanOutcome::failed);
+            finish(ServiceScanOutcome::failed, std::string("cannot call ") + member);
     }
 
     void getProperty(const char* destination, const std::string& path, const char* interface,
@@ -268,10 +275,10 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
                 if (accepted)
                     installed();
                 else
-                    self->finish(ServiceScanOutcome::failed);
+                    self->finish(ServiceScanOutcome::failed, "the bus refused the signal match");
             });
         if (!added)
-            finish(ServiceScanOutcome::failed);
+            finish(ServiceScanOutcome::failed, "cannot add the signal match");
     }
 
     // ------------------------------------------------------------ NetworkManager
@@ -326,8 +333,8 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
 
     void lastScanRead(sd_bus_message* reply) {
         if (isError(reply)) {
-            finish(errorIn(reply, mismatches) ? ServiceScanOutcome::notManaged
-                                              : ServiceScanOutcome::failed);
+            finishWithError(reply, errorIn(reply, mismatches) ? ServiceScanOutcome::notManaged
+                                                              : ServiceScanOutcome::failed);
             return;
         }
         // -1 until the device's first scan.
@@ -347,7 +354,7 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
     // goes on until LastScan advances.
     void scanRequested(sd_bus_message* reply) {
         if (isError(reply))
-            finish(outcomeOfError(reply));
+            finishWithError(reply, outcomeOfError(reply));
     }
 
     void deviceChanged(sd_bus_message* signal) {
@@ -374,7 +381,8 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
     void objectsListed(sd_bus_message* reply) {
         if (isError(reply)) {
             serviceSeen = serviceSeen || !errorIn(reply, absences);
-            finish(serviceSeen ? ServiceScanOutcome::notManaged : ServiceScanOutcome::noService);
+            finishWithError(reply, serviceSeen ? ServiceScanOutcome::notManaged
+                                               : ServiceScanOutcome::noService);
             return;
         }
         serviceSeen = true;
@@ -426,8 +434,8 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
 
     void scanningRead(sd_bus_message* reply) {
         if (isError(reply)) {
-            finish(errorIn(reply, mismatches) ? ServiceScanOutcome::notManaged
-                                              : ServiceScanOutcome::failed);
+            finishWithError(reply, errorIn(reply, mismatches) ? ServiceScanOutcome::notManaged
+                                                              : ServiceScanOutcome::failed);
             return;
         }
         stationScanning = stationScanning || readVariant<int>(reply, "b").value_or(0) != 0;
@@ -440,7 +448,7 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
         // Another scan runs: its end is ours too.
         if (errorIn(reply, busy) && stationScanning)
             return;
-        finish(outcomeOfError(reply));
+        finishWithError(reply, outcomeOfError(reply));
     }
 
     void stationChanged(sd_bus_message* signal) {
@@ -493,6 +501,11 @@ int ServiceScanRequest::readyFd() const noexcept {
 std::optional<ServiceScanOutcome> ServiceScanRequest::outcome() const {
     std::lock_guard lock(m_shared->mutex);
     return m_shared->outcome;
+}
+
+std::string ServiceScanRequest::detail() const {
+    std::lock_guard lock(m_shared->mutex);
+    return m_shared->detail;
 }
 
 ServiceScanOutcome ServiceScanRequest::wait(Deadline deadline) const {

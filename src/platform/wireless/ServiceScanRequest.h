@@ -38,6 +38,7 @@ public:
     using Deadline = std::chrono::steady_clock::time_point;
 
     // Sends the request at once from the I/O thread of the current runtime.
+    // Throws std::system_error when no descriptor can be made for readyFd.
     ServiceScanRequest(BusAddress bus, std::string interfaceName);
     // Abandons a request still waiting: the I/O thread leaves the bus.
     ~ServiceScanRequest();
@@ -47,6 +48,9 @@ public:
     // Readable once the outcome is known.
     int readyFd() const noexcept;
     std::optional<ServiceScanOutcome> outcome() const;
+    // With an outcome other than scanned: the service's error name, or what
+    // failed; may be empty.
+    std::string detail() const;
     // Blocks until the outcome is known; timedOut at the deadline.
     ServiceScanOutcome wait(Deadline deadline) const;
 

@@ -25,8 +25,9 @@ public:
     virtual std::optional<WirelessLinkReading> currentReading() = 0;
 
     // Blocks until the scan ends (seconds); none when there is no interface.
-    // Throws WirelessError when the scan fails; a refused or busy scan is not
-    // a failure but gives the kernel's cached results.
+    // A scan already running is joined. Throws WirelessError when the scan
+    // fails; a scan refused everywhere, or not done in time, is not a
+    // failure but gives the kernel's cached results.
     virtual std::optional<WirelessScan> scanNetworks() = 0;
 };
 

@@ -8,10 +8,11 @@
 namespace lumra {
 
 enum class WirelessScanSource {
-    // A scan this call triggered finished.
+    // A scan that ended during this call: one it triggered, joined or had
+    // the network service run.
     freshScan,
-    // The kernel refused a scan (not permitted, or another scan was running),
-    // aborted it or did not finish it in time: its cached results.
+    // No scan could be had (not permitted and no service would), or it was
+    // aborted or not done in time: the kernel's cached results.
     cachedResults,
 };
 

@@ -127,6 +127,19 @@ TEST_F(NotificationServiceTest, NotifySendsTheTitleTheBodyAndAClickableDefaultAc
     EXPECT_EQ(posted(silent)["hints"], Json({{"suppress-sound", true}}));
 }
 
+TEST_F(NotificationServiceTest, ATitleOrBodyOfAnyLengthReachesTheServiceBounded) {
+    // A version of 900 KB, with a two-byte character across the cut.
+    auto request = requestFor("long", "Lumra " + std::string(1017, '9') + "\u00e9" +
+                                          std::string(900 * 1024, '9') + " is now available.");
+    request.title = std::string(300, 'T');
+    const Json call = posted(request);
+    const std::string body = call["body"];
+    EXPECT_EQ(body, "Lumra " + std::string(1017, '9') + "\u2026");
+    EXPECT_EQ(call["summary"], std::string(256, 'T') + "\u2026");
+    const std::string shortBody = "Lumra 2.1 is now available.";
+    EXPECT_EQ(posted(requestFor("short", shortBody))["body"], shortBody);
+}
+
 TEST_F(NotificationCenterTest, MarkupInTheBodyIsEscapedForAServiceThatReadsIt) {
     testing::FakeNotificationServer server(bus.address(), {"body", "body-markup"});
     FreedesktopNotificationCenter center(BusAddress::explicitAddress(bus.address()));

@@ -8,8 +8,11 @@
 
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <linux/genetlink.h>
+#include <set>
+#include <sstream>
 #include <thread>
 #include <unistd.h>
 
@@ -104,6 +107,46 @@ TEST(Nl80211ClientTest, KernelWithoutWirelessHasNoInterface) {
     EXPECT_EQ(client.defaultInterface(), std::nullopt);
     EXPECT_EQ(client.currentReading(), std::nullopt);
     EXPECT_EQ(client.scanNetworks(), std::nullopt);
+}
+
+// The generic-netlink sockets this process holds, by inode.
+std::set<std::string> genericNetlinkSockets() {
+    std::set<std::string> open;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+        if (!error && target.rfind("socket:[", 0) == 0) {
+            open.insert(target.substr(8, target.size() - 9));
+        }
+    }
+    std::set<std::string> inodes;
+    std::ifstream table("/proc/self/net/netlink");
+    std::string line;
+    std::getline(table, line);
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string address, protocol, port, groups, rmem, wmem, dump, locks, drops, inode;
+        fields >> address >> protocol >> port >> groups >> rmem >> wmem >> dump >> locks >> drops >>
+            inode;
+        if (protocol == std::to_string(NETLINK_GENERIC) && open.count(inode) != 0) {
+            inodes.insert(inode);
+        }
+    }
+    return inodes;
+}
+
+// Readings several times a second share one socket instead of opening one each.
+TEST(Nl80211ClientTest, ReadingsKeepOneSession) {
+    Nl80211Client client;
+    const auto before = genericNetlinkSockets();
+    (void)client.currentReading();
+    const auto kept = genericNetlinkSockets();
+    ASSERT_EQ(kept.size(), before.size() + 1);
+    for (int i = 0; i < 20; ++i) {
+        (void)client.currentReading();
+        (void)client.defaultInterface();
+    }
+    EXPECT_EQ(genericNetlinkSockets(), kept);
 }
 
 TEST(Nl80211ClientTest, CallsFromManyThreadsAtOnce) {

@@ -201,11 +201,12 @@ TEST(Nl80211DecodeTest, ScannedBssWithNameFromItsElements) {
             .s32(NL80211_BSS_SIGNAL_MBM, -3000)
             .bytes(NL80211_BSS_INFORMATION_ELEMENTS, elementsWithSsid(bytesOf("lumra-ap-ch6")))
             .bytes(NL80211_BSS_BEACON_IES, elementsWithSsid(bytesOf("beacon-name")))
-            .u32(NL80211_BSS_STATUS, NL80211_BSS_STATUS_ASSOCIATED);
+            .u32(NL80211_BSS_STATUS, NL80211_BSS_STATUS_ASSOCIATED)
+            .u32(NL80211_BSS_SEEN_MS_AGO, 1250);
     });
     EXPECT_EQ(decodeBss(message.header()),
               (Nl80211BssInfo{MacAddressBytes{0x02, 0, 0, 0, 0x02, 0}, 2437, -3000,
-                              bytesOf("lumra-ap-ch6"), NL80211_BSS_STATUS_ASSOCIATED}));
+                              bytesOf("lumra-ap-ch6"), NL80211_BSS_STATUS_ASSOCIATED, 1250}));
 }
 
 TEST(Nl80211DecodeTest, ScannedBssTakesTheBeaconNameWhenTheLatestElementsHaveNone) {
@@ -337,9 +338,11 @@ TEST(Nl80211AssemblyTest, ReadingTakesNameAndChannelFromTheAssociatedBssWhenTheI
     const Nl80211StationInfo ap{apAddress, -30, 10, false, true};
     ASSERT_TRUE(needsAssociatedBss(interface, ap));
     const std::vector<Nl80211BssInfo> results = {
-        {MacAddressBytes{2, 0, 0, 0, 0, 0}, 2412, -3000, bytesOf("lumra-ap-ch1"), std::nullopt},
-        {apAddress, 2462, -3000, bytesOf("stale-entry"), std::nullopt},
-        {apAddress, 2437, -3000, bytesOf("lumra-ap-ch6"), NL80211_BSS_STATUS_ASSOCIATED},
+        {MacAddressBytes{2, 0, 0, 0, 0, 0}, 2412, -3000, bytesOf("lumra-ap-ch1"), std::nullopt,
+         std::nullopt},
+        {apAddress, 2462, -3000, bytesOf("stale-entry"), std::nullopt, std::nullopt},
+        {apAddress, 2437, -3000, bytesOf("lumra-ap-ch6"), NL80211_BSS_STATUS_ASSOCIATED,
+         std::nullopt},
     };
     const auto bss = associatedBss(results, apAddress);
     ASSERT_TRUE(bss);
@@ -354,8 +357,8 @@ TEST(Nl80211AssemblyTest, AssociatedBssFallsBackToTheAddressAlone) {
     const MacAddressBytes apAddress{2, 0, 0, 0, 2, 0};
     const std::vector<Nl80211BssInfo> results = {
         {MacAddressBytes{2, 0, 0, 0, 0, 0}, 2412, -3000, bytesOf("other"),
-         NL80211_BSS_STATUS_ASSOCIATED},
-        {apAddress, 2437, -3000, bytesOf("lumra-ap-ch6"), std::nullopt},
+         NL80211_BSS_STATUS_ASSOCIATED, std::nullopt},
+        {apAddress, 2437, -3000, bytesOf("lumra-ap-ch6"), std::nullopt, std::nullopt},
     };
     EXPECT_EQ(associatedBss(results, apAddress)->ssid, bytesOf("lumra-ap-ch6"));
     EXPECT_FALSE(associatedBss(results, MacAddressBytes{2, 0, 0, 0, 9, 0}));
@@ -369,8 +372,8 @@ TEST(Nl80211AssemblyTest, InterfaceNamesAndBssOnlyMatterWithAnAccessPoint) {
     EXPECT_TRUE(needsAssociatedBss(bare, ap));
     EXPECT_FALSE(needsAssociatedBss(bare, std::nullopt));
     // A BSS handed in without an access point is not this link's.
-    const Nl80211BssInfo bss{ap.address, 2437, -3000, bytesOf("net"),
-                             NL80211_BSS_STATUS_ASSOCIATED};
+    const Nl80211BssInfo bss{
+        ap.address, 2437, -3000, bytesOf("net"), NL80211_BSS_STATUS_ASSOCIATED, std::nullopt};
     const auto reading = makeLinkReading(bare, std::nullopt, bss, {});
     EXPECT_FALSE(reading.ssid);
     EXPECT_FALSE(reading.channel);
@@ -403,8 +406,8 @@ TEST(Nl80211AssemblyTest, ReadingOfAHiddenOrUnreadableNameHasNoName) {
 }
 
 TEST(Nl80211AssemblyTest, ScannedNetworkWithNoiseOfItsChannel) {
-    const Nl80211BssInfo bss{MacAddressBytes{2, 0, 0, 0, 0, 0}, 2412, -4550,
-                             bytesOf("lumra-ap-ch1"), std::nullopt};
+    const Nl80211BssInfo bss{MacAddressBytes{2, 0, 0, 0, 0, 0}, 2412,         -4550,
+                             bytesOf("lumra-ap-ch1"),           std::nullopt, std::nullopt};
     EXPECT_EQ(makeNetwork(bss, {{2437, -90, true}, {2412, -95, false}}),
               (WirelessNetwork{"lumra-ap-ch1", "02:00:00:00:00:00", -46,
                                WirelessChannel{2412, 1, WiFiBand::twoPointFourGigahertz}, -95}));
@@ -412,7 +415,7 @@ TEST(Nl80211AssemblyTest, ScannedNetworkWithNoiseOfItsChannel) {
 
 TEST(Nl80211AssemblyTest, ScannedNetworkMissingValuesStayAbsent) {
     const Nl80211BssInfo bss{std::nullopt, std::nullopt, std::nullopt, std::vector<std::uint8_t>{},
-                             std::nullopt};
+                             std::nullopt, std::nullopt};
     EXPECT_EQ(makeNetwork(bss, {{2412, -95, false}}),
               (WirelessNetwork{std::nullopt, std::nullopt, 0, std::nullopt, std::nullopt}));
 }
@@ -432,6 +435,21 @@ TEST(Nl80211AssemblyTest, MbmRoundsToTheNearestDbm) {
                                             {-10000, -100}}) {
         EXPECT_EQ(dbmFromMbm(row.mbm), row.dbm) << row.mbm;
     }
+}
+
+TEST(Nl80211AssemblyTest, HeardWithinKeepsWhatTheKernelHeardInTheWindowAndWhatHasNoAge) {
+    auto entry = [](std::uint8_t last, std::optional<std::uint32_t> age) {
+        return Nl80211BssInfo{
+            MacAddressBytes{2, 0, 0, 0, last, 0}, 2412, -3000, std::nullopt, std::nullopt, age};
+    };
+    const auto kept = heardWithin(
+        {entry(1, 0), entry(2, 800), entry(3, 801), entry(4, std::nullopt), entry(5, 30000)},
+        std::chrono::milliseconds(800));
+    std::vector<int> lasts;
+    for (const auto& bss : kept) {
+        lasts.push_back((*bss.bssid)[4]);
+    }
+    EXPECT_EQ(lasts, (std::vector<int>{1, 2, 4}));
 }
 
 } // namespace

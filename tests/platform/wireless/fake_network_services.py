@@ -7,7 +7,7 @@ CONFIG_JSON: {"networkManager": {...}, "iwd": {...}}; a service that is
 absent from it is not started.
 
 networkManager: {"devices": [{"path", "interface", "wifi"}], "scan": MODE,
-                 "scanCommand": [argv]?}
+                 "scanCommand": [argv]?, "scanEvents": [argv]?}
 iwd:            {"stations": [{"path", "interface", "station"}], "scan": MODE}
 
 MODE says how a scan request is answered:
@@ -19,15 +19,14 @@ MODE says how a scan request is answered:
                iwd: the bus policy's AccessDenied
   not-allowed  NetworkManager: Device.NotAllowed (unavailable, activating)
   busy         iwd: Busy while no scan runs (connecting)
-  command      NetworkManager: runs scanCommand (the real trigger, as root),
-               and LastScan advances when it exits; a request while it runs
-               joins it
+  command      NetworkManager: runs scanCommand (the real trigger, as root);
+               LastScan advances when scanEvents (iw event) reports the
+               interface's scan finished; a request while a scan runs joins it
 
 Prints "ready" once every name is owned, then one line per event:
 "requested PATH", "scan-ended PATH LASTSCAN"; "end-scan" on standard input
 is answered with "ended"."""
 import json
-import os
 import subprocess
 import sys
 import time
@@ -103,11 +102,12 @@ class NmDevice(PropertiesObject):
         self.mode = config.get("scan", "finish")
         self.command = config.get("scanCommand")
         self.services = services
-        self.child = None
         # "running": a scan is under way before anyone asks.
         self.scanning = self.mode == "running"
         if self.wifi:
             services.scanners.append(self)
+            if self.mode == "command":
+                self.watch_kernel(config["scanEvents"])
 
     @dbus.service.method(NM_WIRELESS, in_signature="a{sv}", out_signature="")
     def RequestScan(self, options):
@@ -118,25 +118,31 @@ class NmDevice(PropertiesObject):
             raise Error(NM + ".PermissionDenied", NM + ".wifi.scan request failed: not authorized")
         if self.mode == "not-allowed":
             raise Error(NM + ".Device.NotAllowed", "Scanning not allowed while unavailable")
-        if self.mode == "command":
-            self.run_command()
-        elif self.mode != "never":
+        if self.mode != "never":
             self.scanning = True
+        if self.mode == "command":
+            self.trigger()
 
-    def run_command(self, attempt=0):
-        if self.child is not None:
-            return  # joined
-        self.child = subprocess.Popen(self.command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        GLib.child_watch_add(GLib.PRIORITY_DEFAULT, self.child.pid, self.command_ended, attempt)
+    def watch_kernel(self, events):
+        """The kernel's scan notifications, from events (iw event)."""
+        self.events = subprocess.Popen(events, stdout=subprocess.PIPE, text=True)
+        GLib.io_add_watch(self.events.stdout, GLib.IO_IN | GLib.IO_HUP, self.kernel_event)
 
-    def command_ended(self, pid, status, attempt):
-        self.child.wait()
-        self.child = None
-        if os.waitstatus_to_exitcode(status) != 0 and attempt < 20:
-            # Another scan held the radio (EBUSY): try again shortly.
-            GLib.timeout_add(100, lambda: self.run_command(attempt + 1) and False)
-            return
-        self.end_scan()
+    def kernel_event(self, source, condition):
+        line = self.events.stdout.readline()
+        if not line:
+            return False
+        # "wlan3 (phy #3): scan finished: 2412 2417 ..., """
+        if line.startswith(self.values[NM_DEVICE]["Interface"] + " ") and "scan finished" in line \
+                and self.scanning:
+            self.end_scan()
+        return True
+
+    def trigger(self, attempt=0):
+        done = subprocess.run(self.command, capture_output=True, text=True)
+        # Busy: a scan runs already, and its end is ours too.
+        if done.returncode != 0 and "busy" not in done.stderr.lower() and attempt < 20:
+            GLib.timeout_add(100, lambda: self.trigger(attempt + 1) and False)
 
     def end_scan(self):
         self.scanning = False

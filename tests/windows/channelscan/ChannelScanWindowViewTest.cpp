@@ -103,6 +103,8 @@ TEST_F(ChannelScanWindowViewTest, EveryStateFromTheFirstScanToARescanAndItsCance
                           "in the same band."));
     EXPECT_TRUE(showsText("Analyze nearby channel congestion and get a same-band recommendation."));
     saveScreen(view.get(), "channelscan-empty-idle");
+    EXPECT_TRUE(testing::saveScreenWithFocus(view.get(), child<QWidget>("emptyButton"),
+                                             "channelscan-focus"));
 
     // The centre button starts the scan: "Cancel" in the header, the bar instead of the button.
     child<QAbstractButton>("emptyButton")->click();

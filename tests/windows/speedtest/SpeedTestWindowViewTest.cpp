@@ -126,6 +126,8 @@ TEST_F(SpeedTestWindowViewTest, EveryLayoutOfOneTestStartedFromTheWindow) {
     EXPECT_FALSE(shown("resultsBlock"));
     EXPECT_EQ(child<QAbstractButton>("emptyButton")->text(), "Run Test");
     saveScreen(view.get(), "speedtest-empty");
+    EXPECT_TRUE(
+        testing::saveScreenWithFocus(view.get(), child<QWidget>("emptyButton"), "speedtest-focus"));
 
     child<QAbstractButton>("emptyButton")->click();
     processQueuedEvents();
