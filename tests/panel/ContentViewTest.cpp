@@ -2,9 +2,11 @@
 // visibility, routes and heights, what the controls call, and screenshots.
 #include "panel/viewmodel/PanelTexts.h"
 #include "panel/widgets/DashboardPage.h"
+#include "panel/widgets/InlineMessageRow.h"
 #include "panel/widgets/OverlayCards.h"
 #include "panel/widgets/SettingsOverlayCard.h"
 #include "qt/CrossFade.h"
+#include "qt/Dot.h"
 #include "qt/FocusRing.h"
 #include "qt/KitFonts.h"
 #include "qt/LocaleNumberFormat.h"
@@ -284,6 +286,17 @@ TEST(PanelDashboard, ConnectedBeforeTheFirstSnapshot) {
     }
     EXPECT_EQ(page.healthBadge()->text(), "Warning");
     frame.show();
+    testing::processQueuedEvents();
+    // One line of caption text: padding 8 above and below, the dot 4 below
+    // the text's top, so its centre sits on the first line.
+    InlineMessageRow* message = page.messageRows()[0];
+    const QLabel* text = message->textLabel();
+    const QWidget* dot = message->findChild<Dot*>();
+    ASSERT_NE(dot, nullptr);
+    const int lineHeight = text->fontMetrics().height();
+    EXPECT_EQ(message->height(), 8 + lineHeight + 8);
+    EXPECT_EQ(text->geometry().top(), 8);
+    EXPECT_EQ(dot->geometry().top(), 8 + 4);
     testing::saveScreen(&frame, "panel-dashboard-waiting");
     expectQuitWhole(&frame, &page);
 }
