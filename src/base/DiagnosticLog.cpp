@@ -137,9 +137,9 @@ void DiagnosticLog::writeLine(std::string_view area, std::string_view text,
     {
         std::lock_guard lock(captureMutex());
         if (auto& sink = captureSink()) {
-            std::string_view text = line.text();
-            text.remove_suffix(1);
-            sink(std::string(text));
+            std::string_view withoutNewline = line.text();
+            withoutNewline.remove_suffix(1);
+            sink(std::string(withoutNewline));
             return;
         }
     }

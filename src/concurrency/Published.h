@@ -57,12 +57,12 @@ public:
         m_slots->push_back(slot);
         std::weak_ptr<std::vector<std::shared_ptr<Slot>>> weakSlots = m_slots;
         return Subscription([weakSlots, weakSlot = std::weak_ptr<Slot>(slot)] {
-            auto slot = weakSlot.lock();
-            if (!slot)
+            auto connectedSlot = weakSlot.lock();
+            if (!connectedSlot)
                 return;
-            slot->active = false;
+            connectedSlot->active = false;
             if (auto connected = weakSlots.lock())
-                std::erase(*connected, slot);
+                std::erase(*connected, connectedSlot);
         });
     }
 

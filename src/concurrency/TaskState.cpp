@@ -28,14 +28,15 @@ ResumeTarget ResumeTarget::current(std::coroutine_handle<> h) noexcept {
 }
 
 void ResumeTarget::post() const {
-    TaskState* task = this->task;
-    std::coroutine_handle<> handle = this->handle;
-    task->executor().post(
-        [task, handle] {
-            CurrentTaskScope scope(task);
-            handle.resume();
+    // Copies: the job may run after this target is gone.
+    TaskState* target = task;
+    std::coroutine_handle<> frame = handle;
+    target->executor().post(
+        [target, frame] {
+            CurrentTaskScope scope(target);
+            frame.resume();
         },
-        task->priority());
+        target->priority());
 }
 
 } // namespace lumra

@@ -185,11 +185,11 @@ std::optional<int> pingOverDatagramSocket(const IcmpPingRequest& request) {
         std::array<std::uint8_t, 4096> buffer{};
         alignas(cmsghdr) char control[512] = {};
         sockaddr_in from{};
-        iovec part{buffer.data(), buffer.size()};
+        iovec chunk{buffer.data(), buffer.size()};
         msghdr message{};
         message.msg_name = &from;
         message.msg_namelen = sizeof from;
-        message.msg_iov = &part;
+        message.msg_iov = &chunk;
         message.msg_iovlen = 1;
         message.msg_control = control;
         message.msg_controllen = sizeof control;
@@ -240,9 +240,9 @@ std::optional<int> pingOverDatagramSocket(const IcmpPingRequest& request) {
     auto receiveError = [&] {
         std::array<std::uint8_t, 512> buffer{};
         alignas(cmsghdr) char control[512] = {};
-        iovec part{buffer.data(), buffer.size()};
+        iovec chunk{buffer.data(), buffer.size()};
         msghdr message{};
-        message.msg_iov = &part;
+        message.msg_iov = &chunk;
         message.msg_iovlen = 1;
         message.msg_control = control;
         message.msg_controllen = sizeof control;

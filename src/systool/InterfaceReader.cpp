@@ -1,6 +1,7 @@
 // getifaddrs and the MTU ioctl.
 #include "systool/InterfaceReader.h"
 
+#include "base/NetlinkPayload.h"
 #include "base/UniqueFd.h"
 
 #include <algorithm>
@@ -71,7 +72,7 @@ struct Ipv4Owner {
 void readIpv4Attributes(const nlmsghdr* header, std::vector<Ipv4Owner>& owners) {
     if (header->nlmsg_type != RTM_NEWADDR || header->nlmsg_len < NLMSG_LENGTH(sizeof(ifaddrmsg)))
         return;
-    const auto* message = static_cast<const ifaddrmsg*>(NLMSG_DATA(header));
+    const auto* message = static_cast<const ifaddrmsg*>(netlinkPayload(header));
     if (message->ifa_family != AF_INET)
         return;
     Ipv4Owner owner;

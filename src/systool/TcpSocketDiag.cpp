@@ -1,6 +1,7 @@
 // inet_diag dump requests, each read to NLMSG_DONE.
 #include "systool/TcpSocketDiag.h"
 
+#include "base/NetlinkPayload.h"
 #include "base/UniqueFd.h"
 
 #include <array>
@@ -79,7 +80,7 @@ bool dumpSockets(std::uint16_t type, const Request& request, Take take) {
                 header->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg))) {
                 return false;
             }
-            take(*static_cast<const inet_diag_msg*>(NLMSG_DATA(header)));
+            take(*static_cast<const inet_diag_msg*>(netlinkPayload(header)));
         }
     }
 }

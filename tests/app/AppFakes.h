@@ -81,7 +81,7 @@ private:
 
 class FakeLocationAuthorizer final : public LocationAuthorizing {
 public:
-    explicit FakeLocationAuthorizer(LocationPermissionStatus status) : status(status) {}
+    explicit FakeLocationAuthorizer(LocationPermissionStatus initial) : status(initial) {}
     LocationPermissionStatus authorizationStatus() const override { return status; }
     const StatusChangeCallback& onAuthorizationStatusChange() const override { return m_callback; }
     void setOnAuthorizationStatusChange(StatusChangeCallback callback) override {

@@ -323,18 +323,18 @@ TEST_F(CollectionTest, ClosingTheWindowInEveryStageStillFinalisesWithoutStarting
                                            {"channel", 2000ms, 2, 0},
                                            {"speed", 6000ms, 3, 1}}) {
         SCOPED_TRACE(c.name);
-        test::ExportRig rig;
-        rig.scanner->passDuration = 1s;
-        rig.speedRunner->chunkDuration = 30s;
-        auto model = DiagnosticsExportViewModel::create(rig.engine(), {}, bundle, {});
-        model->viewDidAppear();
+        test::ExportRig stageRig;
+        stageRig.scanner->passDuration = 1s;
+        stageRig.speedRunner->chunkDuration = 30s;
+        auto stageModel = DiagnosticsExportViewModel::create(stageRig.engine(), {}, bundle, {});
+        stageModel->viewDidAppear();
         loop.advanceBy(c.closeAfter);
-        const auto scanTask = rig.channelScan->runningTask();
-        const auto testTask = rig.speedTest->runningTask();
-        model->viewDidDisappear();
+        const auto scanTask = stageRig.channelScan->runningTask();
+        const auto testTask = stageRig.speedTest->runningTask();
+        stageModel->viewDidDisappear();
         const auto closedAt = now();
         loop.runUntilIdle();
-        ASSERT_TRUE(model->isReportReady());
+        ASSERT_TRUE(stageModel->isReportReady());
         EXPECT_LT(now() - closedAt, 1s);
         if (scanTask) {
             EXPECT_TRUE(scanTask->isCancelled());
@@ -343,12 +343,12 @@ TEST_F(CollectionTest, ClosingTheWindowInEveryStageStillFinalisesWithoutStarting
             EXPECT_TRUE(testTask->isCancelled());
         }
         loop.advanceBy(120s);
-        EXPECT_EQ(rig.scanner->calls, c.scans);
-        EXPECT_EQ(rig.speedRunner->downloads, c.downloads);
-        const std::string text = *model->collectedReportJSONString().get();
+        EXPECT_EQ(stageRig.scanner->calls, c.scans);
+        EXPECT_EQ(stageRig.speedRunner->downloads, c.downloads);
+        const std::string text = *stageModel->collectedReportJSONString().get();
         test::keepGeneratedReport(std::string("closed-in-") + c.name, text);
         EXPECT_EQ(text.find("timed out"), std::string::npos);
-        EXPECT_EQ(model->collectionMessage().get(), "Report ready.");
+        EXPECT_EQ(stageModel->collectionMessage().get(), "Report ready.");
     }
 }
 

@@ -1,6 +1,7 @@
 // An IPv4 address whose label names another interface ("utun7" on a veth):
 // lumra-systool's ifconfig lists it under the interface that holds it, and
 // the tunnel parser sees no tunnel.
+#include "base/NetlinkPayload.h"
 #include "probes/parsers/TunnelInterfacesParser.h"
 #include "systool/Ifconfig.h"
 #include "systool/InterfaceReader.h"
@@ -39,7 +40,7 @@ void addLabelledAddress(const char* device, const char* address, unsigned char p
     header.nlmsg_len = NLMSG_LENGTH(sizeof(ifaddrmsg));
     header.nlmsg_type = RTM_NEWADDR;
     header.nlmsg_flags = NLM_F_REQUEST | NLM_F_CREATE | NLM_F_EXCL | NLM_F_ACK;
-    auto* message = static_cast<ifaddrmsg*>(NLMSG_DATA(&header));
+    auto* message = static_cast<ifaddrmsg*>(const_cast<void*>(netlinkPayload(&header)));
     message->ifa_family = AF_INET;
     message->ifa_prefixlen = prefix;
     message->ifa_index = if_nametoindex(device);
@@ -59,7 +60,7 @@ void addLabelledAddress(const char* device, const char* address, unsigned char p
     ASSERT_GT(received, 0);
     const auto* reply = reinterpret_cast<const nlmsghdr*>(answer);
     ASSERT_EQ(reply->nlmsg_type, NLMSG_ERROR);
-    EXPECT_EQ(static_cast<const nlmsgerr*>(NLMSG_DATA(reply))->error, 0)
+    EXPECT_EQ(static_cast<const nlmsgerr*>(netlinkPayload(reply))->error, 0)
         << "the kernel refused the address";
 }
 

@@ -138,8 +138,8 @@ TEST_P(StoppedPollTest, APollCutShortByAStopPublishesNothing) {
 INSTANTIATE_TEST_SUITE_P(EveryPolledMonitor, StoppedPollTest,
                          ::testing::Values(StopLands::beforeThePollBegins,
                                            StopLands::whileItsToolRuns),
-                         [](const auto& info) {
-                             return info.param == StopLands::whileItsToolRuns
+                         [](const auto& testInfo) {
+                             return testInfo.param == StopLands::whileItsToolRuns
                                         ? std::string("WhileItsToolRuns")
                                         : std::string("BeforeThePollBegins");
                          });

@@ -17,9 +17,11 @@ namespace lumra::test {
 class ScriptedHttpServer {
 public:
     struct Answer {
-        Answer(int status = 200, std::string body = {},
-               std::vector<std::pair<std::string, std::string>> headers = {}, bool stall = false)
-            : status(status), body(std::move(body)), headers(std::move(headers)), stall(stall) {}
+        Answer(int answerStatus = 200, std::string answerBody = {},
+               std::vector<std::pair<std::string, std::string>> answerHeaders = {},
+               bool stallAfterHeaders = false)
+            : status(answerStatus), body(std::move(answerBody)), headers(std::move(answerHeaders)),
+              stall(stallAfterHeaders) {}
 
         int status = 200;
         std::string body;

@@ -561,16 +561,16 @@ Subscription DefaultsStore::observe(const std::string& key, std::function<void()
     }
     std::weak_ptr<Observers> weakRegistry = m_state->observers;
     return Subscription([weakRegistry, key, weakObserver = std::weak_ptr<Observer>(observer)] {
-        const auto observer = weakObserver.lock();
-        if (!observer)
+        const auto registered = weakObserver.lock();
+        if (!registered)
             return;
-        observer->active.store(false);
+        registered->active.store(false);
         const auto registry = weakRegistry.lock();
         if (!registry)
             return;
         std::lock_guard lock(registry->mutex);
         auto& list = registry->byKey[key];
-        std::erase(list, observer);
+        std::erase(list, registered);
         if (list.empty())
             registry->byKey.erase(key);
     });

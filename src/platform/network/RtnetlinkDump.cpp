@@ -1,5 +1,6 @@
 #include "platform/network/RtnetlinkDump.h"
 
+#include "base/NetlinkPayload.h"
 #include "base/UniqueFd.h"
 
 #include <cerrno>
@@ -78,7 +79,7 @@ bool receiveDump(int fd, std::uint32_t sequence, Clock::time_point deadline, OnM
 void readLink(const nlmsghdr& header, RoutingFacts& facts) {
     if (header.nlmsg_type != RTM_NEWLINK || header.nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg)))
         return;
-    const auto* info = static_cast<const ifinfomsg*>(NLMSG_DATA(&header));
+    const auto* info = static_cast<const ifinfomsg*>(netlinkPayload(&header));
     LinkFacts link;
     link.index = info->ifi_index;
     link.hardwareType = info->ifi_type;
@@ -114,7 +115,7 @@ void readNextHops(const rtattr& attribute, RoutingFacts& facts) {
 void readRoute(const nlmsghdr& header, RoutingFacts& facts) {
     if (header.nlmsg_type != RTM_NEWROUTE || header.nlmsg_len < NLMSG_LENGTH(sizeof(rtmsg)))
         return;
-    const auto* route = static_cast<const rtmsg*>(NLMSG_DATA(&header));
+    const auto* route = static_cast<const rtmsg*>(netlinkPayload(&header));
     const bool isDefault = (route->rtm_family == AF_INET || route->rtm_family == AF_INET6) &&
                            route->rtm_dst_len == 0 && route->rtm_type == RTN_UNICAST &&
                            (route->rtm_flags & unusableNextHop) == 0;

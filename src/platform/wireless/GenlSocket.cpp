@@ -1,5 +1,6 @@
 #include "platform/wireless/GenlSocket.h"
 
+#include "base/NetlinkPayload.h"
 #include "platform/wireless/WirelessError.h"
 
 #include <cerrno>
@@ -163,7 +164,7 @@ GenlSocket::Outcome GenlSocket::transact(nl_msg* message, const MessageHandler& 
                     outcome.error = EBADMSG;
                 } else {
                     int code = 0;
-                    std::memcpy(&code, NLMSG_DATA(header), sizeof code);
+                    std::memcpy(&code, netlinkPayload(header), sizeof code);
                     outcome.error = code < 0 ? -code : code;
                 }
                 finished = true;
@@ -172,7 +173,7 @@ GenlSocket::Outcome GenlSocket::transact(nl_msg* message, const MessageHandler& 
             if (header->nlmsg_type == NLMSG_DONE) {
                 int code = 0;
                 if (header->nlmsg_len >= NLMSG_LENGTH(sizeof(int))) {
-                    std::memcpy(&code, NLMSG_DATA(header), sizeof code);
+                    std::memcpy(&code, netlinkPayload(header), sizeof code);
                 }
                 outcome.error = code < 0 ? -code : 0;
                 finished = true;

@@ -143,10 +143,11 @@ AppBuildMetadataDisplayInfo displayInfoOf(const Bundle& bundle,
 
 } // namespace
 
-AppBuildMetadataDisplayInfo::AppBuildMetadataDisplayInfo(std::string version, std::string buildID,
-                                                         std::string releaseDate)
-    : version(std::move(version)), buildID(std::move(buildID)),
-      releaseDate(std::move(releaseDate)) {}
+AppBuildMetadataDisplayInfo::AppBuildMetadataDisplayInfo(std::string shownVersion,
+                                                         std::string shownBuildID,
+                                                         std::string shownReleaseDate)
+    : version(std::move(shownVersion)), buildID(std::move(shownBuildID)),
+      releaseDate(std::move(shownReleaseDate)) {}
 
 AppBuildMetadataDisplayInfo::AppBuildMetadataDisplayInfo(const Bundle& bundle)
     : AppBuildMetadataDisplayInfo(bundle, releaseDateDisplayFormatter()) {}

@@ -164,7 +164,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"IwdNeverFinishes", iwd("never"), ServiceScanOutcome::timedOut, iwdStation},
         Case{"IwdDeviceThatIsNoStation", iwd("finish", false), ServiceScanOutcome::notManaged, ""},
         Case{"NoService", "", ServiceScanOutcome::noService, ""}),
-    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Case>& testInfo) {
+        return std::string(testInfo.param.name);
+    });
 
 TEST(ServiceScanRequestPolicyTest, BusPolicyThatKeepsUsFromBothServicesIsNoScan) {
     RunLoop loop;
