@@ -1,8 +1,10 @@
 #include "app/AppDelegate.h"
 
+#include "app/ClosedWindowMemory.h"
 #include "app/SettingsView.h"
 #include "app/ToolWindow.h"
 #include "monitoring/ping/BuiltInInternetTarget.h"
+#include "platform/process/FreedMemory.h"
 #include "probes/captive/CaptivePortalProbe.h"
 #include "probes/dns/CommandLineDNSLookupRunner.h"
 #include "probes/metadata/ShellWiFiNetworkMetadataResolver.h"
@@ -14,8 +16,10 @@
 #include "shell/buildinfo/AppBuildMetadataDisplayInfo.h"
 #include "shell/location/SystemSettingsLocationOpener.h"
 
+#include <QCoreApplication>
 #include <QKeySequence>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <chrono>
 
@@ -154,6 +158,12 @@ std::shared_ptr<SpeedTestMonitor> AppDelegate::speedTestMonitor() {
             .gradeThresholds = BufferbloatGradeThresholds{2.0, 3.0, 5.0}};
         m_speedTestMonitor = SpeedTestMonitor::create(std::move(runner), std::move(latencyProbe),
                                                       wallClock(), std::move(settings));
+        // A test's transfer buffers, freed on the runner's threads, would
+        // otherwise stay with the allocator.
+        m_cancellables.push_back(m_speedTestMonitor->isRunning().subscribe([](const bool& running) {
+            if (!running)
+                QTimer::singleShot(0, qApp, [] { returnFreedMemoryToSystem(); });
+        }));
         m_creationLog.emplace_back("SpeedTestMonitor");
     }
     return m_speedTestMonitor;
@@ -374,6 +384,7 @@ void AppDelegate::openSettings() {
         window->setMinimumSize(720, 440);
         window->setGeometry(centredWindowFrame(QSize(760, 460)));
         addCloseShortcut(window.get());
+        releaseMemoryWhenClosed(window.get());
         m_settingsWindow = std::move(window);
     }
     m_settingsWindow->show();
