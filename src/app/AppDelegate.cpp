@@ -13,6 +13,7 @@
 #include "probes/speedtest/CloudflareSpeedTestRunner.h"
 #include "probes/speedtest/PingProbeLatencyProber.h"
 #include "probes/tcp/CommandLineTCPConnectionCounter.h"
+#include "qt/LocaleDateFormat.h"
 #include "shell/buildinfo/AppBuildMetadataDisplayInfo.h"
 #include "shell/location/SystemSettingsLocationOpener.h"
 
@@ -378,9 +379,9 @@ void AppDelegate::openSettings() {
         window->setWindowTitle(QStringLiteral("Lumra Settings"));
         auto* layout = new QVBoxLayout(window.get());
         layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(new SettingsView(appUpdateController(), m_platform.userDefaults,
-                                           viewServices(),
-                                           AppBuildMetadataDisplayInfo(*m_platform.bundle)));
+        layout->addWidget(new SettingsView(
+            appUpdateController(), m_platform.userDefaults, viewServices(),
+            AppBuildMetadataDisplayInfo(*m_platform.bundle, LocaleLongDateFormatter())));
         window->setMinimumSize(720, 440);
         window->setGeometry(centredWindowFrame(QSize(760, 460)));
         addCloseShortcut(window.get());

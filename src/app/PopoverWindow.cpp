@@ -1,6 +1,7 @@
 #include "app/PopoverWindow.h"
 
 #include "qt/Palette.h"
+#include "qt/WindowShape.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -54,7 +55,8 @@ QRect popoverFrame(const std::optional<QRect>& itemGeometry, QPoint activationPo
 PopoverWindow::PopoverWindow()
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setWindowTitle(QStringLiteral("Lumra"));
-    setAttribute(Qt::WA_TranslucentBackground, false);
+    // Translucent where the desktop composites: only the rounded panel shows.
+    setAttribute(Qt::WA_TranslucentBackground, true);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     setFixedSize(width, m_contentHeight);
@@ -68,6 +70,7 @@ void PopoverWindow::setContent(QWidget* content) {
 void PopoverWindow::setContentHeight(int height) {
     m_contentHeight = height;
     setFixedSize(width, height);
+    applyRoundedWindowShape(this, cornerRadius);
 }
 
 void PopoverWindow::showRelativeTo(const std::optional<QRect>& itemGeometry,
@@ -75,6 +78,8 @@ void PopoverWindow::showRelativeTo(const std::optional<QRect>& itemGeometry,
     const QPoint anchor =
         itemGeometry && !itemGeometry->isEmpty() ? itemGeometry->center() : activationPoint;
     setGeometry(popoverFrame(itemGeometry, activationPoint, size(), availableGeometryAt(anchor)));
+    // Without a compositor the window server cuts the corners instead.
+    applyRoundedWindowShape(this, cornerRadius);
     show();
     raise();
     activateWindow();
@@ -97,9 +102,11 @@ void PopoverWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void PopoverWindow::paintEvent(QPaintEvent*) {
-    // The panel's own content paints over this; it shows only around it.
+    // The panel's own content paints over this; it shows only around it,
+    // inside the rounded shape.
     QPainter painter(this);
-    painter.fillRect(rect(), paletteColor(0.11, 0.12, 0.15));
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(roundedShape(QRectF(rect()), cornerRadius), paletteColor(0.11, 0.12, 0.15));
 }
 
 } // namespace lumra

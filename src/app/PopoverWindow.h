@@ -23,6 +23,8 @@ class PopoverWindow final : public QWidget {
 public:
     static constexpr int width = 400;
     static constexpr int initialHeight = 650;
+    // The panel's rounded corners.
+    static constexpr double cornerRadius = 14.0;
 
     PopoverWindow();
 

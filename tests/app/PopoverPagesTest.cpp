@@ -1,8 +1,10 @@
 // The popover's pages inside the real host: each page's height reaches the
 // popover through the controller's clamp, and the toolbox's window rows
 // close the popover.
+#include "app/PopoverWindow.h"
 #include "app/ToolWindow.h"
 #include "panel/widgets/ContentView.h"
+#include "qt/WindowShape.h"
 #include "tests/app/AppTestFixture.h"
 
 #include <QAbstractButton>
@@ -30,6 +32,28 @@ protected:
         ADD_FAILURE() << "no button " << name.toStdString();
     }
 };
+
+// Without a compositor (offscreen has none) the window server cuts the
+// popover to its rounded shape; inside it nothing is cut.
+TEST(PopoverShapeTest, TheCornersAreCutToTheRoundedShape) {
+    ASSERT_FALSE(desktopComposites());
+    PopoverWindow window;
+    window.showRelativeTo(QRect(600, 0, 24, 24), QPoint());
+    const QRegion mask = window.mask();
+    ASSERT_FALSE(mask.isEmpty());
+    const int w = window.size().width(), h = window.size().height();
+    for (const QPoint corner : {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, h - 1),
+                                QPoint(w - 1, h - 1), QPoint(2, 2), QPoint(w - 3, h - 3)})
+        EXPECT_FALSE(mask.contains(corner)) << corner.x() << "," << corner.y();
+    for (const QPoint inside : {QPoint(14, 0), QPoint(0, 14), QPoint(w / 2, h / 2),
+                                QPoint(w - 1, h / 2), QPoint(w / 2, h - 1), QPoint(6, 6)})
+        EXPECT_TRUE(mask.contains(inside)) << inside.x() << "," << inside.y();
+    // A new height keeps the shape.
+    window.setContentHeight(430);
+    EXPECT_FALSE(window.mask().contains(QPoint(1, 429)));
+    EXPECT_TRUE(window.mask().contains(QPoint(200, 429)));
+    window.performClose();
+}
 
 TEST_F(PopoverPagesTest, EveryPageSizesThePopover) {
     MenuBarController& controller = menuBar();

@@ -4,6 +4,7 @@
 #include "panel/widgets/DashboardPage.h"
 #include "panel/widgets/OverlayCards.h"
 #include "panel/widgets/SettingsOverlayCard.h"
+#include "qt/CrossFade.h"
 #include "qt/FocusRing.h"
 #include "qt/KitFonts.h"
 #include "qt/LocaleNumberFormat.h"
@@ -11,6 +12,7 @@
 #include "qt/QtText.h"
 #include "tests/panel/PanelFixture.h"
 #include "viewkit/MetricFormat.h"
+#include "viewkit/SpringCurve.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -473,6 +475,42 @@ TEST(PanelKeyboard, TabMovesAVisibleFocusInReadingOrder) {
     order.at(2)->setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(page->monitoringSwitch()->hasFocus());
     testing::saveScreen(view.get(), "panel-focus-dashboard");
+}
+
+TEST(PanelSprings, ChangesCrossFadeAlongTheirSpringAndThenNothingRuns) {
+    PanelFixture f;
+    f.run(20);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    CrossFade* fade = view->crossFade();
+    // Redraws that change neither flag nor state start nothing.
+    view->refresh();
+    EXPECT_FALSE(fade->isRunning());
+
+    // A page change: the dashboard fades out over the toolbox.
+    buttonNamed(view.get(), "Open Toolbox")->click();
+    ASSERT_TRUE(fade->isRunning());
+    EXPECT_TRUE(fade->isVisible());
+    fade->animation().frameAt(0.06);
+    EXPECT_NEAR(fade->opacity(), 1.0 - pageChangeSpring.value(0.06), 1e-9);
+    EXPECT_GT(fade->opacity(), 0.2);
+    EXPECT_LT(fade->opacity(), 0.6);
+    testing::saveScreen(view.get(), "panel-spring-midflight");
+    fade->animation().frameAt(pageChangeSpring.settleTime());
+    EXPECT_FALSE(fade->isRunning()) << "no frames once settled";
+    EXPECT_FALSE(fade->isVisible());
+
+    // Back on the dashboard, pausing monitoring fades along the state spring.
+    buttonNamed(view.get(), "Back to Main")->click();
+    fade->animation().frameAt(1.0);
+    auto* page = pageOf<DashboardPage>(*view);
+    page->monitoringSwitch()->click();
+    f.settle();
+    ASSERT_TRUE(fade->isRunning());
+    fade->animation().frameAt(0.1);
+    EXPECT_NEAR(fade->opacity(), 1.0 - stateChangeSpring.value(0.1), 1e-9);
+    fade->animation().frameAt(stateChangeSpring.settleTime());
+    EXPECT_FALSE(fade->isRunning());
 }
 
 TEST(PanelToolbox, RowsCallbacksAndBack) {

@@ -10,6 +10,7 @@
 #include "platform/wireless/Nl80211Client.h"
 #include "probes/wifi/CoreWLANInterfaceProvider.h"
 #include "probes/wifi/CoreWLANNetworkScanner.h"
+#include "windows/radar/viewmodel/LinkQualityScore.h"
 #include "windows/radar/viewmodel/WiFiRadarWindowState.h"
 
 #include <chrono>
@@ -51,8 +52,9 @@ int radar() {
          scanner->nearbyNetworks().get(), scanner->lastErrorMessage().get()});
 
     json reading = nullptr;
-    if (state.currentSnapshot) {
-        const WiFiSnapshot& s = *state.currentSnapshot;
+    const std::optional<WiFiSnapshot>& current = feed->latestSnapshot().get();
+    if (current) {
+        const WiFiSnapshot& s = *current;
         reading = {{"ssid", s.ssid ? json(*s.ssid) : json(nullptr)},
                    {"rssiDbm", s.rssiDbm},
                    {"noiseFloorDbm", s.noiseFloorDbm},
@@ -65,7 +67,7 @@ int radar() {
             {{"id", row.id}, {"ssid", row.ssid}, {"signal", row.signal}, {"channel", row.channel}});
     json cards = json::array();
     for (const RadarMetricCardModel& card : state.cards)
-        cards.push_back(card.title + " " + card.valueText());
+        cards.push_back(card.title + " " + card.valueText);
     std::cout << json{{"step", "radar"},
                       {"ready", ready},
                       {"readings", feed->history().get().size()},
@@ -73,7 +75,7 @@ int radar() {
                       {"networkTitle", state.networkTitle},
                       {"showsCurrentTag", state.showsCurrentTag},
                       {"channelText", state.channelText},
-                      {"score", state.score},
+                      {"score", linkQualityScore(current)},
                       {"verdict", std::string(state.verdict)},
                       {"directionHint", std::string(state.directionHint.text)},
                       {"cards", cards},

@@ -187,8 +187,15 @@ json systoolStep(RunLoop& loop, const std::string& station) {
     return out;
 }
 
+// Of the scene's band only: a scan of every channel, while associated,
+// outlasts the wait for a joined scan under emulation on a busy host.
 bool startIwScan(const std::string& interface) {
-    const char* argv[] = {"iw", "dev", interface.c_str(), "scan", "trigger", nullptr};
+    const char* argv[] = {"iw",   "dev",     interface.c_str(),
+                          "scan", "trigger", "freq",
+                          "2412", "2417",    "2422",
+                          "2427", "2432",    "2437",
+                          "2442", "2447",    "2452",
+                          "2457", "2462",    nullptr};
     pid_t pid = 0;
     if (posix_spawnp(&pid, "iw", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
         return false;

@@ -28,9 +28,11 @@ class ProgressBar;
 
 class DiagnosticsExportWindowView final : public QWidget {
 public:
-    // The smallest size the content is laid out at; below it, it scrolls.
-    static constexpr int minimumContentWidth = 980;
-    static constexpr int minimumContentHeight = 660;
+    // The smallest size the content is laid out at: the window's own minimum,
+    // so Regenerate, Copy and Share show at every size the window allows
+    // (the JSON column narrows); below it, it scrolls.
+    static constexpr int minimumContentWidth = 860;
+    static constexpr int minimumContentHeight = 580;
 
     explicit DiagnosticsExportWindowView(const Engine& engine, QWidget* parent = nullptr);
     ~DiagnosticsExportWindowView() override;

@@ -4,6 +4,7 @@
 #include "export/window/ExportText.h"
 #include "qt/CapsuleBadge.h"
 #include "qt/KitFonts.h"
+#include "qt/LocaleDateFormat.h"
 #include "qt/Palette.h"
 #include "qt/SymbolLabel.h"
 
@@ -12,7 +13,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRegularExpression>
 #include <QVBoxLayout>
 
 namespace lumra {
@@ -49,16 +49,7 @@ StatusColor capsuleColor(HealthState state) {
 } // namespace
 
 QString mediumDateTimeText(const QDateTime& dateTime, const QLocale& locale) {
-    // Qt has short and long styles; medium is the long date without the
-    // weekday and with the abbreviated month, and the long time without the
-    // zone.
-    QString date = locale.dateFormat(QLocale::LongFormat);
-    date.remove(QRegularExpression(QStringLiteral("d{4}[^dMy']*")));
-    date.replace(QRegularExpression(QStringLiteral("M{4}")), QStringLiteral("MMM"));
-    QString time = locale.timeFormat(QLocale::LongFormat);
-    time.remove(QRegularExpression(QStringLiteral("\\s*t+\\s*")));
-    return locale.toString(dateTime, date.trimmed()) + QStringLiteral(", ") +
-           locale.toString(dateTime, time.trimmed());
+    return localeDateTimeText(dateTime, locale, LocaleDateStyle::medium, LocaleDateStyle::medium);
 }
 
 DiagnosticsCardMetric::DiagnosticsCardMetric(const QString& title, const QString& value,

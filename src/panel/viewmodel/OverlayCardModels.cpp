@@ -27,7 +27,8 @@ makeConnectionMonitorCardModel(const std::optional<ConnectionPressureResult>& la
     auto orphaned = orphanedConnectionHistory(history);
     std::vector<double> combined = total;
     combined.insert(combined.end(), orphaned.begin(), orphaned.end());
-    model.yDomain = connectionChartDomain(combined);
+    // One range for every row, so their trends compare.
+    const ChartDomain domain = connectionChartDomain(combined);
 
     const auto count = [&](auto read) {
         return latestResult ? fmt::format("{}", read(latestResult->counts))
@@ -36,15 +37,15 @@ makeConnectionMonitorCardModel(const std::optional<ConnectionPressureResult>& la
     using Counts = TCPConnectionStateCounts;
     model.rows = {
         {"Established", count([](const Counts& c) { return c.established; }),
-         establishedHistory(history), model.yDomain, StatusColor::green},
+         establishedHistory(history), domain, StatusColor::green},
         {"TIME_WAIT", count([](const Counts& c) { return c.timeWait; }), timeWaitHistory(history),
-         model.yDomain, StatusColor::orange},
+         domain, StatusColor::orange},
         {"CLOSE_WAIT", count([](const Counts& c) { return c.closeWait; }),
-         closeWaitHistory(history), model.yDomain, StatusColor::red},
+         closeWaitHistory(history), domain, StatusColor::red},
         {"Total", count([](const Counts& c) { return c.established + c.timeWait + c.closeWait; }),
-         std::move(total), model.yDomain, StatusColor::white},
+         std::move(total), domain, StatusColor::white},
         {"Orphaned", count([](const Counts& c) { return c.timeWait + c.closeWait; }),
-         std::move(orphaned), model.yDomain, StatusColor::yellow},
+         std::move(orphaned), domain, StatusColor::yellow},
     };
     if (latestResult) {
         model.badge = signalQualityBadge(latestResult->quality);

@@ -29,7 +29,6 @@ struct ConnectionMonitorCardModel {
     // Established, TIME_WAIT, CLOSE_WAIT, then (after the divider) Total and
     // Orphaned; each a trend row over the shared range.
     std::vector<MetricRowModel> rows;
-    ChartDomain yDomain;
     std::string statusText;
 
     bool operator==(const ConnectionMonitorCardModel&) const = default;

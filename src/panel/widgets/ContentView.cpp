@@ -6,11 +6,14 @@
 #include "panel/widgets/OverlayCards.h"
 #include "panel/widgets/SettingsOverlayCard.h"
 #include "platform/bundle/Bundle.h"
+#include "qt/CrossFade.h"
 #include "qt/DeferredRefresh.h"
 #include "qt/KitFonts.h"
+#include "qt/LocaleDateFormat.h"
 #include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
 #include "qt/QtText.h"
+#include "qt/WindowShape.h"
 #include "viewkit/MetricFormat.h"
 
 #include <QHBoxLayout>
@@ -71,6 +74,7 @@ ContentView::ContentView(Engine engine, PanelRoute activePanel, Callbacks callba
     m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
     layout->addWidget(m_scroll, 0, Qt::AlignHCenter);
 
+    m_crossFade = new CrossFade(this);
     m_refresh = new DeferredRefresh(this, [this] { refresh(); });
     for (const ObservableObject* object : observedParts(m_engine)) {
         m_refresh->observe(*object);
@@ -106,6 +110,7 @@ ContentView::~ContentView() {
 }
 
 void ContentView::showPanel(PanelRoute route) {
+    m_crossFade->capture();
     // The old page may be the caller (its Back button): delete it later.
     QWidget* old = m_scroll->takeWidget();
     if (old != nullptr) {
@@ -115,6 +120,7 @@ void ContentView::showPanel(PanelRoute route) {
     setPage(buildPage(route));
     m_scroll->verticalScrollBar()->setValue(0);
     m_router.showPanel(route);
+    m_crossFade->start(pageChangeSpring);
 }
 
 QWidget* ContentView::buildPage(PanelRoute route) {
@@ -139,7 +145,9 @@ QWidget* ContentView::buildPage(PanelRoute route) {
                 m_callbacks.onQuit();
             }
         };
-        content = new DashboardPage(dashboardModel(), std::move(actions));
+        const DashboardModel model = dashboardModel();
+        m_drawnState = std::pair{model.isMonitoringEnabled, model.healthBadge.text};
+        content = new DashboardPage(model, std::move(actions));
         break;
     }
     case PanelRoute::settings: {
@@ -159,7 +167,7 @@ QWidget* ContentView::buildPage(PanelRoute route) {
         content = new SettingsOverlayCard(
             std::move(binding), m_engine.appUpdateController,
             [this] { showPanel(PanelRoute::dashboard); }, std::move(launchAtLogin),
-            AppBuildMetadataDisplayInfo(Bundle::main()));
+            AppBuildMetadataDisplayInfo(Bundle::main(), LocaleLongDateFormatter()));
         break;
     }
     case PanelRoute::toolbox: {
@@ -213,8 +221,16 @@ DashboardModel ContentView::dashboardModel() const {
 void ContentView::refresh() {
     QWidget* page = m_page;
     if (auto* dashboard = dynamic_cast<DashboardPage*>(page)) {
-        dashboard->apply(dashboardModel());
+        const DashboardModel model = dashboardModel();
+        const std::pair state{model.isMonitoringEnabled, model.healthBadge.text};
+        const bool changed = m_drawnState && *m_drawnState != state;
+        if (changed)
+            m_crossFade->capture();
+        dashboard->apply(model);
         fitDashboard();
+        m_drawnState = state;
+        if (changed)
+            m_crossFade->start(stateChangeSpring);
     } else if (auto* connection = dynamic_cast<ConnectionMonitorOverlayCard*>(page)) {
         connection->apply(connectionMonitorCardModel(m_engine));
     } else if (auto* captive = dynamic_cast<CaptivePortalOverlayCard*>(page)) {
@@ -264,13 +280,11 @@ void ContentView::paintEvent(QPaintEvent*) {
     QLinearGradient gradient(bounds.topLeft(), bounds.bottomRight());
     gradient.setColorAt(0, PP::backgroundStart());
     gradient.setColorAt(1, PP::backgroundEnd());
-    // The whole rectangle: an opaque host window would show its own colour in
-    // the corners outside the rounded outline.
-    painter.fillRect(rect(), gradient);
-    QPainterPath shape;
-    shape.addRoundedRect(bounds, 14, 14);
+    // Only the rounded shape: outside it the host window is transparent (or
+    // cut away by its mask).
+    painter.fillPath(roundedShape(QRectF(rect()), 14), gradient);
     painter.setPen(QPen(PP::border(), 1));
-    painter.drawPath(shape);
+    painter.drawPath(roundedShape(bounds, 14));
 }
 
 } // namespace lumra

@@ -13,10 +13,14 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 class QScrollArea;
 
 namespace lumra {
+
+class CrossFade;
 
 class DeferredRefresh;
 
@@ -46,6 +50,9 @@ public:
     void refresh();
     // The dashboard's model of the objects' current values.
     DashboardModel dashboardModel() const;
+    // What fades out over the page after a change of page, of the monitoring
+    // flag or of the health state.
+    CrossFade* crossFade() const { return m_crossFade; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -67,6 +74,9 @@ private:
     QScrollArea* m_scroll;
     QWidget* m_page = nullptr;
     DeferredRefresh* m_refresh;
+    CrossFade* m_crossFade;
+    // The monitoring flag and health badge the dashboard drew last.
+    std::optional<std::pair<bool, std::string>> m_drawnState;
 };
 
 } // namespace lumra

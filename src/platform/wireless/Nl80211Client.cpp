@@ -258,10 +258,10 @@ ScanRun runScan(Session& session, const Nl80211InterfaceInfo& interface,
     const auto requestedAt = SteadyClock::now();
     const auto outcome = session.socket.transact(
         request.get(), [](const nlmsghdr*) {}, requestedAt + timeouts.request);
-    const auto deadline = SteadyClock::now() + timeouts.scan;
+    const auto othersDeadline = SteadyClock::now() + timeouts.othersScan;
     ScanRun run;
     if (outcome.error == EBUSY) {
-        if (awaitOthersScan(session, interface.ifindex, deadline, run)) {
+        if (awaitOthersScan(session, interface.ifindex, othersDeadline, run)) {
             run.source = WirelessScanSource::freshScan;
         } else {
             logFallback(interface, "the running scan did not finish");
@@ -269,13 +269,13 @@ ScanRun runScan(Session& session, const Nl80211InterfaceInfo& interface,
         return run;
     }
     if (outcome.error == EPERM) {
-        return askService(session, interface, deadline, scanService);
+        return askService(session, interface, othersDeadline, scanService);
     }
     if (outcome.error != 0) {
         throw WirelessError(outcome.error);
     }
     run.startedAt = requestedAt;
-    if (waitForScan(session, interface.ifindex, deadline)) {
+    if (waitForScan(session, interface.ifindex, SteadyClock::now() + timeouts.scan)) {
         run.source = WirelessScanSource::freshScan;
     } else {
         logFallback(interface, "the scan did not finish");

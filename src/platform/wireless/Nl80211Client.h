@@ -4,8 +4,8 @@
 // goes; a call that finds it in use on another thread opens its own, and a
 // session that failed is not kept. A scan has a session of its own. Every
 // wait on the kernel is bounded. Without the nl80211 family (a kernel
-// without cfg80211) there is simply no interface. A scan the kernel will not let us
-// trigger (no CAP_NET_ADMIN) is asked of NetworkManager or iwd on
+// without cfg80211) there is simply no interface. A scan the kernel will not
+// let us trigger (no CAP_NET_ADMIN) is asked of NetworkManager or iwd on
 // scanService, from the current runtime's I/O thread.
 #pragma once
 
@@ -25,9 +25,13 @@ public:
         // For all requests of one call together (a reading), or of each
         // request of a scan.
         std::chrono::milliseconds request{1000};
-        // For a scan (triggered, joined or asked of a service) to finish
-        // before the cached results are read.
+        // For a scan this call triggered to finish before the cached results
+        // are read.
         std::chrono::milliseconds scan{15000};
+        // The same for a scan joined while it ran or asked of a network
+        // service; three of them and the pauses between fit in the time a
+        // diagnostics export gives a channel scan.
+        std::chrono::milliseconds othersScan{7000};
     };
 
     Nl80211Client();

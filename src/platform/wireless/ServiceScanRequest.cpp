@@ -381,7 +381,8 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
     void objectsListed(sd_bus_message* reply) {
         if (isError(reply)) {
             serviceSeen = serviceSeen || !errorIn(reply, absences);
-            finish(serviceSeen ? ServiceScanOutcome::notManaged : ServiceScanOutcome::noService);
+            finishWithError(reply, serviceSeen ? ServiceScanOutcome::notManaged
+                                               : ServiceScanOutcome::noService);
             return;
         }
         serviceSeen = true;

@@ -33,7 +33,7 @@ void RadarMetricCardView::setCard(const RadarMetricCardModel& card, const QColor
         return;
     m_card = card;
     m_colour = colour;
-    setAccessibleName(QString::fromStdString(m_card.title + " " + m_card.valueText()));
+    setAccessibleName(QString::fromStdString(m_card.title + " " + m_card.valueText));
     m_sparkline->setSeries(m_card.samples, m_card.yDomain, m_colour);
     update();
 }
@@ -68,7 +68,7 @@ void RadarMetricCardView::paintEvent(QPaintEvent*) {
     painter.setFont(valueFont());
     painter.setPen(m_colour);
     painter.drawText(row, Qt::AlignRight | Qt::AlignVCenter,
-                     QString::fromStdString(m_card.valueText()));
+                     QString::fromStdString(m_card.valueText));
 }
 
 void RadarMetricCardView::resizeEvent(QResizeEvent* event) {

@@ -436,18 +436,12 @@ def scenario_live(desktop):
     desktop.screenshot("desktop-live-popover")
 
     def lumra_rows():
-        desktop_root = pyatspi.Registry.getDesktop(0)
-        for i in range(desktop_root.childCount):
-            candidate = desktop_root[i]
-            if candidate is not None and candidate.name.lower() == "lumra":
-                described = {}
-                # The row and its value label share the title; the label
-                # carries the value.
-                for name, description in accessible_rows(candidate):
-                    if description:
-                        described[name] = description
-                return described
-        return None
+        application = lumra_accessible(pyatspi)
+        if application is None:
+            return None
+        # The row and its value label share the title; the label carries
+        # the value.
+        return {name: description for name, description in accessible_rows(application) if description}
 
     rows = wait_for(lambda: (lambda r: r if r and "Router Ping" in r else None)(lumra_rows()), 15,
                     "the popover's rows over AT-SPI")
@@ -476,20 +470,25 @@ def lumra_accessible(pyatspi):
     return None
 
 
-def showing_named(pyatspi, name):
-    """Extents (x, y, width, height) of every showing object called name."""
+def showing(pyatspi, matches):
+    """(object, extents (x, y, width, height)) of every showing object of
+    the application whose name matches."""
     application = lumra_accessible(pyatspi)
     found, stack = [], [application] if application is not None else []
     while stack:
         node = stack.pop()
         try:
-            if node.name == name and node.getState().contains(pyatspi.STATE_SHOWING):
+            if matches(node.name) and node.getState().contains(pyatspi.STATE_SHOWING):
                 extents = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
                 found.append((node, (extents.x, extents.y, extents.width, extents.height)))
             stack.extend(node[i] for i in range(node.childCount))
         except Exception:
             continue
     return found
+
+
+def showing_named(pyatspi, name):
+    return showing(pyatspi, lambda candidate: candidate == name)
 
 
 def expect_inside(pyatspi, names, window, where):
@@ -525,8 +524,8 @@ def scenario_hostile(desktop):
                               "LUMRA_UPDATE_API_URL": "http://127.0.0.1:8080/update",
                               "LUMRA_UPDATE_DOWNLOAD_BASE_URL": "http://127.0.0.1:8080/download/"}, server)
     shown = open_popover_from_tray(app)
-    wait_for(lambda: any("Captive portal" in node.name for node, _ in showing_named_prefix(pyatspi, "Captive")),
-             30, "the captive portal notice")
+    wait_for(lambda: showing(pyatspi, lambda name: name.startswith("Captive portal detected")), 30,
+             "the captive portal notice")
     time.sleep(1)
     desktop.screenshot("desktop-hostile-popover")
     expect_inside(pyatspi, ("Open Toolbox", "Open Settings", "Quit", "Packet Loss", "Domain"), shown,
@@ -559,18 +558,96 @@ def scenario_hostile(desktop):
     expect_clean_exit(app, known_pids(desktop, server_pid))
 
 
-def showing_named_prefix(pyatspi, prefix):
+def focused_control(pyatspi):
+    """(name, extents) of the showing object that has keyboard focus."""
     application = lumra_accessible(pyatspi)
-    found, stack = [], [application] if application is not None else []
+    stack = [application] if application is not None else []
     while stack:
         node = stack.pop()
         try:
-            if node.name.startswith(prefix) and node.getState().contains(pyatspi.STATE_SHOWING):
-                found.append((node, None))
+            state = node.getState()
+            if state.contains(pyatspi.STATE_FOCUSED) and state.contains(pyatspi.STATE_SHOWING) \
+                    and node.childCount == 0:
+                e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+                return node.name, (e.x, e.y, e.width, e.height)
             stack.extend(node[i] for i in range(node.childCount))
         except Exception:
             continue
-    return found
+    return None
+
+
+def root_pixels(desktop, name):
+    desktop.screenshot(name)
+    dump = os.path.join(desktop.tmp, name + ".xwd")
+    width, _, rows = read_xwd_rows(dump)
+
+    def pixel(x, y):
+        return tuple(rows[y][3 * x:3 * x + 3])
+    return pixel
+
+
+def ring_pixels(pixel, extents):
+    """How many of the four mid-edge pixels just inside extents are the accent blue."""
+    x, y, width, height = extents
+    probes = [(x + 1, y + height // 2), (x + width - 2, y + height // 2),
+              (x + width // 2, y + 1), (x + width // 2, y + height - 2)]
+    return sum(1 for px, py in probes if (lambda r, g, b: b > 180 and r < 90 and 90 < g < 190)(*pixel(px, py)))
+
+
+def scenario_keyboard(desktop):
+    # Tab moves a visible focus through the popover in reading order; Quit
+    # lies inside the popover; its corners are cut to the rounded shape
+    # (openbox composites nothing: the window mask does it); Escape closes it.
+    import pyatspi
+
+    app = start_app(desktop, {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
+    shown = open_popover_from_tray(app)
+    wait_for(lambda: showing_named(pyatspi, "Quit"), 15, "the popover's controls")
+    time.sleep(1)
+    expect_inside(pyatspi, ("Quit",), shown, "the popover")
+    for _, (x, y, width, height) in showing_named(pyatspi, "Quit"):
+        if y < shown["y"] or y + height > shown["y"] + shown["height"]:
+            fail(f"Quit at y {y}..{y + height}, outside the popover's {shown['y']}..."
+                 f"{shown['y'] + shown['height']}")
+    # The popover may open with focus on its first control already.
+    first = focused_control(pyatspi)
+    order = [first] if first else []
+    for press_number in range(12):
+        subprocess.run(["xdotool", "key", "Tab"], check=True)
+        time.sleep(0.4)
+        focused = wait_for(lambda: focused_control(pyatspi), 5, "a focused control")
+        if order and focused[0] == order[0][0]:
+            break
+        order.append(focused)
+        pixel = root_pixels(desktop, f"desktop-focus-{press_number + 1}")
+        if ring_pixels(pixel, focused[1]) < 3:
+            fail(f"no focus ring on {focused[0]!r} at {focused[1]}")
+    names = [name for name, _ in order]
+    print("Tab order:", names)
+    for (before, a), (after, b) in zip(order, order[1:]):
+        same_line = b[1] < a[1] + a[3] and a[1] < b[1] + b[3]
+        if not (b[0] > a[0] if same_line else b[1] >= a[1] + a[3]):
+            fail(f"{after!r} at {b} does not follow {before!r} at {a} in reading order")
+    for expected in ("Open Toolbox", "Open Settings", "Enabled", "Quit"):
+        if expected not in names:
+            fail(f"Tab never reached {expected!r}: {names}")
+    os.replace(os.path.join(SCREENS, "desktop-focus-3.png"), os.path.join(SCREENS, "desktop-focus-popover.png"))
+    for leftover in os.listdir(SCREENS):
+        if leftover.startswith("desktop-focus-") and leftover[14:15].isdigit():
+            os.remove(os.path.join(SCREENS, leftover))
+    pixel = root_pixels(desktop, "desktop-popover-corners")
+    x, y, w, h = shown["x"], shown["y"], shown["width"], shown["height"]
+    background = pixel(x - 3, y + h // 2) if x >= 3 else pixel(x + w + 2, y + h // 2)
+    for cx, cy in ((x, y), (x + w - 1, y), (x, y + h - 1), (x + w - 1, y + h - 1)):
+        if pixel(cx, cy) != background:
+            fail(f"the popover's corner {cx},{cy} is {pixel(cx, cy)}, not the desktop's {background}")
+    if pixel(x + w // 2, y + h // 2) == background:
+        fail("the popover's middle shows the desktop")
+    print(f"corners show the desktop {background}; inside {pixel(x + w // 2, y + h // 2)}")
+    subprocess.run(["xdotool", "key", "Escape"], check=True)
+    wait_for(lambda: popover(app.pid) is None, 10, "Escape to close the popover")
+    app.send_signal(signal.SIGTERM)
+    expect_clean_exit(app, known_pids(desktop))
 
 
 def main():
@@ -585,8 +662,9 @@ def main():
         fail("not in a namespace of the test's own: a default route is there")
     subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
     scenario = {"tray": scenario_tray, "sni": scenario_sni, "notify": scenario_notify,
-                "live": scenario_live, "memory": scenario_memory, "frames": scenario_frames, "hostile": scenario_hostile}[sys.argv[1]]
-    desktop = Desktop(tray=sys.argv[1] in ("tray", "live", "memory", "frames", "hostile"))
+                "live": scenario_live, "memory": scenario_memory, "frames": scenario_frames, "hostile": scenario_hostile,
+                "keyboard": scenario_keyboard}[sys.argv[1]]
+    desktop = Desktop(tray=sys.argv[1] in ("tray", "live", "memory", "frames", "hostile", "keyboard"))
     try:
         scenario(desktop)
     finally:

@@ -107,23 +107,60 @@ void ChildProcess::stop() {
     closeIfOpen(m_stdout);
 }
 
-PrivateBus::PrivateBus() : m_directory(makeTemporaryDirectory()) {
+namespace {
+
+std::string sessionPolicy() {
+    return R"(  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+)";
+}
+
+// As Debian's system.conf and a service's own policy file have it.
+std::string systemPolicy(const std::vector<std::string>& openDestinations) {
+    std::string policy = R"(  <policy context="default">
+    <allow user="*"/>
+    <deny own="*"/>
+    <deny send_type="method_call"/>
+    <allow send_type="signal"/>
+    <allow send_requested_reply="true" send_type="method_return"/>
+    <allow send_requested_reply="true" send_type="error"/>
+    <allow receive_type="method_call"/>
+    <allow receive_type="method_return"/>
+    <allow receive_type="error"/>
+    <allow receive_type="signal"/>
+    <allow send_destination="org.freedesktop.DBus" send_interface="org.freedesktop.DBus"/>
+    <allow send_destination="org.freedesktop.DBus" send_interface="org.freedesktop.DBus.Introspectable"/>
+)";
+    for (const auto& destination : openDestinations)
+        policy += "    <allow send_destination=\"" + destination + "\"/>\n";
+    policy += R"(  </policy>
+  <policy user="root">
+    <allow own="*"/>
+  </policy>
+)";
+    return policy;
+}
+
+} // namespace
+
+PrivateBus::PrivateBus(Kind kind, const std::vector<std::string>& openDestinations)
+    : m_directory(makeTemporaryDirectory()) {
     const auto socket = m_directory / "bus";
     const auto config = m_directory / "bus.conf";
     std::ofstream(config)
         << R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
-  <type>session</type>
+  <type>)"
+        << (kind == Kind::system ? "system" : "session") << R"(</type>
   <listen>unix:path=)"
         << socket.string() << R"(</listen>
   <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
+)" << (kind == Kind::system ? systemPolicy(openDestinations) : sessionPolicy())
+        << R"(</busconfig>
 )";
     m_daemon.emplace(std::vector<std::string>{"/usr/bin/dbus-daemon", "--nofork", "--nopidfile",
                                               "--config-file=" + config.string(),

@@ -37,7 +37,13 @@ private:
 
 class PrivateBus {
 public:
-    PrivateBus();
+    // session: anyone may do anything. system: a system bus's policy (method
+    // calls denied unless a destination is opened, names owned by root
+    // only), with calls allowed to each of openDestinations.
+    enum class Kind { session, system };
+
+    PrivateBus() : PrivateBus(Kind::session) {}
+    explicit PrivateBus(Kind kind, const std::vector<std::string>& openDestinations = {});
     ~PrivateBus();
 
     const std::string& address() const { return m_address; }

@@ -1,5 +1,5 @@
 // The scan request against stand-ins for NetworkManager and iwd on a private
-// bus (fake_network_services.py): where the request goes, what ends the wait
+// system bus (fake_network_services.py): where the request goes, what ends the wait
 // and what each refusal, absence and deadline gives.
 #include "platform/wireless/ServiceScanRequest.h"
 
@@ -73,7 +73,10 @@ protected:
     BusAddress address() const { return BusAddress::explicitAddress(bus.address()); }
 
     RunLoop loop; // the runtime whose I/O thread does the bus work
-    testing::PrivateBus bus;
+    // A system bus's policy: calls reach only the two services, as their
+    // own policy files allow.
+    testing::PrivateBus bus{testing::PrivateBus::Kind::system,
+                            {"org.freedesktop.NetworkManager", "net.connman.iwd"}};
 };
 
 TEST_F(ServiceScanRequestTest, NetworkManagerScansOurDeviceAndTheWaitEndsWhenLastScanAdvances) {
@@ -162,6 +165,16 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"IwdDeviceThatIsNoStation", iwd("finish", false), ServiceScanOutcome::notManaged, ""},
         Case{"NoService", "", ServiceScanOutcome::noService, ""}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+TEST(ServiceScanRequestPolicyTest, BusPolicyThatKeepsUsFromBothServicesIsNoScan) {
+    RunLoop loop;
+    testing::PrivateBus closed{testing::PrivateBus::Kind::system};
+    Services services(closed.address(), networkManager("finish") + "," + iwd("finish"));
+    ServiceScanRequest request(BusAddress::explicitAddress(closed.address()), "wlan0");
+    const auto outcome = request.wait(Clock::now() + 10s);
+    EXPECT_EQ(outcome, ServiceScanOutcome::notManaged) << describe(outcome);
+    EXPECT_EQ(request.detail(), "org.freedesktop.DBus.Error.AccessDenied");
+}
 
 TEST(ServiceScanRequestNoBusTest, NoBusAtTheAddressIsNoService) {
     RunLoop loop;

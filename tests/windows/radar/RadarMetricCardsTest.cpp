@@ -14,7 +14,7 @@ TEST(RadarMetricCardsTest, WithoutDataTheCardsShowTheirEmptyValues) {
     ASSERT_EQ(cards.size(), 4u);
     std::vector<std::string> texts;
     for (const auto& card : cards)
-        texts.push_back(card.title + ": " + card.valueText());
+        texts.push_back(card.title + ": " + card.valueText);
     EXPECT_EQ(texts, (std::vector<std::string>{"Quality: 0", "SNR: \u2014 dB", "RSSI: 0 dBm",
                                                "Speed: 0 Mbps"}));
     for (const auto& card : cards)
@@ -28,18 +28,17 @@ TEST(RadarMetricCardsTest, ValuesAreTheCurrentReadingsIntegersAndRangesAreFixedB
                                             radarReading(-60, -95, 35, 600)};
     const auto cards = radarMetricCards(current, 69, history);
     ASSERT_EQ(cards.size(), 4u);
-    EXPECT_EQ(cards[0].valueText(), "69");
-    EXPECT_EQ(cards[0].unit, std::nullopt);
+    EXPECT_EQ(cards[0].valueText, "69");
     EXPECT_EQ(cards[0].samples, (std::vector<double>{81, 69}));
     EXPECT_EQ(cards[0].yDomain, (ChartDomain{0, 100}));
-    EXPECT_EQ(cards[1].valueText(), "35 dB");
+    EXPECT_EQ(cards[1].valueText, "35 dB");
     EXPECT_EQ(cards[1].samples, (std::vector<double>{40, 35}));
     EXPECT_EQ(cards[1].yDomain, (ChartDomain{0, 50}));
-    EXPECT_EQ(cards[2].valueText(), "-60 dBm");
+    EXPECT_EQ(cards[2].valueText, "-60 dBm");
     EXPECT_EQ(cards[2].samples, (std::vector<double>{-50, -60}));
     EXPECT_EQ(cards[2].yDomain, (ChartDomain{-95, -30}));
     // The fastest rate of the series widens the range past 200.
-    EXPECT_EQ(cards[3].valueText(), "600 Mbps");
+    EXPECT_EQ(cards[3].valueText, "600 Mbps");
     EXPECT_EQ(cards[3].samples, (std::vector<double>{866, 600}));
     EXPECT_EQ(cards[3].yDomain, (ChartDomain{0, 866}));
     const auto plotted = sparklinePlotValues(cards[3].samples, cards[3].yDomain);
@@ -51,7 +50,7 @@ TEST(RadarMetricCardsTest, SamplesWithoutSNROrRateAreSkippedAndSlowRatesKeepTwoH
                                             radarReading(-72, -92, 20, std::nullopt),
                                             radarReading(-100, -92, std::nullopt, 72)};
     const auto cards = radarMetricCards(history.back(), 0, history);
-    EXPECT_EQ(cards[1].valueText(), "\u2014 dB");
+    EXPECT_EQ(cards[1].valueText, "\u2014 dB");
     EXPECT_EQ(cards[1].samples, (std::vector<double>{20}));
     EXPECT_EQ(cards[2].samples, (std::vector<double>{-70, -72, -100}));
     EXPECT_EQ(cards[3].samples, (std::vector<double>{144, 72}));

@@ -26,10 +26,6 @@ std::vector<double> seriesOf(const std::vector<WiFiSnapshot>& history, Field fie
 
 } // namespace
 
-std::string RadarMetricCardModel::valueText() const {
-    return unit ? value + " " + *unit : value;
-}
-
 const std::vector<WiFiSnapshot>& radarSeriesSource(const std::vector<WiFiSnapshot>& radarHistory,
                                                    const std::vector<WiFiSnapshot>& wifiHistory) {
     return radarHistory.empty() ? wifiHistory : radarHistory;
@@ -52,11 +48,11 @@ std::vector<RadarMetricCardModel> radarMetricCards(const std::optional<WiFiSnaps
         current && current->linkRateMbps ? fmt::format("{}", *current->linkRateMbps) : "0";
 
     std::vector<RadarMetricCardModel> cards;
-    cards.push_back({"Quality", fmt::format("{}", score), std::nullopt, radarScoreHistory(history),
-                     ChartDomain{0, 100}});
-    cards.push_back({"SNR", snrText, "dB", std::move(snr), ChartDomain{0, 50}});
-    cards.push_back({"RSSI", rssiText, "dBm", std::move(rssi), ChartDomain{-95, -30}});
-    cards.push_back({"Speed", rateText, "Mbps", std::move(rate),
+    cards.push_back(
+        {"Quality", fmt::format("{}", score), radarScoreHistory(history), ChartDomain{0, 100}});
+    cards.push_back({"SNR", snrText + " dB", std::move(snr), ChartDomain{0, 50}});
+    cards.push_back({"RSSI", rssiText + " dBm", std::move(rssi), ChartDomain{-95, -30}});
+    cards.push_back({"Speed", rateText + " Mbps", std::move(rate),
                      ChartDomain{0, std::max(kSpeedRangeFloor, fastest)}});
     return cards;
 }

@@ -13,14 +13,12 @@ namespace lumra {
 
 struct RadarMetricCardModel {
     std::string title;
-    std::string value;
-    std::optional<std::string> unit;
+    // The value, then a space and the unit when there is one.
+    std::string valueText;
     // Oldest first.
     std::vector<double> samples;
     std::optional<ChartDomain> yDomain;
 
-    // The value, then a space and the unit when there is one.
-    std::string valueText() const;
     bool operator==(const RadarMetricCardModel&) const = default;
 };
 

@@ -119,27 +119,29 @@ RadarNearbyRow makeRadarNearbyRow(const RadarNearbyNetwork& network) {
 
 WiFiRadarWindowState makeWiFiRadarWindowState(const WiFiRadarSources& sources) {
     WiFiRadarWindowState state;
-    state.currentSnapshot = sources.radarLatest ? sources.radarLatest : sources.wifiLatest;
-    const std::optional<WiFiSnapshot>& current = state.currentSnapshot;
-    state.currentSSID = radarTrimmedSSID(current ? current->ssid : std::nullopt);
+    // The feed's latest reading, else the Wi-Fi monitor's.
+    const std::optional<WiFiSnapshot>& current =
+        sources.radarLatest ? sources.radarLatest : sources.wifiLatest;
+    const std::optional<std::string> currentSSID =
+        radarTrimmedSSID(current ? current->ssid : std::nullopt);
     // A blank name is no name; a real one is shown exactly as reported.
-    state.networkTitle = state.currentSSID ? *current->ssid : std::string(kRadarNoNetworkTitle);
-    state.showsCurrentTag = state.currentSSID.has_value();
+    state.networkTitle = currentSSID ? *current->ssid : std::string(kRadarNoNetworkTitle);
+    state.showsCurrentTag = currentSSID.has_value();
     state.channelText = radarCurrentChannelText(current);
 
-    state.score = linkQualityScore(current);
-    state.scoreText = fmt::format("{}", state.score);
-    state.verdict = radarSpotVerdict(state.score);
-    state.tint = radarScoreColor(state.score);
-    state.centreSymbolName = radarCentreSymbolName(state.score);
+    const int score = linkQualityScore(current);
+    state.scoreText = fmt::format("{}", score);
+    state.verdict = radarSpotVerdict(score);
+    state.tint = radarScoreColor(score);
+    state.centreSymbolName = radarCentreSymbolName(score);
     const std::vector<WiFiSnapshot>& history =
         radarSeriesSource(sources.radarHistory, sources.wifiHistory);
-    state.cards = radarMetricCards(current, state.score, history);
+    state.cards = radarMetricCards(current, score, history);
     // The Quality card's samples are the score history.
     state.directionHint = radarDirectionHint(shouldSuggestGoingBack(state.cards.front().samples));
 
     for (const RadarNearbyNetwork& network :
-         radarDisplayedNearbyNetworks(sources.nearbyNetworks, state.currentSSID))
+         radarDisplayedNearbyNetworks(sources.nearbyNetworks, currentSSID))
         state.nearbyRows.push_back(makeRadarNearbyRow(network));
     state.nearbyPlaceholder = sources.nearbyErrorMessage.value_or(std::string(kRadarScanningText));
     return state;

@@ -47,16 +47,12 @@ struct RadarNearbyRow {
 };
 
 struct WiFiRadarWindowState {
-    // The feed's latest reading, else the Wi-Fi monitor's.
-    std::optional<WiFiSnapshot> currentSnapshot;
-    // Trimmed; none when missing or blank.
-    std::optional<std::string> currentSSID;
     // The SSID exactly as reported, or "No Wi-Fi Network".
     std::string networkTitle;
     bool showsCurrentTag = false;
     std::string channelText;
 
-    int score = 0;
+    // The link-quality score, 0...100.
     std::string scoreText;
     std::string_view verdict;
     StatusColor tint = StatusColor::orange;

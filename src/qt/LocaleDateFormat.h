@@ -1,0 +1,31 @@
+// Dates and times in the locale's own short, medium and long styles. Qt has
+// only short and long, so the styles come from ICU (which Qt loads itself):
+// the German medium date is "01.05.2024", the US one "May 1, 2024". The
+// moment is shown in the process's time zone. Main thread.
+#pragma once
+
+#include "shell/buildinfo/ReleaseDateDisplayFormatting.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+namespace lumra {
+
+enum class LocaleDateStyle { none, shortStyle, medium, longStyle };
+
+QString localeDateTimeText(const QDateTime& moment, const QLocale& locale,
+                           LocaleDateStyle dateStyle, LocaleDateStyle timeStyle);
+
+// Release dates for the About pages: the long date style of the locale given
+// (the default one when none), no time.
+class LocaleLongDateFormatter final : public ReleaseDateDisplayFormatting {
+public:
+    explicit LocaleLongDateFormatter(QLocale locale = QLocale()) : m_locale(std::move(locale)) {}
+    std::string format(std::chrono::system_clock::time_point date) const override;
+
+private:
+    QLocale m_locale;
+};
+
+} // namespace lumra
