@@ -50,7 +50,9 @@ AppDelegate::AppDelegate(AppPlatform platform)
           std::make_shared<SystemSettingsLocationOpener>(m_platform.urlOpener,
                                                          *Url::parse(settingsAppFallback)))),
       m_networkChangeObserver(m_platform.makeNetworkChangeObserver()),
-      m_sleepWakeObserver(m_platform.makeSleepWakeObserver()) {}
+      m_sleepWakeObserver(m_platform.makeSleepWakeObserver()) {
+    keepLargeBlocksOutOfTheHeap();
+}
 
 AppDelegate::~AppDelegate() {
     m_cancellables.clear();

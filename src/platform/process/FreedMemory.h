@@ -9,4 +9,10 @@ namespace lumra {
 // milliseconds; call it after a burst, not on a timer.
 void returnFreedMemoryToSystem();
 
+// Large blocks (a speed test's transfer buffers) get pages of their own,
+// returned as soon as they are freed. By default the allocator raises that
+// size after the first such block is freed and from then on keeps them in
+// its heaps. Call once at start-up.
+void keepLargeBlocksOutOfTheHeap();
+
 } // namespace lumra
