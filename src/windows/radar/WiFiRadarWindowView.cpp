@@ -2,6 +2,7 @@
 
 #include "concurrency/Runtime.h"
 #include "qt/CapsuleBadge.h"
+#include "qt/CardFrame.h"
 #include "qt/DeferredRefresh.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
@@ -81,10 +82,8 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath block;
-        block.addRoundedRect(QRectF(rect()), 8, 8);
-        painter.fillPath(block, paletteWhite(0.04));
+        paintCard(painter, QRectF(rect()),
+                  CardStyle{.fill = paletteWhite(0.04), .cornerRadius = 8});
     }
 
 private:
