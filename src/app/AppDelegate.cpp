@@ -49,7 +49,7 @@ AppDelegate::AppDelegate(AppPlatform platform)
       m_sleepWakeObserver(m_platform.makeSleepWakeObserver()) {}
 
 AppDelegate::~AppDelegate() {
-    m_cancellables.clear();
+    m_subscriptions.clear();
     m_settingsWindow.reset();
 }
 
@@ -289,7 +289,7 @@ void AppDelegate::bindLastSSID() {
     // Readings without a name (no snapshot, none, or "") are dropped before
     // repeats are: A, none, A writes A once, and "" never erases the name.
     auto lastWritten = std::make_shared<std::optional<std::string>>();
-    m_cancellables.push_back(wifiMonitor()->latestSnapshot().subscribe(
+    m_subscriptions.push_back(wifiMonitor()->latestSnapshot().subscribe(
         [weakSelf, lastWritten](const std::optional<WiFiSnapshot>& snapshot) {
             if (!snapshot || !snapshot->ssid || snapshot->ssid->empty())
                 return;

@@ -29,7 +29,7 @@ protected:
         }
         loop.advanceBy(400ms);
         view->advanceSweep();
-        const QString path = lumra::testing::saveScreen(view.get(), QString::fromUtf8(name));
+        const QString path = lumra::test::saveScreen(view.get(), QString::fromUtf8(name));
         ASSERT_TRUE(QFileInfo::exists(path)) << path.toStdString();
         picture = QImage(path);
     }
