@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     for (int step = 0; step < 120; ++step) {
         f.loop.advanceBy(std::chrono::milliseconds(500));
         const double start = threadCpuMicroseconds();
-        lumra::testing::processQueuedEvents();
+        lumra::test::processQueuedEvents();
         QPainter painter(&canvas);
         view->render(&painter);
         painter.end();

@@ -55,7 +55,7 @@ AppDelegate::AppDelegate(AppPlatform platform)
 }
 
 AppDelegate::~AppDelegate() {
-    m_cancellables.clear();
+    m_subscriptions.clear();
     m_settingsWindow.reset();
 }
 
@@ -301,7 +301,7 @@ void AppDelegate::bindLastSSID() {
     // Readings without a name (no snapshot, none, or "") are dropped before
     // repeats are: A, none, A writes A once, and "" never erases the name.
     auto lastWritten = std::make_shared<std::optional<std::string>>();
-    m_cancellables.push_back(wifiMonitor()->latestSnapshot().subscribe(
+    m_subscriptions.push_back(wifiMonitor()->latestSnapshot().subscribe(
         [weakSelf, lastWritten](const std::optional<WiFiSnapshot>& snapshot) {
             if (!snapshot || !snapshot->ssid || snapshot->ssid->empty())
                 return;

@@ -115,7 +115,7 @@ private:
     std::shared_ptr<LaunchAtLoginController> m_launchAtLoginController;
     std::unique_ptr<QWidget> m_settingsWindow;
     // The last-SSID binding; last, so it goes first.
-    std::vector<Subscription> m_cancellables;
+    std::vector<Subscription> m_subscriptions;
 };
 
 } // namespace lumra

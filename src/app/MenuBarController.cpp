@@ -112,7 +112,7 @@ MenuBarController::MenuBarController(
 }
 
 MenuBarController::~MenuBarController() {
-    m_cancellables.clear();
+    m_subscriptions.clear();
     removeClickMonitors();
     m_popover->setOnDidClose({});
 }
@@ -147,11 +147,11 @@ void MenuBarController::buildPopoverContent() {
 void MenuBarController::subscribeIcon() {
     // Both deliver where the value is set; the health state's emission
     // carries the new state, the enabled flag's redraws the current one.
-    m_cancellables.push_back(
+    m_subscriptions.push_back(
         m_engine.lifecycleController->isMonitoringEnabled().subscribe([this](const bool&) {
             refreshStatusItemIcon(m_engine.healthAggregationController->healthState().get());
         }));
-    m_cancellables.push_back(m_engine.healthAggregationController->healthState().subscribe(
+    m_subscriptions.push_back(m_engine.healthAggregationController->healthState().subscribe(
         [this](const HealthState& state) { refreshStatusItemIcon(state); }));
 }
 

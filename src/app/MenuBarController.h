@@ -122,7 +122,7 @@ private:
     QMetaObject::Connection m_globalClickMonitor;
     std::unique_ptr<LocalClickMonitor> m_localClickMonitor;
     QElapsedTimer m_closedOnDeactivation;
-    std::vector<Subscription> m_cancellables;
+    std::vector<Subscription> m_subscriptions;
 };
 
 } // namespace lumra

@@ -234,16 +234,7 @@ QWidget* SettingsView::buildGeneralPage() {
     return page;
 }
 
-QWidget* SettingsView::buildAboutPage() {
-    auto* page = new QWidget(this);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(12);
-    layout->addWidget(makeLabel(QStringLiteral("About"), 20, QFont::DemiBold, primary(this), page));
-    layout->addWidget(makeLabel(
-        QStringLiteral("Network diagnostics for quick, actionable Wi-Fi troubleshooting."), 13,
-        QFont::Normal, secondary(this), page));
-
+QWidget* SettingsView::buildBuildCard(QWidget* page) {
     auto* build = makeCard(plainCard(this), page);
     const KeyValueRowStyle rowStyle{kitFont(12, QFont::Medium), secondary(this),
                                     kitFont(13, QFont::DemiBold), primary(this)};
@@ -255,8 +246,10 @@ QWidget* SettingsView::buildAboutPage() {
     for (const auto& [key, value] : rows)
         build->contentLayout()->addWidget(new KeyValueRow(
             QString::fromLatin1(key), QString::fromStdString(value), rowStyle, build));
-    layout->addWidget(build);
+    return build;
+}
 
+QWidget* SettingsView::buildUpdateCard(QWidget* page) {
     const QColor blue = statusColor(StatusColor::blue);
     m_updateCard = makeCard(CardStyle{withOpacity(blue, 0.08), withOpacity(blue, 0.20)}, page);
     auto* titleRow = new QHBoxLayout;
@@ -287,8 +280,10 @@ QWidget* SettingsView::buildAboutPage() {
             [this] { m_appUpdateController->openDownloadPage(); });
     downloadRow->addWidget(m_downloadButton);
     m_updateCard->contentLayout()->addLayout(downloadRow);
-    layout->addWidget(m_updateCard);
+    return m_updateCard;
+}
 
+QHBoxLayout* SettingsView::buildFooter(QWidget* page) {
     auto* footer = new QHBoxLayout;
     auto* blurb = makeLabel(QStringLiteral("Built to monitor signal quality, latency, DNS health "
                                            "and channel congestion in one place."),
@@ -302,7 +297,24 @@ QWidget* SettingsView::buildAboutPage() {
     spinnerLayout->addWidget(m_checkSpinner, 0, Qt::AlignCenter);
     connect(m_checkButton, &QPushButton::clicked, this, [this] { checkForUpdates(); });
     footer->addWidget(m_checkButton, 0, Qt::AlignVCenter);
-    layout->addLayout(footer);
+    return footer;
+}
+
+QWidget* SettingsView::buildAboutPage() {
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(12);
+    layout->addWidget(makeLabel(QStringLiteral("About"), 20, QFont::DemiBold, primary(this), page));
+    layout->addWidget(makeLabel(
+        QStringLiteral("Network diagnostics for quick, actionable Wi-Fi troubleshooting."), 13,
+        QFont::Normal, secondary(this), page));
+
+    layout->addWidget(buildBuildCard(page));
+
+    layout->addWidget(buildUpdateCard(page));
+
+    layout->addLayout(buildFooter(page));
     layout->addStretch(1);
     return page;
 }

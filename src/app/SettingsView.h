@@ -21,6 +21,7 @@
 #include <optional>
 #include <vector>
 
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
@@ -71,6 +72,9 @@ private:
     QWidget* buildSidebar();
     QWidget* buildGeneralPage();
     QWidget* buildAboutPage();
+    QWidget* buildBuildCard(QWidget* page);
+    QWidget* buildUpdateCard(QWidget* page);
+    QHBoxLayout* buildFooter(QWidget* page);
     void generalPageAppeared();
     void setBatteryFriendly(bool value);
     void setLaunchAtLogin(bool value);

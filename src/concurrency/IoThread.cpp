@@ -8,6 +8,7 @@
 #include <sys/eventfd.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace lumra {
 
@@ -69,8 +70,7 @@ IoThread::TimerId IoThread::addTimer(Deadline deadline, Job fn) {
     bool wakeUp;
     {
         std::lock_guard lock(m_mutex);
-        id = m_nextId++;
-        m_timers.emplace(deadline, Timer{id, std::move(fn)});
+        id = m_timers.add(deadline, std::move(fn));
         // A loop that wakes by itself before the deadline sees the timer then.
         wakeUp = takeWakeUp(deadline < m_sleepsUntil);
     }
@@ -82,14 +82,8 @@ IoThread::TimerId IoThread::addTimer(Deadline deadline, Job fn) {
 bool IoThread::cancelTimer(TimerId id) {
     Job dropped; // destroyed outside the lock
     std::lock_guard lock(m_mutex);
-    for (auto it = m_timers.begin(); it != m_timers.end(); ++it) {
-        if (it->second.id == id) {
-            dropped = std::move(it->second.fn);
-            m_timers.erase(it);
-            return true;
-        }
-    }
-    return false;
+    dropped = m_timers.cancel(id);
+    return static_cast<bool>(dropped);
 }
 
 std::size_t IoThread::outstanding() const {
@@ -106,11 +100,11 @@ void IoThread::shutdown() {
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
         m_thread.join();
     std::vector<Job> jobs;
-    std::multimap<Deadline, Timer> timers;
+    TimerQueue<Deadline> timers;
     {
         std::lock_guard lock(m_mutex);
         jobs.swap(m_jobs);
-        timers.swap(m_timers);
+        timers = std::exchange(m_timers, {});
         m_watches.clear();
         m_outstanding = 0;
     }
@@ -134,11 +128,12 @@ int IoThread::pollTimeoutMilliseconds(Deadline now) {
         m_sleepsUntil = Deadline::min();
         return 0;
     }
-    if (m_timers.empty()) {
+    const auto nextDeadline = m_timers.nextDeadline();
+    if (!nextDeadline) {
         m_sleepsUntil = Deadline::max();
         return -1;
     }
-    const auto next = m_timers.begin()->first;
+    const auto next = *nextDeadline;
     if (next <= now) {
         m_sleepsUntil = Deadline::min();
         return 0;
@@ -176,10 +171,10 @@ void IoThread::runDueTimers() {
         Job fn;
         {
             std::lock_guard lock(m_mutex);
-            if (m_timers.empty() || m_timers.begin()->first > std::chrono::steady_clock::now())
+            auto due = m_timers.takeDue(std::chrono::steady_clock::now());
+            if (!due)
                 return;
-            fn = std::move(m_timers.begin()->second.fn);
-            m_timers.erase(m_timers.begin());
+            fn = std::move(due->second);
         }
         fn();
     }

@@ -6,6 +6,7 @@
 
 #include "base/UniqueFd.h"
 #include "concurrency/Executor.h"
+#include "concurrency/TimerQueue.h"
 
 #include <atomic>
 #include <chrono>
@@ -22,8 +23,8 @@ namespace lumra {
 class IoThread final : public Executor {
 public:
     using WatchId = std::uint64_t;
-    using TimerId = std::uint64_t;
     using Deadline = std::chrono::steady_clock::time_point;
+    using TimerId = TimerQueue<Deadline>::TimerId;
 
     IoThread();
     ~IoThread() override;
@@ -58,10 +59,6 @@ private:
         short events;
         std::shared_ptr<std::function<void(short)>> onReady;
     };
-    struct Timer {
-        TimerId id;
-        Job fn;
-    };
 
     void loop();
     void wake();
@@ -78,7 +75,7 @@ private:
     std::vector<Job> m_jobs;
     std::size_t m_outstanding = 0;
     std::map<WatchId, Watch> m_watches;
-    std::multimap<Deadline, Timer> m_timers;
+    TimerQueue<Deadline> m_timers;
     std::uint64_t m_nextId = 1;
     bool m_stopping = false;
     // A wake-up is written and not yet seen by the loop.

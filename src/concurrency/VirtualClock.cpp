@@ -27,42 +27,31 @@ Clock::UptimePoint VirtualClock::uptimeNow() const {
 
 Clock::TimerId VirtualClock::schedule(std::chrono::nanoseconds after, Job fn) {
     std::lock_guard lock(m_mutex);
-    const TimerId id = m_nextSequence++;
-    m_timers.emplace(Key{saturatingDeadline(m_now, after), id}, Timer{id, std::move(fn)});
-    return id;
+    return m_timers.add(saturatingDeadline(m_now, after), std::move(fn));
 }
 
 bool VirtualClock::cancel(TimerId id) {
     Job dropped; // destroyed outside the lock
     std::lock_guard lock(m_mutex);
-    for (auto it = m_timers.begin(); it != m_timers.end(); ++it) {
-        if (it->second.id == id) {
-            dropped = std::move(it->second.fn);
-            m_timers.erase(it);
-            return true;
-        }
-    }
-    return false;
+    dropped = m_timers.cancel(id);
+    return static_cast<bool>(dropped);
 }
 
 std::optional<Clock::UptimePoint> VirtualClock::nextDeadline() const {
     std::lock_guard lock(m_mutex);
-    if (m_timers.empty())
-        return std::nullopt;
-    return m_timers.begin()->first.first;
+    return m_timers.nextDeadline();
 }
 
 bool VirtualClock::fireNext(UptimePoint limit) {
     Job fn;
     {
         std::lock_guard lock(m_mutex);
-        if (m_timers.empty() || m_timers.begin()->first.first > limit)
+        auto due = m_timers.takeDue(limit);
+        if (!due)
             return false;
-        auto it = m_timers.begin();
-        if (it->first.first > m_now)
-            m_now = it->first.first;
-        fn = std::move(it->second.fn);
-        m_timers.erase(it);
+        if (due->first > m_now)
+            m_now = due->first;
+        fn = std::move(due->second);
     }
     fn();
     return true;

@@ -3,11 +3,10 @@
 #pragma once
 
 #include "concurrency/Clock.h"
+#include "concurrency/TimerQueue.h"
 
-#include <map>
 #include <mutex>
 #include <optional>
-#include <utility>
 
 namespace lumra {
 
@@ -28,19 +27,11 @@ public:
     bool fireNext(UptimePoint limit);
 
 private:
-    // (deadline, sequence) keeps FIFO order among equal deadlines.
-    using Key = std::pair<UptimePoint, std::uint64_t>;
-    struct Timer {
-        TimerId id;
-        Job fn;
-    };
-
     mutable std::mutex m_mutex;
     const std::chrono::system_clock::time_point m_wallOrigin;
     const UptimePoint m_uptimeOrigin;
     UptimePoint m_now;
-    std::map<Key, Timer> m_timers;
-    std::uint64_t m_nextSequence = 1;
+    TimerQueue<UptimePoint> m_timers;
 };
 
 } // namespace lumra

@@ -14,15 +14,21 @@ CardFrame::CardFrame(CardStyle style, QWidget* parent)
     m_layout->setSpacing(m_style.spacing);
 }
 
-void CardFrame::draw(QPainter& painter, const QRectF& rect) const {
+void paintCard(QPainter& painter, const QRectF& rect, const CardStyle& style) {
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    const bool bordered = m_style.border.alpha() > 0;
+    const bool bordered = style.border.alpha() > 0;
     // The 1-wide stroke sits on the half-pixel inside the rectangle.
     const QRectF shape = bordered ? rect.adjusted(0.5, 0.5, -0.5, -0.5) : rect;
-    painter.setPen(bordered ? QPen(m_style.border, 1.0) : QPen(Qt::NoPen));
-    painter.setBrush(m_style.fill);
-    const double radius = m_style.cornerRadius < 0 ? shape.height() / 2.0 : m_style.cornerRadius;
+    painter.setPen(bordered ? QPen(style.border, 1.0) : QPen(Qt::NoPen));
+    painter.setBrush(style.fill);
+    const double radius = style.cornerRadius < 0 ? shape.height() / 2.0 : style.cornerRadius;
     painter.drawRoundedRect(shape, radius, radius);
+    painter.restore();
+}
+
+void CardFrame::draw(QPainter& painter, const QRectF& rect) const {
+    paintCard(painter, rect, m_style);
 }
 
 void CardFrame::paintEvent(QPaintEvent*) {

@@ -9,6 +9,8 @@
 #include <QWidget>
 #include <optional>
 
+class QPainter;
+
 namespace lumra {
 
 struct CardStyle {
@@ -23,6 +25,10 @@ struct CardStyle {
     std::optional<QMargins> margins{};
     Qt::Orientation orientation = Qt::Vertical;
 };
+
+// Paints a card's rounded rectangle into rect: views that draw their own
+// content on a card (the radar's) share the look.
+void paintCard(QPainter& painter, const QRectF& rect, const CardStyle& style);
 
 class CardFrame final : public QWidget {
 public:

@@ -270,7 +270,7 @@ TEST_F(AppTest, SIGTERMAndSIGINTTakeTheQuitPath) {
         fakes.log->clear();
         ::raise(signalNumber);
         for (int round = 0; round < 50 && quits == 0; ++round)
-            testing::processQueuedEvents();
+            test::processQueuedEvents();
         EXPECT_EQ(quits, 1) << signalNumber;
         EXPECT_EQ(*fakes.log,
                   (std::vector<std::string>{"network observer stopped", "sleep observer stopped",

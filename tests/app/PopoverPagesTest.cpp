@@ -25,7 +25,7 @@ protected:
                 (button->accessibleName() == name || button->text() == name)) {
                 button->click();
                 loop.runUntilIdle();
-                testing::processQueuedEvents();
+                test::processQueuedEvents();
                 return;
             }
         }
@@ -58,7 +58,7 @@ TEST(PopoverShapeTest, TheCornersAreCutToTheRoundedShape) {
 TEST_F(PopoverPagesTest, EveryPageSizesThePopover) {
     MenuBarController& controller = menuBar();
     controller.showPopover();
-    testing::processQueuedEvents();
+    test::processQueuedEvents();
     ASSERT_NE(controller.contentView(), nullptr);
     EXPECT_EQ(controller.popover().contentHeight(), 650);
     click("Open Settings");
@@ -80,7 +80,7 @@ TEST_F(PopoverPagesTest, EveryPageSizesThePopover) {
     EXPECT_FALSE(controller.isPopoverShown());
     EXPECT_EQ(controller.contentView()->activePanel(), PanelRoute::toolbox);
     controller.showPopover();
-    testing::processQueuedEvents();
+    test::processQueuedEvents();
     EXPECT_EQ(controller.popover().contentHeight(), 650);
 }
 

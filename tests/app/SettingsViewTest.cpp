@@ -77,7 +77,7 @@ TEST_F(SettingsViewTest, BothPagesShowTheirTexts) {
           "Start Lumra automatically when you log in."})
         EXPECT_TRUE(general.contains(QString::fromUtf8(text))) << text;
     EXPECT_FALSE(general.contains(QStringLiteral("Requires approval in System Settings")));
-    testing::saveScreen(delegate->settingsWindow(), QStringLiteral("settings-general"));
+    test::saveScreen(delegate->settingsWindow(), QStringLiteral("settings-general"));
 
     view.tabButton(SettingsTab::about)->click();
     EXPECT_EQ(view.selectedTab(), SettingsTab::about);
@@ -91,7 +91,7 @@ TEST_F(SettingsViewTest, BothPagesShowTheirTexts) {
         EXPECT_TRUE(about.contains(QString::fromUtf8(text)))
             << text << " in " << about.join(" | ").toStdString();
     EXPECT_FALSE(view.updateCard()->isVisibleTo(&view));
-    testing::saveScreen(delegate->settingsWindow(), QStringLiteral("settings-about"));
+    test::saveScreen(delegate->settingsWindow(), QStringLiteral("settings-about"));
 }
 
 TEST_F(SettingsViewTest, TheBatterySwitchWritesOnlyTheStoredKey) {
@@ -107,7 +107,7 @@ TEST_F(SettingsViewTest, TheBatterySwitchWritesOnlyTheStoredKey) {
     EXPECT_DOUBLE_EQ(delegate->wifiMonitor()->pollInterval(), interval);
     // And the switch follows a change made elsewhere.
     defaults->setBool("batteryFriendly", true);
-    testing::processQueuedEvents();
+    test::processQueuedEvents();
     EXPECT_TRUE(view.batteryFriendlySwitch()->isChecked());
     EXPECT_TRUE(visibleTexts(&view).contains(QStringLiteral("Adaptive")));
 }
@@ -127,7 +127,7 @@ TEST_F(SettingsViewTest, AFailedLoginItemChangeShowsTheAlertAndTheSwitchSnapsBac
     EXPECT_EQ(alert->windowTitle(), QStringLiteral("Launch at Login"));
     EXPECT_EQ(alert->informativeText(), *view.launchAtLoginError());
     alert->findChildren<QPushButton*>().front()->click();
-    testing::processQueuedEvents();
+    test::processQueuedEvents();
     EXPECT_FALSE(view.launchAtLoginError().has_value());
     // A second failure opens it again.
     view.launchAtLoginSwitch()->click();
@@ -145,13 +145,13 @@ TEST_F(SettingsViewTest, LaunchAtLoginTurnedOnInThePopoverShowsInTheOpenSettings
 
     page->launchSwitch()->click();
     loop.runUntilIdle();
-    testing::processQueuedEvents();
+    test::processQueuedEvents();
     EXPECT_TRUE(page->launchSwitch()->isChecked());
     EXPECT_TRUE(window.launchAtLoginSwitch()->isChecked());
 
     window.launchAtLoginSwitch()->click();
     loop.runUntilIdle();
-    testing::processQueuedEvents();
+    test::processQueuedEvents();
     EXPECT_FALSE(window.launchAtLoginSwitch()->isChecked());
     EXPECT_FALSE(page->launchSwitch()->isChecked());
 }
@@ -160,7 +160,7 @@ TEST_F(SettingsViewTest, ReleaseNotesAreShownAsTheyAreNeverAsMarkup) {
     offerUpdate("<b>x</b>");
     SettingsView& view = openSettings();
     view.selectTab(SettingsTab::about);
-    testing::processQueuedEvents();
+    test::processQueuedEvents();
     ASSERT_TRUE(view.updateCard()->isVisibleTo(&view));
     bool literal = false;
     for (QLabel* label : view.updateCard()->findChildren<QLabel*>())
@@ -170,7 +170,7 @@ TEST_F(SettingsViewTest, ReleaseNotesAreShownAsTheyAreNeverAsMarkup) {
     const QStringList texts = visibleTexts(&view);
     EXPECT_TRUE(texts.contains(QStringLiteral("Update Available: v2.1.0")));
     EXPECT_TRUE(texts.contains(QStringLiteral("Download Update")));
-    testing::saveScreen(delegate->settingsWindow(), QStringLiteral("settings-about-update"));
+    test::saveScreen(delegate->settingsWindow(), QStringLiteral("settings-about-update"));
     for (QPushButton* button : view.updateCard()->findChildren<QPushButton*>())
         button->click();
     EXPECT_EQ(fakes.urlOpener->opened,
@@ -182,7 +182,7 @@ TEST_F(SettingsViewTest, LongReleaseNotesStopAfterThreeLinesAndDownloadIsPromine
     SettingsView& view = openSettings();
     view.selectTab(SettingsTab::about);
     delegate->settingsWindow()->show();
-    testing::processQueuedEvents();
+    test::processQueuedEvents();
     const QString shown = view.releaseNotesLabel()->text();
     EXPECT_EQ(shown.count(QLatin1Char('\n')), 2) << shown.toStdString();
     EXPECT_TRUE(shown.startsWith(QStringLiteral("First line\nSecond line\n")));
@@ -190,7 +190,7 @@ TEST_F(SettingsViewTest, LongReleaseNotesStopAfterThreeLinesAndDownloadIsPromine
     EXPECT_FALSE(shown.contains(QStringLiteral("Fourth")));
     // Narrower and wider again: cut anew for each width, never more than three lines.
     delegate->settingsWindow()->resize(720, 460);
-    testing::processQueuedEvents();
+    test::processQueuedEvents();
     EXPECT_EQ(view.releaseNotesLabel()->text().count(QLatin1Char('\n')), 2);
 
     // The accent fill, not a plain bezel.
@@ -201,7 +201,7 @@ TEST_F(SettingsViewTest, LongReleaseNotesStopAfterThreeLinesAndDownloadIsPromine
     EXPECT_NEAR(edge.red(), accent.red(), 12);
     EXPECT_NEAR(edge.green(), accent.green(), 12);
     EXPECT_NEAR(edge.blue(), accent.blue(), 12);
-    testing::saveScreen(delegate->settingsWindow(), QStringLiteral("settings-about-long-notes"));
+    test::saveScreen(delegate->settingsWindow(), QStringLiteral("settings-about-long-notes"));
 }
 
 TEST_F(SettingsViewTest, CheckForUpdatesWaitsDisabledWithASpinnerWhateverTheOutcome) {
@@ -227,7 +227,7 @@ TEST_F(SettingsViewTest, CheckForUpdatesWaitsDisabledWithASpinnerWhateverTheOutc
         loop.runUntilIdle();
         EXPECT_EQ(fakes.http->requests.size(), requestsSent);
         loop.advanceBy(2s);
-        testing::processQueuedEvents();
+        test::processQueuedEvents();
         EXPECT_TRUE(view.checkForUpdatesButton()->isEnabled());
         EXPECT_EQ(view.checkForUpdatesButton()->text(), QStringLiteral("Check for Updates"));
         EXPECT_GT(view.checkForUpdatesButton()->width(), 60);

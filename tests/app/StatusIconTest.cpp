@@ -141,7 +141,7 @@ TEST(StatusIconTest, EveryBadgeReadsOnALightAndADarkPanel) {
     QLabel label;
     label.setPixmap(QPixmap::fromImage(sheet));
     label.resize(sheet.size());
-    testing::saveScreen(&label, "tray-icon-panels");
+    test::saveScreen(&label, "tray-icon-panels");
 }
 
 TEST(StatusIconTest, TheBadgeSitsInTheLowerRightCornerPastTheEdges) {

@@ -35,9 +35,9 @@ namespace lumra {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::labelsReadingMarkup;
-using testing::processQueuedEvents;
-using testing::saveScreen;
+using test::labelsReadingMarkup;
+using test::processQueuedEvents;
+using test::saveScreen;
 namespace Palette = WindowPalette;
 
 std::string readFile(const std::filesystem::path& path) {
@@ -47,7 +47,7 @@ std::string readFile(const std::filesystem::path& path) {
     return text.str();
 }
 
-class ExportWindowTest : public testing::VirtualClockViewTest {
+class ExportWindowTest : public test::VirtualClockViewTest {
 protected:
     static void SetUpTestSuite() {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
@@ -73,7 +73,7 @@ protected:
     }
 
     template <class T> T* child(const char* name) const {
-        return testing::namedChild<T>(view.get(), name);
+        return test::namedChild<T>(view.get(), name);
     }
     bool shown(const char* name) const { return child<QWidget>(name)->isVisibleTo(view.get()); }
     QString textOf(const char* name) const { return child<QLabel>(name)->text(); }
@@ -142,8 +142,8 @@ TEST_F(ExportWindowTest, CollectingThenReadyLayouts) {
     EXPECT_EQ(metricValue(6), "246 / 38 Mbps");
     EXPECT_EQ(metricValue(3), "12.3 ms");
     saveScreen(view.get(), "export-ready");
-    EXPECT_TRUE(testing::saveScreenWithFocus(view.get(), child<QWidget>("regenerateButton"),
-                                             "export-focus"));
+    EXPECT_TRUE(
+        test::saveScreenWithFocus(view.get(), child<QWidget>("regenerateButton"), "export-focus"));
     EXPECT_EQ(labelsReadingMarkup(view.get()), QStringList());
 
     // Regenerate: the card and the text go at once, the progress comes back.

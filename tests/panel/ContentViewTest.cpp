@@ -2,9 +2,11 @@
 // visibility, routes and heights, what the controls call, and screenshots.
 #include "panel/viewmodel/PanelTexts.h"
 #include "panel/widgets/DashboardPage.h"
+#include "panel/widgets/InlineMessageRow.h"
 #include "panel/widgets/OverlayCards.h"
 #include "panel/widgets/SettingsOverlayCard.h"
 #include "qt/CrossFade.h"
+#include "qt/Dot.h"
 #include "qt/FocusRing.h"
 #include "qt/KitFonts.h"
 #include "qt/LocaleNumberFormat.h"
@@ -153,7 +155,7 @@ TEST(PanelHeader, ChannelPopoverAtTheInfoButton) {
     EXPECT_GT(popover->geometry().top(), button.y());
     // A click elsewhere closes it and the state follows.
     popover->hide();
-    testing::processQueuedEvents();
+    test::processQueuedEvents();
     EXPECT_FALSE(row.isChannelInfoPopoverPresented());
 
     row.apply(wifiHeaderModel(std::nullopt, false));
@@ -224,7 +226,7 @@ TEST(PanelDashboard, PausedMonitoring) {
     ASSERT_EQ(page->messageRows().size(), 1u);
     EXPECT_EQ(page->messageRows()[0]->textLabel()->text(), "Monitoring is paused.");
     EXPECT_EQ(page->messageRows()[0]->accentColor(), statusColor(StatusColor::orange));
-    testing::saveScreen(view.get(), "panel-dashboard-paused");
+    test::saveScreen(view.get(), "panel-dashboard-paused");
     expectQuitWhole(view.get(), page);
 }
 
@@ -252,7 +254,7 @@ TEST(PanelDashboard, ConnectedWaitingThenReadings) {
     EXPECT_EQ(routerRow->titleLabel()->text(), "Router Ping");
     EXPECT_GE(routerRow->sparkline()->plottedValues().size(), 2u);
     EXPECT_EQ(page->healthBadge()->text(), "Good");
-    testing::saveScreen(view.get(), "panel-dashboard-readings");
+    test::saveScreen(view.get(), "panel-dashboard-readings");
     expectQuitWhole(view.get(), page);
 }
 
@@ -284,7 +286,18 @@ TEST(PanelDashboard, ConnectedBeforeTheFirstSnapshot) {
     }
     EXPECT_EQ(page.healthBadge()->text(), "Warning");
     frame.show();
-    testing::saveScreen(&frame, "panel-dashboard-waiting");
+    test::processQueuedEvents();
+    // One line of caption text: padding 8 above and below, the dot 4 below
+    // the text's top, so its centre sits on the first line.
+    InlineMessageRow* message = page.messageRows()[0];
+    const QLabel* text = message->textLabel();
+    const QWidget* dot = message->findChild<Dot*>();
+    ASSERT_NE(dot, nullptr);
+    const int lineHeight = text->fontMetrics().height();
+    EXPECT_EQ(message->height(), 8 + lineHeight + 8);
+    EXPECT_EQ(text->geometry().top(), 8);
+    EXPECT_EQ(dot->geometry().top(), 8 + 4);
+    test::saveScreen(&frame, "panel-dashboard-waiting");
     expectQuitWhole(&frame, &page);
 }
 
@@ -338,7 +351,7 @@ TEST(PanelDashboard, NoWiFiAndRouterIgnored) {
         dynamic_cast<MetricTrendRow*>(page->metricRows()[5])->titleLabel()->font().pixelSize(), 12)
         << "titles never shrink";
     EXPECT_EQ(page->healthBadge()->text(), "Disconnected");
-    testing::saveScreen(view.get(), "panel-dashboard-no-wifi");
+    test::saveScreen(view.get(), "panel-dashboard-no-wifi");
     expectQuitWhole(view.get(), page);
 }
 
@@ -354,7 +367,7 @@ TEST(PanelDashboard, CaptivePortalBanner) {
     EXPECT_EQ(page->messageRows()[0]->textLabel()->text(),
               "Captive portal detected. Login may be required at http://portal.test/login.");
     EXPECT_EQ(page->messageRows()[0]->accentColor(), statusColor(StatusColor::red));
-    testing::saveScreen(view.get(), "panel-dashboard-captive");
+    test::saveScreen(view.get(), "panel-dashboard-captive");
     expectQuitWhole(view.get(), page);
     // Monitoring off: the banner goes, the paused row comes.
     page->monitoringSwitch()->click();
@@ -398,7 +411,7 @@ TEST(PanelDashboard, LocationNoticeAndItsButton) {
     auto* page = pageOf<DashboardPage>(*view);
     EXPECT_EQ(page->locationButton()->text(), "Allow Location Access");
     EXPECT_TRUE(page->locationText()->text().startsWith("Location permission is only needed"));
-    testing::saveScreen(view.get(), "panel-dashboard-location-undetermined");
+    test::saveScreen(view.get(), "panel-dashboard-location-undetermined");
     expectQuitWhole(view.get(), pageOf<DashboardPage>(*view));
     page->locationButton()->click();
     EXPECT_EQ(f.authorizer->requests, 1);
@@ -411,14 +424,14 @@ TEST(PanelDashboard, LocationNoticeAndItsButton) {
     page->locationButton()->click();
     EXPECT_EQ(f.locationOpener->opened, 1);
     EXPECT_EQ(f.authorizer->requests, 1);
-    testing::saveScreen(view.get(), "panel-dashboard-location-denied");
+    test::saveScreen(view.get(), "panel-dashboard-location-denied");
     expectQuitWhole(view.get(), pageOf<DashboardPage>(*view));
 
     f.authorizer->change(LocationPermissionStatus::authorized);
     f.settle();
     EXPECT_FALSE(page->locationButton()->isVisibleTo(page));
     EXPECT_TRUE(page->locationText()->text().startsWith("Location permission is enabled"));
-    testing::saveScreen(view.get(), "panel-dashboard-location-authorized");
+    test::saveScreen(view.get(), "panel-dashboard-location-authorized");
     expectQuitWhole(view.get(), pageOf<DashboardPage>(*view));
 }
 
@@ -474,7 +487,7 @@ TEST(PanelKeyboard, TabMovesAVisibleFocusInReadingOrder) {
     // Focus on the switch, as after three presses of Tab.
     order.at(2)->setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(page->monitoringSwitch()->hasFocus());
-    testing::saveScreen(view.get(), "panel-focus-dashboard");
+    test::saveScreen(view.get(), "panel-focus-dashboard");
 }
 
 TEST(PanelSprings, ChangesCrossFadeAlongTheirSpringAndThenNothingRuns) {
@@ -495,7 +508,7 @@ TEST(PanelSprings, ChangesCrossFadeAlongTheirSpringAndThenNothingRuns) {
     EXPECT_NEAR(fade->opacity(), 1.0 - pageChangeSpring.value(0.06), 1e-9);
     EXPECT_GT(fade->opacity(), 0.2);
     EXPECT_LT(fade->opacity(), 0.6);
-    testing::saveScreen(view.get(), "panel-spring-midflight");
+    test::saveScreen(view.get(), "panel-spring-midflight");
     fade->animation().frameAt(pageChangeSpring.settleTime());
     EXPECT_FALSE(fade->isRunning()) << "no frames once settled";
     EXPECT_FALSE(fade->isVisible());
@@ -528,7 +541,7 @@ TEST(PanelToolbox, RowsCallbacksAndBack) {
         EXPECT_GT(card->rows()[i]->y(), previousTop);
         previousTop = card->rows()[i]->y();
     }
-    testing::saveScreen(view.get(), "panel-toolbox");
+    test::saveScreen(view.get(), "panel-toolbox");
     // The whole card is the hit area: a click near its right edge counts.
     const auto clickAt = [](QWidget* w, QPoint p) {
         QMouseEvent press(QEvent::MouseButtonPress, p, w->mapToGlobal(p), Qt::LeftButton,
@@ -571,7 +584,7 @@ TEST(PanelConnectionMonitor, BeforeAndAfterSamples) {
         EXPECT_EQ(row->valueLabel()->text(), QString::fromUtf8("\u2014"));
     }
     EXPECT_EQ(card->statusLabel()->text(), "Collecting TCP connection state counts from netstat.");
-    testing::saveScreen(view.get(), "panel-connection-empty");
+    test::saveScreen(view.get(), "panel-connection-empty");
 
     f.counter->answer = {TCPConnectionStateCounts{5, 3, 2}, true};
     f.run(10);
@@ -583,7 +596,7 @@ TEST(PanelConnectionMonitor, BeforeAndAfterSamples) {
     EXPECT_EQ(values, (QStringList{"5", "3", "2", "10", "5"}));
     EXPECT_TRUE(card->badge()->isVisibleTo(card));
     EXPECT_TRUE(card->statusLabel()->text().startsWith("Connection pressure is currently "));
-    testing::saveScreen(view.get(), "panel-connection-samples");
+    test::saveScreen(view.get(), "panel-connection-samples");
 
     f.counter->answer = {std::nullopt, false};
     f.loop.advanceBy(10s);
@@ -603,7 +616,7 @@ TEST(PanelCaptivePortal, StatesAndMiddleElision) {
     EXPECT_EQ(card->reasonRow()->valueLabel()->text(), "Awaiting probes");
     EXPECT_EQ(card->lastCheckRow()->valueLabel()->text(), QString::fromUtf8("\u2014"));
     EXPECT_EQ(card->statusLabel()->text(), "Running periodic captive portal probes.");
-    testing::saveScreen(view.get(), "panel-captive-empty");
+    test::saveScreen(view.get(), "panel-captive-empty");
 
     const std::string longURL = "http://portal.example.test/" + std::string(200, 'a') + "/end";
     f.checker->answer = {true, Url::parse(longURL), std::nullopt,
@@ -621,7 +634,7 @@ TEST(PanelCaptivePortal, StatesAndMiddleElision) {
     EXPECT_TRUE(shown.contains(QChar(0x2026)));
     EXPECT_FALSE(card->portalURLLabel()->wordWrap());
     EXPECT_NE(card->lastCheckRow()->valueLabel()->text(), QString::fromUtf8("\u2014"));
-    testing::saveScreen(view.get(), "panel-captive-redirect");
+    test::saveScreen(view.get(), "panel-captive-redirect");
 }
 
 TEST(PanelSettings, TabsBatteryAndLaunchAtLogin) {
@@ -636,7 +649,7 @@ TEST(PanelSettings, TabsBatteryAndLaunchAtLogin) {
     EXPECT_FALSE(card->aboutTab()->isVisibleTo(card));
     EXPECT_EQ(card->batteryChip()->text(), "Adaptive");
     EXPECT_TRUE(card->batterySwitch()->isChecked());
-    testing::saveScreen(view.get(), "panel-settings-general");
+    test::saveScreen(view.get(), "panel-settings-general");
 
     card->batterySwitch()->click();
     f.settle();
@@ -651,7 +664,7 @@ TEST(PanelSettings, TabsBatteryAndLaunchAtLogin) {
     EXPECT_TRUE(card->launchErrorLabel()->isVisibleTo(card));
     EXPECT_EQ(card->launchErrorLabel()->text(),
               "Failed to update login item: The operation couldn't be completed.");
-    testing::saveScreen(view.get(), "panel-settings-login-failed");
+    test::saveScreen(view.get(), "panel-settings-login-failed");
     f.loginItem->failure.reset();
     card->launchSwitch()->click();
     f.settle();
@@ -695,14 +708,14 @@ TEST(PanelSettings, UpdateCheckAndCard) {
     EXPECT_FALSE(card->updateCard()->isVisibleTo(card));
     EXPECT_EQ(card->checkButton()->text(), "Check for Updates");
     EXPECT_FALSE(card->checkSpinner()->isVisibleTo(card));
-    testing::saveScreen(view.get(), "panel-settings-about");
+    test::saveScreen(view.get(), "panel-settings-about");
 
     card->checkButton()->click();
     card->checkButton()->click();
     f.settle();
     EXPECT_FALSE(card->checkButton()->isEnabled());
     EXPECT_TRUE(card->checkSpinner()->isVisibleTo(card));
-    testing::saveScreen(view.get(), "panel-settings-checking");
+    test::saveScreen(view.get(), "panel-settings-checking");
     f.loop.advanceBy(3s);
     f.settle();
     EXPECT_EQ(f.http->requests.size(), 1u);
@@ -712,7 +725,7 @@ TEST(PanelSettings, UpdateCheckAndCard) {
     EXPECT_EQ(card->updateTitle()->text(), "Update available: 2.1.0");
     EXPECT_TRUE(card->releaseNotesLabel()->isVisibleTo(card));
     EXPECT_FALSE(card->releaseNotesLabel()->text().contains("Third line"));
-    testing::saveScreen(view.get(), "panel-settings-update");
+    test::saveScreen(view.get(), "panel-settings-update");
     card->downloadButton()->click();
     EXPECT_EQ(f.urlOpener->opened,
               (std::vector<std::string>{"https://downloads.example.test/x.tar.gz"}));
@@ -750,7 +763,7 @@ TEST(PanelHostileText, ShownLiterallyEverywhere) {
     auto* page = pageOf<DashboardPage>(*view);
     EXPECT_EQ(page->wifiHeader()->nameLabel()->text(), kHostile);
     EXPECT_EQ(page->wifiHeader()->nameLabel()->textFormat(), Qt::PlainText);
-    testing::saveScreen(view.get(), "panel-hostile-dashboard");
+    test::saveScreen(view.get(), "panel-hostile-dashboard");
     expectQuitWhole(view.get(), page);
 
     ConnectionMonitorCardModel connection =
@@ -770,7 +783,7 @@ TEST(PanelHostileText, ShownLiterallyEverywhere) {
     for (auto* label : captiveCard.findChildren<QLabel*>()) {
         EXPECT_EQ(label->textFormat(), Qt::PlainText);
     }
-    testing::saveScreen(&captiveCard, "panel-hostile-captive");
+    test::saveScreen(&captiveCard, "panel-hostile-captive");
 
     f.http->answerWith({200, AvailableUpdate{kHostile.toStdString(), 300, "2026-12-10",
                                              "https://downloads.example.test/x",
@@ -788,7 +801,7 @@ TEST(PanelHostileText, ShownLiterallyEverywhere) {
     for (auto* label : view->findChildren<QLabel*>()) {
         EXPECT_EQ(label->textFormat(), Qt::PlainText);
     }
-    testing::saveScreen(view.get(), "panel-hostile-settings");
+    test::saveScreen(view.get(), "panel-hostile-settings");
 }
 
 } // namespace

@@ -160,9 +160,9 @@ struct PanelFixture {
     // Runs the main actor and the queued redraws.
     void settle() {
         loop.runUntilIdle();
-        testing::processQueuedEvents();
+        test::processQueuedEvents();
         loop.runUntilIdle();
-        testing::processQueuedEvents();
+        test::processQueuedEvents();
     }
 };
 

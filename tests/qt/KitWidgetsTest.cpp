@@ -22,7 +22,7 @@
 namespace lumra {
 namespace {
 
-using testing::processQueuedEvents;
+using test::processQueuedEvents;
 
 class Counter final : public ObservableObject {
 public:

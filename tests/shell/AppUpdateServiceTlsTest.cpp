@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 TEST(AppUpdateServiceTlsTest, ASelfSignedServerIsRefusedBeforeTheRequest) {
     RunLoop loop;
     test::TempDir scratch;
-    testing::ChildProcess server({"/usr/bin/python3", LUMRA_TLS_UPDATE_SERVER, scratch.path()});
+    test::LineProcess server({"/usr/bin/python3", LUMRA_TLS_UPDATE_SERVER, scratch.path()});
     const auto announced = server.readLine(30s);
     ASSERT_TRUE(announced && announced->rfind("port ", 0) == 0) << announced.value_or("(nothing)");
     const std::string endpoint = "https://127.0.0.1:" + announced->substr(5) + "/v1/update";

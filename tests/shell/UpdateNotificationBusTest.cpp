@@ -39,8 +39,8 @@ protected:
     }
 
     VirtualClockRunLoop loop;
-    testing::PrivateBus bus;
-    testing::FakeNotificationServer server{bus.address(), {"actions", "body", "body-markup"}};
+    test::PrivateBus bus;
+    test::FakeNotificationServer server{bus.address(), {"actions", "body", "body-markup"}};
     std::shared_ptr<test::ScriptedHttpClient> http = std::make_shared<test::ScriptedHttpClient>();
     std::shared_ptr<FreedesktopNotificationCenter> center =
         std::make_shared<FreedesktopNotificationCenter>(BusAddress::explicitAddress(bus.address()));

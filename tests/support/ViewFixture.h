@@ -10,7 +10,7 @@
 #include <chrono>
 #include <gtest/gtest.h>
 
-namespace lumra::testing {
+namespace lumra::test {
 
 class VirtualClockViewTest : public ::testing::Test {
 protected:
@@ -34,4 +34,4 @@ template <class T> T* namedChild(const QWidget* root, const char* name) {
     return found;
 }
 
-} // namespace lumra::testing
+} // namespace lumra::test

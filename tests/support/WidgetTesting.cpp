@@ -8,7 +8,7 @@
 #include <QPixmap>
 #include <QWidget>
 
-namespace lumra::testing {
+namespace lumra::test {
 
 QString saveScreen(QWidget* widget, const QString& name) {
     const QString directory = QStringLiteral(LUMRA_SCREENS_DIR);
@@ -47,4 +47,4 @@ QStringList labelsReadingMarkup(const QWidget* root) {
     return found;
 }
 
-} // namespace lumra::testing
+} // namespace lumra::test

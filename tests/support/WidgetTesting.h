@@ -7,7 +7,7 @@
 
 class QWidget;
 
-namespace lumra::testing {
+namespace lumra::test {
 
 // Grabs widget (laid out at its current size) into screens/<name>.png and
 // returns the file's path.
@@ -23,4 +23,4 @@ void processQueuedEvents();
 // Qt::PlainText): their object names, or their texts when unnamed.
 QStringList labelsReadingMarkup(const QWidget* root);
 
-} // namespace lumra::testing
+} // namespace lumra::test

@@ -171,13 +171,7 @@ QWidget* DiagnosticsExportWindowView::buildHeader(QWidget* parent) {
     return header;
 }
 
-QWidget* DiagnosticsExportWindowView::buildResults(QWidget* parent) {
-    auto* results = new QWidget(parent);
-    results->setObjectName(QStringLiteral("resultsRow"));
-    auto* row = new QHBoxLayout(results);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(16);
-
+QWidget* DiagnosticsExportWindowView::buildPreviewColumn(QWidget* results) {
     auto* left = new QWidget(results);
     left->setObjectName(QStringLiteral("previewColumn"));
     left->setFixedWidth(350);
@@ -207,8 +201,10 @@ QWidget* DiagnosticsExportWindowView::buildResults(QWidget* parent) {
     m_previewLayout->addWidget(included);
     leftColumn->addWidget(preview);
     leftColumn->addStretch(1);
-    row->addWidget(left, 0, Qt::AlignTop);
+    return left;
+}
 
+QWidget* DiagnosticsExportWindowView::buildPayloadColumn(QWidget* results) {
     auto* right = new QWidget(results);
     right->setObjectName(QStringLiteral("payloadColumn"));
     auto* rightColumn = new QVBoxLayout(right);
@@ -265,7 +261,19 @@ QWidget* DiagnosticsExportWindowView::buildResults(QWidget* parent) {
     m_json->setAccessibleName(QStringLiteral("Export Payload (JSON)"));
     jsonLayout->addWidget(m_json);
     rightColumn->addWidget(jsonPanel, 1);
-    row->addWidget(right, 1);
+    return right;
+}
+
+QWidget* DiagnosticsExportWindowView::buildResults(QWidget* parent) {
+    auto* results = new QWidget(parent);
+    results->setObjectName(QStringLiteral("resultsRow"));
+    auto* row = new QHBoxLayout(results);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(16);
+
+    row->addWidget(buildPreviewColumn(results), 0, Qt::AlignTop);
+
+    row->addWidget(buildPayloadColumn(results), 1);
     return results;
 }
 

@@ -58,6 +58,8 @@ protected:
 private:
     QWidget* buildHeader(QWidget* parent);
     QWidget* buildResults(QWidget* parent);
+    QWidget* buildPreviewColumn(QWidget* results);
+    QWidget* buildPayloadColumn(QWidget* results);
     QWidget* buildProgress(QWidget* parent);
     void refresh();
     void showReport(const DiagnosticsExportReport& report, const std::string& text);

@@ -112,14 +112,14 @@ void HealthAggregationController::bindObservers() {
             co_return;
         });
     };
-    m_cancellables.push_back(
+    m_subscriptions.push_back(
         m_lifecycleController->isMonitoringEnabled().subscribe(scheduleRecompute));
-    m_cancellables.push_back(m_wifiMonitor->isConnected().subscribe(scheduleRecompute));
-    m_cancellables.push_back(m_wifiMonitor->latestSnapshot().subscribe(scheduleRecompute));
-    m_cancellables.push_back(m_pingMonitor->routerResult().subscribe(scheduleRecompute));
-    m_cancellables.push_back(m_pingMonitor->internetResult().subscribe(scheduleRecompute));
-    m_cancellables.push_back(m_pingMonitor->isRouterIgnored().subscribe(scheduleRecompute));
-    m_cancellables.push_back(m_dnsMonitor->latestResult().subscribe(scheduleRecompute));
+    m_subscriptions.push_back(m_wifiMonitor->isConnected().subscribe(scheduleRecompute));
+    m_subscriptions.push_back(m_wifiMonitor->latestSnapshot().subscribe(scheduleRecompute));
+    m_subscriptions.push_back(m_pingMonitor->routerResult().subscribe(scheduleRecompute));
+    m_subscriptions.push_back(m_pingMonitor->internetResult().subscribe(scheduleRecompute));
+    m_subscriptions.push_back(m_pingMonitor->isRouterIgnored().subscribe(scheduleRecompute));
+    m_subscriptions.push_back(m_dnsMonitor->latestResult().subscribe(scheduleRecompute));
 }
 
 HealthState HealthAggregationController::currentState() const {

@@ -57,7 +57,7 @@ private:
     const std::shared_ptr<PingMonitor> m_pingMonitor;
     const std::shared_ptr<DNSMonitor> m_dnsMonitor;
     const DateProvider m_dateProvider;
-    std::vector<Subscription> m_cancellables;
+    std::vector<Subscription> m_subscriptions;
 };
 
 } // namespace lumra

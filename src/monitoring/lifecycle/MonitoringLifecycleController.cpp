@@ -66,7 +66,7 @@ void MonitoringLifecycleController::bind(
             self->handleDidWake();
     });
     if (networkIdentityPublisher != nullptr) {
-        m_cancellables.push_back(networkIdentityPublisher->subscribe(
+        m_subscriptions.push_back(networkIdentityPublisher->subscribe(
             [weak](const std::optional<NetworkIdentity>& identity) {
                 if (auto self = weak.lock())
                     self->handleNetworkIdentityChange(identity);

@@ -104,7 +104,7 @@ private:
     bool m_hasObservedInitialNetworkIdentity = false;
     std::optional<NetworkIdentity> m_latestObservedNetworkIdentity;
     bool m_isApplyingTransientReset = false;
-    std::vector<Subscription> m_cancellables;
+    std::vector<Subscription> m_subscriptions;
 };
 
 } // namespace lumra

@@ -26,6 +26,8 @@ public:
     PolledMonitor& operator=(const PolledMonitor&) = delete;
 
     void start() override { m_loop->start(); }
+    // A poll in progress runs to its end but publishes nothing: its tools
+    // were ended, and their failures say nothing of the network.
     void stop() override { m_loop->stopPolling(); }
     // A negative interval (or NaN) is stored as 0.
     void setPollInterval(double seconds) override { m_loop->setPollInterval(seconds); }

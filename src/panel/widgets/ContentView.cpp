@@ -123,78 +123,86 @@ void ContentView::showPanel(PanelRoute route) {
     m_crossFade->start(pageChangeSpring);
 }
 
+QWidget* ContentView::buildDashboard() {
+    DashboardPage::Actions actions;
+    actions.showToolbox = [this] {
+        showPanel(PanelRoute::toolbox);
+    };
+    actions.showSettings = [this] {
+        showPanel(PanelRoute::settings);
+    };
+    actions.setMonitoringEnabled = [this](bool enabled) {
+        setMonitoringEnabled(enabled);
+    };
+    actions.locationAction = [this] {
+        performLocationAction();
+    };
+    actions.quit = [this] {
+        if (m_callbacks.onQuit) {
+            m_callbacks.onQuit();
+        }
+    };
+    const DashboardModel model = dashboardModel();
+    m_drawnState = std::pair{model.isMonitoringEnabled, model.healthBadge.text};
+    return new DashboardPage(model, std::move(actions));
+}
+
+QWidget* ContentView::buildSettings() {
+    SettingsOverlayCard::BatteryFriendlyBinding binding;
+    binding.read = [this] {
+        return m_engine.lifecycleController &&
+               m_engine.lifecycleController->isBatteryFriendly().get();
+    };
+    binding.write = [this](bool value) {
+        if (m_engine.lifecycleController) {
+            m_engine.lifecycleController->setBatteryFriendly(value);
+        }
+    };
+    auto launchAtLogin =
+        m_services.makeLaunchAtLoginController ? m_services.makeLaunchAtLoginController() : nullptr;
+    return new SettingsOverlayCard(
+        std::move(binding), m_engine.appUpdateController,
+        [this] { showPanel(PanelRoute::dashboard); }, std::move(launchAtLogin),
+        AppBuildMetadataDisplayInfo(Bundle::main(), LocaleLongDateFormatter()));
+}
+
+QWidget* ContentView::buildToolbox() {
+    const auto call = [this](std::function<void()> Callbacks::*member) {
+        return [this, member] {
+            if (m_callbacks.*member) {
+                (m_callbacks.*member)();
+            }
+        };
+    };
+    ToolboxOverlayCard::Callbacks callbacks;
+    callbacks.onOpenWiFiRadar = call(&Callbacks::onOpenWiFiRadar);
+    callbacks.onOpenDiagnosticsExport = call(&Callbacks::onOpenDiagnosticsExport);
+    callbacks.onOpenSpeedTest = call(&Callbacks::onOpenSpeedTestWindow);
+    callbacks.onOpenChannelScan = call(&Callbacks::onOpenChannelScanWindow);
+    callbacks.onOpenConnectionMonitor = [this] {
+        showPanel(PanelRoute::connectionMonitor);
+    };
+    callbacks.onOpenCaptivePortal = [this] {
+        showPanel(PanelRoute::captivePortal);
+    };
+    callbacks.onClose = [this] {
+        showPanel(PanelRoute::dashboard);
+    };
+    return new ToolboxOverlayCard(std::move(callbacks));
+}
+
 QWidget* ContentView::buildPage(PanelRoute route) {
     QWidget* content = nullptr;
     switch (route) {
-    case PanelRoute::dashboard: {
-        DashboardPage::Actions actions;
-        actions.showToolbox = [this] {
-            showPanel(PanelRoute::toolbox);
-        };
-        actions.showSettings = [this] {
-            showPanel(PanelRoute::settings);
-        };
-        actions.setMonitoringEnabled = [this](bool enabled) {
-            setMonitoringEnabled(enabled);
-        };
-        actions.locationAction = [this] {
-            performLocationAction();
-        };
-        actions.quit = [this] {
-            if (m_callbacks.onQuit) {
-                m_callbacks.onQuit();
-            }
-        };
-        const DashboardModel model = dashboardModel();
-        m_drawnState = std::pair{model.isMonitoringEnabled, model.healthBadge.text};
-        content = new DashboardPage(model, std::move(actions));
+    case PanelRoute::dashboard:
+        content = buildDashboard();
         break;
-    }
-    case PanelRoute::settings: {
-        SettingsOverlayCard::BatteryFriendlyBinding binding;
-        binding.read = [this] {
-            return m_engine.lifecycleController &&
-                   m_engine.lifecycleController->isBatteryFriendly().get();
-        };
-        binding.write = [this](bool value) {
-            if (m_engine.lifecycleController) {
-                m_engine.lifecycleController->setBatteryFriendly(value);
-            }
-        };
-        auto launchAtLogin = m_services.makeLaunchAtLoginController
-                                 ? m_services.makeLaunchAtLoginController()
-                                 : nullptr;
-        content = new SettingsOverlayCard(
-            std::move(binding), m_engine.appUpdateController,
-            [this] { showPanel(PanelRoute::dashboard); }, std::move(launchAtLogin),
-            AppBuildMetadataDisplayInfo(Bundle::main(), LocaleLongDateFormatter()));
+    case PanelRoute::settings:
+        content = buildSettings();
         break;
-    }
-    case PanelRoute::toolbox: {
-        const auto call = [this](std::function<void()> Callbacks::*member) {
-            return [this, member] {
-                if (m_callbacks.*member) {
-                    (m_callbacks.*member)();
-                }
-            };
-        };
-        ToolboxOverlayCard::Callbacks callbacks;
-        callbacks.onOpenWiFiRadar = call(&Callbacks::onOpenWiFiRadar);
-        callbacks.onOpenDiagnosticsExport = call(&Callbacks::onOpenDiagnosticsExport);
-        callbacks.onOpenSpeedTest = call(&Callbacks::onOpenSpeedTestWindow);
-        callbacks.onOpenChannelScan = call(&Callbacks::onOpenChannelScanWindow);
-        callbacks.onOpenConnectionMonitor = [this] {
-            showPanel(PanelRoute::connectionMonitor);
-        };
-        callbacks.onOpenCaptivePortal = [this] {
-            showPanel(PanelRoute::captivePortal);
-        };
-        callbacks.onClose = [this] {
-            showPanel(PanelRoute::dashboard);
-        };
-        content = new ToolboxOverlayCard(std::move(callbacks));
+    case PanelRoute::toolbox:
+        content = buildToolbox();
         break;
-    }
     case PanelRoute::connectionMonitor:
         content = new ConnectionMonitorOverlayCard(connectionMonitorCardModel(m_engine),
                                                    [this] { showPanel(PanelRoute::toolbox); });

@@ -63,6 +63,9 @@ private:
     // Lets the dashboard fit its rows into the scroll view's height.
     void fitDashboard();
     QWidget* buildPage(PanelRoute route);
+    QWidget* buildDashboard();
+    QWidget* buildSettings();
+    QWidget* buildToolbox();
     void setPage(QWidget* padded);
     void setMonitoringEnabled(bool enabled);
     void performLocationAction();

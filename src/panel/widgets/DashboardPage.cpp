@@ -36,12 +36,7 @@ QWidget* brandLogo(QWidget* parent) {
 
 } // namespace
 
-DashboardPage::DashboardPage(const DashboardModel& model, Actions actions, QWidget* parent)
-    : QWidget(parent), m_actions(std::move(actions)) {
-    auto* page = new QVBoxLayout(this);
-    page->setContentsMargins(0, 0, 0, 0);
-    page->setSpacing(12);
-
+QBoxLayout* DashboardPage::buildHeader(const DashboardModel& model) {
     // Header.
     auto* header = new QHBoxLayout;
     header->setSpacing(10);
@@ -68,8 +63,10 @@ DashboardPage::DashboardPage(const DashboardModel& model, Actions actions, QWidg
                           QStringLiteral("Open settings."), [this] { m_actions.showSettings(); },
                           this),
                       0, Qt::AlignTop);
-    page->addLayout(header);
+    return header;
+}
 
+QBoxLayout* DashboardPage::buildMonitoringRow() {
     // Monitoring row.
     auto* monitoring = new QHBoxLayout;
     monitoring->setContentsMargins(0, 2, 0, 2);
@@ -85,7 +82,35 @@ DashboardPage::DashboardPage(const DashboardModel& model, Actions actions, QWidg
     m_chip = makeChip(QString(), this);
     monitoring->addWidget(m_chip, 0, Qt::AlignVCenter);
     monitoring->addStretch(1);
-    page->addLayout(monitoring);
+    return monitoring;
+}
+
+QBoxLayout* DashboardPage::buildLocationSection() {
+    // Location permission.
+    auto* location = new QVBoxLayout;
+    location->setContentsMargins(0, 8, 0, 0);
+    location->setSpacing(6);
+    location->addWidget(makeTextLabel(QStringLiteral("Location Permission"),
+                                      PP::systemFont(13, QFont::DemiBold), PP::primaryText(),
+                                      this));
+    m_locationText = makeTextLabel(QString(), PP::captionFont(), PP::secondaryText(), this, true);
+    location->addWidget(m_locationText);
+    m_locationButton = makePanelButton(QString(), false, this);
+    connect(m_locationButton, &QAbstractButton::clicked, this,
+            [this] { m_actions.locationAction(); });
+    location->addWidget(m_locationButton, 0, Qt::AlignLeft);
+    return location;
+}
+
+DashboardPage::DashboardPage(const DashboardModel& model, Actions actions, QWidget* parent)
+    : QWidget(parent), m_actions(std::move(actions)) {
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(12);
+
+    page->addLayout(buildHeader(model));
+
+    page->addLayout(buildMonitoringRow());
 
     m_messageLayout = new QVBoxLayout;
     m_messageLayout->setContentsMargins(0, 0, 0, 0);
@@ -108,20 +133,7 @@ DashboardPage::DashboardPage(const DashboardModel& model, Actions actions, QWidg
     addGroup(QStringLiteral("Latency"), model.latencyRows);
     addGroup(QStringLiteral("DNS"), model.dnsRows);
 
-    // Location permission.
-    auto* location = new QVBoxLayout;
-    location->setContentsMargins(0, 8, 0, 0);
-    location->setSpacing(6);
-    location->addWidget(makeTextLabel(QStringLiteral("Location Permission"),
-                                      PP::systemFont(13, QFont::DemiBold), PP::primaryText(),
-                                      this));
-    m_locationText = makeTextLabel(QString(), PP::captionFont(), PP::secondaryText(), this, true);
-    location->addWidget(m_locationText);
-    m_locationButton = makePanelButton(QString(), false, this);
-    connect(m_locationButton, &QAbstractButton::clicked, this,
-            [this] { m_actions.locationAction(); });
-    location->addWidget(m_locationButton, 0, Qt::AlignLeft);
-    page->addLayout(location);
+    page->addLayout(buildLocationSection());
 
     auto* quitRow = new QHBoxLayout;
     quitRow->addStretch(1);

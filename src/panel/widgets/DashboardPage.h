@@ -21,6 +21,8 @@
 #include <functional>
 #include <vector>
 
+class QBoxLayout;
+
 namespace lumra {
 
 class DashboardPage final : public QWidget {
@@ -53,6 +55,9 @@ public:
     KitButton* quitButton() const { return m_quit; }
 
 private:
+    QBoxLayout* buildHeader(const DashboardModel& model);
+    QBoxLayout* buildMonitoringRow();
+    QBoxLayout* buildLocationSection();
     void applyMessages(const std::vector<InlineMessageModel>& messages);
 
     Actions m_actions;

@@ -125,14 +125,7 @@ SettingsOverlayCard::SettingsOverlayCard(BatteryFriendlyBinding isBatteryFriendl
     refresh();
 }
 
-QWidget* SettingsOverlayCard::buildGeneral() {
-    auto* tab = new QWidget(this);
-    auto* layout = new QVBoxLayout(tab);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(8);
-    layout->addWidget(
-        makeTextLabel(QStringLiteral("General"), PP::sectionFont(), PP::tertiaryText(), tab));
-
+QWidget* SettingsOverlayCard::buildBatteryCard(QWidget* tab) {
     auto* battery = filledCard(PP::rowFill(), QMargins(10, 8, 10, 8), 6, tab);
     m_batterySwitch = new ToggleSwitch(battery);
     m_batterySwitch->setAccessibleName(QStringLiteral("Battery friendly"));
@@ -149,8 +142,10 @@ QWidget* SettingsOverlayCard::buildGeneral() {
     battery->contentLayout()->addWidget(
         makeTextLabel(QStringLiteral("Monitoring also pauses automatically while your Mac sleeps."),
                       PP::captionFont(), PP::secondaryText(), battery, true));
-    layout->addWidget(battery);
+    return battery;
+}
 
+QWidget* SettingsOverlayCard::buildLaunchCard(QWidget* tab) {
     auto* launch = filledCard(PP::rowFill(), QMargins(10, 8, 10, 8), 6, tab);
     m_launchSwitch = new ToggleSwitch(launch);
     m_launchSwitch->setAccessibleName(QStringLiteral("Launch at login"));
@@ -186,18 +181,23 @@ QWidget* SettingsOverlayCard::buildGeneral() {
     m_launchError = makeTextLabel(QString(), PP::captionFont(),
                                   withOpacity(statusColor(StatusColor::red), 0.85), launch, true);
     launch->contentLayout()->addWidget(m_launchError);
-    layout->addWidget(launch);
-    return tab;
+    return launch;
 }
 
-QWidget* SettingsOverlayCard::buildAbout() {
+QWidget* SettingsOverlayCard::buildGeneral() {
     auto* tab = new QWidget(this);
     auto* layout = new QVBoxLayout(tab);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
     layout->addWidget(
-        makeTextLabel(QStringLiteral("About"), PP::sectionFont(), PP::tertiaryText(), tab));
+        makeTextLabel(QStringLiteral("General"), PP::sectionFont(), PP::tertiaryText(), tab));
 
+    layout->addWidget(buildBatteryCard(tab));
+    layout->addWidget(buildLaunchCard(tab));
+    return tab;
+}
+
+QWidget* SettingsOverlayCard::buildBuildCard(QWidget* tab) {
     auto* build = filledCard(PP::rowFill(), QMargins(10, 9, 10, 9), 6, tab);
     const std::pair<QString, std::string> rows[] = {
         {QStringLiteral("Version"), m_buildMetadata.version},
@@ -218,8 +218,10 @@ QWidget* SettingsOverlayCard::buildAbout() {
         rowLayout->addWidget(valueLabel, 1);
         build->contentLayout()->addWidget(row);
     }
-    layout->addWidget(build);
+    return build;
+}
 
+QWidget* SettingsOverlayCard::buildUpdateCard(QWidget* tab) {
     auto* update = filledCard(withOpacity(statusColor(StatusColor::blue), 0.12),
                               QMargins(10, 8, 10, 8), 7, tab);
     m_updateCard = update;
@@ -245,8 +247,10 @@ QWidget* SettingsOverlayCard::buildAbout() {
     });
     downloadRow->addWidget(m_download);
     update->contentLayout()->addLayout(downloadRow);
-    layout->addWidget(update);
+    return update;
+}
 
+QHBoxLayout* SettingsOverlayCard::buildCheckRow(QWidget* tab) {
     auto* checkRow = new QHBoxLayout;
     checkRow->setSpacing(8);
     checkRow->addWidget(
@@ -267,7 +271,20 @@ QWidget* SettingsOverlayCard::buildAbout() {
     connect(m_check, &QAbstractButton::clicked, this,
             [this] { m_state->checkForUpdates(m_appUpdateController); });
     checkRow->addWidget(m_check, 0, Qt::AlignTop);
-    layout->addLayout(checkRow);
+    return checkRow;
+}
+
+QWidget* SettingsOverlayCard::buildAbout() {
+    auto* tab = new QWidget(this);
+    auto* layout = new QVBoxLayout(tab);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    layout->addWidget(
+        makeTextLabel(QStringLiteral("About"), PP::sectionFont(), PP::tertiaryText(), tab));
+
+    layout->addWidget(buildBuildCard(tab));
+    layout->addWidget(buildUpdateCard(tab));
+    layout->addLayout(buildCheckRow(tab));
     return tab;
 }
 

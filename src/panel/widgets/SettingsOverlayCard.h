@@ -23,6 +23,8 @@
 #include <functional>
 #include <memory>
 
+class QHBoxLayout;
+
 namespace lumra {
 
 class SettingsOverlayCard final : public QWidget {
@@ -64,7 +66,12 @@ protected:
 
 private:
     QWidget* buildGeneral();
+    QWidget* buildBatteryCard(QWidget* tab);
+    QWidget* buildLaunchCard(QWidget* tab);
     QWidget* buildAbout();
+    QWidget* buildBuildCard(QWidget* tab);
+    QWidget* buildUpdateCard(QWidget* tab);
+    QHBoxLayout* buildCheckRow(QWidget* tab);
 
     BatteryFriendlyBinding m_isBatteryFriendly;
     std::shared_ptr<AppUpdateController> m_appUpdateController;

@@ -205,6 +205,34 @@ ChannelScanWindowView::buildCard(const ChannelScanCard& model) {
     return card;
 }
 
+QWidget* ChannelScanWindowView::buildCongestionPanel() {
+    auto* panel = new CardFrame(CardStyle{.fill = Colors::sectionFill(),
+                                          .border = Colors::border(),
+                                          .cornerRadius = 12.0,
+                                          .padding = 12,
+                                          .spacing = 8},
+                                m_resultBlock);
+    panel->setObjectName(QStringLiteral("congestionPanel"));
+    auto* panelLayout = panel->contentLayout();
+    panelLayout->addWidget(makeTextLabel(QString::fromUtf8(bandCongestionHeading),
+                                         trackedFont(11, QFont::DemiBold), Colors::tertiaryText()));
+    auto* explanation = makeTextLabel(QString::fromUtf8(bandCongestionExplanation),
+                                      kitFont(11, QFont::Medium), Colors::secondaryText());
+    explanation->setWordWrap(true);
+    explanation->setContentsMargins(0, 0, 0, 4);
+    panelLayout->addWidget(explanation);
+    m_noChannels = makeTextLabel(QString::fromUtf8(noChannelsText), kitFont(12, QFont::Medium),
+                                 Colors::secondaryText());
+    m_noChannels->setObjectName(QStringLiteral("noChannels"));
+    panelLayout->addWidget(m_noChannels);
+    m_rowsBox = new QWidget(panel);
+    m_rowsLayout = new QVBoxLayout(m_rowsBox);
+    m_rowsLayout->setContentsMargins(0, 0, 0, 0);
+    m_rowsLayout->setSpacing(6);
+    panelLayout->addWidget(m_rowsBox);
+    return panel;
+}
+
 QWidget* ChannelScanWindowView::buildResultBlock() {
     m_resultBlock = new QWidget;
     m_resultBlock->setObjectName(QStringLiteral("resultBlock"));
@@ -242,31 +270,7 @@ QWidget* ChannelScanWindowView::buildResultBlock() {
     m_sentence->setContentsMargins(0, 4, 0, 4);
     column->addWidget(m_sentence);
 
-    auto* panel = new CardFrame(CardStyle{.fill = Colors::sectionFill(),
-                                          .border = Colors::border(),
-                                          .cornerRadius = 12.0,
-                                          .padding = 12,
-                                          .spacing = 8},
-                                m_resultBlock);
-    panel->setObjectName(QStringLiteral("congestionPanel"));
-    auto* panelLayout = panel->contentLayout();
-    panelLayout->addWidget(makeTextLabel(QString::fromUtf8(bandCongestionHeading),
-                                         trackedFont(11, QFont::DemiBold), Colors::tertiaryText()));
-    auto* explanation = makeTextLabel(QString::fromUtf8(bandCongestionExplanation),
-                                      kitFont(11, QFont::Medium), Colors::secondaryText());
-    explanation->setWordWrap(true);
-    explanation->setContentsMargins(0, 0, 0, 4);
-    panelLayout->addWidget(explanation);
-    m_noChannels = makeTextLabel(QString::fromUtf8(noChannelsText), kitFont(12, QFont::Medium),
-                                 Colors::secondaryText());
-    m_noChannels->setObjectName(QStringLiteral("noChannels"));
-    panelLayout->addWidget(m_noChannels);
-    m_rowsBox = new QWidget(panel);
-    m_rowsLayout = new QVBoxLayout(m_rowsBox);
-    m_rowsLayout->setContentsMargins(0, 0, 0, 0);
-    m_rowsLayout->setSpacing(6);
-    panelLayout->addWidget(m_rowsBox);
-    column->addWidget(panel);
+    column->addWidget(buildCongestionPanel());
 
     outer->addLayout(column);
     outer->addStretch(1);

@@ -43,6 +43,7 @@ private:
     QWidget* buildHeader();
     QWidget* buildEmptyBlock();
     QWidget* buildResultBlock();
+    QWidget* buildCongestionPanel();
     SelectionCard* buildCard(const ChannelScanCard& model);
     void applyCard(SelectionCard& card, const ChannelScanCard& model);
     void rebuildRows(const ChannelScanWindowModel& model);

@@ -1,5 +1,6 @@
 #include "windows/radar/RadarMetricCardView.h"
 
+#include "qt/CardFrame.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
 
@@ -54,11 +55,10 @@ QRectF RadarMetricCardView::sparklineRect() const {
 void RadarMetricCardView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath block;
-    block.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 9, 9);
-    painter.fillPath(block, paletteWhite(0.05));
-    painter.setPen(QPen(WindowPalette::border(), 1));
-    painter.drawPath(block);
+    paintCard(painter, QRectF(rect()),
+              CardStyle{.fill = paletteWhite(0.05),
+                        .border = WindowPalette::border(),
+                        .cornerRadius = 9});
 
     const QRect row(kHorizontalPadding, kVerticalPadding, width() - 2 * kHorizontalPadding,
                     rowHeight());

@@ -2,6 +2,7 @@
 
 #include "concurrency/Runtime.h"
 #include "qt/CapsuleBadge.h"
+#include "qt/CardFrame.h"
 #include "qt/DeferredRefresh.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
@@ -81,10 +82,8 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath block;
-        block.addRoundedRect(QRectF(rect()), 8, 8);
-        painter.fillPath(block, paletteWhite(0.04));
+        paintCard(painter, QRectF(rect()),
+                  CardStyle{.fill = paletteWhite(0.04), .cornerRadius = 8});
     }
 
 private:
@@ -129,12 +128,7 @@ WiFiRadarWindowView::~WiFiRadarWindowView() {
     m_refresh->stopObserving();
 }
 
-void WiFiRadarWindowView::buildInformationColumn() {
-    m_informationColumn = new QWidget(this);
-    auto* column = new QVBoxLayout(m_informationColumn);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
-
+QBoxLayout* WiFiRadarWindowView::buildHeader() {
     // Header.
     auto* header = new QVBoxLayout;
     header->setSpacing(6);
@@ -166,10 +160,10 @@ void WiFiRadarWindowView::buildInformationColumn() {
     hintRow->addWidget(m_hintText);
     hintRow->addStretch(1);
     header->addLayout(hintRow);
-    column->addLayout(header);
+    return header;
+}
 
-    column->addWidget(makeSeparator(m_informationColumn));
-
+QBoxLayout* WiFiRadarWindowView::buildNetworkBlock() {
     // Current network.
     auto* network = new QVBoxLayout;
     network->setSpacing(3);
@@ -188,17 +182,10 @@ void WiFiRadarWindowView::buildInformationColumn() {
     m_channel = makeLabel(kitMonospacedFont(12, QFont::Medium), WindowPalette::secondaryText(),
                           m_informationColumn, QStringLiteral("channel"));
     network->addWidget(m_channel);
-    column->addLayout(network);
+    return network;
+}
 
-    column->addWidget(makeSeparator(m_informationColumn));
-
-    // Metric cards.
-    for (int i = 0; i < 4; ++i) {
-        auto* card = new RadarMetricCardView(m_informationColumn);
-        m_cards.push_back(card);
-        column->addWidget(card);
-    }
-
+QBoxLayout* WiFiRadarWindowView::buildNearbyBlock() {
     // Nearby networks.
     auto* nearby = new QVBoxLayout;
     nearby->setSpacing(6);
@@ -236,7 +223,31 @@ void WiFiRadarWindowView::buildInformationColumn() {
     // The list takes the whole area; the sentence sits at its top.
     area->addWidget(m_nearbyScroll, 1);
     nearby->addWidget(m_nearbyArea);
-    column->addLayout(nearby);
+    return nearby;
+}
+
+void WiFiRadarWindowView::buildInformationColumn() {
+    m_informationColumn = new QWidget(this);
+    auto* column = new QVBoxLayout(m_informationColumn);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(10);
+
+    column->addLayout(buildHeader());
+
+    column->addWidget(makeSeparator(m_informationColumn));
+
+    column->addLayout(buildNetworkBlock());
+
+    column->addWidget(makeSeparator(m_informationColumn));
+
+    // Metric cards.
+    for (int i = 0; i < 4; ++i) {
+        auto* card = new RadarMetricCardView(m_informationColumn);
+        m_cards.push_back(card);
+        column->addWidget(card);
+    }
+
+    column->addLayout(buildNearbyBlock());
 
     column->addStretch(1);
 }

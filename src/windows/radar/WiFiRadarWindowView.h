@@ -21,6 +21,8 @@ class QScrollArea;
 class QTimer;
 class QVBoxLayout;
 
+class QBoxLayout;
+
 namespace lumra {
 
 class CapsuleBadge;
@@ -64,6 +66,9 @@ protected:
 
 private:
     void buildInformationColumn();
+    QBoxLayout* buildHeader();
+    QBoxLayout* buildNetworkBlock();
+    QBoxLayout* buildNearbyBlock();
     void appear();
     void disappear();
     void layoutColumns();

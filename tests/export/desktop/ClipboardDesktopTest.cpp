@@ -45,15 +45,15 @@ TEST(ClipboardDesktopTest, CopyReportPutsTheReportOnTheXClipboard) {
     DiagnosticsExportWindowView view(rig.engine());
     view.resize(1020, 700);
     view.show();
-    testing::processQueuedEvents();
+    test::processQueuedEvents();
     loop.advanceBy(30s);
-    testing::processQueuedEvents();
+    test::processQueuedEvents();
     ASSERT_TRUE(view.model()->isReportReady());
 
     auto* copy = view.findChild<QAbstractButton*>(QStringLiteral("copyButton"));
     ASSERT_NE(copy, nullptr);
     copy->click();
-    testing::processQueuedEvents();
+    test::processQueuedEvents();
     EXPECT_EQ(view.model()->actionMessage().get(), "Diagnostics report copied to clipboard.");
 
     const std::string shown = *view.model()->collectedReportJSONString().get();

@@ -30,8 +30,8 @@ protected:
     }
 
     RunLoop loop;
-    testing::PrivateBus bus;
-    testing::FakeLogind logind{bus.address()};
+    test::PrivateBus bus;
+    test::FakeLogind logind{bus.address()};
     WorkspaceSleepWakeObserver observer{
         std::make_shared<LogindSleepSource>(BusAddress::explicitAddress(bus.address()))};
     std::vector<std::string> events;

@@ -1,7 +1,7 @@
 #include "monitoring/settings/UserDefaultsAppSettingsStore.h"
 
 #include "platform/defaults/DefaultsStore.h"
-#include "tests/platform/defaults/TemporaryDirectory.h"
+#include "tests/support/TempDir.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -16,10 +16,10 @@ using Json = nlohmann::json;
 
 class UserDefaultsAppSettingsStoreTest : public ::testing::Test {
 private:
-    testsupport::TemporaryDirectory m_root;
+    test::TempDir m_root;
 
 protected:
-    fs::path directory() const { return m_root.path() / "lumra"; }
+    fs::path directory() const { return m_root / "lumra"; }
     fs::path file() const { return directory() / "defaults.json"; }
 
     Json fileContents() const {

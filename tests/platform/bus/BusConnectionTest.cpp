@@ -105,13 +105,13 @@ protected:
     }
 
     RunLoop loop;
-    testing::PrivateBus bus;
+    test::PrivateBus bus;
     std::shared_ptr<BusConnection> connection;
 };
 
 TEST(BusConnectionOpenTest, GivesNothingWhereNoBusAnswers) {
     RunLoop loop;
-    testing::PrivateBus bus; // only for a temporary directory of its own
+    test::PrivateBus bus; // only for a temporary directory of its own
     const auto regularFile = bus.directory() / "not-a-socket";
     std::ofstream(regularFile) << "x";
     const std::vector<std::string> addresses = {
@@ -142,7 +142,7 @@ TEST_F(BusConnectionTest, DeliversAnErrorReply) {
 }
 
 TEST_F(BusConnectionTest, UnansweredCallEndsWithAnErrorAtItsTimeout) {
-    testing::FakeLogind logind(bus.address());
+    test::FakeLogind logind(bus.address());
     const auto started = std::chrono::steady_clock::now();
     const Reply reply = call(unansweredCall(200ms));
     EXPECT_TRUE(reply.isError);
@@ -152,7 +152,7 @@ TEST_F(BusConnectionTest, UnansweredCallEndsWithAnErrorAtItsTimeout) {
 }
 
 TEST_F(BusConnectionTest, LosingTheBusEndsPendingCallsAndClosesTheConnection) {
-    testing::FakeLogind logind(bus.address());
+    test::FakeLogind logind(bus.address());
     std::promise<Reply> replied;
     auto reply = replied.get_future();
     onIo([&] {
@@ -167,7 +167,7 @@ TEST_F(BusConnectionTest, LosingTheBusEndsPendingCallsAndClosesTheConnection) {
 }
 
 TEST_F(BusConnectionTest, SignalMatchHearsOnlyTheNamesOwner) {
-    testing::FakeLogind logind(bus.address());
+    test::FakeLogind logind(bus.address());
     std::mutex mutex;
     std::vector<bool> heard;
     std::promise<bool> installed;
@@ -198,7 +198,7 @@ TEST_F(BusConnectionTest, SignalMatchHearsOnlyTheNamesOwner) {
 }
 
 TEST_F(BusConnectionTest, MatchRemovedFromItsOwnHandlerHearsNothingMore) {
-    testing::FakeLogind logind(bus.address());
+    test::FakeLogind logind(bus.address());
     std::atomic<int> selfRemoving{0};
     std::atomic<int> staying{0};
     std::promise<void> bothInstalled;

@@ -12,7 +12,7 @@
 
 extern char** environ;
 
-namespace lumra::testing {
+namespace lumra::test {
 
 namespace {
 
@@ -31,7 +31,7 @@ std::filesystem::path makeTemporaryDirectory() {
 
 } // namespace
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, ErrorOutput errors) {
+LineProcess::LineProcess(const std::vector<std::string>& argv, ErrorOutput errors) {
     // A child that died must fail the test, not kill it on the next write.
     ::signal(SIGPIPE, SIG_IGN);
     int input[2];
@@ -61,11 +61,11 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, ErrorOutput err
     }
 }
 
-ChildProcess::~ChildProcess() {
+LineProcess::~LineProcess() {
     stop();
 }
 
-std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds timeout) {
+std::optional<std::string> LineProcess::readLine(std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         const auto newline = m_buffered.find('\n');
@@ -89,13 +89,13 @@ std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds time
     }
 }
 
-void ChildProcess::writeLine(const std::string& line) {
+void LineProcess::writeLine(const std::string& line) {
     const std::string text = line + "\n";
     if (::write(m_stdin, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
         throw std::runtime_error("child's input is closed");
 }
 
-void ChildProcess::stop() {
+void LineProcess::stop() {
     closeIfOpen(m_stdin);
     if (m_pid > 0) {
         ::kill(m_pid, SIGTERM);
@@ -165,7 +165,7 @@ PrivateBus::PrivateBus(Kind kind, const std::vector<std::string>& openDestinatio
     m_daemon.emplace(std::vector<std::string>{"/usr/bin/dbus-daemon", "--nofork", "--nopidfile",
                                               "--config-file=" + config.string(),
                                               "--print-address=1"},
-                     ChildProcess::ErrorOutput::discarded); // only a notice on fd limits
+                     LineProcess::ErrorOutput::discarded); // only a notice on fd limits
     auto address = m_daemon->readLine(std::chrono::seconds(10));
     if (!address || address->empty())
         throw std::runtime_error("the private bus did not start");
@@ -204,4 +204,4 @@ void FakeLogind::command(const std::string& text) {
         throw std::runtime_error("the fake logind did not send " + text);
 }
 
-} // namespace lumra::testing
+} // namespace lumra::test

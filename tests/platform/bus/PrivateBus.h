@@ -10,16 +10,16 @@
 #include <sys/types.h>
 #include <vector>
 
-namespace lumra::testing {
+namespace lumra::test {
 
-class ChildProcess {
+class LineProcess {
 public:
     enum class ErrorOutput { kept, discarded };
-    explicit ChildProcess(const std::vector<std::string>& argv,
-                          ErrorOutput errors = ErrorOutput::kept);
-    ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
+    explicit LineProcess(const std::vector<std::string>& argv,
+                         ErrorOutput errors = ErrorOutput::kept);
+    ~LineProcess();
+    LineProcess(const LineProcess&) = delete;
+    LineProcess& operator=(const LineProcess&) = delete;
 
     // A line of the child's standard output without its newline; nullopt at
     // the end of output or after timeout.
@@ -53,7 +53,7 @@ public:
 
 private:
     std::filesystem::path m_directory;
-    std::optional<ChildProcess> m_daemon;
+    std::optional<LineProcess> m_daemon;
     std::string m_address;
 };
 
@@ -69,7 +69,7 @@ public:
 private:
     void command(const std::string& text);
 
-    ChildProcess m_process;
+    LineProcess m_process;
 };
 
-} // namespace lumra::testing
+} // namespace lumra::test

@@ -1,6 +1,6 @@
 #include "platform/defaults/AtomicFileWriter.h"
 
-#include "tests/platform/defaults/TemporaryDirectory.h"
+#include "tests/support/TempDir.h"
 
 #include <algorithm>
 #include <fstream>
@@ -35,8 +35,8 @@ std::vector<std::string> namesIn(const fs::path& directory) {
 }
 
 TEST(AtomicFileWriterTest, ReplacesContentsAndModeLeavingNoTemporary) {
-    testsupport::TemporaryDirectory directory;
-    const fs::path file = directory.path() / "settings.json";
+    test::TempDir directory;
+    const fs::path file = directory / "settings.json";
     std::ofstream(file) << "old contents that are longer than the new ones";
     ::chmod(file.c_str(), 0644);
 
@@ -48,9 +48,9 @@ TEST(AtomicFileWriterTest, ReplacesContentsAndModeLeavingNoTemporary) {
 }
 
 TEST(AtomicFileWriterTest, FailedRenameLeavesTargetAndDirectoryAsTheyWere) {
-    testsupport::TemporaryDirectory directory;
+    test::TempDir directory;
     // A non-empty directory where the file should be: the rename fails.
-    const fs::path file = directory.path() / "settings.json";
+    const fs::path file = directory / "settings.json";
     fs::create_directory(file);
     std::ofstream(file / "inside") << "kept";
 
@@ -64,30 +64,29 @@ TEST(AtomicFileWriterTest, FailedRenameLeavesTargetAndDirectoryAsTheyWere) {
 }
 
 TEST(AtomicFileWriterTest, MissingDirectoryIsAFailure) {
-    testsupport::TemporaryDirectory directory;
-    EXPECT_TRUE(
-        writeFileAtomically(directory.path() / "absent" / "settings.json", "x", 0600).has_value());
-    EXPECT_FALSE(fs::exists(directory.path() / "absent"));
+    test::TempDir directory;
+    EXPECT_TRUE(writeFileAtomically(directory / "absent" / "settings.json", "x", 0600).has_value());
+    EXPECT_FALSE(fs::exists(directory / "absent"));
 }
 
 TEST(AtomicFileWriterTest, CreatesNestedDirectoriesPrivately) {
-    testsupport::TemporaryDirectory directory;
-    const fs::path nested = directory.path() / "config" / "lumra";
+    test::TempDir directory;
+    const fs::path nested = directory / "config" / "lumra";
 
     EXPECT_EQ(createDirectories(nested, 0700), std::nullopt);
     EXPECT_EQ(createDirectories(nested, 0700), std::nullopt);
 
-    EXPECT_EQ(modeOf(directory.path() / "config"), 0700u);
+    EXPECT_EQ(modeOf(directory / "config"), 0700u);
     EXPECT_EQ(modeOf(nested), 0700u);
 }
 
 TEST(AtomicFileWriterTest, FileInPlaceOfADirectoryIsAFailure) {
-    testsupport::TemporaryDirectory directory;
-    std::ofstream(directory.path() / "config") << "a file";
+    test::TempDir directory;
+    std::ofstream(directory / "config") << "a file";
 
-    EXPECT_TRUE(createDirectories(directory.path() / "config", 0700).has_value());
-    EXPECT_TRUE(createDirectories(directory.path() / "config" / "lumra", 0700).has_value());
-    EXPECT_EQ(contentsOf(directory.path() / "config"), "a file");
+    EXPECT_TRUE(createDirectories(directory / "config", 0700).has_value());
+    EXPECT_TRUE(createDirectories(directory / "config" / "lumra", 0700).has_value());
+    EXPECT_EQ(contentsOf(directory / "config"), "a file");
 }
 
 } // namespace

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace lumra::testsupport {
+namespace lumra::test {
 
 inline constexpr std::size_t payloadFillLength = 256 * 1024;
 
@@ -35,4 +35,4 @@ inline std::optional<std::int64_t> payloadCounter(std::string_view payload) {
     return counter;
 }
 
-} // namespace lumra::testsupport
+} // namespace lumra::test

@@ -2,7 +2,7 @@
 // rewriting is always whole: the old value or the new one, never a mix.
 #include "platform/defaults/DefaultsStore.h"
 #include "tests/platform/defaults/DefaultsPayload.h"
-#include "tests/platform/defaults/TemporaryDirectory.h"
+#include "tests/support/TempDir.h"
 
 #include <chrono>
 #include <fstream>
@@ -44,7 +44,7 @@ std::optional<FileReading> readStoreFile(const fs::path& file) {
     if (const auto it = parsed.find("payload"); it != parsed.end()) {
         if (!it->is_string())
             return std::nullopt;
-        reading.counter = testsupport::payloadCounter(it->get<std::string>());
+        reading.counter = test::payloadCounter(it->get<std::string>());
         if (!reading.counter)
             return std::nullopt;
     }
@@ -97,8 +97,8 @@ private:
 };
 
 TEST(DefaultsStoreCrashTest, KilledWriterNeverLeavesAPartialFile) {
-    testsupport::TemporaryDirectory root;
-    const fs::path directory = root.path() / "lumra";
+    test::TempDir root;
+    const fs::path directory = root / "lumra";
     {
         DefaultsStore store(directory);
         store.setBool("keep", true);
@@ -146,7 +146,7 @@ TEST(DefaultsStoreCrashTest, KilledWriterNeverLeavesAPartialFile) {
     DefaultsStore restarted(directory);
     const auto payload = restarted.stringForKey("payload");
     ASSERT_TRUE(payload.has_value());
-    EXPECT_EQ(testsupport::payloadCounter(*payload), lastCounter);
+    EXPECT_EQ(test::payloadCounter(*payload), lastCounter);
     EXPECT_TRUE(restarted.boolForKey("keep"));
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(directory))

@@ -1,7 +1,7 @@
 #include "platform/defaults/DefaultsStore.h"
 
 #include "base/DiagnosticLog.h"
-#include "tests/platform/defaults/TemporaryDirectory.h"
+#include "tests/support/TempDir.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -46,12 +46,12 @@ std::vector<fs::path> corruptCopiesIn(const fs::path& directory) {
 class DefaultsStoreTest : public ::testing::Test {
 protected:
     // The store's directory does not exist until something is written.
-    fs::path storeDirectory() const { return m_root.path() / "config" / "lumra"; }
+    fs::path storeDirectory() const { return m_root / "config" / "lumra"; }
     fs::path storeFile() const { return storeDirectory() / "defaults.json"; }
     void createStoreDirectory() const { fs::create_directories(storeDirectory()); }
 
 private:
-    testsupport::TemporaryDirectory m_root;
+    test::TempDir m_root;
 };
 
 TEST_F(DefaultsStoreTest, FreshStoreReadsRegisteredDefaultsAndWritesNothing) {

@@ -12,11 +12,11 @@ int main(int argc, char** argv) {
     }
     lumra::DefaultsStore store(argv[1]);
     const auto stored = store.stringForKey("payload");
-    std::int64_t counter = stored ? lumra::testsupport::payloadCounter(*stored).value_or(-1) : 0;
+    std::int64_t counter = stored ? lumra::test::payloadCounter(*stored).value_or(-1) : 0;
     if (counter < 0) {
         fmt::print(stderr, "the stored payload is damaged\n");
         return 1;
     }
     for (;;)
-        store.setString("payload", lumra::testsupport::payloadFor(++counter));
+        store.setString("payload", lumra::test::payloadFor(++counter));
 }

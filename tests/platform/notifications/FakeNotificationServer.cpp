@@ -3,7 +3,7 @@
 #include <fmt/format.h>
 #include <stdexcept>
 
-namespace lumra::testing {
+namespace lumra::test {
 
 namespace {
 
@@ -66,4 +66,4 @@ void FakeNotificationServer::command(const std::string& text) {
     }
 }
 
-} // namespace lumra::testing
+} // namespace lumra::test

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace lumra::testing {
+namespace lumra::test {
 
 class FakeNotificationServer {
 public:
@@ -29,8 +29,8 @@ public:
 private:
     void command(const std::string& text);
 
-    ChildProcess m_process;
+    LineProcess m_process;
     std::vector<nlohmann::json> m_notified;
 };
 
-} // namespace lumra::testing
+} // namespace lumra::test

@@ -45,7 +45,7 @@ protected:
     }
 
     RunLoop loop;
-    testing::PrivateBus bus;
+    test::PrivateBus bus;
 };
 
 class NotificationServiceTest : public NotificationCenterTest {
@@ -77,7 +77,7 @@ protected:
         return identifiers;
     }
 
-    testing::FakeNotificationServer server{bus.address(), {"actions", "body"}};
+    test::FakeNotificationServer server{bus.address(), {"actions", "body"}};
     FreedesktopNotificationCenter center{BusAddress::explicitAddress(bus.address())};
     std::vector<NotificationUserInfo> responses;
 };
@@ -103,7 +103,7 @@ TEST_F(NotificationCenterTest, ABusWithoutTheServiceIsNotAuthorized) {
 }
 
 TEST_F(NotificationCenterTest, TheSessionBusOfTheEnvironmentIsTheDefault) {
-    testing::FakeNotificationServer server(bus.address(), {});
+    test::FakeNotificationServer server(bus.address(), {});
     ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
     FreedesktopNotificationCenter center;
     EXPECT_EQ(status(center), NotificationAuthorizationStatus::authorized);
@@ -141,7 +141,7 @@ TEST_F(NotificationServiceTest, ATitleOrBodyOfAnyLengthReachesTheServiceBounded)
 }
 
 TEST_F(NotificationCenterTest, MarkupInTheBodyIsEscapedForAServiceThatReadsIt) {
-    testing::FakeNotificationServer server(bus.address(), {"body", "body-markup"});
+    test::FakeNotificationServer server(bus.address(), {"body", "body-markup"});
     FreedesktopNotificationCenter center(BusAddress::explicitAddress(bus.address()));
     ASSERT_EQ(post(center, requestFor("x", R"(Lumra <i>1</i> & "2" 'b')")), std::nullopt);
     const auto call = server.nextNotify(10s);
@@ -193,13 +193,13 @@ TEST_F(NotificationCenterTest, ARestartedServiceCannotClickTheIdsOfTheOldOne) {
     FreedesktopNotificationCenter center(BusAddress::explicitAddress(bus.address()));
     std::vector<NotificationUserInfo> responses;
     center.setResponseHandler([&](const NotificationUserInfo& info) { responses.push_back(info); });
-    auto first = std::make_unique<testing::FakeNotificationServer>(bus.address(),
-                                                                   std::vector<std::string>{});
+    auto first =
+        std::make_unique<test::FakeNotificationServer>(bus.address(), std::vector<std::string>{});
     ASSERT_EQ(post(center, requestFor("app-update-121")), std::nullopt);
     const std::uint32_t oldId = first->nextNotify(10s).value().value("id", 0u);
     first.reset();
 
-    testing::FakeNotificationServer second(bus.address(), {});
+    test::FakeNotificationServer second(bus.address(), {});
     second.invoke(oldId, "default"); // its own numbering starts where the old one did
     ASSERT_EQ(post(center, requestFor("app-update-122")), std::nullopt);
     const std::uint32_t newId = second.nextNotify(10s).value().value("id", 0u);

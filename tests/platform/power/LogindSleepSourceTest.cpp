@@ -79,8 +79,8 @@ protected:
     }
 
     RunLoop loop;
-    testing::PrivateBus bus;
-    testing::FakeLogind logind{bus.address()};
+    test::PrivateBus bus;
+    test::FakeLogind logind{bus.address()};
     LogindSleepSource source{BusAddress::explicitAddress(bus.address())};
     std::vector<std::string> events;
     bool offMainActor = false;
@@ -126,7 +126,7 @@ TEST_F(LogindSleepSourceTest, LeavesTheBusWhenTheLastObserverGoes) {
 
 TEST(LogindSleepSourceWithoutLogindTest, NoBusOrNoLogindGivesNoEventsAndNoError) {
     VirtualClockRunLoop loop;
-    testing::PrivateBus bus; // a bus without logind, and a directory for a missing one
+    test::PrivateBus bus; // a bus without logind, and a directory for a missing one
     const std::vector<std::string> addresses = {
         "unix:path=" + (bus.directory() / "missing").string(),
         bus.address(),

@@ -59,7 +59,7 @@ public:
     }
 
 private:
-    testing::ChildProcess m_process;
+    test::LineProcess m_process;
 };
 
 // The service has the request; its answer gets a moment to arrive, and
@@ -75,8 +75,8 @@ protected:
     RunLoop loop; // the runtime whose I/O thread does the bus work
     // A system bus's policy: calls reach only the two services, as their
     // own policy files allow.
-    testing::PrivateBus bus{testing::PrivateBus::Kind::system,
-                            {"org.freedesktop.NetworkManager", "net.connman.iwd"}};
+    test::PrivateBus bus{test::PrivateBus::Kind::system,
+                         {"org.freedesktop.NetworkManager", "net.connman.iwd"}};
 };
 
 TEST_F(ServiceScanRequestTest, NetworkManagerScansOurDeviceAndTheWaitEndsWhenLastScanAdvances) {
@@ -168,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ServiceScanRequestPolicyTest, BusPolicyThatKeepsUsFromBothServicesIsNoScan) {
     RunLoop loop;
-    testing::PrivateBus closed{testing::PrivateBus::Kind::system};
+    test::PrivateBus closed{test::PrivateBus::Kind::system};
     Services services(closed.address(), networkManager("finish") + "," + iwd("finish"));
     ServiceScanRequest request(BusAddress::explicitAddress(closed.address()), "wlan0");
     const auto outcome = request.wait(Clock::now() + 10s);

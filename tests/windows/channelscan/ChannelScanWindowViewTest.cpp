@@ -24,9 +24,9 @@ namespace lumra {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::labelsReadingMarkup;
-using testing::processQueuedEvents;
-using testing::saveScreen;
+using test::labelsReadingMarkup;
+using test::processQueuedEvents;
+using test::saveScreen;
 
 constexpr auto ghz24 = WiFiBand::twoPointFourGigahertz;
 
@@ -44,7 +44,7 @@ WiFiScannedNetwork network(const char* name, int last, std::int64_t rssi, std::i
     return {name, "02:00:00:00:00:0" + std::to_string(last), rssi, channel, ghz24};
 }
 
-class ChannelScanWindowViewTest : public testing::VirtualClockViewTest {
+class ChannelScanWindowViewTest : public test::VirtualClockViewTest {
 protected:
     void SetUp() override {
         scanner->networks = {network("one", 1, -45, 1), network("six", 6, -50, 6),
@@ -65,7 +65,7 @@ protected:
     }
 
     template <class T> T* child(const char* name) const {
-        return testing::namedChild<T>(view.get(), name);
+        return test::namedChild<T>(view.get(), name);
     }
     bool shown(const char* name) const { return child<QWidget>(name)->isVisibleTo(view.get()); }
     // A label with exactly this text that the user can see.
@@ -103,8 +103,8 @@ TEST_F(ChannelScanWindowViewTest, EveryStateFromTheFirstScanToARescanAndItsCance
                           "in the same band."));
     EXPECT_TRUE(showsText("Analyze nearby channel congestion and get a same-band recommendation."));
     saveScreen(view.get(), "channelscan-empty-idle");
-    EXPECT_TRUE(testing::saveScreenWithFocus(view.get(), child<QWidget>("emptyButton"),
-                                             "channelscan-focus"));
+    EXPECT_TRUE(
+        test::saveScreenWithFocus(view.get(), child<QWidget>("emptyButton"), "channelscan-focus"));
 
     // The centre button starts the scan: "Cancel" in the header, the bar instead of the button.
     child<QAbstractButton>("emptyButton")->click();

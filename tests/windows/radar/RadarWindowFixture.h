@@ -72,7 +72,7 @@ radarInterfaceReading(std::optional<std::string> ssid, std::int64_t rssi, std::i
     return {"wlan0", std::move(ssid), "aa:bb:cc:dd:ee:01", rssi, noise, rate, channel, band};
 }
 
-class RadarWindowTest : public lumra::testing::VirtualClockViewTest {
+class RadarWindowTest : public lumra::test::VirtualClockViewTest {
 protected:
     RadarWindowTest() { view->resize(1080, 680); }
     ~RadarWindowTest() override {

@@ -27,9 +27,9 @@ namespace lumra {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::labelsReadingMarkup;
-using testing::processQueuedEvents;
-using testing::saveScreen;
+using test::labelsReadingMarkup;
+using test::processQueuedEvents;
+using test::saveScreen;
 
 // Each chunk takes chunkDuration of virtual time, then reports its share.
 class ScriptedRunner final : public SpeedTesting {
@@ -75,7 +75,7 @@ public:
     }
 };
 
-class SpeedTestWindowViewTest : public testing::VirtualClockViewTest {
+class SpeedTestWindowViewTest : public test::VirtualClockViewTest {
 protected:
     void SetUp() override {
         monitor = SpeedTestMonitor::create(
@@ -99,7 +99,7 @@ protected:
         ASSERT_TRUE(done());
     }
     template <class T> T* child(const char* name) const {
-        return testing::namedChild<T>(view.get(), name);
+        return test::namedChild<T>(view.get(), name);
     }
     bool shown(const char* name) const { return child<QWidget>(name)->isVisibleTo(view.get()); }
     QString textOf(const char* name) const { return child<QLabel>(name)->text(); }
@@ -127,7 +127,7 @@ TEST_F(SpeedTestWindowViewTest, EveryLayoutOfOneTestStartedFromTheWindow) {
     EXPECT_EQ(child<QAbstractButton>("emptyButton")->text(), "Run Test");
     saveScreen(view.get(), "speedtest-empty");
     EXPECT_TRUE(
-        testing::saveScreenWithFocus(view.get(), child<QWidget>("emptyButton"), "speedtest-focus"));
+        test::saveScreenWithFocus(view.get(), child<QWidget>("emptyButton"), "speedtest-focus"));
 
     child<QAbstractButton>("emptyButton")->click();
     processQueuedEvents();

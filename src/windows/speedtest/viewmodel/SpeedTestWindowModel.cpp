@@ -150,6 +150,21 @@ void runSpeedTestButtonAction(SpeedTestButtonAction action, SpeedTestMonitor& mo
     }
 }
 
+namespace {
+
+// The lag-under-load sentence of one phase, with its arrow in the grade's tint.
+SpeedTestInsightRowModel insightRow(const char* symbol, const std::string& phaseLabel,
+                                    std::optional<double> baselineMilliseconds,
+                                    std::optional<double> loadedMilliseconds, bool isPhaseFinalized,
+                                    std::optional<BufferbloatGrade> grade,
+                                    const NumberSeparators& separators) {
+    return {symbol, gradeTint(grade),
+            bufferbloatInsightText(phaseLabel, baselineMilliseconds, loadedMilliseconds,
+                                   isPhaseFinalized, grade, separators)};
+}
+
+} // namespace
+
 SpeedTestWindowModel speedTestWindowModel(const SpeedTestWindowInput& input,
                                           const NumberSeparators& separators,
                                           const ShortTimeFormatter& shortTime) {
@@ -197,14 +212,12 @@ SpeedTestWindowModel speedTestWindowModel(const SpeedTestWindowInput& input,
             },
         .insightRows =
             {
-                {"arrow.down", gradeTint(input.downloadBufferbloatGrade),
-                 bufferbloatInsightText("download", input.baselineLatencyMilliseconds,
-                                        input.downloadLoadedLatencyMilliseconds, downloadFinalized,
-                                        input.downloadBufferbloatGrade, separators)},
-                {"arrow.up", gradeTint(input.uploadBufferbloatGrade),
-                 bufferbloatInsightText("upload", input.baselineLatencyMilliseconds,
-                                        input.uploadLoadedLatencyMilliseconds, uploadFinalized,
-                                        input.uploadBufferbloatGrade, separators)},
+                insightRow("arrow.down", "download", input.baselineLatencyMilliseconds,
+                           input.downloadLoadedLatencyMilliseconds, downloadFinalized,
+                           input.downloadBufferbloatGrade, separators),
+                insightRow("arrow.up", "upload", input.baselineLatencyMilliseconds,
+                           input.uploadLoadedLatencyMilliseconds, uploadFinalized,
+                           input.uploadBufferbloatGrade, separators),
             },
         .lastTestedText = input.latestResultTimestamp
                               ? "Last tested at " + shortTime(*input.latestResultTimestamp) + "."
