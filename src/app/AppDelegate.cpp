@@ -163,10 +163,11 @@ std::shared_ptr<SpeedTestMonitor> AppDelegate::speedTestMonitor() {
                                                       wallClock(), std::move(settings));
         // A test's transfer buffers, freed on the runner's threads, would
         // otherwise stay with the allocator.
-        m_cancellables.push_back(m_speedTestMonitor->isRunning().subscribe([](const bool& running) {
-            if (!running)
-                QTimer::singleShot(0, qApp, [] { returnFreedMemoryToSystem(); });
-        }));
+        m_subscriptions.push_back(
+            m_speedTestMonitor->isRunning().subscribe([](const bool& running) {
+                if (!running)
+                    QTimer::singleShot(0, qApp, [] { returnFreedMemoryToSystem(); });
+            }));
         m_creationLog.emplace_back("SpeedTestMonitor");
     }
     return m_speedTestMonitor;
