@@ -1,8 +1,10 @@
 #include "app/AppDelegate.h"
 
+#include "app/ClosedWindowMemory.h"
 #include "app/SettingsView.h"
 #include "app/ToolWindow.h"
 #include "monitoring/ping/BuiltInInternetTarget.h"
+#include "platform/process/FreedMemory.h"
 #include "probes/captive/CaptivePortalProbe.h"
 #include "probes/dns/CommandLineDNSLookupRunner.h"
 #include "probes/metadata/ShellWiFiNetworkMetadataResolver.h"
@@ -15,8 +17,10 @@
 #include "shell/buildinfo/AppBuildMetadataDisplayInfo.h"
 #include "shell/location/SystemSettingsLocationOpener.h"
 
+#include <QCoreApplication>
 #include <QKeySequence>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <chrono>
 
@@ -46,7 +50,9 @@ AppDelegate::AppDelegate(AppPlatform platform)
           std::make_shared<SystemSettingsLocationOpener>(m_platform.urlOpener,
                                                          *Url::parse(settingsAppFallback)))),
       m_networkChangeObserver(m_platform.makeNetworkChangeObserver()),
-      m_sleepWakeObserver(m_platform.makeSleepWakeObserver()) {}
+      m_sleepWakeObserver(m_platform.makeSleepWakeObserver()) {
+    keepLargeBlocksOutOfTheHeap();
+}
 
 AppDelegate::~AppDelegate() {
     m_subscriptions.clear();
@@ -155,6 +161,13 @@ std::shared_ptr<SpeedTestMonitor> AppDelegate::speedTestMonitor() {
             .gradeThresholds = BufferbloatGradeThresholds{2.0, 3.0, 5.0}};
         m_speedTestMonitor = SpeedTestMonitor::create(std::move(runner), std::move(latencyProbe),
                                                       wallClock(), std::move(settings));
+        // A test's transfer buffers, freed on the runner's threads, would
+        // otherwise stay with the allocator.
+        m_subscriptions.push_back(
+            m_speedTestMonitor->isRunning().subscribe([](const bool& running) {
+                if (!running)
+                    QTimer::singleShot(0, qApp, [] { returnFreedMemoryToSystem(); });
+            }));
         m_creationLog.emplace_back("SpeedTestMonitor");
     }
     return m_speedTestMonitor;
@@ -375,6 +388,7 @@ void AppDelegate::openSettings() {
         window->setMinimumSize(720, 440);
         window->setGeometry(centredWindowFrame(QSize(760, 460)));
         addCloseShortcut(window.get());
+        releaseMemoryWhenClosed(window.get());
         m_settingsWindow = std::move(window);
     }
     m_settingsWindow->show();

@@ -1,5 +1,6 @@
 #include "app/MenuBarController.h"
 
+#include "app/ClosedWindowMemory.h"
 #include "app/StatusIcon.h"
 #include "export/window/DiagnosticsExportWindowView.h"
 #include "panel/widgets/ContentView.h"
@@ -286,6 +287,7 @@ void MenuBarController::handleLocalClick(QObject* receiver) {
 std::unique_ptr<ToolWindow> MenuBarController::makeToolWindow(const ToolWindowSpec& spec,
                                                               QWidget* view) {
     auto window = std::make_unique<ToolWindow>(spec, view, m_hosting.userDefaults);
+    releaseMemoryWhenClosed(window.get());
     addSettingsShortcut(window.get(), m_hosting.openSettings);
     return window;
 }

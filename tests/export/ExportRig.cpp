@@ -93,9 +93,7 @@ Engine ExportRig::engine() const {
                   .speedTestMonitor = speedTest,
                   .channelScanMonitor = channelScan,
                   .lifecycleController = lifecycle,
-                  .healthAggregationController = health,
-                  .locationPermissionController = nullptr,
-                  .appUpdateController = nullptr};
+                  .healthAggregationController = health};
 }
 
 } // namespace lumra::test

@@ -508,7 +508,7 @@ TEST(PanelSprings, ChangesCrossFadeAlongTheirSpringAndThenNothingRuns) {
     EXPECT_NEAR(fade->opacity(), 1.0 - pageChangeSpring.value(0.06), 1e-9);
     EXPECT_GT(fade->opacity(), 0.2);
     EXPECT_LT(fade->opacity(), 0.6);
-    test::saveScreen(view.get(), "panel-spring-midflight");
+    test::saveScreen(view.get(), "panel-spring-midflight", test::Motion::asItIs);
     fade->animation().frameAt(pageChangeSpring.settleTime());
     EXPECT_FALSE(fade->isRunning()) << "no frames once settled";
     EXPECT_FALSE(fade->isVisible());

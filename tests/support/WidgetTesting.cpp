@@ -1,5 +1,7 @@
 #include "tests/support/WidgetTesting.h"
 
+#include "qt/CrossFade.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
@@ -7,10 +9,26 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QWidget>
+#include <limits>
 
 namespace lumra::test {
 
-QString saveScreen(QWidget* widget, const QString& name) {
+namespace {
+
+void settleCrossFades(QWidget* widget) {
+    // CrossFade has no meta-object of its own, so findChildren cannot pick it.
+    for (QWidget* child : widget->findChildren<QWidget*>()) {
+        auto* fade = dynamic_cast<CrossFade*>(child);
+        if (fade && fade->isRunning())
+            fade->animation().frameAt(std::numeric_limits<double>::infinity());
+    }
+}
+
+} // namespace
+
+QString saveScreen(QWidget* widget, const QString& name, Motion motion) {
+    if (motion == Motion::settled)
+        settleCrossFades(widget);
     const QString directory = QStringLiteral(LUMRA_SCREENS_DIR);
     QDir().mkpath(directory);
     const QString path = directory + QLatin1Char('/') + name + QStringLiteral(".png");

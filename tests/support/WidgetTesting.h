@@ -9,9 +9,13 @@ class QWidget;
 
 namespace lumra::test {
 
+// Whether a screen shows a cross-fade that is still running as it is or
+// at its end (what a person sees once it has settled).
+enum class Motion { settled, asItIs };
+
 // Grabs widget (laid out at its current size) into screens/<name>.png and
 // returns the file's path.
-QString saveScreen(QWidget* widget, const QString& name);
+QString saveScreen(QWidget* widget, const QString& name, Motion motion = Motion::settled);
 // Gives control keyboard focus (as Tab would) in its shown, active window,
 // saves the window as saveScreen does, and takes the focus away again.
 // Returns whether the control had the focus.

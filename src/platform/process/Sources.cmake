@@ -1,1 +1,2 @@
-list(APPEND platform_SOURCES process/BoundedOutput.cpp process/ChildProcess.cpp)
+list(APPEND platform_SOURCES process/BoundedOutput.cpp process/ChildProcess.cpp
+  process/FreedMemory.cpp)

@@ -15,8 +15,9 @@ struct SpeedTestConfiguration {
     // Seconds without progress after which a request fails.
     double requestTimeout;
     // Seconds after which a request fails however steadily bytes arrive: a
-    // server that drips never trips the time-out above.
-    double requestOverallTimeout = 120.0;
+    // server that drips never trips the time-out above. Long enough for a
+    // default chunk to finish on a link of about 1 Mbps shared by all chunks.
+    double requestOverallTimeout = 300.0;
 
     bool operator==(const SpeedTestConfiguration&) const = default;
 };

@@ -119,9 +119,7 @@ int run(const std::string& service, const std::string& serverIp, double rateMbit
                                                            .speedTestMonitor = speedTest,
                                                            .channelScanMonitor = channelScan,
                                                            .lifecycleController = lifecycle,
-                                                           .healthAggregationController = health,
-                                                           .locationPermissionController = {},
-                                                           .appUpdateController = {}});
+                                                           .healthAggregationController = health});
     const auto started = std::chrono::steady_clock::now();
     model->regenerate();
     const bool ready = loop.runUntil([&] { return model->isReportReady(); }, 150s);
