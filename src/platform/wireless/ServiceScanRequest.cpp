@@ -1,5 +1,6 @@
 #include "platform/wireless/ServiceScanRequest.h"
 
+#include "base/UniqueFd.h"
 #include "concurrency/Runtime.h"
 #include "platform/bus/BusConnection.h"
 
@@ -160,13 +161,12 @@ struct ServiceScanRequest::Shared {
     mutable std::mutex mutex;
     std::optional<ServiceScanOutcome> outcome;
     std::string detail;
-    int readyFd = -1;
+    UniqueFd ready;
 
-    Shared() : readyFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-        if (readyFd < 0)
+    Shared() : ready(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+        if (!ready)
             throw std::system_error(errno, std::generic_category(), "eventfd");
     }
-    ~Shared() { ::close(readyFd); }
     Shared(const Shared&) = delete;
     Shared& operator=(const Shared&) = delete;
 
@@ -179,7 +179,7 @@ struct ServiceScanRequest::Shared {
             detail = std::move(why);
         }
         const std::uint64_t one = 1;
-        [[maybe_unused]] const auto written = ::write(readyFd, &one, sizeof one);
+        [[maybe_unused]] const auto written = ::write(ready.get(), &one, sizeof one);
     }
 };
 
@@ -495,7 +495,7 @@ ServiceScanRequest::~ServiceScanRequest() {
 }
 
 int ServiceScanRequest::readyFd() const noexcept {
-    return m_shared->readyFd;
+    return m_shared->ready.get();
 }
 
 std::optional<ServiceScanOutcome> ServiceScanRequest::outcome() const {
@@ -516,7 +516,7 @@ ServiceScanOutcome ServiceScanRequest::wait(Deadline deadline) const {
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return ServiceScanOutcome::timedOut;
-        pollfd ready{m_shared->readyFd, POLLIN, 0};
+        pollfd ready{m_shared->ready.get(), POLLIN, 0};
         ::poll(&ready, 1, static_cast<int>(left.count()));
     }
 }
