@@ -74,20 +74,16 @@ class Desktop:
     def __init__(self, tray):
         self.processes = []
         self.tmp = tempfile.mkdtemp(prefix="lumra-desktop-")
-        read_end, write_end = os.pipe()
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x900x24",
-                                 "-nolisten", "tcp"], pass_fds=(write_end,), stderr=open(os.path.join(self.tmp, "xvfb.log"), "w"))
-        os.close(write_end)
-        self.processes.append(xvfb)
-        # The number and its newline may come in two writes: read up to the
-        # newline and keep the pipe open (a closed one would end Xvfb).
-        self.displayfd = read_end
-        number = b""
-        while not number.endswith(b"\n"):
-            chunk = os.read(read_end, 16)
-            if not chunk:
-                fail("Xvfb did not start")
-            number += chunk
+        # Servers started at the same moment by parallel tests can race for
+        # one display number and the loser exits at once: start it again.
+        for _ in range(3):
+            number = self.start_xvfb()
+            if number:
+                break
+        else:
+            with open(os.path.join(self.tmp, "xvfb.log")) as log:
+                print(log.read(), flush=True)
+            fail("Xvfb did not start")
         self.display = ":" + number.decode().strip()
         os.environ["DISPLAY"] = self.display
         self.start(["openbox"])
@@ -95,6 +91,26 @@ class Desktop:
             self.start(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
                         "--height", "28", "--tint", "0x404040", "--transparent", "false"])
         time.sleep(0.5)
+
+    def start_xvfb(self):
+        """Starts Xvfb; its display number, or b"" when it exited first."""
+        read_end, write_end = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x900x24",
+                                 "-nolisten", "tcp"], pass_fds=(write_end,), stderr=open(os.path.join(self.tmp, "xvfb.log"), "w"))
+        os.close(write_end)
+        # The number and its newline may come in two writes: read up to the
+        # newline and keep the pipe open (a closed one would end Xvfb).
+        number = b""
+        while not number.endswith(b"\n"):
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                xvfb.wait()
+                os.close(read_end)
+                return b""
+            number += chunk
+        self.processes.append(xvfb)
+        self.displayfd = read_end
+        return number
 
     def start(self, command, **kwargs):
         process = subprocess.Popen(command, stdout=kwargs.pop("stdout", subprocess.DEVNULL),
