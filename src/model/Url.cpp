@@ -1,6 +1,8 @@
 // Parsing, resolution and path editing of Url, after the RFC 3986 grammar.
 #include "model/Url.h"
 
+#include "model/PercentEscape.h"
+
 #include <algorithm>
 #include <cassert>
 #include <charconv>
@@ -250,19 +252,7 @@ std::string removeDotSegments(std::string_view input) {
 
 // Percent-escapes the bytes that may not stand in a path, keeping "/".
 std::string escapedPathText(std::string_view text) {
-    static constexpr char hexDigits[] = "0123456789ABCDEF";
-    std::string escaped;
-    for (const char c : text) {
-        if (isPathCharacter(c) || c == '/') {
-            escaped.push_back(c);
-            continue;
-        }
-        const auto byte = static_cast<unsigned char>(c);
-        escaped.push_back('%');
-        escaped.push_back(hexDigits[byte >> 4]);
-        escaped.push_back(hexDigits[byte & 0x0F]);
-    }
-    return escaped;
+    return percentEscaped(text, [](char c) { return isPathCharacter(c) || c == '/'; });
 }
 
 } // namespace

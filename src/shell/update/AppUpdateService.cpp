@@ -1,6 +1,7 @@
 #include "shell/update/AppUpdateService.h"
 
 #include "base/DiagnosticLog.h"
+#include "model/PercentEscape.h"
 #include "model/UnicodeText.h"
 
 #include <algorithm>
@@ -42,22 +43,10 @@ bool isSuccessStatus(int status) {
 
 // Every byte but the unreserved characters percent-escaped, "/" included.
 std::string escapedPathSegment(std::string_view text) {
-    static constexpr char hexDigits[] = "0123456789ABCDEF";
-    std::string escaped;
-    for (const char c : text) {
-        const bool unreserved = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                                (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
-                                c == '~';
-        if (unreserved) {
-            escaped.push_back(c);
-            continue;
-        }
-        const auto byte = static_cast<unsigned char>(c);
-        escaped.push_back('%');
-        escaped.push_back(hexDigits[byte >> 4]);
-        escaped.push_back(hexDigits[byte & 0x0F]);
-    }
-    return escaped;
+    return percentEscaped(text, [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '-' || c == '.' || c == '_' || c == '~';
+    });
 }
 
 // The record's texts go to titles, the popover and notifications.
