@@ -1,0 +1,223 @@
+#include "windows/radar/viewmodel/RadarSweepRaster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <type_traits>
+
+namespace lumra {
+
+namespace {
+
+double radians(double degrees) {
+    return degrees * std::numbers::pi / 180;
+}
+
+float coverage(float distanceInside) {
+    return std::clamp(distanceInside + 0.5f, 0.0f, 1.0f);
+}
+
+// Four lanes at once where the compiler has vector registers; plain code
+// where it has none.
+using Floats = float __attribute__((vector_size(16)));
+using Words = std::uint32_t __attribute__((vector_size(16)));
+using Ints = std::int32_t __attribute__((vector_size(16)));
+
+// Values here are never negative: truncation rounds them down.
+template <typename Number> Number rounded(Number value) {
+    if constexpr (std::is_same_v<Number, Floats>)
+        return __builtin_convertvector(__builtin_convertvector(value + 0.5f, Ints), Floats);
+    else
+        return static_cast<float>(static_cast<int>(value + 0.5f));
+}
+
+template <typename Pixel> auto channelOf(Pixel pixel, int shift) {
+    const auto d = (pixel >> shift) & 0xffu;
+    if constexpr (std::is_same_v<Pixel, Words>)
+        return __builtin_convertvector(__builtin_convertvector(d, Ints), Floats);
+    else
+        return static_cast<float>(d);
+}
+
+template <typename Pixel, typename Number> Pixel channelWord(Number value, int shift) {
+    if constexpr (std::is_same_v<Pixel, Words>)
+        return __builtin_convertvector(__builtin_convertvector(value, Ints), Words) << shift;
+    else
+        return static_cast<std::uint32_t>(value) << shift;
+}
+
+// The screen blend 255 - (255 - d) (255 - s) / 255 of each colour channel,
+// s being the wedge's colour (channels of 0..1, red first) at the given
+// opacity in 8 bits, mixed with d by the pixel's share inside the wedge.
+// Opaque pixels stay opaque.
+template <typename Pixel, typename Number>
+Pixel screened(Pixel pixel, Number opacity, const float (&colour)[3], float inside = 1) {
+    Pixel out = pixel & 0xff000000u;
+#pragma GCC unroll 3
+    for (int channel = 0; channel < 3; ++channel) {
+        const int shift = 16 - 8 * channel;
+        const Number d = channelOf(pixel, shift);
+        const Number source = rounded(255.0f * colour[channel] * opacity);
+        Number blended = 255.0f - (255.0f - d) * (255.0f - source) * (1.0f / 255.0f);
+        if (inside < 1)
+            blended = d + (blended - d) * inside;
+        out |= channelWord<Pixel>(rounded(blended), shift);
+    }
+    return out;
+}
+
+// The part of a row, as offsets from the centre, that half-planes leave.
+struct Run {
+    double low;
+    double high;
+
+    // Keeps the offsets dx with normalX * dx + offset >= margin.
+    void keep(double normalX, double offset, double margin) {
+        if (std::abs(normalX) < 1e-12) {
+            if (offset < margin)
+                high = low - 1;
+            return;
+        }
+        const double bound = (margin - offset) / normalX;
+        if (normalX > 0)
+            low = std::max(low, bound);
+        else
+            high = std::min(high, bound);
+    }
+};
+
+} // namespace
+
+RadarPixelRect intersected(const RadarPixelRect& a, const RadarPixelRect& b) {
+    const int left = std::max(a.x, b.x);
+    const int top = std::max(a.y, b.y);
+    const int right = std::min(a.x + a.width, b.x + b.width);
+    const int bottom = std::min(a.y + a.height, b.y + b.height);
+    if (right <= left || bottom <= top)
+        return {};
+    return {left, top, right - left, bottom - top};
+}
+
+RadarPixelRect radarSweepPixelBounds(const RadarSweepPaint& sweep) {
+    const RadarWedge arc{sweep.centre, sweep.radius, 0, 0};
+    const double from = sweep.leadingDegrees - sweep.widthDegrees;
+    const double to = sweep.leadingDegrees;
+    double left = sweep.centre.x, right = left, top = sweep.centre.y, bottom = top;
+    const auto include = [&](RadarPoint point) {
+        left = std::min(left, point.x);
+        right = std::max(right, point.x);
+        top = std::min(top, point.y);
+        bottom = std::max(bottom, point.y);
+    };
+    include(arc.pointAt(from));
+    include(arc.pointAt(to));
+    // The arc bulges furthest where it crosses an axis.
+    for (double axis = std::ceil(from / 90) * 90; axis < to; axis += 90)
+        include(arc.pointAt(axis));
+    // A pixel whose centre lies within half a pixel of the edge is touched.
+    const int x = static_cast<int>(std::floor(left - 1));
+    const int y = static_cast<int>(std::floor(top - 1));
+    return {x, y, static_cast<int>(std::ceil(right + 1)) - x,
+            static_cast<int>(std::ceil(bottom + 1)) - y};
+}
+
+void blendRadarSweep(const RadarSweepPaint& sweep, std::uint32_t* pixels, std::ptrdiff_t stride,
+                     const RadarPixelRect& area) {
+    const RadarPixelRect box = intersected(radarSweepPixelBounds(sweep), area);
+    if (box.isEmpty() || sweep.radius <= 0 || sweep.widthDegrees <= 0)
+        return;
+    // Unit vectors along the leading and trailing edges.
+    const auto leadX = static_cast<float>(std::cos(radians(sweep.leadingDegrees)));
+    const auto leadY = static_cast<float>(std::sin(radians(sweep.leadingDegrees)));
+    const double trailing = radians(sweep.leadingDegrees - sweep.widthDegrees);
+    const auto trailX = static_cast<float>(std::cos(trailing));
+    const auto trailY = static_cast<float>(std::sin(trailing));
+    // Opacity along the leading edge: near at +gradientRadius, far at -gradientRadius.
+    const double span = std::max(1e-9, 2 * sweep.gradientRadius);
+    const auto opacityAtCentre = static_cast<float>((sweep.nearOpacity + sweep.farOpacity) / 2);
+    const auto opacityStep = static_cast<float>((sweep.nearOpacity - sweep.farOpacity) / span);
+    const auto nearOpacity = static_cast<float>(std::max(sweep.nearOpacity, sweep.farOpacity));
+    const auto farOpacity = static_cast<float>(std::min(sweep.nearOpacity, sweep.farOpacity));
+    const float colour[3] = {static_cast<float>((sweep.rgb >> 16) & 0xffu) / 255.0f,
+                             static_cast<float>((sweep.rgb >> 8) & 0xffu) / 255.0f,
+                             static_cast<float>(sweep.rgb & 0xffu) / 255.0f};
+    const auto radius = static_cast<float>(sweep.radius);
+    const double reach = sweep.radius + 0.5;
+    const auto centreX = static_cast<float>(sweep.centre.x);
+
+    const double innerReach = std::max(0.0, sweep.radius - 0.5);
+    for (int y = box.y; y < box.y + box.height; ++y) {
+        const double dy = y + 0.5 - sweep.centre.y;
+        if (dy * dy >= reach * reach)
+            continue;
+        // The row's run of pixels the wedge touches: inside the disc and
+        // both edges' half-planes, each widened by half a pixel; and within
+        // it the run the wedge covers whole, each narrowed by half a pixel.
+        const double half = std::sqrt(reach * reach - dy * dy);
+        const double innerHalf =
+            dy * dy < innerReach * innerReach ? std::sqrt(innerReach * innerReach - dy * dy) : -1;
+        Run touched{-half, half};
+        Run whole{-innerHalf, innerHalf};
+        // Inside the leading edge: leadY * dx - leadX * dy >= 0.
+        touched.keep(leadY, -leadX * dy, -0.5);
+        whole.keep(leadY, -leadX * dy, 0.5);
+        // Inside the trailing edge: trailX * dy - trailY * dx >= 0.
+        touched.keep(-trailY, trailX * dy, -0.5);
+        whole.keep(-trailY, trailX * dy, 0.5);
+        if (touched.high < touched.low)
+            continue;
+        // Pixel x has its centre at dx = x + 0.5 - centre.x.
+        const auto firstPixel = [&](double dx) {
+            return static_cast<int>(std::ceil(sweep.centre.x + dx - 0.5));
+        };
+        const auto lastPixel = [&](double dx) {
+            return static_cast<int>(std::floor(sweep.centre.x + dx - 0.5));
+        };
+        const int first = std::max(box.x, firstPixel(touched.low) - 1);
+        const int last = std::min(box.x + box.width - 1, lastPixel(touched.high) + 1);
+        int wholeFirst = last + 1, wholeLast = last;
+        if (whole.low <= whole.high) {
+            wholeFirst = std::max(first, firstPixel(whole.low));
+            wholeLast = std::min(last, lastPixel(whole.high));
+            if (wholeLast < wholeFirst)
+                wholeFirst = last + 1, wholeLast = last;
+        }
+        std::uint32_t* row = pixels + (y - area.y) * stride - area.x;
+        const auto fy = static_cast<float>(dy);
+        const auto opacityAt = [&](float dx) {
+            return std::clamp(opacityAtCentre + opacityStep * (leadX * dx + leadY * fy), farOpacity,
+                              nearOpacity);
+        };
+        const auto edge = [&](int column) {
+            const float dx = static_cast<float>(column) + 0.5f - centreX;
+            const float inside = coverage(leadY * dx - leadX * fy) *
+                                 coverage(trailX * fy - trailY * dx) *
+                                 coverage(radius - std::sqrt(dx * dx + fy * fy));
+            if (inside > 0)
+                row[column] = screened(row[column], opacityAt(dx), colour, inside);
+        };
+        for (int column = first; column < std::min(wholeFirst, last + 1); ++column)
+            edge(column);
+        // Inside, four pixels at a time.
+        const float stepAlong = opacityStep * leadX;
+        int column = wholeFirst;
+        for (; column + 3 <= wholeLast; column += 4) {
+            const float dx = static_cast<float>(column) + 0.5f - centreX;
+            Floats opacity = opacityAt(dx) + stepAlong * Floats{0, 1, 2, 3};
+            opacity = opacity < farOpacity ? farOpacity : opacity;
+            opacity = opacity > nearOpacity ? nearOpacity : opacity;
+            Words four;
+            std::memcpy(&four, row + column, sizeof four);
+            four = screened(four, opacity, colour);
+            std::memcpy(row + column, &four, sizeof four);
+        }
+        for (; column <= wholeLast; ++column)
+            row[column] = screened(row[column],
+                                   opacityAt(static_cast<float>(column) + 0.5f - centreX), colour);
+        for (column = std::max(first, wholeLast + 1); column <= last; ++column)
+            edge(column);
+    }
+}
+
+} // namespace lumra
