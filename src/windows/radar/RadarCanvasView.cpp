@@ -47,6 +47,16 @@ QFont verdictFont() {
     return kitFont(12, QFont::DemiBold);
 }
 
+// Measured once: building font metrics every frame shows in a profile.
+double numberHeight() {
+    static const double height = QFontMetricsF(numberFont()).height();
+    return height;
+}
+double verdictHeight() {
+    static const double height = QFontMetricsF(verdictFont()).height();
+    return height;
+}
+
 } // namespace
 
 RadarCanvasView::RadarCanvasView(QWidget* parent) : QWidget(parent) {
@@ -126,10 +136,8 @@ QRegion RadarCanvasView::sweepRegion(double degrees) const {
 }
 
 double RadarCanvasView::centreStackTop() const {
-    // Measured once: building font metrics every frame shows in a profile.
-    static const double stackHeight = kCentreSymbolSize + kCentreSpacing +
-                                      QFontMetricsF(numberFont()).height() + kCentreSpacing +
-                                      QFontMetricsF(verdictFont()).height();
+    const double stackHeight =
+        kCentreSymbolSize + kCentreSpacing + numberHeight() + kCentreSpacing + verdictHeight();
     return height() / 2.0 - stackHeight / 2;
 }
 
@@ -144,23 +152,43 @@ QRectF RadarCanvasView::centreSymbolRect() const {
                   kCentreSymbolSize);
 }
 
+namespace {
+
+// Copies from into to, which keeps its buffer when the sizes match.
+void copyPixels(const QImage& from, QImage& to) {
+    if (to.size() != from.size() || to.format() != from.format() ||
+        to.bytesPerLine() != from.bytesPerLine()) {
+        to = from.copy();
+    } else {
+        std::memcpy(to.bits(), from.constBits(), static_cast<std::size_t>(from.sizeInBytes()));
+    }
+    to.setDevicePixelRatio(from.devicePixelRatio());
+}
+
+} // namespace
+
 const QImage& RadarCanvasView::staticLayers() {
     const double ratio = devicePixelRatioF();
     const QSize parentSize = parentWidget() ? parentWidget()->size() : QSize();
-    if (!m_staticLayers.isNull() && m_staticLayersGeometry == geometry() &&
-        m_staticLayersParentSize == parentSize && m_staticLayersTint == m_face.tint &&
-        m_staticLayers.devicePixelRatio() == ratio)
+    const bool sameSize = !m_untintedLayers.isNull() && m_layersGeometry == geometry() &&
+                          m_layersParentSize == parentSize &&
+                          m_untintedLayers.devicePixelRatio() == ratio;
+    if (sameSize && !m_staticLayers.isNull() && m_staticLayersTint == m_face.tint)
         return m_staticLayers;
-    m_staticLayers = paintStaticLayers(ratio);
-    m_staticLayersGeometry = geometry();
-    m_staticLayersParentSize = parentSize;
+    if (!sameSize) {
+        m_untintedLayers = paintUntintedLayers(ratio);
+        m_layersGeometry = geometry();
+        m_layersParentSize = parentSize;
+    }
+    // A new score colour strokes only the ring again.
+    copyPixels(m_untintedLayers, m_staticLayers);
+    paintOuterRing(m_staticLayers);
     m_staticLayersTint = m_face.tint;
-    m_sweepFrame = QImage();
     m_sweepFrameWedge.reset();
     return m_staticLayers;
 }
 
-QImage RadarCanvasView::paintStaticLayers(double ratio) const {
+QImage RadarCanvasView::paintUntintedLayers(double ratio) const {
     QImage layers(size() * ratio, QImage::Format_RGB32);
     layers.setDevicePixelRatio(ratio);
     layers.fill(Qt::black);
@@ -209,15 +237,21 @@ QImage RadarCanvasView::paintStaticLayers(double ratio) const {
     }
     painter.setPen(QPen(withOpacity(statusColor(StatusColor::mint), 0.12), 1));
     painter.drawPath(cross);
+    return layers;
+}
 
-    // The outer ring, above the clipped layers. Stroking it is the dearest
-    // part of a frame, so it is drawn here and the sweep stops at its inner
-    // edge instead of passing beneath it.
-    painter.setClipping(false);
+void RadarCanvasView::paintOuterRing(QImage& layers) const {
+    // Above the clipped layers. Stroking it is the dearest part of a frame,
+    // so it is drawn here and the sweep stops at its inner edge instead of
+    // passing beneath it.
+    QPainter painter(&layers);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const RadarRect square = radarSquare(width(), height());
+    const double diameter = square.width;
+    const QPointF centre = QRectF(square.x, square.y, diameter, diameter).center();
     painter.setPen(QPen(withOpacity(statusColor(m_face.tint), 0.9), kRadarOuterRingWidth));
     painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(centre, diameter / 2, diameter / 2);
-    return layers;
 }
 
 RadarSweepPaint RadarCanvasView::sweepPaint(double ratio) const {
@@ -242,18 +276,38 @@ const QImage& RadarCanvasView::sweepFrame(const QImage& layers) {
     const RadarSweepPaint wedge = sweepPaint(layers.devicePixelRatio());
     if (m_sweepFrameWedge == wedge && m_sweepFrame.size() == layers.size())
         return m_sweepFrame;
-    const RadarPixelRect whole{0, 0, layers.width(), layers.height()};
-    if (!m_sweepFrameWedge || m_sweepFrame.size() != layers.size()) {
-        m_sweepFrame = layers.copy();
-        m_sweepFrame.setDevicePixelRatio(layers.devicePixelRatio());
+    const int width = layers.width();
+    const RadarPixelRect whole{0, 0, width, layers.height()};
+    if (!m_sweepFrameWedge || m_sweepFrame.size() != layers.size() ||
+        m_sweepFrame.bytesPerLine() != layers.bytesPerLine()) {
+        copyPixels(layers, m_sweepFrame);
     } else {
-        // Only the old wedge's box differs from the layers.
-        const RadarPixelRect old = intersected(radarSweepPixelBounds(*m_sweepFrameWedge), whole);
-        for (int y = old.y; y < old.y + old.height; ++y)
-            std::memcpy(m_sweepFrame.scanLine(y) + old.x * 4, layers.constScanLine(y) + old.x * 4,
-                        static_cast<std::size_t>(old.width) * 4);
+        // The new wedge's runs are blended from the layers below; of the old
+        // wedge only what lies outside them needs the layers back.
+        const RadarSweepRows oldRows(*m_sweepFrameWedge);
+        const RadarSweepRows newRows(wedge);
+        const RadarPixelRect old = intersected(oldRows.bounds(), whole);
+        for (int y = old.y; y < old.y + old.height; ++y) {
+            const RadarPixelRun was = oldRows.run(y);
+            const RadarPixelRun is = newRows.run(y);
+            const auto restore = [&](int first, int last) {
+                first = std::max(first, 0);
+                last = std::min(last, width - 1);
+                if (first <= last)
+                    std::memcpy(m_sweepFrame.scanLine(y) + first * 4,
+                                layers.constScanLine(y) + first * 4,
+                                static_cast<std::size_t>(last - first + 1) * 4);
+            };
+            if (is.first > is.last) {
+                restore(was.first, was.last);
+            } else {
+                restore(was.first, std::min(was.last, is.first - 1));
+                restore(std::max(was.first, is.last + 1), was.last);
+            }
+        }
     }
-    blendRadarSweep(wedge, reinterpret_cast<std::uint32_t*>(m_sweepFrame.bits()),
+    blendRadarSweep(wedge, reinterpret_cast<const std::uint32_t*>(layers.constBits()),
+                    reinterpret_cast<std::uint32_t*>(m_sweepFrame.bits()),
                     m_sweepFrame.bytesPerLine() / 4, whole);
     m_sweepFrameWedge = wedge;
     return m_sweepFrame;
@@ -300,8 +354,6 @@ void RadarCanvasView::paintEvent(QPaintEvent* event) {
     const RadarRect square = radarSquare(width(), height());
     const double diameter = square.width;
     const double centreX = square.x + diameter / 2;
-    const QFontMetricsF numberMetrics(numberFont());
-    const QFontMetricsF verdictMetrics(verdictFont());
     const QRectF symbolRect = centreSymbolRect();
     const QPixmap symbol = centreSymbol(statusColor(m_face.tint));
     if (!symbol.isNull())
@@ -310,14 +362,12 @@ void RadarCanvasView::paintEvent(QPaintEvent* event) {
     const double textWidth = std::max(1.0, diameter);
     painter.setFont(numberFont());
     painter.setPen(WindowPalette::primaryText());
-    m_numberLine.draw(painter,
-                      QRectF(centreX - textWidth / 2, top, textWidth, numberMetrics.height()),
+    m_numberLine.draw(painter, QRectF(centreX - textWidth / 2, top, textWidth, numberHeight()),
                       m_face.scoreText);
-    top += numberMetrics.height() + kCentreSpacing;
+    top += numberHeight() + kCentreSpacing;
     painter.setFont(verdictFont());
     painter.setPen(WindowPalette::secondaryText());
-    m_verdictLine.draw(painter,
-                       QRectF(centreX - textWidth / 2, top, textWidth, verdictMetrics.height()),
+    m_verdictLine.draw(painter, QRectF(centreX - textWidth / 2, top, textWidth, verdictHeight()),
                        m_face.verdict);
 }
 
@@ -326,6 +376,7 @@ void RadarCanvasView::hideEvent(QHideEvent* event) {
     // Closed, not minimised: the next showing draws the layers afresh.
     if (event->spontaneous())
         return;
+    m_untintedLayers = QImage();
     m_staticLayers = QImage();
     m_sweepFrame = QImage();
     m_sweepFrameWedge.reset();

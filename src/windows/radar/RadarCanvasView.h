@@ -74,9 +74,11 @@ private:
     QRectF centreStackRect() const;
     // What the sweep at that angle covers, for a partial repaint.
     QRegion sweepRegion(double degrees) const;
-    // What every frame repeats, drawn once per size or score colour.
+    // What every frame repeats: drawn once per size, the outer ring once
+    // per score colour.
     const QImage& staticLayers();
-    QImage paintStaticLayers(double ratio) const;
+    QImage paintUntintedLayers(double ratio) const;
+    void paintOuterRing(QImage& layers) const;
     // The cached layers with the sweep at its angle, in device pixels.
     const QImage& sweepFrame(const QImage& layers);
     RadarSweepPaint sweepPaint(double ratio) const;
@@ -88,9 +90,11 @@ private:
     // What the next frame repaints beyond the sweep: the centre stack for a
     // new number or verdict, everything for a new score colour.
     QRegion m_faceDamage;
+    // Everything but the outer ring, and everything.
+    QImage m_untintedLayers;
     QImage m_staticLayers;
-    QRect m_staticLayersGeometry;
-    QSize m_staticLayersParentSize;
+    QRect m_layersGeometry;
+    QSize m_layersParentSize;
     StatusColor m_staticLayersTint = StatusColor::orange;
     // The static layers with the wedge blended in, and which wedge: a new
     // angle restores only the old wedge's box from the layers.

@@ -31,7 +31,7 @@ struct Buffer {
 
     std::uint32_t& at(int x, int y) { return pixels[static_cast<std::size_t>(y * kSize + x)]; }
     void blend(const RadarSweepPaint& sweep) {
-        blendRadarSweep(sweep, pixels.data(), kSize, {0, 0, kSize, kSize});
+        blendRadarSweep(sweep, pixels.data(), pixels.data(), kSize, {0, 0, kSize, kSize});
     }
     std::vector<std::uint32_t> pixels;
 };
@@ -156,7 +156,8 @@ TEST(RadarSweepRasterTest, OnlyTheGivenAreaChangesAndTheBoundsHoldEveryChange) {
         // The area's own pixels start at its top-left word.
         const RadarPixelRect area{60, 50, 70, 90};
         Buffer clipped;
-        blendRadarSweep(sweep, &clipped.at(area.x, area.y), kSize, area);
+        blendRadarSweep(sweep, &clipped.at(area.x, area.y), &clipped.at(area.x, area.y), kSize,
+                        area);
         Buffer whole;
         whole.blend(sweep);
         const RadarPixelRect bounds = radarSweepPixelBounds(sweep);
@@ -178,6 +179,50 @@ TEST(RadarSweepRasterTest, OnlyTheGivenAreaChangesAndTheBoundsHoldEveryChange) {
     }
     EXPECT_EQ(intersected({0, 0, 10, 10}, {5, 5, 10, 10}), (RadarPixelRect{5, 5, 5, 5}));
     EXPECT_TRUE(intersected({0, 0, 10, 10}, {10, 0, 5, 5}).isEmpty());
+}
+
+// Blending from the cached layers into another buffer writes the run of
+// each row and nothing else: the pixels the wedge left keep what they had.
+TEST(RadarSweepRasterTest, BlendingFromOtherPixelsWritesEachRowsRunOnly) {
+    for (const double leading : {-90.0, 10.0, 135.0, 260.0}) {
+        SCOPED_TRACE(leading);
+        const RadarSweepPaint sweep = whiteSweep(leading);
+        Buffer inPlace(0xff404040u);
+        inPlace.blend(sweep);
+        const Buffer layers(0xff404040u);
+        Buffer frame(0xff123456u);
+        blendRadarSweep(sweep, layers.pixels.data(), frame.pixels.data(), kSize,
+                        {0, 0, kSize, kSize});
+        int lit = 0;
+        const RadarSweepRows rows(sweep);
+        EXPECT_EQ(rows.bounds(), radarSweepPixelBounds(sweep));
+        for (int y = 0; y < kSize; ++y) {
+            const RadarPixelRun run = rows.run(y);
+            for (int x = 0; x < kSize; ++x) {
+                const bool inRun = x >= run.first && x <= run.last;
+                EXPECT_EQ(frame.at(x, y), inRun ? inPlace.at(x, y) : 0xff123456u) << x << "," << y;
+                lit += inPlace.at(x, y) != 0xff404040u ? 1 : 0;
+                if (!inRun) {
+                    EXPECT_EQ(inPlace.at(x, y), 0xff404040u) << x << "," << y;
+                }
+            }
+            // The run is the touched pixels and at most two either side.
+            if (run.first <= run.last) {
+                int firstLit = kSize, lastLit = -1;
+                for (int x = 0; x < kSize; ++x) {
+                    if (inPlace.at(x, y) != 0xff404040u) {
+                        firstLit = std::min(firstLit, x);
+                        lastLit = std::max(lastLit, x);
+                    }
+                }
+                if (lastLit >= 0) {
+                    EXPECT_LE(firstLit - run.first, 2) << y;
+                    EXPECT_LE(run.last - lastLit, 2) << y;
+                }
+            }
+        }
+        EXPECT_GT(lit, 3000);
+    }
 }
 
 } // namespace

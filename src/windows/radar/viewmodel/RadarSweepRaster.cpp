@@ -67,8 +67,10 @@ Pixel screened(Pixel pixel, Number opacity, const float (&colour)[3], float insi
     return out;
 }
 
+} // namespace
+
 // The part of a row, as offsets from the centre, that half-planes leave.
-struct Run {
+struct RadarSweepRows::Run {
     double low;
     double high;
 
@@ -86,8 +88,6 @@ struct Run {
             high = std::min(high, bound);
     }
 };
-
-} // namespace
 
 RadarPixelRect intersected(const RadarPixelRect& a, const RadarPixelRect& b) {
     const int left = std::max(a.x, b.x);
@@ -122,10 +122,60 @@ RadarPixelRect radarSweepPixelBounds(const RadarSweepPaint& sweep) {
             static_cast<int>(std::ceil(bottom + 1)) - y};
 }
 
-void blendRadarSweep(const RadarSweepPaint& sweep, std::uint32_t* pixels, std::ptrdiff_t stride,
-                     const RadarPixelRect& area) {
-    const RadarPixelRect box = intersected(radarSweepPixelBounds(sweep), area);
-    if (box.isEmpty() || sweep.radius <= 0 || sweep.widthDegrees <= 0)
+RadarSweepRows::RadarSweepRows(const RadarSweepPaint& sweep)
+    : m_sweep(sweep), m_bounds(radarSweepPixelBounds(sweep)),
+      m_leadX(std::cos(radians(sweep.leadingDegrees))),
+      m_leadY(std::sin(radians(sweep.leadingDegrees))),
+      m_trailX(std::cos(radians(sweep.leadingDegrees - sweep.widthDegrees))),
+      m_trailY(std::sin(radians(sweep.leadingDegrees - sweep.widthDegrees))) {}
+
+RadarPixelRun RadarSweepRows::run(int y) const {
+    return runs(y).touched;
+}
+
+RadarSweepRows::Runs RadarSweepRows::runs(int y) const {
+    Runs runs;
+    const double reach = m_sweep.radius + 0.5;
+    const double innerReach = std::max(0.0, m_sweep.radius - 0.5);
+    const double dy = y + 0.5 - m_sweep.centre.y;
+    if (m_sweep.radius <= 0 || m_sweep.widthDegrees <= 0 || y < m_bounds.y ||
+        y >= m_bounds.y + m_bounds.height || dy * dy >= reach * reach)
+        return runs;
+    // Inside the disc and both edges' half-planes, each widened by half a
+    // pixel for the touched run and narrowed by half a pixel for the whole.
+    const double half = std::sqrt(reach * reach - dy * dy);
+    const double innerHalf =
+        dy * dy < innerReach * innerReach ? std::sqrt(innerReach * innerReach - dy * dy) : -1;
+    Run touched{-half, half};
+    Run whole{-innerHalf, innerHalf};
+    // Inside the leading edge: leadY * dx - leadX * dy >= 0.
+    touched.keep(m_leadY, -m_leadX * dy, -0.5);
+    whole.keep(m_leadY, -m_leadX * dy, 0.5);
+    // Inside the trailing edge: trailX * dy - trailY * dx >= 0.
+    touched.keep(-m_trailY, m_trailX * dy, -0.5);
+    whole.keep(-m_trailY, m_trailX * dy, 0.5);
+    if (touched.high < touched.low)
+        return runs;
+    // Pixel x has its centre at dx = x + 0.5 - centre.x; a pixel either side
+    // stays in the touched run against rounding.
+    const auto firstPixel = [&](double dx) {
+        return static_cast<int>(std::ceil(m_sweep.centre.x + dx - 0.5));
+    };
+    const auto lastPixel = [&](double dx) {
+        return static_cast<int>(std::floor(m_sweep.centre.x + dx - 0.5));
+    };
+    runs.touched = {firstPixel(touched.low) - 1, lastPixel(touched.high) + 1};
+    if (whole.low <= whole.high)
+        runs.whole = {std::max(runs.touched.first, firstPixel(whole.low)),
+                      std::min(runs.touched.last, lastPixel(whole.high))};
+    return runs;
+}
+
+void blendRadarSweep(const RadarSweepPaint& sweep, const std::uint32_t* from, std::uint32_t* to,
+                     std::ptrdiff_t stride, const RadarPixelRect& area) {
+    const RadarSweepRows rows(sweep);
+    const RadarPixelRect box = intersected(rows.bounds(), area);
+    if (box.isEmpty())
         return;
     // Unit vectors along the leading and trailing edges.
     const auto leadX = static_cast<float>(std::cos(radians(sweep.leadingDegrees)));
@@ -143,48 +193,23 @@ void blendRadarSweep(const RadarSweepPaint& sweep, std::uint32_t* pixels, std::p
                              static_cast<float>((sweep.rgb >> 8) & 0xffu) / 255.0f,
                              static_cast<float>(sweep.rgb & 0xffu) / 255.0f};
     const auto radius = static_cast<float>(sweep.radius);
-    const double reach = sweep.radius + 0.5;
     const auto centreX = static_cast<float>(sweep.centre.x);
+    const float stepAlong = opacityStep * leadX;
 
-    const double innerReach = std::max(0.0, sweep.radius - 0.5);
     for (int y = box.y; y < box.y + box.height; ++y) {
-        const double dy = y + 0.5 - sweep.centre.y;
-        if (dy * dy >= reach * reach)
+        const RadarSweepRows::Runs runs = rows.runs(y);
+        const int first = std::max(area.x, runs.touched.first);
+        const int last = std::min(area.x + area.width - 1, runs.touched.last);
+        if (last < first)
             continue;
-        // The row's run of pixels the wedge touches: inside the disc and
-        // both edges' half-planes, each widened by half a pixel; and within
-        // it the run the wedge covers whole, each narrowed by half a pixel.
-        const double half = std::sqrt(reach * reach - dy * dy);
-        const double innerHalf =
-            dy * dy < innerReach * innerReach ? std::sqrt(innerReach * innerReach - dy * dy) : -1;
-        Run touched{-half, half};
-        Run whole{-innerHalf, innerHalf};
-        // Inside the leading edge: leadY * dx - leadX * dy >= 0.
-        touched.keep(leadY, -leadX * dy, -0.5);
-        whole.keep(leadY, -leadX * dy, 0.5);
-        // Inside the trailing edge: trailX * dy - trailY * dx >= 0.
-        touched.keep(-trailY, trailX * dy, -0.5);
-        whole.keep(-trailY, trailX * dy, 0.5);
-        if (touched.high < touched.low)
-            continue;
-        // Pixel x has its centre at dx = x + 0.5 - centre.x.
-        const auto firstPixel = [&](double dx) {
-            return static_cast<int>(std::ceil(sweep.centre.x + dx - 0.5));
-        };
-        const auto lastPixel = [&](double dx) {
-            return static_cast<int>(std::floor(sweep.centre.x + dx - 0.5));
-        };
-        const int first = std::max(box.x, firstPixel(touched.low) - 1);
-        const int last = std::min(box.x + box.width - 1, lastPixel(touched.high) + 1);
-        int wholeFirst = last + 1, wholeLast = last;
-        if (whole.low <= whole.high) {
-            wholeFirst = std::max(first, firstPixel(whole.low));
-            wholeLast = std::min(last, lastPixel(whole.high));
-            if (wholeLast < wholeFirst)
-                wholeFirst = last + 1, wholeLast = last;
-        }
-        std::uint32_t* row = pixels + (y - area.y) * stride - area.x;
-        const auto fy = static_cast<float>(dy);
+        int wholeFirst = std::max(first, runs.whole.first);
+        int wholeLast = std::min(last, runs.whole.last);
+        if (wholeLast < wholeFirst)
+            wholeFirst = last + 1, wholeLast = last;
+        const std::ptrdiff_t offset = (y - area.y) * stride - area.x;
+        const std::uint32_t* source = from + offset;
+        std::uint32_t* row = to + offset;
+        const auto fy = static_cast<float>(y + 0.5 - sweep.centre.y);
         const auto opacityAt = [&](float dx) {
             return std::clamp(opacityAtCentre + opacityStep * (leadX * dx + leadY * fy), farOpacity,
                               nearOpacity);
@@ -194,13 +219,12 @@ void blendRadarSweep(const RadarSweepPaint& sweep, std::uint32_t* pixels, std::p
             const float inside = coverage(leadY * dx - leadX * fy) *
                                  coverage(trailX * fy - trailY * dx) *
                                  coverage(radius - std::sqrt(dx * dx + fy * fy));
-            if (inside > 0)
-                row[column] = screened(row[column], opacityAt(dx), colour, inside);
+            row[column] = inside > 0 ? screened(source[column], opacityAt(dx), colour, inside)
+                                     : source[column];
         };
-        for (int column = first; column < std::min(wholeFirst, last + 1); ++column)
+        for (int column = first; column < wholeFirst; ++column)
             edge(column);
         // Inside, four pixels at a time.
-        const float stepAlong = opacityStep * leadX;
         int column = wholeFirst;
         for (; column + 3 <= wholeLast; column += 4) {
             const float dx = static_cast<float>(column) + 0.5f - centreX;
@@ -208,12 +232,12 @@ void blendRadarSweep(const RadarSweepPaint& sweep, std::uint32_t* pixels, std::p
             opacity = opacity < farOpacity ? farOpacity : opacity;
             opacity = opacity > nearOpacity ? nearOpacity : opacity;
             Words four;
-            std::memcpy(&four, row + column, sizeof four);
+            std::memcpy(&four, source + column, sizeof four);
             four = screened(four, opacity, colour);
             std::memcpy(row + column, &four, sizeof four);
         }
         for (; column <= wholeLast; ++column)
-            row[column] = screened(row[column],
+            row[column] = screened(source[column],
                                    opacityAt(static_cast<float>(column) + 0.5f - centreX), colour);
         for (column = std::max(first, wholeLast + 1); column <= last; ++column)
             edge(column);

@@ -44,12 +44,46 @@ RadarPixelRect intersected(const RadarPixelRect& a, const RadarPixelRect& b);
 // Every pixel the wedge touches, its antialiased edges included.
 RadarPixelRect radarSweepPixelBounds(const RadarSweepPaint& sweep);
 
-// Screen-blends the wedge into the pixels of area, held row by row from
-// pixels (area's top-left word) with stride words a row, each an opaque
-// 0xffRRGGBB. Each pixel takes the wedge's opacity times the share of it
-// inside the wedge (its centre's distance from each edge, within half a
-// pixel); pixels outside area are left alone.
-void blendRadarSweep(const RadarSweepPaint& sweep, std::uint32_t* pixels, std::ptrdiff_t stride,
-                     const RadarPixelRect& area);
+// Pixels first to last of a row; empty when first > last.
+struct RadarPixelRun {
+    int first = 0;
+    int last = -1;
+};
+
+// Which pixels of each row the wedge touches.
+class RadarSweepRows {
+public:
+    explicit RadarSweepRows(const RadarSweepPaint& sweep);
+
+    const RadarPixelRect& bounds() const { return m_bounds; }
+    // Row y's touched pixels (none outside the bounds); a pixel either side
+    // may be included.
+    RadarPixelRun run(int y) const;
+
+    struct Runs {
+        RadarPixelRun touched;
+        // Within it, the pixels the wedge covers whole.
+        RadarPixelRun whole;
+    };
+    Runs runs(int y) const;
+
+private:
+    struct Run;
+
+    RadarSweepPaint m_sweep;
+    RadarPixelRect m_bounds;
+    double m_leadX, m_leadY, m_trailX, m_trailY;
+};
+
+// Screen-blends the wedge over the pixels of area held at from into the
+// same pixels at to (from may be to), both row by row from area's top-left
+// word with stride words a row, each an opaque 0xffRRGGBB. Each pixel takes
+// the wedge's opacity times the share of it inside the wedge (the product,
+// for each edge and the arc, of its centre's distance inside plus half a
+// pixel, held to 0..1). The pixels of each row's run (RadarSweepRows::run) inside
+// area take from's pixel blended so; all others of to are left alone. The
+// wedge is narrower than a half turn.
+void blendRadarSweep(const RadarSweepPaint& sweep, const std::uint32_t* from, std::uint32_t* to,
+                     std::ptrdiff_t stride, const RadarPixelRect& area);
 
 } // namespace lumra
