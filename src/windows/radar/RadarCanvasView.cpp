@@ -68,8 +68,8 @@ RadarCanvasView::~RadarCanvasView() = default;
 RadarCanvasView::CentredLine::CentredLine() = default;
 RadarCanvasView::CentredLine::~CentredLine() = default;
 
-void RadarCanvasView::CentredLine::draw(QPainter& painter, const QRectF& rect,
-                                        const QString& text) {
+void RadarCanvasView::CentredLine::draw(QPainter& painter, const QRectF& rect, const QString& text,
+                                        const QRegion& dirty) {
     if (text.isEmpty())
         return;
     const int dpi = painter.device() ? painter.device()->logicalDpiY() : 0;
@@ -86,8 +86,13 @@ void RadarCanvasView::CentredLine::draw(QPainter& painter, const QRectF& rect,
     }
     const QTextLine line = m_layout->lineAt(0);
     const double height = line.ascent() + line.descent();
-    line.draw(&painter, QPointF(rect.x() + (rect.width() - line.horizontalAdvance()) / 2,
-                                rect.y() + (rect.height() - height) / 2));
+    const QPointF position(rect.x() + (rect.width() - line.horizontalAdvance()) / 2,
+                           rect.y() + (rect.height() - height) / 2);
+    // Most sweep frames pass beside the line. A few pixels spare for
+    // glyphs that reach past their advance.
+    const QRectF bounds(position, QSizeF(line.horizontalAdvance(), height));
+    if (dirty.intersects(bounds.adjusted(-4, -4, 4, 4).toAlignedRect()))
+        line.draw(&painter, position);
 }
 
 void RadarCanvasView::setFace(const Face& face) {
@@ -355,20 +360,22 @@ void RadarCanvasView::paintEvent(QPaintEvent* event) {
     const double diameter = square.width;
     const double centreX = square.x + diameter / 2;
     const QRectF symbolRect = centreSymbolRect();
-    const QPixmap symbol = centreSymbol(statusColor(m_face.tint));
-    if (!symbol.isNull())
-        painter.drawPixmap(symbolRect.topLeft(), symbol);
+    if (event->region().intersects(symbolRect.toAlignedRect())) {
+        const QPixmap symbol = centreSymbol(statusColor(m_face.tint));
+        if (!symbol.isNull())
+            painter.drawPixmap(symbolRect.topLeft(), symbol);
+    }
     double top = symbolRect.bottom() + kCentreSpacing;
     const double textWidth = std::max(1.0, diameter);
     painter.setFont(numberFont());
     painter.setPen(WindowPalette::primaryText());
     m_numberLine.draw(painter, QRectF(centreX - textWidth / 2, top, textWidth, numberHeight()),
-                      m_face.scoreText);
+                      m_face.scoreText, event->region());
     top += numberHeight() + kCentreSpacing;
     painter.setFont(verdictFont());
     painter.setPen(WindowPalette::secondaryText());
     m_verdictLine.draw(painter, QRectF(centreX - textWidth / 2, top, textWidth, verdictHeight()),
-                       m_face.verdict);
+                       m_face.verdict, event->region());
 }
 
 void RadarCanvasView::hideEvent(QHideEvent* event) {

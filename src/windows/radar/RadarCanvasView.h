@@ -55,12 +55,12 @@ protected:
 private:
     // One line of text drawn as QPainter::drawText(rect, Qt::AlignCenter)
     // draws it, laid out once: shaping it again on every frame shows in a
-    // profile.
+    // profile. Drawn only when it meets the dirty region.
     class CentredLine {
     public:
         CentredLine();
         ~CentredLine();
-        void draw(QPainter& painter, const QRectF& rect, const QString& text);
+        void draw(QPainter& painter, const QRectF& rect, const QString& text, const QRegion& dirty);
 
     private:
         QString m_text;

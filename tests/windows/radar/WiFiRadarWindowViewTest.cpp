@@ -358,8 +358,14 @@ TEST_F(WiFiRadarWindowViewTest, PartialSweepFramesLeaveWhatAFullDrawingShows) {
         }
         return count;
     };
-    // Small steps, a step past the wedge's width, and once round.
-    const double angles[] = {-85, -80, -10, 40, 200, 268, 270};
+    // A hidden window of the same size: a canvas made on it draws afresh over
+    // the same background, and its making leaves the shown window alone.
+    WiFiRadarWindowView backdrop(
+        Engine{}, PlatformServices{[this] { return interface; }, [this] { return scanner; }, {}});
+    backdrop.resize(view->size());
+    // Small steps at the top and at the bottom, a step past the wedge's
+    // width, and once round.
+    const double angles[] = {-85, -80, -10, 40, 85, 90, 200, 268, 270};
     for (const double angle : angles) {
         if (angle == 200) {
             // Another score: number, verdict, symbol and ring colour change.
@@ -369,7 +375,7 @@ TEST_F(WiFiRadarWindowViewTest, PartialSweepFramesLeaveWhatAFullDrawingShows) {
         canvas->setSweepAngle(angle);
         const QImage shown = onScreen();
         const QImage drawn = canvas->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        RadarCanvasView afresh(view.get());
+        RadarCanvasView afresh(&backdrop);
         afresh.setGeometry(canvas->geometry());
         afresh.setFace(canvas->face());
         afresh.setSweepAngle(angle);

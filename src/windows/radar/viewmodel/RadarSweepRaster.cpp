@@ -14,10 +14,6 @@ double radians(double degrees) {
     return degrees * std::numbers::pi / 180;
 }
 
-float coverage(float distanceInside) {
-    return std::clamp(distanceInside + 0.5f, 0.0f, 1.0f);
-}
-
 // Four lanes at once where the compiler has vector registers; plain code
 // where it has none.
 using Floats = float __attribute__((vector_size(16)));
@@ -47,12 +43,34 @@ template <typename Pixel, typename Number> Pixel channelWord(Number value, int s
         return static_cast<std::uint32_t>(value) << shift;
 }
 
+// The share of a pixel inside a half-plane whose edge lies at that distance
+// from its centre.
+template <typename Number> Number shareInside(Number distance) {
+    Number share = distance + 0.5f;
+    if constexpr (std::is_same_v<Number, Floats>) {
+        share = share < 0.0f ? 0.0f : share;
+        return share > 1.0f ? 1.0f : share;
+    } else {
+        return std::clamp(share, 0.0f, 1.0f);
+    }
+}
+
+template <typename Number> Number squareRoot(Number value) {
+    if constexpr (std::is_same_v<Number, Floats>) {
+        for (int lane = 0; lane < 4; ++lane)
+            value[lane] = std::sqrt(value[lane]);
+        return value;
+    } else {
+        return std::sqrt(value);
+    }
+}
+
 // The screen blend 255 - (255 - d) (255 - s) / 255 of each colour channel,
 // s being the wedge's colour (channels of 0..1, red first) at the given
-// opacity in 8 bits, mixed with d by the pixel's share inside the wedge.
-// Opaque pixels stay opaque.
-template <typename Pixel, typename Number>
-Pixel screened(Pixel pixel, Number opacity, const float (&colour)[3], float inside = 1) {
+// opacity in 8 bits, mixed with d by the pixel's share inside the wedge
+// when it lies at an edge. Opaque pixels stay opaque.
+template <bool AtEdge, typename Pixel, typename Number>
+Pixel screened(Pixel pixel, Number opacity, const float (&colour)[3], Number inside) {
     Pixel out = pixel & 0xff000000u;
 #pragma GCC unroll 3
     for (int channel = 0; channel < 3; ++channel) {
@@ -60,7 +78,7 @@ Pixel screened(Pixel pixel, Number opacity, const float (&colour)[3], float insi
         const Number d = channelOf(pixel, shift);
         const Number source = rounded(255.0f * colour[channel] * opacity);
         Number blended = 255.0f - (255.0f - d) * (255.0f - source) * (1.0f / 255.0f);
-        if (inside < 1)
+        if constexpr (AtEdge)
             blended = d + (blended - d) * inside;
         out |= channelWord<Pixel>(rounded(blended), shift);
     }
@@ -194,7 +212,6 @@ void blendRadarSweep(const RadarSweepPaint& sweep, const std::uint32_t* from, st
                              static_cast<float>(sweep.rgb & 0xffu) / 255.0f};
     const auto radius = static_cast<float>(sweep.radius);
     const auto centreX = static_cast<float>(sweep.centre.x);
-    const float stepAlong = opacityStep * leadX;
 
     for (int y = box.y; y < box.y + box.height; ++y) {
         const RadarSweepRows::Runs runs = rows.runs(y);
@@ -210,37 +227,50 @@ void blendRadarSweep(const RadarSweepPaint& sweep, const std::uint32_t* from, st
         const std::uint32_t* source = from + offset;
         std::uint32_t* row = to + offset;
         const auto fy = static_cast<float>(y + 0.5 - sweep.centre.y);
-        const auto opacityAt = [&](float dx) {
-            return std::clamp(opacityAtCentre + opacityStep * (leadX * dx + leadY * fy), farOpacity,
-                              nearOpacity);
+        // One pixel (float) or four (Floats) from column on.
+        const auto blend = [&]<bool AtEdge, typename Number>(int column) {
+            const float left = static_cast<float>(column) + 0.5f - centreX;
+            Number dx;
+            if constexpr (std::is_same_v<Number, Floats>)
+                dx = left + Floats{0, 1, 2, 3};
+            else
+                dx = left;
+            Number opacity = opacityAtCentre + opacityStep * (leadX * dx + leadY * fy);
+            if constexpr (std::is_same_v<Number, Floats>) {
+                opacity = opacity < farOpacity ? farOpacity : opacity;
+                opacity = opacity > nearOpacity ? nearOpacity : opacity;
+            } else {
+                opacity = std::clamp(opacity, farOpacity, nearOpacity);
+            }
+            Number inside{};
+            if constexpr (AtEdge)
+                inside = shareInside(leadY * dx - leadX * fy) *
+                         shareInside(trailX * fy - trailY * dx) *
+                         shareInside(radius - squareRoot(dx * dx + fy * fy));
+            if constexpr (std::is_same_v<Number, Floats>) {
+                Words pixels;
+                std::memcpy(&pixels, source + column, sizeof pixels);
+                pixels = screened<AtEdge>(pixels, opacity, colour, inside);
+                std::memcpy(row + column, &pixels, sizeof pixels);
+            } else {
+                row[column] = screened<AtEdge>(source[column], opacity, colour, inside);
+            }
         };
-        const auto edge = [&](int column) {
-            const float dx = static_cast<float>(column) + 0.5f - centreX;
-            const float inside = coverage(leadY * dx - leadX * fy) *
-                                 coverage(trailX * fy - trailY * dx) *
-                                 coverage(radius - std::sqrt(dx * dx + fy * fy));
-            row[column] = inside > 0 ? screened(source[column], opacityAt(dx), colour, inside)
-                                     : source[column];
-        };
-        for (int column = first; column < wholeFirst; ++column)
-            edge(column);
-        // Inside, four pixels at a time.
-        int column = wholeFirst;
-        for (; column + 3 <= wholeLast; column += 4) {
-            const float dx = static_cast<float>(column) + 0.5f - centreX;
-            Floats opacity = opacityAt(dx) + stepAlong * Floats{0, 1, 2, 3};
-            opacity = opacity < farOpacity ? farOpacity : opacity;
-            opacity = opacity > nearOpacity ? nearOpacity : opacity;
-            Words four;
-            std::memcpy(&four, source + column, sizeof four);
-            four = screened(four, opacity, colour);
-            std::memcpy(row + column, &four, sizeof four);
-        }
+        // Four pixels at a time where they fit, edges weighed by their
+        // share inside (which is whole past them, so a group may reach in).
+        int column = first;
+        for (; column < wholeFirst && column + 3 <= last; column += 4)
+            blend.template operator()<true, Floats>(column);
+        for (; column < wholeFirst; ++column)
+            blend.template operator()<true, float>(column);
+        for (; column + 3 <= wholeLast; column += 4)
+            blend.template operator()<false, Floats>(column);
         for (; column <= wholeLast; ++column)
-            row[column] = screened(source[column],
-                                   opacityAt(static_cast<float>(column) + 0.5f - centreX), colour);
-        for (column = std::max(first, wholeLast + 1); column <= last; ++column)
-            edge(column);
+            blend.template operator()<false, float>(column);
+        for (; column + 3 <= last; column += 4)
+            blend.template operator()<true, Floats>(column);
+        for (; column <= last; ++column)
+            blend.template operator()<true, float>(column);
     }
 }
 
