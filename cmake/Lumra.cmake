@@ -31,6 +31,9 @@ set(LUMRA_QT_FREE_LAYERS base model viewkit concurrency platform probes monitori
 # DEPENDS, base (every layer but base itself) and LIBS.
 # TARGET names a second library of the same layer (its Qt-free view-models,
 # say); it defaults to lumra_<NAME>.
+# SOURCES lists every file of the library, by its path under the layer, in
+# the layer's own CMakeLists.txt: one file says what a layer builds and links,
+# and a new file is added in one place.
 # Whatever a layer's library ends up linking, however it is named (DEPENDS,
 # LIBS, a variable, an alias, a later target_link_libraries, a library of
 # our own in between), must be a layer its row allows: checked once every
