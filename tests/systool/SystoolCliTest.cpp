@@ -1,7 +1,7 @@
 // The built lumra-systool as the command runner starts it: argv[0] is the
 // requested path. Traffic goes to loopback only; the tables are only read.
 #include "systool/SystoolPath.h"
-#include "tests/systool/ChildProcess.h"
+#include "tests/support/Subprocess.h"
 #include "tests/systool/ToolOutputRules.h"
 
 #include <arpa/inet.h>
@@ -93,7 +93,7 @@ TEST(SystoolCliTest, PingOfLoopbackGivesAReadableSummary) {
 // ping replaces lumra-systool, so the runner's SIGTERM reaches ping itself
 // and nothing is left behind.
 TEST(SystoolCliTest, TerminatingARunningPingLeavesNoProcess) {
-    test::ChildProcess child(kSystoolPath, {"/sbin/ping", "-c", "100", "-W", "1000", "127.0.0.1"});
+    test::Subprocess child(kSystoolPath, {"/sbin/ping", "-c", "100", "-W", "1000", "127.0.0.1"});
     ASSERT_TRUE(child.waitForOutput("bytes from", 10s));
     const auto start = std::chrono::steady_clock::now();
     child.signal(SIGTERM);
@@ -105,7 +105,7 @@ TEST(SystoolCliTest, TerminatingARunningPingLeavesNoProcess) {
 }
 
 TEST(SystoolCliTest, InterruptedPingStillPrintsItsSummary) {
-    test::ChildProcess child(kSystoolPath, {"/sbin/ping", "-c", "100", "-W", "1000", "127.0.0.1"});
+    test::Subprocess child(kSystoolPath, {"/sbin/ping", "-c", "100", "-W", "1000", "127.0.0.1"});
     ASSERT_TRUE(child.waitForOutput("bytes from", 10s));
     child.signal(SIGINT);
     const auto result = child.finish(10s);

@@ -469,8 +469,7 @@ TEST(SystoolNetnsTest, UnansweredPingEndsAfterItsWaitWithoutSummary) {
 
 TEST(SystoolNetnsTest, TerminatingAPingToTheRouterLeavesNoProcess) {
     ASSERT_TRUE(inOwnNamespace());
-    test::ChildProcess child(kSystoolPath,
-                             {"/sbin/ping", "-c", "100", "-W", "1000", kRouterAddress});
+    test::Subprocess child(kSystoolPath, {"/sbin/ping", "-c", "100", "-W", "1000", kRouterAddress});
     ASSERT_TRUE(child.waitForOutput("bytes from", 10s)) << "no reply from the router";
     child.signal(SIGTERM);
     const auto result = child.finish(10s);
