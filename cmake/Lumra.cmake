@@ -1,24 +1,25 @@
 # Project helpers: one library per layer, linked only downwards, and one
 # helper for test executables.
 
-# The layers each layer may use (directly or through another). The Qt-free core
-# is a chain; the Qt side sits on top of it. A row may name a part of a layer
-# with a target of its own (export/window); cmake/CheckLayers.cmake reads this
-# table, so keep one row per line.
+# The layers each layer may use: what its files include and what its library
+# links, directly (every layer links base). A row holds only what its layer
+# uses, and an arrow is added when code first needs one, never upwards. A row
+# may name a part of a layer with a target of its own (export/window);
+# cmake/CheckLayers.cmake reads this table, so keep one row per line.
 set(LUMRA_LAYER_DEPS_base "")
 set(LUMRA_LAYER_DEPS_model base)
 set(LUMRA_LAYER_DEPS_viewkit base model)
-set(LUMRA_LAYER_DEPS_concurrency base model)
+set(LUMRA_LAYER_DEPS_concurrency base)
 set(LUMRA_LAYER_DEPS_platform base model concurrency)
 set(LUMRA_LAYER_DEPS_probes base model concurrency platform)
 set(LUMRA_LAYER_DEPS_monitoring base model concurrency platform probes)
 set(LUMRA_LAYER_DEPS_shell base model concurrency platform probes monitoring)
-set(LUMRA_LAYER_DEPS_export base model viewkit concurrency platform probes monitoring shell)
-set(LUMRA_LAYER_DEPS_qt base model viewkit concurrency platform probes monitoring shell)
-set(LUMRA_LAYER_DEPS_export/window base model viewkit concurrency platform probes monitoring shell export qt)
-set(LUMRA_LAYER_DEPS_panel base model viewkit concurrency platform probes monitoring shell export qt)
-set(LUMRA_LAYER_DEPS_windows base model viewkit concurrency platform probes monitoring shell export qt panel)
-set(LUMRA_LAYER_DEPS_app base model viewkit concurrency platform probes monitoring shell export export/window qt panel windows)
+set(LUMRA_LAYER_DEPS_export base model viewkit concurrency platform monitoring shell)
+set(LUMRA_LAYER_DEPS_qt base model viewkit concurrency platform shell)
+set(LUMRA_LAYER_DEPS_export/window base shell export qt)
+set(LUMRA_LAYER_DEPS_panel base model viewkit concurrency platform shell qt)
+set(LUMRA_LAYER_DEPS_windows base model viewkit concurrency monitoring shell qt)
+set(LUMRA_LAYER_DEPS_app base model viewkit concurrency platform probes monitoring shell export/window qt panel windows)
 # lumra-systool is a program of its own, the stand-in for the system's
 # command-line tools: its OS calls are its purpose, and it uses no layer but
 # base.
@@ -31,6 +32,9 @@ set(LUMRA_QT_FREE_LAYERS base model viewkit concurrency platform probes monitori
 # DEPENDS, base (every layer but base itself) and LIBS.
 # TARGET names a second library of the same layer (its Qt-free view-models,
 # say); it defaults to lumra_<NAME>.
+# SOURCES lists every file of the library, by its path under the layer, in
+# the layer's own CMakeLists.txt: one file says what a layer builds and links,
+# and a new file is added in one place.
 # Whatever a layer's library ends up linking, however it is named (DEPENDS,
 # LIBS, a variable, an alias, a later target_link_libraries, a library of
 # our own in between), must be a layer its row allows: checked once every

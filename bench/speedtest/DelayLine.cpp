@@ -3,6 +3,8 @@
 // given time and writes it back, where policy routing sends it on. Packets
 // keep their order; at most maxQueued wait at once, later ones are dropped.
 //   speedtest_delay_line DEVICE MILLISECONDS
+#include "base/UniqueFd.h"
+
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -36,17 +38,15 @@ void stop(int) {
     stopping = 1;
 }
 
-int openTun(const char* name) {
-    const int fd = ::open("/dev/net/tun", O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
+lumra::UniqueFd openTun(const char* name) {
+    lumra::UniqueFd fd(::open("/dev/net/tun", O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    if (!fd)
+        return fd;
     ifreq request{};
     request.ifr_flags = IFF_TUN | IFF_NO_PI;
     std::strncpy(request.ifr_name, name, IFNAMSIZ - 1);
-    if (::ioctl(fd, TUNSETIFF, &request) != 0) {
-        ::close(fd);
-        return -1;
-    }
+    if (::ioctl(fd.get(), TUNSETIFF, &request) != 0)
+        fd.reset();
     return fd;
 }
 
@@ -61,8 +61,8 @@ int main(int argc, char** argv) {
     const std::string_view text(argv[2]);
     std::from_chars(text.data(), text.data() + text.size(), milliseconds);
     const auto delay = std::chrono::milliseconds(milliseconds);
-    const int fd = openTun(argv[1]);
-    if (fd < 0) {
+    const lumra::UniqueFd tun = openTun(argv[1]);
+    if (!tun) {
         std::perror("tun");
         return 1;
     }
@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
     std::puts("ready");
     std::fflush(stdout);
 
+    const int fd = tun.get();
     std::deque<Packet> queue;
     std::vector<char> buffer(maxPacket);
     while (!stopping) {
@@ -100,6 +101,5 @@ int main(int argc, char** argv) {
             queue.pop_front();
         }
     }
-    ::close(fd);
     return 0;
 }

@@ -15,6 +15,7 @@
 //
 // Tasks run on the main actor of a real-clock run loop; the transfers on the
 // I/O thread.
+#include "base/UniqueFd.h"
 #include "bench/support/RealSpeedTestMonitor.h"
 #include "concurrency/RunLoop.h"
 #include "concurrency/Spawn.h"
@@ -69,31 +70,28 @@ std::string shown(std::optional<double> value, int digits = 2) {
 class Child {
 public:
     explicit Child(std::vector<std::string> argv) {
-        int out[2];
-        if (::pipe2(out, O_CLOEXEC) != 0)
+        UniquePipe out = openPipe(O_CLOEXEC);
+        if (!out.read)
             throw std::runtime_error("pipe2");
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, out.write.get(), STDOUT_FILENO);
         std::vector<char*> args;
         for (std::string& arg : argv)
             args.push_back(arg.data());
         args.push_back(nullptr);
         const int spawned = ::posix_spawn(&m_pid, args[0], &actions, nullptr, args.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        if (spawned != 0) {
-            ::close(out[0]);
+        if (spawned != 0)
             throw std::runtime_error("cannot start " + argv[0]);
-        }
-        m_reader = std::thread([this, fd = out[0]] {
+        out.write.reset();
+        m_reader = std::thread([this, fd = std::move(out.read)] {
             char buffer[4096];
             ssize_t got;
-            while ((got = ::read(fd, buffer, sizeof buffer)) > 0) {
+            while ((got = ::read(fd.get(), buffer, sizeof buffer)) > 0) {
                 std::lock_guard lock(m_mutex);
                 m_output.append(buffer, static_cast<std::size_t>(got));
             }
-            ::close(fd);
         });
     }
     ~Child() { stop(SIGTERM); }

@@ -5,6 +5,8 @@
 //   speedtest_bench_server ADDRESS PORT [CONGESTION_CONTROL]
 // With a congestion control (such as cubic) every connection sends with it:
 // a network namespace cannot change its default, a socket can (as root).
+#include "base/UniqueFd.h"
+
 #include <arpa/inet.h>
 #include <charconv>
 #include <cstdint>
@@ -57,17 +59,17 @@ std::uint64_t contentLength(std::string_view head) {
 }
 
 // Serves requests until the client closes or sends something unusable.
-void serve(int fd) {
+void serve(int client) {
+    const lumra::UniqueFd owned(client);
+    const int fd = owned.get();
     std::string buffer;
     char chunk[64 * 1024];
     for (;;) {
         std::size_t headEnd;
         while ((headEnd = buffer.find("\r\n\r\n")) == std::string::npos) {
             const ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
-            if (got <= 0) {
-                ::close(fd);
+            if (got <= 0)
                 return;
-            }
             buffer.append(chunk, static_cast<std::size_t>(got));
         }
         const std::string head = buffer.substr(0, headEnd + 2);
@@ -78,10 +80,8 @@ void serve(int fd) {
         unread -= buffered;
         while (unread > 0) {
             const ssize_t got = ::recv(fd, chunk, std::min<std::uint64_t>(sizeof chunk, unread), 0);
-            if (got <= 0) {
-                ::close(fd);
+            if (got <= 0)
                 return;
-            }
             unread -= static_cast<std::uint64_t>(got);
         }
         bool ok = true;
@@ -107,7 +107,6 @@ void serve(int fd) {
         if (!ok)
             break;
     }
-    ::close(fd);
 }
 
 void useCongestionControl(int fd, const std::string& name) {
@@ -124,7 +123,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string congestion = argc > 3 ? argv[3] : "";
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const lumra::UniqueFd listening(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const int listener = listening.get();
     const int yes = 1;
     ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     useCongestionControl(listener, congestion);

@@ -1,3 +1,4 @@
+#include "base/UniqueFd.h"
 #include "concurrency/IoThread.h"
 #include "concurrency/MainActor.h"
 #include "concurrency/RunLoop.h"
@@ -108,16 +109,17 @@ TEST(SerialQueueTest, KeepsPostingOrderWhateverThePriority) {
 }
 
 TEST(IoThreadTest, WatchesADescriptorAndRunsTimersInOrder) {
+    // Made before the I/O thread, so it outlives the thread's watch.
+    const UniquePipe ends = openPipe(0);
+    ASSERT_TRUE(ends.read);
     IoThread io;
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
     std::promise<std::string> readText;
-    const auto id = io.watch(fds[0], POLLIN, [&, fd = fds[0]](short) {
+    const auto id = io.watch(ends.read.get(), POLLIN, [&, fd = ends.read.get()](short) {
         char buffer[16] = {};
         const auto n = ::read(fd, buffer, sizeof buffer);
         readText.set_value(std::string(buffer, n > 0 ? n : 0));
     });
-    ASSERT_EQ(::write(fds[1], "ping", 4), 4);
+    ASSERT_EQ(::write(ends.write.get(), "ping", 4), 4);
     EXPECT_EQ(readText.get_future().get(), "ping");
     io.unwatch(id);
 
@@ -142,8 +144,6 @@ TEST(IoThreadTest, WatchesADescriptorAndRunsTimersInOrder) {
     done.get_future().wait();
     EXPECT_EQ(order, (std::vector<int>{1, 2}));
     EXPECT_FALSE(io.cancelTimer(cancelled));
-    ::close(fds[0]);
-    ::close(fds[1]);
 }
 
 TEST(IoThreadTest, PostedJobsRunOnTheIoThread) {
@@ -157,6 +157,8 @@ TEST(IoThreadTest, PostedJobsRunOnTheIoThread) {
 // The loop sleeps toward a far timer; what changes meanwhile must still be
 // seen in time, whether another thread or the loop's own work changed it.
 TEST(IoThreadTest, SeesEarlierTimersWatchesAndItsOwnWorkWhileSleepingTowardAFarTimer) {
+    const UniquePipe ends = openPipe(0);
+    ASSERT_TRUE(ends.read);
     IoThread io;
     const auto far = std::chrono::steady_clock::now() + 1h;
     io.addTimer(far, [] {});
@@ -165,28 +167,24 @@ TEST(IoThreadTest, SeesEarlierTimersWatchesAndItsOwnWorkWhileSleepingTowardAFarT
     io.addTimer(std::chrono::steady_clock::now() + 10ms, [&] { fromOutside.set_value(); });
     EXPECT_EQ(fromOutside.get_future().wait_for(10s), std::future_status::ready);
 
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
     std::promise<void> posted;
     std::promise<void> timed;
     int wakes = 0;
-    const auto id = io.watch(fds[0], POLLIN, [&](short) {
+    const auto id = io.watch(ends.read.get(), POLLIN, [&](short) {
         char byte;
-        [[maybe_unused]] auto n = ::read(fds[0], &byte, 1);
+        [[maybe_unused]] auto n = ::read(ends.read.get(), &byte, 1);
         // Given to itself on the I/O thread: no outside wake-up follows.
         if (++wakes == 1)
             io.post([&] { posted.set_value(); });
         else
             io.addTimer(std::chrono::steady_clock::now(), [&] { timed.set_value(); });
     });
-    ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    ASSERT_EQ(::write(ends.write.get(), "x", 1), 1);
     EXPECT_EQ(posted.get_future().wait_for(10s), std::future_status::ready);
-    ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    ASSERT_EQ(::write(ends.write.get(), "x", 1), 1);
     EXPECT_EQ(timed.get_future().wait_for(10s), std::future_status::ready);
     io.unwatch(id);
     io.shutdown();
-    ::close(fds[0]);
-    ::close(fds[1]);
 }
 
 TEST(VirtualClockTest, MovesOnlyWhenAdvancedAndSaturatesFarDeadlines) {

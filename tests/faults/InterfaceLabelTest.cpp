@@ -2,6 +2,7 @@
 // lumra-systool's ifconfig lists it under the interface that holds it, and
 // the tunnel parser sees no tunnel.
 #include "base/NetlinkPayload.h"
+#include "base/UniqueFd.h"
 #include "probes/parsers/TunnelInterfacesParser.h"
 #include "systool/Ifconfig.h"
 #include "systool/InterfaceReader.h"
@@ -51,12 +52,11 @@ void addLabelledAddress(const char* device, const char* address, unsigned char p
     addAttribute(header, sizeof buffer, IFA_ADDRESS, &bytes, 4);
     addAttribute(header, sizeof buffer, IFA_LABEL, label, std::strlen(label) + 1);
 
-    const int fd = socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(send(fd, buffer, header.nlmsg_len, 0), static_cast<ssize_t>(header.nlmsg_len));
+    const UniqueFd fd(socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE));
+    ASSERT_TRUE(fd);
+    ASSERT_EQ(send(fd.get(), buffer, header.nlmsg_len, 0), static_cast<ssize_t>(header.nlmsg_len));
     alignas(nlmsghdr) char answer[1024];
-    const ssize_t received = recv(fd, answer, sizeof answer, 0);
-    close(fd);
+    const ssize_t received = recv(fd.get(), answer, sizeof answer, 0);
     ASSERT_GT(received, 0);
     const auto* reply = reinterpret_cast<const nlmsghdr*>(answer);
     ASSERT_EQ(reply->nlmsg_type, NLMSG_ERROR);

@@ -26,6 +26,7 @@
 #include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace lumra {
 namespace {
@@ -524,6 +525,128 @@ TEST(PanelSprings, ChangesCrossFadeAlongTheirSpringAndThenNothingRuns) {
     EXPECT_NEAR(fade->opacity(), 1.0 - stateChangeSpring.value(0.1), 1e-9);
     fade->animation().frameAt(stateChangeSpring.settleTime());
     EXPECT_FALSE(fade->isRunning());
+}
+
+// Records which widgets under a window paint and which lay themselves out.
+class RedrawRecorder final : public QObject {
+public:
+    explicit RedrawRecorder(QWidget* window) : m_window(window) {
+        QApplication::instance()->installEventFilter(this);
+    }
+    ~RedrawRecorder() override { QApplication::instance()->removeEventFilter(this); }
+    std::set<QWidget*> painted;
+    int layouts = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget == nullptr || widget->window() != m_window)
+            return false;
+        if (event->type() == QEvent::Paint)
+            painted.insert(widget);
+        else if (event->type() == QEvent::LayoutRequest)
+            ++layouts;
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+};
+
+TEST(PanelDashboard, ARedrawPaintsAndLaysOutOnlyWhatChanged) {
+    PanelFixture f;
+    f.run(20);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    auto* page = pageOf<DashboardPage>(*view);
+
+    // The same readings again: nothing to draw.
+    RedrawRecorder unchanged(view.get());
+    view->refresh();
+    f.settle();
+    EXPECT_TRUE(unchanged.painted.empty()) << unchanged.painted.size() << " widgets painted";
+    EXPECT_EQ(unchanged.layouts, 0);
+
+    // One new value: its row paints, and what lies under it, nothing else.
+    auto* routerRow = dynamic_cast<MetricTrendRow*>(page->metricRows()[4]);
+    ASSERT_EQ(routerRow->titleLabel()->text(), "Router Ping");
+    DashboardModel model = view->dashboardModel();
+    model.latencyRows[0].value = "9.5 ms";
+    RedrawRecorder oneRow(view.get());
+    page->apply(model);
+    test::processQueuedEvents();
+    EXPECT_TRUE(oneRow.painted.count(routerRow->valueLabel()));
+    for (QWidget* widget : oneRow.painted) {
+        const bool inRow = widget == routerRow || routerRow->isAncestorOf(widget);
+        const bool underRow = widget->isAncestorOf(routerRow);
+        EXPECT_TRUE(inRow || underRow)
+            << widget->metaObject()->className() << " " << widget->accessibleName().toStdString();
+    }
+}
+
+TEST(PanelDashboard, ComingOnScreenShowsWhatChangedOffScreenWithoutAFade) {
+    PanelFixture f;
+    f.run(20);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    auto* page = pageOf<DashboardPage>(*view);
+    ASSERT_TRUE(page->monitoringSwitch()->isChecked());
+    view->hide();
+    f.settings->setMonitoringEnabled(false);
+    f.lifecycle->stopMonitoring();
+    f.settle();
+    view->show();
+    EXPECT_FALSE(page->monitoringSwitch()->isChecked());
+    EXPECT_EQ(page->monitoringChip()->text(), "Paused");
+    ASSERT_EQ(page->messageRows().size(), 1u);
+    EXPECT_EQ(page->messageRows()[0]->textLabel()->text(), "Monitoring is paused.");
+    EXPECT_FALSE(view->crossFade()->isRunning()) << "the page just appears";
+    f.settle();
+    expectQuitWhole(view.get(), page);
+    // On screen the same change fades.
+    f.settings->setMonitoringEnabled(true);
+    f.lifecycle->startMonitoring();
+    f.settle();
+    EXPECT_TRUE(page->monitoringSwitch()->isChecked());
+    EXPECT_TRUE(view->crossFade()->isRunning());
+}
+
+TEST(PanelDashboard, AfterEveryChangeThePageFitsAsAFreshOneWould) {
+    PanelFixture f;
+    f.run(20);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    // Rows come and go: the kept page spaces its sections as a page built
+    // in that state does.
+    const std::function<void()> changes[] = {
+        [&] {
+            f.checker->answer = {true, Url::parse("http://portal.test/login"), std::nullopt,
+                                 CaptivePortalDetectionReason::redirect, true};
+            f.loop.advanceBy(60s);
+        },
+        [&] { f.authorizer->change(LocationPermissionStatus::denied); },
+        [&] {
+            f.checker->answer = {false, std::nullopt, std::nullopt,
+                                 CaptivePortalDetectionReason::none, true};
+            f.loop.advanceBy(60s);
+        },
+        [&] { f.authorizer->change(LocationPermissionStatus::authorized); },
+    };
+    std::set<int> spacings;
+    for (const auto& change : changes) {
+        change();
+        f.settle();
+        auto fresh = f.makeView();
+        showAndSettle(f, *fresh);
+        const auto* kept = pageOf<DashboardPage>(*view);
+        const auto* built = pageOf<DashboardPage>(*fresh);
+        ASSERT_EQ(kept->messageRows().size(), built->messageRows().size());
+        EXPECT_EQ(kept->layout()->spacing(), built->layout()->spacing());
+        EXPECT_EQ(kept->quitButton()->geometry(), built->quitButton()->geometry());
+        expectQuitWhole(view.get(), kept);
+        spacings.insert(kept->layout()->spacing());
+    }
+    EXPECT_GT(spacings.size(), 1u) << "the changes should need different spacings";
 }
 
 TEST(PanelToolbox, RowsCallbacksAndBack) {

@@ -4,7 +4,7 @@
 #include "concurrency/Spawn.h"
 #include "platform/http/CurlHttpClient.h"
 #include "shell/update/AppUpdateService.h"
-#include "tests/platform/bus/PrivateBus.h"
+#include "tests/support/Subprocess.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,9 @@ using namespace std::chrono_literals;
 TEST(AppUpdateServiceTlsTest, ASelfSignedServerIsRefusedBeforeTheRequest) {
     RunLoop loop;
     test::TempDir scratch;
-    test::LineProcess server({"/usr/bin/python3", LUMRA_TLS_UPDATE_SERVER, scratch.path()});
+    test::Subprocess server("/usr/bin/python3",
+                            {"python3", LUMRA_TLS_UPDATE_SERVER, scratch.path()},
+                            test::ProcessOptions::commanded());
     const auto announced = server.readLine(30s);
     ASSERT_TRUE(announced && announced->rfind("port ", 0) == 0) << announced.value_or("(nothing)");
     const std::string endpoint = "https://127.0.0.1:" + announced->substr(5) + "/v1/update";

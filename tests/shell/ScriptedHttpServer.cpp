@@ -54,16 +54,18 @@ ScriptedHttpServer::SeenRequest parseHead(const std::string& head) {
 } // namespace
 
 ScriptedHttpServer::ScriptedHttpServer() {
-    if (::pipe2(m_stopPipe, O_CLOEXEC) != 0)
+    m_stop = openPipe(O_CLOEXEC);
+    if (!m_stop.read)
         throw std::runtime_error("pipe2 failed");
-    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    m_listener.reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        ::listen(m_listener, 16) != 0 ||
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    if (!m_listener ||
+        ::bind(m_listener.get(), reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        ::listen(m_listener.get(), 16) != 0 ||
+        ::getsockname(m_listener.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
         throw std::runtime_error("cannot listen on 127.0.0.1");
     m_port = ntohs(address.sin_port);
     m_acceptor = std::thread([this] { acceptLoop(); });
@@ -71,7 +73,7 @@ ScriptedHttpServer::ScriptedHttpServer() {
 
 ScriptedHttpServer::~ScriptedHttpServer() {
     const char stop = 's';
-    [[maybe_unused]] auto written = ::write(m_stopPipe[1], &stop, 1);
+    [[maybe_unused]] auto written = ::write(m_stop.write.get(), &stop, 1);
     m_acceptor.join();
     std::vector<std::thread> connections;
     {
@@ -80,9 +82,6 @@ ScriptedHttpServer::~ScriptedHttpServer() {
     }
     for (auto& connection : connections)
         connection.join();
-    ::close(m_listener);
-    ::close(m_stopPipe[0]);
-    ::close(m_stopPipe[1]);
 }
 
 void ScriptedHttpServer::answer(std::string path, Answer answer) {
@@ -101,12 +100,12 @@ std::vector<ScriptedHttpServer::SeenRequest> ScriptedHttpServer::requests() cons
 
 void ScriptedHttpServer::acceptLoop() {
     for (;;) {
-        pollfd fds[2] = {{m_listener, POLLIN, 0}, {m_stopPipe[0], POLLIN, 0}};
+        pollfd fds[2] = {{m_listener.get(), POLLIN, 0}, {m_stop.read.get(), POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0)
             continue;
         if (fds[1].revents != 0)
             return;
-        const int client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+        const int client = ::accept4(m_listener.get(), nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0)
             continue;
         std::lock_guard lock(m_mutex);
@@ -124,10 +123,11 @@ ScriptedHttpServer::Answer ScriptedHttpServer::answerFor(const std::string& targ
 }
 
 void ScriptedHttpServer::serve(int client) {
+    const UniqueFd owned(client);
     std::string head;
     char chunk[4096];
     while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
-        pollfd fds[2] = {{client, POLLIN, 0}, {m_stopPipe[0], POLLIN, 0}};
+        pollfd fds[2] = {{client, POLLIN, 0}, {m_stop.read.get(), POLLIN, 0}};
         if (::poll(fds, 2, -1) <= 0 || fds[1].revents != 0)
             break;
         const ssize_t n = ::recv(client, chunk, sizeof chunk, 0);
@@ -135,10 +135,8 @@ void ScriptedHttpServer::serve(int client) {
             break;
         head.append(chunk, static_cast<std::size_t>(n));
     }
-    if (head.find("\r\n\r\n") == std::string::npos) {
-        ::close(client);
+    if (head.find("\r\n\r\n") == std::string::npos)
         return;
-    }
     const SeenRequest request = parseHead(head);
     {
         std::lock_guard lock(m_mutex);
@@ -156,7 +154,7 @@ void ScriptedHttpServer::serve(int client) {
     if (answer.stall) {
         // Nothing more until the client gives up or the server stops.
         for (;;) {
-            pollfd fds[2] = {{client, POLLIN, 0}, {m_stopPipe[0], POLLIN, 0}};
+            pollfd fds[2] = {{client, POLLIN, 0}, {m_stop.read.get(), POLLIN, 0}};
             if (::poll(fds, 2, -1) <= 0 || fds[1].revents != 0)
                 break;
             if (::recv(client, chunk, sizeof chunk, 0) <= 0)
@@ -164,7 +162,6 @@ void ScriptedHttpServer::serve(int client) {
         }
     }
     ::shutdown(client, SHUT_WR);
-    ::close(client);
 }
 
 } // namespace lumra::test

@@ -4,6 +4,8 @@
 // header and then nothing until the client leaves or the server stops.
 #pragma once
 
+#include "base/UniqueFd.h"
+
 #include <map>
 #include <mutex>
 #include <string>
@@ -50,11 +52,13 @@ public:
 
 private:
     void acceptLoop();
+    // Answers one connection and closes client.
     void serve(int client);
     Answer answerFor(const std::string& target) const;
 
-    int m_listener = -1;
-    int m_stopPipe[2] = {-1, -1};
+    UniqueFd m_listener;
+    // Written once when the server stops; every poll watches its read end.
+    UniquePipe m_stop;
     int m_port = 0;
     mutable std::mutex m_mutex;
     std::map<std::string, Answer> m_answers;

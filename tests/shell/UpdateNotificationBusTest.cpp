@@ -4,6 +4,7 @@
 #include "concurrency/RunLoop.h"
 #include "platform/notifications/FreedesktopNotificationCenter.h"
 #include "shell/update/AppUpdateController.h"
+#include "tests/platform/bus/PrivateBus.h"
 #include "tests/platform/notifications/FakeNotificationServer.h"
 
 #include <gtest/gtest.h>

@@ -74,7 +74,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(inOwnNamespaceWithLocalResolver())
             << "must run under ip netns exec with the fixture's resolv.conf";
-        server = std::make_unique<test::ChildProcess>(
+        server = std::make_unique<test::Subprocess>(
             "/usr/bin/python3", Arguments{"python3", LUMRA_DIG_TEST_SERVER, "127.0.0.1", "53"});
         ASSERT_TRUE(server->waitForOutput("port 53", 10s));
     }
@@ -88,7 +88,7 @@ protected:
         EXPECT_EQ(ours.result.err, real.result.err) << name;
     }
 
-    std::unique_ptr<test::ChildProcess> server;
+    std::unique_ptr<test::Subprocess> server;
 };
 
 TEST_F(DigNetnsTest, AnswersAsDigDoes) {

@@ -1,7 +1,7 @@
 // Helpers shared by the tests that run inside the systool client namespace.
 #pragma once
 
-#include "tests/systool/ChildProcess.h"
+#include "tests/support/Subprocess.h"
 
 #include <chrono>
 #include <string>

@@ -4,7 +4,8 @@
 #include "probes/metadata/VPNActivity.h"
 #include "probes/parsers/VPNServiceListParser.h"
 #include "systool/SystoolPath.h"
-#include "tests/systool/ChildProcess.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TempDir.h"
 #include "tests/systool/ToolOutputRules.h"
 
 #include <chrono>
@@ -25,28 +26,23 @@ const std::string kHeader =
 class SystoolBusTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/lumra-systool-bus-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_directory = pattern;
-        m_bus = std::make_unique<test::ChildProcess>(
+        m_bus = std::make_unique<test::Subprocess>(
             "/usr/bin/dbus-daemon",
             std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--nopidfile",
-                                     "--address=unix:path=" + m_directory + "/bus",
+                                     "--address=unix:path=" + (m_directory / "bus").string(),
                                      "--print-address=1"});
         ASSERT_TRUE(m_bus->waitForOutput("\n", 10s)) << "dbus-daemon did not start";
-        m_address = "unix:path=" + m_directory + "/bus";
+        m_address = "unix:path=" + (m_directory / "bus").string();
     }
 
     void TearDown() override {
         m_service.reset();
         m_bus.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(m_directory, ignored);
     }
 
     // False (with the service's complaint) when it did not come up.
     ::testing::AssertionResult startNetworkManager(const std::string& scenario) {
-        m_service = std::make_unique<test::ChildProcess>(
+        m_service = std::make_unique<test::Subprocess>(
             "/usr/bin/python3",
             std::vector<std::string>{"python3", LUMRA_FAKE_NETWORK_MANAGER, m_address, scenario});
         if (m_service->waitForOutput("ready\n", 10s)) {
@@ -61,10 +57,10 @@ protected:
                                 {"DBUS_SYSTEM_BUS_ADDRESS=" + m_address}, 20s);
     }
 
-    std::string m_directory;
+    test::TempDir m_directory;
     std::string m_address;
-    std::unique_ptr<test::ChildProcess> m_bus;
-    std::unique_ptr<test::ChildProcess> m_service;
+    std::unique_ptr<test::Subprocess> m_bus;
+    std::unique_ptr<test::Subprocess> m_service;
 };
 
 TEST_F(SystoolBusTest, ListsNetworkManagersVpnConnections) {

@@ -1,7 +1,8 @@
 // The built lumra-systool as the command runner starts it: argv[0] is the
 // requested path. Traffic goes to loopback only; the tables are only read.
+#include "base/UniqueFd.h"
 #include "systool/SystoolPath.h"
-#include "tests/systool/ChildProcess.h"
+#include "tests/support/Subprocess.h"
 #include "tests/systool/ToolOutputRules.h"
 
 #include <arpa/inet.h>
@@ -93,7 +94,7 @@ TEST(SystoolCliTest, PingOfLoopbackGivesAReadableSummary) {
 // ping replaces lumra-systool, so the runner's SIGTERM reaches ping itself
 // and nothing is left behind.
 TEST(SystoolCliTest, TerminatingARunningPingLeavesNoProcess) {
-    test::ChildProcess child(kSystoolPath, {"/sbin/ping", "-c", "100", "-W", "1000", "127.0.0.1"});
+    test::Subprocess child(kSystoolPath, {"/sbin/ping", "-c", "100", "-W", "1000", "127.0.0.1"});
     ASSERT_TRUE(child.waitForOutput("bytes from", 10s));
     const auto start = std::chrono::steady_clock::now();
     child.signal(SIGTERM);
@@ -105,7 +106,7 @@ TEST(SystoolCliTest, TerminatingARunningPingLeavesNoProcess) {
 }
 
 TEST(SystoolCliTest, InterruptedPingStillPrintsItsSummary) {
-    test::ChildProcess child(kSystoolPath, {"/sbin/ping", "-c", "100", "-W", "1000", "127.0.0.1"});
+    test::Subprocess child(kSystoolPath, {"/sbin/ping", "-c", "100", "-W", "1000", "127.0.0.1"});
     ASSERT_TRUE(child.waitForOutput("bytes from", 10s));
     child.signal(SIGINT);
     const auto result = child.finish(10s);
@@ -128,33 +129,26 @@ public:
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        m_listener.reset(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
         socklen_t length = sizeof address;
-        if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            listen(m_listener, 4) != 0 ||
-            getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        if (bind(m_listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            listen(m_listener.get(), 4) != 0 ||
+            getsockname(m_listener.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
             return;
         }
         m_port = ntohs(address.sin_port);
-        m_client = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (connect(m_client, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-            m_server = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+        m_client.reset(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        if (connect(m_client.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+            m_server.reset(accept4(m_listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
         }
     }
-    ~LoopbackConnection() {
-        for (const int fd : {m_server, m_client, m_listener}) {
-            if (fd >= 0) {
-                close(fd);
-            }
-        }
-    }
-    bool isOpen() const { return m_server >= 0; }
+    bool isOpen() const { return m_server.valid(); }
     unsigned port() const { return m_port; }
 
 private:
-    int m_listener = -1;
-    int m_client = -1;
-    int m_server = -1;
+    UniqueFd m_listener;
+    UniqueFd m_client;
+    UniqueFd m_server;
     unsigned m_port = 0;
 };
 

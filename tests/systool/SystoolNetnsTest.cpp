@@ -2,6 +2,7 @@
 // fixture creates (tests/systool/netns.sh): a veth to a router namespace,
 // default routes through it. The whole binary runs under `ip netns exec`;
 // every test first checks that it is not in the machine's own namespace.
+#include "base/UniqueFd.h"
 #include "systool/NetstatTcp.h"
 #include "systool/SystoolPath.h"
 #include "systool/TcpSocketDiag.h"
@@ -102,29 +103,8 @@ std::map<std::string, int> kernelStateCounts() {
     return counts;
 }
 
-class Socket {
-public:
-    explicit Socket(int fd = -1) : m_fd(fd) {}
-    Socket(Socket&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
-    Socket& operator=(Socket&& other) noexcept {
-        std::swap(m_fd, other.m_fd);
-        return *this;
-    }
-    ~Socket() { reset(); }
-    void reset() {
-        if (m_fd >= 0) {
-            close(m_fd);
-        }
-        m_fd = -1;
-    }
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 struct Listener {
-    Socket socket;
+    UniqueFd socket;
     sockaddr_storage address{};
     socklen_t length = 0;
     unsigned port = 0;
@@ -134,7 +114,7 @@ struct Listener {
 Listener socketOn(const char* host, bool listening) {
     Listener listener;
     const bool ipv6 = std::string(host).find(':') != std::string::npos;
-    listener.socket = Socket(socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    listener.socket = UniqueFd(socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (ipv6) {
         auto* in6 = reinterpret_cast<sockaddr_in6*>(&listener.address);
         in6->sin6_family = AF_INET6;
@@ -147,9 +127,9 @@ Listener socketOn(const char* host, bool listening) {
         listener.length = sizeof(sockaddr_in);
     }
     auto* address = reinterpret_cast<sockaddr*>(&listener.address);
-    if (bind(listener.socket.fd(), address, listener.length) == 0 &&
-        (!listening || listen(listener.socket.fd(), 16) == 0) &&
-        getsockname(listener.socket.fd(), address, &listener.length) == 0) {
+    if (bind(listener.socket.get(), address, listener.length) == 0 &&
+        (!listening || listen(listener.socket.get(), 16) == 0) &&
+        getsockname(listener.socket.get(), address, &listener.length) == 0) {
         listener.port = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(address)->sin6_port
                                    : reinterpret_cast<sockaddr_in*>(address)->sin_port);
     }
@@ -161,16 +141,16 @@ Listener listenOn(const char* host) {
 }
 
 struct Pair {
-    Socket client;
-    Socket server;
+    UniqueFd client;
+    UniqueFd server;
 };
 
 Pair connectTo(const Listener& listener) {
     Pair pair;
-    pair.client = Socket(socket(listener.address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (connect(pair.client.fd(), reinterpret_cast<const sockaddr*>(&listener.address),
+    pair.client = UniqueFd(socket(listener.address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (connect(pair.client.get(), reinterpret_cast<const sockaddr*>(&listener.address),
                 listener.length) == 0) {
-        pair.server = Socket(accept4(listener.socket.fd(), nullptr, nullptr, SOCK_CLOEXEC));
+        pair.server = UniqueFd(accept4(listener.socket.get(), nullptr, nullptr, SOCK_CLOEXEC));
     }
     return pair;
 }
@@ -204,8 +184,8 @@ TEST(SystoolNetnsTest, TcpStateCountsMatchTheKernel) {
     ASSERT_NE(ipv6.port, 0u);
     const Pair established = connectTo(ipv4);
     const Pair established6 = connectTo(ipv6);
-    ASSERT_GE(established.server.fd(), 0);
-    ASSERT_GE(established6.server.fd(), 0);
+    ASSERT_GE(established.server.get(), 0);
+    ASSERT_GE(established6.server.get(), 0);
     // The side that closes first ends in TIME_WAIT once the other closes.
     Pair timeWait = connectTo(ipv4);
     timeWait.client.reset();
@@ -269,13 +249,13 @@ TEST(SystoolNetnsTest, NetlinkSocketsAreTheOnesProcLists) {
     dualAsIpv4.socket.reset();
     auto* mapped = reinterpret_cast<sockaddr_in*>(&dualAsIpv4.address);
     mapped->sin_port = htons(static_cast<std::uint16_t>(dual.port));
-    dualAsIpv4.socket = Socket(dup(dual.socket.fd()));
+    dualAsIpv4.socket = UniqueFd(dup(dual.socket.get()));
     const Pair viaMapped = connectTo(dualAsIpv4);
-    ASSERT_GE(viaMapped.server.fd(), 0);
+    ASSERT_GE(viaMapped.server.get(), 0);
     // Unread bytes sit in the receiving side's queue.
     const std::string data(1000, 'x');
-    ASSERT_EQ(send(established.client.fd(), data.data(), data.size(), 0), 1000);
-    ASSERT_EQ(send(established6.server.fd(), data.data(), 300, 0), 300);
+    ASSERT_EQ(send(established.client.get(), data.data(), data.size(), 0), 1000);
+    ASSERT_EQ(send(established6.server.get(), data.data(), 300, 0), 300);
     Pair timeWait = connectTo(ipv4);
     timeWait.client.reset();
     timeWait.server.reset();
@@ -285,12 +265,12 @@ TEST(SystoolNetnsTest, NetlinkSocketsAreTheOnesProcLists) {
     // A listener whose accept queue is full drops the next handshake: the
     // client stays in SYN_SENT.
     Listener full = listenOn("127.0.0.1");
-    ASSERT_EQ(listen(full.socket.fd(), 0), 0);
-    Socket queued(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    ASSERT_EQ(connect(queued.fd(), reinterpret_cast<const sockaddr*>(&full.address), full.length),
+    ASSERT_EQ(listen(full.socket.get(), 0), 0);
+    UniqueFd queued(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    ASSERT_EQ(connect(queued.get(), reinterpret_cast<const sockaddr*>(&full.address), full.length),
               0);
-    Socket synSent(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    connect(synSent.fd(), reinterpret_cast<const sockaddr*>(&full.address), full.length);
+    UniqueFd synSent(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    connect(synSent.get(), reinterpret_cast<const sockaddr*>(&full.address), full.length);
     for (const char* state : {"TIME_WAIT", "CLOSE_WAIT", "FIN_WAIT_2", "SYN_SENT"}) {
         ASSERT_TRUE(waitForKernelCount(state, 1)) << state;
     }
@@ -469,8 +449,7 @@ TEST(SystoolNetnsTest, UnansweredPingEndsAfterItsWaitWithoutSummary) {
 
 TEST(SystoolNetnsTest, TerminatingAPingToTheRouterLeavesNoProcess) {
     ASSERT_TRUE(inOwnNamespace());
-    test::ChildProcess child(kSystoolPath,
-                             {"/sbin/ping", "-c", "100", "-W", "1000", kRouterAddress});
+    test::Subprocess child(kSystoolPath, {"/sbin/ping", "-c", "100", "-W", "1000", kRouterAddress});
     ASSERT_TRUE(child.waitForOutput("bytes from", 10s)) << "no reply from the router";
     child.signal(SIGTERM);
     const auto result = child.finish(10s);

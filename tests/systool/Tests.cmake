@@ -24,10 +24,9 @@ target_compile_definitions(systool_test PRIVATE LUMRA_SYSTOOL_FIXTURES="${LUMRA_
 
 lumra_add_test(systool_cli_test
   SOURCES
-    ChildProcess.cpp
     SystoolCliTest.cpp
     ToolOutputRules.cpp
-  LIBS lumra_systool_path PkgConfig::PCRE2
+  LIBS lumra_systool_path lumra_test_support PkgConfig::PCRE2
   LABELS core)
 
 # The namespace test: its binary runs wholly inside the client namespace.
@@ -48,12 +47,11 @@ set(LUMRA_SYSTOOL_NETNS_ARGS
 
 lumra_add_namespace_test(systool_netns_test
   SOURCES
-    ChildProcess.cpp
     DigNetnsTest.cpp
     PingNetnsTest.cpp
     SystoolNetnsTest.cpp
     ToolOutputRules.cpp
-  LIBS lumra_systool lumra_systool_path PkgConfig::PCRE2
+  LIBS lumra_systool lumra_systool_path lumra_test_support PkgConfig::PCRE2
   SETUP sh ${CMAKE_CURRENT_SOURCE_DIR}/netns.sh setup ${LUMRA_SYSTOOL_NETNS_ARGS}
   CLEANUP sh ${CMAKE_CURRENT_SOURCE_DIR}/netns.sh cleanup ${LUMRA_SYSTOOL_NETNS_ARGS}
   RUN ${LUMRA_IP_PROGRAM} netns exec ${LUMRA_SYSTOOL_CLIENT_NS}
@@ -67,10 +65,9 @@ target_compile_options(systool_netns_test PRIVATE -Wno-maybe-uninitialized)
 
 lumra_add_test(systool_bus_test
   SOURCES
-    ChildProcess.cpp
     SystoolBusTest.cpp
     ToolOutputRules.cpp
-  LIBS lumra_systool_path lumra_probes PkgConfig::PCRE2
+  LIBS lumra_systool_path lumra_probes lumra_test_support PkgConfig::PCRE2
   LABELS dbus)
 target_compile_definitions(systool_bus_test PRIVATE
   LUMRA_FAKE_NETWORK_MANAGER="${CMAKE_CURRENT_SOURCE_DIR}/fake_network_manager.py")

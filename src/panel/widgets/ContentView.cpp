@@ -75,7 +75,11 @@ ContentView::ContentView(Engine engine, PanelRoute activePanel, Callbacks callba
     layout->addWidget(m_scroll, 0, Qt::AlignHCenter);
 
     m_crossFade = new CrossFade(this);
-    m_refresh = new DeferredRefresh(this, [this] { refresh(); });
+    // Off screen nothing is drawn: coming on screen redraws from the objects.
+    m_refresh = new DeferredRefresh(this, [this] {
+        if (isVisible())
+            refresh();
+    });
     for (const ObservableObject* object : observedParts(m_engine)) {
         m_refresh->observe(*object);
     }
@@ -227,11 +231,15 @@ DashboardModel ContentView::dashboardModel() const {
 }
 
 void ContentView::refresh() {
+    redraw(true);
+}
+
+void ContentView::redraw(bool fadeStateChanges) {
     QWidget* page = m_page;
     if (auto* dashboard = dynamic_cast<DashboardPage*>(page)) {
         const DashboardModel model = dashboardModel();
         const std::pair state{model.isMonitoringEnabled, model.healthBadge.text};
-        const bool changed = m_drawnState && *m_drawnState != state;
+        const bool changed = fadeStateChanges && m_drawnState && *m_drawnState != state;
         if (changed)
             m_crossFade->capture();
         dashboard->apply(model);
@@ -276,7 +284,8 @@ void ContentView::performLocationAction() {
 void ContentView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!event->spontaneous()) {
-        refresh();
+        // What changed while off screen is not a change on screen: no fade.
+        redraw(false);
         m_router.appear();
     }
 }

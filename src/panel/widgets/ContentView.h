@@ -1,7 +1,7 @@
 // The popover's whole content, built once by the menu-bar controller with
 // the objects it observes, its first page and the controller's callbacks.
 // It shows one page at a time (each built afresh when it is shown), redraws
-// once per burst of published changes, and reports each page's preferred
+// once per burst of published changes while on screen, and reports each page's preferred
 // height when it comes on screen and on every page change. Main thread.
 #pragma once
 
@@ -62,6 +62,9 @@ protected:
 private:
     // Lets the dashboard fit its rows into the scroll view's height.
     void fitDashboard();
+    // Redraws from the observed objects; a new monitoring flag or health
+    // state fades in when asked.
+    void redraw(bool fadeStateChanges);
     QWidget* buildPage(PanelRoute route);
     QWidget* buildDashboard();
     QWidget* buildSettings();

@@ -146,10 +146,32 @@ DashboardPage::DashboardPage(const DashboardModel& model, Actions actions, QWidg
     apply(model);
 }
 
+namespace {
+
+// The page's items that take part in its spacing (hidden and empty ones do not).
+int spacedItems(const QLayout* layout) {
+    int count = 0;
+    for (int i = 0; i < layout->count(); ++i) {
+        if (!layout->itemAt(i)->isEmpty())
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
 void DashboardPage::fitInto(int width, int availableHeight) {
     if (width <= 0 || availableHeight <= 0)
         return;
     QLayout* page = layout();
+    // Every refresh asks; setting a spacing lays the whole page out again.
+    // The layout keeps its height for a width until something in it changes,
+    // and with the same height and the same number of spaced items the
+    // sections and the answer are the same as last time.
+    const Fit asked{width, availableHeight, page->totalHeightForWidth(width), spacedItems(page),
+                    page->spacing()};
+    if (asked == m_lastFit)
+        return;
     int spacing = 12;
     for (; spacing > 8; --spacing) {
         page->setSpacing(spacing);
@@ -157,6 +179,8 @@ void DashboardPage::fitInto(int width, int availableHeight) {
             break;
     }
     page->setSpacing(spacing);
+    m_lastFit =
+        Fit{width, availableHeight, page->totalHeightForWidth(width), spacedItems(page), spacing};
 }
 
 void DashboardPage::apply(const DashboardModel& model) {
@@ -192,6 +216,9 @@ void DashboardPage::applyMessages(const std::vector<InlineMessageModel>& message
         } else {
             auto* row = new InlineMessageRow(messages[i], this);
             m_messageLayout->addWidget(row);
+            // On a page on screen the layout would show it only later, and
+            // the page's fitting would not count it.
+            row->show();
             m_messages.push_back(row);
         }
     }

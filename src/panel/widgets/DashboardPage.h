@@ -19,6 +19,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QBoxLayout;
@@ -60,7 +61,18 @@ private:
     QBoxLayout* buildLocationSection();
     void applyMessages(const std::vector<InlineMessageModel>& messages);
 
+    // What the last fitting saw and chose.
+    struct Fit {
+        int width = 0;
+        int availableHeight = 0;
+        int height = 0;
+        int spacedItems = 0;
+        int spacing = 0;
+        bool operator==(const Fit&) const = default;
+    };
+
     Actions m_actions;
+    std::optional<Fit> m_lastFit;
     CapsuleBadge* m_healthBadge;
     ToggleSwitch* m_switch;
     CapsuleBadge* m_chip;

@@ -1,5 +1,6 @@
 #include "panel/widgets/InlineMessageRow.h"
 
+#include "panel/widgets/AccessibleTexts.h"
 #include "qt/Dot.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
@@ -36,7 +37,7 @@ void InlineMessageRow::apply(const InlineMessageModel& model) {
     setTextIfChanged(m_text, breakableAnywhere(qText(model.text)));
     m_accent = statusColor(model.accent);
     static_cast<Dot*>(m_dot)->setColor(m_accent);
-    setAccessibleName(qText(model.text));
+    setAccessibleNameIfChanged(this, qText(model.text));
 }
 
 void InlineMessageRow::paintEvent(QPaintEvent*) {

@@ -1,5 +1,6 @@
 #include "panel/widgets/MetricRow.h"
 
+#include "panel/widgets/AccessibleTexts.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
 #include "qt/PlainTextLabel.h"
@@ -30,7 +31,7 @@ MetricRow::MetricRow(const QString& title, const QString& value, QWidget* parent
 
 void MetricRow::setValue(const QString& value) {
     setTextIfChanged(m_value, value);
-    m_value->setAccessibleDescription(value);
+    setAccessibleDescriptionIfChanged(m_value, value);
 }
 
 } // namespace lumra

@@ -1,5 +1,6 @@
 #include "panel/widgets/MetricTrendRow.h"
 
+#include "panel/widgets/AccessibleTexts.h"
 #include "panel/widgets/MetricRow.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
@@ -51,11 +52,11 @@ void MetricTrendRow::apply(const MetricRowModel& model) {
         m_valueText = value;
         fitValue();
     }
-    m_value->setAccessibleDescription(value);
+    setAccessibleDescriptionIfChanged(m_value, value);
     const auto samples = model.samples.value_or(std::vector<double>{});
     m_sparkline->setSeries(samples, model.yDomain, statusColor(model.stroke));
-    m_sparkline->setAccessibleDescription(QString::number(samples.size()) +
-                                          QStringLiteral(" samples"));
+    setAccessibleDescriptionIfChanged(m_sparkline,
+                                      QString::number(samples.size()) + QStringLiteral(" samples"));
 }
 
 void fitOnOneLine(QLabel* label, const QString& text, const QFont& base) {

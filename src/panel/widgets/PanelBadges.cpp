@@ -1,5 +1,6 @@
 #include "panel/widgets/PanelBadges.h"
 
+#include "panel/widgets/AccessibleTexts.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
 #include "qt/PlainTextLabel.h"
@@ -24,10 +25,15 @@ CapsuleBadge* makeBadge(const BadgeModel& model, QWidget* parent) {
 
 void applyBadge(CapsuleBadge* badge, const BadgeModel& model) {
     const QColor& tint = statusColor(model.tint);
-    setTextIfChanged(badge, qText(model.text));
-    badge->setAccessibleName(qText(model.text));
-    badge->setTextColor(tint);
-    badge->setFill(withOpacity(tint, 0.2));
+    const QString text = qText(model.text);
+    setTextIfChanged(badge, text);
+    setAccessibleNameIfChanged(badge, text);
+    // Every poll applies the badge, mostly unchanged: a repaint only for a new tint.
+    const QColor fill = withOpacity(tint, 0.2);
+    if (badge->style().textColor != tint)
+        badge->setTextColor(tint);
+    if (badge->style().fill != fill)
+        badge->setFill(fill);
 }
 
 } // namespace lumra

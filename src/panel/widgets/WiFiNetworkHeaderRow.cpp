@@ -1,5 +1,6 @@
 #include "panel/widgets/WiFiNetworkHeaderRow.h"
 
+#include "panel/widgets/AccessibleTexts.h"
 #include "panel/widgets/ChannelPopover.h"
 #include "panel/widgets/PanelBadges.h"
 #include "panel/widgets/PanelButtons.h"
@@ -39,7 +40,7 @@ WiFiNetworkHeaderRow::WiFiNetworkHeaderRow(QWidget* parent) : QWidget(parent) {
 
 void WiFiNetworkHeaderRow::apply(const WiFiHeaderModel& model) {
     setTextIfChanged(m_name, qText(model.networkName));
-    m_name->setAccessibleName(qText(model.networkName));
+    setAccessibleNameIfChanged(m_name, qText(model.networkName));
     static_cast<Dot*>(m_dot)->setColor(model.isConnected ? statusColor(StatusColor::green)
                                                          : paletteWhite(0.45));
     m_channelDetails = qText(model.channelDetails);

@@ -32,6 +32,7 @@ import ctypes
 import json
 import os
 import signal
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -128,6 +129,8 @@ class Desktop:
                     process.kill()
                     process.wait()
         os.close(self.displayfd)
+        # Its home, logs and dumps: what a failure needs was printed already.
+        shutil.rmtree(self.tmp, ignore_errors=True)
 
     def screenshot(self, name):
         dump = os.path.join(self.tmp, name + ".xwd")

@@ -3,37 +3,15 @@
 // their objects.
 #pragma once
 
-#include <chrono>
+#include "tests/support/Subprocess.h"
+#include "tests/support/TempDir.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace lumra::test {
-
-class LineProcess {
-public:
-    enum class ErrorOutput { kept, discarded };
-    explicit LineProcess(const std::vector<std::string>& argv,
-                         ErrorOutput errors = ErrorOutput::kept);
-    ~LineProcess();
-    LineProcess(const LineProcess&) = delete;
-    LineProcess& operator=(const LineProcess&) = delete;
-
-    // A line of the child's standard output without its newline; nullopt at
-    // the end of output or after timeout.
-    std::optional<std::string> readLine(std::chrono::milliseconds timeout);
-    void writeLine(const std::string& line);
-    // SIGTERM and reap; idempotent.
-    void stop();
-
-private:
-    pid_t m_pid = -1;
-    int m_stdin = -1;
-    int m_stdout = -1;
-    std::string m_buffered;
-};
 
 class PrivateBus {
 public:
@@ -47,13 +25,13 @@ public:
     ~PrivateBus();
 
     const std::string& address() const { return m_address; }
-    const std::filesystem::path& directory() const { return m_directory; }
+    std::filesystem::path directory() const { return m_directory.path(); }
     // Ends the daemon; its clients lose their connections.
     void stop();
 
 private:
-    std::filesystem::path m_directory;
-    std::optional<LineProcess> m_daemon;
+    TempDir m_directory;
+    std::optional<Subprocess> m_daemon;
     std::string m_address;
 };
 
@@ -69,7 +47,7 @@ public:
 private:
     void command(const std::string& text);
 
-    LineProcess m_process;
+    Subprocess m_process;
 };
 
 } // namespace lumra::test

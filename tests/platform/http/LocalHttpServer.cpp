@@ -24,34 +24,25 @@ bool startsWithWord(std::string_view line, std::string_view word) {
 
 LocalHttpServer::LocalHttpServer(std::size_t keptEvents)
     : m_keptEvents(std::max<std::size_t>(keptEvents, 1)) {
-    int pipeFds[2];
-    int lifeline[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+    UniquePipe output = openPipe(O_CLOEXEC);
+    UniquePipe lifeline = openPipe(O_CLOEXEC);
+    if (!output.read || !lifeline.read)
         throw std::runtime_error("pipe2 failed");
-    if (::pipe2(lifeline, O_CLOEXEC) != 0) {
-        ::close(pipeFds[0]);
-        ::close(pipeFds[1]);
-        throw std::runtime_error("pipe2 failed");
-    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, lifeline[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output.write.get(), STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, lifeline.read.get(), STDIN_FILENO);
     std::string python = LUMRA_PYTHON3;
     std::string script = LUMRA_HTTP_TEST_SERVER;
     char* argv[] = {python.data(), script.data(), nullptr};
     const int spawned = ::posix_spawn(&m_pid, python.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    ::close(lifeline[0]);
-    m_lifeline = lifeline[1];
     if (spawned != 0) {
-        ::close(pipeFds[0]);
-        ::close(m_lifeline);
-        m_lifeline = -1;
+        m_pid = -1;
         throw std::runtime_error("cannot start the test server");
     }
-    m_output = pipeFds[0];
+    m_lifeline = std::move(lifeline.write);
+    m_output = std::move(output.read);
     m_reader = std::thread([this] { readEvents(); });
 
     std::unique_lock lock(m_mutex);
@@ -78,16 +69,10 @@ void LocalHttpServer::stop() {
         }
         m_pid = -1;
     }
-    if (m_lifeline >= 0) {
-        ::close(m_lifeline);
-        m_lifeline = -1;
-    }
+    m_lifeline.reset();
     if (m_reader.joinable())
         m_reader.join();
-    if (m_output >= 0) {
-        ::close(m_output);
-        m_output = -1;
-    }
+    m_output.reset();
 }
 
 std::string LocalHttpServer::url(std::string_view pathAndQuery) const {
@@ -121,7 +106,7 @@ void LocalHttpServer::readEvents() {
     std::string pending;
     char buffer[4096];
     for (;;) {
-        const ssize_t got = ::read(m_output, buffer, sizeof buffer);
+        const ssize_t got = ::read(m_output.get(), buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)

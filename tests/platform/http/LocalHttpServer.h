@@ -3,6 +3,8 @@
 // reached the server: connections opened and closed, requests made.
 #pragma once
 
+#include "base/UniqueFd.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -43,10 +45,10 @@ private:
     std::size_t countLocked(std::string_view kind) const;
 
     pid_t m_pid = -1;
-    int m_output = -1;
+    UniqueFd m_output;
     // Our end of the server's stdin: the server exits when it closes, even
     // if this process dies without running the destructor.
-    int m_lifeline = -1;
+    UniqueFd m_lifeline;
     int m_port = 0;
     const std::size_t m_keptEvents;
     mutable std::mutex m_mutex;

@@ -20,7 +20,9 @@ constexpr std::string_view notifyPrefix = "notify ";
 
 FakeNotificationServer::FakeNotificationServer(const std::string& address,
                                                std::vector<std::string> capabilities)
-    : m_process({"/usr/bin/python3", LUMRA_FAKE_NOTIFICATIONS, address, joined(capabilities)}) {
+    : m_process("/usr/bin/python3",
+                {"python3", LUMRA_FAKE_NOTIFICATIONS, address, joined(capabilities)},
+                ProcessOptions::commanded()) {
     if (m_process.readLine(std::chrono::seconds(10)) != "ready")
         throw std::runtime_error("the fake notification service did not start");
 }

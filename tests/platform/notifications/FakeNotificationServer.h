@@ -3,7 +3,7 @@
 // the service's signals on command, from its own connection or an impostor's.
 #pragma once
 
-#include "tests/platform/bus/PrivateBus.h"
+#include "tests/support/Subprocess.h"
 
 #include <chrono>
 #include <nlohmann/json.hpp>
@@ -29,7 +29,7 @@ public:
 private:
     void command(const std::string& text);
 
-    LineProcess m_process;
+    Subprocess m_process;
     std::vector<nlohmann::json> m_notified;
 };
 

@@ -2,6 +2,7 @@
 
 #include "concurrency/RunLoop.h"
 #include "concurrency/Spawn.h"
+#include "tests/platform/bus/PrivateBus.h"
 #include "tests/platform/notifications/FakeNotificationServer.h"
 
 #include <cstdlib>

@@ -3,6 +3,7 @@
 // covers a kernel that has).
 #include "platform/wireless/Nl80211Client.h"
 
+#include "base/UniqueFd.h"
 #include "platform/wireless/GenlSocket.h"
 #include "platform/wireless/WirelessError.h"
 
@@ -87,16 +88,14 @@ TEST(GenlSocketTest, AwaitEventEndsWhenTheWakeDescriptorIsReadable) {
     const auto family = socket.resolveFamily("nlctrl", soon());
     ASSERT_TRUE(family && family->multicastGroup("notify"));
     socket.joinGroup(*family->multicastGroup("notify"));
-    int wake[2];
-    ASSERT_EQ(::pipe2(wake, O_CLOEXEC), 0);
-    ASSERT_EQ(::write(wake[1], "x", 1), 1);
+    const UniquePipe wake = openPipe(O_CLOEXEC);
+    ASSERT_TRUE(wake.read);
+    ASSERT_EQ(::write(wake.write.get(), "x", 1), 1);
     const auto start = Clock::now();
     const bool seen = socket.awaitEvent([](const nlmsghdr*) { return true; },
-                                        start + std::chrono::seconds(30), wake[0]);
+                                        start + std::chrono::seconds(30), wake.read.get());
     EXPECT_FALSE(seen);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
-    ::close(wake[0]);
-    ::close(wake[1]);
 }
 
 TEST(Nl80211ClientTest, KernelWithoutWirelessHasNoInterface) {

@@ -40,8 +40,9 @@ std::string iwd(const std::string& mode, bool station = true) {
 class Services {
 public:
     Services(const std::string& address, const std::string& config)
-        : m_process(
-              {"/usr/bin/python3", LUMRA_FAKE_NETWORK_SERVICES, address, "{" + config + "}"}) {
+        : m_process("/usr/bin/python3",
+                    {"python3", LUMRA_FAKE_NETWORK_SERVICES, address, "{" + config + "}"},
+                    test::ProcessOptions::commanded()) {
         if (m_process.readLine(10s) != "ready")
             throw std::runtime_error("the stand-in services did not start");
     }
@@ -59,7 +60,7 @@ public:
     }
 
 private:
-    test::LineProcess m_process;
+    test::Subprocess m_process;
 };
 
 // The service has the request; its answer gets a moment to arrive, and

@@ -8,6 +8,7 @@
 #include "probes/runner/ShellCommandRunner.h"
 #include "probes/tcp/CommandLineTCPConnectionCounter.h"
 #include "systool/SystoolPath.h"
+#include "tests/support/Subprocess.h"
 
 #include <chrono>
 #include <csignal>
@@ -54,28 +55,26 @@ int processesWith(const std::string& text) {
 // The DNS server, started for one test and killed after it.
 class DNSResponder {
 public:
-    explicit DNSResponder(bool silent) {
-        int out[2];
-        EXPECT_EQ(::pipe(out), 0);
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            ::execl("/usr/bin/python3", "python3", LUMRA_DNS_RESPONDER, "127.0.0.1", "53",
-                    silent ? "--silent" : nullptr, nullptr);
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        char ready[6] = {};
-        EXPECT_EQ(::read(out[0], ready, 5), 5) << "the responder started";
-        ::close(out[0]);
-    }
-    ~DNSResponder() {
-        ::kill(m_pid, SIGKILL);
-        ::waitpid(m_pid, nullptr, 0);
+    explicit DNSResponder(bool silent)
+        : m_process("/usr/bin/python3", arguments(silent), errorsInTheLog()) {
+        EXPECT_EQ(m_process.readLine(10s), "ready") << "the responder started";
     }
 
 private:
-    pid_t m_pid;
+    static std::vector<std::string> arguments(bool silent) {
+        std::vector<std::string> argv{"python3", LUMRA_DNS_RESPONDER, "127.0.0.1", "53"};
+        if (silent)
+            argv.push_back("--silent");
+        return argv;
+    }
+    // Its complaints belong in the test log, not in a pipe nobody drains.
+    static test::ProcessOptions errorsInTheLog() {
+        test::ProcessOptions options;
+        options.errors = test::ErrorOutput::kept;
+        return options;
+    }
+
+    test::Subprocess m_process;
 };
 
 class LiveProbesTest : public ::testing::Test {

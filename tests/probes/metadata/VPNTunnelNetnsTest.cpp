@@ -5,6 +5,7 @@
 // whole binary runs inside a namespace of its own (netns-fixture.sh), which
 // main() checks before any test runs; no system bus is reachable, so the
 // service list is empty and the tunnels decide.
+#include "base/UniqueFd.h"
 #include "concurrency/RunLoop.h"
 #include "concurrency/Spawn.h"
 #include "probes/metadata/ShellWiFiNetworkMetadataResolver.h"
@@ -72,47 +73,38 @@ bool insideTestNamespace() {
 // A tun device that exists while this process holds it open.
 class HeldTunnel {
 public:
-    explicit HeldTunnel(const std::string& name) : m_name(name) {
-        m_fd = ::open("/dev/net/tun", O_RDWR | O_CLOEXEC);
-        if (m_fd < 0)
+    explicit HeldTunnel(const std::string& name)
+        : m_name(name), m_fd(::open("/dev/net/tun", O_RDWR | O_CLOEXEC)) {
+        if (!m_fd)
             return;
         ifreq request{};
         request.ifr_flags = IFF_TUN | IFF_NO_PI;
         std::strncpy(request.ifr_name, name.c_str(), IFNAMSIZ - 1);
-        if (::ioctl(m_fd, TUNSETIFF, &request) < 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
+        if (::ioctl(m_fd.get(), TUNSETIFF, &request) < 0)
+            m_fd.reset();
     }
-    ~HeldTunnel() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    HeldTunnel(const HeldTunnel&) = delete;
-    HeldTunnel& operator=(const HeldTunnel&) = delete;
 
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_fd.valid(); }
     const std::string& name() const { return m_name; }
 
 private:
     std::string m_name;
-    int m_fd = -1;
+    UniqueFd m_fd;
 };
 
 // The kernel raises RUNNING once the link is up and the holder attached; a
 // bounded wait for that kernel fact.
 bool waitUntilRunning(const std::string& name) {
-    const int probe = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const UniqueFd probe(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     bool running = false;
     for (int attempt = 0; attempt < 500 && !running; ++attempt) {
         ifreq request{};
         std::strncpy(request.ifr_name, name.c_str(), IFNAMSIZ - 1);
-        running = ::ioctl(probe, SIOCGIFFLAGS, &request) == 0 &&
+        running = ::ioctl(probe.get(), SIOCGIFFLAGS, &request) == 0 &&
                   (request.ifr_flags & IFF_UP) != 0 && (request.ifr_flags & IFF_RUNNING) != 0;
         if (!running)
             std::this_thread::sleep_for(10ms);
     }
-    ::close(probe);
     return running;
 }
 

@@ -1,1 +1,0 @@
-list(APPEND export_SOURCES collection/DiagnosticsExportViewModel.cpp)

@@ -1,4 +1,0 @@
-list(APPEND export_SOURCES
-  report/DiagnosticsReportBuilder.cpp
-  report/DiagnosticsReportWriter.cpp
-  report/DiagnosticsShareCardModel.cpp)

@@ -1,4 +1,0 @@
-list(APPEND monitoring_SOURCES
-  channelscan/ChannelScanMonitor.cpp
-  channelscan/ChannelScoring.cpp
-)

@@ -1,3 +1,0 @@
-list(APPEND monitoring_SOURCES
-  observers/NWPathNetworkChangeObserver.cpp
-  observers/WorkspaceSleepWakeObserver.cpp)

@@ -1,1 +1,0 @@
-list(APPEND monitoring_SOURCES polling/InterruptiblePollingLoop.cpp)

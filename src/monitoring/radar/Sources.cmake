@@ -1,4 +1,0 @@
-list(APPEND monitoring_SOURCES
-  radar/RadarNearbyNetwork.cpp
-  radar/WiFiRadarMonitor.cpp
-  radar/WiFiRadarNearbyNetworksController.cpp)

@@ -1,3 +1,0 @@
-list(APPEND monitoring_SOURCES
-  settings/InMemoryAppSettingsStore.cpp
-  settings/UserDefaultsAppSettingsStore.cpp)

@@ -1,1 +1,0 @@
-list(APPEND platform_SOURCES desktop/AllowListedURLOpener.cpp)

@@ -1,1 +1,0 @@
-# Header only: the location stand-in has no sources.

@@ -1,2 +1,0 @@
-list(APPEND platform_SOURCES notifications/FreedesktopNotificationCenter.cpp)
-list(APPEND platform_LIBS PkgConfig::SYSTEMD)

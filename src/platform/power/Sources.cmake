@@ -1,1 +1,0 @@
-list(APPEND platform_SOURCES power/LogindSleepSource.cpp)

@@ -1,1 +1,0 @@
-list(APPEND probes_SOURCES dns/CommandLineDNSLookupRunner.cpp)

@@ -1,1 +1,0 @@
-list(APPEND probes_SOURCES metadata/ShellWiFiNetworkMetadataResolver.cpp metadata/VPNActivity.cpp)

@@ -1,1 +1,0 @@
-list(APPEND probes_SOURCES ping/CommandLinePingProbeRunner.cpp support/ToolOutput.cpp)

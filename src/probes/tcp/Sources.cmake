@@ -1,1 +1,0 @@
-list(APPEND probes_SOURCES tcp/CommandLineTCPConnectionCounter.cpp)

@@ -1,1 +1,0 @@
-list(APPEND windows_SOURCES speedtest/SpeedTestWindowView.cpp)

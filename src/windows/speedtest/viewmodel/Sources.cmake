@@ -1,1 +1,0 @@
-list(APPEND windows_viewmodel_SOURCES speedtest/viewmodel/SpeedTestWindowModel.cpp)
