@@ -43,7 +43,7 @@ bench() {
     ip netns exec "$ns" "$build/bin/engine_bench" --spawn-floor > "$out"
     ip netns exec "$ns" "$1/bin/engine_bench" 10.213.0.1 "http://127.0.0.1:$port" "$seconds" >> "$out"
     pace=$(awk '/^0.5 s mode: / { for (i = 1; i <= NF; i++) if ($i == "child") print int($(i - 1)) }' "$out")
-    ip netns exec "$ns" "$build/bin/engine_bench" --spawn-floor 60 "${pace:-360}" >> "$out"
+    ip netns exec "$ns" "$build/bin/engine_bench" --spawn-floor 180 "${pace:-360}" >> "$out"
     cat "$out"
     awk 'function over(name, floor) {
              printf "%s: %.2f x the %s (%.2f CPU s / (%d children x %.3f ms))\n",
