@@ -195,6 +195,9 @@ TEST(SystoolNetnsTest, TcpStateCountsMatchTheKernel) {
     closeWait.client.reset();
     ASSERT_TRUE(waitForKernelCount("TIME_WAIT", 1));
     ASSERT_TRUE(waitForKernelCount("CLOSE_WAIT", 1));
+    // The closing side leaves FIN_WAIT_1 only when its FIN is acknowledged,
+    // which may come after the peer's CLOSE_WAIT shows.
+    ASSERT_TRUE(waitForKernelCount("FIN_WAIT_2", 1));
 
     const auto result = runTool({"/usr/sbin/netstat", "-n", "-p", "tcp"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
