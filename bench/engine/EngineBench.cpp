@@ -4,8 +4,11 @@
 // per minute and peak RSS. run.sh starts it inside a namespace whose router,
 // DNS server and captive-portal pages are its own.
 //   engine_bench [INTERNET_TARGET] [PORTAL_PAGES] [SECONDS_PER_MODE]
-//   engine_bench --spawn-floor [COUNT]   CPU of spawning /bin/true (process
-//                                        and child), the least a child costs
+//   engine_bench --spawn-floor [COUNT [PER_MINUTE]]
+//       CPU of spawning /bin/true (process and child), the least a child
+//       costs: back to back, or PER_MINUTE of them a minute, as far apart as
+//       the engine's children (a child started on a CPU that sat idle costs
+//       more than one started right after another).
 #include "bench/support/CountingRunner.h"
 #include "concurrency/RunLoop.h"
 #include "monitoring/captive/CaptivePortalMonitor.h"
@@ -32,27 +35,41 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 
 using namespace lumra;
 using namespace std::chrono_literals;
 
 namespace {
 
-// Milliseconds of CPU, the spawner's and the child's, per /bin/true.
-int printSpawnFloor(int count) {
+// Milliseconds of CPU, the spawner's and the child's, per /bin/true; with a
+// pace, the waits in between are not counted.
+int printSpawnFloor(int count, int perMinute) {
     char program[] = "/bin/true";
     char* arguments[] = {program, nullptr};
     char* environment[] = {nullptr};
+    const auto gap = perMinute > 0 ? std::chrono::microseconds(60'000'000 / perMinute)
+                                   : std::chrono::microseconds(0);
+    double waiting = 0;
     const double before = bench::cpuSecondsWithChildren();
     for (int i = 0; i < count; ++i) {
+        if (gap.count() > 0) {
+            const double asleep = bench::cpuSecondsWithChildren();
+            std::this_thread::sleep_for(gap);
+            waiting += bench::cpuSecondsWithChildren() - asleep;
+        }
         pid_t child = 0;
         if (::posix_spawn(&child, program, nullptr, nullptr, arguments, environment) != 0)
             return 1;
         int status = 0;
         ::waitpid(child, &status, 0);
     }
-    fmt::print("spawn floor: {:.3f} ms CPU per /bin/true ({} spawns)\n",
-               (bench::cpuSecondsWithChildren() - before) * 1000 / count, count);
+    const double milliseconds = (bench::cpuSecondsWithChildren() - before - waiting) * 1000 / count;
+    if (perMinute > 0)
+        fmt::print("paced spawn floor: {:.3f} ms CPU per /bin/true ({} spawns, {} a minute)\n",
+                   milliseconds, count, perMinute);
+    else
+        fmt::print("spawn floor: {:.3f} ms CPU per /bin/true ({} spawns)\n", milliseconds, count);
     return 0;
 }
 
@@ -60,7 +77,8 @@ int printSpawnFloor(int count) {
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--spawn-floor") == 0)
-        return printSpawnFloor(argc > 2 ? std::stoi(argv[2]) : 500);
+        return printSpawnFloor(argc > 2 ? std::stoi(argv[2]) : 500,
+                               argc > 3 ? std::stoi(argv[3]) : 0);
     const std::string internetTarget = argc > 1 ? argv[1] : "10.213.0.1";
     const std::string portalPages = argc > 2 ? argv[2] : "http://127.0.0.1:8080";
     const auto minute = std::chrono::seconds(argc > 3 ? std::stoi(argv[3]) : 60);

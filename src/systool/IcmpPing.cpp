@@ -30,9 +30,15 @@ using std::chrono::microseconds;
 constexpr std::size_t kPayload = 56;
 constexpr auto kInterval = std::chrono::seconds(1);
 
+// Lines show at once on a terminal. Into a pipe they go at exit in one
+// write: the reader collects the whole output anyway, and each write would
+// wake it.
 void printLine(const std::string& line) {
+    static const bool terminal = ::isatty(STDOUT_FILENO) == 1;
     std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fflush(stdout);
+    if (terminal) {
+        std::fflush(stdout);
+    }
 }
 
 std::string unreachableText(std::uint8_t type, std::uint8_t code) {

@@ -2,12 +2,18 @@
 // namespace's ping_group_range) beside iputils ping, inside the client
 // namespace of tests/systool/netns.sh: the router answers, 10.213.0.99 is a
 // silent address on the link, and a route the test adds is unreachable.
+#include "base/UniqueFd.h"
 #include "systool/SystoolPath.h"
 #include "tests/systool/NetnsTesting.h"
 
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace lumra {
 namespace {
@@ -129,6 +135,38 @@ TEST_F(PingNetnsTest, WithoutDatagramSocketsIputilsAnswers) {
     EXPECT_EQ(ours.result.exitCode, 0) << ours.result.err;
     EXPECT_NE(ours.result.out.find("1 packets transmitted, 1 received, 0% packet loss"),
               std::string::npos);
+}
+
+// The probe reads the whole output at the end: into a pipe the stand-in
+// writes it once, not a line per reply (each write wakes the reader). The
+// first read, which returns as soon as anything arrives, already holds the
+// summary that comes a second after the header.
+TEST_F(PingNetnsTest, IntoAPipeTheOutputArrivesInOnePiece) {
+    UniquePipe out = openPipe(O_CLOEXEC);
+    ASSERT_TRUE(out.read);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out.write.get(), STDOUT_FILENO);
+    std::vector<std::string> arguments{"/sbin/ping", "-c", "2", "-W", "1000", "10.213.0.1"};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, kSystoolPath, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    out.write.reset();
+    ASSERT_EQ(spawned, 0);
+    std::string first(65536, '\0');
+    const ssize_t size = read(out.read.get(), first.data(), first.size());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_GT(size, 0);
+    first.resize(static_cast<std::size_t>(size));
+    EXPECT_EQ(first.rfind("PING 10.213.0.1", 0), 0u) << first;
+    EXPECT_NE(first.find("2 packets transmitted, 2 received, 0% packet loss"), std::string::npos)
+        << first;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 } // namespace

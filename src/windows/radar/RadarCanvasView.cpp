@@ -6,11 +6,13 @@
 #include "windows/radar/viewmodel/RadarCanvasGeometry.h"
 
 #include <QFontMetricsF>
-#include <QLinearGradient>
+#include <QHideEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QTextLayout>
+#include <cstring>
 
 namespace lumra {
 
@@ -19,6 +21,10 @@ namespace {
 constexpr double kPanelCornerRadius = 20;
 constexpr double kCentreSymbolSize = 34;
 constexpr double kCentreSpacing = 6;
+// The sweep's opacity at its leading edge's far end and at the far side of
+// the disc, between which its gradient runs.
+constexpr double kSweepNearOpacity = 0.28;
+constexpr double kSweepFarOpacity = 0.03;
 
 const QColor& discInner() {
     static const QColor color = paletteColor(0.06, 0.12, 0.09);
@@ -34,17 +40,62 @@ QPointF toQt(const RadarPoint& point) {
     return {point.x, point.y};
 }
 
-QFont numberFont() {
-    return kitFont(32, QFont::Bold);
+// Built once: a frame that draws the centre asks for both.
+const QFont& numberFont() {
+    static const QFont font = kitFont(32, QFont::Bold);
+    return font;
 }
-QFont verdictFont() {
-    return kitFont(12, QFont::DemiBold);
+const QFont& verdictFont() {
+    static const QFont font = kitFont(12, QFont::DemiBold);
+    return font;
+}
+
+// Measured once: building font metrics every frame shows in a profile.
+double numberHeight() {
+    static const double height = QFontMetricsF(numberFont()).height();
+    return height;
+}
+double verdictHeight() {
+    static const double height = QFontMetricsF(verdictFont()).height();
+    return height;
 }
 
 } // namespace
 
 RadarCanvasView::RadarCanvasView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+RadarCanvasView::~RadarCanvasView() = default;
+
+RadarCanvasView::CentredLine::CentredLine() = default;
+RadarCanvasView::CentredLine::~CentredLine() = default;
+
+void RadarCanvasView::CentredLine::draw(QPainter& painter, const QRectF& rect, const QString& text,
+                                        const QRegion& dirty) {
+    if (text.isEmpty())
+        return;
+    const int dpi = painter.device() ? painter.device()->logicalDpiY() : 0;
+    if (!m_layout || text != m_text || painter.font() != m_font || dpi != m_dpi) {
+        m_text = text;
+        m_font = painter.font();
+        m_dpi = dpi;
+        m_layout = std::make_unique<QTextLayout>(text, m_font, painter.device());
+        m_layout->setCacheEnabled(true);
+        m_layout->beginLayout();
+        // One line that never wraps, as drawText without word wrap.
+        m_layout->createLine().setLineWidth(0x01000000);
+        m_layout->endLayout();
+    }
+    const QTextLine line = m_layout->lineAt(0);
+    const double height = line.ascent() + line.descent();
+    const QPointF position(rect.x() + (rect.width() - line.horizontalAdvance()) / 2,
+                           rect.y() + (rect.height() - height) / 2);
+    // Most sweep frames pass beside the line. A few pixels spare for
+    // glyphs that reach past their advance.
+    const QRectF bounds(position, QSizeF(line.horizontalAdvance(), height));
+    if (dirty.intersects(bounds.adjusted(-4, -4, 4, 4).toAlignedRect()))
+        line.draw(&painter, position);
 }
 
 void RadarCanvasView::setFace(const Face& face) {
@@ -76,8 +127,14 @@ void RadarCanvasView::setSweepAngle(double degrees) {
         update();
         return;
     }
-    // Only the wedge moves: the rest of the canvas stays as it is.
-    update(sweepRegion(previous) + sweepRegion(degrees) + m_faceDamage);
+    // Only the wedge moves: the rest of the canvas stays as it is. The
+    // previous frame's region is usually still at hand.
+    const QRegion was =
+        m_sweepRegion && m_sweepRegion->degrees == previous && m_sweepRegion->size == size()
+            ? m_sweepRegion->region
+            : sweepRegion(previous);
+    m_sweepRegion = SweepRegion{degrees, size(), sweepRegion(degrees)};
+    update(was + m_sweepRegion->region + m_faceDamage);
     m_faceDamage = QRegion();
 }
 
@@ -93,10 +150,8 @@ QRegion RadarCanvasView::sweepRegion(double degrees) const {
 }
 
 double RadarCanvasView::centreStackTop() const {
-    // Measured once: building font metrics every frame shows in a profile.
-    static const double stackHeight = kCentreSymbolSize + kCentreSpacing +
-                                      QFontMetricsF(numberFont()).height() + kCentreSpacing +
-                                      QFontMetricsF(verdictFont()).height();
+    const double stackHeight =
+        kCentreSymbolSize + kCentreSpacing + numberHeight() + kCentreSpacing + verdictHeight();
     return height() / 2.0 - stackHeight / 2;
 }
 
@@ -111,14 +166,44 @@ QRectF RadarCanvasView::centreSymbolRect() const {
                   kCentreSymbolSize);
 }
 
-QPixmap RadarCanvasView::staticLayers() {
+namespace {
+
+// Copies from into to, which keeps its buffer when the sizes match.
+void copyPixels(const QImage& from, QImage& to) {
+    if (to.size() != from.size() || to.format() != from.format() ||
+        to.bytesPerLine() != from.bytesPerLine()) {
+        to = from.copy();
+    } else {
+        std::memcpy(to.bits(), from.constBits(), static_cast<std::size_t>(from.sizeInBytes()));
+    }
+    to.setDevicePixelRatio(from.devicePixelRatio());
+}
+
+} // namespace
+
+const QImage& RadarCanvasView::staticLayers() {
     const double ratio = devicePixelRatioF();
     const QSize parentSize = parentWidget() ? parentWidget()->size() : QSize();
-    if (!m_staticLayers.isNull() && m_staticLayersGeometry == geometry() &&
-        m_staticLayersParentSize == parentSize && m_staticLayersTint == m_face.tint &&
-        m_staticLayers.devicePixelRatio() == ratio)
+    const bool sameSize = !m_untintedLayers.isNull() && m_layersGeometry == geometry() &&
+                          m_layersParentSize == parentSize &&
+                          m_untintedLayers.devicePixelRatio() == ratio;
+    if (sameSize && !m_staticLayers.isNull() && m_staticLayersTint == m_face.tint)
         return m_staticLayers;
-    QPixmap layers(size() * ratio);
+    if (!sameSize) {
+        m_untintedLayers = paintUntintedLayers(ratio);
+        m_layersGeometry = geometry();
+        m_layersParentSize = parentSize;
+    }
+    // A new score colour strokes only the ring again.
+    copyPixels(m_untintedLayers, m_staticLayers);
+    paintOuterRing(m_staticLayers);
+    m_staticLayersTint = m_face.tint;
+    m_sweepFrameWedge.reset();
+    return m_staticLayers;
+}
+
+QImage RadarCanvasView::paintUntintedLayers(double ratio) const {
+    QImage layers(size() * ratio, QImage::Format_RGB32);
     layers.setDevicePixelRatio(ratio);
     layers.fill(Qt::black);
     QPainter painter(&layers);
@@ -166,20 +251,80 @@ QPixmap RadarCanvasView::staticLayers() {
     }
     painter.setPen(QPen(withOpacity(statusColor(StatusColor::mint), 0.12), 1));
     painter.drawPath(cross);
+    return layers;
+}
 
-    // The outer ring, above the clipped layers. Stroking it is the dearest
-    // part of a frame, so it is drawn here and the sweep stops at its inner
-    // edge instead of passing beneath it.
-    painter.setClipping(false);
+void RadarCanvasView::paintOuterRing(QImage& layers) const {
+    // Above the clipped layers. Stroking it is the dearest part of a frame,
+    // so it is drawn here and the sweep stops at its inner edge instead of
+    // passing beneath it.
+    QPainter painter(&layers);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const RadarRect square = radarSquare(width(), height());
+    const double diameter = square.width;
+    const QPointF centre = QRectF(square.x, square.y, diameter, diameter).center();
     painter.setPen(QPen(withOpacity(statusColor(m_face.tint), 0.9), kRadarOuterRingWidth));
     painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(centre, diameter / 2, diameter / 2);
-    painter.end();
-    m_staticLayers = layers;
-    m_staticLayersGeometry = geometry();
-    m_staticLayersParentSize = parentSize;
-    m_staticLayersTint = m_face.tint;
-    return m_staticLayers;
+}
+
+RadarSweepPaint RadarCanvasView::sweepPaint(double ratio) const {
+    const RadarRect square = radarSquare(width(), height());
+    const double radius = square.width / 2;
+    const double underRing = std::max(0.0, radius - kRadarOuterRingWidth / 2);
+    const RadarWedge wedge =
+        radarSweepWedge(RadarRect{-underRing, -underRing, 2 * underRing, 2 * underRing});
+    return RadarSweepPaint{
+        .centre = {(square.x + radius) * ratio, (square.y + radius) * ratio},
+        .radius = wedge.radius * ratio,
+        .gradientRadius = radius * ratio,
+        .leadingDegrees = m_sweepAngle + wedge.endAngleDegrees,
+        .widthDegrees = wedge.endAngleDegrees - wedge.startAngleDegrees,
+        .rgb = statusColor(m_face.tint).rgb() & 0xffffffu,
+        .nearOpacity = kSweepNearOpacity,
+        .farOpacity = kSweepFarOpacity,
+    };
+}
+
+const QImage& RadarCanvasView::sweepFrame(const QImage& layers) {
+    const RadarSweepPaint wedge = sweepPaint(layers.devicePixelRatio());
+    if (m_sweepFrameWedge == wedge && m_sweepFrame.size() == layers.size())
+        return m_sweepFrame;
+    const int width = layers.width();
+    const RadarPixelRect whole{0, 0, width, layers.height()};
+    if (!m_sweepFrameWedge || m_sweepFrame.size() != layers.size() ||
+        m_sweepFrame.bytesPerLine() != layers.bytesPerLine()) {
+        copyPixels(layers, m_sweepFrame);
+    } else {
+        // The new wedge's runs are blended from the layers below; of the old
+        // wedge only what lies outside them needs the layers back.
+        const RadarSweepRows oldRows(*m_sweepFrameWedge);
+        const RadarSweepRows newRows(wedge);
+        const RadarPixelRect old = intersected(oldRows.bounds(), whole);
+        for (int y = old.y; y < old.y + old.height; ++y) {
+            const RadarPixelRun was = oldRows.run(y);
+            const RadarPixelRun is = newRows.run(y);
+            const auto restore = [&](int first, int last) {
+                first = std::max(first, 0);
+                last = std::min(last, width - 1);
+                if (first <= last)
+                    std::memcpy(m_sweepFrame.scanLine(y) + first * 4,
+                                layers.constScanLine(y) + first * 4,
+                                static_cast<std::size_t>(last - first + 1) * 4);
+            };
+            if (is.first > is.last) {
+                restore(was.first, was.last);
+            } else {
+                restore(was.first, std::min(was.last, is.first - 1));
+                restore(std::max(was.first, is.last + 1), was.last);
+            }
+        }
+    }
+    blendRadarSweep(wedge, reinterpret_cast<const std::uint32_t*>(layers.constBits()),
+                    reinterpret_cast<std::uint32_t*>(m_sweepFrame.bits()),
+                    m_sweepFrame.bytesPerLine() / 4, whole);
+    m_sweepFrameWedge = wedge;
+    return m_sweepFrame;
 }
 
 QPixmap RadarCanvasView::centreSymbol(const QColor& colour) {
@@ -201,67 +346,57 @@ QPixmap RadarCanvasView::centreSymbol(const QColor& colour) {
 
 void RadarCanvasView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    const QColor& score = statusColor(m_face.tint);
     // Background, panel, disc, rings, cross hair and outer ring change only
-    // with the geometry and the score's colour.
+    // with the geometry and the score's colour; the sweep is blended into a
+    // copy of them.
+    const QImage& frame = sweepFrame(staticLayers());
+    const double ratio = frame.devicePixelRatio();
     // Rectangle by rectangle: a rectangular clip lets the raster engine copy
     // rows instead of blending spans.
-    const QPixmap layers = staticLayers();
-    const double ratio = layers.devicePixelRatio();
     for (const QRect& dirty : event->region()) {
         painter.setClipRect(dirty);
-        painter.drawPixmap(dirty, layers,
-                           QRectF(dirty.x() * ratio, dirty.y() * ratio, dirty.width() * ratio,
-                                  dirty.height() * ratio));
+        painter.drawImage(dirty, frame,
+                          QRectF(dirty.x() * ratio, dirty.y() * ratio, dirty.width() * ratio,
+                                 dirty.height() * ratio));
     }
     painter.setClipping(false);
-    painter.setRenderHint(QPainter::Antialiasing);
-
-    const RadarRect square = radarSquare(width(), height());
-    const double diameter = square.width;
-    const double radius = diameter / 2;
-    const QPointF centre(square.x + radius, square.y + radius);
-
-    painter.save();
-    // Sweep, laid out around the centre, then turned.
-    painter.translate(centre);
-    painter.rotate(m_sweepAngle);
-    const double underRing = std::max(0.0, radius - kRadarOuterRingWidth / 2);
-    const RadarWedge wedge =
-        radarSweepWedge(RadarRect{-underRing, -underRing, 2 * underRing, 2 * underRing});
-    QPainterPath sweep;
-    sweep.moveTo(toQt(wedge.centre));
-    // Qt counts angles counter-clockwise on screen: the opposite sign.
-    sweep.arcTo(QRectF(-wedge.radius, -wedge.radius, 2 * wedge.radius, 2 * wedge.radius),
-                -wedge.startAngleDegrees, -(wedge.endAngleDegrees - wedge.startAngleDegrees));
-    sweep.closeSubpath();
-    QLinearGradient sweepGradient(QPointF(radius, 0), QPointF(-radius, 0));
-    sweepGradient.setColorAt(0, withOpacity(score, 0.28));
-    sweepGradient.setColorAt(1, withOpacity(score, 0.03));
-    painter.setCompositionMode(QPainter::CompositionMode_Screen);
-    painter.fillPath(sweep, sweepGradient);
-    painter.restore();
 
     // Centre: symbol, number, verdict; most sweep frames leave it alone.
     if (!event->region().intersects(centreStackRect().toAlignedRect()))
         return;
-    const QFontMetricsF numberMetrics(numberFont());
-    const QFontMetricsF verdictMetrics(verdictFont());
+    painter.setRenderHint(QPainter::Antialiasing);
+    const RadarRect square = radarSquare(width(), height());
+    const double diameter = square.width;
+    const double centreX = square.x + diameter / 2;
     const QRectF symbolRect = centreSymbolRect();
-    const QPixmap symbol = centreSymbol(score);
-    if (!symbol.isNull())
-        painter.drawPixmap(symbolRect.topLeft(), symbol);
+    if (event->region().intersects(symbolRect.toAlignedRect())) {
+        const QPixmap symbol = centreSymbol(statusColor(m_face.tint));
+        if (!symbol.isNull())
+            painter.drawPixmap(symbolRect.topLeft(), symbol);
+    }
     double top = symbolRect.bottom() + kCentreSpacing;
     const double textWidth = std::max(1.0, diameter);
     painter.setFont(numberFont());
     painter.setPen(WindowPalette::primaryText());
-    painter.drawText(QRectF(centre.x() - textWidth / 2, top, textWidth, numberMetrics.height()),
-                     Qt::AlignCenter, m_face.scoreText);
-    top += numberMetrics.height() + kCentreSpacing;
+    m_numberLine.draw(painter, QRectF(centreX - textWidth / 2, top, textWidth, numberHeight()),
+                      m_face.scoreText, event->region());
+    top += numberHeight() + kCentreSpacing;
     painter.setFont(verdictFont());
     painter.setPen(WindowPalette::secondaryText());
-    painter.drawText(QRectF(centre.x() - textWidth / 2, top, textWidth, verdictMetrics.height()),
-                     Qt::AlignCenter, m_face.verdict);
+    m_verdictLine.draw(painter, QRectF(centreX - textWidth / 2, top, textWidth, verdictHeight()),
+                       m_face.verdict, event->region());
+}
+
+void RadarCanvasView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // Closed, not minimised: the next showing draws the layers afresh.
+    if (event->spontaneous())
+        return;
+    m_untintedLayers = QImage();
+    m_staticLayers = QImage();
+    m_sweepFrame = QImage();
+    m_sweepFrameWedge.reset();
+    m_symbols.clear();
 }
 
 } // namespace lumra

@@ -335,7 +335,7 @@ TEST_F(WiFiRadarWindowViewTest, TheDrawnSweepTrailsItsLeadingEdge) {
 
 // Sweep frames repaint only where the wedge was and is, and a new face
 // waits for the next frame: what is on screen after such frames is what a
-// full drawing of the canvas shows.
+// full drawing of the canvas shows, and what a canvas drawn afresh shows.
 TEST_F(WiFiRadarWindowViewTest, PartialSweepFramesLeaveWhatAFullDrawingShows) {
     interface->reading = radarInterfaceReading("Home", -45, -100, 1200);
     view->show();
@@ -350,8 +350,22 @@ TEST_F(WiFiRadarWindowViewTest, PartialSweepFramesLeaveWhatAFullDrawingShows) {
             .toImage()
             .convertToFormat(QImage::Format_RGB32);
     };
-    // Small steps, a step past the wedge's width, and once round.
-    const double angles[] = {-85, -80, -10, 40, 200, 268, 270};
+    const auto differing = [](const QImage& a, const QImage& b) {
+        int count = 0;
+        for (int y = 0; y < a.height(); ++y) {
+            for (int x = 0; x < a.width(); ++x)
+                count += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+        }
+        return count;
+    };
+    // A hidden window of the same size: a canvas made on it draws afresh over
+    // the same background, and its making leaves the shown window alone.
+    WiFiRadarWindowView backdrop(
+        Engine{}, PlatformServices{[this] { return interface; }, [this] { return scanner; }, {}});
+    backdrop.resize(view->size());
+    // Small steps at the top and at the bottom, a step past the wedge's
+    // width, and once round.
+    const double angles[] = {-85, -80, -10, 40, 85, 90, 200, 268, 270};
     for (const double angle : angles) {
         if (angle == 200) {
             // Another score: number, verdict, symbol and ring colour change.
@@ -361,14 +375,16 @@ TEST_F(WiFiRadarWindowViewTest, PartialSweepFramesLeaveWhatAFullDrawingShows) {
         canvas->setSweepAngle(angle);
         const QImage shown = onScreen();
         const QImage drawn = canvas->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        RadarCanvasView afresh(&backdrop);
+        afresh.setGeometry(canvas->geometry());
+        afresh.setFace(canvas->face());
+        afresh.setSweepAngle(angle);
+        const QImage fresh = afresh.grab().toImage().convertToFormat(QImage::Format_RGB32);
         SCOPED_TRACE(angle);
         ASSERT_EQ(shown.size(), drawn.size());
-        int differing = 0;
-        for (int y = 0; y < drawn.height(); ++y) {
-            for (int x = 0; x < drawn.width(); ++x)
-                differing += shown.pixel(x, y) != drawn.pixel(x, y) ? 1 : 0;
-        }
-        EXPECT_EQ(differing, 0);
+        ASSERT_EQ(shown.size(), fresh.size());
+        EXPECT_EQ(differing(shown, drawn), 0);
+        EXPECT_EQ(differing(shown, fresh), 0);
     }
 }
 
