@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <fmt/format.h>
 #include <fstream>
+#include <malloc.h>
 #include <string>
 
 namespace lumra {
@@ -60,6 +61,17 @@ long statusKiB(const std::string& field) {
 
 double mebibytes(long kib) {
     return static_cast<double>(kib) / 1024;
+}
+
+// Where the resident set is: the allocator's blocks in use, anonymous pages
+// (heap, stacks, buffers) and pages of mapped files (libraries, fonts).
+void printBreakdown(const std::string& when) {
+    const struct mallinfo2 heap = mallinfo2();
+    fmt::print("  {:<32} RSS {:6.1f} MiB (anonymous {:5.1f}, files {:5.1f}), heap in use {:5.1f}\n",
+               when, mebibytes(statusKiB("VmRSS")), mebibytes(statusKiB("RssAnon")),
+               mebibytes(statusKiB("RssFile")),
+               static_cast<double>(heap.uordblks + heap.hblkhd) / (1024.0 * 1024.0));
+    std::fflush(stdout);
 }
 
 // Runs the event loop until done() holds or the time is up.
@@ -132,8 +144,10 @@ int main(int argc, char** argv) {
             const bool ended = runUntil([&] { return !monitor->isRunning().get(); }, 300'000);
             settle(300);
             const long rss = statusKiB("VmRSS");
-            if (round == 1)
+            if (round == 1) {
                 afterFirst = rss;
+                printBreakdown("after the first test");
+            }
             fmt::print("test {:2}: {:6.1f} / {:6.1f} Mbps, phase {}{}, RSS {:.1f} MiB\n", round,
                        monitor->downloadMbps().get().value_or(0),
                        monitor->uploadMbps().get().value_or(0), rawValue(monitor->phase().get()),
@@ -141,23 +155,33 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
         }
         const long afterTests = statusKiB("VmRSS");
+        printBreakdown("after the tests");
         if (window)
             window->close();
 
         // Every other window once, as a new user would look around.
-        menu->openWiFiRadarWindow();
-        settle(2'000);
-        menu->openChannelScanWindow();
-        settle(2'000);
-        menu->openDiagnosticsExportWindow();
-        settle(2'000);
-        delegate->openSettings();
-        settle(1'000);
+        struct Opening {
+            const char* window;
+            std::function<void()> open;
+            int settleMilliseconds;
+        };
+        const Opening openings[] = {
+            {"Wi-Fi Radar", [&] { menu->openWiFiRadarWindow(); }, 2'000},
+            {"Channel Scan", [&] { menu->openChannelScanWindow(); }, 2'000},
+            {"Diagnostics Export", [&] { menu->openDiagnosticsExportWindow(); }, 2'000},
+            {"Settings", [&] { delegate->openSettings(); }, 1'000},
+        };
+        for (const Opening& opening : openings) {
+            opening.open();
+            settle(opening.settleMilliseconds);
+            printBreakdown(fmt::format("{} opened", opening.window));
+        }
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (widget->isVisible())
                 widget->close();
         }
         settle(2'000);
+        printBreakdown("every window closed");
         const long afterWindows = statusKiB("VmRSS");
 
         fmt::print("RSS after the first test:            {:.1f} MiB\n", mebibytes(afterFirst));

@@ -1,7 +1,7 @@
 #include "qt/DeferredRefresh.h"
 
+#include <QCoreApplication>
 #include <QEvent>
-#include <QMetaObject>
 
 namespace lumra {
 
@@ -15,13 +15,28 @@ void DeferredRefresh::observe(const ObservableObject& object) {
     m_subscriptions.push_back(object.subscribeWillChange([this] { schedule(); }));
 }
 
+namespace {
+
+const QEvent::Type refreshEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+} // namespace
+
 void DeferredRefresh::schedule() {
     if (m_scheduled)
         return;
     m_scheduled = true;
-    // Queued to this object: a helper destroyed before it runs cancels it.
-    QMetaObject::invokeMethod(
-        this, [this] { run(); }, Qt::QueuedConnection);
+    // Posted to this object (a helper destroyed before it runs cancels it)
+    // below the normal priority: the work already queued, the main actor's
+    // hops of the same reading among it, runs and publishes first, and the
+    // burst redraws once. Paints are posted at this priority too, after it.
+    QCoreApplication::postEvent(this, new QEvent(refreshEvent), Qt::LowEventPriority);
+}
+
+bool DeferredRefresh::event(QEvent* event) {
+    if (event->type() != refreshEvent)
+        return QObject::event(event);
+    run();
+    return true;
 }
 
 void DeferredRefresh::run() {

@@ -28,6 +28,7 @@ public:
     void stopObserving() { m_subscriptions.clear(); }
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

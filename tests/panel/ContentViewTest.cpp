@@ -5,6 +5,7 @@
 #include "panel/widgets/InlineMessageRow.h"
 #include "panel/widgets/OverlayCards.h"
 #include "panel/widgets/SettingsOverlayCard.h"
+#include "panel/widgets/WrappedTextLabel.h"
 #include "qt/CrossFade.h"
 #include "qt/Dot.h"
 #include "qt/FocusRing.h"
@@ -567,7 +568,8 @@ TEST(PanelDashboard, ARedrawPaintsAndLaysOutOnlyWhatChanged) {
     EXPECT_TRUE(unchanged.painted.empty()) << unchanged.painted.size() << " widgets painted";
     EXPECT_EQ(unchanged.layouts, 0);
 
-    // One new value: its row paints, and what lies under it, nothing else.
+    // One new value: its row paints, and what lies under it, nothing else;
+    // nothing is laid out.
     auto* routerRow = dynamic_cast<MetricTrendRow*>(page->metricRows()[4]);
     ASSERT_EQ(routerRow->titleLabel()->text(), "Router Ping");
     DashboardModel model = view->dashboardModel();
@@ -576,12 +578,24 @@ TEST(PanelDashboard, ARedrawPaintsAndLaysOutOnlyWhatChanged) {
     page->apply(model);
     test::processQueuedEvents();
     EXPECT_TRUE(oneRow.painted.count(routerRow->valueLabel()));
+    EXPECT_EQ(oneRow.layouts, 0);
     for (QWidget* widget : oneRow.painted) {
         const bool inRow = widget == routerRow || routerRow->isAncestorOf(widget);
         const bool underRow = widget->isAncestorOf(routerRow);
         EXPECT_TRUE(inRow || underRow)
             << widget->metaObject()->className() << " " << widget->accessibleName().toStdString();
     }
+
+    // A value long enough to shrink sits where a row built with it puts it.
+    MetricRowModel longValue = model.latencyRows[0];
+    longValue.value = "ICMP blocked";
+    routerRow->apply(longValue);
+    test::processQueuedEvents();
+    MetricTrendRow built(longValue);
+    built.resize(routerRow->size());
+    built.layout()->activate();
+    EXPECT_LT(QFontInfo(routerRow->valueLabel()->font()).pixelSize(), 12);
+    EXPECT_EQ(routerRow->valueLabel()->geometry(), built.valueLabel()->geometry());
 }
 
 TEST(PanelDashboard, ComingOnScreenShowsWhatChangedOffScreenWithoutAFade) {
@@ -647,6 +661,34 @@ TEST(PanelDashboard, AfterEveryChangeThePageFitsAsAFreshOneWould) {
         spacings.insert(kept->layout()->spacing());
     }
     EXPECT_GT(spacings.size(), 1u) << "the changes should need different spacings";
+}
+
+TEST(PanelWrappedText, RememberedHeightsFollowTextFontMarginsAndWidth) {
+    // Each step changes one thing the height depends on; a plain wrapping
+    // label measures every time.
+    WrappedTextLabel remembering;
+    QLabel measuring;
+    measuring.setTextFormat(Qt::PlainText);
+    measuring.setWordWrap(true);
+    const QString longText = QStringLiteral(
+        "Location permission is enabled so Lumra can read SSID and BSSID locally for "
+        "diagnostics. Your location is not used, stored, or sent anywhere.");
+    const std::function<void(QLabel&)> steps[] = {
+        [&](QLabel& l) { l.setText(QStringLiteral("One short line.")); },
+        [&](QLabel& l) { l.setText(longText); },
+        [&](QLabel& l) { l.setFont(PanelPalette::systemFont(17, QFont::DemiBold)); },
+        [&](QLabel& l) { l.setContentsMargins(0, 6, 0, 6); },
+        [&](QLabel& l) { l.setIndent(40); },
+        [&](QLabel& l) { l.setText(QStringLiteral("One short line.")); },
+    };
+    for (const auto& step : steps) {
+        step(remembering);
+        step(measuring);
+        for (int width : {336, 200, 336, 120, 336}) {
+            EXPECT_EQ(remembering.heightForWidth(width), measuring.heightForWidth(width))
+                << remembering.text().toStdString() << " at " << width;
+        }
+    }
 }
 
 TEST(PanelToolbox, RowsCallbacksAndBack) {

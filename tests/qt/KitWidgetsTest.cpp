@@ -43,6 +43,24 @@ TEST(DeferredRefreshTest, ABurstOfChangesRedrawsOnceWithTheStoredValues) {
     EXPECT_EQ(seen, std::vector<int>{3});
 }
 
+TEST(DeferredRefreshTest, WorkAlreadyQueuedJoinsTheBurst) {
+    // A reading publishes, and a hop queued behind it publishes what it
+    // derives from it: one redraw shows both.
+    QWidget view;
+    Counter counter;
+    Counter derived;
+    std::vector<std::pair<int, int>> seen;
+    auto* refresh = new DeferredRefresh(
+        &view, [&] { seen.emplace_back(counter.value.get(), derived.value.get()); });
+    refresh->observe(counter);
+    refresh->observe(derived);
+    counter.value.set(1);
+    QMetaObject::invokeMethod(
+        &view, [&] { derived.value.set(10); }, Qt::QueuedConnection);
+    processQueuedEvents();
+    EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{1, 10}}));
+}
+
 TEST(DeferredRefreshTest, ALocaleChangeOfTheViewRedrawsIt) {
     QWidget view;
     int refreshes = 0;

@@ -1,6 +1,7 @@
 #include "panel/widgets/DashboardPage.h"
 
 #include "panel/viewmodel/PanelTexts.h"
+#include "panel/widgets/WrappedTextLabel.h"
 #include "qt/KitFonts.h"
 #include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
@@ -93,7 +94,7 @@ QBoxLayout* DashboardPage::buildLocationSection() {
     location->addWidget(makeTextLabel(QStringLiteral("Location Permission"),
                                       PP::systemFont(13, QFont::DemiBold), PP::primaryText(),
                                       this));
-    m_locationText = makeTextLabel(QString(), PP::captionFont(), PP::secondaryText(), this, true);
+    m_locationText = makeWrappedTextLabel(QString(), PP::captionFont(), PP::secondaryText(), this);
     location->addWidget(m_locationText);
     m_locationButton = makePanelButton(QString(), false, this);
     connect(m_locationButton, &QAbstractButton::clicked, this,

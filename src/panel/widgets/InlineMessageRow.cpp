@@ -1,6 +1,7 @@
 #include "panel/widgets/InlineMessageRow.h"
 
 #include "panel/widgets/AccessibleTexts.h"
+#include "panel/widgets/WrappedTextLabel.h"
 #include "qt/Dot.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
@@ -26,7 +27,7 @@ InlineMessageRow::InlineMessageRow(const InlineMessageModel& model, QWidget* par
     dotColumn->addWidget(m_dot);
     dotColumn->addStretch(1);
     layout->addLayout(dotColumn);
-    m_text = makeTextLabel(QString(), PP::captionFont(), PP::secondaryText(), this, true);
+    m_text = makeWrappedTextLabel(QString(), PP::captionFont(), PP::secondaryText(), this);
     m_text->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     layout->addWidget(m_text, 1, Qt::AlignTop);
     apply(model);

@@ -8,6 +8,7 @@
 #include "qt/QtText.h"
 #include "viewkit/TextFit.h"
 
+#include <QEvent>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
@@ -73,7 +74,27 @@ void fitOnOneLine(QLabel* label, const QString& text, const QFont& base) {
 }
 
 void MetricTrendRow::fitValue() {
+    const QFont before = m_value->font();
     fitOnOneLine(m_value, m_valueText, PP::rowValueFont());
+    // A value label of a fixed size repaints itself for a new text and lays
+    // out nothing around it (every poll brings new values). Its height is
+    // the one its font gives it, as the layout would.
+    if (!m_valueHeightFixed || m_value->font() != before)
+        fixValueHeight();
+}
+
+void MetricTrendRow::fixValueHeight() {
+    // The label's size hint never goes below its minimum: free it first.
+    m_value->setMinimumHeight(0);
+    m_value->setMaximumHeight(QWIDGETSIZE_MAX);
+    m_value->setFixedHeight(m_value->sizeHint().height());
+    m_valueHeightFixed = true;
+}
+
+void MetricTrendRow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange && m_valueHeightFixed)
+        fixValueHeight();
 }
 
 QWidget* makeMetricRow(const MetricRowModel& model, QWidget* parent) {

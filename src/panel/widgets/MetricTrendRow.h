@@ -18,12 +18,17 @@ public:
     QLabel* valueLabel() const { return m_value; }
     InlineSparklineView* sparkline() const { return m_sparkline; }
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void fitValue();
+    void fixValueHeight();
 
     QLabel* m_title;
     QLabel* m_value;
     QString m_valueText;
+    bool m_valueHeightFixed = false;
     InlineSparklineView* m_sparkline;
 };
 

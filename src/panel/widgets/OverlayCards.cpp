@@ -1,6 +1,7 @@
 #include "panel/widgets/OverlayCards.h"
 
 #include "panel/viewmodel/PanelTexts.h"
+#include "panel/widgets/WrappedTextLabel.h"
 #include "qt/FocusRing.h"
 #include "qt/KitFonts.h"
 #include "qt/LocaleNumberFormat.h"
@@ -183,7 +184,7 @@ ConnectionMonitorOverlayCard::ConnectionMonitorOverlayCard(const ConnectionMonit
         m_rows.push_back(row);
     }
     page->addLayout(rows);
-    m_status = makeTextLabel(QString(), PP::captionFont(), PP::secondaryText(), this, true);
+    m_status = makeWrappedTextLabel(QString(), PP::captionFont(), PP::secondaryText(), this);
     page->addWidget(m_status);
     page->addStretch(1);
     apply(model);
@@ -244,7 +245,7 @@ CaptivePortalOverlayCard::CaptivePortalOverlayCard(const CaptivePortalCardModel&
     m_lastCheck = new MetricRow(QStringLiteral("Last Check"), QString(), this);
     rows->addWidget(m_lastCheck);
     page->addLayout(rows);
-    m_status = makeTextLabel(QString(), PP::captionFont(), PP::secondaryText(), this, true);
+    m_status = makeWrappedTextLabel(QString(), PP::captionFont(), PP::secondaryText(), this);
     page->addWidget(m_status);
     page->addStretch(1);
     apply(model);

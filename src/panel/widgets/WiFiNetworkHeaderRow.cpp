@@ -44,7 +44,8 @@ void WiFiNetworkHeaderRow::apply(const WiFiHeaderModel& model) {
     static_cast<Dot*>(m_dot)->setColor(model.isConnected ? statusColor(StatusColor::green)
                                                          : paletteWhite(0.45));
     m_channelDetails = qText(model.channelDetails);
-    m_info->setToolTip(m_channelDetails);
+    if (m_info->toolTip() != m_channelDetails)
+        m_info->setToolTip(m_channelDetails);
     m_chip->setVisible(model.bandText.has_value());
     if (model.bandText) {
         setTextIfChanged(m_band, qText(*model.bandText));

@@ -40,11 +40,14 @@ QPointF toQt(const RadarPoint& point) {
     return {point.x, point.y};
 }
 
-QFont numberFont() {
-    return kitFont(32, QFont::Bold);
+// Built once: a frame that draws the centre asks for both.
+const QFont& numberFont() {
+    static const QFont font = kitFont(32, QFont::Bold);
+    return font;
 }
-QFont verdictFont() {
-    return kitFont(12, QFont::DemiBold);
+const QFont& verdictFont() {
+    static const QFont font = kitFont(12, QFont::DemiBold);
+    return font;
 }
 
 // Measured once: building font metrics every frame shows in a profile.
@@ -124,8 +127,14 @@ void RadarCanvasView::setSweepAngle(double degrees) {
         update();
         return;
     }
-    // Only the wedge moves: the rest of the canvas stays as it is.
-    update(sweepRegion(previous) + sweepRegion(degrees) + m_faceDamage);
+    // Only the wedge moves: the rest of the canvas stays as it is. The
+    // previous frame's region is usually still at hand.
+    const QRegion was =
+        m_sweepRegion && m_sweepRegion->degrees == previous && m_sweepRegion->size == size()
+            ? m_sweepRegion->region
+            : sweepRegion(previous);
+    m_sweepRegion = SweepRegion{degrees, size(), sweepRegion(degrees)};
+    update(was + m_sweepRegion->region + m_faceDamage);
     m_faceDamage = QRegion();
 }
 

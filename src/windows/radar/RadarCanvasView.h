@@ -90,6 +90,12 @@ private:
     // What the next frame repaints beyond the sweep: the centre stack for a
     // new number or verdict, everything for a new score colour.
     QRegion m_faceDamage;
+    struct SweepRegion {
+        double degrees;
+        QSize size;
+        QRegion region;
+    };
+    std::optional<SweepRegion> m_sweepRegion;
     // Everything but the outer ring, and everything.
     QImage m_untintedLayers;
     QImage m_staticLayers;
