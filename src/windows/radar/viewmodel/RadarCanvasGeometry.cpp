@@ -55,6 +55,27 @@ RadarWedge radarSweepWedge(const RadarRect& rect, double degrees) {
                       0};
 }
 
+RadarRect radarSectorBounds(RadarPoint centre, double innerRadius, double outerRadius,
+                            double fromDegrees, double toDegrees) {
+    const RadarWedge inner{centre, innerRadius, 0, 0};
+    const RadarWedge outer{centre, outerRadius, 0, 0};
+    const RadarPoint first = inner.pointAt(fromDegrees);
+    double left = first.x, right = first.x, top = first.y, bottom = first.y;
+    const auto include = [&](RadarPoint point) {
+        left = std::min(left, point.x);
+        right = std::max(right, point.x);
+        top = std::min(top, point.y);
+        bottom = std::max(bottom, point.y);
+    };
+    include(inner.pointAt(toDegrees));
+    include(outer.pointAt(fromDegrees));
+    include(outer.pointAt(toDegrees));
+    // The outer arc bulges furthest where it crosses an axis.
+    for (double axis = std::ceil(fromDegrees / 90) * 90; axis < toDegrees; axis += 90)
+        include(outer.pointAt(axis));
+    return RadarRect{left, top, right - left, bottom - top};
+}
+
 std::vector<RadarRect> radarSectorCover(RadarPoint centre, double radius, double fromDegrees,
                                         double toDegrees, double margin) {
     // Pieces of at most 15 degrees, each split into an inner and an outer
@@ -70,24 +91,10 @@ std::vector<RadarRect> radarSectorCover(RadarPoint centre, double radius, double
         const double from = fromDegrees + span * i / pieces;
         const double to = fromDegrees + span * (i + 1) / pieces;
         for (int ring = 0; ring < kRings; ++ring) {
-            const RadarWedge inner{centre, radius * ring / kRings, 0, 0};
-            const RadarWedge outer{centre, radius * (ring + 1) / kRings, 0, 0};
-            RadarPoint first = inner.pointAt(from);
-            double left = first.x, right = first.x, top = first.y, bottom = first.y;
-            const auto include = [&](RadarPoint point) {
-                left = std::min(left, point.x);
-                right = std::max(right, point.x);
-                top = std::min(top, point.y);
-                bottom = std::max(bottom, point.y);
-            };
-            include(inner.pointAt(to));
-            include(outer.pointAt(from));
-            include(outer.pointAt(to));
-            // The outer arc bulges furthest where it crosses an axis.
-            for (double axis = std::ceil(from / 90) * 90; axis < to; axis += 90)
-                include(outer.pointAt(axis));
-            cover.push_back(RadarRect{left - margin, top - margin, right - left + 2 * margin,
-                                      bottom - top + 2 * margin});
+            const RadarRect box = radarSectorBounds(centre, radius * ring / kRings,
+                                                    radius * (ring + 1) / kRings, from, to);
+            cover.push_back(RadarRect{box.x - margin, box.y - margin, box.width + 2 * margin,
+                                      box.height + 2 * margin});
         }
     }
     return cover;

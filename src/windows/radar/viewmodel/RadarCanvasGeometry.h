@@ -96,6 +96,11 @@ struct RadarWedge {
 };
 RadarWedge radarSweepWedge(const RadarRect& rect, double degrees = kRadarSweepDegrees);
 
+// The bounding box of the ring sector between two radii and two angles
+// (an inner radius of 0 makes it a wedge).
+RadarRect radarSectorBounds(RadarPoint centre, double innerRadius, double outerRadius,
+                            double fromDegrees, double toDegrees);
+
 // A few rectangles that together cover the sector of the given radius
 // around centre from fromDegrees through increasing angles to toDegrees
 // (at most one turn), each grown by margin: what a frame repaints where the

@@ -118,21 +118,11 @@ RadarPixelRect intersected(const RadarPixelRect& a, const RadarPixelRect& b) {
 }
 
 RadarPixelRect radarSweepPixelBounds(const RadarSweepPaint& sweep) {
-    const RadarWedge arc{sweep.centre, sweep.radius, 0, 0};
-    const double from = sweep.leadingDegrees - sweep.widthDegrees;
-    const double to = sweep.leadingDegrees;
-    double left = sweep.centre.x, right = left, top = sweep.centre.y, bottom = top;
-    const auto include = [&](RadarPoint point) {
-        left = std::min(left, point.x);
-        right = std::max(right, point.x);
-        top = std::min(top, point.y);
-        bottom = std::max(bottom, point.y);
-    };
-    include(arc.pointAt(from));
-    include(arc.pointAt(to));
-    // The arc bulges furthest where it crosses an axis.
-    for (double axis = std::ceil(from / 90) * 90; axis < to; axis += 90)
-        include(arc.pointAt(axis));
+    const RadarRect box =
+        radarSectorBounds(sweep.centre, 0, sweep.radius, sweep.leadingDegrees - sweep.widthDegrees,
+                          sweep.leadingDegrees);
+    const double left = box.x, top = box.y;
+    const double right = box.x + box.width, bottom = box.y + box.height;
     // A pixel whose centre lies within half a pixel of the edge is touched.
     const int x = static_cast<int>(std::floor(left - 1));
     const int y = static_cast<int>(std::floor(top - 1));
