@@ -22,12 +22,8 @@ client_if=lmc$suffix router_client_if=lmrc$suffix router_server_if=lmrs$suffix s
 net=10.219
 . "$here/../speedtest/shaped-link.sh"
 build_link
-for dev in $router_client_if $router_server_if; do
-    ip netns exec $router tc qdisc replace dev $dev root tbf rate 100mbit burst 64kb latency 50ms
-done
-ip netns exec $server "$build/bin/speedtest_bench_server" $server_ip 8080 cubic > "$work/server.out" &
-server_pid=$!
-await_line "$work/server.out" "^port "
+shape 100 50ms
+start_bench_server "$build/bin"
 
 home=$work/home
 for tree in "$@"; do

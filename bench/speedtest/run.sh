@@ -27,24 +27,7 @@ net=10.217
 service=http://$net.2.2:8080
 . "$here/shaped-link.sh"
 build_link
-
-# The server sends with cubic; the client (the upload) keeps the kernel's default.
-ip netns exec $server "$bin/speedtest_bench_server" $server_ip 8080 cubic > "$work/server.out" &
-server_pid=$!
-await_line "$work/server.out" "^port "
-
-# shape RATE_MBIT QUEUE_LATENCY: tbf on the router's egress towards the
-# client (download) and towards the server (upload).
-shape() {
-    case $1 in
-    20) burst=32kb ;;
-    100) burst=64kb ;;
-    *) burst=256kb ;;
-    esac
-    for dev in $router_client_if $router_server_if; do
-        ip netns exec $router tc qdisc replace dev $dev root tbf rate "$1mbit" burst $burst latency "$2"
-    done
-}
+start_bench_server "$bin"
 
 # delay MILLISECONDS: everything the client sends towards the server waits
 # that long in the router (a TUN delay line, since this kernel has no

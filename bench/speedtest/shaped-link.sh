@@ -4,7 +4,8 @@
 # octets of the link's addresses. This sets $client_ip, $server_ip and
 # $work, the clean-up that ends $step_pid, $delay_pid, $server_pid and
 # whatever else runs in the namespaces, then removes them (also on
-# failure), and helpers to build the link and wait for a started child.
+# failure), and helpers to build and shape the link, start the bench server
+# and wait for a started child.
 client_ip=$net.1.2 server_ip=$net.2.2
 work=$(mktemp -d)
 server_pid= delay_pid= step_pid=
@@ -73,4 +74,25 @@ build_link() {
     ip -n $client route add default via $net.1.1
     ip -n $server route add default via $net.2.1
     ip netns exec $router sysctl -qw net.ipv4.ip_forward=1
+}
+
+# shape RATE_MBIT QUEUE_LATENCY: tbf on the router's egress towards the
+# client (download) and towards the server (upload).
+shape() {
+    case $1 in
+    20) burst=32kb ;;
+    100) burst=64kb ;;
+    *) burst=256kb ;;
+    esac
+    for dev in $router_client_if $router_server_if; do
+        ip netns exec $router tc qdisc replace dev $dev root tbf rate "$1mbit" burst $burst latency "$2"
+    done
+}
+
+# start_bench_server BIN_DIR: the bench server on $server_ip:8080, sending
+# with cubic (the client, for the upload, keeps the kernel's default).
+start_bench_server() {
+    ip netns exec $server "$1/speedtest_bench_server" $server_ip 8080 cubic > "$work/server.out" &
+    server_pid=$!
+    await_line "$work/server.out" "^port "
 }

@@ -21,13 +21,8 @@ client_if=lwc$suffix router_client_if=lwrc$suffix router_server_if=lwrs$suffix s
 net=10.218
 . "$here/../speedtest/shaped-link.sh"
 build_link
-for dev in $router_client_if $router_server_if; do
-    ip netns exec $router tc qdisc replace dev $dev root tbf rate 100mbit burst 64kb latency 50ms
-done
-
-ip netns exec $server "$bin/speedtest_bench_server" $server_ip 8080 cubic > "$work/server.out" &
-server_pid=$!
-await_line "$work/server.out" "^port "
+shape 100 50ms
+start_bench_server "$bin"
 
 echo "kernel $(uname -r), $(nproc) cores; client $client_ip -> router (tbf 100 Mbit/s, queue 50ms) -> server $server_ip"
 step ip netns exec $client env QT_QPA_PLATFORM=offscreen \
