@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Measures the running application (see run.sh): CPU per minute with the
-popover closed and open, peak RSS, and the click-to-first-frame time."""
+popover closed and open, peak RSS beside that of a bare tray application, and
+the click-to-first-frame time."""
 import json
 import os
 import statistics
@@ -16,10 +17,18 @@ TICKS = os.sysconf("SC_CLK_TCK")
 
 
 def cpu_seconds(pid):
-    """The process's own CPU and that of its children it has waited for."""
+    """The process's own CPU and that of its children it has waited for;
+    the process's own; its main thread's."""
     with open(f"/proc/{pid}/stat") as stat:
         fields = stat.read().rsplit(")", 1)[1].split()
-    return sum(int(fields[i]) for i in (11, 12, 13, 14)) / TICKS
+    with open(f"/proc/{pid}/task/{pid}/stat") as stat:
+        main_thread = stat.read().rsplit(")", 1)[1].split()
+    return (sum(int(fields[i]) for i in (11, 12, 13, 14)) / TICKS, sum(int(fields[i]) for i in (11, 12)) / TICKS,
+            sum(int(main_thread[i]) for i in (11, 12)) / TICKS)
+
+
+def per_minute(start, end, seconds):
+    return [(e - s) * 60 / seconds for s, e in zip(start, end)]
 
 
 def peak_rss_kib(pid):
@@ -53,14 +62,14 @@ def main():
 
         start = cpu_seconds(app.pid)
         time.sleep(seconds)
-        closed = (cpu_seconds(app.pid) - start) * 60 / seconds
+        closed = per_minute(start, cpu_seconds(app.pid), seconds)
 
         desk.click(cx, cy)
         shown = desk.wait_for(lambda: desk.popover(app.pid), 10, "the popover")
         time.sleep(2)
         start = cpu_seconds(app.pid)
         time.sleep(seconds)
-        opened = (cpu_seconds(app.pid) - start) * 60 / seconds
+        opened = per_minute(start, cpu_seconds(app.pid), seconds)
         if desk.popover(app.pid) is None:
             desk.fail("the popover closed during the measurement")
         desk.click(cx, cy)
@@ -91,9 +100,14 @@ def main():
         rss = peak_rss_kib(app.pid)
         app.terminate()
         app.wait(10)
-        print(f"popover closed (4 s polling): {closed:.2f} CPU s per minute (process and children)")
-        print(f"popover open (0.5 s polling): {opened:.2f} CPU s per minute (process and children)")
+        floor = subprocess.run([os.path.join(os.path.dirname(desk.APP), "rss_floor")], env=desk.app_env(desktop),
+                               capture_output=True, text=True, timeout=30, check=True).stdout.strip()
+        for name, (total, own, main_thread) in (("popover closed (4 s polling)", closed),
+                                                 ("popover open (0.5 s polling)", opened)):
+            print(f"{name}: {total:.2f} CPU s per minute (process and children; "
+                  f"the process alone {own:.3f}, its main thread {main_thread:.3f})")
         print(f"peak RSS: {rss / 1024:.1f} MiB")
+        print(floor)
         print(f"tray click to first painted popover frame: median {statistics.median(delays):.0f} ms "
               f"(min {min(delays):.0f}, max {max(delays):.0f}, n={len(delays)}; from the press sent to the X server, "
               "one pixel read every 0.5 ms)")

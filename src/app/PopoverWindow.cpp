@@ -5,6 +5,7 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -101,12 +102,13 @@ void PopoverWindow::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void PopoverWindow::paintEvent(QPaintEvent*) {
+void PopoverWindow::paintEvent(QPaintEvent* event) {
     // The panel's own content paints over this; it shows only around it,
     // inside the rounded shape.
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillPath(roundedShape(QRectF(rect()), cornerRadius), paletteColor(0.11, 0.12, 0.15));
+    fillRoundedShape(painter, event->region(), rect(), cornerRadius, 0,
+                     paletteColor(0.11, 0.12, 0.15));
 }
 
 } // namespace lumra

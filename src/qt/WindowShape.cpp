@@ -1,9 +1,12 @@
 #include "qt/WindowShape.h"
 
 #include <QGuiApplication>
+#include <QPainter>
 #include <QRegion>
 #include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <xcb/xcb.h>
 
@@ -13,6 +16,24 @@ QPainterPath roundedShape(const QRectF& rect, double radius) {
     QPainterPath path;
     path.addRoundedRect(rect, radius, radius);
     return path;
+}
+
+bool insideRoundedShape(const QRegion& region, const QRect& rect, double radius, int edge) {
+    const int corner = static_cast<int>(std::ceil(radius)) + edge;
+    const QRect tall = rect.adjusted(corner, edge, -corner, -edge);
+    const QRect wide = rect.adjusted(edge, corner, -edge, -corner);
+    return std::all_of(region.begin(), region.end(),
+                       [&](const QRect& r) { return tall.contains(r) || wide.contains(r); });
+}
+
+void fillRoundedShape(QPainter& painter, const QRegion& region, const QRect& rect, double radius,
+                      int edge, const QBrush& brush) {
+    if (!insideRoundedShape(region, rect, radius, edge)) {
+        painter.fillPath(roundedShape(QRectF(rect), radius), brush);
+        return;
+    }
+    for (const QRect& r : region)
+        painter.fillRect(r, brush);
 }
 
 bool desktopComposites() {

@@ -3,6 +3,7 @@
 #include "panel/viewmodel/PanelTexts.h"
 #include "panel/widgets/DashboardPage.h"
 #include "panel/widgets/InlineMessageRow.h"
+#include "panel/widgets/MetricRow.h"
 #include "panel/widgets/OverlayCards.h"
 #include "panel/widgets/SettingsOverlayCard.h"
 #include "panel/widgets/WrappedTextLabel.h"
@@ -596,6 +597,53 @@ TEST(PanelDashboard, ARedrawPaintsAndLaysOutOnlyWhatChanged) {
     built.layout()->activate();
     EXPECT_LT(QFontInfo(routerRow->valueLabel()->font()).pixelSize(), 12);
     EXPECT_EQ(routerRow->valueLabel()->geometry(), built.valueLabel()->geometry());
+}
+
+TEST(PanelDashboard, ARotatingValueLaysOutNothingOnceSeenAndShowsWhereAFreshRowDoes) {
+    PanelFixture f;
+    f.run(20);
+    auto view = f.makeView();
+    showAndSettle(f, *view);
+    auto* page = pageOf<DashboardPage>(*view);
+    auto* domainRow = dynamic_cast<MetricRow*>(page->metricRows()[8]);
+    ASSERT_NE(domainRow, nullptr);
+    ASSERT_EQ(domainRow->titleLabel()->text(), "Domain");
+    DashboardModel model = view->dashboardModel();
+    const std::vector<std::string> domains{"apple.com", "wikipedia.org", "a.io", "example.com"};
+    const auto showDomain = [&](const std::string& domain) {
+        model.dnsRows[0].value = domain;
+        page->apply(model);
+        test::processQueuedEvents();
+    };
+    // What a row draws of itself, over nothing.
+    const auto drawn = [](QWidget& row) {
+        QImage image(row.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        row.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image;
+    };
+    for (const auto& domain : domains)
+        showDomain(domain);
+
+    RedrawRecorder secondRound(view.get());
+    for (const auto& domain : domains) {
+        showDomain(domain);
+        MetricRow built(QStringLiteral("Domain"), QString::fromStdString(domain));
+        built.resize(domainRow->size());
+        built.layout()->activate();
+        EXPECT_EQ(drawn(*domainRow), drawn(built)) << domain;
+        EXPECT_EQ(domainRow->valueLabel()->geometry().right(),
+                  built.valueLabel()->geometry().right());
+    }
+    EXPECT_EQ(secondRound.layouts, 0);
+    EXPECT_TRUE(secondRound.painted.count(domainRow->valueLabel()));
+
+    // A value longer than any before takes the room it needs, as before.
+    showDomain("a-much-longer-name.example.org");
+    MetricRow built(QStringLiteral("Domain"), QStringLiteral("a-much-longer-name.example.org"));
+    built.resize(domainRow->size());
+    built.layout()->activate();
+    EXPECT_EQ(drawn(*domainRow), drawn(built));
 }
 
 TEST(PanelDashboard, ComingOnScreenShowsWhatChangedOffScreenWithoutAFade) {

@@ -9,11 +9,14 @@
 #include "qt/QtApplicationActivationNotifier.h"
 #include "qt/Spinner.h"
 #include "qt/ToggleSwitch.h"
+#include "qt/WindowShape.h"
 #include "tests/support/WidgetTesting.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QLinearGradient>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -253,6 +256,50 @@ TEST(ApplicationActivationNotifierTest, RunsTheBlocksOnceEachTimeTheApplicationB
     notifier.applicationStateChanged(Qt::ApplicationActive);
     EXPECT_EQ(first, 2);
     EXPECT_EQ(second, 1);
+}
+
+TEST(WindowShapeTest, ARepaintInsideTheShapeFillsTheSamePixelsAsTheWholeOutline) {
+    const QRect bounds(0, 0, 400, 650);
+    QLinearGradient gradient(QPointF(0.5, 0.5), QPointF(399.5, 649.5));
+    gradient.setColorAt(0, QColor(30, 34, 44));
+    gradient.setColorAt(1, QColor(18, 20, 27));
+    struct Case {
+        const char* name;
+        QRegion region;
+        int edge;
+        bool inside;
+    };
+    const std::vector<Case> cases{
+        {"a value label", QRegion(300, 200, 64, 16), 1, true},
+        {"two rows", QRegion(16, 100, 120, 20) + QRegion(200, 400, 180, 30), 1, true},
+        {"a whole-width band", QRegion(0, 300, 400, 40), 0, true},
+        {"the border's ring", QRegion(0, 300, 400, 40), 1, false},
+        {"a corner", QRegion(2, 2, 30, 30), 1, false},
+        {"just past the corner", QRegion(15, 1, 100, 10), 1, true},
+        {"the bottom edge", QRegion(100, 640, 50, 10), 1, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(insideRoundedShape(c.region, bounds, 14, c.edge), c.inside) << c.name;
+        for (const QBrush& brush : {QBrush(gradient), QBrush(QColor(28, 31, 38))}) {
+            QImage whole(bounds.size(), QImage::Format_ARGB32_Premultiplied);
+            QImage part(bounds.size(), QImage::Format_ARGB32_Premultiplied);
+            whole.fill(Qt::transparent);
+            part.fill(Qt::transparent);
+            {
+                QPainter painter(&whole);
+                painter.setRenderHint(QPainter::Antialiasing);
+                painter.setClipRegion(c.region);
+                painter.fillPath(roundedShape(QRectF(bounds), 14), brush);
+            }
+            {
+                QPainter painter(&part);
+                painter.setRenderHint(QPainter::Antialiasing);
+                painter.setClipRegion(c.region);
+                fillRoundedShape(painter, c.region, bounds, 14, c.edge, brush);
+            }
+            EXPECT_EQ(part, whole) << c.name;
+        }
+    }
 }
 
 TEST(PlainTextLabelTest, ShowsMarkupLiterallyInItsColourAlsoInsideAButton) {

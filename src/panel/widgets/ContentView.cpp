@@ -17,6 +17,7 @@
 #include "viewkit/MetricFormat.h"
 
 #include <QHBoxLayout>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollArea>
@@ -290,7 +291,7 @@ void ContentView::showEvent(QShowEvent* event) {
     }
 }
 
-void ContentView::paintEvent(QPaintEvent*) {
+void ContentView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
@@ -298,10 +299,13 @@ void ContentView::paintEvent(QPaintEvent*) {
     gradient.setColorAt(0, PP::backgroundStart());
     gradient.setColorAt(1, PP::backgroundEnd());
     // Only the rounded shape: outside it the host window is transparent (or
-    // cut away by its mask).
-    painter.fillPath(roundedShape(QRectF(rect()), 14), gradient);
+    // cut away by its mask). The border lies on the outermost pixel ring.
+    constexpr double radius = 14;
+    fillRoundedShape(painter, event->region(), rect(), radius, 1, gradient);
+    if (insideRoundedShape(event->region(), rect(), radius, 1))
+        return;
     painter.setPen(QPen(PP::border(), 1));
-    painter.drawPath(roundedShape(bounds, 14));
+    painter.drawPath(roundedShape(bounds, radius));
 }
 
 } // namespace lumra

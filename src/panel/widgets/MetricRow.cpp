@@ -6,6 +6,7 @@
 #include "qt/PlainTextLabel.h"
 
 #include <QHBoxLayout>
+#include <algorithm>
 
 namespace lumra {
 
@@ -27,11 +28,31 @@ MetricRow::MetricRow(const QString& title, const QString& value, QWidget* parent
     setAccessibleName(title);
     m_value->setAccessibleName(title);
     m_value->setAccessibleDescription(value);
+    fitValueSize();
 }
 
 void MetricRow::setValue(const QString& value) {
-    setTextIfChanged(m_value, value);
+    if (m_value->text() != value) {
+        m_value->setText(value);
+        fitValueSize();
+    }
     setAccessibleDescriptionIfChanged(m_value, value);
+}
+
+void MetricRow::fitValueSize() {
+    // A label of a fixed size takes a new text without laying out the page
+    // (a rotating value changes every poll). It keeps the widest width it
+    // has needed while that still fits beside the title: the text is
+    // right-aligned, so it shows where a label of its own width would.
+    const QSize needed = m_value->sizeHint();
+    const int available = width() - m_title->width() - layout()->spacing();
+    const int kept = m_value->minimumWidth();
+    const int width = kept >= needed.width() && kept <= std::max(available, needed.width())
+                          ? kept
+                          : needed.width();
+    if (m_value->minimumSize() != QSize(width, needed.height()) ||
+        m_value->maximumSize() != QSize(width, needed.height()))
+        m_value->setFixedSize(width, needed.height());
 }
 
 } // namespace lumra

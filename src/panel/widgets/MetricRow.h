@@ -14,6 +14,8 @@ public:
     QLabel* valueLabel() const { return m_value; }
 
 private:
+    void fitValueSize();
+
     QLabel* m_title;
     QLabel* m_value;
 };

@@ -167,7 +167,8 @@ def click(x, y, button=1):
     subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", str(button)], check=True)
 
 
-def start_app(desktop, extra_env=None, server=None):
+def app_env(desktop, extra_env=None):
+    """The environment the application runs in on this desktop."""
     home = os.path.join(desktop.tmp, "home")
     runtime = os.path.join(desktop.tmp, "runtime")
     os.makedirs(home, exist_ok=True)
@@ -177,6 +178,11 @@ def start_app(desktop, extra_env=None, server=None):
                LUMRA_UPDATE_DOWNLOAD_BASE_URL="http://127.0.0.1:9/download/")
     env.pop("QT_QPA_PLATFORM", None)
     env.update(extra_env or {})
+    return env
+
+
+def start_app(desktop, extra_env=None, server=None):
+    env = app_env(desktop, extra_env)
     script = (server + " & " if server else "") + 'exec "$0"'
     log = os.path.join(desktop.tmp, "app.log")
     app = subprocess.Popen(["sh", "-c", script, APP], env=env, stdout=open(log, "w"), stderr=subprocess.STDOUT)
