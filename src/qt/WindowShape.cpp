@@ -26,14 +26,15 @@ bool insideRoundedShape(const QRegion& region, const QRect& rect, double radius,
                        [&](const QRect& r) { return tall.contains(r) || wide.contains(r); });
 }
 
-void fillRoundedShape(QPainter& painter, const QRegion& region, const QRect& rect, double radius,
+bool fillRoundedShape(QPainter& painter, const QRegion& region, const QRect& rect, double radius,
                       int edge, const QBrush& brush) {
     if (!insideRoundedShape(region, rect, radius, edge)) {
         painter.fillPath(roundedShape(QRectF(rect), radius), brush);
-        return;
+        return false;
     }
     for (const QRect& r : region)
         painter.fillRect(r, brush);
+    return true;
 }
 
 bool desktopComposites() {

@@ -23,8 +23,9 @@ bool insideRoundedShape(const QRegion& region, const QRect& rect, double radius,
 
 // Fills the rounded shape of rect with brush where region needs it. A region
 // inside the shape (see above) is filled as plain rectangles: the pixels are
-// the same, and a small repaint does not rasterise the whole outline.
-void fillRoundedShape(QPainter& painter, const QRegion& region, const QRect& rect, double radius,
+// the same, and a small repaint does not rasterise the whole outline. Returns
+// whether the region was inside.
+bool fillRoundedShape(QPainter& painter, const QRegion& region, const QRect& rect, double radius,
                       int edge, const QBrush& brush);
 
 // Whether a compositing manager draws this desktop (always on Wayland; on

@@ -301,8 +301,7 @@ void ContentView::paintEvent(QPaintEvent* event) {
     // Only the rounded shape: outside it the host window is transparent (or
     // cut away by its mask). The border lies on the outermost pixel ring.
     constexpr double radius = 14;
-    fillRoundedShape(painter, event->region(), rect(), radius, 1, gradient);
-    if (insideRoundedShape(event->region(), rect(), radius, 1))
+    if (fillRoundedShape(painter, event->region(), rect(), radius, 1, gradient))
         return;
     painter.setPen(QPen(PP::border(), 1));
     painter.drawPath(roundedShape(bounds, radius));

@@ -50,9 +50,8 @@ void MetricRow::fitValueSize() {
     const int width = kept >= needed.width() && kept <= std::max(available, needed.width())
                           ? kept
                           : needed.width();
-    if (m_value->minimumSize() != QSize(width, needed.height()) ||
-        m_value->maximumSize() != QSize(width, needed.height()))
-        m_value->setFixedSize(width, needed.height());
+    // An unchanged size sets nothing and lays out nothing.
+    m_value->setFixedSize(width, needed.height());
 }
 
 } // namespace lumra
