@@ -11,7 +11,7 @@ that needs the host's own programs (Qt, Xvfb, python3) shares host
 directories read-only over virtio-9p instead of packing them; scene/host-root
 mounts them in the VM.
 
-./setup unpacks the kernel into KERNEL_CACHE (`lumra_vm.py install-kernel`);
+./setup --tests unpacks the kernel into KERNEL_CACHE (`lumra_vm.py install-kernel`);
 without it a run fetches the kernel itself into its own cache directory
 (inside the build directory), where the initramfs is kept too, so a second
 run only boots.
@@ -31,7 +31,7 @@ import time
 from pathlib import Path
 
 SCENE_DIR = Path(__file__).resolve().parent / "scene"
-# Filled by ./setup (as root), read by every build directory's VM tests.
+# Filled by ./setup --tests (as root), read by every build directory's VM tests.
 KERNEL_CACHE = Path("/var/cache/lumra-vm")
 KERNEL_META_PACKAGE = "linux-image-amd64"
 # The one LINUX-NOTES.md item 9 was checked with; used only when apt cannot
@@ -104,7 +104,7 @@ def is_usable(kernel, host_share):
 
 
 def locate_kernel(cache, host_share=False):
-    """The kernel ./setup unpacked, else one this build directory fetched
+    """The kernel ./setup --tests unpacked, else one this build directory fetched
     earlier, else a fresh fetch into it; offline, any cached kernel. With
     host_share, only one that has the modules for host shares."""
     version = resolve_kernel_version()
@@ -453,7 +453,7 @@ def run_test(cache, programs, script, run_dir, check, passed, timeout=240, **sce
     console's tail) or PASS and passed. Returns the exit status; SKIP when
     qemu is missing."""
     if qemu_binary() is None:
-        print("SKIP: qemu-system-x86_64 is not installed (./setup installs qemu-system-x86); "
+        print("SKIP: qemu-system-x86_64 is not installed (./setup --tests installs qemu-system-x86); "
               "the simulated-radio test cannot run")
         return SKIP
     try:
