@@ -1,6 +1,7 @@
 #include "qt/KitButton.h"
 
 #include "qt/FocusRing.h"
+#include "qt/KitAccessibility.h"
 #include "qt/SymbolRegistry.h"
 
 #include <QFontMetrics>
@@ -11,11 +12,17 @@ namespace lumra {
 
 KitButton::KitButton(KitButtonStyle style, const QString& text, QWidget* parent)
     : QAbstractButton(parent), m_style(std::move(style)) {
+    installKitAccessibility();
     setText(text);
     setFont(m_style.font);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+bool KitButton::isTab() const {
+    return isCheckable() &&
+           (m_style.checkedTextColor || m_style.checkedFont || m_style.underlinesWhenChecked);
 }
 
 void KitButton::onClick(std::function<void()> action) {

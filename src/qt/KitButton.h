@@ -49,6 +49,9 @@ public:
     // Runs action on every click.
     void onClick(std::function<void()> action);
     const KitButtonStyle& style() const { return m_style; }
+    // Checkable, with a checked look of its own: assistive technology hears
+    // of a tab, selected while checked.
+    bool isTab() const;
     void setStyle(KitButtonStyle style);
 
     QSize sizeHint() const override;

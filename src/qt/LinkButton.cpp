@@ -1,13 +1,17 @@
 #include "qt/LinkButton.h"
 
 #include "qt/FocusRing.h"
+#include "qt/KitAccessibility.h"
 #include "qt/Palette.h"
 
 #include <QPainter>
 
 namespace lumra {
 
-LinkButton::LinkButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
+LinkButton::LinkButton(const QString& text, QWidget* parent) : QPushButton(parent) {
+    // The text is set here, once the factory is there.
+    installKitAccessibility();
+    setText(text);
     setFlat(true);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

@@ -1,6 +1,7 @@
 #include "qt/ToggleSwitch.h"
 
 #include "qt/FocusRing.h"
+#include "qt/KitAccessibility.h"
 #include "qt/Palette.h"
 
 #include <QPainter>
@@ -9,6 +10,7 @@
 namespace lumra {
 
 ToggleSwitch::ToggleSwitch(QWidget* parent) : QAbstractButton(parent) {
+    installKitAccessibility();
     setCheckable(true);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);

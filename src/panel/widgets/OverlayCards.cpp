@@ -3,6 +3,7 @@
 #include "panel/viewmodel/PanelTexts.h"
 #include "panel/widgets/WrappedTextLabel.h"
 #include "qt/FocusRing.h"
+#include "qt/KitAccessibility.h"
 #include "qt/KitFonts.h"
 #include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
@@ -42,6 +43,7 @@ QLayout* makePageHeader(QWidget* owner, const QString& title, const QString& sub
 ToolboxToolRow::ToolboxToolRow(const ToolboxRowModel& model, std::function<void()> action,
                                QWidget* parent)
     : QAbstractButton(parent) {
+    installKitAccessibility();
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setAccessibleName(qText(model.title));
