@@ -27,6 +27,10 @@ reach nothing but 127.0.0.1 and the X server's abstract socket is private. Scena
           through the tray shows real latency and DNS figures and sparklines
           of several points, read from the application's accessibility tree
           over AT-SPI.
+  assistive
+          trayer as the tray host: the popover's monitoring switch, toggled
+          as a screen reader does (AT-SPI doAction(0)), changes the stored
+          setting both ways and tells its checked state.
 Afterwards no child process of the application is left."""
 import ctypes
 import json
@@ -675,6 +679,48 @@ def scenario_keyboard(desktop):
     expect_clean_exit(app, known_pids(desktop))
 
 
+def stored_defaults(desktop):
+    """The application's defaults file, or {} while it has written none."""
+    try:
+        with open(os.path.join(desktop.tmp, "home", ".config", "lumra", "defaults.json")) as defaults:
+            return json.load(defaults)
+    except (OSError, ValueError):
+        return {}
+
+
+def showing_check_box(pyatspi, name):
+    """The showing check box called name (the label beside it has the same name)."""
+    found = [node for node, _ in showing_named(pyatspi, name) if node.getRole() == pyatspi.ROLE_CHECK_BOX]
+    return found[0] if found else None
+
+
+def scenario_assistive(desktop):
+    # A screen reader toggles the popover's monitoring switch through its
+    # first action, as it would on Enter or Space in its browse mode.
+    import pyatspi
+
+    app = start_app(desktop, {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
+    open_popover_from_tray(app)
+    switch = wait_for(lambda: showing_check_box(pyatspi, "Enabled"), 15, "the monitoring switch over AT-SPI")
+    time.sleep(0.5)
+    for enabled in (False, True):
+        was_checked = switch.getState().contains(pyatspi.STATE_CHECKED)
+        if was_checked == enabled:
+            fail(f"the switch reads checked={was_checked} before it is toggled to {enabled}")
+        action = switch.queryAction()
+        print(f"doAction(0) {action.getName(0)!r} on the switch, checked={was_checked}")
+        action.doAction(0)
+        wait_for(lambda: stored_defaults(desktop).get("monitoringEnabled") is enabled, 5,
+                 f"the stored setting monitoringEnabled to become {enabled}")
+        wait_for(lambda: switch.getState().contains(pyatspi.STATE_CHECKED) == enabled, 5,
+                 f"the switch to read checked={enabled}")
+        print(f"monitoringEnabled {enabled}, the switch reads checked={enabled}")
+    time.sleep(1.5)
+    desktop.screenshot("desktop-assistive-popover")
+    app.send_signal(signal.SIGTERM)
+    expect_clean_exit(app, known_pids(desktop))
+
+
 def main():
     # Orphans of the application become ours, so none can hide.
     ctypes.CDLL(None, use_errno=True).prctl(36, 1, 0, 0, 0)
@@ -688,8 +734,8 @@ def main():
     subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
     scenario = {"tray": scenario_tray, "sni": scenario_sni, "notify": scenario_notify,
                 "live": scenario_live, "memory": scenario_memory, "frames": scenario_frames, "hostile": scenario_hostile,
-                "keyboard": scenario_keyboard}[sys.argv[1]]
-    desktop = Desktop(tray=sys.argv[1] in ("tray", "live", "memory", "frames", "hostile", "keyboard"))
+                "keyboard": scenario_keyboard, "assistive": scenario_assistive}[sys.argv[1]]
+    desktop = Desktop(tray=sys.argv[1] in ("tray", "live", "memory", "frames", "hostile", "keyboard", "assistive"))
     try:
         scenario(desktop)
     finally:
