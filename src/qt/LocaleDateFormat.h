@@ -1,7 +1,8 @@
 // Dates and times in the locale's own short, medium and long styles. Qt has
 // only short and long, so the styles come from ICU (which Qt loads itself):
 // the German medium date is "01.05.2024", the US one "May 1, 2024". The
-// moment is shown in the process's time zone. Main thread.
+// moment is shown in the system's time zone as it is at each call, as Qt's
+// local time shows it. Main thread.
 #pragma once
 
 #include "shell/buildinfo/ReleaseDateDisplayFormatting.h"

@@ -1,6 +1,10 @@
 #include "qt/LocaleDateFormat.h"
 
+#include <cstdlib>
+#include <ctime>
 #include <gtest/gtest.h>
+#include <optional>
+#include <string>
 
 namespace lumra {
 namespace {
@@ -41,6 +45,58 @@ TEST(LocaleDateFormatTest, ReleaseDatesInTheLongStyleOfTheGivenLocale) {
     EXPECT_EQ(
         LocaleLongDateFormatter(QLocale(QLocale::English, QLocale::UnitedStates)).format(moment),
         "May 1, 2024");
+}
+
+// Sets TZ for the process, as a change of the system's zone reaches a
+// running program, and puts the old value back.
+class ScopedTimeZone {
+public:
+    ScopedTimeZone() {
+        if (const char* value = std::getenv("TZ"))
+            m_saved = value;
+    }
+    ~ScopedTimeZone() {
+        if (m_saved)
+            ::setenv("TZ", m_saved->c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+    void set(const char* zone) {
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+    }
+
+private:
+    std::optional<std::string> m_saved;
+};
+
+TEST(LocaleDateFormatTest, TheTimeFollowsTheSystemsZoneWhileRunning) {
+    struct Row {
+        const char* zone;
+        const char* text;
+    };
+    const Row rows[] = {
+        {"UTC", "01.05.2024, 12:00:00"},
+        {"Asia/Tokyo", "01.05.2024, 21:00:00"},
+        {"America/New_York", "01.05.2024, 08:00:00"},
+        // A POSIX rule that names no zone: the offset local time has.
+        {"<+0330>-3:30", "01.05.2024, 15:30:00"},
+        {"Europe/Berlin", "01.05.2024, 14:00:00"},
+    };
+    const QLocale german(QLocale::German, QLocale::Germany);
+    ScopedTimeZone timeZone;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.zone);
+        timeZone.set(row.zone);
+        EXPECT_EQ(
+            localeDateTimeText(mayDay(), german, LocaleDateStyle::medium, LocaleDateStyle::medium)
+                .toStdString(),
+            row.text);
+        // The hour of Qt's own local time.
+        EXPECT_EQ(std::string(row.text).substr(12),
+                  mayDay().toLocalTime().toString(QStringLiteral("HH:mm:ss")).toStdString());
+    }
 }
 
 } // namespace
