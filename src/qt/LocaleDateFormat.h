@@ -5,7 +5,7 @@
 // local time shows it. Main thread.
 #pragma once
 
-#include "shell/buildinfo/ReleaseDateDisplayFormatting.h"
+#include "viewkit/ReleaseDateDisplayFormatting.h"
 
 #include <QDateTime>
 #include <QLocale>

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "platform/bundle/Bundle.h"
-#include "shell/buildinfo/ReleaseDateDisplayFormatting.h"
+#include "viewkit/ReleaseDateDisplayFormatting.h"
 
 #include <chrono>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "shell/buildinfo/ReleaseDateDisplayFormatting.h"
+#include "viewkit/ReleaseDateDisplayFormatting.h"
 
 #include <array>
 #include <ctime>
