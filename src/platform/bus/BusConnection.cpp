@@ -4,7 +4,9 @@
 #include "concurrency/Runtime.h"
 
 #include <cassert>
+#include <fmt/format.h>
 #include <limits>
+#include <system_error>
 
 namespace lumra {
 
@@ -31,6 +33,10 @@ int connect(sd_bus** bus, const BusAddress& address) {
     if (result >= 0)
         result = sd_bus_start(*bus);
     return result;
+}
+
+void logFailure(std::string_view what, int result) {
+    LUMRA_LOG("bus", fmt::format("{}: {}", what, std::generic_category().message(-result)));
 }
 
 // A handler that throws cannot unwind through sd-bus's C frames; the
@@ -94,6 +100,7 @@ BusConnection::addSignalMatch(SignalMatch match, MessageHandler onSignal,
         &slot);
     const SlotId id = slot.id;
     if (result < 0) {
+        logFailure(fmt::format("cannot match {}.{}", match.interface, match.member), result);
         m_slots.erase(id);
         return std::nullopt;
     }
@@ -112,6 +119,7 @@ std::optional<BusConnection::SlotId> BusConnection::callMethod(MethodCall call,
     if (result >= 0 && call.writeArguments)
         result = call.writeArguments(message);
     if (result < 0) {
+        logFailure(fmt::format("cannot make the call {}.{}", call.interface, call.member), result);
         sd_bus_message_unref(message);
         return std::nullopt;
     }
@@ -121,6 +129,7 @@ std::optional<BusConnection::SlotId> BusConnection::callMethod(MethodCall call,
                                static_cast<std::uint64_t>(call.timeout.count()));
     sd_bus_message_unref(message);
     if (result < 0) {
+        logFailure(fmt::format("cannot send the call {}.{}", call.interface, call.member), result);
         m_slots.erase(id);
         return std::nullopt;
     }
@@ -170,6 +179,12 @@ int BusConnection::dispatchInstalled(sd_bus_message* reply, void* userdata, sd_b
     auto onInstalled = std::move(slot->onInstalled);
     slot->onInstalled = nullptr;
     const bool installed = sd_bus_message_is_method_error(reply, nullptr) == 0;
+    if (!installed) {
+        const sd_bus_error* error = sd_bus_message_get_error(reply);
+        LUMRA_LOG("bus",
+                  fmt::format("the bus refused a match: {}",
+                              error != nullptr && error->name != nullptr ? error->name : ""));
+    }
     try {
         onInstalled(installed);
     } catch (...) {
@@ -188,6 +203,7 @@ void BusConnection::process() {
     for (;;) {
         const int result = sd_bus_process(m_bus, nullptr);
         if (result < 0) {
+            logFailure("the connection to the bus ended", result);
             broken = true;
             break;
         }
@@ -216,6 +232,7 @@ void BusConnection::rearm() {
     const int events = sd_bus_get_events(m_bus);
     const int fd = sd_bus_get_fd(m_bus);
     if (events < 0 || fd < 0) {
+        logFailure("the connection to the bus cannot be watched", events < 0 ? events : fd);
         closeNow();
         return;
     }

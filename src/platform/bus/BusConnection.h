@@ -29,7 +29,10 @@ public:
     using ArgumentWriter = std::function<int(sd_bus_message* call)>;
 
     // Empty fields match anything. A well-known sender name matches the
-    // messages of the connection that owns it (the bus daemon resolves it).
+    // broadcasts of the connection that owns it (the bus daemon resolves
+    // it), but a signal sent to this connection alone passes whoever sent
+    // it. A unique name (GetNameOwner) is compared with every signal's
+    // sender.
     struct SignalMatch {
         std::string sender;
         std::string path;

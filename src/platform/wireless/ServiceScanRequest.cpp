@@ -1,12 +1,13 @@
 #include "platform/wireless/ServiceScanRequest.h"
 
+#include "base/DiagnosticLog.h"
 #include "base/UniqueFd.h"
 #include "concurrency/Runtime.h"
 #include "platform/bus/BusConnection.h"
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdlib>
+#include <fmt/format.h>
 #include <functional>
 #include <mutex>
 #include <poll.h>
@@ -29,6 +30,8 @@ const char* const iwdDevice = "net.connman.iwd.Device";
 const char* const iwdStation = "net.connman.iwd.Station";
 const char* const properties = "org.freedesktop.DBus.Properties";
 const char* const objectManager = "org.freedesktop.DBus.ObjectManager";
+const char* const busName = "org.freedesktop.DBus";
+const char* const busPath = "/org/freedesktop/DBus";
 constexpr std::chrono::seconds callTimeout{5};
 
 // The polkit refusal (PermissionDenied) and the device's own (NotAllowed:
@@ -115,9 +118,17 @@ bool readChanged(sd_bus_message* signal, const char* interface,
     return readProperties(signal, onEntry);
 }
 
-bool isFrom(sd_bus_message* signal, const std::string& path) {
-    const char* from = sd_bus_message_get_path(signal);
-    return from != nullptr && path == from;
+std::string textOf(const char* text) {
+    return text != nullptr ? text : "";
+}
+
+void logLine(std::string text) {
+    LUMRA_LOG("wireless", std::move(text));
+}
+
+std::string errorName(sd_bus_message* reply) {
+    const sd_bus_error* error = sd_bus_message_get_error(reply);
+    return error != nullptr && error->name != nullptr ? error->name : "";
 }
 
 int writeNoArguments(sd_bus_message* call) {
@@ -192,10 +203,16 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
     // Some service answered for itself, so its absence is not the reason.
     bool serviceSeen = false;
     bool finished = false;
+    // The unique name of the service asked now: every call goes to it and
+    // only its signals count. A signal sent to us alone passes the bus
+    // whoever sends it, and a successor never had our request.
+    std::string owner;
 
     // NetworkManager's device.
     std::vector<std::string> devicePaths;
+    std::size_t nextDevice = 0;
     std::string devicePath;
+    // -1 (never scanned) or a time; none when it was something else.
     std::optional<std::int64_t> lastScanBefore;
 
     // iwd's station.
@@ -208,12 +225,11 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
             finish(ServiceScanOutcome::noService);
             return;
         }
-        listDevices();
+        resolve(nmName, &BusSide::networkManagerResolved);
     }
 
     void finishWithError(sd_bus_message* reply, ServiceScanOutcome outcome) {
-        const sd_bus_error* error = sd_bus_message_get_error(reply);
-        finish(outcome, error != nullptr && error->name != nullptr ? error->name : "");
+        finish(outcome, errorName(reply));
     }
 
     void abandon() {
@@ -256,11 +272,39 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
         call(destination, path, properties, "Get", writeStrings({interface, name}), onReply);
     }
 
-    // Signals of the service's objects come before we know which is ours;
-    // handle filters by path. Then installed runs once the bus has the match.
-    void watchProperties(const char* sender, ReplyMember handle, std::function<void()> installed) {
+    // Who owns name now; onReply gets the answer.
+    void resolve(const char* name, ReplyMember onReply) {
+        call(busName, busPath, busName, "GetNameOwner", writeStrings({name}), onReply);
+    }
+
+    // The unique name in a GetNameOwner reply; empty when it holds none.
+    static std::string ownerIn(sd_bus_message* reply) {
+        const char* name = nullptr;
+        if (sd_bus_message_read(reply, "s", &name) < 0 || name == nullptr || name[0] != ':') {
+            logLine("the bus answered GetNameOwner with no unique name");
+            return {};
+        }
+        return name;
+    }
+
+    // Whether signal is the owner's and about path.
+    bool isOwners(sd_bus_message* signal, const std::string& path) const {
+        const std::string sender = textOf(sd_bus_message_get_sender(signal));
+        if (sender != owner) {
+            logLine(
+                fmt::format("ignored a PropertiesChanged from {}, which is not the service ({})",
+                            sender, owner));
+            return false;
+        }
+        return path == textOf(sd_bus_message_get_path(signal));
+    }
+
+    // The owner's signals about any object come before we know which is
+    // ours; handle filters by path. Then installed runs once the bus has
+    // the match.
+    void watchProperties(ReplyMember handle, std::function<void()> installed) {
         std::weak_ptr<BusSide> weak = weak_from_this();
-        auto match = BusConnection::SignalMatch{sender, "", properties, "PropertiesChanged"};
+        auto match = BusConnection::SignalMatch{owner, "", properties, "PropertiesChanged"};
         const auto added = connection->addSignalMatch(
             std::move(match),
             [weak, handle](sd_bus_message* signal) {
@@ -283,8 +327,14 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
 
     // ------------------------------------------------------------ NetworkManager
 
-    void listDevices() {
-        call(nmName, nmPath, nmName, "GetDevices", writeNoArguments, &BusSide::devicesListed);
+    void networkManagerResolved(sd_bus_message* reply) {
+        owner = isError(reply) ? std::string() : ownerIn(reply);
+        if (owner.empty()) {
+            findStation(); // not running
+            return;
+        }
+        call(owner.c_str(), nmPath, nmName, "GetDevices", writeNoArguments,
+             &BusSide::devicesListed);
     }
 
     void devicesListed(sd_bus_message* reply) {
@@ -294,40 +344,56 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
             return;
         }
         serviceSeen = true;
-        char** paths = nullptr;
-        if (sd_bus_message_read_strv(reply, &paths) < 0) {
-            findStation();
+        readDevicePaths(reply);
+        askNextDevice();
+    }
+
+    // In one pass, and no further than maxDevices.
+    void readDevicePaths(sd_bus_message* reply) {
+        if (sd_bus_message_enter_container(reply, 'a', "o") < 0) {
+            logLine("NetworkManager's GetDevices answered no list of objects");
             return;
         }
-        for (char** path = paths; path != nullptr && *path != nullptr; ++path) {
-            devicePaths.emplace_back(*path);
-            std::free(*path);
+        while (devicePaths.size() < maxDevices) {
+            const char* path = nullptr;
+            const int result = sd_bus_message_read_basic(reply, 'o', &path);
+            if (result < 0) {
+                logLine("NetworkManager's device list ends in a malformed entry");
+                return;
+            }
+            if (result == 0)
+                return;
+            devicePaths.emplace_back(path);
         }
-        std::free(paths);
-        askNextDevice();
+        if (sd_bus_message_at_end(reply, /*complete=*/0) == 0)
+            logLine(fmt::format("NetworkManager lists more than {} devices; the rest are not asked",
+                                maxDevices));
     }
 
     // Devices are asked one at a time, in NetworkManager's order.
     void askNextDevice() {
-        if (devicePaths.empty()) {
+        if (nextDevice == devicePaths.size()) {
             findStation();
             return;
         }
-        getProperty(nmName, devicePaths.front(), nmDevice, "Interface",
+        getProperty(owner.c_str(), devicePaths[nextDevice], nmDevice, "Interface",
                     &BusSide::deviceInterfaceRead);
     }
 
     void deviceInterfaceRead(sd_bus_message* reply) {
-        std::string path = devicePaths.front();
-        devicePaths.erase(devicePaths.begin());
+        const std::string& path = devicePaths[nextDevice++];
         const auto name = isError(reply) ? std::nullopt : readStringVariant(reply);
+        if (!name)
+            logLine(fmt::format("NetworkManager's device {} has no Interface ({})", path,
+                                isError(reply) ? errorName(reply) : "not a string"));
         if (name != interfaceName) {
             askNextDevice();
             return;
         }
-        devicePath = std::move(path);
-        watchProperties(nmName, &BusSide::deviceChanged, [this] {
-            getProperty(nmName, devicePath, nmWireless, "LastScan", &BusSide::lastScanRead);
+        devicePath = path;
+        devicePaths.clear();
+        watchProperties(&BusSide::deviceChanged, [this] {
+            getProperty(owner.c_str(), devicePath, nmWireless, "LastScan", &BusSide::lastScanRead);
         });
     }
 
@@ -337,8 +403,15 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
                                                               : ServiceScanOutcome::failed);
             return;
         }
-        // -1 until the device's first scan.
-        lastScanBefore = readVariant<std::int64_t>(reply, "x").value_or(-1);
+        // -1 until the device's first scan. Another value would make any
+        // later one look like progress, so the scan's end goes unheard here
+        // (the kernel still tells the caller).
+        lastScanBefore = readVariant<std::int64_t>(reply, "x");
+        if (lastScanBefore && *lastScanBefore < -1)
+            lastScanBefore.reset();
+        if (!lastScanBefore)
+            logLine(fmt::format("LastScan of {} is no time nor -1; its change is not heard",
+                                devicePath));
         auto options = [](sd_bus_message* call) {
             int result = writeNoArguments(call);
             if (result >= 0)
@@ -358,15 +431,21 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
     }
 
     void deviceChanged(sd_bus_message* signal) {
-        if (!lastScanBefore || !isFrom(signal, devicePath))
+        if (!isOwners(signal, devicePath) || !lastScanBefore)
             return;
         std::optional<std::int64_t> lastScan;
+        bool malformed = false;
         readChanged(signal, nmWireless, [&](const std::string& key) {
             if (key != "LastScan")
                 return false;
             lastScan = readVariant<std::int64_t>(signal, "x");
+            malformed = !lastScan || *lastScan < 0;
             return lastScan.has_value();
         });
+        if (malformed) {
+            logLine(fmt::format("ignored a LastScan of {} that is no time", devicePath));
+            return;
+        }
         if (lastScan && *lastScan > *lastScanBefore)
             finish(ServiceScanOutcome::scanned);
     }
@@ -374,7 +453,22 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
     // --------------------------------------------------------------------- iwd
 
     void findStation() {
-        call(iwdName, "/", objectManager, "GetManagedObjects", writeNoArguments,
+        owner.clear();
+        resolve(iwdName, &BusSide::iwdResolved);
+    }
+
+    void iwdResolved(sd_bus_message* reply) {
+        if (isError(reply)) {
+            objectsListed(reply);
+            return;
+        }
+        owner = ownerIn(reply);
+        if (owner.empty()) {
+            finish(serviceSeen ? ServiceScanOutcome::notManaged : ServiceScanOutcome::noService,
+                   "no owner of " + std::string(iwdName));
+            return;
+        }
+        call(owner.c_str(), "/", objectManager, "GetManagedObjects", writeNoArguments,
              &BusSide::objectsListed);
     }
 
@@ -391,45 +485,67 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
             finish(ServiceScanOutcome::notManaged);
             return;
         }
-        watchProperties(iwdName, &BusSide::stationChanged, [this] {
-            getProperty(iwdName, stationPath, iwdStation, "Scanning", &BusSide::scanningRead);
+        watchProperties(&BusSide::stationChanged, [this] {
+            getProperty(owner.c_str(), stationPath, iwdStation, "Scanning", &BusSide::scanningRead);
         });
     }
 
     // The object whose Device is named like ours and which is a Station;
-    // empty when there is none.
+    // empty when there is none. An object with a malformed value is not
+    // ours, and the others are still looked at.
     std::string stationOf(sd_bus_message* reply) const {
-        if (sd_bus_message_enter_container(reply, 'a', "{oa{sa{sv}}}") < 0)
+        if (sd_bus_message_enter_container(reply, 'a', "{oa{sa{sv}}}") < 0) {
+            logLine("iwd's GetManagedObjects answered no object list");
             return {};
+        }
         while (sd_bus_message_enter_container(reply, 'e', "oa{sa{sv}}") > 0) {
             const char* path = nullptr;
-            if (sd_bus_message_read(reply, "o", &path) < 0 ||
-                sd_bus_message_enter_container(reply, 'a', "{sa{sv}}") < 0)
+            if (sd_bus_message_read(reply, "o", &path) < 0) {
+                logLine("iwd's object list holds an entry with no path");
                 return {};
-            bool named = false;
-            bool station = false;
-            while (sd_bus_message_enter_container(reply, 'e', "sa{sv}") > 0) {
-                const char* interface = nullptr;
-                if (sd_bus_message_read(reply, "s", &interface) < 0)
-                    return {};
-                const std::string name = interface;
-                station = station || name == iwdStation;
-                const bool ok = readProperties(reply, [&](const std::string& key) {
-                    if (name != iwdDevice || key != "Name")
-                        return false;
-                    named = readStringVariant(reply) == interfaceName;
-                    return true;
-                });
-                if (!ok || sd_bus_message_exit_container(reply) < 0)
-                    return {};
             }
-            if (sd_bus_message_exit_container(reply) < 0 ||
-                sd_bus_message_exit_container(reply) < 0)
+            const auto kind = kindOf(reply, path);
+            if (!kind || sd_bus_message_exit_container(reply) < 0) {
+                logLine(fmt::format("iwd's object list cannot be read on from {}", path));
                 return {};
-            if (named && station)
+            }
+            if (*kind == ObjectKind::ourStation)
                 return path;
         }
         return {};
+    }
+
+    enum class ObjectKind { ourStation, other };
+
+    // Reads one object's interfaces; none when the message cannot be read
+    // on from here.
+    std::optional<ObjectKind> kindOf(sd_bus_message* reply, const char* path) const {
+        if (sd_bus_message_enter_container(reply, 'a', "{sa{sv}}") < 0)
+            return std::nullopt;
+        bool named = false;
+        bool station = false;
+        while (sd_bus_message_enter_container(reply, 'e', "sa{sv}") > 0) {
+            const char* interface = nullptr;
+            if (sd_bus_message_read(reply, "s", &interface) < 0)
+                return std::nullopt;
+            const std::string name = interface;
+            station = station || name == iwdStation;
+            const bool ok = readProperties(reply, [&](const std::string& key) {
+                if (name != iwdDevice || key != "Name")
+                    return false;
+                const auto text = readStringVariant(reply);
+                if (!text)
+                    logLine(
+                        fmt::format("iwd's object {} has a Device.Name that is no string", path));
+                named = text == interfaceName;
+                return text.has_value(); // else skipped
+            });
+            if (!ok || sd_bus_message_exit_container(reply) < 0)
+                return std::nullopt;
+        }
+        if (sd_bus_message_exit_container(reply) < 0)
+            return std::nullopt;
+        return named && station ? ObjectKind::ourStation : ObjectKind::other;
     }
 
     void scanningRead(sd_bus_message* reply) {
@@ -438,8 +554,12 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
                                                               : ServiceScanOutcome::failed);
             return;
         }
-        stationScanning = stationScanning || readVariant<int>(reply, "b").value_or(0) != 0;
-        call(iwdName, stationPath, iwdStation, "Scan", writeNoArguments, &BusSide::stationScan);
+        const auto scanning = readVariant<int>(reply, "b");
+        if (!scanning)
+            logLine(fmt::format("Scanning of {} is no boolean", stationPath));
+        stationScanning = stationScanning || scanning.value_or(0) != 0;
+        call(owner.c_str(), stationPath, iwdStation, "Scan", writeNoArguments,
+             &BusSide::stationScan);
     }
 
     void stationScan(sd_bus_message* reply) {
@@ -452,7 +572,7 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
     }
 
     void stationChanged(sd_bus_message* signal) {
-        if (stationPath.empty() || !isFrom(signal, stationPath))
+        if (!isOwners(signal, stationPath))
             return;
         std::optional<int> scanning;
         readChanged(signal, iwdStation, [&](const std::string& key) {

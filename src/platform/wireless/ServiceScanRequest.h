@@ -2,14 +2,16 @@
 // callers the kernel will not let trigger one: NetworkManager
 // (Device.Wireless.RequestScan on the device whose Interface is ours, done
 // when its LastScan advances) or else iwd (Station.Scan, done when Scanning
-// falls back to false). A scan that is already running is joined. The bus
-// work runs on the runtime's I/O thread; the caller, a blocking worker, polls
-// readyFd or waits.
+// falls back to false). A scan that is already running is joined. Each
+// service is asked through the connection that owns its name when asked, and
+// only that connection's signals count. The bus work runs on the runtime's
+// I/O thread; the caller, a blocking worker, polls readyFd or waits.
 #pragma once
 
 #include "platform/bus/BusAddress.h"
 
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,6 +38,10 @@ const char* describe(ServiceScanOutcome outcome) noexcept;
 class ServiceScanRequest {
 public:
     using Deadline = std::chrono::steady_clock::time_point;
+
+    // NetworkManager's devices beyond this many are neither read nor asked:
+    // a machine has tens, and each costs a round trip.
+    static constexpr std::size_t maxDevices = 4096;
 
     // Sends the request at once from the I/O thread of the current runtime.
     // Throws std::system_error when no descriptor can be made for readyFd.

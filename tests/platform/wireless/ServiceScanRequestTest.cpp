@@ -1,14 +1,21 @@
 // The scan request against stand-ins for NetworkManager and iwd on a private
 // system bus (fake_network_services.py): where the request goes, what ends the wait
-// and what each refusal, absence and deadline gives.
+// and what each refusal, absence and deadline gives; and what a stand-in that
+// misbehaves cannot make of it.
 #include "platform/wireless/ServiceScanRequest.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/RunLoop.h"
+#include "tests/faults/GapMeter.h"
 #include "tests/platform/bus/PrivateBus.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <optional>
+#include <ostream>
 #include <string>
+#include <vector>
 
 namespace lumra {
 namespace {
@@ -29,6 +36,13 @@ std::string networkManager(const std::string& mode, const std::string& ours = "w
            nmWifi + R"(", "interface": ")" + ours + R"(", "wifi": true}]})";
 }
 
+// extra: more fields of the networkManager object, after a comma.
+std::string networkManagerWith(const std::string& extra) {
+    return R"("networkManager": {"devices": [
+        {"path": ")" +
+           nmWifi + R"(", "interface": "wlan0", "wifi": true}], )" + extra + "}";
+}
+
 std::string iwd(const std::string& mode, bool station = true) {
     return R"("iwd": {"scan": ")" + mode + R"(", "stations": [
         {"path": "/net/connman/iwd/0/3", "interface": "wlan1", "station": true},
@@ -47,7 +61,10 @@ public:
             throw std::runtime_error("the stand-in services did not start");
     }
 
-    std::optional<std::string> nextLine() { return m_process.readLine(10s); }
+    std::optional<std::string> nextLine(std::chrono::milliseconds timeout = 10s) {
+        return m_process.readLine(timeout);
+    }
+    void writeLine(const std::string& line) { m_process.writeLine(line); }
 
     // Ends the scans under way; the stand-in reports each, then "ended".
     void endScan() {
@@ -194,6 +211,141 @@ TEST_F(ServiceScanRequestTest, AbandonedRequestLeavesTheServiceRunning) {
     }
     ServiceScanRequest again(address(), "wlan0");
     EXPECT_EQ(services.nextLine(), "requested " + nmWifi);
+}
+
+struct Impostor {
+    const char* name;
+    std::string services;
+    std::string requestedPath;
+};
+
+void PrintTo(const Impostor& item, std::ostream* out) {
+    *out << item.name;
+}
+
+class ServiceScanRequestImpostorTest : public ServiceScanRequestTest,
+                                       public ::testing::WithParamInterface<Impostor> {};
+
+// The bus checks the sender of a broadcast signal against the match, but a
+// signal addressed to us reaches us from anyone.
+TEST_P(ServiceScanRequestImpostorTest, ASignalFromAConnectionWithoutTheNameIsIgnored) {
+    const Impostor& item = GetParam();
+    Services services(bus.address(), R"("impostor": true, )" + item.services);
+    ServiceScanRequest request(address(), "wlan0");
+    EXPECT_EQ(services.nextLine(), "requested " + item.requestedPath);
+    EXPECT_EQ(services.nextLine(), "impostor-sent");
+    EXPECT_TRUE(stillWaiting(request)) << "the impostor's signal ended the wait";
+    services.endScan();
+    EXPECT_EQ(request.wait(Clock::now() + 10s), ServiceScanOutcome::scanned);
+}
+
+INSTANTIATE_TEST_SUITE_P(Services, ServiceScanRequestImpostorTest,
+                         ::testing::Values(Impostor{"NetworkManager", networkManager("finish"),
+                                                    nmWifi},
+                                           Impostor{"Iwd", iwd("finish"), iwdStation}),
+                         [](const ::testing::TestParamInfo<Impostor>& testInfo) {
+                             return std::string(testInfo.param.name);
+                         });
+
+struct LastScan {
+    const char* name;
+    std::string values; // LastScan before the scan, then after it
+    bool scanned;
+};
+
+void PrintTo(const LastScan& item, std::ostream* out) {
+    *out << item.name;
+}
+
+class ServiceScanRequestLastScanTest : public ServiceScanRequestTest,
+                                       public ::testing::WithParamInterface<LastScan> {};
+
+// Only an int64 that moves forward from a value we know, to one that is a
+// time, says a scan ended.
+TEST_P(ServiceScanRequestLastScanTest, OnlyALastScanThatMovesForwardIsAScan) {
+    const LastScan& item = GetParam();
+    Services services(bus.address(), networkManagerWith(R"("lastScan": )" + item.values));
+    ServiceScanRequest request(address(), "wlan0");
+    EXPECT_EQ(services.nextLine(), "requested " + nmWifi);
+    services.endScan();
+    if (item.scanned)
+        EXPECT_EQ(request.wait(Clock::now() + 10s), ServiceScanOutcome::scanned);
+    else
+        EXPECT_TRUE(stillWaiting(request)) << "taken for a scan";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, ServiceScanRequestLastScanTest,
+    ::testing::Values(LastScan{"NeverScannedToZero", R"([["x", -1], ["x", 0]])", true},
+                      LastScan{"StringThenInt64", R"([["s", "7"], ["x", 5000000]])", false},
+                      LastScan{"Int32ThenInt64", R"([["i", 7], ["x", 5000000]])", false},
+                      LastScan{"NegativeToLessNegative", R"([["x", -100], ["x", -50]])", false},
+                      LastScan{"Int64ThenInt32", R"([["x", 7], ["i", 5000000]])", false}),
+    [](const ::testing::TestParamInfo<LastScan>& testInfo) {
+        return std::string(testInfo.param.name);
+    });
+
+// NetworkManager lists count devices that are not Wi-Fi after ours. Only
+// the head of the list is read, so the I/O thread, which every request and
+// tool run shares, never waits on the rest.
+class ServiceScanRequestLongListTest : public ServiceScanRequestTest,
+                                       public ::testing::WithParamInterface<int> {};
+
+TEST_P(ServiceScanRequestLongListTest, ALongDeviceListKeepsTheIoThreadResponsive) {
+    const int count = GetParam();
+    Services services(bus.address(),
+                      networkManagerWith(R"("scan": "never", "moreDevices": {"count": )" +
+                                         std::to_string(count) + "}"));
+    test::GapMeter meter;
+    const auto start = Clock::now();
+    ServiceScanRequest request(address(), "wlan0");
+    EXPECT_EQ(services.nextLine(60s), "requested " + nmWifi);
+    const auto requested = Clock::now() - start;
+    meter.stop();
+    const auto gap = meter.ioThreadGap();
+    std::printf("%d devices: scan requested after %lld ms, longest I/O-thread gap %lld ms\n", count,
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(requested).count()),
+                static_cast<long long>(gap.count()));
+    // Far above what one pass over the head of the list takes.
+    EXPECT_LT(gap, 1s);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, ServiceScanRequestLongListTest,
+                         ::testing::Values(100'000, 300'000));
+
+// Ours comes after the cap; the devices before it are asked, no more.
+TEST_F(ServiceScanRequestTest, DevicesBeyondTheCapAreNotAsked) {
+    const auto cap = ServiceScanRequest::maxDevices;
+    Services services(bus.address(),
+                      networkManagerWith(R"("moreDevices": {"before": true, "count": )" +
+                                         std::to_string(cap + 100) + "}"));
+    std::mutex mutex;
+    std::vector<std::string> lines;
+    DiagnosticLog::Capture capture([&](std::string line) {
+        std::lock_guard lock(mutex);
+        lines.push_back(std::move(line));
+    });
+    ServiceScanRequest request(address(), "wlan0");
+    const auto outcome = request.wait(Clock::now() + 30s);
+    EXPECT_EQ(outcome, ServiceScanOutcome::notManaged) << describe(outcome);
+    services.writeLine("count");
+    EXPECT_EQ(services.nextLine(), "asked " + std::to_string(cap));
+    std::lock_guard lock(mutex);
+    bool logged = false;
+    for (const auto& line : lines)
+        logged = logged || line.find(std::to_string(cap) + " devices") != std::string::npos;
+    EXPECT_TRUE(logged) << "no line about the devices left unread";
+}
+
+TEST_F(ServiceScanRequestTest, AnIwdObjectWithAMalformedNameIsSkipped) {
+    Services services(bus.address(), R"("iwd": {"scan": "finish", "stations": [
+        {"path": "/net/connman/iwd/0/2", "interface": 7, "station": true},
+        {"path": ")" + iwdStation + R"(", "interface": "wlan0", "station": true}]})");
+    ServiceScanRequest request(address(), "wlan0");
+    EXPECT_EQ(services.nextLine(), "requested " + iwdStation);
+    services.endScan();
+    EXPECT_EQ(request.wait(Clock::now() + 10s), ServiceScanOutcome::scanned);
 }
 
 } // namespace

@@ -7,8 +7,22 @@ CONFIG_JSON: {"networkManager": {...}, "iwd": {...}}; a service that is
 absent from it is not started.
 
 networkManager: {"devices": [{"path", "interface", "wifi"}], "scan": MODE,
-                 "scanCommand": [argv]?, "scanEvents": [argv]?}
+                 "scanCommand": [argv]?, "scanEvents": [argv]?,
+                 "lastScan": [[TYPE, VALUE], [TYPE, VALUE]?]?,
+                 "moreDevices": {"count": N, "before": BOOL}?}
 iwd:            {"stations": [{"path", "interface", "station"}], "scan": MODE}
+either:         "impostor": true
+
+lastScan: a Wi-Fi device's LastScan before its first scan and, if given,
+after each scan (else the boot-time clock in milliseconds); TYPE is a D-Bus
+type code: "x", "i" or "s". moreDevices: N more devices, none of them Wi-Fi,
+listed after the configured ones (before them when "before"); they answer
+Get(Interface) from one object, and "count" on standard input is answered
+with "asked N", how many times they were asked. A station's "interface" that
+is a number makes its Device.Name an int32. impostor: as the scan is
+requested, a second connection, which owns no name, sends the caller a
+PropertiesChanged of its own (unicast) that says the scan ended, then prints
+"impostor-sent".
 
 MODE says how a scan request is answered:
   finish       accepted; the scan ends on "end-scan" (standard input)
@@ -54,6 +68,33 @@ def boottime_ms():
     return int(time.clock_gettime(time.CLOCK_BOOTTIME) * 1000)
 
 
+def typed(spec):
+    kind, value = spec
+    return {"x": dbus.Int64, "i": dbus.Int32, "s": dbus.String}[kind](value)
+
+
+def changed_message(path, interface, values):
+    message = dbus.lowlevel.SignalMessage(path, PROPERTIES, "PropertiesChanged")
+    message.append(interface, dbus.Dictionary(values, signature="sv"),
+                   dbus.Array([], signature="s"), signature="sa{sv}as")
+    return message
+
+
+class Impostor:
+    """A connection without the service's name that tells the caller the scan ended."""
+
+    def __init__(self, address):
+        self.bus = dbus.bus.BusConnection(address)
+
+    def tell(self, caller, path, interface, changes):
+        for values in changes:
+            message = changed_message(path, interface, values)
+            message.set_destination(caller)
+            self.bus.send_message(message)
+        self.bus.flush()
+        say("impostor-sent")
+
+
 class Error(dbus.exceptions.DBusException):
     def __init__(self, name, text):
         super().__init__(text, name=name)
@@ -95,8 +136,10 @@ class NmDevice(PropertiesObject):
     def __init__(self, bus, device, config, services):
         values = {NM_DEVICE: {"Interface": dbus.String(device["interface"]),
                               "DeviceType": dbus.UInt32(2 if device.get("wifi") else 1)}}
+        last_scan = config.get("lastScan", [["x", -1]])
         if device.get("wifi"):
-            values[NM_WIRELESS] = {"LastScan": dbus.Int64(-1)}
+            values[NM_WIRELESS] = {"LastScan": typed(last_scan[0])}
+        self.last_scan_after = last_scan[1] if len(last_scan) > 1 else None
         super().__init__(bus, device["path"], values)
         self.wifi = bool(device.get("wifi"))
         self.mode = config.get("scan", "finish")
@@ -109,11 +152,14 @@ class NmDevice(PropertiesObject):
             if self.mode == "command":
                 self.watch_kernel(config["scanEvents"])
 
-    @dbus.service.method(NM_WIRELESS, in_signature="a{sv}", out_signature="")
-    def RequestScan(self, options):
+    @dbus.service.method(NM_WIRELESS, in_signature="a{sv}", out_signature="", sender_keyword="caller")
+    def RequestScan(self, options, caller=None):
         if not self.wifi:
             raise Error("org.freedesktop.DBus.Error.UnknownMethod", "No such interface")
         say(f"requested {self.path}")
+        if self.services.impostor:
+            self.services.impostor.tell(caller, self.path, NM_WIRELESS,
+                                        [{"LastScan": dbus.Int64(boottime_ms() + 1000)}])
         if self.mode == "refuse":
             raise Error(NM + ".PermissionDenied", NM + ".wifi.scan request failed: not authorized")
         if self.mode == "not-allowed":
@@ -146,40 +192,68 @@ class NmDevice(PropertiesObject):
 
     def end_scan(self):
         self.scanning = False
-        now = dbus.Int64(boottime_ms())
+        now = typed(self.last_scan_after) if self.last_scan_after else dbus.Int64(boottime_ms())
         self.change(NM_WIRELESS, "LastScan", now)
         say(f"scan-ended {self.path} {int(now)}")
 
 
+class MoreDevices(dbus.service.FallbackObject):
+    """Devices that are not Wi-Fi, in numbers: one object answers for all.
+    Their paths are short, so that a long list costs the bus little to carry."""
+
+    PATH = "/m"
+
+    def __init__(self, bus, count):
+        super().__init__(bus, self.PATH)
+        self.paths = [dbus.ObjectPath(f"{self.PATH}/{index}") for index in range(count)]
+        self.asked = 0
+
+    @dbus.service.method(PROPERTIES, in_signature="ss", out_signature="v", rel_path_keyword="path")
+    def Get(self, interface, name, path=None):
+        self.asked += 1
+        if interface != NM_DEVICE or name != "Interface":
+            raise Error("org.freedesktop.DBus.Error.InvalidArgs", "No such property")
+        return dbus.String("veth" + path.rsplit("/", 1)[-1])
+
+
 class NmManager(dbus.service.Object):
-    def __init__(self, bus, devices):
+    def __init__(self, bus, devices, more, more_before):
         super().__init__(bus, "/org/freedesktop/NetworkManager")
-        self.devices = devices
+        configured = [dbus.ObjectPath(d["path"]) for d in devices]
+        paths = more.paths + configured if more_before else configured + more.paths
+        # Made once: a long list is then sent as fast as the bus takes it.
+        self.paths = dbus.Array(paths, signature="o")
 
     @dbus.service.method(NM, in_signature="", out_signature="ao")
     def GetDevices(self):
-        return dbus.Array([dbus.ObjectPath(d["path"]) for d in self.devices], signature="o")
+        return self.paths
 
 
 # --------------------------------------------------------------------------- iwd
 
 class IwdStation(PropertiesObject):
     def __init__(self, bus, station, config, services):
-        values = {IWD_DEVICE: {"Name": dbus.String(station["interface"]), "Powered": dbus.Boolean(True)}}
+        name = station["interface"]
+        name = dbus.Int32(name) if isinstance(name, int) else dbus.String(name)
+        values = {IWD_DEVICE: {"Name": name, "Powered": dbus.Boolean(True)}}
         if station.get("station", True):
             values[IWD_STATION] = {"Scanning": dbus.Boolean(config.get("scan") == "running"),
                                    "State": dbus.String("connected")}
         super().__init__(bus, station["path"], values)
         self.mode = config.get("scan", "finish")
+        self.services = services
         services.scanners.append(self)
 
     @property
     def scanning(self):
         return bool(self.values.get(IWD_STATION, {}).get("Scanning", False))
 
-    @dbus.service.method(IWD_STATION, in_signature="", out_signature="")
-    def Scan(self):
+    @dbus.service.method(IWD_STATION, in_signature="", out_signature="", sender_keyword="caller")
+    def Scan(self, caller=None):
         say(f"requested {self.path}")
+        if self.services.impostor:
+            self.services.impostor.tell(caller, self.path, IWD_STATION,
+                                        [{"Scanning": dbus.Boolean(True)}, {"Scanning": dbus.Boolean(False)}])
         if self.mode == "refuse":
             raise Error("org.freedesktop.DBus.Error.AccessDenied", "Rejected send message")
         if self.mode in ("running", "busy"):
@@ -210,6 +284,8 @@ class Services:
     def __init__(self):
         self.scanners = []
         self.kept = []
+        self.impostor = None
+        self.more = None
 
     def end_scans(self):
         for scanner in self.scanners:
@@ -221,11 +297,16 @@ def main():
     DBusGMainLoop(set_as_default=True)
     address, config = sys.argv[1], json.loads(sys.argv[2])
     services = Services()
+    if config.get("impostor"):
+        services.impostor = Impostor(address)
     if "networkManager" in config:
         nm = config["networkManager"]
         bus = dbus.bus.BusConnection(address)
         services.kept.append(bus)
-        services.kept.append(NmManager(bus, nm["devices"]))
+        more = nm.get("moreDevices", {})
+        services.more = MoreDevices(bus, more.get("count", 0))
+        services.kept.append(services.more)
+        services.kept.append(NmManager(bus, nm["devices"], services.more, more.get("before", False)))
         for device in nm["devices"]:
             services.kept.append(NmDevice(bus, device, nm, services))
         if bus.request_name(NM, dbus.bus.NAME_FLAG_DO_NOT_QUEUE) != dbus.bus.REQUEST_NAME_REPLY_PRIMARY_OWNER:
@@ -250,6 +331,8 @@ def main():
         if line.strip() == "end-scan":
             services.end_scans()
             say("ended")
+        elif line.strip() == "count":
+            say(f"asked {services.more.asked if services.more else 0}")
         return True
 
     GLib.io_add_watch(sys.stdin, GLib.IO_IN | GLib.IO_HUP, command)
