@@ -9,11 +9,11 @@
 #include "panel/widgets/MetricRow.h"
 #include "panel/widgets/MetricTrendRow.h"
 #include "panel/widgets/PanelBadges.h"
-#include "panel/widgets/PanelButtons.h"
 #include "panel/widgets/PlainGroupBox.h"
-#include "panel/widgets/SectionDivider.h"
 #include "panel/widgets/WiFiNetworkHeaderRow.h"
+#include "qt/PanelButtons.h"
 #include "qt/PlainTextLabel.h"
+#include "qt/SectionDivider.h"
 #include "qt/SymbolLabel.h"
 #include "qt/ToggleSwitch.h"
 

@@ -20,24 +20,6 @@ namespace lumra {
 
 namespace PP = PanelPalette;
 
-QLayout* makePageHeader(QWidget* owner, const QString& title, const QString& subtitle,
-                        const QString& backAccessibilityLabel, std::function<void()> onBack) {
-    auto* header = new QHBoxLayout;
-    header->setSpacing(10);
-    auto* column = new QVBoxLayout;
-    column->setSpacing(2);
-    column->addWidget(
-        makeTextLabel(title, PP::systemFont(18, QFont::DemiBold), PP::primaryText(), owner));
-    if (!subtitle.isEmpty()) {
-        column->addWidget(makeTextLabel(subtitle, PP::captionFont(), PP::secondaryText(), owner));
-    }
-    header->addLayout(column);
-    header->addStretch(1);
-    header->addWidget(makeBackButton(backAccessibilityLabel, std::move(onBack), owner), 0,
-                      Qt::AlignTop);
-    return header;
-}
-
 // --- toolbox
 
 ToolboxToolRow::ToolboxToolRow(const ToolboxRowModel& model, std::function<void()> action,

@@ -8,11 +8,12 @@
 #include "panel/widgets/MetricRow.h"
 #include "panel/widgets/MetricTrendRow.h"
 #include "panel/widgets/PanelBadges.h"
-#include "panel/widgets/PanelButtons.h"
 #include "panel/widgets/PlainGroupBox.h"
-#include "panel/widgets/SectionDivider.h"
 #include "panel/widgets/WiFiNetworkHeaderRow.h"
+#include "qt/PanelButtons.h"
+#include "qt/PanelPageParts.h"
 #include "qt/PlainTextLabel.h"
+#include "qt/SectionDivider.h"
 #include "qt/SymbolLabel.h"
 
 #include <QAbstractButton>
@@ -22,10 +23,6 @@
 #include <vector>
 
 namespace lumra {
-
-// Title (18 pt semibold), optionally a subtitle under it, and Back.
-QLayout* makePageHeader(QWidget* owner, const QString& title, const QString& subtitle,
-                        const QString& backAccessibilityLabel, std::function<void()> onBack);
 
 // One tool: symbol, title over a wrapping subtitle, chevron, on a rounded
 // fill that is the whole hit area.

@@ -10,11 +10,6 @@ namespace lumra {
 
 namespace PP = PanelPalette;
 
-CapsuleBadge* makeChip(const QString& text, QWidget* parent) {
-    CapsuleBadgeStyle style{PP::captionFont(), PP::secondaryText(), PP::controlFill(), 8, 3};
-    return new CapsuleBadge(text, style, parent);
-}
-
 CapsuleBadge* makeBadge(const BadgeModel& model, QWidget* parent) {
     const QColor& tint = statusColor(model.tint);
     CapsuleBadgeStyle style{PP::systemFont(11, QFont::Bold), tint, withOpacity(tint, 0.2), 10, 4};

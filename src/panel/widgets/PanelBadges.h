@@ -1,13 +1,10 @@
-// The popover's chips and its health and quality badges. Main thread.
+// The popover's health and quality badges. Main thread.
 #pragma once
 
 #include "panel/viewmodel/PanelTexts.h"
 #include "qt/CapsuleBadge.h"
 
 namespace lumra {
-
-// A capsule chip on `controlFill` (padding 8 x 3, caption font).
-CapsuleBadge* makeChip(const QString& text, QWidget* parent = nullptr);
 
 // The health or quality badge: bold caption text in the tint on the tint at
 // 0.2, padding 10 x 4.

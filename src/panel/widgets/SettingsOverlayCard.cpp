@@ -10,6 +10,7 @@
 #include "qt/LinkButton.h"
 #include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
+#include "qt/PanelPageParts.h"
 #include "qt/QtText.h"
 #include "qt/SymbolRegistry.h"
 #include "viewkit/MetricFormat.h"

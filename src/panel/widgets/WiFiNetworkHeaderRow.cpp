@@ -3,10 +3,11 @@
 #include "panel/widgets/AccessibleTexts.h"
 #include "panel/widgets/ChannelPopover.h"
 #include "panel/widgets/PanelBadges.h"
-#include "panel/widgets/PanelButtons.h"
 #include "qt/Dot.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
+#include "qt/PanelButtons.h"
+#include "qt/PanelPageParts.h"
 #include "qt/PlainTextLabel.h"
 #include "qt/QtText.h"
 

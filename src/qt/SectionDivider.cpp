@@ -1,4 +1,4 @@
-#include "panel/widgets/SectionDivider.h"
+#include "qt/SectionDivider.h"
 
 #include "qt/Palette.h"
 

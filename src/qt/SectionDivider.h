@@ -1,3 +1,5 @@
+// The rule under a popover page's tabs or between its sections, in the
+// panel's rule colour. Main thread.
 #pragma once
 
 #include <QWidget>

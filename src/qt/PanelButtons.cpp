@@ -1,4 +1,4 @@
-#include "panel/widgets/PanelButtons.h"
+#include "qt/PanelButtons.h"
 
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
