@@ -17,9 +17,25 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lumra {
+
+// The page's fixed texts: its header, switch, sections and buttons.
+namespace DashboardText {
+inline constexpr std::string_view brandName = "Lumra";
+inline constexpr std::string_view subtitle = "Live Wi-Fi diagnostics";
+inline constexpr std::string_view toolboxButton = "Open Toolbox";
+inline constexpr std::string_view toolboxHelp = "Open diagnostics toolbox.";
+inline constexpr std::string_view settingsButton = "Open Settings";
+inline constexpr std::string_view settingsHelp = "Open settings.";
+inline constexpr std::string_view monitoringSwitch = "Enabled";
+inline constexpr std::string_view latencySection = "Latency";
+inline constexpr std::string_view dnsSection = "DNS";
+inline constexpr std::string_view locationSection = "Location Permission";
+inline constexpr std::string_view quitButton = "Quit";
+} // namespace DashboardText
 
 // "Connected. Waiting for the first Wi-Fi samples..." when connected without
 // a snapshot; the no-Wi-Fi sentence when not connected; otherwise none.

@@ -21,18 +21,19 @@ namespace {
 QWidget* brandLogo(QWidget* parent) {
     auto* logo = new QLabel(parent);
     logo->setTextFormat(Qt::PlainText);
-    const QImage probe = assetImage(QStringLiteral("BrandLogo"), QSizeF(30, 30));
+    const QString asset = QStringLiteral("BrandLogo");
+    const QImage probe = assetImage(asset, QSizeF(30, 30));
     // Aspect ratio kept, 30 high.
     const double aspect = probe.isNull() || probe.height() == 0
                               ? 1.0
                               : static_cast<double>(probe.width()) / probe.height();
     const QSizeF size(30 * aspect, 30);
-    const QImage image = assetImage(QStringLiteral("BrandLogo"), size, parent->devicePixelRatioF());
+    const QImage image = assetImage(asset, size, parent->devicePixelRatioF());
     if (!image.isNull()) {
         logo->setPixmap(QPixmap::fromImage(image));
     }
     logo->setFixedSize(size.toSize());
-    logo->setAccessibleName(QStringLiteral("Lumra"));
+    logo->setAccessibleName(qText(DashboardText::brandName));
     return logo;
 }
 
@@ -51,18 +52,18 @@ QBoxLayout* DashboardPage::buildHeader(const DashboardModel& model) {
     brandRow->addWidget(m_healthBadge, 0, Qt::AlignVCenter);
     brandRow->addStretch(1);
     titleColumn->addLayout(brandRow);
-    titleColumn->addWidget(makeTextLabel(QStringLiteral("Live Wi-Fi diagnostics"), PP::headerFont(),
-                                         PP::secondaryText(), this));
+    titleColumn->addWidget(
+        makeTextLabel(qText(DashboardText::subtitle), PP::headerFont(), PP::secondaryText(), this));
     header->addLayout(titleColumn);
     header->addStretch(1);
     header->addWidget(makeHeaderIconButton(
-                          QStringLiteral("wrench.and.screwdriver"), QStringLiteral("Open Toolbox"),
-                          QStringLiteral("Open diagnostics toolbox."),
+                          QStringLiteral("wrench.and.screwdriver"),
+                          qText(DashboardText::toolboxButton), qText(DashboardText::toolboxHelp),
                           [this] { m_actions.showToolbox(); }, this),
                       0, Qt::AlignTop);
     header->addWidget(makeHeaderIconButton(
-                          QStringLiteral("gearshape"), QStringLiteral("Open Settings"),
-                          QStringLiteral("Open settings."), [this] { m_actions.showSettings(); },
+                          QStringLiteral("gearshape"), qText(DashboardText::settingsButton),
+                          qText(DashboardText::settingsHelp), [this] { m_actions.showSettings(); },
                           this),
                       0, Qt::AlignTop);
     return header;
@@ -74,13 +75,13 @@ QBoxLayout* DashboardPage::buildMonitoringRow() {
     monitoring->setContentsMargins(0, 2, 0, 2);
     monitoring->setSpacing(10);
     m_switch = new ToggleSwitch(this);
-    m_switch->setAccessibleName(QStringLiteral("Enabled"));
+    m_switch->setAccessibleName(qText(DashboardText::monitoringSwitch));
     connect(m_switch, &QAbstractButton::clicked, this,
             [this](bool checked) { m_actions.setMonitoringEnabled(checked); });
     monitoring->addWidget(m_switch, 0, Qt::AlignVCenter);
-    monitoring->addWidget(
-        makeTextLabel(QStringLiteral("Enabled"), PP::labelFont(), PP::primaryText(), this), 0,
-        Qt::AlignVCenter);
+    monitoring->addWidget(makeTextLabel(qText(DashboardText::monitoringSwitch), PP::labelFont(),
+                                        PP::primaryText(), this),
+                          0, Qt::AlignVCenter);
     m_chip = makeChip(QString(), this);
     monitoring->addWidget(m_chip, 0, Qt::AlignVCenter);
     monitoring->addStretch(1);
@@ -92,7 +93,7 @@ QBoxLayout* DashboardPage::buildLocationSection() {
     auto* location = new QVBoxLayout;
     location->setContentsMargins(0, 8, 0, 0);
     location->setSpacing(6);
-    location->addWidget(makeTextLabel(QStringLiteral("Location Permission"),
+    location->addWidget(makeTextLabel(qText(DashboardText::locationSection),
                                       PP::systemFont(13, QFont::DemiBold), PP::primaryText(),
                                       this));
     m_locationText = makeWrappedTextLabel(QString(), PP::captionFont(), PP::secondaryText(), this);
@@ -132,14 +133,14 @@ DashboardPage::DashboardPage(const DashboardModel& model, Actions actions, QWidg
         page->addWidget(group);
     };
     addGroup(QString(), model.wifiRows);
-    addGroup(QStringLiteral("Latency"), model.latencyRows);
-    addGroup(QStringLiteral("DNS"), model.dnsRows);
+    addGroup(qText(DashboardText::latencySection), model.latencyRows);
+    addGroup(qText(DashboardText::dnsSection), model.dnsRows);
 
     page->addLayout(buildLocationSection());
 
     auto* quitRow = new QHBoxLayout;
     quitRow->addStretch(1);
-    m_quit = makePanelButton(QStringLiteral("Quit"), false, this);
+    m_quit = makePanelButton(qText(DashboardText::quitButton), false, this);
     connect(m_quit, &QAbstractButton::clicked, this, [this] { m_actions.quit(); });
     quitRow->addWidget(m_quit);
     page->addLayout(quitRow);
