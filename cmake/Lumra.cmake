@@ -17,9 +17,10 @@ set(LUMRA_LAYER_DEPS_shell base model viewkit concurrency platform probes monito
 set(LUMRA_LAYER_DEPS_export base model viewkit concurrency platform monitoring shell)
 set(LUMRA_LAYER_DEPS_qt base model viewkit concurrency platform)
 set(LUMRA_LAYER_DEPS_export/window base shell export qt)
-set(LUMRA_LAYER_DEPS_panel base model viewkit concurrency platform shell qt)
+set(LUMRA_LAYER_DEPS_settings base model viewkit concurrency platform monitoring shell qt)
+set(LUMRA_LAYER_DEPS_panel base model viewkit concurrency platform shell qt settings)
 set(LUMRA_LAYER_DEPS_windows base model viewkit concurrency monitoring shell qt)
-set(LUMRA_LAYER_DEPS_app base model viewkit concurrency platform probes monitoring shell export/window qt panel windows)
+set(LUMRA_LAYER_DEPS_app base model viewkit concurrency platform probes monitoring shell export/window qt settings panel windows)
 # lumra-systool is a program of its own, the stand-in for the system's
 # command-line tools: its OS calls are its purpose, and it uses no layer but
 # base.

@@ -1,7 +1,6 @@
 #include "app/AppDelegate.h"
 
 #include "app/ClosedWindowMemory.h"
-#include "app/SettingsView.h"
 #include "app/ToolWindow.h"
 #include "monitoring/ping/BuiltInInternetTarget.h"
 #include "platform/process/FreedMemory.h"
@@ -14,6 +13,7 @@
 #include "probes/speedtest/PingProbeLatencyProber.h"
 #include "probes/tcp/CommandLineTCPConnectionCounter.h"
 #include "qt/LocaleDateFormat.h"
+#include "settings/widgets/SettingsView.h"
 #include "shell/buildinfo/AppBuildMetadataDisplayInfo.h"
 #include "shell/location/SystemSettingsLocationOpener.h"
 
@@ -383,7 +383,8 @@ void AppDelegate::openSettings() {
         auto* layout = new QVBoxLayout(window.get());
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(new SettingsView(
-            appUpdateController(), m_platform.userDefaults, viewServices(),
+            storedBatteryFriendly(m_appSettingsStore, m_platform.userDefaults),
+            appUpdateController(), viewServices(),
             AppBuildMetadataDisplayInfo(*m_platform.bundle, LocaleLongDateFormatter())));
         window->setMinimumSize(720, 440);
         window->setGeometry(centredWindowFrame(QSize(760, 460)));

@@ -21,8 +21,8 @@ KitButton::KitButton(KitButtonStyle style, const QString& text, QWidget* parent)
 }
 
 bool KitButton::isTab() const {
-    return isCheckable() &&
-           (m_style.checkedTextColor || m_style.checkedFont || m_style.underlinesWhenChecked);
+    return isCheckable() && (m_style.checkedTextColor || m_style.checkedFont ||
+                             m_style.underlinesWhenChecked || m_style.checkedFill);
 }
 
 void KitButton::onClick(std::function<void()> action) {
@@ -77,7 +77,9 @@ void KitButton::draw(QPainter& painter, const QRectF& rect) const {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     const bool outlined = m_style.border.alpha() > 0;
-    const QColor fill = isDown() && m_style.pressedFill ? *m_style.pressedFill : m_style.fill;
+    QColor fill = isChecked() && m_style.checkedFill ? *m_style.checkedFill : m_style.fill;
+    if (isDown() && m_style.pressedFill)
+        fill = *m_style.pressedFill;
     // A 1-wide outline sits on the half-pixel inside the rectangle.
     const QRectF shape = outlined ? rect.adjusted(0.5, 0.5, -0.5, -0.5) : rect;
     painter.setPen(outlined ? QPen(m_style.border, 1.0) : QPen(Qt::NoPen));

@@ -40,6 +40,8 @@ struct KitButtonStyle {
     std::optional<QColor> checkedTextColor{};
     std::optional<QFont> checkedFont{};
     bool underlinesWhenChecked = false;
+    // The fill while checked (and not pressed); the fill when unset.
+    std::optional<QColor> checkedFill{};
 };
 
 class KitButton final : public QAbstractButton {

@@ -1,17 +1,19 @@
-#include "app/SettingsView.h"
+#include "settings/widgets/SettingsView.h"
 
 #include "panel/widgets/ContentView.h"
-#include "panel/widgets/SettingsOverlayCard.h"
 #include "qt/CardFrame.h"
 #include "qt/Palette.h"
 #include "qt/Spinner.h"
 #include "qt/ToggleSwitch.h"
+#include "settings/widgets/SettingsOverlayCard.h"
 #include "tests/app/AppTestFixture.h"
 #include "tests/support/WidgetTesting.h"
 
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -171,7 +173,7 @@ TEST_F(SettingsViewTest, ReleaseNotesAreShownAsTheyAreNeverAsMarkup) {
     EXPECT_TRUE(texts.contains(QStringLiteral("Update Available: v2.1.0")));
     EXPECT_TRUE(texts.contains(QStringLiteral("Download Update")));
     test::saveScreen(delegate->settingsWindow(), QStringLiteral("settings-about-update"));
-    for (QPushButton* button : view.updateCard()->findChildren<QPushButton*>())
+    for (QAbstractButton* button : view.updateCard()->findChildren<QAbstractButton*>())
         button->click();
     EXPECT_EQ(fakes.urlOpener->opened,
               std::vector<std::string>{"https://downloads.example.test/lumra-2.1.0.dmg"});
@@ -194,7 +196,7 @@ TEST_F(SettingsViewTest, LongReleaseNotesStopAfterThreeLinesAndDownloadIsPromine
     EXPECT_EQ(view.releaseNotesLabel()->text().count(QLatin1Char('\n')), 2);
 
     // The accent fill, not a plain bezel.
-    QPushButton* download = view.downloadButton();
+    KitButton* download = view.downloadButton();
     const QImage image = download->grab().toImage();
     const QColor edge = image.pixelColor(4 * image.width() / 100 + 2, image.height() / 2);
     const QColor accent = statusColor(StatusColor::accent);
@@ -240,12 +242,32 @@ TEST_F(SettingsViewTest, TheWindowOpensCentredItsSidebarKeepsEightAndCtrlWCloses
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_LE(std::abs(window->geometry().center().x() - area.center().x()), 1);
     EXPECT_LE(std::abs(window->geometry().center().y() - area.center().y()), 1);
+    // The symbol in 10 to 22, the title's ink from 8 after it.
     for (SettingsTab tab : {SettingsTab::general, SettingsTab::about}) {
-        QToolButton* button = view.tabButton(tab);
-        auto* symbol = button->findChild<QLabel*>(QStringLiteral("tabSymbol"));
-        auto* title = button->findChild<QLabel*>(QStringLiteral("tabTitle"));
-        ASSERT_TRUE(symbol && title);
-        EXPECT_EQ(title->geometry().left() - symbol->geometry().right() - 1, 8);
+        KitButton* button = view.tabButton(tab);
+        EXPECT_EQ(button->isChecked(), tab == SettingsTab::general);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->role(), QAccessible::PageTab);
+        EXPECT_EQ(accessible->state().selected, tab == SettingsTab::general);
+        QImage image(button->size(), QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        button->draw(painter, QRectF(image.rect()));
+        painter.end();
+        const auto firstInkFrom = [&](int left) {
+            for (int x = left; x < image.width(); ++x)
+                for (int y = 0; y < image.height(); ++y)
+                    if (qAlpha(image.pixel(x, y)) > 64) // above the selected fill's 0.14
+                        return x;
+            return -1;
+        };
+        const int symbolInk = firstInkFrom(0);
+        EXPECT_GE(symbolInk, 10);
+        EXPECT_LE(symbolInk, 12);
+        const int titleInk = firstInkFrom(22);
+        EXPECT_GE(titleInk, 30);
+        EXPECT_LE(titleInk, 31);
     }
     QShortcut* close = nullptr;
     for (auto* shortcut : window->findChildren<QShortcut*>())

@@ -153,19 +153,5 @@ TEST(Toolbox, RowsInOrder) {
     EXPECT_EQ(rows[2].subtitle, "Measure throughput and bufferbloat with Cloudflare's speed test.");
 }
 
-TEST(Settings, Texts) {
-    const auto tabs = settingsTabs();
-    ASSERT_EQ(tabs.size(), 2u);
-    EXPECT_EQ(tabs[0].title, "General");
-    EXPECT_EQ(tabs[0].symbolName, "slider.horizontal.3");
-    EXPECT_EQ(rawValue(tabs[1].tab), "about");
-    EXPECT_EQ(batteryModeChipText(true), "Adaptive");
-    EXPECT_EQ(batteryModeChipText(false), "Always Fast");
-    EXPECT_EQ(updateAvailableTitle("2.0 <b>"), "Update available: 2.0 <b>");
-    EXPECT_FALSE(showsReleaseNotes(std::nullopt));
-    EXPECT_FALSE(showsReleaseNotes(""));
-    EXPECT_TRUE(showsReleaseNotes("a"));
-}
-
 } // namespace
 } // namespace lumra

@@ -2,7 +2,7 @@
 // (what AT-SPI's doAction(0) runs) does what a click does.
 #include "panel/widgets/DashboardPage.h"
 #include "panel/widgets/OverlayCards.h"
-#include "panel/widgets/SettingsOverlayCard.h"
+#include "settings/widgets/SettingsOverlayCard.h"
 #include "tests/panel/PanelFixture.h"
 
 #include <QAccessible>

@@ -124,26 +124,6 @@ std::span<const ToolboxRowModel> toolboxRows() {
     return rows;
 }
 
-std::span<const SettingsTabModel> settingsTabs() {
-    static const std::array<SettingsTabModel, 2> tabs{{
-        {SettingsTab::general, "slider.horizontal.3", "General"},
-        {SettingsTab::about, "info.circle", "About"},
-    }};
-    return tabs;
-}
-
-std::string batteryModeChipText(bool isBatteryFriendly) {
-    return isBatteryFriendly ? "Adaptive" : "Always Fast";
-}
-
-std::string updateAvailableTitle(std::string_view version) {
-    return "Update available: " + std::string{version};
-}
-
-bool showsReleaseNotes(const std::optional<std::string>& releaseNotes) {
-    return releaseNotes && !releaseNotes->empty();
-}
-
 ConnectionMonitorCardModel connectionMonitorCardModel(const Engine& engine) {
     const auto& monitor = *engine.connectionMonitor;
     return makeConnectionMonitorCardModel(monitor.latestResult().get(), monitor.history().get(),

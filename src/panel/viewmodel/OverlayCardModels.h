@@ -1,5 +1,5 @@
-// What the connection monitor, captive portal, toolbox and settings pages
-// show, without Qt.
+// What the connection monitor, captive portal and toolbox pages show,
+// without Qt.
 #pragma once
 
 #include "model/CaptivePortalStatus.h"
@@ -7,7 +7,6 @@
 #include "model/SignalQuality.h"
 #include "panel/viewmodel/DashboardModel.h"
 #include "panel/viewmodel/PanelTexts.h"
-#include "panel/viewmodel/SettingsTab.h"
 #include "viewkit/Sparkline.h"
 
 #include <chrono>
@@ -83,24 +82,5 @@ struct ToolboxRowModel {
 };
 
 std::span<const ToolboxRowModel> toolboxRows();
-
-// The title and symbol of a page's button, the same in both settings views.
-struct SettingsTabModel {
-    SettingsTab tab;
-    std::string symbolName;
-    std::string title;
-};
-
-// In declaration order: General, About.
-std::span<const SettingsTabModel> settingsTabs();
-
-// "Adaptive" while battery friendly, else "Always Fast".
-std::string batteryModeChipText(bool isBatteryFriendly);
-
-// "Update available: " + version.
-std::string updateAvailableTitle(std::string_view version);
-
-// The notes line shows only non-empty notes.
-bool showsReleaseNotes(const std::optional<std::string>& releaseNotes);
 
 } // namespace lumra

@@ -4,7 +4,6 @@
 #include "panel/viewmodel/PanelTexts.h"
 #include "panel/widgets/DashboardPage.h"
 #include "panel/widgets/OverlayCards.h"
-#include "panel/widgets/SettingsOverlayCard.h"
 #include "platform/bundle/Bundle.h"
 #include "qt/CrossFade.h"
 #include "qt/DeferredRefresh.h"
@@ -14,6 +13,7 @@
 #include "qt/Palette.h"
 #include "qt/QtText.h"
 #include "qt/WindowShape.h"
+#include "settings/widgets/SettingsOverlayCard.h"
 #include "viewkit/MetricFormat.h"
 
 #include <QHBoxLayout>
@@ -153,20 +153,10 @@ QWidget* ContentView::buildDashboard() {
 }
 
 QWidget* ContentView::buildSettings() {
-    SettingsOverlayCard::BatteryFriendlyBinding binding;
-    binding.read = [this] {
-        return m_engine.lifecycleController &&
-               m_engine.lifecycleController->isBatteryFriendly().get();
-    };
-    binding.write = [this](bool value) {
-        if (m_engine.lifecycleController) {
-            m_engine.lifecycleController->setBatteryFriendly(value);
-        }
-    };
     auto launchAtLogin =
         m_services.makeLaunchAtLoginController ? m_services.makeLaunchAtLoginController() : nullptr;
     return new SettingsOverlayCard(
-        std::move(binding), m_engine.appUpdateController,
+        lifecycleBatteryFriendly(m_engine.lifecycleController), m_engine.appUpdateController,
         [this] { showPanel(PanelRoute::dashboard); }, std::move(launchAtLogin),
         AppBuildMetadataDisplayInfo(Bundle::main(), LocaleLongDateFormatter()));
 }

@@ -1,16 +1,18 @@
 // The Settings window's content: a sidebar with the General and About pages.
-// General holds the battery-friendly switch, bound straight to the stored
-// "batteryFriendly" key (writing it changes nothing else: the running
-// monitors take it at the next start), and the launch-at-login switch over
-// the view's own controller; About shows the build and lets the user check
-// for an update and open its download page. Main thread.
+// General holds the battery-friendly switch over the setting it is given
+// (the composition root gives the stored one: writing it changes nothing
+// else, the running monitors take it at the next start), and the
+// launch-at-login switch over the view's own controller; About shows the
+// build and lets the user check for an update and open its download page.
+// Main thread.
 #pragma once
 
 #include "concurrency/Published.h"
-#include "panel/viewmodel/SettingsModel.h"
-#include "panel/viewmodel/SettingsTab.h"
-#include "platform/defaults/DefaultsStore.h"
 #include "qt/CardFrame.h"
+#include "qt/KitButton.h"
+#include "settings/viewmodel/BatteryFriendlySetting.h"
+#include "settings/viewmodel/SettingsModel.h"
+#include "settings/viewmodel/SettingsTab.h"
 #include "shell/buildinfo/AppBuildMetadataDisplayInfo.h"
 #include "shell/services/PlatformServices.h"
 #include "shell/update/AppUpdateController.h"
@@ -23,9 +25,7 @@
 
 class QHBoxLayout;
 class QLabel;
-class QPushButton;
 class QStackedWidget;
-class QToolButton;
 
 namespace lumra {
 
@@ -38,11 +38,10 @@ class ToggleSwitch;
 
 class SettingsView final : public QWidget {
 public:
-    static constexpr const char* batteryFriendlyKey = "batteryFriendly";
-
-    SettingsView(std::shared_ptr<AppUpdateController> appUpdateController,
-                 std::shared_ptr<DefaultsStore> userDefaults, PlatformServices services,
-                 AppBuildMetadataDisplayInfo buildMetadata, QWidget* parent = nullptr);
+    SettingsView(BatteryFriendlySetting isBatteryFriendly,
+                 std::shared_ptr<AppUpdateController> appUpdateController,
+                 PlatformServices services, AppBuildMetadataDisplayInfo buildMetadata,
+                 QWidget* parent = nullptr);
     ~SettingsView() override;
 
     SettingsTab selectedTab() const { return m_model->selectedTab(); }
@@ -56,11 +55,11 @@ public:
     // The controls, for the window's own tests.
     ToggleSwitch* batteryFriendlySwitch() const { return m_batterySwitch; }
     ToggleSwitch* launchAtLoginSwitch() const { return m_launchSwitch; }
-    QPushButton* checkForUpdatesButton() const { return m_checkButton; }
+    KitButton* checkForUpdatesButton() const { return m_checkButton; }
     QWidget* updateCard() const { return m_updateCard; }
     QLabel* releaseNotesLabel() const { return m_releaseNotes; }
-    QPushButton* downloadButton() const { return m_downloadButton; }
-    QToolButton* tabButton(SettingsTab tab) const;
+    KitButton* downloadButton() const { return m_downloadButton; }
+    KitButton* tabButton(SettingsTab tab) const;
 
     void checkForUpdates();
 
@@ -81,14 +80,14 @@ private:
     void refresh();
     void showReleaseNotes();
 
+    const BatteryFriendlySetting m_isBatteryFriendly;
     const std::shared_ptr<AppUpdateController> m_appUpdateController;
-    const std::shared_ptr<DefaultsStore> m_userDefaults;
     const std::shared_ptr<LaunchAtLoginController> m_launchAtLoginController;
     const AppBuildMetadataDisplayInfo m_buildMetadata;
 
     std::shared_ptr<SettingsModel> m_model;
 
-    std::vector<std::pair<SettingsTab, QToolButton*>> m_tabButtons;
+    std::vector<KitButton*> m_tabButtons;
     QStackedWidget* m_pages = nullptr;
     ToggleSwitch* m_batterySwitch = nullptr;
     CapsuleBadge* m_modeBadge = nullptr;
@@ -99,11 +98,11 @@ private:
     QLabel* m_releaseNotes = nullptr;
     // The notes as given; the label shows at most three lines of them.
     QString m_releaseNotesText;
-    QPushButton* m_downloadButton = nullptr;
-    QPushButton* m_checkButton = nullptr;
+    KitButton* m_downloadButton = nullptr;
+    KitButton* m_checkButton = nullptr;
     Spinner* m_checkSpinner = nullptr;
     DeferredRefresh* m_refresh = nullptr;
-    Subscription m_batteryKeyObservation;
+    Subscription m_batteryObservation;
 };
 
 } // namespace lumra

@@ -7,7 +7,7 @@
 // Main actor.
 #pragma once
 
-#include "panel/viewmodel/OverlayCardModels.h"
+#include "settings/viewmodel/SettingsTab.h"
 #include "shell/login/LaunchAtLoginController.h"
 #include "shell/update/AppUpdateController.h"
 
@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace lumra {
 
@@ -35,6 +36,8 @@ public:
     void dismissLaunchAtLoginError();
 
     bool isCheckingForUpdate() const { return m_isCheckingForUpdate; }
+    // "Check for Updates"; empty while a check runs (a spinner takes its place).
+    std::string_view checkButtonTitle() const;
     // Starts one check on the main actor unless one started here still runs.
     // The task holds this state weakly: once the page is gone, its end
     // writes nothing.

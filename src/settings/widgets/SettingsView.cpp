@@ -1,6 +1,5 @@
-#include "app/SettingsView.h"
+#include "settings/widgets/SettingsView.h"
 
-#include "panel/viewmodel/OverlayCardModels.h"
 #include "qt/CapsuleBadge.h"
 #include "qt/CardFrame.h"
 #include "qt/DeferredRefresh.h"
@@ -14,17 +13,16 @@
 #include "qt/QtText.h"
 #include "qt/Spinner.h"
 #include "qt/SymbolLabel.h"
-#include "qt/SymbolRegistry.h"
 #include "qt/ToggleSwitch.h"
+#include "settings/viewmodel/SettingsTexts.h"
+#include "settings/widgets/SettingsTabButton.h"
 
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace lumra {
@@ -60,6 +58,48 @@ CardStyle plainCard(const QWidget* widget) {
     return CardStyle{withOpacity(primary(widget), 0.05), withOpacity(primary(widget), 0.09)};
 }
 
+// A page's button: its symbol and title in the accent colour on the accent
+// at 0.14 while selected, in primary on nothing otherwise.
+KitButtonStyle tabLook(const QWidget* widget) {
+    const QColor accent = statusColor(StatusColor::accent);
+    return KitButtonStyle{.shape = KitButtonStyle::Shape::rounded,
+                          .cornerRadius = 8,
+                          .font = kitFont(13, QFont::Medium),
+                          .textColor = primary(widget),
+                          .symbolSize = QSizeF(12, 12),
+                          .padding = QMargins(10, 7, 10, 7),
+                          .spacing = 8,
+                          .alignment = Qt::AlignLeft | Qt::AlignVCenter,
+                          .checkedTextColor = accent,
+                          .checkedFont = kitFont(13, QFont::DemiBold),
+                          .checkedFill = withOpacity(accent, 0.14)};
+}
+
+// The window's push buttons: the prominent one white on the accent, the
+// bordered one primary on the base colour.
+KitButtonStyle prominentButtonLook() {
+    const QColor accent = statusColor(StatusColor::accent);
+    return KitButtonStyle{.shape = KitButtonStyle::Shape::rounded,
+                          .cornerRadius = 5,
+                          .fill = accent,
+                          .pressedFill = accent.darker(120),
+                          .font = kitFont(13),
+                          .textColor = Qt::white,
+                          .padding = QMargins(12, 4, 12, 4)};
+}
+
+KitButtonStyle borderedButtonLook(const QWidget* widget) {
+    return KitButtonStyle{.shape = KitButtonStyle::Shape::rounded,
+                          .cornerRadius = 5,
+                          .fill = widget->palette().color(QPalette::Base),
+                          .pressedFill = widget->palette().color(QPalette::Midlight),
+                          .border = withOpacity(primary(widget), 0.25),
+                          .font = kitFont(13),
+                          .textColor = primary(widget),
+                          .disabledTextColor = secondary(widget),
+                          .padding = QMargins(12, 4, 12, 4)};
+}
+
 // A switch, its title over its subtitle, and room to the right.
 QHBoxLayout* switchRow(ToggleSwitch* toggle, const QString& title, const QString& subtitle,
                        QWidget* parent) {
@@ -81,11 +121,12 @@ QHBoxLayout* switchRow(ToggleSwitch* toggle, const QString& title, const QString
 
 } // namespace
 
-SettingsView::SettingsView(std::shared_ptr<AppUpdateController> appUpdateController,
-                           std::shared_ptr<DefaultsStore> userDefaults, PlatformServices services,
-                           AppBuildMetadataDisplayInfo buildMetadata, QWidget* parent)
-    : QWidget(parent), m_appUpdateController(std::move(appUpdateController)),
-      m_userDefaults(std::move(userDefaults)),
+SettingsView::SettingsView(BatteryFriendlySetting isBatteryFriendly,
+                           std::shared_ptr<AppUpdateController> appUpdateController,
+                           PlatformServices services, AppBuildMetadataDisplayInfo buildMetadata,
+                           QWidget* parent)
+    : QWidget(parent), m_isBatteryFriendly(std::move(isBatteryFriendly)),
+      m_appUpdateController(std::move(appUpdateController)),
       m_launchAtLoginController(services.makeLaunchAtLoginController()),
       m_buildMetadata(std::move(buildMetadata)) {
     setMinimumSize(720, 440);
@@ -124,8 +165,8 @@ SettingsView::SettingsView(std::shared_ptr<AppUpdateController> appUpdateControl
     m_refresh = new DeferredRefresh(this, [this] { refresh(); });
     m_refresh->observe(*m_appUpdateController);
     m_refresh->observe(*m_launchAtLoginController);
-    m_batteryKeyObservation =
-        m_userDefaults->observe(batteryFriendlyKey, [this] { m_refresh->schedule(); });
+    if (m_isBatteryFriendly.observe)
+        m_batteryObservation = m_isBatteryFriendly.observe([this] { m_refresh->schedule(); });
     refresh();
 }
 
@@ -143,34 +184,20 @@ QWidget* SettingsView::buildSidebar() {
     layout->setContentsMargins(16, 16, 16, 16);
     layout->setSpacing(12);
     layout->addWidget(
-        makeLabel(QStringLiteral("Settings"), 21, QFont::DemiBold, primary(this), sidebar));
+        makeLabel(qText(SettingsText::settings), 21, QFont::DemiBold, primary(this), sidebar));
     layout->addWidget(
-        makeLabel(QStringLiteral("Lumra"), 12, QFont::Medium, secondary(this), sidebar));
+        makeLabel(qText(SettingsText::appName), 12, QFont::Medium, secondary(this), sidebar));
     auto* buttons = new QVBoxLayout;
     buttons->setSpacing(6);
     buttons->setContentsMargins(0, 4, 0, 0);
     for (const SettingsTabModel& model : settingsTabs()) {
-        const SettingsTab tab = model.tab;
-        // The symbol and the title are labels of their own: 8 between them.
-        auto* button = new QToolButton(sidebar);
-        button->setAccessibleName(qText(model.title));
+        auto* button = makeSettingsTabButton(
+            model, tabLook(this), [this, tab = model.tab] { selectTab(tab); }, sidebar);
+        // The sidebar's width, the selected title's line with the padding.
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        button->setCursor(Qt::PointingHandCursor);
-        auto* row = new QHBoxLayout(button);
-        row->setContentsMargins(10, 7, 10, 7);
-        row->setSpacing(8);
-        auto* symbol = new QLabel(button);
-        symbol->setObjectName(QStringLiteral("tabSymbol"));
-        symbol->setFixedSize(12, 12);
-        auto* title = new QLabel(qText(model.title), button);
-        title->setObjectName(QStringLiteral("tabTitle"));
-        title->setTextFormat(Qt::PlainText);
-        row->addWidget(symbol, 0, Qt::AlignVCenter);
-        row->addWidget(title, 1, Qt::AlignVCenter);
         button->setFixedHeight(QFontMetrics(kitFont(13, QFont::DemiBold)).height() + 14);
-        connect(button, &QToolButton::clicked, this, [this, tab] { selectTab(tab); });
         buttons->addWidget(button);
-        m_tabButtons.emplace_back(tab, button);
+        m_tabButtons.push_back(button);
     }
     layout->addLayout(buttons);
     layout->addStretch(1);
@@ -182,47 +209,44 @@ QWidget* SettingsView::buildGeneralPage() {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(12);
+    layout->addWidget(makeLabel(qText(settingsTab(SettingsTab::general).title), 20, QFont::DemiBold,
+                                primary(this), page));
     layout->addWidget(
-        makeLabel(QStringLiteral("General"), 20, QFont::DemiBold, primary(this), page));
-    layout->addWidget(makeLabel(QStringLiteral("Manage app behavior and monitoring defaults."), 13,
-                                QFont::Normal, secondary(this), page));
+        makeLabel(qText(SettingsText::generalDetail), 13, QFont::Normal, secondary(this), page));
 
     auto* monitoring = makeCard(plainCard(this), page);
     m_batterySwitch = new ToggleSwitch(monitoring);
-    m_batterySwitch->setAccessibleName(QStringLiteral("Battery friendly"));
+    m_batterySwitch->setAccessibleName(qText(SettingsText::batteryFriendly));
     connect(m_batterySwitch, &ToggleSwitch::clicked, this,
             [this](bool checked) { setBatteryFriendly(checked); });
-    auto* batteryRow =
-        switchRow(m_batterySwitch, QStringLiteral("Battery friendly"),
-                  QStringLiteral("Fast while open, slower in background."), monitoring);
+    auto* batteryRow = switchRow(m_batterySwitch, qText(SettingsText::batteryFriendly),
+                                 qText(SettingsText::batteryFriendlyDetail), monitoring);
     m_modeBadge = new CapsuleBadge(QString(),
                                    CapsuleBadgeStyle{kitFont(11, QFont::Medium), secondary(this),
                                                      withOpacity(primary(this), 0.08)},
                                    monitoring);
     batteryRow->addWidget(m_modeBadge, 0, Qt::AlignVCenter);
     monitoring->contentLayout()->addLayout(batteryRow);
-    monitoring->contentLayout()->addWidget(
-        makeLabel(QStringLiteral("Monitoring also pauses automatically while your Mac sleeps."), 12,
-                  QFont::Normal, secondary(this), monitoring));
+    monitoring->contentLayout()->addWidget(makeLabel(qText(SettingsText::pausesWhileAsleep), 12,
+                                                     QFont::Normal, secondary(this), monitoring));
     layout->addWidget(monitoring);
 
     auto* launch = makeCard(plainCard(this), page);
     m_launchSwitch = new ToggleSwitch(launch);
-    m_launchSwitch->setAccessibleName(QStringLiteral("Launch at login"));
+    m_launchSwitch->setAccessibleName(qText(SettingsText::launchAtLogin));
     connect(m_launchSwitch, &ToggleSwitch::clicked, this,
             [this](bool checked) { setLaunchAtLogin(checked); });
-    launch->contentLayout()->addLayout(
-        switchRow(m_launchSwitch, QStringLiteral("Launch at login"),
-                  QStringLiteral("Start Lumra automatically when you log in."), launch));
+    launch->contentLayout()->addLayout(switchRow(m_launchSwitch, qText(SettingsText::launchAtLogin),
+                                                 qText(SettingsText::launchAtLoginDetail), launch));
     m_approvalRow = new QWidget(launch);
     auto* approval = new QHBoxLayout(m_approvalRow);
     approval->setContentsMargins(0, 0, 0, 0);
     approval->setSpacing(6);
     approval->addWidget(
         makeSymbol("exclamationmark.triangle.fill", 11, statusColor(StatusColor::orange), this));
-    approval->addWidget(makeLabel(QStringLiteral("Requires approval in System Settings"), 11,
-                                  QFont::Normal, secondary(this), m_approvalRow));
-    auto* openSettings = new LinkButton(QStringLiteral("Open Settings"), m_approvalRow);
+    approval->addWidget(makeLabel(qText(SettingsText::windowApprovalNeeded), 11, QFont::Normal,
+                                  secondary(this), m_approvalRow));
+    auto* openSettings = new LinkButton(qText(SettingsText::windowOpenApproval), m_approvalRow);
     openSettings->setFont(kitFont(11));
     connect(openSettings, &QPushButton::clicked, this,
             [this] { m_launchAtLoginController->openLoginItemsSettings(); });
@@ -238,14 +262,9 @@ QWidget* SettingsView::buildBuildCard(QWidget* page) {
     auto* build = makeCard(plainCard(this), page);
     const KeyValueRowStyle rowStyle{kitFont(12, QFont::Medium), secondary(this),
                                     kitFont(13, QFont::DemiBold), primary(this)};
-    const std::pair<const char*, std::string> rows[] = {
-        {"Current Version", m_buildMetadata.version},
-        {"Build ID", m_buildMetadata.buildID},
-        {"Release Date", m_buildMetadata.releaseDate},
-        {"Build Channel", "Stable"}};
-    for (const auto& [key, value] : rows)
-        build->contentLayout()->addWidget(new KeyValueRow(
-            QString::fromLatin1(key), QString::fromStdString(value), rowStyle, build));
+    for (const BuildInfoRow& row : windowBuildRows(m_buildMetadata))
+        build->contentLayout()->addWidget(
+            new KeyValueRow(qText(row.key), qText(row.value), rowStyle, build));
     return build;
 }
 
@@ -268,16 +287,9 @@ QWidget* SettingsView::buildUpdateCard(QWidget* page) {
     m_updateCard->contentLayout()->addWidget(m_releaseNotes);
     auto* downloadRow = new QHBoxLayout;
     downloadRow->addStretch(1);
-    m_downloadButton = new QPushButton(QStringLiteral("Download Update"), m_updateCard);
-    // The prominent style: the accent colour with white text.
-    m_downloadButton->setStyleSheet(
-        QStringLiteral("QPushButton { border: none; border-radius: 5px; padding: 4px 12px; "
-                       "color: white; background: %1; } "
-                       "QPushButton:pressed { background: %2; }")
-            .arg(statusColor(StatusColor::accent).name(),
-                 statusColor(StatusColor::accent).darker(120).name()));
-    connect(m_downloadButton, &QPushButton::clicked, this,
-            [this] { m_appUpdateController->openDownloadPage(); });
+    m_downloadButton =
+        new KitButton(prominentButtonLook(), qText(SettingsText::downloadUpdate), m_updateCard);
+    m_downloadButton->onClick([this] { m_appUpdateController->openDownloadPage(); });
     downloadRow->addWidget(m_downloadButton);
     m_updateCard->contentLayout()->addLayout(downloadRow);
     return m_updateCard;
@@ -285,17 +297,16 @@ QWidget* SettingsView::buildUpdateCard(QWidget* page) {
 
 QHBoxLayout* SettingsView::buildFooter(QWidget* page) {
     auto* footer = new QHBoxLayout;
-    auto* blurb = makeLabel(QStringLiteral("Built to monitor signal quality, latency, DNS health "
-                                           "and channel congestion in one place."),
-                            12, QFont::Normal, secondary(this), page);
+    auto* blurb =
+        makeLabel(qText(SettingsText::windowAboutNote), 12, QFont::Normal, secondary(this), page);
     blurb->setWordWrap(true);
     footer->addWidget(blurb, 1);
-    m_checkButton = new QPushButton(page);
+    m_checkButton = new KitButton(borderedButtonLook(this), QString(), page);
     auto* spinnerLayout = new QHBoxLayout(m_checkButton);
     spinnerLayout->setContentsMargins(0, 0, 0, 0);
     m_checkSpinner = new Spinner(16, m_checkButton);
     spinnerLayout->addWidget(m_checkSpinner, 0, Qt::AlignCenter);
-    connect(m_checkButton, &QPushButton::clicked, this, [this] { checkForUpdates(); });
+    m_checkButton->onClick([this] { checkForUpdates(); });
     footer->addWidget(m_checkButton, 0, Qt::AlignVCenter);
     return footer;
 }
@@ -305,10 +316,10 @@ QWidget* SettingsView::buildAboutPage() {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(12);
-    layout->addWidget(makeLabel(QStringLiteral("About"), 20, QFont::DemiBold, primary(this), page));
-    layout->addWidget(makeLabel(
-        QStringLiteral("Network diagnostics for quick, actionable Wi-Fi troubleshooting."), 13,
-        QFont::Normal, secondary(this), page));
+    layout->addWidget(makeLabel(qText(settingsTab(SettingsTab::about).title), 20, QFont::DemiBold,
+                                primary(this), page));
+    layout->addWidget(
+        makeLabel(qText(SettingsText::aboutDetail), 13, QFont::Normal, secondary(this), page));
 
     layout->addWidget(buildBuildCard(page));
 
@@ -319,12 +330,8 @@ QWidget* SettingsView::buildAboutPage() {
     return page;
 }
 
-QToolButton* SettingsView::tabButton(SettingsTab tab) const {
-    for (const auto& [candidate, button] : m_tabButtons) {
-        if (candidate == tab)
-            return button;
-    }
-    return nullptr;
+KitButton* SettingsView::tabButton(SettingsTab tab) const {
+    return m_tabButtons.at(static_cast<std::size_t>(tab));
 }
 
 void SettingsView::selectTab(SettingsTab tab) {
@@ -348,14 +355,15 @@ void SettingsView::generalPageAppeared() {
 void SettingsView::setBatteryFriendly(bool value) {
     // Only the stored key: the running monitors keep their pace until the
     // next start.
-    m_userDefaults->setBool(batteryFriendlyKey, value);
+    m_isBatteryFriendly.write(value);
     refresh();
 }
 
 void SettingsView::setLaunchAtLogin(bool value) {
     m_model->setLaunchAtLogin(*m_launchAtLoginController, value);
     if (const auto error = launchAtLoginError()) {
-        showNonBlockingAlert(this, QStringLiteral("Launch at Login"), *error, QStringLiteral("OK"),
+        showNonBlockingAlert(this, qText(SettingsText::launchAtLoginAlertTitle), *error,
+                             qText(SettingsText::launchAtLoginAlertButton),
                              [model = std::weak_ptr(m_model)] {
                                  if (auto alive = model.lock())
                                      alive->dismissLaunchAtLoginError();
@@ -371,25 +379,9 @@ void SettingsView::checkForUpdates() {
 }
 
 void SettingsView::refresh() {
-    const QColor accent = statusColor(StatusColor::accent);
-    const auto tabs = settingsTabs();
-    for (const auto& [tab, button] : m_tabButtons) {
-        const bool selected = tab == m_model->selectedTab();
-        const QColor foreground = selected ? accent : primary(this);
-        const SettingsTabModel& model = tabs[static_cast<std::size_t>(tab)];
-        button->findChild<QLabel*>(QStringLiteral("tabSymbol"))
-            ->setPixmap(symbolPixmap(qText(model.symbolName), QSizeF(12, 12), foreground,
-                                     devicePixelRatioF()));
-        auto* title = button->findChild<QLabel*>(QStringLiteral("tabTitle"));
-        title->setFont(kitFont(13, selected ? QFont::DemiBold : QFont::Medium));
-        setLabelColor(title, foreground);
-        button->setStyleSheet(
-            QStringLiteral("QToolButton { border: none; border-radius: 8px; background: %1; }")
-                .arg(selected ? withOpacity(accent, 0.14).name(QColor::HexArgb)
-                              : QStringLiteral("transparent")));
-    }
+    showSelectedTab(m_tabButtons, m_model->selectedTab());
 
-    const bool batteryFriendly = m_userDefaults->boolForKey(batteryFriendlyKey);
+    const bool batteryFriendly = m_isBatteryFriendly.read();
     m_batterySwitch->setChecked(batteryFriendly);
     m_modeBadge->setText(qText(batteryModeChipText(batteryFriendly)));
     m_modeBadge->adjustSize();
@@ -400,25 +392,23 @@ void SettingsView::refresh() {
     const auto& update = m_appUpdateController->availableUpdate().get();
     m_updateCard->setVisible(update.has_value());
     if (update) {
-        m_updateTitle->setText(QStringLiteral("Update Available: v") +
-                               QString::fromStdString(update->version));
-        const bool hasNotes = update->releaseNotes && !update->releaseNotes->empty();
+        m_updateTitle->setText(qText(windowUpdateTitle(update->version)));
+        const bool hasNotes = showsReleaseNotes(update->releaseNotes);
         m_releaseNotes->setVisible(hasNotes);
-        m_releaseNotesText = hasNotes ? QString::fromStdString(*update->releaseNotes) : QString();
+        m_releaseNotesText = hasNotes ? qText(*update->releaseNotes) : QString();
         showReleaseNotes();
     }
 
     const bool checking = m_model->isCheckingForUpdate();
     m_checkButton->setEnabled(!checking);
-    m_checkButton->setText(checking ? QString() : QStringLiteral("Check for Updates"));
+    m_checkButton->setText(qText(m_model->checkButtonTitle()));
     m_checkSpinner->setVisible(checking);
-    // While it spins the button is the spinner's size with its padding.
+    // While it spins the button is the spinner's size with its padding;
+    // otherwise its title's.
     if (checking) {
         m_checkButton->setFixedWidth(m_checkSpinner->width() + 16);
     } else {
-        m_checkButton->setMinimumWidth(
-            m_checkButton->fontMetrics().horizontalAdvance(QStringLiteral("Check for Updates")) +
-            24);
+        m_checkButton->setMinimumWidth(0);
         m_checkButton->setMaximumWidth(QWIDGETSIZE_MAX);
     }
 }

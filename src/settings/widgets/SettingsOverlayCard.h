@@ -3,25 +3,20 @@
 // visit, so its tab, error and check state start over. Main thread.
 #pragma once
 
-#include "panel/viewmodel/SettingsModel.h"
-#include "panel/widgets/InlineMessageRow.h"
-#include "panel/widgets/MetricRow.h"
-#include "panel/widgets/MetricTrendRow.h"
-#include "panel/widgets/PanelBadges.h"
-#include "panel/widgets/PlainGroupBox.h"
-#include "panel/widgets/WiFiNetworkHeaderRow.h"
+#include "qt/CapsuleBadge.h"
 #include "qt/DeferredRefresh.h"
-#include "qt/PanelButtons.h"
-#include "qt/PlainTextLabel.h"
-#include "qt/SectionDivider.h"
+#include "qt/KitButton.h"
 #include "qt/Spinner.h"
-#include "qt/SymbolLabel.h"
 #include "qt/ToggleSwitch.h"
+#include "settings/viewmodel/BatteryFriendlySetting.h"
+#include "settings/viewmodel/SettingsModel.h"
 #include "shell/buildinfo/AppBuildMetadataDisplayInfo.h"
 
+#include <QLabel>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QHBoxLayout;
 
@@ -29,13 +24,7 @@ namespace lumra {
 
 class SettingsOverlayCard final : public QWidget {
 public:
-    // The battery-friendly binding: read and write.
-    struct BatteryFriendlyBinding {
-        std::function<bool()> read;
-        std::function<void(bool)> write;
-    };
-
-    SettingsOverlayCard(BatteryFriendlyBinding isBatteryFriendly,
+    SettingsOverlayCard(BatteryFriendlySetting isBatteryFriendly,
                         std::shared_ptr<AppUpdateController> appUpdateController,
                         std::function<void()> onClose,
                         std::shared_ptr<LaunchAtLoginController> launchAtLoginController,
@@ -45,7 +34,7 @@ public:
     void refresh();
 
     const std::shared_ptr<SettingsModel>& state() const { return m_state; }
-    QAbstractButton* tabButton(SettingsTab tab) const;
+    KitButton* tabButton(SettingsTab tab) const;
     ToggleSwitch* batterySwitch() const { return m_batterySwitch; }
     CapsuleBadge* batteryChip() const { return m_batteryChip; }
     ToggleSwitch* launchSwitch() const { return m_launchSwitch; }
@@ -73,7 +62,7 @@ private:
     QWidget* buildUpdateCard(QWidget* tab);
     QHBoxLayout* buildCheckRow(QWidget* tab);
 
-    BatteryFriendlyBinding m_isBatteryFriendly;
+    BatteryFriendlySetting m_isBatteryFriendly;
     std::shared_ptr<AppUpdateController> m_appUpdateController;
     std::function<void()> m_onClose;
     std::shared_ptr<LaunchAtLoginController> m_launchAtLogin;
@@ -81,7 +70,7 @@ private:
     std::shared_ptr<SettingsModel> m_state;
     DeferredRefresh* m_refresh;
 
-    std::vector<QAbstractButton*> m_tabButtons;
+    std::vector<KitButton*> m_tabButtons;
     QWidget* m_general = nullptr;
     QWidget* m_about = nullptr;
     ToggleSwitch* m_batterySwitch = nullptr;

@@ -1,22 +1,22 @@
-#include "panel/widgets/SettingsOverlayCard.h"
+#include "settings/widgets/SettingsOverlayCard.h"
 
-#include "panel/viewmodel/PanelTexts.h"
-#include "panel/widgets/OverlayCards.h"
 #include "qt/CardFrame.h"
 #include "qt/FittingLabel.h"
 #include "qt/KeyValueRow.h"
-#include "qt/KitButton.h"
 #include "qt/KitFonts.h"
 #include "qt/LinkButton.h"
-#include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
+#include "qt/PanelButtons.h"
 #include "qt/PanelPageParts.h"
+#include "qt/PlainTextLabel.h"
 #include "qt/QtText.h"
-#include "qt/SymbolRegistry.h"
-#include "viewkit/MetricFormat.h"
+#include "qt/SectionDivider.h"
+#include "qt/SymbolLabel.h"
+#include "settings/viewmodel/SettingsTexts.h"
+#include "settings/widgets/SettingsTabButton.h"
 
 #include <QHBoxLayout>
-#include <QPainter>
+#include <QPointer>
 
 namespace lumra {
 
@@ -33,24 +33,16 @@ CardFrame* filledCard(const QColor& fill, QMargins padding, int spacing, QWidget
 
 // A tab: its symbol and title, in the accent colour and semibold with a rule
 // under it while selected.
-KitButton* makeTabButton(const SettingsTabModel& tab, std::function<void()> action,
-                         QWidget* parent) {
-    auto* button =
-        new KitButton(KitButtonStyle{.font = PP::systemFont(12, QFont::Medium),
-                                     .textColor = PP::secondaryText(),
-                                     .symbolName = qText(tab.symbolName),
-                                     .symbolSize = QSizeF(12, 12),
-                                     .padding = QMargins(0, 0, 2, 8),
-                                     .spacing = 6,
-                                     .alignment = Qt::AlignLeft | Qt::AlignTop,
-                                     .checkedTextColor = statusColor(StatusColor::accent),
-                                     .checkedFont = PP::systemFont(12, QFont::DemiBold),
-                                     .underlinesWhenChecked = true},
-                      qText(tab.title), parent);
-    button->setAccessibleName(qText(tab.title));
-    button->setCheckable(true);
-    button->onClick(std::move(action));
-    return button;
+KitButtonStyle tabLook() {
+    return KitButtonStyle{.font = PP::systemFont(12, QFont::Medium),
+                          .textColor = PP::secondaryText(),
+                          .symbolSize = QSizeF(12, 12),
+                          .padding = QMargins(0, 0, 2, 8),
+                          .spacing = 6,
+                          .alignment = Qt::AlignLeft | Qt::AlignTop,
+                          .checkedTextColor = statusColor(StatusColor::accent),
+                          .checkedFont = PP::systemFont(12, QFont::DemiBold),
+                          .underlinesWhenChecked = true};
 }
 
 QWidget* switchRow(ToggleSwitch* toggle, const QString& title, const QString& subtitle,
@@ -74,7 +66,7 @@ QWidget* switchRow(ToggleSwitch* toggle, const QString& title, const QString& su
 
 } // namespace
 
-SettingsOverlayCard::SettingsOverlayCard(BatteryFriendlyBinding isBatteryFriendly,
+SettingsOverlayCard::SettingsOverlayCard(BatteryFriendlySetting isBatteryFriendly,
                                          std::shared_ptr<AppUpdateController> appUpdateController,
                                          std::function<void()> onClose,
                                          std::shared_ptr<LaunchAtLoginController> launchAtLogin,
@@ -98,16 +90,16 @@ SettingsOverlayCard::SettingsOverlayCard(BatteryFriendlyBinding isBatteryFriendl
     auto* page = new QVBoxLayout(this);
     page->setContentsMargins(0, 0, 0, 0);
     page->setSpacing(12);
-    page->addLayout(makePageHeader(this, QStringLiteral("Settings"),
-                                   QStringLiteral("App preferences"),
-                                   QStringLiteral("Back to Main"), [this] { m_onClose(); }));
+    page->addLayout(makePageHeader(this, qText(SettingsText::settings),
+                                   qText(SettingsText::pageSubtitle),
+                                   qText(SettingsText::backToMain), [this] { m_onClose(); }));
     auto* body = new QVBoxLayout;
     body->setSpacing(10);
     auto* tabs = new QHBoxLayout;
     tabs->setSpacing(14);
     for (const auto& tab : settingsTabs()) {
-        auto* button = makeTabButton(
-            tab, [this, which = tab.tab] { m_state->selectTab(which); }, this);
+        auto* button = makeSettingsTabButton(
+            tab, tabLook(), [this, which = tab.tab] { m_state->selectTab(which); }, this);
         tabs->addWidget(button);
         m_tabButtons.push_back(button);
     }
@@ -129,7 +121,7 @@ SettingsOverlayCard::SettingsOverlayCard(BatteryFriendlyBinding isBatteryFriendl
 QWidget* SettingsOverlayCard::buildBatteryCard(QWidget* tab) {
     auto* battery = filledCard(PP::rowFill(), QMargins(10, 8, 10, 8), 6, tab);
     m_batterySwitch = new ToggleSwitch(battery);
-    m_batterySwitch->setAccessibleName(QStringLiteral("Battery friendly"));
+    m_batterySwitch->setAccessibleName(qText(SettingsText::batteryFriendly));
     connect(m_batterySwitch, &QAbstractButton::clicked, this, [this](bool checked) {
         if (m_isBatteryFriendly.write) {
             m_isBatteryFriendly.write(checked);
@@ -137,19 +129,19 @@ QWidget* SettingsOverlayCard::buildBatteryCard(QWidget* tab) {
         m_refresh->schedule();
     });
     m_batteryChip = makeChip(QString(), battery);
-    battery->contentLayout()->addWidget(switchRow(
-        m_batterySwitch, QStringLiteral("Battery friendly"),
-        QStringLiteral("Fast while open, slower in background."), m_batteryChip, battery));
     battery->contentLayout()->addWidget(
-        makeTextLabel(QStringLiteral("Monitoring also pauses automatically while your Mac sleeps."),
-                      PP::captionFont(), PP::secondaryText(), battery, true));
+        switchRow(m_batterySwitch, qText(SettingsText::batteryFriendly),
+                  qText(SettingsText::batteryFriendlyDetail), m_batteryChip, battery));
+    battery->contentLayout()->addWidget(makeTextLabel(qText(SettingsText::pausesWhileAsleep),
+                                                      PP::captionFont(), PP::secondaryText(),
+                                                      battery, true));
     return battery;
 }
 
 QWidget* SettingsOverlayCard::buildLaunchCard(QWidget* tab) {
     auto* launch = filledCard(PP::rowFill(), QMargins(10, 8, 10, 8), 6, tab);
     m_launchSwitch = new ToggleSwitch(launch);
-    m_launchSwitch->setAccessibleName(QStringLiteral("Launch at login"));
+    m_launchSwitch->setAccessibleName(qText(SettingsText::launchAtLogin));
     connect(m_launchSwitch, &QAbstractButton::clicked, this, [this](bool checked) {
         if (m_launchAtLogin) {
             m_state->setLaunchAtLogin(*m_launchAtLogin, checked);
@@ -157,18 +149,18 @@ QWidget* SettingsOverlayCard::buildLaunchCard(QWidget* tab) {
         // The switch shows the controller's state, not the click.
         m_refresh->schedule();
     });
-    launch->contentLayout()->addWidget(
-        switchRow(m_launchSwitch, QStringLiteral("Launch at login"),
-                  QStringLiteral("Start Lumra automatically when you log in."), nullptr, launch));
+    launch->contentLayout()->addWidget(switchRow(m_launchSwitch, qText(SettingsText::launchAtLogin),
+                                                 qText(SettingsText::launchAtLoginDetail), nullptr,
+                                                 launch));
     m_approvalRow = new QWidget(launch);
     auto* approval = new QHBoxLayout(m_approvalRow);
     approval->setContentsMargins(0, 0, 0, 0);
     approval->setSpacing(6);
     approval->addWidget(makeSymbolLabel(QStringLiteral("exclamationmark.triangle.fill"), 10,
                                         statusColor(StatusColor::orange), m_approvalRow));
-    approval->addWidget(makeTextLabel(QStringLiteral("Approval needed in System Settings."),
-                                      PP::captionFont(), PP::secondaryText(), m_approvalRow));
-    auto* open = new LinkButton(QStringLiteral("Open"), m_approvalRow);
+    approval->addWidget(makeTextLabel(qText(SettingsText::pageApprovalNeeded), PP::captionFont(),
+                                      PP::secondaryText(), m_approvalRow));
+    auto* open = new LinkButton(qText(SettingsText::pageOpenApproval), m_approvalRow);
     open->setFont(PP::captionFont());
     connect(open, &QAbstractButton::clicked, this, [this] {
         if (m_launchAtLogin) {
@@ -190,8 +182,8 @@ QWidget* SettingsOverlayCard::buildGeneral() {
     auto* layout = new QVBoxLayout(tab);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    layout->addWidget(
-        makeTextLabel(QStringLiteral("General"), PP::sectionFont(), PP::tertiaryText(), tab));
+    layout->addWidget(makeTextLabel(qText(settingsTab(SettingsTab::general).title),
+                                    PP::sectionFont(), PP::tertiaryText(), tab));
 
     layout->addWidget(buildBatteryCard(tab));
     layout->addWidget(buildLaunchCard(tab));
@@ -200,19 +192,15 @@ QWidget* SettingsOverlayCard::buildGeneral() {
 
 QWidget* SettingsOverlayCard::buildBuildCard(QWidget* tab) {
     auto* build = filledCard(PP::rowFill(), QMargins(10, 9, 10, 9), 6, tab);
-    const std::pair<QString, std::string> rows[] = {
-        {QStringLiteral("Version"), m_buildMetadata.version},
-        {QStringLiteral("Build ID"), m_buildMetadata.buildID},
-        {QStringLiteral("Release Date"), m_buildMetadata.releaseDate},
-    };
-    for (const auto& [key, value] : rows) {
+    for (const BuildInfoRow& info : pageBuildRows(m_buildMetadata)) {
+        const QString key = qText(info.key);
         auto* row = new QWidget(build);
         auto* rowLayout = new QHBoxLayout(row);
         rowLayout->setContentsMargins(0, 0, 0, 0);
         rowLayout->setSpacing(0);
         auto* keyLabel = makeTextLabel(key, PP::captionFont(), PP::secondaryText(), row);
         keyLabel->setFixedWidth(90);
-        auto* valueLabel = makeTextLabel(qText(value), PP::systemFont(12, QFont::DemiBold),
+        auto* valueLabel = makeTextLabel(qText(info.value), PP::systemFont(12, QFont::DemiBold),
                                          PP::primaryText(), row);
         valueLabel->setAccessibleName(key);
         rowLayout->addWidget(keyLabel);
@@ -240,7 +228,7 @@ QWidget* SettingsOverlayCard::buildUpdateCard(QWidget* tab) {
     update->contentLayout()->addWidget(m_releaseNotes);
     auto* downloadRow = new QHBoxLayout;
     downloadRow->addStretch(1);
-    m_download = makePanelButton(QStringLiteral("Download"), true, update);
+    m_download = makePanelButton(qText(SettingsText::download), true, update);
     connect(m_download, &QAbstractButton::clicked, this, [this] {
         if (m_appUpdateController) {
             m_appUpdateController->openDownloadPage();
@@ -254,15 +242,12 @@ QWidget* SettingsOverlayCard::buildUpdateCard(QWidget* tab) {
 QHBoxLayout* SettingsOverlayCard::buildCheckRow(QWidget* tab) {
     auto* checkRow = new QHBoxLayout;
     checkRow->setSpacing(8);
-    checkRow->addWidget(
-        makeTextLabel(
-            QStringLiteral(
-                "Live Wi-Fi diagnostics with signal, latency, channel and speed insights."),
-            PP::captionFont(), PP::secondaryText(), tab, true),
-        1, Qt::AlignTop);
+    checkRow->addWidget(makeTextLabel(qText(SettingsText::pageAboutNote), PP::captionFont(),
+                                      PP::secondaryText(), tab, true),
+                        1, Qt::AlignTop);
     checkRow->addSpacing(8);
-    m_check = makePanelButton(QStringLiteral("Check for Updates"), false, tab);
-    m_check->setAccessibleName(QStringLiteral("Check for Updates"));
+    m_check = makePanelButton(qText(SettingsText::checkForUpdates), false, tab);
+    m_check->setAccessibleName(qText(SettingsText::checkForUpdates));
     // The spinner takes the text's place without the button changing size.
     m_check->setMinimumWidth(m_check->sizeHint().width());
     auto* spinnerLayout = new QHBoxLayout(m_check);
@@ -280,8 +265,8 @@ QWidget* SettingsOverlayCard::buildAbout() {
     auto* layout = new QVBoxLayout(tab);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    layout->addWidget(
-        makeTextLabel(QStringLiteral("About"), PP::sectionFont(), PP::tertiaryText(), tab));
+    layout->addWidget(makeTextLabel(qText(settingsTab(SettingsTab::about).title), PP::sectionFont(),
+                                    PP::tertiaryText(), tab));
 
     layout->addWidget(buildBuildCard(tab));
     layout->addWidget(buildUpdateCard(tab));
@@ -289,7 +274,7 @@ QWidget* SettingsOverlayCard::buildAbout() {
     return tab;
 }
 
-QAbstractButton* SettingsOverlayCard::tabButton(SettingsTab tab) const {
+KitButton* SettingsOverlayCard::tabButton(SettingsTab tab) const {
     return m_tabButtons.at(static_cast<std::size_t>(tab));
 }
 
@@ -302,10 +287,7 @@ void SettingsOverlayCard::showEvent(QShowEvent* event) {
 
 void SettingsOverlayCard::refresh() {
     const SettingsTab selected = m_state->selectedTab();
-    for (std::size_t i = 0; i < m_tabButtons.size(); ++i) {
-        m_tabButtons[i]->setChecked(static_cast<std::size_t>(selected) == i);
-        m_tabButtons[i]->update();
-    }
+    showSelectedTab(m_tabButtons, selected);
     m_general->setVisible(selected == SettingsTab::general);
     m_about->setVisible(selected == SettingsTab::about);
 
@@ -322,7 +304,7 @@ void SettingsOverlayCard::refresh() {
                                               : std::optional<AvailableUpdate>{};
     m_updateCard->setVisible(update.has_value());
     if (update) {
-        setTextIfChanged(m_updateTitle, qText(updateAvailableTitle(update->version)));
+        setTextIfChanged(m_updateTitle, qText(pageUpdateTitle(update->version)));
         m_releaseNotes->setVisible(showsReleaseNotes(update->releaseNotes));
         if (showsReleaseNotes(update->releaseNotes)) {
             const QString notes = qText(*update->releaseNotes);
@@ -334,7 +316,7 @@ void SettingsOverlayCard::refresh() {
     }
     const bool checking = m_state->isCheckingForUpdate();
     m_check->setEnabled(!checking);
-    m_check->setText(checking ? QString() : QStringLiteral("Check for Updates"));
+    m_check->setText(qText(m_state->checkButtonTitle()));
     m_spinner->setVisible(checking);
 }
 

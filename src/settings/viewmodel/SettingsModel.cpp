@@ -1,9 +1,10 @@
-#include "panel/viewmodel/SettingsModel.h"
+#include "settings/viewmodel/SettingsModel.h"
 
 #include "base/DiagnosticLog.h"
 #include "concurrency/MainActor.h"
 #include "concurrency/Runtime.h"
 #include "concurrency/Spawn.h"
+#include "settings/viewmodel/SettingsTexts.h"
 
 namespace lumra {
 
@@ -35,6 +36,10 @@ void SettingsModel::setLaunchAtLogin(LaunchAtLoginController& controller, bool e
 void SettingsModel::dismissLaunchAtLoginError() {
     m_launchAtLoginError.reset();
     changed();
+}
+
+std::string_view SettingsModel::checkButtonTitle() const {
+    return m_isCheckingForUpdate ? std::string_view{} : SettingsText::checkForUpdates;
 }
 
 void SettingsModel::checkForUpdates(const std::shared_ptr<AppUpdateController>& controller) {

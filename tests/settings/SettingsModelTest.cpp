@@ -1,4 +1,4 @@
-#include "panel/viewmodel/SettingsModel.h"
+#include "settings/viewmodel/SettingsModel.h"
 
 #include "concurrency/RunLoop.h"
 #include "tests/panel/PanelFakes.h"
