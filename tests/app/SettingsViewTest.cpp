@@ -75,7 +75,7 @@ TEST_F(SettingsViewTest, BothPagesShowTheirTexts) {
     for (const char* text :
          {"Settings", "Lumra", "General", "About", "Manage app behavior and monitoring defaults.",
           "Battery friendly", "Fast while open, slower in background.", "Adaptive",
-          "Monitoring also pauses automatically while your Mac sleeps.", "Launch at login",
+          "Monitoring also pauses automatically while your computer sleeps.", "Launch at login",
           "Start Lumra automatically when you log in."})
         EXPECT_TRUE(general.contains(QString::fromUtf8(text))) << text;
     EXPECT_FALSE(general.contains(QStringLiteral("Requires approval in System Settings")));

@@ -1,5 +1,7 @@
 #include "panel/viewmodel/DashboardModel.h"
 
+#include "tests/support/PlatformWording.h"
+
 #include <gtest/gtest.h>
 
 namespace lumra {
@@ -83,6 +85,20 @@ TEST(DashboardTexts, LocationNoticeAndAction) {
     EXPECT_EQ(locationAction(S::denied), LocationAction::openSettings);
     EXPECT_EQ(locationAction(S::restricted), LocationAction::openSettings);
     EXPECT_EQ(locationAction(S::authorized), LocationAction::none);
+}
+
+// Every state's notice names this system's own kind of machine, never another's.
+TEST(DashboardTexts, LocationNoticesSayComputer) {
+    using S = LocationPermissionStatus;
+    for (S status : {S::notDetermined, S::denied, S::restricted, S::authorized}) {
+        const LocationNotice notice = locationNotice(status);
+        EXPECT_FALSE(test::saysMac(notice.explanation)) << notice.explanation;
+        EXPECT_FALSE(test::saysMac(notice.buttonTitle.value_or("")));
+    }
+    EXPECT_EQ(locationNotice(S::notDetermined).explanation.substr(0, 72),
+              "Location permission is only needed to read this computer's current Wi-Fi");
+    EXPECT_EQ(locationNotice(S::restricted).explanation.substr(0, 52),
+              "Location permission is restricted on this computer, ");
 }
 
 std::vector<std::string> messageTexts(const DashboardModel& m) {

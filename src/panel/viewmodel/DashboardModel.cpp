@@ -60,7 +60,7 @@ std::string routerPingText(bool isRouterIgnored, const std::optional<PingResult>
 LocationNotice locationNotice(LocationPermissionStatus status) {
     switch (status) {
     case LocationPermissionStatus::notDetermined:
-        return {"Location permission is only needed to read this Mac's current Wi-Fi SSID and "
+        return {"Location permission is only needed to read this computer's current Wi-Fi SSID and "
                 "BSSID for local diagnostics. Lumra does not use, store, or send your location.",
                 "Allow Location Access"};
     case LocationPermissionStatus::denied:
@@ -69,7 +69,7 @@ LocationNotice locationNotice(LocationPermissionStatus status) {
                 "your location.",
                 "Open Settings"};
     case LocationPermissionStatus::restricted:
-        return {"Location permission is restricted on this Mac, so SSID and BSSID may remain "
+        return {"Location permission is restricted on this computer, so SSID and BSSID may remain "
                 "unavailable. Lumra only uses this permission locally for Wi-Fi diagnostics and "
                 "does not use, store, or send your location.",
                 "Open Settings"};

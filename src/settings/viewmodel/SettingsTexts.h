@@ -21,7 +21,7 @@ inline constexpr std::string_view settings = "Settings";
 inline constexpr std::string_view batteryFriendly = "Battery friendly";
 inline constexpr std::string_view batteryFriendlyDetail = "Fast while open, slower in background.";
 inline constexpr std::string_view pausesWhileAsleep =
-    "Monitoring also pauses automatically while your Mac sleeps.";
+    "Monitoring also pauses automatically while your computer sleeps.";
 inline constexpr std::string_view launchAtLogin = "Launch at login";
 inline constexpr std::string_view launchAtLoginDetail =
     "Start Lumra automatically when you log in.";
