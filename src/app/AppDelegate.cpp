@@ -34,8 +34,6 @@ DateProvider wallClock() {
     };
 }
 
-constexpr const char* settingsAppFallback = "file:///System/Applications/System%20Settings.app";
-
 } // namespace
 
 std::shared_ptr<AppDelegate> AppDelegate::create(AppPlatform platform) {
@@ -47,8 +45,9 @@ AppDelegate::AppDelegate(AppPlatform platform)
       m_appSettingsStore(std::make_shared<UserDefaultsAppSettingsStore>(m_platform.userDefaults)),
       m_locationPermissionController(LocationPermissionController::create(
           m_platform.makeLocationAuthorizer(),
-          std::make_shared<SystemSettingsLocationOpener>(m_platform.urlOpener,
-                                                         *Url::parse(settingsAppFallback)))),
+          // No settings application here holds a location page to fall
+          // back to.
+          std::make_shared<SystemSettingsLocationOpener>(m_platform.urlOpener, std::nullopt))),
       m_networkChangeObserver(m_platform.makeNetworkChangeObserver()),
       m_sleepWakeObserver(m_platform.makeSleepWakeObserver()) {
     keepLargeBlocksOutOfTheHeap();

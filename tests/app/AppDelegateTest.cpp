@@ -6,6 +6,7 @@
 #include "probes/runner/ShellCommandRunner.h"
 #include "probes/speedtest/PingProbeLatencyProber.h"
 #include "probes/tcp/CommandLineTCPConnectionCounter.h"
+#include "shell/location/SystemSettingsLocationOpener.h"
 #include "tests/app/AppTestFixture.h"
 
 #include <QWidget>
@@ -134,6 +135,17 @@ TEST_F(AppTest, OnlyAnUndecidedLocationStatusMakesARequest) {
         delegate->startUp();
         EXPECT_EQ(fakes.authorizer->requests, requests) << static_cast<int>(status);
     }
+}
+
+// After the two deep links, which the desktop's opener refuses here, the
+// location button tries no other system's settings application.
+TEST_F(AppTest, TheLocationSettingsFallBackToNothingElse) {
+    fakes.urlOpener->answer = false;
+    EXPECT_FALSE(
+        delegate->engine().locationPermissionController->settingsOpener()->openLocationSettings());
+    EXPECT_EQ(fakes.urlOpener->opened,
+              (std::vector<std::string>{SystemSettingsLocationOpener::privacySecurityURL,
+                                        SystemSettingsLocationOpener::legacySecurityURL}));
 }
 
 TEST_F(AppTest, TheLastSSIDIsWrittenOncePerNewNameAndNeverErasedByAReadingWithoutOne) {

@@ -174,10 +174,9 @@ TEST_F(LocationPermissionControllerTest, TheSettingsPagesAreTriedInOrder) {
     EXPECT_EQ(opener->attempts.size(), 3u);
 }
 
-TEST_F(LocationPermissionControllerTest, OnLinuxEverySettingsLinkIsRefusedSoTheFallbacksRun) {
+TEST_F(LocationPermissionControllerTest, OnLinuxEverySettingsLinkIsRefusedAndNothingOpens) {
     auto allowList = std::make_shared<AllowListOnlyOpener>();
-    SystemSettingsLocationOpener linuxOpener(
-        allowList, *Url::parse("file:///System/Applications/System%20Settings.app"));
+    SystemSettingsLocationOpener linuxOpener(allowList, std::nullopt);
     EXPECT_FALSE(linuxOpener.openLocationSettings());
     EXPECT_TRUE(allowList->reached.empty()) << "nothing reaches the desktop";
 }

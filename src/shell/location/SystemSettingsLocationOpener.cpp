@@ -3,7 +3,7 @@
 namespace lumra {
 
 SystemSettingsLocationOpener::SystemSettingsLocationOpener(std::shared_ptr<URLOpening> urlOpener,
-                                                           Url fallbackSettingsURL)
+                                                           std::optional<Url> fallbackSettingsURL)
     : m_urlOpener(std::move(urlOpener)), m_fallbackSettingsURL(std::move(fallbackSettingsURL)) {}
 
 bool SystemSettingsLocationOpener::openLocationSettings() {
@@ -12,7 +12,7 @@ bool SystemSettingsLocationOpener::openLocationSettings() {
         if (url && m_urlOpener->open(*url))
             return true;
     }
-    return m_urlOpener->open(m_fallbackSettingsURL);
+    return m_fallbackSettingsURL && m_urlOpener->open(*m_fallbackSettingsURL);
 }
 
 } // namespace lumra
