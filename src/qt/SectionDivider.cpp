@@ -6,16 +6,17 @@
 
 namespace lumra {
 
-namespace PP = PanelPalette;
+SectionDivider::SectionDivider(QWidget* parent) : SectionDivider(PanelPalette::rule(), parent) {}
 
-SectionDivider::SectionDivider(QWidget* parent) : QWidget(parent) {
+SectionDivider::SectionDivider(const QColor& color, QWidget* parent)
+    : QWidget(parent), m_color(color) {
     setFixedHeight(1);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
 void SectionDivider::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), PP::rule());
+    painter.fillRect(rect(), m_color);
 }
 
 } // namespace lumra

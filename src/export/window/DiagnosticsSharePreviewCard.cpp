@@ -6,6 +6,7 @@
 #include "qt/KitFonts.h"
 #include "qt/LocaleDateFormat.h"
 #include "qt/Palette.h"
+#include "qt/SectionDivider.h"
 #include "qt/SymbolLabel.h"
 
 #include <QFontMetrics>
@@ -20,17 +21,6 @@ namespace lumra {
 namespace {
 
 namespace Palette = WindowPalette;
-
-// A 1-high rule in the border colour.
-QWidget* divider(QWidget* parent) {
-    auto* line = new QWidget(parent);
-    line->setFixedHeight(1);
-    line->setAutoFillBackground(true);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, Palette::exportPanelBorder());
-    line->setPalette(palette);
-    return line;
-}
 
 StatusColor capsuleColor(HealthState state) {
     switch (state) {
@@ -140,7 +130,7 @@ DiagnosticsSharePreviewCard::DiagnosticsSharePreviewCard(const DiagnosticsExport
     header->addWidget(m_capsule, 0, Qt::AlignTop);
     column->addLayout(header);
 
-    column->addWidget(divider(this));
+    column->addWidget(new SectionDivider(Palette::exportPanelBorder(), this));
     int index = 0;
     for (const auto& metric : model.metrics) {
         auto* line = new DiagnosticsCardMetric(QString::fromStdString(metric.title),
@@ -148,7 +138,7 @@ DiagnosticsSharePreviewCard::DiagnosticsSharePreviewCard(const DiagnosticsExport
         line->setObjectName(QStringLiteral("metric%1").arg(index++));
         column->addWidget(line);
     }
-    column->addWidget(divider(this));
+    column->addWidget(new SectionDivider(Palette::exportPanelBorder(), this));
 
     const QDateTime exportedAt = QDateTime::fromMSecsSinceEpoch(
         std::chrono::duration_cast<std::chrono::milliseconds>(model.exportedAt.time_since_epoch())

@@ -8,6 +8,7 @@
 #include "qt/Palette.h"
 #include "qt/PlainTextLabel.h"
 #include "qt/QtText.h"
+#include "qt/SectionDivider.h"
 #include "qt/SymbolRegistry.h"
 #include "windows/radar/RadarCanvasView.h"
 #include "windows/radar/RadarMetricCardView.h"
@@ -38,16 +39,6 @@ QLabel* makeLabel(const QFont& font, const QColor& colour, QWidget* parent,
     if (!objectName.isEmpty())
         label->setObjectName(objectName);
     return label;
-}
-
-QWidget* makeSeparator(QWidget* parent) {
-    auto* line = new QWidget(parent);
-    line->setFixedHeight(1);
-    line->setAutoFillBackground(true);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, WindowPalette::border());
-    line->setPalette(palette);
-    return line;
 }
 
 // One nearby network: name over channel on the left, signal on the right,
@@ -234,11 +225,11 @@ void WiFiRadarWindowView::buildInformationColumn() {
 
     column->addLayout(buildHeader());
 
-    column->addWidget(makeSeparator(m_informationColumn));
+    column->addWidget(new SectionDivider(WindowPalette::border(), m_informationColumn));
 
     column->addLayout(buildNetworkBlock());
 
-    column->addWidget(makeSeparator(m_informationColumn));
+    column->addWidget(new SectionDivider(WindowPalette::border(), m_informationColumn));
 
     // Metric cards.
     for (int i = 0; i < 4; ++i) {
