@@ -1,6 +1,7 @@
 // The kit's one container: a rounded rectangle (or capsule) with a fill and
 // an optional 1-wide border, padded, holding a stack of rows or a row of
-// widgets. Main thread.
+// widgets. A view's own card derives from it and fills its layout. Main
+// thread.
 #pragma once
 
 #include <QBoxLayout>
@@ -30,7 +31,7 @@ struct CardStyle {
 // content on a card (the radar's) share the look.
 void paintCard(QPainter& painter, const QRectF& rect, const CardStyle& style);
 
-class CardFrame final : public QWidget {
+class CardFrame : public QWidget {
 public:
     explicit CardFrame(CardStyle style, QWidget* parent = nullptr);
 

@@ -12,8 +12,6 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QVBoxLayout>
 
 namespace lumra {
@@ -105,11 +103,13 @@ DiagnosticsIncludedRow::DiagnosticsIncludedRow(const QString& text, QWidget* par
 
 DiagnosticsSharePreviewCard::DiagnosticsSharePreviewCard(const DiagnosticsExportReport& report,
                                                          QWidget* parent)
-    : QWidget(parent) {
+    : CardFrame(CardStyle{.fill = paletteWhite(0.03),
+                          .border = Palette::exportPanelBorder(),
+                          .cornerRadius = 12,
+                          .padding = 12},
+                parent) {
     const DiagnosticsShareCardModel model = diagnosticsShareCardModel(report);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(12, 12, 12, 12);
-    column->setSpacing(10);
+    QBoxLayout* column = contentLayout();
 
     auto* header = new QHBoxLayout;
     header->setSpacing(8);
@@ -148,15 +148,6 @@ DiagnosticsSharePreviewCard::DiagnosticsSharePreviewCard(const DiagnosticsExport
                         kitFont(10, QFont::Medium), Palette::secondaryText(), this);
     m_updated->setObjectName(QStringLiteral("updatedLine"));
     column->addWidget(m_updated);
-}
-
-void DiagnosticsSharePreviewCard::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    painter.setPen(QPen(Palette::exportPanelBorder(), 1));
-    painter.setBrush(paletteWhite(0.03));
-    painter.drawRoundedRect(box, 12, 12);
 }
 
 } // namespace lumra

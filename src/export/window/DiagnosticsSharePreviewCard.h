@@ -4,6 +4,7 @@
 #pragma once
 
 #include "export/report/DiagnosticsExportReport.h"
+#include "qt/CardFrame.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -38,16 +39,13 @@ public:
     explicit DiagnosticsIncludedRow(const QString& text, QWidget* parent = nullptr);
 };
 
-class DiagnosticsSharePreviewCard final : public QWidget {
+class DiagnosticsSharePreviewCard final : public CardFrame {
 public:
     explicit DiagnosticsSharePreviewCard(const DiagnosticsExportReport& report,
                                          QWidget* parent = nullptr);
 
     CapsuleBadge* capsule() const { return m_capsule; }
     QLabel* updatedLabel() const { return m_updated; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     CapsuleBadge* m_capsule;

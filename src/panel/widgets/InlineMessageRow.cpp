@@ -8,8 +8,6 @@
 #include "qt/PlainTextLabel.h"
 #include "qt/QtText.h"
 
-#include <QHBoxLayout>
-#include <QPainter>
 #include <QVBoxLayout>
 
 namespace lumra {
@@ -17,10 +15,13 @@ namespace lumra {
 namespace PP = PanelPalette;
 
 InlineMessageRow::InlineMessageRow(const InlineMessageModel& model, QWidget* parent)
-    : QWidget(parent) {
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(10, 8, 10, 8);
-    layout->setSpacing(8);
+    : CardFrame(CardStyle{.fill = PP::cardFill(),
+                          .cornerRadius = 10,
+                          .spacing = 8,
+                          .margins = QMargins(10, 8, 10, 8),
+                          .orientation = Qt::Horizontal},
+                parent) {
+    QBoxLayout* layout = contentLayout();
     auto* dotColumn = new QVBoxLayout;
     dotColumn->setContentsMargins(0, 4, 0, 0);
     m_dot = new Dot(6, statusColor(model.accent), this);
@@ -39,14 +40,6 @@ void InlineMessageRow::apply(const InlineMessageModel& model) {
     m_accent = statusColor(model.accent);
     static_cast<Dot*>(m_dot)->setColor(m_accent);
     setAccessibleNameIfChanged(this, qText(model.text));
-}
-
-void InlineMessageRow::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(PP::cardFill());
-    painter.drawRoundedRect(QRectF(rect()), 10, 10);
 }
 
 } // namespace lumra

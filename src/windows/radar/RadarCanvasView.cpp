@@ -1,5 +1,6 @@
 #include "windows/radar/RadarCanvasView.h"
 
+#include "qt/CardFrame.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
 #include "qt/SymbolRegistry.h"
@@ -214,13 +215,10 @@ QImage RadarCanvasView::paintUntintedLayers(double ratio) const {
                                QWidget::DrawWindowBackground);
     painter.setRenderHint(QPainter::Antialiasing);
 
-    // The panel.
-    QPainterPath panel;
-    panel.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kPanelCornerRadius,
-                         kPanelCornerRadius);
-    painter.fillPath(panel, withOpacity(WindowPalette::radarPanelFill(), 0.6));
-    painter.setPen(QPen(WindowPalette::border(), 1));
-    painter.drawPath(panel);
+    paintCard(painter, QRectF(rect()),
+              CardStyle{.fill = withOpacity(WindowPalette::radarPanelFill(), 0.6),
+                        .border = WindowPalette::border(),
+                        .cornerRadius = kPanelCornerRadius});
 
     const RadarRect square = radarSquare(width(), height());
     const double diameter = square.width;
