@@ -39,6 +39,19 @@ void KitButton::setStyle(KitButtonStyle style) {
     update();
 }
 
+QBoxLayout* KitButton::contentLayout() {
+    if (m_content == nullptr) {
+        m_content = new QWidget(this);
+        m_content->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_content->setGeometry(rect());
+        auto* layout = new QBoxLayout(QBoxLayout::LeftToRight, m_content);
+        layout->setContentsMargins(m_style.padding);
+        layout->setSpacing(m_style.spacing);
+        updateGeometry();
+    }
+    return static_cast<QBoxLayout*>(m_content->layout());
+}
+
 QFont KitButton::currentFont() const {
     return isChecked() && m_style.checkedFont ? *m_style.checkedFont : m_style.font;
 }
@@ -62,6 +75,11 @@ int KitButton::textWidth() const {
 }
 
 QSize KitButton::sizeHint() const {
+    if (m_content != nullptr) {
+        const QSize content = m_content->layout()->totalSizeHint();
+        return hasHeightForWidth() ? QSize(content.width(), heightForWidth(content.width()))
+                                   : content;
+    }
     const bool hasSymbol = !m_style.symbolName.isEmpty();
     const int symbolWidth = hasSymbol ? static_cast<int>(std::ceil(m_style.symbolSize.width())) : 0;
     const int gap = hasSymbol && !text().isEmpty() ? m_style.spacing : 0;
@@ -71,6 +89,19 @@ QSize KitButton::sizeHint() const {
         hasSymbol ? static_cast<int>(std::ceil(m_style.symbolSize.height())) : 0;
     return {m_style.padding.left() + symbolWidth + gap + textWidth() + m_style.padding.right(),
             m_style.padding.top() + std::max(textHeight, symbolHeight) + m_style.padding.bottom()};
+}
+
+QSize KitButton::minimumSizeHint() const {
+    return m_content != nullptr ? m_content->layout()->totalMinimumSize() : sizeHint();
+}
+
+bool KitButton::hasHeightForWidth() const {
+    return m_content != nullptr && m_content->layout()->hasHeightForWidth();
+}
+
+int KitButton::heightForWidth(int width) const {
+    return hasHeightForWidth() ? m_content->layout()->totalHeightForWidth(width)
+                               : QAbstractButton::heightForWidth(width);
 }
 
 void KitButton::draw(QPainter& painter, const QRectF& rect) const {
@@ -141,6 +172,12 @@ void KitButton::draw(QPainter& painter, const QRectF& rect) const {
 void KitButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     draw(painter, QRectF(rect()));
+}
+
+void KitButton::resizeEvent(QResizeEvent* event) {
+    QAbstractButton::resizeEvent(event);
+    if (m_content != nullptr)
+        m_content->setGeometry(rect());
 }
 
 } // namespace lumra

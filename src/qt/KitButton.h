@@ -2,10 +2,12 @@
 // circle or none) with fill and outline, an optional symbol and an optional
 // text, and the focus ring while it has keyboard focus. A checkable button
 // may draw its checked state in another colour and font with a rule under
-// it (a tab). Main thread.
+// it (a tab). In place of symbol and text it may hold a row of widgets (a
+// list row whose text wraps). Main thread.
 #pragma once
 
 #include <QAbstractButton>
+#include <QBoxLayout>
 #include <QColor>
 #include <QFont>
 #include <QMargins>
@@ -32,7 +34,7 @@ struct KitButtonStyle {
     QString symbolName{};
     QSizeF symbolSize{};
     QMargins padding{};
-    // Between symbol and text.
+    // Between symbol and text, or between the content's widgets.
     int spacing = 5;
     // Where the symbol-and-text block sits inside the padding.
     Qt::Alignment alignment = Qt::AlignCenter;
@@ -55,14 +57,21 @@ public:
     // of a tab, selected while checked.
     bool isTab() const;
     void setStyle(KitButtonStyle style);
+    // Widgets drawn on the shape, leading to trailing inside the padding;
+    // clicks pass through them to the button, and the button takes their
+    // size and their height for its width. Made at the first call.
+    QBoxLayout* contentLayout();
 
     QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
+    QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override;
+    int heightForWidth(int width) const override;
 
     void draw(QPainter& painter, const QRectF& rect) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QFont currentFont() const;
@@ -70,6 +79,7 @@ private:
     int textWidth() const;
 
     KitButtonStyle m_style;
+    QWidget* m_content = nullptr;
 };
 
 } // namespace lumra

@@ -9,6 +9,7 @@
 #include "qt/CrossFade.h"
 #include "qt/Dot.h"
 #include "qt/FocusRing.h"
+#include "qt/KitButton.h"
 #include "qt/KitFonts.h"
 #include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
@@ -28,6 +29,7 @@
 #include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <memory>
 #include <set>
 
 namespace lumra {
@@ -750,7 +752,8 @@ TEST(PanelToolbox, RowsCallbacksAndBack) {
                             "Connection Monitor", "Captive Portal", "Diagnostics Export"};
     int previousTop = -1;
     for (std::size_t i = 0; i < 6; ++i) {
-        EXPECT_EQ(card->rows()[i]->titleLabel()->text(), titles[i]);
+        EXPECT_EQ(card->rows()[i]->findChild<QLabel*>(QStringLiteral("toolTitle"))->text(),
+                  titles[i]);
         EXPECT_GT(card->rows()[i]->y(), previousTop);
         previousTop = card->rows()[i]->y();
     }
@@ -767,7 +770,7 @@ TEST(PanelToolbox, RowsCallbacksAndBack) {
     const std::pair<std::size_t, const char*> windows[] = {
         {0, "radar"}, {1, "channel"}, {2, "speed"}, {5, "export"}};
     for (const auto& [index, call] : windows) {
-        ToolboxToolRow* row = card->rows()[index];
+        KitButton* row = card->rows()[index];
         clickAt(row, QPoint(row->width() - 3, row->height() / 2));
         EXPECT_EQ(f.calls.back(), call);
         EXPECT_EQ(view->activePanel(), PanelRoute::toolbox);
@@ -778,12 +781,12 @@ TEST(PanelToolbox, RowsCallbacksAndBack) {
 }
 
 TEST(PanelToolbox, LongSubtitleWraps) {
-    ToolboxToolRow row(
+    const std::unique_ptr<KitButton> row(makeToolboxToolRow(
         {ToolboxTool::speedTest, "speedometer", "Speed Test",
          std::string(30, 'w') + " " + std::string(30, 'w') + " " + std::string(30, 'w')},
-        {});
-    ToolboxToolRow shortRow(toolboxRows()[0], {});
-    EXPECT_GT(row.heightForWidth(336), shortRow.heightForWidth(336));
+        {}));
+    const std::unique_ptr<KitButton> shortRow(makeToolboxToolRow(toolboxRows()[0], {}));
+    EXPECT_GT(row->heightForWidth(336), shortRow->heightForWidth(336));
 }
 
 TEST(PanelConnectionMonitor, BeforeAndAfterSamples) {

@@ -6,6 +6,7 @@
 #include "qt/KitFonts.h"
 #include "qt/LinkButton.h"
 #include "qt/Palette.h"
+#include "qt/PlainTextLabel.h"
 #include "qt/ToggleSwitch.h"
 
 #include <QApplication>
@@ -37,7 +38,12 @@ int ringPixels(QWidget* widget) {
 
 TEST(FocusRingTest, EveryKitControlDrawsItWhileFocusedOnly) {
     QWidget window;
-    window.setStyleSheet(QStringLiteral("background: #202020;"));
+    // The palette's, not a style sheet's: a sheet would paint every child's
+    // background, a row's content over its ring too.
+    QPalette dark = window.palette();
+    dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
+    window.setPalette(dark);
+    window.setAutoFillBackground(true);
     auto* layout = new QHBoxLayout(&window);
     auto* button = new KitButton(KitButtonStyle{.shape = KitButtonStyle::Shape::rounded,
                                                 .cornerRadius = 6,
@@ -51,9 +57,16 @@ TEST(FocusRingTest, EveryKitControlDrawsItWhileFocusedOnly) {
                                                .symbolName = QStringLiteral("gearshape"),
                                                .symbolSize = QSizeF(13, 13)});
     round->setFixedSize(22, 22);
+    // A list row: a label on the shape.
+    auto* row = new KitButton(KitButtonStyle{.shape = KitButtonStyle::Shape::rounded,
+                                             .cornerRadius = 9,
+                                             .fill = paletteWhite(0.05),
+                                             .padding = QMargins(10, 8, 10, 8)});
+    row->contentLayout()->addWidget(
+        makeTextLabel(QStringLiteral("Speed Test"), kitFont(13), paletteWhite(0.9), row));
     auto* toggle = new ToggleSwitch;
     auto* link = new LinkButton(QStringLiteral("Open Settings"));
-    const std::vector<QWidget*> controls{button, plain, round, toggle, link};
+    const std::vector<QWidget*> controls{button, plain, round, row, toggle, link};
     for (QWidget* control : controls)
         layout->addWidget(control);
     window.show();

@@ -2,6 +2,7 @@
 #include "qt/CapsuleBadge.h"
 #include "qt/DeferredRefresh.h"
 #include "qt/KeyValueRow.h"
+#include "qt/KitButton.h"
 #include "qt/KitFonts.h"
 #include "qt/NonBlockingAlert.h"
 #include "qt/Palette.h"
@@ -20,6 +21,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 namespace lumra {
@@ -300,6 +302,38 @@ TEST(WindowShapeTest, ARepaintInsideTheShapeFillsTheSamePixelsAsTheWholeOutline)
             EXPECT_EQ(part, whole) << c.name;
         }
     }
+}
+
+TEST(KitWidgetsTest, AButtonsContentSetsItsHeightForWidthAndPassesClicksToIt) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* button = new KitButton(KitButtonStyle{.padding = QMargins(10, 8, 10, 8)});
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    const QString words = QStringLiteral("latency jitter loss throughput ").repeated(4);
+    QLabel* text = makeTextLabel(words, kitFont(12), paletteWhite(0.9), button, true);
+    button->contentLayout()->addWidget(text);
+    layout->addWidget(button);
+    layout->addStretch(1);
+
+    ASSERT_TRUE(button->hasHeightForWidth());
+    EXPECT_EQ(button->heightForWidth(300), text->heightForWidth(280) + 16);
+    EXPECT_GT(button->heightForWidth(120), button->heightForWidth(300));
+    // A narrow column fits it: the text wraps instead of widening the row.
+    EXPECT_LT(button->minimumSizeHint().width(), 120);
+
+    window.resize(160, 400);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(button->height(), button->heightForWidth(160));
+    EXPECT_EQ(text->geometry(), button->rect().marginsRemoved(QMargins(10, 8, 10, 8)));
+
+    int clicks = 0;
+    button->onClick([&] { ++clicks; });
+    // Through the window, as a pointer would, onto the text.
+    const QPoint onText = text->mapTo(&window, text->rect().center());
+    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, onText);
+    EXPECT_EQ(clicks, 1);
 }
 
 TEST(PlainTextLabelTest, ShowsMarkupLiterallyInItsColourAlsoInsideAButton) {

@@ -2,8 +2,6 @@
 
 #include "panel/viewmodel/PanelTexts.h"
 #include "panel/widgets/WrappedTextLabel.h"
-#include "qt/FocusRing.h"
-#include "qt/KitAccessibility.h"
 #include "qt/KitFonts.h"
 #include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
@@ -13,7 +11,6 @@
 
 #include <QDateTime>
 #include <QHBoxLayout>
-#include <QPainter>
 #include <QResizeEvent>
 
 namespace lumra {
@@ -22,22 +19,21 @@ namespace PP = PanelPalette;
 
 // --- toolbox
 
-ToolboxToolRow::ToolboxToolRow(const ToolboxRowModel& model, std::function<void()> action,
-                               QWidget* parent)
-    : QAbstractButton(parent) {
-    installKitAccessibility();
-    setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::TabFocus);
-    setAccessibleName(qText(model.title));
-    setAccessibleDescription(qText(model.subtitle));
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    m_content = new QWidget(this);
-    m_content->setAttribute(Qt::WA_TransparentForMouseEvents);
-    auto* layout = new QHBoxLayout(m_content);
-    layout->setContentsMargins(10, 8, 10, 8);
-    layout->setSpacing(10);
-    auto* symbol = makeSymbolLabel(qText(model.symbolName), 13, PP::secondaryText(), m_content);
-    auto* symbolFrame = new QWidget(m_content);
+KitButton* makeToolboxToolRow(const ToolboxRowModel& model, std::function<void()> action,
+                              QWidget* parent) {
+    auto* row = new KitButton(KitButtonStyle{.shape = KitButtonStyle::Shape::rounded,
+                                             .cornerRadius = 9,
+                                             .fill = PP::rowFill(),
+                                             .pressedFill = PP::cardFill(),
+                                             .padding = QMargins(10, 8, 10, 8),
+                                             .spacing = 10},
+                              QString(), parent);
+    row->setAccessibleName(qText(model.title));
+    row->setAccessibleDescription(qText(model.subtitle));
+    row->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    QBoxLayout* layout = row->contentLayout();
+    auto* symbol = makeSymbolLabel(qText(model.symbolName), 13, PP::secondaryText(), row);
+    auto* symbolFrame = new QWidget(row);
     symbolFrame->setFixedWidth(18);
     auto* symbolLayout = new QHBoxLayout(symbolFrame);
     symbolLayout->setContentsMargins(0, 0, 0, 0);
@@ -45,46 +41,18 @@ ToolboxToolRow::ToolboxToolRow(const ToolboxRowModel& model, std::function<void(
     layout->addWidget(symbolFrame);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    m_title = makeTextLabel(qText(model.title), PP::systemFont(13, QFont::DemiBold),
-                            PP::primaryText(), m_content);
-    m_subtitle = makeTextLabel(qText(model.subtitle), PP::captionFont(), PP::secondaryText(),
-                               m_content, true);
-    texts->addWidget(m_title);
-    texts->addWidget(m_subtitle);
+    auto* title = makeTextLabel(qText(model.title), PP::systemFont(13, QFont::DemiBold),
+                                PP::primaryText(), row);
+    title->setObjectName(QStringLiteral("toolTitle"));
+    texts->addWidget(title);
+    texts->addWidget(
+        makeTextLabel(qText(model.subtitle), PP::captionFont(), PP::secondaryText(), row, true));
     layout->addLayout(texts, 1);
     layout->addSpacing(8);
     layout->addWidget(
-        makeSymbolLabel(QStringLiteral("chevron.right"), 11, PP::tertiaryText(), m_content));
-    connect(this, &QAbstractButton::clicked, this, [action = std::move(action)] {
-        if (action) {
-            action();
-        }
-    });
-}
-
-int ToolboxToolRow::heightForWidth(int width) const {
-    // 1 above and below the rounded background.
-    return m_content->layout()->totalHeightForWidth(width) + 2;
-}
-
-QSize ToolboxToolRow::sizeHint() const {
-    const int width = std::max(this->width(), 300);
-    return {width, heightForWidth(width)};
-}
-
-void ToolboxToolRow::resizeEvent(QResizeEvent* event) {
-    QAbstractButton::resizeEvent(event);
-    m_content->setGeometry(0, 1, width(), height() - 2);
-}
-
-void ToolboxToolRow::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(isDown() ? PP::cardFill() : PP::rowFill());
-    painter.drawRoundedRect(QRectF(0, 1, width(), height() - 2), 9, 9);
-    if (showsFocusRing(this))
-        paintFocusRing(painter, QRectF(0, 1, width(), height() - 2), 9);
+        makeSymbolLabel(QStringLiteral("chevron.right"), 11, PP::tertiaryText(), row));
+    row->onClick(std::move(action));
+    return row;
 }
 
 ToolboxOverlayCard::ToolboxOverlayCard(Callbacks callbacks, QWidget* parent)
@@ -96,9 +64,11 @@ ToolboxOverlayCard::ToolboxOverlayCard(Callbacks callbacks, QWidget* parent)
         makePageHeader(this, QStringLiteral("Toolbox"), QStringLiteral("Advanced diagnostics"),
                        QStringLiteral("Back to Main"), [this] { m_callbacks.onClose(); }));
     auto* list = new QVBoxLayout;
-    list->setSpacing(8);
+    list->setSpacing(9);
     list->addWidget(
         makeTextLabel(QStringLiteral("Tools"), PP::sectionFont(), PP::tertiaryText(), this));
+    auto* tools = new QVBoxLayout;
+    tools->setSpacing(10);
     for (const auto& row : toolboxRows()) {
         std::function<void()> action;
         switch (row.tool) {
@@ -133,10 +103,11 @@ ToolboxOverlayCard::ToolboxOverlayCard(Callbacks callbacks, QWidget* parent)
             };
             break;
         }
-        auto* widget = new ToolboxToolRow(row, std::move(action), this);
-        list->addWidget(widget);
+        auto* widget = makeToolboxToolRow(row, std::move(action), this);
+        tools->addWidget(widget);
         m_rows.push_back(widget);
     }
+    list->addLayout(tools);
     page->addLayout(list);
     page->addStretch(1);
 }

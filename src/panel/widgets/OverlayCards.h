@@ -10,6 +10,7 @@
 #include "panel/widgets/PanelBadges.h"
 #include "panel/widgets/PlainGroupBox.h"
 #include "panel/widgets/WiFiNetworkHeaderRow.h"
+#include "qt/KitButton.h"
 #include "qt/PanelButtons.h"
 #include "qt/PanelPageParts.h"
 #include "qt/PlainTextLabel.h"
@@ -26,26 +27,8 @@ namespace lumra {
 
 // One tool: symbol, title over a wrapping subtitle, chevron, on a rounded
 // fill that is the whole hit area.
-class ToolboxToolRow final : public QAbstractButton {
-public:
-    ToolboxToolRow(const ToolboxRowModel& model, std::function<void()> action,
-                   QWidget* parent = nullptr);
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int width) const override;
-    QLabel* titleLabel() const { return m_title; }
-    QLabel* subtitleLabel() const { return m_subtitle; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    QLabel* m_title;
-    QLabel* m_subtitle;
-    QWidget* m_content;
-};
+KitButton* makeToolboxToolRow(const ToolboxRowModel& model, std::function<void()> action,
+                              QWidget* parent = nullptr);
 
 class ToolboxOverlayCard final : public QWidget {
 public:
@@ -60,11 +43,11 @@ public:
     };
 
     explicit ToolboxOverlayCard(Callbacks callbacks, QWidget* parent = nullptr);
-    const std::vector<ToolboxToolRow*>& rows() const { return m_rows; }
+    const std::vector<KitButton*>& rows() const { return m_rows; }
 
 private:
     Callbacks m_callbacks;
-    std::vector<ToolboxToolRow*> m_rows;
+    std::vector<KitButton*> m_rows;
 };
 
 class ConnectionMonitorOverlayCard final : public QWidget {
