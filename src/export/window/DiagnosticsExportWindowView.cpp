@@ -1,14 +1,15 @@
 #include "export/window/DiagnosticsExportWindowView.h"
 
 #include "export/window/DiagnosticsSharePreviewCard.h"
-#include "export/window/ExportText.h"
 #include "export/window/ReportTransfer.h"
 #include "qt/CardFrame.h"
 #include "qt/DeferredRefresh.h"
 #include "qt/KitButton.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
+#include "qt/PlainTextLabel.h"
 #include "qt/ProgressBar.h"
+#include "qt/QtText.h"
 #include "qt/SymbolRegistry.h"
 #include "qt/ToolWindowParts.h"
 
@@ -132,9 +133,9 @@ DiagnosticsExportWindowView::DiagnosticsExportWindowView(const Engine& engine, Q
     column->addWidget(m_results, 1);
     m_progress = buildProgress(content);
     column->addWidget(m_progress, 1);
-    m_actionMessage = exportTextLabel({}, kitFont(12, QFont::Medium), Palette::secondaryText(),
-                                      content, "actionMessage");
-    m_actionMessage->setWordWrap(true);
+    m_actionMessage =
+        makeTextLabel({}, kitFont(12, QFont::Medium), Palette::secondaryText(), content, true);
+    m_actionMessage->setObjectName(QStringLiteral("actionMessage"));
     column->addWidget(m_actionMessage);
     m_scroll->setWidget(content);
     // setWidget turns the fill on; the gradient behind must show through.
@@ -153,12 +154,15 @@ QWidget* DiagnosticsExportWindowView::buildHeader(QWidget* parent) {
     row->setContentsMargins(0, 0, 0, 0);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(4);
-    titles->addWidget(exportTextLabel(QStringLiteral("Diagnostics Export"),
-                                      kitFont(22, QFont::Normal), Palette::primaryText(), header,
-                                      "title"));
-    titles->addWidget(
-        exportTextLabel(QStringLiteral("Create a complete diagnostics snapshot for export."),
-                        kitFont(12, QFont::Normal), Palette::secondaryText(), header, "subtitle"));
+    auto* title = makeTextLabel(QStringLiteral("Diagnostics Export"), kitFont(22, QFont::Normal),
+                                Palette::primaryText(), header);
+    title->setObjectName(QStringLiteral("title"));
+    titles->addWidget(title);
+    auto* subtitle =
+        makeTextLabel(QStringLiteral("Create a complete diagnostics snapshot for export."),
+                      kitFont(12, QFont::Normal), Palette::secondaryText(), header);
+    subtitle->setObjectName(QStringLiteral("subtitle"));
+    titles->addWidget(subtitle);
     row->addLayout(titles);
     row->addStretch(1);
     m_regenerate = tileButton(QStringLiteral("arrow.clockwise"), QStringLiteral("Regenerate"),
@@ -179,8 +183,8 @@ QWidget* DiagnosticsExportWindowView::buildPreviewColumn(QWidget* results) {
     leftColumn->setContentsMargins(0, 0, 0, 0);
     leftColumn->setSpacing(8);
     auto* previewCaption =
-        exportTextLabel(QStringLiteral("Share Preview"), kitFont(12, QFont::DemiBold),
-                        Palette::secondaryText(), left);
+        makeTextLabel(QStringLiteral("Share Preview"), kitFont(12, QFont::DemiBold),
+                      Palette::secondaryText(), left);
     previewCaption->setMinimumHeight(24);
     leftColumn->addWidget(previewCaption);
     auto* preview = roundedPanel(QMargins(14, 14, 14, 14), left);
@@ -191,9 +195,9 @@ QWidget* DiagnosticsExportWindowView::buildPreviewColumn(QWidget* results) {
     auto* includedColumn = new QVBoxLayout(included);
     includedColumn->setContentsMargins(0, 0, 0, 0);
     includedColumn->setSpacing(6);
-    includedColumn->addWidget(exportTextLabel(QStringLiteral("Included"),
-                                              kitFont(11, QFont::DemiBold),
-                                              Palette::secondaryText(), included));
+    includedColumn->addWidget(makeTextLabel(QStringLiteral("Included"),
+                                            kitFont(11, QFont::DemiBold), Palette::secondaryText(),
+                                            included));
     for (const char* text :
          {"Health state and timestamps", "Wi-Fi, ping, DNS, and channel scan",
           "Connection pressure and captive portal", "Latest speed test (when available)"})
@@ -213,8 +217,8 @@ QWidget* DiagnosticsExportWindowView::buildPayloadColumn(QWidget* results) {
     auto* captionRow = new QHBoxLayout;
     captionRow->setSpacing(10);
     auto* payloadCaption =
-        exportTextLabel(QStringLiteral("Export Payload (JSON)"), kitFont(12, QFont::DemiBold),
-                        Palette::secondaryText(), right);
+        makeTextLabel(QStringLiteral("Export Payload (JSON)"), kitFont(12, QFont::DemiBold),
+                      Palette::secondaryText(), right);
     payloadCaption->setMinimumHeight(24);
     captionRow->addWidget(payloadCaption);
     captionRow->addStretch(1);
@@ -286,8 +290,8 @@ QWidget* DiagnosticsExportWindowView::buildProgress(QWidget* parent) {
     outer->addStretch(1);
     auto* stack = new QVBoxLayout;
     stack->setSpacing(12);
-    m_status = exportTextLabel({}, kitFont(14, QFont::DemiBold), Palette::primaryText(), progress,
-                               "statusLine");
+    m_status = makeTextLabel({}, kitFont(14, QFont::DemiBold), Palette::primaryText(), progress);
+    m_status->setObjectName(QStringLiteral("statusLine"));
     stack->addWidget(m_status, 0, Qt::AlignHCenter);
     m_progressBar = new ProgressBar(Palette::successText(), progress);
     m_progressBar->setMaximumWidth(380);
@@ -310,12 +314,11 @@ QWidget* DiagnosticsExportWindowView::buildProgress(QWidget* parent) {
         auto* mark = new StageMark(stageRow);
         mark->setObjectName(QStringLiteral("mark"));
         line->addWidget(mark, 0, Qt::AlignVCenter);
-        line->addWidget(
-            exportTextLabel(
-                QString::fromUtf8(title(allCollectionStages[i]).data(),
-                                  static_cast<int>(title(allCollectionStages[i]).size())),
-                kitFont(12, QFont::Medium), Palette::secondaryText(), stageRow, "stageTitle"),
-            1);
+        auto* stageTitle =
+            makeTextLabel(qText(title(allCollectionStages[i])), kitFont(12, QFont::Medium),
+                          Palette::secondaryText(), stageRow);
+        stageTitle->setObjectName(QStringLiteral("stageTitle"));
+        line->addWidget(stageTitle, 1);
         rows->addWidget(stageRow);
         m_stageRows[i] = stageRow;
     }

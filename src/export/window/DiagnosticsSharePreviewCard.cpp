@@ -1,11 +1,11 @@
 #include "export/window/DiagnosticsSharePreviewCard.h"
 
 #include "export/report/DiagnosticsShareCardModel.h"
-#include "export/window/ExportText.h"
 #include "qt/CapsuleBadge.h"
 #include "qt/KitFonts.h"
 #include "qt/LocaleDateFormat.h"
 #include "qt/Palette.h"
+#include "qt/PlainTextLabel.h"
 #include "qt/SectionDivider.h"
 #include "qt/SymbolLabel.h"
 
@@ -47,10 +47,10 @@ DiagnosticsCardMetric::DiagnosticsCardMetric(const QString& title, const QString
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
     m_titleLabel =
-        exportTextLabel(title, kitFont(11, QFont::DemiBold), Palette::secondaryText(), this);
+        makeTextLabel(title, kitFont(11, QFont::DemiBold), Palette::secondaryText(), this);
     m_titleLabel->setObjectName(QStringLiteral("metricTitle"));
     const QFont valueFont = kitMonospacedFont(11, QFont::DemiBold);
-    m_valueLabel = exportTextLabel(value, valueFont, Palette::primaryText(), this);
+    m_valueLabel = makeTextLabel(value, valueFont, Palette::primaryText(), this);
     m_valueLabel->setObjectName(QStringLiteral("metricValue"));
     m_valueLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_valueLabel->setMinimumWidth(0);
@@ -96,7 +96,7 @@ DiagnosticsIncludedRow::DiagnosticsIncludedRow(const QString& text, QWidget* par
     mark->setObjectName(QStringLiteral("includedMark"));
     mark->setFixedSize(11, 11);
     row->addWidget(mark, 0, Qt::AlignVCenter);
-    auto* label = exportTextLabel(text, kitFont(11, QFont::Medium), Palette::secondaryText(), this);
+    auto* label = makeTextLabel(text, kitFont(11, QFont::Medium), Palette::secondaryText(), this);
     label->setObjectName(QStringLiteral("includedText"));
     row->addWidget(label, 1);
 }
@@ -115,10 +115,10 @@ DiagnosticsSharePreviewCard::DiagnosticsSharePreviewCard(const DiagnosticsExport
     header->setSpacing(8);
     auto* names = new QVBoxLayout;
     names->setSpacing(3);
-    names->addWidget(exportTextLabel(QStringLiteral("Lumra"), kitFont(15, QFont::Bold),
-                                     Palette::primaryText(), this));
-    names->addWidget(exportTextLabel(QStringLiteral("Network Snapshot"), kitFont(11, QFont::Medium),
-                                     Palette::secondaryText(), this));
+    names->addWidget(makeTextLabel(QStringLiteral("Lumra"), kitFont(15, QFont::Bold),
+                                   Palette::primaryText(), this));
+    names->addWidget(makeTextLabel(QStringLiteral("Network Snapshot"), kitFont(11, QFont::Medium),
+                                   Palette::secondaryText(), this));
     header->addLayout(names);
     header->addStretch(1);
     m_capsule = new CapsuleBadge(
@@ -144,8 +144,8 @@ DiagnosticsSharePreviewCard::DiagnosticsSharePreviewCard(const DiagnosticsExport
         std::chrono::duration_cast<std::chrono::milliseconds>(model.exportedAt.time_since_epoch())
             .count());
     m_updated =
-        exportTextLabel(QStringLiteral("Updated ") + mediumDateTimeText(exportedAt.toLocalTime()),
-                        kitFont(10, QFont::Medium), Palette::secondaryText(), this);
+        makeTextLabel(QStringLiteral("Updated ") + mediumDateTimeText(exportedAt.toLocalTime()),
+                      kitFont(10, QFont::Medium), Palette::secondaryText(), this);
     m_updated->setObjectName(QStringLiteral("updatedLine"));
     column->addWidget(m_updated);
 }

@@ -32,15 +32,6 @@ namespace {
 constexpr int kHintSymbolSize = 13;
 constexpr int kTitleSymbolSize = 22;
 
-// Every label of the window: data in it is plain text, never markup.
-QLabel* makeLabel(const QFont& font, const QColor& colour, QWidget* parent,
-                  const QString& objectName = {}) {
-    auto* label = makeTextLabel(QString(), font, colour, parent);
-    if (!objectName.isEmpty())
-        label->setObjectName(objectName);
-    return label;
-}
-
 // One nearby network: name over channel on the left, signal on the right,
 // on a faint rounded block.
 class NearbyNetworkRowView final : public QWidget {
@@ -51,16 +42,18 @@ public:
         row->setSpacing(8);
         auto* names = new QVBoxLayout;
         names->setSpacing(2);
-        m_ssid = makeLabel(kitMonospacedFont(12, QFont::Medium), WindowPalette::primaryText(), this,
-                           QStringLiteral("nearbySSID"));
-        m_channel = makeLabel(kitMonospacedFont(10, QFont::Medium),
-                              withOpacity(WindowPalette::secondaryText(), 0.72 * 0.9), this,
-                              QStringLiteral("nearbyChannel"));
+        m_ssid = makeTextLabel({}, kitMonospacedFont(12, QFont::Medium),
+                               WindowPalette::primaryText(), this);
+        m_ssid->setObjectName(QStringLiteral("nearbySSID"));
+        m_channel = makeTextLabel({}, kitMonospacedFont(10, QFont::Medium),
+                                  withOpacity(WindowPalette::secondaryText(), 0.72 * 0.9), this);
+        m_channel->setObjectName(QStringLiteral("nearbyChannel"));
         names->addWidget(m_ssid);
         names->addWidget(m_channel);
         row->addLayout(names, 1);
-        m_signal = makeLabel(kitMonospacedFont(12, QFont::DemiBold), WindowPalette::secondaryText(),
-                             this, QStringLiteral("nearbySignal"));
+        m_signal = makeTextLabel({}, kitMonospacedFont(12, QFont::DemiBold),
+                                 WindowPalette::secondaryText(), this);
+        m_signal->setObjectName(QStringLiteral("nearbySignal"));
         row->addWidget(m_signal, 0, Qt::AlignRight | Qt::AlignVCenter);
     }
 
@@ -125,28 +118,29 @@ QBoxLayout* WiFiRadarWindowView::buildHeader() {
     header->setSpacing(6);
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(8);
-    QLabel* titleSymbol = makeLabel(font(), WindowPalette::primaryText(), m_informationColumn);
+    QLabel* titleSymbol =
+        makeTextLabel({}, font(), WindowPalette::primaryText(), m_informationColumn);
     titleSymbol->setPixmap(symbolPixmap(qText(kRadarTitleSymbol),
                                         QSizeF(kTitleSymbolSize, kTitleSymbolSize),
                                         WindowPalette::primaryText(), devicePixelRatioF()));
     titleRow->addWidget(titleSymbol);
-    QLabel* title = makeLabel(kitFont(22), WindowPalette::primaryText(), m_informationColumn,
-                              QStringLiteral("title"));
-    title->setText(qText(kRadarTitle));
+    QLabel* title = makeTextLabel(qText(kRadarTitle), kitFont(22), WindowPalette::primaryText(),
+                                  m_informationColumn);
+    title->setObjectName(QStringLiteral("title"));
     titleRow->addWidget(title);
     titleRow->addStretch(1);
     header->addLayout(titleRow);
-    QLabel* subtitle = makeLabel(kitFont(12), WindowPalette::secondaryText(), m_informationColumn,
-                                 QStringLiteral("subtitle"));
-    subtitle->setText(qText(kRadarSubtitle));
-    subtitle->setWordWrap(true);
+    QLabel* subtitle = makeTextLabel(qText(kRadarSubtitle), kitFont(12),
+                                     WindowPalette::secondaryText(), m_informationColumn, true);
+    subtitle->setObjectName(QStringLiteral("subtitle"));
     header->addWidget(subtitle);
     auto* hintRow = new QHBoxLayout;
     hintRow->setSpacing(6);
-    m_hintSymbol = makeLabel(font(), WindowPalette::primaryText(), m_informationColumn);
+    m_hintSymbol = makeTextLabel({}, font(), WindowPalette::primaryText(), m_informationColumn);
     m_hintSymbol->setFixedSize(kHintSymbolSize + 2, kHintSymbolSize + 2);
-    m_hintText = makeLabel(kitMonospacedFont(12, QFont::DemiBold), WindowPalette::primaryText(),
-                           m_informationColumn, QStringLiteral("directionHint"));
+    m_hintText = makeTextLabel({}, kitMonospacedFont(12, QFont::DemiBold),
+                               WindowPalette::primaryText(), m_informationColumn);
+    m_hintText->setObjectName(QStringLiteral("directionHint"));
     hintRow->addWidget(m_hintSymbol);
     hintRow->addWidget(m_hintText);
     hintRow->addStretch(1);
@@ -160,8 +154,9 @@ QBoxLayout* WiFiRadarWindowView::buildNetworkBlock() {
     network->setSpacing(3);
     auto* nameRow = new QHBoxLayout;
     nameRow->setSpacing(8);
-    m_networkName = makeLabel(kitMonospacedFont(18, QFont::Medium), WindowPalette::primaryText(),
-                              m_informationColumn, QStringLiteral("networkName"));
+    m_networkName = makeTextLabel({}, kitMonospacedFont(18, QFont::Medium),
+                                  WindowPalette::primaryText(), m_informationColumn);
+    m_networkName->setObjectName(QStringLiteral("networkName"));
     nameRow->addWidget(m_networkName);
     CapsuleBadgeStyle tagStyle{kitFont(9, QFont::DemiBold), Qt::black,
                                withOpacity(statusColor(StatusColor::mint), 0.95), 6, 2};
@@ -170,8 +165,9 @@ QBoxLayout* WiFiRadarWindowView::buildNetworkBlock() {
     nameRow->addWidget(m_currentTag, 0, Qt::AlignVCenter);
     nameRow->addStretch(1);
     network->addLayout(nameRow);
-    m_channel = makeLabel(kitMonospacedFont(12, QFont::Medium), WindowPalette::secondaryText(),
-                          m_informationColumn, QStringLiteral("channel"));
+    m_channel = makeTextLabel({}, kitMonospacedFont(12, QFont::Medium),
+                              WindowPalette::secondaryText(), m_informationColumn);
+    m_channel->setObjectName(QStringLiteral("channel"));
     network->addWidget(m_channel);
     return network;
 }
@@ -180,9 +176,9 @@ QBoxLayout* WiFiRadarWindowView::buildNearbyBlock() {
     // Nearby networks.
     auto* nearby = new QVBoxLayout;
     nearby->setSpacing(6);
-    QLabel* nearbyTitle = makeLabel(kitFont(12, QFont::DemiBold), WindowPalette::secondaryText(),
-                                    m_informationColumn, QStringLiteral("nearbyTitle"));
-    nearbyTitle->setText(qText(kRadarNearbyTitle));
+    QLabel* nearbyTitle = makeTextLabel(qText(kRadarNearbyTitle), kitFont(12, QFont::DemiBold),
+                                        WindowPalette::secondaryText(), m_informationColumn);
+    nearbyTitle->setObjectName(QStringLiteral("nearbyTitle"));
     nearby->addWidget(nearbyTitle);
     m_nearbyArea = new QWidget(m_informationColumn);
     m_nearbyArea->setObjectName(QStringLiteral("nearbyArea"));
@@ -190,8 +186,9 @@ QBoxLayout* WiFiRadarWindowView::buildNearbyBlock() {
     auto* area = new QVBoxLayout(m_nearbyArea);
     area->setContentsMargins(0, 0, 0, 0);
     area->setSpacing(0);
-    m_nearbyPlaceholder = makeLabel(kitFont(12), WindowPalette::secondaryText(), m_nearbyArea,
-                                    QStringLiteral("nearbyPlaceholder"));
+    m_nearbyPlaceholder =
+        makeTextLabel({}, kitFont(12), WindowPalette::secondaryText(), m_nearbyArea);
+    m_nearbyPlaceholder->setObjectName(QStringLiteral("nearbyPlaceholder"));
     m_nearbyPlaceholder->setContentsMargins(10, 6, 10, 6);
     m_nearbyPlaceholder->setWordWrap(true);
     area->addWidget(m_nearbyPlaceholder, 0, Qt::AlignTop);
