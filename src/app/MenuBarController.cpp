@@ -4,6 +4,7 @@
 #include "app/StatusIcon.h"
 #include "export/window/DiagnosticsExportWindowView.h"
 #include "panel/widgets/ContentView.h"
+#include "qt/QtText.h"
 #include "windows/channelscan/ChannelScanWindowView.h"
 #include "windows/radar/WiFiRadarWindowView.h"
 #include "windows/speedtest/SpeedTestWindowView.h"
@@ -192,7 +193,7 @@ void MenuBarController::refreshStatusItemIcon(HealthState state) {
     if (image.isNull())
         return;
     if (m_shownIconState != state)
-        m_statusItem->setAccessibilityText(QString::fromStdString(statusAccessibilityText(state)));
+        m_statusItem->setAccessibilityText(qText(statusAccessibilityText(state)));
     if (m_shownIconStyle != style)
         m_statusItem->setImage(image);
     m_shownIconStyle = style;

@@ -1,6 +1,7 @@
 #include "app/StatusIcon.h"
 
 #include "qt/Palette.h"
+#include "qt/QtText.h"
 #include "qt/SymbolRegistry.h"
 
 #include <QGuiApplication>
@@ -26,8 +27,8 @@ QImage baseImage(const StatusIconStyle& style, double devicePixelRatio) {
         if (!image.isNull())
             return image;
     }
-    return symbolImage(QString::fromStdString(style.baseSymbolName), QSizeF(side, side),
-                       statusIconLabelColor(), devicePixelRatio);
+    return symbolImage(qText(style.baseSymbolName), QSizeF(side, side), statusIconLabelColor(),
+                       devicePixelRatio);
 }
 
 } // namespace
@@ -44,8 +45,8 @@ QColor statusIconOutlineColor() {
 QImage composeStatusIcon(const StatusIconStyle& style, double devicePixelRatio) {
     const double badgeSide = StatusIconGeometry::badgeSide;
     const QColor badgeColor = style.tint ? statusColor(*style.tint) : statusIconLabelColor();
-    const QImage badge = symbolImage(QString::fromStdString(style.badgeSymbolName),
-                                     QSizeF(badgeSide, badgeSide), badgeColor, devicePixelRatio);
+    const QImage badge = symbolImage(qText(style.badgeSymbolName), QSizeF(badgeSide, badgeSide),
+                                     badgeColor, devicePixelRatio);
     if (badge.isNull())
         return {};
 

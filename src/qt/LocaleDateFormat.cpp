@@ -1,5 +1,7 @@
 #include "qt/LocaleDateFormat.h"
 
+#include "qt/QtText.h"
+
 #include <QTimeZone>
 #include <chrono>
 #include <memory>
@@ -52,7 +54,7 @@ icu::TimeZone* currentTimeZone(const QDateTime& moment) {
 QString localeDateTimeText(const QDateTime& moment, const QLocale& locale,
                            LocaleDateStyle dateStyle, LocaleDateStyle timeStyle) {
     // "de_DE" names the same locale for both.
-    const icu::Locale icuLocale(locale.name().toStdString().c_str());
+    const icu::Locale icuLocale(stdText(locale.name()).c_str());
     const std::unique_ptr<icu::DateFormat> format(icu::DateFormat::createDateTimeInstance(
         icuStyle(dateStyle), icuStyle(timeStyle), icuLocale));
     if (!format) {
@@ -68,9 +70,8 @@ QString localeDateTimeText(const QDateTime& moment, const QLocale& locale,
 std::string LocaleLongDateFormatter::format(std::chrono::system_clock::time_point date) const {
     const auto milliseconds =
         std::chrono::duration_cast<std::chrono::milliseconds>(date.time_since_epoch()).count();
-    return localeDateTimeText(QDateTime::fromMSecsSinceEpoch(milliseconds), m_locale,
-                              LocaleDateStyle::longStyle, LocaleDateStyle::none)
-        .toStdString();
+    return stdText(localeDateTimeText(QDateTime::fromMSecsSinceEpoch(milliseconds), m_locale,
+                                      LocaleDateStyle::longStyle, LocaleDateStyle::none));
 }
 
 } // namespace lumra

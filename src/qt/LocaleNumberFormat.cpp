@@ -1,5 +1,7 @@
 #include "qt/LocaleNumberFormat.h"
 
+#include "qt/QtText.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -7,18 +9,18 @@ namespace lumra {
 
 NumberSeparators numberSeparators(const QLocale& locale) {
     NumberSeparators separators;
-    separators.decimalSeparator = locale.decimalPoint().toStdString();
+    separators.decimalSeparator = stdText(locale.decimalPoint());
     separators.groupSeparator = (locale.numberOptions() & QLocale::OmitGroupSeparator)
                                     ? std::string{}
-                                    : locale.groupSeparator().toStdString();
-    separators.minusSign = locale.negativeSign().toStdString();
+                                    : stdText(locale.groupSeparator());
+    separators.minusSign = stdText(locale.negativeSign());
     return separators;
 }
 
 QString formatLocaleDecimal(double value, int fractionDigits, const QLocale& locale) {
     if (!std::isfinite(value))
         return QString(QChar(0x2014));
-    return QString::fromStdString(
+    return qText(
         formatLocalizedDecimal(value, std::clamp(fractionDigits, 0, 17), numberSeparators(locale)));
 }
 

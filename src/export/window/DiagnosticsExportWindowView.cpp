@@ -201,7 +201,7 @@ QWidget* DiagnosticsExportWindowView::buildPreviewColumn(QWidget* results) {
     for (const char* text :
          {"Health state and timestamps", "Wi-Fi, ping, DNS, and channel scan",
           "Connection pressure and captive portal", "Latest speed test (when available)"})
-        includedColumn->addWidget(new DiagnosticsIncludedRow(QString::fromUtf8(text), included));
+        includedColumn->addWidget(new DiagnosticsIncludedRow(qText(text), included));
     m_previewLayout->addWidget(included);
     leftColumn->addWidget(preview);
     leftColumn->addStretch(1);
@@ -227,7 +227,7 @@ QWidget* DiagnosticsExportWindowView::buildPayloadColumn(QWidget* results) {
     const auto iconButton = [right](const QString& symbol, const QString& text, const char* name) {
         auto* button =
             tileButton(symbol, {}, kitFont(13, QFont::DemiBold), 13, 7, QMargins(), right);
-        button->setObjectName(QString::fromUtf8(name));
+        button->setObjectName(qText(name));
         button->setFixedSize(28, 24);
         button->setToolTip(text);
         button->setAccessibleName(text);
@@ -346,7 +346,7 @@ void DiagnosticsExportWindowView::refresh() {
         m_json->clear();
     }
 
-    m_status->setText(QString::fromStdString(m_model->collectionMessage().get()));
+    m_status->setText(qText(m_model->collectionMessage().get()));
     m_progressBar->setProgress(m_model->collectionProgress().get());
     const auto& completed = m_model->completedStages().get();
     for (std::size_t i = 0; i < m_stageRows.size(); ++i) {
@@ -358,7 +358,7 @@ void DiagnosticsExportWindowView::refresh() {
 
     const auto& message = m_model->actionMessage().get();
     m_actionMessage->setVisible(message.has_value());
-    m_actionMessage->setText(message ? QString::fromStdString(*message) : QString());
+    m_actionMessage->setText(message ? qText(*message) : QString());
     // Secondary is the window's own secondary text; green and red at 0.9.
     const StatusColor tone = m_model->actionMessageTone().get();
     setLabelColor(m_actionMessage, tone == StatusColor::secondary
@@ -376,7 +376,7 @@ void DiagnosticsExportWindowView::showReport(const DiagnosticsExportReport& repo
     m_card = new DiagnosticsSharePreviewCard(report, m_previewLayout->parentWidget());
     m_card->setObjectName(QStringLiteral("sharePreviewCard"));
     m_previewLayout->insertWidget(0, m_card);
-    const QString shown = QString::fromStdString(text);
+    const QString shown = qText(text);
     if (m_json->toPlainText() != shown)
         m_json->setPlainText(shown);
 }

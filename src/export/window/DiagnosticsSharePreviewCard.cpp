@@ -6,6 +6,7 @@
 #include "qt/LocaleDateFormat.h"
 #include "qt/Palette.h"
 #include "qt/PlainTextLabel.h"
+#include "qt/QtText.h"
 #include "qt/SectionDivider.h"
 #include "qt/SymbolLabel.h"
 
@@ -122,7 +123,7 @@ DiagnosticsSharePreviewCard::DiagnosticsSharePreviewCard(const DiagnosticsExport
     header->addLayout(names);
     header->addStretch(1);
     m_capsule = new CapsuleBadge(
-        QString::fromStdString(model.capsuleText),
+        qText(model.capsuleText),
         CapsuleBadgeStyle{kitFont(10, QFont::Bold), QColor(Qt::black),
                           withOpacity(statusColor(capsuleColor(model.healthState)), 0.95), 8, 4},
         this);
@@ -133,8 +134,7 @@ DiagnosticsSharePreviewCard::DiagnosticsSharePreviewCard(const DiagnosticsExport
     column->addWidget(new SectionDivider(Palette::exportPanelBorder(), this));
     int index = 0;
     for (const auto& metric : model.metrics) {
-        auto* line = new DiagnosticsCardMetric(QString::fromStdString(metric.title),
-                                               QString::fromStdString(metric.value), this);
+        auto* line = new DiagnosticsCardMetric(qText(metric.title), qText(metric.value), this);
         line->setObjectName(QStringLiteral("metric%1").arg(index++));
         column->addWidget(line);
     }

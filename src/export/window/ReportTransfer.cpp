@@ -1,7 +1,10 @@
 #include "export/window/ReportTransfer.h"
 
+#include "qt/QtText.h"
+
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QFileDialog>
 
 namespace lumra {
@@ -11,7 +14,7 @@ void ClipboardReportPasteboard::clearContents() {
 }
 
 bool ClipboardReportPasteboard::setString(const std::string& text) {
-    const QString value = QString::fromStdString(text);
+    const QString value = qText(text);
     QClipboard* clipboard = QApplication::clipboard();
     clipboard->setText(value, QClipboard::Clipboard);
     return clipboard->text(QClipboard::Clipboard) == value;
@@ -31,7 +34,7 @@ void FileDialogReportSavePanel::begin(
         return;
     }
     // A window of its own, not a sheet of the export window.
-    auto* dialog = new QFileDialog(nullptr, QString::fromStdString(request.title));
+    auto* dialog = new QFileDialog(nullptr, qText(request.title));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::NonModal);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
@@ -39,7 +42,7 @@ void FileDialogReportSavePanel::begin(
     dialog->setNameFilter(QStringLiteral("JSON (*.json)"));
     dialog->setDefaultSuffix(QStringLiteral("json"));
     dialog->setOption(QFileDialog::HideNameFilterDetails, false);
-    dialog->selectFile(QString::fromStdString(request.proposedFileName));
+    dialog->selectFile(qText(request.proposedFileName));
     auto done = std::make_shared<std::function<void(std::optional<std::filesystem::path>)>>(
         std::move(completion));
     QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, done](int result) {
@@ -48,7 +51,8 @@ void FileDialogReportSavePanel::begin(
             (*done)(std::nullopt);
             return;
         }
-        (*done)(std::filesystem::path(files.front().toStdString()));
+        // A name in the file system's encoding, not text for the core.
+        (*done)(std::filesystem::path(QFile::encodeName(files.front()).toStdString()));
     });
     m_dialog = dialog;
     dialog->show();

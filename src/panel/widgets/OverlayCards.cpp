@@ -216,8 +216,7 @@ void CaptivePortalOverlayCard::apply(const CaptivePortalCardModel& model) {
         elidePortal();
     }
     m_portal->setAccessibleDescription(m_portalText);
-    m_lastCheck->setValue(model.lastCheck ? formatCheckTime(*model.lastCheck)
-                                          : QString::fromUtf8("\u2014"));
+    m_lastCheck->setValue(model.lastCheck ? formatCheckTime(*model.lastCheck) : qText("\u2014"));
     setTextIfChanged(m_status, breakableAnywhere(qText(model.statusText)));
     m_status->setAccessibleName(qText(model.statusText));
 }

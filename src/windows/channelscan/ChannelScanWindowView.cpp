@@ -147,9 +147,9 @@ ChannelScanWindowView::~ChannelScanWindowView() = default;
 
 QWidget* ChannelScanWindowView::buildHeader() {
     // At least 10 between the titles and the button.
-    const ToolWindowHeader header = makeToolWindowHeader(
-        QStringLiteral("dot.radiowaves.left.and.right"), QString::fromUtf8(channelScanTitle),
-        QString::fromUtf8(channelScanSubtitle), 10);
+    const ToolWindowHeader header =
+        makeToolWindowHeader(QStringLiteral("dot.radiowaves.left.and.right"),
+                             qText(channelScanTitle), qText(channelScanSubtitle), 10);
     header.titleLine->addStretch(1);
     m_headerButton = header.button;
     connect(m_headerButton, &QAbstractButton::clicked, this, [this] { runButtonAction(); });
@@ -164,8 +164,8 @@ QWidget* ChannelScanWindowView::buildEmptyBlock() {
     column->setSpacing(14);
     column->addStretch(1);
 
-    column->addLayout(makeEmptyStateTexts(QString::fromUtf8(channelScanEmptyTitle),
-                                          QString::fromUtf8(channelScanEmptyDescription)));
+    column->addLayout(
+        makeEmptyStateTexts(qText(channelScanEmptyTitle), qText(channelScanEmptyDescription)));
 
     m_emptyProgress = new ProgressBar(statusColor(StatusColor::accent), m_emptyBlock);
     m_emptyProgress->setObjectName(QStringLiteral("emptyProgress"));
@@ -196,8 +196,7 @@ ChannelScanWindowView::buildCard(const ChannelScanCard& model) {
         makeTextLabel(QString(), kitFont(13, QFont::DemiBold), Colors::primaryText()),
         makeTextLabel(QString(), kitFont(12, QFont::Medium), Colors::primaryText()),
         makeTextLabel(QString(), kitFont(11, QFont::Medium), Colors::secondaryText()),
-        makeTextLabel(QString::fromUtf8(unavailableText), kitFont(13, QFont::Medium),
-                      Colors::secondaryText()),
+        makeTextLabel(qText(unavailableText), kitFont(13, QFont::Medium), Colors::secondaryText()),
     };
     for (auto* label : {card->channel, card->score, card->count, card->unavailable})
         layout->addWidget(label);
@@ -214,15 +213,15 @@ QWidget* ChannelScanWindowView::buildCongestionPanel() {
                                 m_resultBlock);
     panel->setObjectName(QStringLiteral("congestionPanel"));
     auto* panelLayout = panel->contentLayout();
-    panelLayout->addWidget(makeTextLabel(QString::fromUtf8(bandCongestionHeading),
+    panelLayout->addWidget(makeTextLabel(qText(bandCongestionHeading),
                                          trackedFont(11, QFont::DemiBold), Colors::tertiaryText()));
-    auto* explanation = makeTextLabel(QString::fromUtf8(bandCongestionExplanation),
-                                      kitFont(11, QFont::Medium), Colors::secondaryText());
+    auto* explanation = makeTextLabel(qText(bandCongestionExplanation), kitFont(11, QFont::Medium),
+                                      Colors::secondaryText());
     explanation->setWordWrap(true);
     explanation->setContentsMargins(0, 0, 0, 4);
     panelLayout->addWidget(explanation);
-    m_noChannels = makeTextLabel(QString::fromUtf8(noChannelsText), kitFont(12, QFont::Medium),
-                                 Colors::secondaryText());
+    m_noChannels =
+        makeTextLabel(qText(noChannelsText), kitFont(12, QFont::Medium), Colors::secondaryText());
     m_noChannels->setObjectName(QStringLiteral("noChannels"));
     panelLayout->addWidget(m_noChannels);
     m_rowsBox = new QWidget(panel);
@@ -247,9 +246,8 @@ QWidget* ChannelScanWindowView::buildResultBlock() {
     column->setSpacing(10);
     auto* chips = new QHBoxLayout;
     chips->setSpacing(14);
-    chips->addWidget(
-        statChip(QString::fromUtf8(networksSeenChipLabel), m_networksSeenValue, m_resultBlock));
-    chips->addWidget(statChip(QString::fromUtf8(passesChipLabel), m_passesValue, m_resultBlock));
+    chips->addWidget(statChip(qText(networksSeenChipLabel), m_networksSeenValue, m_resultBlock));
+    chips->addWidget(statChip(qText(passesChipLabel), m_passesValue, m_resultBlock));
     chips->addStretch(1);
     m_networksSeenValue->setObjectName(QStringLiteral("networksSeenValue"));
     m_passesValue->setObjectName(QStringLiteral("passesValue"));

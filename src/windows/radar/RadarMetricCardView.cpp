@@ -3,6 +3,7 @@
 #include "qt/CardFrame.h"
 #include "qt/KitFonts.h"
 #include "qt/Palette.h"
+#include "qt/QtText.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -34,7 +35,7 @@ void RadarMetricCardView::setCard(const RadarMetricCardModel& card, const QColor
         return;
     m_card = card;
     m_colour = colour;
-    setAccessibleName(QString::fromStdString(m_card.title + " " + m_card.valueText));
+    setAccessibleName(qText(m_card.title + " " + m_card.valueText));
     m_sparkline->setSeries(m_card.samples, m_card.yDomain, m_colour);
     update();
 }
@@ -64,11 +65,10 @@ void RadarMetricCardView::paintEvent(QPaintEvent*) {
                     rowHeight());
     painter.setFont(titleFont());
     painter.setPen(WindowPalette::secondaryText());
-    painter.drawText(row, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(m_card.title));
+    painter.drawText(row, Qt::AlignLeft | Qt::AlignVCenter, qText(m_card.title));
     painter.setFont(valueFont());
     painter.setPen(m_colour);
-    painter.drawText(row, Qt::AlignRight | Qt::AlignVCenter,
-                     QString::fromStdString(m_card.valueText));
+    painter.drawText(row, Qt::AlignRight | Qt::AlignVCenter, qText(m_card.valueText));
 }
 
 void RadarMetricCardView::resizeEvent(QResizeEvent* event) {

@@ -58,9 +58,9 @@ public:
     }
 
     void setRow(const RadarNearbyRow& row) {
-        m_ssid->setText(QString::fromStdString(row.ssid));
-        m_signal->setText(QString::fromStdString(row.signal));
-        m_channel->setText(QString::fromStdString(row.channel));
+        m_ssid->setText(qText(row.ssid));
+        m_signal->setText(qText(row.signal));
+        m_channel->setText(qText(row.channel));
     }
 
 protected:
@@ -259,22 +259,22 @@ void WiFiRadarWindowView::refresh() {
     m_hintText->setText(qText(m_state.directionHint.text));
     setLabelColor(m_hintText, tint);
 
-    m_networkName->setText(QString::fromStdString(m_state.networkTitle));
+    m_networkName->setText(qText(m_state.networkTitle));
     m_currentTag->setVisible(m_state.showsCurrentTag);
-    m_channel->setText(QString::fromStdString(m_state.channelText));
+    m_channel->setText(qText(m_state.channelText));
 
     for (std::size_t i = 0; i < m_cards.size() && i < m_state.cards.size(); ++i)
         m_cards[i]->setCard(m_state.cards[i], tint);
 
     showNearbyRows(m_state.nearbyRows);
 
-    m_canvas->setFace({m_state.tint, qText(m_state.centreSymbolName),
-                       QString::fromStdString(m_state.scoreText), qText(m_state.verdict)});
+    m_canvas->setFace({m_state.tint, qText(m_state.centreSymbolName), qText(m_state.scoreText),
+                       qText(m_state.verdict)});
 }
 
 void WiFiRadarWindowView::showNearbyRows(const std::vector<RadarNearbyRow>& rows) {
     const bool empty = rows.empty();
-    m_nearbyPlaceholder->setText(QString::fromStdString(m_state.nearbyPlaceholder));
+    m_nearbyPlaceholder->setText(qText(m_state.nearbyPlaceholder));
     m_nearbyPlaceholder->setVisible(empty);
     m_nearbyScroll->setVisible(!empty);
     // Row views are reused in order; the list keeps the scanner's order.
@@ -290,7 +290,7 @@ void WiFiRadarWindowView::showNearbyRows(const std::vector<RadarNearbyRow>& rows
     for (std::size_t i = 0; i < rows.size(); ++i) {
         auto* view = static_cast<NearbyNetworkRowView*>(m_nearbyRowViews[i]);
         view->setRow(rows[i]);
-        view->setObjectName(QString::fromStdString(rows[i].id));
+        view->setObjectName(qText(rows[i].id));
     }
 }
 

@@ -60,7 +60,7 @@ std::string shortLocalTime(std::chrono::system_clock::time_point time, const QLo
     const auto milliseconds =
         std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
     const QTime local = QDateTime::fromMSecsSinceEpoch(milliseconds).time();
-    return locale.toString(local, QLocale::ShortFormat).toStdString();
+    return stdText(locale.toString(local, QLocale::ShortFormat));
 }
 
 } // namespace
@@ -105,13 +105,12 @@ SpeedTestWindowView::SpeedTestWindowView(const Engine& engine, double headerCont
 }
 
 QWidget* SpeedTestWindowView::buildHeader() {
-    const ToolWindowHeader header =
-        makeToolWindowHeader(QStringLiteral("speedometer"), QString::fromUtf8(speedTestTitle),
-                             QString::fromUtf8(speedTestSubtitle));
+    const ToolWindowHeader header = makeToolWindowHeader(
+        QStringLiteral("speedometer"), qText(speedTestTitle), qText(speedTestSubtitle));
     QHBoxLayout* titleLine = header.titleLine;
     titleLine->addWidget(makeTextLabel(QStringLiteral("|"), kitFont(15), Colors::tertiaryText()));
-    titleLine->addWidget(makeTextLabel(QString::fromUtf8(speedTestProvider),
-                                       kitFont(15, QFont::Medium), Colors::secondaryText()));
+    titleLine->addWidget(makeTextLabel(qText(speedTestProvider), kitFont(15, QFont::Medium),
+                                       Colors::secondaryText()));
     m_badge = new CapsuleBadge(QString(),
                                CapsuleBadgeStyle{.font = kitFont(11, QFont::DemiBold),
                                                  .textColor = Colors::primaryText(),
@@ -134,8 +133,8 @@ QWidget* SpeedTestWindowView::buildEmptyBlock() {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(14);
     column->addStretch(1);
-    column->addLayout(makeEmptyStateTexts(QString::fromUtf8(speedTestEmptyTitle),
-                                          QString::fromUtf8(speedTestEmptyDescription)));
+    column->addLayout(
+        makeEmptyStateTexts(qText(speedTestEmptyTitle), qText(speedTestEmptyDescription)));
     m_emptyButton = new KitButton(windowActionButtonStyle(), QString(), m_emptyBlock);
     m_emptyButton->setObjectName(QStringLiteral("emptyButton"));
     connect(m_emptyButton, &QAbstractButton::clicked, this, [this] { runButtonAction(); });
@@ -184,7 +183,7 @@ QWidget* SpeedTestWindowView::buildStatusBlock(QWidget* parent) {
 
 QWidget* SpeedTestWindowView::buildThroughputCard(const SpeedTestWindowModel& model,
                                                   QWidget* parent) {
-    auto* throughput = sectionCard(QString::fromUtf8(throughputCaption), parent);
+    auto* throughput = sectionCard(qText(throughputCaption), parent);
     auto* tiles = new QHBoxLayout;
     tiles->setSpacing(10);
     const SpeedTestMetricTileModel* metricTiles[] = {&model.downloadTile, &model.uploadTile};
@@ -211,7 +210,7 @@ QWidget* SpeedTestWindowView::buildThroughputCard(const SpeedTestWindowModel& mo
 }
 
 QWidget* SpeedTestWindowView::buildLatencyCard(const SpeedTestWindowModel& model, QWidget* parent) {
-    auto* latency = sectionCard(QString::fromUtf8(latencyCaption), parent);
+    auto* latency = sectionCard(qText(latencyCaption), parent);
     auto* boxes = new QHBoxLayout;
     boxes->setSpacing(10);
     for (std::size_t i = 0; i < 3; ++i) {
@@ -231,7 +230,7 @@ QWidget* SpeedTestWindowView::buildLatencyCard(const SpeedTestWindowModel& model
 
 QWidget* SpeedTestWindowView::buildBufferbloatCard(const SpeedTestWindowModel& model,
                                                    QWidget* parent) {
-    auto* bufferbloat = sectionCard(QString::fromUtf8(bufferbloatCaption), parent);
+    auto* bufferbloat = sectionCard(qText(bufferbloatCaption), parent);
     auto* grades = new QHBoxLayout;
     grades->setSpacing(10);
     for (std::size_t i = 0; i < 2; ++i) {
