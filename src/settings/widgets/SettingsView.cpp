@@ -36,11 +36,6 @@ QColor secondary(const QWidget* widget) {
     return withOpacity(primary(widget), 0.55);
 }
 
-QLabel* makeLabel(const QString& content, double size, QFont::Weight weight, const QColor& color,
-                  QWidget* parent) {
-    return makeTextLabel(content, kitFont(size, weight), color, parent);
-}
-
 QLabel* makeSymbol(const char* name, double size, const QColor& color, QWidget* parent) {
     QLabel* label = makeSymbolImage(QString::fromLatin1(name), size, color, parent);
     label->setFixedSize(static_cast<int>(size) + 1, static_cast<int>(size) + 1);
@@ -108,8 +103,9 @@ QHBoxLayout* switchRow(ToggleSwitch* toggle, const QString& title, const QString
     row->addWidget(toggle, 0, Qt::AlignVCenter);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(3);
-    for (QLabel* label : {makeLabel(title, 13, QFont::DemiBold, primary(parent), parent),
-                          makeLabel(subtitle, 12, QFont::Normal, secondary(parent), parent)}) {
+    for (QLabel* label :
+         {makeTextLabel(title, kitFont(13, QFont::DemiBold), primary(parent), parent),
+          makeTextLabel(subtitle, kitFont(12, QFont::Normal), secondary(parent), parent)}) {
         label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         texts->addWidget(label);
     }
@@ -183,10 +179,10 @@ QWidget* SettingsView::buildSidebar() {
     auto* layout = new QVBoxLayout(sidebar);
     layout->setContentsMargins(16, 16, 16, 16);
     layout->setSpacing(12);
-    layout->addWidget(
-        makeLabel(qText(SettingsText::settings), 21, QFont::DemiBold, primary(this), sidebar));
-    layout->addWidget(
-        makeLabel(qText(SettingsText::appName), 12, QFont::Medium, secondary(this), sidebar));
+    layout->addWidget(makeTextLabel(qText(SettingsText::settings), kitFont(21, QFont::DemiBold),
+                                    primary(this), sidebar));
+    layout->addWidget(makeTextLabel(qText(SettingsText::appName), kitFont(12, QFont::Medium),
+                                    secondary(this), sidebar));
     auto* buttons = new QVBoxLayout;
     buttons->setSpacing(6);
     buttons->setContentsMargins(0, 4, 0, 0);
@@ -209,10 +205,10 @@ QWidget* SettingsView::buildGeneralPage() {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(12);
-    layout->addWidget(makeLabel(qText(settingsTab(SettingsTab::general).title), 20, QFont::DemiBold,
-                                primary(this), page));
-    layout->addWidget(
-        makeLabel(qText(SettingsText::generalDetail), 13, QFont::Normal, secondary(this), page));
+    layout->addWidget(makeTextLabel(qText(settingsTab(SettingsTab::general).title),
+                                    kitFont(20, QFont::DemiBold), primary(this), page));
+    layout->addWidget(makeTextLabel(qText(SettingsText::generalDetail), kitFont(13, QFont::Normal),
+                                    secondary(this), page));
 
     auto* monitoring = makeCard(plainCard(this), page);
     m_batterySwitch = new ToggleSwitch(monitoring);
@@ -227,8 +223,9 @@ QWidget* SettingsView::buildGeneralPage() {
                                    monitoring);
     batteryRow->addWidget(m_modeBadge, 0, Qt::AlignVCenter);
     monitoring->contentLayout()->addLayout(batteryRow);
-    monitoring->contentLayout()->addWidget(makeLabel(qText(SettingsText::pausesWhileAsleep), 12,
-                                                     QFont::Normal, secondary(this), monitoring));
+    monitoring->contentLayout()->addWidget(makeTextLabel(qText(SettingsText::pausesWhileAsleep),
+                                                         kitFont(12, QFont::Normal),
+                                                         secondary(this), monitoring));
     layout->addWidget(monitoring);
 
     auto* launch = makeCard(plainCard(this), page);
@@ -244,8 +241,8 @@ QWidget* SettingsView::buildGeneralPage() {
     approval->setSpacing(6);
     approval->addWidget(
         makeSymbol("exclamationmark.triangle.fill", 11, statusColor(StatusColor::orange), this));
-    approval->addWidget(makeLabel(qText(SettingsText::windowApprovalNeeded), 11, QFont::Normal,
-                                  secondary(this), m_approvalRow));
+    approval->addWidget(makeTextLabel(qText(SettingsText::windowApprovalNeeded),
+                                      kitFont(11, QFont::Normal), secondary(this), m_approvalRow));
     auto* openSettings = new LinkButton(qText(SettingsText::windowOpenApproval), m_approvalRow);
     openSettings->setFont(kitFont(11));
     connect(openSettings, &QPushButton::clicked, this,
@@ -280,7 +277,8 @@ QWidget* SettingsView::buildUpdateCard(QWidget* page) {
         new FittingLabel(kitFont(13, QFont::DemiBold), primary(this), 1.0, m_updateCard);
     titleRow->addWidget(m_updateTitle, 1);
     m_updateCard->contentLayout()->addLayout(titleRow);
-    m_releaseNotes = makeLabel(QString(), 12, QFont::Normal, secondary(this), m_updateCard);
+    m_releaseNotes =
+        makeTextLabel(QString(), kitFont(12, QFont::Normal), secondary(this), m_updateCard);
     m_releaseNotes->setWordWrap(true);
     // Cut again whenever the width changes.
     m_releaseNotes->installEventFilter(this);
@@ -297,8 +295,8 @@ QWidget* SettingsView::buildUpdateCard(QWidget* page) {
 
 QHBoxLayout* SettingsView::buildFooter(QWidget* page) {
     auto* footer = new QHBoxLayout;
-    auto* blurb =
-        makeLabel(qText(SettingsText::windowAboutNote), 12, QFont::Normal, secondary(this), page);
+    auto* blurb = makeTextLabel(qText(SettingsText::windowAboutNote), kitFont(12, QFont::Normal),
+                                secondary(this), page);
     blurb->setWordWrap(true);
     footer->addWidget(blurb, 1);
     m_checkButton = new KitButton(borderedButtonLook(this), QString(), page);
@@ -316,10 +314,10 @@ QWidget* SettingsView::buildAboutPage() {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(12);
-    layout->addWidget(makeLabel(qText(settingsTab(SettingsTab::about).title), 20, QFont::DemiBold,
-                                primary(this), page));
-    layout->addWidget(
-        makeLabel(qText(SettingsText::aboutDetail), 13, QFont::Normal, secondary(this), page));
+    layout->addWidget(makeTextLabel(qText(settingsTab(SettingsTab::about).title),
+                                    kitFont(20, QFont::DemiBold), primary(this), page));
+    layout->addWidget(makeTextLabel(qText(SettingsText::aboutDetail), kitFont(13, QFont::Normal),
+                                    secondary(this), page));
 
     layout->addWidget(buildBuildCard(page));
 
