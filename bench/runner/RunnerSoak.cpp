@@ -1,6 +1,7 @@
 // Soak and latency figures for the command runner: many short children through
 // one runner (some cancelled, some timed out), the descriptors and children
 // left afterwards, peak RSS, and spawn latency with a large touched heap.
+#include "concurrency/Cancellation.h"
 #include "concurrency/RunLoop.h"
 #include "concurrency/Sleep.h"
 #include "concurrency/Spawn.h"
@@ -73,7 +74,7 @@ Task<void> runOne(std::shared_ptr<ShellCommandRunner> runner, Kind kind) {
         auto handle = spawn(mainActor(), [runner, request]() -> Task<void> {
             try {
                 co_await runner->run(request);
-            } catch (const CommandRunnerError&) {
+            } catch (const CancellationError&) {
             }
         });
         co_await sleepFor(2ms);

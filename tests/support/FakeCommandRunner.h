@@ -1,6 +1,6 @@
 // A command runner that answers from a script, keyed by the command line, and
 // records every request it gets. Unscripted command lines fail to launch. A
-// cancelled caller gets the runner's cancellation error, as from the real one.
+// cancelled caller gets CancellationError, as from the real one.
 #pragma once
 
 #include "concurrency/Cancellation.h"
@@ -37,7 +37,7 @@ public:
     Task<CommandExecutionResult> run(CommandRequest request) override {
         requests.push_back(request);
         if (isCancelled())
-            throw CommandRunnerError::cancelled(request.executable);
+            throw CancellationError();
         auto found = m_answers.find(key(request.executable, request.arguments));
         if (found == m_answers.end())
             throw CommandRunnerError::launchFailed(request.executable, "not scripted");

@@ -10,8 +10,8 @@ namespace lumra {
 class CommandRunning {
 public:
     virtual ~CommandRunning() = default;
-    // The result of a clean run (status 0, UTF-8 outputs); every other ending
-    // throws CommandRunnerError.
+    // The result of a clean run (status 0, UTF-8 outputs); a cancelled caller
+    // gets CancellationError, every other ending throws CommandRunnerError.
     virtual Task<CommandExecutionResult> run(CommandRequest request) = 0;
 };
 

@@ -54,6 +54,10 @@ Outcome outcomeOf(const CommandRequest& request, ChildExit exit) {
                                       std::move(exit.standardOutput),
                                       std::move(exit.standardError)};
     }
+    if (exit.endedBySignal)
+        return CommandRunnerError::killedBySignal(request.executable, exit.status,
+                                                  std::move(exit.standardOutput),
+                                                  std::move(exit.standardError));
     return CommandRunnerError::nonZeroExit(request.executable, exit.status,
                                            std::move(exit.standardOutput),
                                            std::move(exit.standardError));
@@ -151,11 +155,7 @@ Task<CommandExecutionResult> ShellCommandRunner::run(CommandRequest request) {
     auto start = [request, file](Continuation continuation) {
         startRun(request, file, std::move(continuation));
     };
-    auto cancelled = [executable = request.executable] {
-        return std::make_exception_ptr(CommandRunnerError::cancelled(executable));
-    };
-    co_return co_await withCancellableContinuation<CommandExecutionResult>(std::move(start),
-                                                                           std::move(cancelled));
+    co_return co_await withCancellableContinuation<CommandExecutionResult>(std::move(start));
 }
 
 } // namespace lumra

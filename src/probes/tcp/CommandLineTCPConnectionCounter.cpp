@@ -1,6 +1,7 @@
 #include "probes/tcp/CommandLineTCPConnectionCounter.h"
 
 #include "base/DiagnosticLog.h"
+#include "concurrency/Cancellation.h"
 #include "probes/parsers/TCPStateCountsParser.h"
 #include "probes/parsers/ToolOutputText.h"
 #include "probes/runner/CommandRunnerError.h"
@@ -22,9 +23,13 @@ Task<TCPConnectionCountOutcome> CommandLineTCPConnectionCounter::countConnection
         const CommandExecutionResult result = co_await m_commandRunner->run(std::move(request));
         co_return TCPConnectionCountOutcome{parseTCPStateCounts(result.standardOutput), true};
     } catch (const CommandRunnerError& error) {
-        if (error.kind() == CommandRunnerError::Kind::nonZeroExit &&
-            containsTCPSocketLine(error.standardOutput()))
+        const bool exited = error.kind() == CommandRunnerError::Kind::nonZeroExit;
+        if (exited && containsTCPSocketLine(error.standardOutput()))
             co_return TCPConnectionCountOutcome{parseTCPStateCounts(error.standardOutput()), true};
+        // The runner logged every other ending when it made it.
+        if (exited)
+            LUMRA_LOG_CAUGHT("tcp", "counting connections failed");
+    } catch (const CancellationError&) {
     } catch (...) {
         LUMRA_LOG_CAUGHT("tcp", "counting connections failed");
     }

@@ -1,6 +1,7 @@
 #include "probes/runner/ShellCommandRunner.h"
 
 #include "base/DiagnosticLog.h"
+#include "concurrency/Cancellation.h"
 #include "concurrency/RunLoop.h"
 #include "concurrency/Spawn.h"
 #include "concurrency/WhenAll.h"
@@ -130,6 +131,29 @@ TEST_F(ShellCommandRunnerTest, ARequestedPathMayRunAnotherFileWhichSeesTheReques
               (CommandExecutionResult{requested, {"-n", "mapped"}, 0, "mapped", ""}));
 }
 
+TEST(CommandRunnerErrorTest, WhatNamesTheToolAndHowItsRunEnded) {
+    struct Case {
+        CommandRunnerError error;
+        std::string what;
+    };
+    const std::vector<Case> cases{
+        {CommandRunnerError::executableNotAllowed("/bin/sh"), "/bin/sh is not a tool Lumra runs"},
+        {CommandRunnerError::launchFailed("/usr/sbin/netstat", "No such file or directory"),
+         "/usr/sbin/netstat could not start: No such file or directory"},
+        {CommandRunnerError::timedOut("/sbin/ping", 4.5), "/sbin/ping timed out after 4.5 s"},
+        {CommandRunnerError::outputDecodingFailed("/usr/bin/dig"),
+         "/usr/bin/dig wrote text that is not UTF-8"},
+        {CommandRunnerError::nonZeroExit("/usr/sbin/ipconfig", 1, "out", "err"),
+         "/usr/sbin/ipconfig exited with status 1"},
+        {CommandRunnerError::killedBySignal("/usr/sbin/scutil", 9, "", ""),
+         "/usr/sbin/scutil was ended by signal 9"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(std::string(c.error.what()), c.what);
+    EXPECT_NE(CommandRunnerError::nonZeroExit("/sbin/ping", 9, "", ""),
+              CommandRunnerError::killedBySignal("/sbin/ping", 9, "", ""));
+}
+
 TEST_F(ShellCommandRunnerTest, FailingAndUndecodableRunsEndInTheirErrors) {
     struct Case {
         std::string body;
@@ -152,7 +176,7 @@ TEST_F(ShellCommandRunnerTest, FailingAndUndecodableRunsEndInTheirErrors) {
         // A child ended by a signal reports the signal number.
         {"kill -9 $$",
          [](const std::string& p) {
-             return CommandRunnerError::nonZeroExit(p, 9, "", "");
+             return CommandRunnerError::killedBySignal(p, 9, "", "");
          }},
     };
     int index = 0;
@@ -213,7 +237,7 @@ TEST_F(ShellCommandRunnerTest, CancellingTheCallerTerminatesTheChild) {
     const pid_t pid = waitForPid(pidFile);
     ASSERT_GT(pid, 0);
     handle.cancel();
-    EXPECT_EQ(errorOf(m_loop->await(handle, 5s)), CommandRunnerError::cancelled(path));
+    EXPECT_THROW(m_loop->await(handle, 5s), CancellationError);
     EXPECT_TRUE(waitUntilGone(pid, 5s));
 }
 
@@ -225,7 +249,7 @@ TEST_F(ShellCommandRunnerTest, AnAlreadyCancelledCallerNeverStartsTheChild) {
         auto request = CommandRequest{path, {}, 5};
         co_return co_await outcomeOf(runner, std::move(request));
     });
-    EXPECT_EQ(errorOf(m_loop->await(handle, 5s)), CommandRunnerError::cancelled(path));
+    EXPECT_THROW(m_loop->await(handle, 5s), CancellationError);
     // A child started anyway would have touched the marker by now.
     m_loop->runUntil([] { return false; }, 300ms);
     EXPECT_FALSE(m_dir.exists("started"));
