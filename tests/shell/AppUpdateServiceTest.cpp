@@ -1,5 +1,7 @@
 #include "shell/update/AppUpdateService.h"
 
+#include "base/DiagnosticLog.h"
+
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -78,6 +80,25 @@ TEST(AppUpdateServiceTest, TheDownloadBaseFollowsTheSameOrderAndEndsWithASlash) 
         ASSERT_TRUE(base);
         EXPECT_EQ(base->absoluteString(), c.expected) << c.infoKey.value_or("(none)");
     }
+}
+
+TEST(AppUpdateServiceTest, AnAddressPassedOverLeavesALineNamingItsSource) {
+    std::vector<std::string> lines;
+    DiagnosticLog::Capture capture([&](std::string line) { lines.push_back(line); });
+    const ProcessInformation process(
+        ProcessInformation::Environment{{"LUMRA_UPDATE_API_URL", "ftp://env.example.test/u"}});
+    EXPECT_EQ(AppUpdateService::resolveUpdateEndpointURL(
+                  process, bundleWith({{"UpdateAPIURL", "info.example.test/u"}}))
+                  .absoluteString(),
+              AppUpdateService::builtInUpdateEndpoint);
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "lumra: update: LUMRA_UPDATE_API_URL \"ftp://env.example.test/u\" is no "
+                         "http(s) address: passed over",
+                         "lumra: update: UpdateAPIURL \"info.example.test/u\" is no http(s) "
+                         "address: passed over"}));
+    lines.clear();
+    AppUpdateService::resolveDownloadBaseURL(ProcessInformation({}), bundleWith({}));
+    EXPECT_TRUE(lines.empty()) << "nothing given, nothing passed over";
 }
 
 TEST(AppUpdateServiceTest, TheEnvironmentNamesOnlyItsOwnAddress) {

@@ -1,5 +1,6 @@
 #include "export/report/DiagnosticsReportWriter.h"
 
+#include "base/DiagnosticLog.h"
 #include "model/UnicodeText.h"
 
 #include <cmath>
@@ -236,6 +237,7 @@ std::string diagnosticsReportTextOrFallback(const DiagnosticsExportReport& repor
     try {
         return diagnosticsJSONString(report);
     } catch (const DiagnosticsReportEncodingError&) {
+        LUMRA_LOG_CAUGHT("export", "the report is replaced by its fallback text");
         return std::string(diagnosticsExportFallbackText);
     }
 }

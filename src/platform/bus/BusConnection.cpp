@@ -39,6 +39,18 @@ void logFailure(std::string_view what, int result) {
     LUMRA_LOG("bus", fmt::format("{}: {}", what, std::generic_category().message(-result)));
 }
 
+std::string nameOf(const BusAddress& address) {
+    switch (address.kind) {
+    case BusAddress::Kind::system:
+        return "the system bus";
+    case BusAddress::Kind::session:
+        return "the session bus";
+    case BusAddress::Kind::explicitAddress:
+        break;
+    }
+    return address.address;
+}
+
 // A handler that throws cannot unwind through sd-bus's C frames; the
 // connection carries on with the next message instead.
 void callGuarded(const BusConnection::MessageHandler& handler, sd_bus_message* message) {
@@ -54,8 +66,9 @@ void callGuarded(const BusConnection::MessageHandler& handler, sd_bus_message* m
 std::shared_ptr<BusConnection> BusConnection::open(const BusAddress& address) {
     assert(ioThread().isCurrent() && "sd-bus belongs to the I/O thread");
     sd_bus* bus = nullptr;
-    if (connect(&bus, address) < 0) {
+    if (const int result = connect(&bus, address); result < 0) {
         sd_bus_close_unref(bus);
+        logFailure("no connection to " + nameOf(address), result);
         return nullptr;
     }
     auto connection = std::shared_ptr<BusConnection>(new BusConnection(bus));

@@ -1,5 +1,6 @@
 #include "platform/network/RtnetlinkPathSource.h"
 
+#include "base/DiagnosticLog.h"
 #include "base/UniqueFd.h"
 #include "concurrency/Runtime.h"
 #include "platform/network/InterfaceTypeClassifier.h"
@@ -13,6 +14,7 @@
 #include <optional>
 #include <poll.h>
 #include <sys/socket.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace lumra {
@@ -22,16 +24,20 @@ namespace {
 constexpr unsigned subscribedGroups =
     RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR | RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE;
 
+// Empty when the kernel refuses: the path is then read once and not followed.
 UniqueFd openSubscribedSocket() {
     UniqueFd fd(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE));
-    if (!fd)
-        return fd;
-    sockaddr_nl local{};
-    local.nl_family = AF_NETLINK;
-    local.nl_groups = subscribedGroups;
-    if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) < 0)
-        return UniqueFd();
-    return fd;
+    if (fd) {
+        sockaddr_nl local{};
+        local.nl_family = AF_NETLINK;
+        local.nl_groups = subscribedGroups;
+        if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0)
+            return fd;
+    }
+    const int error = errno;
+    LUMRA_LOG("network",
+              "no route events, the path is read once: " + std::generic_category().message(error));
+    return UniqueFd();
 }
 
 // Shared by the monitor handle, the I/O-thread watch and the queue's jobs.

@@ -28,7 +28,7 @@ struct LogindSleepSource::BusSide {
             return;
         connection = BusConnection::open(address);
         if (!connection)
-            return; // no bus: no events
+            return; // no bus, no events: open() logged why
         auto match =
             BusConnection::SignalMatch{logindName, logindPath, logindManager, "PrepareForSleep"};
         auto added = connection->addSignalMatch(
@@ -44,7 +44,7 @@ struct LogindSleepSource::BusSide {
                 });
             });
         if (!added)
-            disconnect();
+            disconnect(); // the connection logged why
     }
 
     void disconnect() {

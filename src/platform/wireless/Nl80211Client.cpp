@@ -362,7 +362,8 @@ Nl80211Client::takeSession(SteadyClock::time_point deadline) {
             }
         }
     } catch (const WirelessError&) {
-        // Still good for this call.
+        // Still good for this call, but not kept: it would miss nl80211 coming and going.
+        LUMRA_LOG_CAUGHT("wireless", "family changes are not watched");
     }
     kept->resolveFamily(deadline);
     return kept;
@@ -412,6 +413,7 @@ std::optional<WirelessLinkReading> Nl80211Client::currentReading() {
                                 *station->address);
         } catch (const WirelessError&) {
             // The link is still known without its name.
+            LUMRA_LOG_CAUGHT("wireless", "the associated network's entry could not be read");
         }
     }
     // Without a channel there is no survey entry to take the noise from.

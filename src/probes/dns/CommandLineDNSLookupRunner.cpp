@@ -1,5 +1,6 @@
 #include "probes/dns/CommandLineDNSLookupRunner.h"
 
+#include "base/DiagnosticLog.h"
 #include "probes/parsers/CommandParsingError.h"
 #include "probes/parsers/DigQueryTimeParser.h"
 #include "probes/support/ToolOutput.h"
@@ -28,6 +29,7 @@ Task<DNSLookupOutcome> CommandLineDNSLookupRunner::lookup(std::string domain, do
     try {
         co_return DNSLookupOutcome{parseDigQueryTime(*output), true};
     } catch (const CommandParsingError&) {
+        LUMRA_LOG_CAUGHT("dns", "the output has no usable query time");
         co_return DNSLookupOutcome{std::nullopt, false};
     }
 }

@@ -1,5 +1,6 @@
 #include "probes/metadata/ShellWiFiNetworkMetadataResolver.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/WhenAll.h"
 #include "probes/metadata/VPNActivity.h"
 #include "probes/parsers/CommandParsingError.h"
@@ -22,6 +23,7 @@ ShellWiFiNetworkMetadataResolver::ipAddress(std::string interfaceName) {
     try {
         co_return parseIPv4AddressOutput(*output);
     } catch (const CommandParsingError&) {
+        LUMRA_LOG_CAUGHT("metadata", "no interface address in the output");
         co_return std::nullopt;
     }
 }

@@ -1,5 +1,6 @@
 #include "probes/ping/CommandLinePingProbeRunner.h"
 
+#include "base/DiagnosticLog.h"
 #include "probes/parsers/CommandParsingError.h"
 #include "probes/parsers/DefaultRouteGatewayParser.h"
 #include "probes/parsers/IPv4AddressOutputParser.h"
@@ -42,18 +43,22 @@ CommandRequest pingCommandLine(const std::string& host, std::int64_t packetCount
 PingProbeMeasurement measurementFromPingOutput(const std::string& standardOutput) {
     static const Regex lossPattern(R"((?m)([0-9]+(?:\.[0-9]+)?)%\s+packet loss)");
     PingProbeMeasurement measurement = PingProbeMeasurement::failed();
+    std::optional<double> loss;
     if (auto groups = lossPattern.firstMatchCaptureGroups(standardOutput);
-        groups && !groups->empty()) {
-        if (auto loss = parseDecimal(groups->front()))
-            measurement.packetLossPercent = *loss;
-    }
+        groups && !groups->empty())
+        loss = parseDecimal(groups->front());
+    if (loss)
+        measurement.packetLossPercent = *loss;
     try {
         const PingSummary summary = parsePingSummary(standardOutput);
         measurement.latencyMilliseconds = summary.averageMilliseconds;
         measurement.jitterMilliseconds = summary.standardDeviationMilliseconds;
         measurement.didSucceed = true;
     } catch (const CommandParsingError&) {
-        // latency and jitter stay absent
+        // Latency and jitter stay absent. With every packet lost ping prints
+        // no summary: that is its answer, not a fault in it.
+        if (loss != 100.0)
+            LUMRA_LOG_CAUGHT("ping", "the output has no usable summary");
     }
     return measurement;
 }
@@ -88,6 +93,7 @@ Task<std::optional<std::string>> routerFrom(std::shared_ptr<CommandRunning> runn
     try {
         co_return read(*output);
     } catch (const CommandParsingError&) {
+        LUMRA_LOG_CAUGHT("router", "no router address in the output");
         co_return std::nullopt;
     }
 }

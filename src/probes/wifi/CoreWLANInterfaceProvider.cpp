@@ -1,5 +1,6 @@
 #include "probes/wifi/CoreWLANInterfaceProvider.h"
 
+#include "base/DiagnosticLog.h"
 #include "platform/wireless/TransmitRate.h"
 #include "platform/wireless/WirelessError.h"
 
@@ -14,6 +15,7 @@ std::optional<WiFiInterfaceSnapshot> CoreWLANInterfaceProvider::currentSnapshot(
         reading = m_client->currentReading();
     } catch (const WirelessError&) {
         // A kernel that cannot be asked has no interface to show.
+        LUMRA_LOG_CAUGHT("wireless", "the link could not be read");
         return std::nullopt;
     }
     if (!reading) {

@@ -1,5 +1,6 @@
 #include "probes/wifi/CurrentWiFiInterfaceName.h"
 
+#include "base/DiagnosticLog.h"
 #include "platform/wireless/WirelessError.h"
 
 namespace lumra {
@@ -12,6 +13,7 @@ std::optional<std::string> currentWiFiInterfaceName(WirelessClient& client) {
         }
         return interface->name;
     } catch (const WirelessError&) {
+        LUMRA_LOG_CAUGHT("wireless", "the interface could not be looked up");
         return std::nullopt;
     }
 }

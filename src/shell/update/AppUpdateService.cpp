@@ -24,16 +24,23 @@ bool holdsPlaceholder(std::string_view text) {
     return text.find("$(") != std::string_view::npos;
 }
 
+// A value given that is no web address is passed over, with a line saying so.
+std::optional<Url> webAddressIn(const char* source, const std::optional<std::string>& value) {
+    if (!value)
+        return std::nullopt;
+    auto url = AppUpdateService::validatedHTTPURL(*value);
+    if (!url)
+        LUMRA_LOG("update",
+                  fmt::format("{} \"{}\" is no http(s) address: passed over", source, *value));
+    return url;
+}
+
 std::optional<Url> configuredURL(const ProcessInformation& process, const Bundle& bundle,
                                  const char* variable, const char* key, const char* fallback) {
-    if (auto value = process.environmentValue(variable)) {
-        if (auto url = AppUpdateService::validatedHTTPURL(*value))
-            return url;
-    }
-    if (auto value = bundle.infoValue(key)) {
-        if (auto url = AppUpdateService::validatedHTTPURL(*value))
-            return url;
-    }
+    if (auto url = webAddressIn(variable, process.environmentValue(variable)))
+        return url;
+    if (auto url = webAddressIn(key, bundle.infoValue(key)))
+        return url;
     return Url::parse(fallback);
 }
 

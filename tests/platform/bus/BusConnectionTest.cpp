@@ -1,5 +1,6 @@
 #include "platform/bus/BusConnection.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/RunLoop.h"
 #include "tests/platform/bus/PrivateBus.h"
 
@@ -121,9 +122,14 @@ TEST(BusConnectionOpenTest, GivesNothingWhereNoBusAnswers) {
         "nonsense",
     };
     for (const auto& address : addresses) {
+        std::vector<std::string> lines;
+        DiagnosticLog::Capture capture([&](std::string line) { lines.push_back(line); });
         const bool opened = onIo(
             [&] { return BusConnection::open(BusAddress::explicitAddress(address)) != nullptr; });
         EXPECT_FALSE(opened) << address;
+        ASSERT_EQ(lines.size(), 1u) << address;
+        EXPECT_EQ(lines[0].rfind("lumra: bus: no connection to " + address + ": ", 0), 0u)
+            << lines[0];
     }
 }
 

@@ -1,5 +1,6 @@
 #include "probes/dns/CommandLineDNSLookupRunner.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/RunLoop.h"
 #include "tests/probes/parsers/ParserCases.h"
 #include "tests/support/AwaitTask.h"
@@ -43,10 +44,16 @@ TEST(DNSLookupTest, ReadsTheQueryTimeFromCleanAndFailingRuns) {
     runner->fail("/usr/bin/dig +time=2 +tries=1 slow.test",
                  CommandRunnerError::timedOut("/usr/bin/dig", 1.5));
     CommandLineDNSLookupRunner dns(runner);
+    std::vector<std::string> lines;
+    DiagnosticLog::Capture capture([&](std::string line) { lines.push_back(line); });
     EXPECT_EQ(awaitTask(loop, dns.lookup("clean.test", 1.5)), (DNSLookupOutcome{17, true}));
     EXPECT_EQ(awaitTask(loop, dns.lookup("failing.test", 1.5)), (DNSLookupOutcome{40, true}));
+    EXPECT_TRUE(lines.empty());
     EXPECT_EQ(awaitTask(loop, dns.lookup("malformed.test", 1.5)),
               (DNSLookupOutcome{std::nullopt, false}));
+    EXPECT_EQ(lines, std::vector<std::string>{
+                         "lumra: dns: the output has no usable query time: missingPattern(command: "
+                         "\"/usr/bin/dig\", expected: \"Query time: <value> msec\")"});
     EXPECT_EQ(awaitTask(loop, dns.lookup("slow.test", 1.5)),
               (DNSLookupOutcome{std::nullopt, false}));
 }

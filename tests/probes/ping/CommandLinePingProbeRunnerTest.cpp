@@ -1,5 +1,6 @@
 #include "probes/ping/CommandLinePingProbeRunner.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/RunLoop.h"
 #include "tests/probes/parsers/ParserCases.h"
 #include "tests/support/AwaitTask.h"
@@ -73,6 +74,31 @@ TEST(PingOutputTest, ReadsLossFromItsLineAndSuccessFromTheSummaryAlone) {
     EXPECT_EQ(measurementFromPingOutput("rtt min/avg/max/mdev = 1.0/2.0/3.0/0.5 ms\n"),
               (PingProbeMeasurement{2.0, 0.5, 100, true}))
         << "no loss line reads as 100 while the summary still counts";
+}
+
+// Every packet lost is an answer, not an unreadable output.
+TEST(PingOutputTest, AnOutputWithoutItsSummaryLeavesALineUnlessEveryPacketWasLost) {
+    const std::string noSummary = "2 packets transmitted, 0 packets received, 100.0% packet "
+                                  "loss\n";
+    const std::string line = "lumra: ping: the output has no usable summary: missingPattern("
+                             "command: \"/sbin/ping\", expected: \"round-trip min/avg/max/stddev "
+                             "= <min>/<avg>/<max>/<stddev> ms\")";
+    struct Case {
+        std::string output;
+        std::vector<std::string> lines;
+    };
+    const std::vector<Case> cases{
+        {fullReply, {}},
+        {noReply, {}},
+        {"", {line}},
+        {"2 packets transmitted, 2 packets received, 0.0% packet loss\n", {line}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> lines;
+        DiagnosticLog::Capture capture([&](std::string text) { lines.push_back(text); });
+        measurementFromPingOutput(c.output);
+        EXPECT_EQ(lines, c.lines) << c.output;
+    }
 }
 
 class PingProbeTest : public ::testing::Test {
@@ -193,7 +219,19 @@ TEST_F(PingProbeTest, WhatAFailingNetworkLeavesTheToolsReadsAsFailure) {
         runner->fail(ipconfig, CommandRunnerError::nonZeroExit("/usr/sbin/ipconfig", 1, "", ""));
         runner->succeed(netstat6, fixture(faults + "netstat_-rn_-f_inet6." + gone + ".txt").text);
         runner->succeed(netstat4, fixture(faults + "netstat_-rn_-f_inet." + gone + ".txt").text);
+        std::vector<std::string> lines;
+        DiagnosticLog::Capture capture([&](std::string text) { lines.push_back(text); });
         EXPECT_EQ(await(probe("en0").resolveRouterAddress(1.5)), std::nullopt) << gone;
+        // One line for each step that found no router: the failed ipconfig
+        // and each table without a default route.
+        const std::string noRoute = "lumra: router: no router address in the output: "
+                                    "missingPattern(command: \"/usr/sbin/netstat\", expected: "
+                                    "\"default <gateway> ...\")";
+        EXPECT_EQ(lines, (std::vector<std::string>{"lumra: tools: the output of a failed run is "
+                                                   "set aside: /usr/sbin/ipconfig exited with "
+                                                   "status 1",
+                                                   noRoute, noRoute, noRoute}))
+            << gone;
         EXPECT_EQ(runner->commandLines(),
                   (std::vector<std::string>{ipconfig, netstat6, netstat4, netstat6}))
             << gone;

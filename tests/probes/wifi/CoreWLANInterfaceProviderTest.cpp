@@ -1,6 +1,7 @@
 #include "probes/wifi/CoreWLANInterfaceProvider.h"
 
 #include "FakeWirelessClient.h"
+#include "base/DiagnosticLog.h"
 #include "platform/wireless/Nl80211Client.h"
 #include "probes/wifi/CurrentWiFiInterfaceName.h"
 
@@ -105,14 +106,21 @@ TEST(CoreWLANInterfaceProviderTest, NamelessInterfaceIsEn0ButHasNoCurrentName) {
 
 TEST(CoreWLANInterfaceProviderTest, NoInterfaceOrAKernelThatCannotBeAskedGivesNothing) {
     auto client = std::make_shared<FakeWirelessClient>();
+    std::vector<std::string> lines;
+    DiagnosticLog::Capture capture([&](std::string line) { lines.push_back(line); });
     EXPECT_EQ(CoreWLANInterfaceProvider(client).currentSnapshot(), std::nullopt);
     EXPECT_EQ(currentWiFiInterfaceName(*client), std::nullopt);
+    EXPECT_TRUE(lines.empty()) << "no interface is no error";
 
     client->reading = associatedReading();
     client->interface = WirelessInterface{"wlan3", 5};
     client->errorNumber = EMFILE;
     EXPECT_EQ(CoreWLANInterfaceProvider(client).currentSnapshot(), std::nullopt);
     EXPECT_EQ(currentWiFiInterfaceName(*client), std::nullopt);
+    const std::string why = systemErrorText(EMFILE);
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "lumra: wireless: the link could not be read: " + why,
+                         "lumra: wireless: the interface could not be looked up: " + why}));
 }
 
 TEST(CurrentWiFiInterfaceNameTest, NamesTheDefaultInterface) {
