@@ -203,4 +203,10 @@ add_custom_target(check_coroutine_temporaries ALL
           ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/bench
   COMMENT "Checking co_await expressions for temporaries g++ 12 destroys twice"
   VERBATIM)
+# A catch block that neither passes its error on nor logs it hides a failure.
+add_custom_target(check_silent_catches ALL
+  COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/cmake/check_silent_catches.py
+          ${PROJECT_SOURCE_DIR}/src
+  COMMENT "Checking that every catch block passes its error on or logs it"
+  VERBATIM)
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/runtime)
