@@ -7,7 +7,19 @@ cmake_minimum_required(VERSION 3.25)
 # with a target of its own). A file belongs to the longest row that holds it,
 # and an include "a/b/C.h" names the longest row that holds a/b. Rows listed
 # in LUMRA_QT_FREE_LAYERS, and every viewmodel/ directory, include no Qt.
+#
+# Relative paths are taken from the working directory. A table without rows or
+# a tree without sources fails: a wrong path must not pass as a clean tree.
+foreach(path SRC LAYERS_FILE)
+  if(NOT DEFINED ${path})
+    message(FATAL_ERROR "CheckLayers.cmake needs -D${path}=<path>")
+  endif()
+  cmake_path(ABSOLUTE_PATH ${path} NORMALIZE)
+endforeach()
 file(STRINGS ${LAYERS_FILE} table REGEX "^set\\(LUMRA_LAYER_DEPS_")
+if(NOT table)
+  message(FATAL_ERROR "${LAYERS_FILE}: no layer table")
+endif()
 set(layers "")
 foreach(line IN LISTS table)
   string(REGEX MATCH "^set\\(LUMRA_LAYER_DEPS_([a-z/]+)(.*)\\)$" _ "${line}")
@@ -37,6 +49,9 @@ endfunction()
 
 set(failures "")
 file(GLOB_RECURSE files RELATIVE ${SRC} ${SRC}/*.h ${SRC}/*.cpp)
+if(NOT files)
+  message(FATAL_ERROR "${SRC}: no .h or .cpp file to check")
+endif()
 foreach(relative IN LISTS files)
   row_of("${relative}" layer)
   if(layer STREQUAL "")

@@ -4,17 +4,21 @@
 # each passes or fails as the layer table says.
 # check_layers_test.sh <cmake> <CheckLayers.cmake> <Lumra.cmake>
 set -u
-cmake=$1 script=$2
+cmake=$1
+script=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 table=$(cd "$(dirname "$3")" && pwd)/$(basename "$3")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
 
-# expect <pass|fail> <file under src/> <include line>
+# expect <pass|fail> <file under src/> <include line>; the scan gets the
+# tree as $source, from the work directory.
+source="$work/src"
 expect() {
     rm -rf "$work/src" && mkdir -p "$work/src/$(dirname "$2")"
     printf '%s\n' "$3" >"$work/src/$2"
-    if "$cmake" -DSRC="$work/src" -DLAYERS_FILE="$table" -P "$script" >"$work/out" 2>&1; then
+    if (cd "$work" && "$cmake" -DSRC="$source" -DLAYERS_FILE="$table" -P "$script") \
+        >"$work/out" 2>&1; then
         outcome=pass
     else
         outcome=fail
@@ -48,6 +52,16 @@ expect fail panel/widgets/Content.cpp '#include "export/window/DiagnosticsExport
 # The table holds only the arrows in use: these two are not.
 expect fail windows/radar/Window.cpp '#include "panel/widgets/ContentView.h"'
 expect fail concurrency/RunLoop.cpp '#include "model/Url.h"'
+
+# A relative tree is read as well as an absolute one, and a tree without
+# sources fails: neither may pass for want of files.
+source=src
+expect fail probes/ping/Probe.h '#include "monitoring/ping/PingMonitor.h"'
+expect pass probes/ping/Probe.h '#include "platform/process/ChildProcess.h"'
+expect fail probes/ping/Probe.txt '#include "monitoring/ping/PingMonitor.h"'
+source=./missing
+expect fail probes/ping/Probe.h '#include "platform/process/ChildProcess.h"'
+source="$work/src"
 
 # expect_link <pass|fail> <CMake lines after layers base, model, qt exist>
 # The project is configured only: the link check runs at the end of that.

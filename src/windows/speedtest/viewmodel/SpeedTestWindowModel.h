@@ -7,7 +7,7 @@
 #include "model/SpeedTestPhase.h"
 #include "shell/services/Engine.h"
 #include "viewkit/MetricFormat.h"
-#include "windows/channelscan/viewmodel/ChannelScanWindowModel.h"
+#include "viewkit/StatusColor.h"
 
 #include <chrono>
 #include <functional>
