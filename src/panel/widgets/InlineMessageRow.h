@@ -1,3 +1,6 @@
+// A message of the dashboard (monitoring paused, no connection, a captive
+// portal) on its own small card; each poll applies the new model to the row
+// in place. Main thread.
 #pragma once
 
 #include "panel/viewmodel/DashboardModel.h"

@@ -1,3 +1,7 @@
+// The popover's plain metric row, for a value without a trend (the captive
+// portal page's lines, the dashboard's rows without samples). Its value label
+// keeps its size while the text changes, so a new value lays nothing out.
+// Main thread.
 #pragma once
 
 #include <QLabel>

@@ -1,3 +1,6 @@
+// The metric rows with a trend, on the dashboard and the connection monitor's
+// page: title, value and a small sparkline of the recent samples, updated in
+// place on each poll. Main thread.
 #pragma once
 
 #include "panel/viewmodel/DashboardModel.h"

@@ -1,3 +1,5 @@
+// A group of the dashboard's rows (the Wi-Fi rows, Latency, DNS): its section
+// label, if it has one, above the rows, with no frame of its own. Main thread.
 #pragma once
 
 #include <QString>

@@ -1,3 +1,5 @@
+// The head of the dashboard's Wi-Fi group: which network this machine is on, on
+// which band, and the button that opens the channel details. Main thread.
 #pragma once
 
 #include "panel/viewmodel/DashboardModel.h"
