@@ -32,9 +32,6 @@ inline void checkCancellation() {
         throw CancellationError();
 }
 
-// Whether the exception is a CancellationError.
-bool isCancellationError(const std::exception_ptr& error) noexcept;
-
 namespace detail {
 
 template <class A> struct AwaitResultOf {

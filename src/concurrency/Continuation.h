@@ -47,7 +47,6 @@ public:
         target.post();
         return true;
     }
-    bool isDone() const noexcept { return m_done.load(std::memory_order_acquire); }
 
     // Moves the error out, so its last reference is dropped on the awaiting
     // thread, not on whichever thread releases the state last.

@@ -23,7 +23,6 @@ public:
     void observe(const ObservableObject& object);
     // Asks for one refresh; several requests before it runs make one.
     void schedule();
-    bool isScheduled() const { return m_scheduled; }
     // Drops the observed objects (a view that leaves the screen for good).
     void stopObserving() { m_subscriptions.clear(); }
 

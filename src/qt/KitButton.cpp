@@ -32,13 +32,6 @@ void KitButton::onClick(std::function<void()> action) {
     });
 }
 
-void KitButton::setStyle(KitButtonStyle style) {
-    m_style = std::move(style);
-    setFont(m_style.font);
-    updateGeometry();
-    update();
-}
-
 QBoxLayout* KitButton::contentLayout() {
     if (m_content == nullptr) {
         m_content = new QWidget(this);

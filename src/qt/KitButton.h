@@ -56,7 +56,6 @@ public:
     // Checkable, with a checked look of its own: assistive technology hears
     // of a tab, selected while checked.
     bool isTab() const;
-    void setStyle(KitButtonStyle style);
     // Widgets drawn on the shape, leading to trailing inside the padding;
     // clicks pass through them to the button, and the button takes their
     // size and their height for its width. Made at the first call.

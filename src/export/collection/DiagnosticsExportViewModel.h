@@ -136,8 +136,6 @@ public:
     // held within 0...1.
     void enterStage(CollectionStage stage, double progress);
 
-    const std::optional<TaskHandle<void>>& viewTask() const { return m_viewTask; }
-
 private:
     struct Job;
 

@@ -64,7 +64,6 @@ public:
         m_completed = completed;
         update();
     }
-    bool isCompleted() const { return m_completed; }
 
 protected:
     void paintEvent(QPaintEvent*) override {

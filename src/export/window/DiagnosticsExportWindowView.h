@@ -38,10 +38,7 @@ public:
     ~DiagnosticsExportWindowView() override;
 
     const std::shared_ptr<DiagnosticsExportViewModel>& model() const { return m_model; }
-    // The clipboard and the save dialog; the desktop's own unless replaced.
-    void setPasteboard(std::shared_ptr<ReportPasteboard> pasteboard) {
-        m_pasteboard = std::move(pasteboard);
-    }
+    // The save dialog; the desktop's own unless replaced.
     void setSavePanel(std::shared_ptr<ReportSavePanel> savePanel) {
         m_savePanel = std::move(savePanel);
     }
