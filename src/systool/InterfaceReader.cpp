@@ -131,7 +131,7 @@ std::vector<Ipv4Owner> readIpv4Owners() {
             return {};
         int length = static_cast<int>(received);
         for (const auto* header = reinterpret_cast<const nlmsghdr*>(buffer.data());
-             NLMSG_OK(header, length); header = NLMSG_NEXT(header, length)) {
+             netlinkMessageFits(header, length); header = NLMSG_NEXT(header, length)) {
             if (header->nlmsg_type == NLMSG_DONE)
                 return owners;
             if (header->nlmsg_type == NLMSG_ERROR)

@@ -35,8 +35,8 @@ int pollTimeoutMs(GenlSocket::Deadline deadline) {
 // The messages of one datagram, each checked to lie inside it.
 template <class F> void forEachMessage(std::vector<std::uint8_t>& bytes, F&& visit) {
     int remaining = static_cast<int>(bytes.size());
-    for (auto* header = reinterpret_cast<nlmsghdr*>(bytes.data()); NLMSG_OK(header, remaining);
-         header = NLMSG_NEXT(header, remaining)) {
+    for (auto* header = reinterpret_cast<nlmsghdr*>(bytes.data());
+         netlinkMessageFits(header, remaining); header = NLMSG_NEXT(header, remaining)) {
         if (!visit(header)) {
             return;
         }
