@@ -1,10 +1,14 @@
-// SIGTERM and SIGINT take the application's quit path: the handler only
-// writes a byte to a pipe, which the Qt event loop reads and turns into a
-// call of onQuit on the main thread. Install once, from the main thread.
+// The quit signals (QuitSignalPipe: SIGTERM, SIGINT, SIGHUP) take the
+// application's quit path: the Qt event loop watches the pipe and calls
+// onQuit on the main thread. Install once, from the main thread.
 #pragma once
 
+#include "platform/signals/QuitSignalPipe.h"
+
 #include <QObject>
+#include <QSocketNotifier>
 #include <functional>
+#include <memory>
 
 namespace lumra {
 
@@ -15,6 +19,9 @@ public:
 
 private:
     std::function<void()> m_onQuit;
+    QuitSignalPipe m_pipe;
+    // Goes before the pipe it watches.
+    std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
 } // namespace lumra

@@ -1,15 +1,15 @@
 // Lumra's entry point: one instance per user, the Qt application with the
 // runtime's main actor on its event loop, the composition root started once
 // the loop runs, and the quit path (the tray menu, the popover's Quit row,
-// SIGTERM and SIGINT): the shutdown sequence, then on-demand work is
+// SIGTERM, SIGINT and SIGHUP): the shutdown sequence, then on-demand work is
 // cancelled, child processes end and the runtime drains before any object
 // is destroyed.
 #include "app/AppDelegate.h"
 #include "app/QuitSignals.h"
-#include "app/SingleInstanceLock.h"
 #include "app/SystemAppPlatform.h"
 #include "app/WaylandPlatform.h"
 #include "concurrency/Runtime.h"
+#include "platform/instance/SingleInstanceLock.h"
 #include "qt/QtMainActorBinding.h"
 #include "qt/RasterThreads.h"
 

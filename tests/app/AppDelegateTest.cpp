@@ -265,8 +265,8 @@ TEST_F(AppTest, ShutdownAfterMonitoringWasNeverEnabledStillStopsTheObserversAndR
                                         "status item removed"}));
 }
 
-TEST_F(AppTest, SIGTERMAndSIGINTTakeTheQuitPath) {
-    for (int signalNumber : {SIGTERM, SIGINT}) {
+TEST_F(AppTest, SIGTERMSIGINTAndSIGHUPTakeTheQuitPath) {
+    for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
         build();
         delegate->startUp();
         int quits = 0;

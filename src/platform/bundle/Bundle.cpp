@@ -2,6 +2,7 @@
 
 #include "platform/bundle/BuiltInBundleInformation.h"
 
+#include <sys/stat.h>
 #include <system_error>
 
 namespace lumra {
@@ -31,6 +32,17 @@ const Bundle& Bundle::main() {
         return Bundle(builtInBundleInformation(), std::move(executable), std::move(directory));
     }();
     return bundle;
+}
+
+std::optional<std::chrono::system_clock::time_point> Bundle::executableModificationDate() const {
+    const std::filesystem::path path = m_executablePath.value_or(m_bundlePath);
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    using Clock = std::chrono::system_clock;
+    return Clock::time_point(std::chrono::duration_cast<Clock::duration>(
+        std::chrono::seconds(info.st_mtim.tv_sec) +
+        std::chrono::nanoseconds(info.st_mtim.tv_nsec)));
 }
 
 std::optional<std::string> Bundle::infoValue(std::string_view key) const {

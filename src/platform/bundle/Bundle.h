@@ -4,6 +4,7 @@
 // may read it.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -31,6 +32,9 @@ public:
         return m_executablePath;
     }
     const std::filesystem::path& bundlePath() const noexcept { return m_bundlePath; }
+    // When the executable (the bundle's directory when it has none) was
+    // last modified; absent when it cannot be read.
+    std::optional<std::chrono::system_clock::time_point> executableModificationDate() const;
 
 private:
     InfoDictionary m_info;

@@ -3,7 +3,6 @@
 #include "model/UnicodeText.h"
 
 #include <charconv>
-#include <sys/stat.h>
 
 namespace lumra {
 
@@ -190,14 +189,10 @@ std::optional<std::string> AppBuildMetadataDisplayInfo::formatReleaseDate(std::s
 
 std::optional<std::string> AppBuildMetadataDisplayInfo::executableModificationDateText(
     const Bundle& bundle, const ReleaseDateDisplayFormatting& formatter) {
-    const std::filesystem::path path = bundle.executablePath().value_or(bundle.bundlePath());
-    struct stat info {};
-    if (path.empty() || ::stat(path.c_str(), &info) != 0)
+    const auto modified = bundle.executableModificationDate();
+    if (!modified)
         return std::nullopt;
-    const auto modified = Clock::time_point(std::chrono::duration_cast<Clock::duration>(
-        std::chrono::seconds(info.st_mtim.tv_sec) +
-        std::chrono::nanoseconds(info.st_mtim.tv_nsec)));
-    return formatter.format(modified);
+    return formatter.format(*modified);
 }
 
 const ReleaseDateDisplayFormatting& AppBuildMetadataDisplayInfo::releaseDateDisplayFormatter() {

@@ -1,4 +1,4 @@
-#include "app/SingleInstanceLock.h"
+#include "platform/instance/SingleInstanceLock.h"
 
 #include "base/DiagnosticLog.h"
 
