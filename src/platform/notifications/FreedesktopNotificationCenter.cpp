@@ -1,5 +1,6 @@
 #include "platform/notifications/FreedesktopNotificationCenter.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/CancellableContinuation.h"
 #include "concurrency/Runtime.h"
 #include "model/UnicodeText.h"
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <fmt/format.h>
 #include <map>
 #include <optional>
 #include <set>
@@ -20,7 +22,6 @@ const char* const serviceName = "org.freedesktop.Notifications";
 const char* const servicePath = "/org/freedesktop/Notifications";
 const char* const serviceInterface = "org.freedesktop.Notifications";
 const char* const defaultAction = "default";
-constexpr std::chrono::seconds callTimeout{5};
 
 // Runs start(done) on the I/O thread and answers what it passes to done,
 // unless the awaiting task is cancelled first.
@@ -31,6 +32,21 @@ template <class T, class Start> Task<T> answerFromIoThread(Start start) {
         });
     };
     co_return co_await withCancellableContinuation<T>(std::move(begin));
+}
+
+// Why a call to the service failed, from its error reply: no answer in time
+// (sd-bus's time-out, or the service leaving without one) is told apart from
+// an answer that says no.
+std::string callFailure(sd_bus_message* reply, std::chrono::milliseconds timeout,
+                        const std::string& refusal) {
+    const sd_bus_error* error = sd_bus_message_get_error(reply);
+    const std::string detail = error != nullptr && error->message != nullptr ? error->message : "";
+    if (sd_bus_message_is_method_error(reply, SD_BUS_ERROR_NO_REPLY) ||
+        sd_bus_message_is_method_error(reply, SD_BUS_ERROR_TIMEOUT))
+        return fmt::format("the notification service did not answer within {:g} s ({})",
+                           std::chrono::duration<double>(timeout).count(), detail);
+    const char* name = error != nullptr && error->name != nullptr ? error->name : "";
+    return fmt::format("{}: {}", refusal, detail.empty() ? name : detail);
 }
 
 std::string senderOf(sd_bus_message* message) {
@@ -59,6 +75,7 @@ struct FreedesktopNotificationCenter::BusSide : std::enable_shared_from_this<Bus
 
     BusAddress address;
     std::string applicationName;
+    std::chrono::milliseconds callTimeout{0};
     Executor* mainActor = nullptr;
     std::weak_ptr<Responses> responses;
 
@@ -95,10 +112,11 @@ struct FreedesktopNotificationCenter::BusSide : std::enable_shared_from_this<Bus
         connection.reset();
     }
 
-    // done(true) when the service answers; its capabilities are then known.
-    void queryService(std::function<void(bool)> done) {
+    // done(nullopt) when the service answers, its capabilities then known;
+    // else the failure's text.
+    void queryService(std::function<void(std::optional<std::string>)> done) {
         if (!connect()) {
-            done(false);
+            done("no session bus");
             return;
         }
         std::weak_ptr<BusSide> weak = weak_from_this();
@@ -106,10 +124,24 @@ struct FreedesktopNotificationCenter::BusSide : std::enable_shared_from_this<Bus
                                               "GetCapabilities", {},          callTimeout};
         auto sent = connection->callMethod(std::move(call), [weak, done](sd_bus_message* reply) {
             auto self = weak.lock();
+            if (!self) {
+                done("the notification center is gone");
+                return;
+            }
+            if (sd_bus_message_is_method_error(reply, nullptr)) {
+                const std::string failure =
+                    callFailure(reply, self->callTimeout,
+                                "the notification service refused to tell its capabilities");
+                LUMRA_LOG("notifications", "asking for its capabilities: " + failure);
+                done(failure);
+                return;
+            }
             char** names = nullptr;
-            if (!self || sd_bus_message_is_method_error(reply, nullptr) ||
-                sd_bus_message_read_strv(reply, &names) < 0) {
-                done(false);
+            if (sd_bus_message_read_strv(reply, &names) < 0) {
+                const std::string failure =
+                    "the notification service answered without its capabilities";
+                LUMRA_LOG("notifications", failure);
+                done(failure);
                 return;
             }
             std::set<std::string> found;
@@ -119,10 +151,10 @@ struct FreedesktopNotificationCenter::BusSide : std::enable_shared_from_this<Bus
             }
             std::free(names);
             self->capabilities = std::move(found);
-            done(true);
+            done(std::nullopt);
         });
         if (!sent)
-            done(false);
+            done("the capabilities query could not be sent");
     }
 
     // done(nullopt) once the service has shown it, else the failure's text.
@@ -133,14 +165,15 @@ struct FreedesktopNotificationCenter::BusSide : std::enable_shared_from_this<Bus
             return;
         }
         std::weak_ptr<BusSide> weak = weak_from_this();
-        queryService([weak, request = std::move(request), done](bool answered) mutable {
-            auto self = weak.lock();
-            if (!self || !answered) {
-                done("the notification service does not answer");
-                return;
-            }
-            self->sendNotify(std::move(request), std::move(done));
-        });
+        queryService(
+            [weak, request = std::move(request), done](std::optional<std::string> failure) mutable {
+                auto self = weak.lock();
+                if (failure || !self) {
+                    done(failure.value_or("the notification center is gone"));
+                    return;
+                }
+                self->sendNotify(std::move(request), std::move(done));
+            });
     }
 
     void sendNotify(UserNotificationRequest request,
@@ -177,9 +210,17 @@ struct FreedesktopNotificationCenter::BusSide : std::enable_shared_from_this<Bus
                                                              done](sd_bus_message* reply) {
             auto self = weak.lock();
             std::uint32_t id = 0;
-            if (!self || sd_bus_message_is_method_error(reply, nullptr) ||
-                sd_bus_message_read(reply, "u", &id) < 0) {
-                done("the notification service refused the notification");
+            if (!self) {
+                done("the notification center is gone");
+                return;
+            }
+            if (sd_bus_message_is_method_error(reply, nullptr)) {
+                done(callFailure(reply, self->callTimeout,
+                                 "the notification service refused the notification"));
+                return;
+            }
+            if (sd_bus_message_read(reply, "u", &id) < 0) {
+                done("the notification service answered without a notification id");
                 return;
             }
             self->remember(identifier, id, userInfo, senderOf(reply));
@@ -242,10 +283,12 @@ struct FreedesktopNotificationCenter::BusSide : std::enable_shared_from_this<Bus
 };
 
 FreedesktopNotificationCenter::FreedesktopNotificationCenter(BusAddress address,
-                                                             std::string applicationName)
+                                                             std::string applicationName,
+                                                             std::chrono::milliseconds callTimeout)
     : m_responses(std::make_shared<Responses>()), m_bus(std::make_shared<BusSide>()) {
     m_bus->address = std::move(address);
     m_bus->applicationName = std::move(applicationName);
+    m_bus->callTimeout = callTimeout;
     m_bus->mainActor = &lumra::mainActor();
     m_bus->responses = m_responses;
 }
@@ -266,7 +309,7 @@ Task<NotificationAuthorizationStatus> FreedesktopNotificationCenter::authorizati
 
 Task<bool> FreedesktopNotificationCenter::requestAuthorization(NotificationAuthorizationOptions) {
     auto start = [bus = m_bus](std::function<void(bool)> done) {
-        bus->queryService(done);
+        bus->queryService([done](std::optional<std::string> failure) { done(!failure); });
     };
     co_return co_await answerFromIoThread<bool>(std::move(start));
 }

@@ -12,6 +12,7 @@
 #include "platform/bus/BusAddress.h"
 #include "platform/notifications/UserNotificationCentering.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -19,9 +20,13 @@ namespace lumra {
 
 class FreedesktopNotificationCenter final : public UserNotificationCentering {
 public:
-    // Needs a running runtime. Tests pass a private bus's address.
-    explicit FreedesktopNotificationCenter(BusAddress address = BusAddress::session(),
-                                           std::string applicationName = "Lumra");
+    static constexpr std::chrono::milliseconds defaultCallTimeout{5000};
+
+    // Needs a running runtime. Tests pass a private bus's address and a
+    // shorter wait for each call's answer.
+    explicit FreedesktopNotificationCenter(
+        BusAddress address = BusAddress::session(), std::string applicationName = "Lumra",
+        std::chrono::milliseconds callTimeout = defaultCallTimeout);
     ~FreedesktopNotificationCenter() override;
     FreedesktopNotificationCenter(const FreedesktopNotificationCenter&) = delete;
     FreedesktopNotificationCenter& operator=(const FreedesktopNotificationCenter&) = delete;

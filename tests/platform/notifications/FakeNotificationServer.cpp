@@ -54,6 +54,14 @@ void FakeNotificationServer::close(std::uint32_t id, std::uint32_t reason) {
     command(fmt::format("close {} {}", id, reason));
 }
 
+void FakeNotificationServer::mute(const std::string& method) {
+    command("mute " + method);
+}
+
+void FakeNotificationServer::refuse(const std::string& method) {
+    command("refuse " + method);
+}
+
 void FakeNotificationServer::command(const std::string& text) {
     m_process.writeLine(text);
     for (;;) {

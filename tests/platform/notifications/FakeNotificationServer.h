@@ -1,6 +1,7 @@
 // Test helper: a fake freedesktop notification service (fake_notifications.py)
 // on a private bus, as a child process: it records each Notify call and sends
-// the service's signals on command, from its own connection or an impostor's.
+// the service's signals on command, from its own connection or an impostor's,
+// and on command stops answering or refuses.
 #pragma once
 
 #include "tests/support/Subprocess.h"
@@ -25,6 +26,10 @@ public:
     void invoke(std::uint32_t id, const std::string& actionKey);
     void invokeAsImpostor(std::uint32_t id, const std::string& actionKey);
     void close(std::uint32_t id, std::uint32_t reason);
+    // From now on method ("GetCapabilities", "Notify") never answers, or
+    // answers with an error.
+    void mute(const std::string& method);
+    void refuse(const std::string& method);
 
 private:
     void command(const std::string& text);

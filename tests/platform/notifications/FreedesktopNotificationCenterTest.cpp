@@ -222,6 +222,39 @@ TEST_F(NotificationServiceTest, AClosedNotificationIsNoLongerClickable) {
         << "a closed notification is not replaced";
 }
 
+TEST_F(NotificationCenterTest, AServiceThatNeverAnswersIsATimeOutNotARefusal) {
+    struct Row {
+        const char* command;
+        const char* method;
+        const char* failure;
+    };
+    const std::vector<Row> rows{
+        {"mute", "Notify", "the notification service did not answer within 0.3 s"},
+        {"mute", "GetCapabilities", "the notification service did not answer within 0.3 s"},
+        {"refuse", "Notify",
+         "the notification service refused the notification: refused by the test"},
+        {"refuse", "GetCapabilities",
+         "the notification service refused to tell its capabilities: refused by the test"},
+    };
+    for (const Row& row : rows) {
+        test::FakeNotificationServer server(bus.address(), {});
+        FreedesktopNotificationCenter center(BusAddress::explicitAddress(bus.address()), "Lumra",
+                                             300ms);
+        if (std::string(row.command) == "mute")
+            server.mute(row.method);
+        else
+            server.refuse(row.method);
+        const std::string what = std::string(row.command) + " " + row.method;
+        const auto failure = post(center, requestFor("app-update-121"));
+        ASSERT_TRUE(failure) << what;
+        EXPECT_EQ(failure->rfind(row.failure, 0), 0u) << what << ": " << *failure;
+        EXPECT_EQ(status(center), std::string(row.method) == "GetCapabilities"
+                                      ? NotificationAuthorizationStatus::denied
+                                      : NotificationAuthorizationStatus::authorized)
+            << what;
+    }
+}
+
 TEST_F(NotificationServiceTest, TheCenterGoingAwayEndsItsConnectionQuietly) {
     const std::uint32_t id = postedId(requestFor("app-update-121"));
     auto gone =

@@ -6,6 +6,8 @@ org.freedesktop.Notifications and prints each Notify call as one JSON line
   invoke ID KEY            ActionInvoked(ID, KEY) from the service
   impostor-invoke ID KEY   the same signal from a connection without the name
   close ID REASON          NotificationClosed(ID, REASON) from the service
+  mute METHOD              METHOD (GetCapabilities, Notify) never answers again
+  refuse METHOD            METHOD answers with an error from now on
 The first line printed is "ready". argv: bus address, capabilities
 (comma-separated)."""
 import json
@@ -13,6 +15,7 @@ import sys
 
 import dbus
 import dbus.bus
+import dbus.exceptions
 import dbus.lowlevel
 import dbus.mainloop.glib
 import dbus.service
@@ -24,6 +27,20 @@ INTERFACE = "org.freedesktop.Notifications"
 dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
 address = sys.argv[1]
 capabilities = [c for c in sys.argv[2].split(",") if c] if len(sys.argv) > 2 else []
+# Method name -> "mute" or "refuse"; calls never answered are kept here.
+behaviour = {}
+unanswered = []
+
+
+def answer(method, reply, error, *value):
+    """Answers a call as the method's behaviour says."""
+    how = behaviour.get(method)
+    if how == "mute":
+        unanswered.append((reply, error))
+    elif how == "refuse":
+        error(dbus.exceptions.DBusException("refused by the test", name="org.freedesktop.DBus.Error.Failed"))
+    else:
+        reply(*value)
 
 
 def emit(connection, member, signature, *arguments):
@@ -38,9 +55,9 @@ class Service(dbus.service.Object):
         super().__init__(connection, PATH)
         self.next_id = 1
 
-    @dbus.service.method(INTERFACE, in_signature="", out_signature="as")
-    def GetCapabilities(self):
-        return capabilities
+    @dbus.service.method(INTERFACE, in_signature="", out_signature="as", async_callbacks=("reply", "error"))
+    def GetCapabilities(self, reply, error):
+        answer("GetCapabilities", reply, error, capabilities)
 
     @dbus.service.method(INTERFACE, in_signature="", out_signature="ssss")
     def GetServerInformation(self):
@@ -50,8 +67,9 @@ class Service(dbus.service.Object):
     def CloseNotification(self, notification_id):
         pass
 
-    @dbus.service.method(INTERFACE, in_signature="susssasa{sv}i", out_signature="u")
-    def Notify(self, app, replaces_id, icon, summary, body, actions, hints, timeout):
+    @dbus.service.method(INTERFACE, in_signature="susssasa{sv}i", out_signature="u",
+                         async_callbacks=("reply", "error"))
+    def Notify(self, app, replaces_id, icon, summary, body, actions, hints, timeout, reply, error):
         if replaces_id != 0:
             notification_id = int(replaces_id)
         else:
@@ -65,7 +83,7 @@ class Service(dbus.service.Object):
             "timeout": int(timeout), "id": notification_id,
         }
         print("notify " + json.dumps(record, sort_keys=True), flush=True)
-        return dbus.UInt32(notification_id)
+        answer("Notify", reply, error, dbus.UInt32(notification_id))
 
 
 owner = dbus.bus.BusConnection(address)
@@ -85,6 +103,8 @@ def command(source, condition):
     if len(words) == 3 and words[0] in ("invoke", "impostor-invoke"):
         connection = owner if words[0] == "invoke" else impostor
         emit(connection, "ActionInvoked", "us", dbus.UInt32(int(words[1])), words[2])
+    elif len(words) == 2 and words[0] in ("mute", "refuse"):
+        behaviour[words[1]] = words[0]
     elif len(words) == 3 and words[0] == "close":
         emit(owner, "NotificationClosed", "uu", dbus.UInt32(int(words[1])),
              dbus.UInt32(int(words[2])))
