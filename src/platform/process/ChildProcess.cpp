@@ -16,7 +16,7 @@
 #include <mutex>
 #include <optional>
 #include <poll.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,9 +41,11 @@ std::string systemMessage(int code) {
 
 } // namespace
 
-// Everything below is touched on the I/O thread only, except `running`.
+// Everything below is touched on the I/O thread only, except `running` and
+// the pidfd, which killAtExit reads from any thread under pidfdMutex.
 struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
     pid_t pid = -1;
+    std::mutex pidfdMutex;
     UniqueFd pidfd;
     std::array<UniqueFd, 2> pipes; // standard output, standard error
     std::array<IoThread::WatchId, 2> pipeWatches{0, 0};
@@ -107,7 +109,10 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
         exit = ChildExit{info.si_status, signalled, {}, {}};
         running.store(false);
         io->unwatch(exitWatch);
-        pidfd.reset();
+        {
+            std::lock_guard lock(pidfdMutex);
+            pidfd.reset();
+        }
         if (killTimer)
             io->cancelTimer(*killTimer);
         killTimer.reset();
@@ -154,6 +159,15 @@ struct ChildProcess::State : std::enable_shared_from_this<ChildProcess::State> {
         });
     }
 
+    // The process ends without a shutdown (exit() from a library): killed
+    // from whichever thread ends it, while the I/O thread may still run. A
+    // pidfd names its own child even once that has been reaped.
+    void killAtExit() {
+        std::lock_guard lock(pidfdMutex);
+        if (pidfd)
+            pidfdSendSignal(pidfd.get(), SIGKILL);
+    }
+
     // At shutdown: no child outlives the process.
     void killAndReap() {
         if (exit)
@@ -169,9 +183,10 @@ namespace {
 // Children still running, for the shutdown of the runtime that started them.
 class ChildRegistry {
 public:
+    // Never destroyed: the exit hook may run after static destructors have.
     static ChildRegistry& shared() {
-        static ChildRegistry registry;
-        return registry;
+        static ChildRegistry* const registry = new ChildRegistry();
+        return *registry;
     }
 
     void add(const std::shared_ptr<ChildProcess::State>& child) {
@@ -189,6 +204,20 @@ public:
     }
 
 private:
+    // A child's own parent-death signal is lost when it executes a program
+    // with file capabilities (iputils ping): exit() still ends it.
+    ChildRegistry() {
+        std::atexit([] { shared().killAllAtExit(); });
+    }
+
+    void killAllAtExit() {
+        std::lock_guard lock(m_mutex);
+        for (auto& weak : m_children) {
+            if (auto child = weak.lock())
+                child->killAtExit();
+        }
+    }
+
     // The job owns what it works on, so an I/O thread that runs it late
     // touches nothing of this frame. Waiting without a bound is safe: the
     // job either runs or is dropped by a stopping I/O thread, and dropping
@@ -224,18 +253,68 @@ private:
     const Runtime* m_hookedRuntime = nullptr;
 };
 
-struct SpawnAttributes {
-    posix_spawnattr_t attributes;
-    posix_spawn_file_actions_t actions;
-    SpawnAttributes() {
-        posix_spawnattr_init(&attributes);
-        posix_spawn_file_actions_init(&actions);
+// The child's side of the start, between vfork and execve: it shares the
+// parent's memory and stack, so only system calls, nothing that allocates or
+// locks. It dies with the thread that started it (PR_SET_PDEATHSIG), checks
+// that this thread's process is still its parent (it may have died before
+// the signal was set), takes the pipes as its output streams and starts with
+// default signal handling and nothing blocked.
+[[noreturn]] void startChild(const char* file, char* const* argv, int standardOutput,
+                             int standardError, int report, pid_t parent) {
+    struct sigaction defaultAction {};
+    defaultAction.sa_handler = SIG_DFL;
+    for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber)
+        ::sigaction(signalNumber, &defaultAction, nullptr);
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+        ::_exit(127);
+    // dup2 clears close-on-exec on the copies only.
+    if (::dup2(standardOutput, STDOUT_FILENO) < 0 || ::dup2(standardError, STDERR_FILENO) < 0) {
+        const int error = errno;
+        [[maybe_unused]] const auto written = ::write(report, &error, sizeof error);
+        ::_exit(127);
     }
-    ~SpawnAttributes() {
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::execve(file, argv, environ);
+    const int error = errno;
+    [[maybe_unused]] const auto written = ::write(report, &error, sizeof error);
+    ::_exit(127);
+}
+
+// vfork, so a large parent starts a child as cheaply as posix_spawn does (no
+// page tables are copied); every signal is blocked meanwhile, so no handler
+// of the parent's runs in the child. The pid, or -1 and errno.
+pid_t forkChild(const char* file, char* const* argv, int standardOutput, int standardError,
+                int report) {
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &previous);
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::vfork();
+    if (pid == 0)
+        startChild(file, argv, standardOutput, standardError, report, parent);
+    const int error = errno;
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    errno = error;
+    return pid;
+}
+
+// Why the child could not execute its program, as it reported it through
+// the close-on-exec pipe: nothing when the pipe closed empty (the execve
+// succeeded).
+std::optional<int> launchFailure(int reportRead) {
+    int error = 0;
+    for (;;) {
+        const ssize_t n = ::read(reportRead, &error, sizeof error);
+        if (n == static_cast<ssize_t>(sizeof error))
+            return error;
+        if (n < 0 && errno == EINTR)
+            continue;
+        return std::nullopt;
     }
-};
+}
 
 } // namespace
 
@@ -250,21 +329,9 @@ std::shared_ptr<ChildProcess> ChildProcess::launch(const std::string& file,
     if (!err.read)
         throw ChildLaunchError(errno, systemMessage(errno));
 
-    SpawnAttributes spawn;
-    // The child starts with default signal handling and nothing blocked,
-    // whatever this process does with its signals.
-    sigset_t all;
-    sigset_t none;
-    sigfillset(&all);
-    sigdelset(&all, SIGKILL);
-    sigdelset(&all, SIGSTOP);
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&spawn.attributes, &all);
-    posix_spawnattr_setsigmask(&spawn.attributes, &none);
-    posix_spawnattr_setflags(&spawn.attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    // dup2 clears close-on-exec on the copies only.
-    posix_spawn_file_actions_adddup2(&spawn.actions, out.write.get(), STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&spawn.actions, err.write.get(), STDERR_FILENO);
+    UniquePipe report = openPipe(O_CLOEXEC);
+    if (!report.read)
+        throw ChildLaunchError(errno, systemMessage(errno));
 
     std::vector<char*> args;
     args.reserve(argv.size() + 1);
@@ -272,13 +339,19 @@ std::shared_ptr<ChildProcess> ChildProcess::launch(const std::string& file,
         args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
 
-    pid_t pid = -1;
-    const int code =
-        ::posix_spawn(&pid, file.c_str(), &spawn.actions, &spawn.attributes, args.data(), environ);
+    const pid_t pid =
+        forkChild(file.c_str(), args.data(), out.write.get(), err.write.get(), report.write.get());
+    const int forkError = errno;
     out.write.reset();
     err.write.reset();
-    if (code != 0)
-        throw ChildLaunchError(code, systemMessage(code));
+    report.write.reset();
+    if (pid < 0)
+        throw ChildLaunchError(forkError, systemMessage(forkError));
+    if (const auto failure = launchFailure(report.read.get())) {
+        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        throw ChildLaunchError(*failure, systemMessage(*failure));
+    }
 
     auto state = std::make_shared<State>();
     state->pid = pid;

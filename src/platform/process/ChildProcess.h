@@ -1,9 +1,12 @@
-// A child process with both output streams captured. posix_spawn starts it
-// with O_CLOEXEC pipes, so no other child inherits them; the I/O thread drains
-// the pipes while it runs (a child never blocks on a full pipe) and learns of
-// its exit through a pidfd, then reaps it. Termination is SIGTERM, then SIGKILL
-// if the child outlives a short grace. Every child is reaped, also at
-// shutdown.
+// A child process with both output streams captured. vfork and execve start
+// it with O_CLOEXEC pipes, so no other child inherits them; the I/O thread
+// drains the pipes while it runs (a child never blocks on a full pipe) and
+// learns of its exit through a pidfd, then reaps it. Termination is SIGTERM,
+// then SIGKILL if the child outlives a short grace. Every child is reaped at
+// shutdown; none outlives the process however it ends: the kernel kills it
+// when the thread that started it ends (so start children only from threads
+// that live as long as the process: the main actor's, the I/O thread), and
+// exit() without a shutdown kills every child still running.
 #pragma once
 
 #include <chrono>

@@ -31,6 +31,11 @@ reach nothing but 127.0.0.1 and the X server's abstract socket is private. Scena
           trayer as the tray host: the popover's monitoring switch, toggled
           as a screen reader does (AT-SPI doAction(0)), changes the stored
           setting both ways and tells its checked state.
+  hangup  a default route into a link that drops every packet (the tools
+          wait out their time-outs): SIGHUP while a tool runs ends the
+          application with 0 and no tool child is left 0.5 s later.
+  xgone   the same, the X server killed instead: the application ends and
+          no tool child is left 0.5 s later.
 Afterwards no child process of the application is left."""
 import ctypes
 import json
@@ -721,6 +726,85 @@ def scenario_assistive(desktop):
     expect_clean_exit(app, known_pids(desktop))
 
 
+def blackhole_route():
+    """A default route into a veth pair of this namespace whose far end has
+    no address and drops every packet: the tools' pings and lookups wait out
+    their time-outs, so one of them is nearly always running."""
+    for command in (["ip", "link", "add", "lumra-hole", "type", "veth", "peer", "name", "lumra-drop"],
+                    ["ip", "addr", "add", "10.77.0.1/24", "dev", "lumra-hole"],
+                    ["ip", "link", "set", "lumra-hole", "up"],
+                    ["ip", "link", "set", "lumra-drop", "up"],
+                    ["ip", "neigh", "add", "10.77.0.2", "lladdr", "02:00:00:00:77:02", "dev", "lumra-hole"],
+                    ["ip", "route", "add", "default", "via", "10.77.0.2"]):
+        subprocess.run(command, check=True)
+
+
+def tool_children(pid):
+    """(pid, argv[0]) of each running child of pid."""
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/stat") as stat:
+                fields = stat.read().rsplit(")", 1)[1].split()
+            with open(f"/proc/{entry}/cmdline", "rb") as cmdline:
+                program = cmdline.read().split(b"\0")[0].decode(errors="replace")
+        except OSError:
+            continue
+        if int(fields[1]) == pid and fields[0] != "Z":
+            found.append((int(entry), program))
+    return found
+
+
+def expect_no_child_left(app, known, after=0.5):
+    """After the application has ended: none of its children runs `after`
+    seconds later (they would be ours now: the test is their subreaper)."""
+    time.sleep(after)
+    left = [child for child in tool_children(os.getpid()) if child[0] not in known]
+    if left:
+        fail(f"{after} s after the application ended its children still run: {left}")
+
+
+def end_with_tools_running(desktop, end, expected_code):
+    """Starts the application where its tools wait out their time-outs, ends it
+    with end(app) while a tool child runs, and checks its exit status and
+    that no child of it is left 0.5 s later."""
+    blackhole_route()
+    app = start_app(desktop)
+    running = wait_for(lambda: [c for c in tool_children(app.pid) if c[1].startswith("/")], 30,
+                       "a tool child of the application")
+    print(f"tool children when it ends: {running}")
+    end(app)
+    try:
+        code = app.wait(10)
+    except subprocess.TimeoutExpired:
+        app.kill()
+        fail("the application did not end")
+    print(f"exit status {code}")
+    if expected_code is not None and code != expected_code:
+        with open(app.log, errors="replace") as log:
+            print("".join(log.readlines()[-60:]), end="")
+        fail(f"exit status {code}, not {expected_code}")
+    expect_no_child_left(app, known_pids(desktop))
+
+
+def scenario_hangup(desktop):
+    # The terminal that started it closes: SIGHUP takes the quit path.
+    end_with_tools_running(desktop, lambda app: app.send_signal(signal.SIGHUP), 0)
+
+
+def scenario_xgone(desktop):
+    # The X server goes away: Qt ends the process with exit(1) and no
+    # shutdown runs; its tools end with it all the same.
+    xvfb = desktop.processes[0]
+
+    def kill_x(app):
+        xvfb.kill()
+        xvfb.wait()
+    end_with_tools_running(desktop, kill_x, None)
+
+
 def main():
     # Orphans of the application become ours, so none can hide.
     ctypes.CDLL(None, use_errno=True).prctl(36, 1, 0, 0, 0)
@@ -734,8 +818,10 @@ def main():
     subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
     scenario = {"tray": scenario_tray, "sni": scenario_sni, "notify": scenario_notify,
                 "live": scenario_live, "memory": scenario_memory, "frames": scenario_frames, "hostile": scenario_hostile,
-                "keyboard": scenario_keyboard, "assistive": scenario_assistive}[sys.argv[1]]
-    desktop = Desktop(tray=sys.argv[1] in ("tray", "live", "memory", "frames", "hostile", "keyboard", "assistive"))
+                "keyboard": scenario_keyboard, "assistive": scenario_assistive,
+                "hangup": scenario_hangup, "xgone": scenario_xgone}[sys.argv[1]]
+    desktop = Desktop(tray=sys.argv[1] in ("tray", "live", "memory", "frames", "hostile", "keyboard", "assistive",
+                                           "hangup", "xgone"))
     try:
         scenario(desktop)
     finally:

@@ -7,13 +7,18 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
+#include <spawn.h>
 #include <string>
 #include <sys/time.h>
 #include <sys/wait.h>
+#include <thread>
 #include <vector>
+
+extern char** environ;
 
 namespace lumra {
 namespace {
@@ -189,6 +194,69 @@ TEST_F(ChildProcessTest, SignalsDuringSpawnAndReadsInterruptNothing) {
         EXPECT_EQ((*child.exit)->status, 0);
         EXPECT_EQ((*child.exit)->standardOutput.size(), 200000u);
         EXPECT_EQ((*child.exit)->standardError, "done\n");
+    }
+}
+
+// Gone, or a zombie no one has reaped yet: either way no longer running.
+bool hasEnded(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const auto close = text.rfind(')');
+    return close == std::string::npos || text.compare(close, 4, ") Z ") == 0;
+}
+
+// A process that starts a sleeping child and then ends without its shutdown:
+// by exit() (a library's fatal error) or by SIGKILL. The child ends with it.
+TEST(ChildProcessEndTest, NoChildOutlivesTheProcessThatStartedItHoweverItEnds) {
+    struct Row {
+        const char* mode;
+        std::vector<std::string> child;
+        const char* what;
+    };
+    const std::vector<Row> rows{
+        {"kill", {"/bin/sleep", "60"}, "the process killed"},
+        // A program with file capabilities loses its parent-death signal;
+        // setpriv clears it the same way.
+        {"exit",
+         {"/usr/bin/setpriv", "--pdeathsig", "clear", "--", "/bin/sleep", "60"},
+         "exit() without a shutdown, the child's parent-death signal cleared"},
+        {"exit", {"/bin/sleep", "60"}, "exit() without a shutdown"},
+    };
+    for (const Row& row : rows) {
+        test::TempDir directory;
+        const std::string pidFile = directory.path() + "/child.pid";
+        std::vector<std::string> arguments{"child_launcher", row.mode, pidFile};
+        arguments.insert(arguments.end(), row.child.begin(), row.child.end());
+        std::vector<char*> argv;
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        pid_t launcher = -1;
+        ASSERT_EQ(
+            ::posix_spawn(&launcher, LUMRA_CHILD_LAUNCHER, nullptr, nullptr, argv.data(), environ),
+            0);
+        pid_t child = -1;
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (child < 0 && std::chrono::steady_clock::now() < deadline) {
+            std::ifstream(pidFile) >> child;
+            std::this_thread::sleep_for(10ms);
+        }
+        ASSERT_GT(child, 0) << row.what << ": the launcher wrote no pid";
+        if (std::string(row.mode) == "kill")
+            ::kill(launcher, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(launcher, &status, 0), launcher);
+        EXPECT_EQ(std::string(row.mode) == "kill" ? WIFSIGNALED(status) : WIFEXITED(status), true)
+            << row.what;
+        bool ended = false;
+        for (int round = 0; round < 500 && !ended; ++round) {
+            ended = hasEnded(child);
+            if (!ended)
+                std::this_thread::sleep_for(10ms);
+        }
+        EXPECT_TRUE(ended) << row.what << ": child " << child << " still runs";
+        if (!ended)
+            ::kill(child, SIGKILL);
     }
 }
 
