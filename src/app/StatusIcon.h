@@ -1,7 +1,8 @@
 // The status item's image: the brand image with the health badge in its
 // lower-right corner, 18 x 18 points, in its own colours (never recoloured
-// by the tray). The badge sits on a dark ring that also fills its glyph, so
-// it reads on light and dark panels alike. Main thread.
+// by the tray). The brand's Wi-Fi glyph is light inside a dark outline and
+// the badge sits on a dark ring that also fills its glyph, so both read on
+// light and dark panels alike. Main thread.
 #pragma once
 
 #include "app/StatusIconStyle.h"

@@ -8,7 +8,9 @@
 #include <QLabel>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <string>
 
 namespace lumra::test {
 namespace {
@@ -142,6 +144,110 @@ TEST(StatusIconTest, EveryBadgeReadsOnALightAndADarkPanel) {
     label.setPixmap(QPixmap::fromImage(sheet));
     label.resize(sheet.size());
     test::saveScreen(&label, "tray-icon-panels");
+}
+
+// The Wi-Fi glyph's arcs: centred at (9, 14) in icon points (y down), radii
+// 3.5, 7 and 10.5, spanning 44 degrees either side of straight up.
+constexpr QPointF glyphCentre{9.0, 14.0};
+constexpr double arcRadii[] = {3.5, 7.0, 10.5};
+
+// The strongest contrast against the panel across each arc, along rays from
+// the glyph's centre every 10 degrees, where the arc lies clear of the badge
+// and its ring; the weakest of those. A glyph reads where some band of its
+// stroke (its light core or its dark edge) stands out from the panel.
+double weakestGlyphContrast(const QImage& shown, const QColor& panel, std::string& where) {
+    const double scale = shown.width() / StatusIconGeometry::canvasSide;
+    const QPointF badgeCentre(StatusIconGeometry::badgeX + StatusIconGeometry::badgeSide / 2,
+                              StatusIconGeometry::badgeTopFromTop +
+                                  StatusIconGeometry::badgeSide / 2);
+    const double badgeReach =
+        StatusIconGeometry::badgeDiscRadius + StatusIconGeometry::outlineWidth + 0.5;
+    double weakest = 21.0;
+    for (const double radius : arcRadii) {
+        for (int degrees = -40; degrees <= 40; degrees += 10) {
+            const double angle = degrees * M_PI / 180.0;
+            const QPointF direction(std::sin(angle), -std::cos(angle));
+            // Half the gap between neighbouring arcs either side.
+            bool clear = true;
+            for (double along = -1.75; along <= 1.75; along += 0.25)
+                clear = clear &&
+                        QLineF(glyphCentre + direction * (radius + along), badgeCentre).length() >
+                            badgeReach;
+            if (!clear)
+                continue;
+            double strongest = 1.0;
+            for (double along = -1.75; along <= 1.75; along += 0.05) {
+                const QPointF point = (glyphCentre + direction * (radius + along)) * scale;
+                const int x = static_cast<int>(point.x()), y = static_cast<int>(point.y());
+                if (x < 0 || y < 0 || x >= shown.width() || y >= shown.height())
+                    continue;
+                strongest =
+                    std::max(strongest, contrastRatio(rgba(shown.pixelColor(x, y)), rgba(panel)));
+            }
+            if (strongest < weakest) {
+                weakest = strongest;
+                where = "arc " + std::to_string(radius) + " at " + std::to_string(degrees) + "°";
+            }
+        }
+    }
+    return weakest;
+}
+
+// At the size the tray is handed (36 pixels for 18 points) and scaled down,
+// as hosts show it, to 22 and 16 pixels: on the light panels of trays
+// (#F0F0F0, trayer's #DCDAD5) and a dark one (#202020) the glyph stands out
+// at least 3:1 in every state.
+TEST(StatusIconTest, TheGlyphReadsOnLightAndDarkPanelsInEveryState) {
+    const std::vector<std::pair<QColor, const char*>> panels{{QColor(0xF0, 0xF0, 0xF0), "#F0F0F0"},
+                                                             {QColor(0xDC, 0xDA, 0xD5), "#DCDAD5"},
+                                                             {QColor(0x20, 0x20, 0x20), "#202020"}};
+    constexpr int cell = 88;
+    QImage sheet(QSize(8 * cell, 3 * 3 * cell), QImage::Format_ARGB32);
+    sheet.fill(Qt::white);
+    QPainter sheetPainter(&sheet);
+    int column = 0;
+    for (bool colourful : {false, true}) {
+        for (HealthState state : {HealthState::good, HealthState::warning, HealthState::poor,
+                                  HealthState::disconnected}) {
+            const QImage icon = composeStatusIcon(statusIconStyle(state, colourful), 2.0)
+                                    .convertToFormat(QImage::Format_ARGB32);
+            const std::string picture =
+                std::string(rawValue(state)) + (colourful ? " colourful" : " plain");
+            std::vector<std::string> figures(panels.size());
+            int row = 0;
+            for (const int pixels : {36, 22, 16}) {
+                QImage sized =
+                    icon.scaled(pixels, pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                sized.setDevicePixelRatio(1.0);
+                for (std::size_t p = 0; p < panels.size(); ++p) {
+                    const auto& [panel, name] = panels[p];
+                    const QImage shown = onPanel(sized, panel);
+                    std::string where;
+                    const double contrast = weakestGlyphContrast(shown, panel, where);
+                    EXPECT_GE(contrast, 3.0) << picture << " at " << pixels << " px on " << name
+                                             << ", weakest at " << where;
+                    char figure[32];
+                    std::snprintf(figure, sizeof figure, "  %d px %5.2f:1", pixels, contrast);
+                    figures[p] += figure;
+                    // Each pixel drawn several times over: the real pixels,
+                    // not a smoothed enlargement.
+                    const int zoom = pixels == 16 ? 5 : pixels == 22 ? 4 : 2;
+                    sheetPainter.drawImage(QPoint(column * cell, row * cell),
+                                           shown.scaled(pixels * zoom, pixels * zoom));
+                    ++row;
+                }
+            }
+            for (std::size_t p = 0; p < panels.size(); ++p)
+                std::printf("%-24s on %s: glyph%s\n", picture.c_str(), panels[p].second,
+                            figures[p].c_str());
+            ++column;
+        }
+    }
+    sheetPainter.end();
+    QLabel label;
+    label.setPixmap(QPixmap::fromImage(sheet));
+    label.resize(sheet.size());
+    test::saveScreen(&label, "tray-icon-glyph-panels");
 }
 
 TEST(StatusIconTest, TheBadgeSitsInTheLowerRightCornerPastTheEdges) {

@@ -31,6 +31,8 @@ reach nothing but 127.0.0.1 and the X server's abstract socket is private. Scena
           trayer as the tray host: the popover's monitoring switch, toggled
           as a screen reader does (AT-SPI doAction(0)), changes the stored
           setting both ways and tells its checked state.
+  panels  trayer tinted light (#F0F0F0), then dark (#202020): the icon
+          docks in each and its Wi-Fi glyph stands out at least 3:1.
   hangup  a default route into a link that drops every packet (the tools
           wait out their time-outs): SIGHUP while a tool runs ends the
           application with 0 and no tool child is left 0.5 s later.
@@ -726,6 +728,74 @@ def scenario_assistive(desktop):
     expect_clean_exit(app, known_pids(desktop))
 
 
+def luminance(colour):
+    def linear(channel):
+        c = channel / 255
+        return c / 12.92 if c <= 0.04045 else ((c + 0.055) / 1.055) ** 2.4
+    r, g, b = (linear(c) for c in colour)
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+
+def contrast(a, b):
+    la, lb = sorted((luminance(a), luminance(b)))
+    return (lb + 0.05) / (la + 0.05)
+
+
+def glyph_contrast(pixel, icon, panel):
+    """The Wi-Fi glyph's weakest contrast against the panel as the tray shows
+    it: across each of its three arcs (centred at 9,14 of the icon's 18
+    points, radii 3.5, 7 and 10.5) along rays on its left half, clear of the
+    badge, the strongest contrast of the stroke; the weakest of those. The
+    icon is drawn as a square centred in its window."""
+    import math
+    side = min(icon["width"], icon["height"])
+    left = icon["x"] + (icon["width"] - side) / 2
+    top = icon["y"] + (icon["height"] - side) / 2
+    scale = side / 18
+    weakest = 21.0
+    for radius in (3.5, 7.0, 10.5):
+        for degrees in (-40, -20, 0):
+            angle = math.radians(degrees)
+            strongest = 1.0
+            for step in range(-35, 36):
+                along = radius + step * 0.05
+                x = int(left + (9 + math.sin(angle) * along) * scale)
+                y = int(top + (14 - math.cos(angle) * along) * scale)
+                strongest = max(strongest, contrast(pixel(x, y), panel))
+            weakest = min(weakest, strongest)
+    return weakest
+
+
+def scenario_panels(desktop):
+    # trayer tinted light, then dark: the icon docks in each, and its Wi-Fi
+    # glyph stands out at least 3:1 from the panel.
+    app = None
+    for tint, name in ((0xF0F0F0, "light"), (0x202020, "dark")):
+        tray = desktop.start(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
+                              "--height", "28", "--transparent", "true", "--alpha", "0", "--tint", hex(tint)])
+        if app is None:
+            app = start_app(desktop)
+        icon = wait_for(lambda: next((w for w in windows_of(app.pid) if w["mapped"] and w["width"] < 40), None), 10,
+                        f"the tray icon on the {name} panel")
+        time.sleep(1)
+        icon = next(w for w in windows_of(app.pid) if w["id"] == icon["id"])
+        pixel = root_pixels(desktop, f"desktop-tray-{name}")
+        panel = pixel(icon["x"] - 4, icon["y"] + icon["height"] // 2)
+        expected = ((tint >> 16) & 255, (tint >> 8) & 255, tint & 255)
+        if max(abs(a - b) for a, b in zip(panel, expected)) > 8:
+            fail(f"the {name} panel is {panel}, not the tint {expected}")
+        measured = glyph_contrast(pixel, icon, panel)
+        print(f"{name} panel {panel}: icon {icon['width']}x{icon['height']}, glyph {measured:.2f}:1")
+        if measured < 3.0:
+            fail(f"the glyph reads {measured:.2f}:1 on the {name} panel {panel}")
+        tray.terminate()
+        tray.wait()
+        wait_for(lambda: not any(w["mapped"] and w["width"] < 40 for w in windows_of(app.pid)), 10,
+                 "the icon to leave the closed tray")
+    app.send_signal(signal.SIGTERM)
+    expect_clean_exit(app, known_pids(desktop))
+
+
 def blackhole_route():
     """A default route into a veth pair of this namespace whose far end has
     no address and drops every packet: the tools' pings and lookups wait out
@@ -819,7 +889,7 @@ def main():
     scenario = {"tray": scenario_tray, "sni": scenario_sni, "notify": scenario_notify,
                 "live": scenario_live, "memory": scenario_memory, "frames": scenario_frames, "hostile": scenario_hostile,
                 "keyboard": scenario_keyboard, "assistive": scenario_assistive,
-                "hangup": scenario_hangup, "xgone": scenario_xgone}[sys.argv[1]]
+                "hangup": scenario_hangup, "xgone": scenario_xgone, "panels": scenario_panels}[sys.argv[1]]
     desktop = Desktop(tray=sys.argv[1] in ("tray", "live", "memory", "frames", "hostile", "keyboard", "assistive",
                                            "hangup", "xgone"))
     try:
