@@ -1,7 +1,9 @@
 #include "app/AppDelegate.h"
 
 #include "app/ClosedWindowMemory.h"
+#include "app/MissingTrayNotice.h"
 #include "app/ToolWindow.h"
+#include "concurrency/Spawn.h"
 #include "monitoring/ping/BuiltInInternetTarget.h"
 #include "platform/process/FreedMemory.h"
 #include "probes/captive/CaptivePortalProbe.h"
@@ -286,6 +288,7 @@ void AppDelegate::startUp() {
     bindLastSSID();
     auto menuBar = menuBarController();
     menuBar->installStatusItem();
+    startMissingTrayNotice();
     startMonitoringIfNeeded();
     std::weak_ptr<AppDelegate> weakSelf = weak_from_this();
     m_platform.notificationCenter->setResponseHandler(
@@ -294,6 +297,21 @@ void AppDelegate::startUp() {
                 self->handleNotificationResponse(userInfo);
         });
     appUpdateController()->startPeriodicChecks();
+}
+
+void AppDelegate::startMissingTrayNotice() {
+    std::weak_ptr<MenuBarController> weakMenuBar = menuBarController();
+    auto isTrayThere = [weakMenuBar] {
+        const auto menuBar = weakMenuBar.lock();
+        if (!menuBar)
+            return true; // gone with the application: nothing to say
+        const StatusItemHosting* item = menuBar->statusItem();
+        return item != nullptr && item->isTrayThere();
+    };
+    m_missingTrayNotice = spawn(mainActor(), [isTrayThere, center = m_platform.notificationCenter,
+                                              writeLine = m_platform.writeStandardError] {
+        return MissingTrayNotice::run(isTrayThere, center, writeLine);
+    });
 }
 
 void AppDelegate::bindLastSSID() {
@@ -332,6 +350,10 @@ void AppDelegate::stopMonitoring() {
 void AppDelegate::shutDown() {
     if (isTestHost())
         return;
+    if (m_missingTrayNotice) {
+        m_missingTrayNotice->cancel();
+        m_missingTrayNotice.reset();
+    }
     if (m_appUpdateController && m_appUpdateController->checkTask()) {
         m_appUpdateController->checkTask()->cancel();
         m_appUpdateController->checkTask().reset();

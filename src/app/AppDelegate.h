@@ -89,6 +89,8 @@ public:
 private:
     explicit AppDelegate(AppPlatform platform);
     void bindLastSSID();
+    // Tells the person once when no tray shows the item (MissingTrayNotice).
+    void startMissingTrayNotice();
     std::shared_ptr<CommandRunning> makeCommandRunner();
     static std::optional<WiFiSnapshot>
     currentWiFiSnapshotForChannelScan(const std::weak_ptr<AppDelegate>& weakSelf);
@@ -114,6 +116,7 @@ private:
     std::shared_ptr<AppUpdateController> m_appUpdateController;
     std::shared_ptr<LaunchAtLoginController> m_launchAtLoginController;
     std::unique_ptr<QWidget> m_settingsWindow;
+    std::optional<TaskHandle<void>> m_missingTrayNotice;
     // The last-SSID binding; last, so it goes first.
     std::vector<Subscription> m_subscriptions;
 };

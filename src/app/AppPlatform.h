@@ -44,6 +44,9 @@ struct AppPlatform {
     StatusBar statusBar;
     // Asks the application to terminate; the shutdown sequence follows.
     std::function<void()> terminate;
+    // Writes a line for the person who started the application (standard
+    // error), whatever the diagnostic log says.
+    std::function<void(const std::string&)> writeStandardError;
 };
 
 } // namespace lumra

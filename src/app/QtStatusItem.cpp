@@ -106,4 +106,8 @@ bool QtStatusItem::isItemWidget(const QWidget* widget) const {
            qstrcmp(widget->window()->metaObject()->className(), "QSystemTrayIconSys") == 0;
 }
 
+bool QtStatusItem::isTrayThere() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 } // namespace lumra

@@ -23,6 +23,7 @@ public:
     void setToolTip(const QString& text) override;
     QRect geometry() const override;
     bool isItemWidget(const QWidget* widget) const override;
+    bool isTrayThere() const override;
     // The icon the tray shows.
     QIcon icon() const { return m_trayIcon.icon(); }
 

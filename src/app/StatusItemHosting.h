@@ -36,6 +36,9 @@ public:
     // Whether widget is the item's own button (a press there is a click on
     // the item, left to the item's action).
     virtual bool isItemWidget(const QWidget* widget) const = 0;
+    // Whether a tray is there to show the item now (an XEmbed tray or a
+    // StatusNotifierItem host); the item shows itself once one starts.
+    virtual bool isTrayThere() const = 0;
 };
 
 // Asks the desktop for a new status item (shown at once); the item goes away

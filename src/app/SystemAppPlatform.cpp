@@ -15,6 +15,7 @@
 #include "qt/QtURLOpener.h"
 #include "shell/location/CoreLocationAuthorizer.h"
 
+#include <cstdio>
 #include <filesystem>
 
 namespace lumra {
@@ -67,6 +68,10 @@ AppPlatform makeSystemAppPlatform(std::function<void()> terminate) {
         return std::make_unique<QtStatusItem>();
     };
     platform.terminate = std::move(terminate);
+    platform.writeStandardError = [](const std::string& line) {
+        std::fprintf(stderr, "%s\n", line.c_str());
+        std::fflush(stderr);
+    };
     return platform;
 }
 

@@ -1,3 +1,4 @@
+#include "app/MissingTrayNotice.h"
 #include "app/QuitSignals.h"
 #include "monitoring/ping/BuiltInInternetTarget.h"
 #include "probes/dns/CommandLineDNSLookupRunner.h"
@@ -10,6 +11,7 @@
 #include "tests/app/AppTestFixture.h"
 
 #include <QWidget>
+#include <algorithm>
 #include <csignal>
 #include <functional>
 
@@ -289,6 +291,62 @@ TEST_F(AppTest, SIGTERMSIGINTAndSIGHUPTakeTheQuitPath) {
                                             "monitors stopped", "status item removed"}))
             << signalNumber;
     }
+}
+
+// No tray a few seconds after start: one line on standard error whatever the
+// diagnostic log says, one notification when notifications may be posted,
+// and the item stays for a tray that starts later. Nothing is said when a
+// tray is there or the application ends first.
+TEST_F(AppTest, WithoutATrayAFewSecondsAfterStartThePersonIsToldOnce) {
+    struct Row {
+        const char* what;
+        bool trayThere;
+        NotificationAuthorizationStatus notifications;
+        std::chrono::seconds quitAfter;
+        int lines;
+        int notified;
+    };
+    using Status = NotificationAuthorizationStatus;
+    const std::vector<Row> rows{
+        {"no tray", false, Status::authorized, 120s, 1, 1},
+        {"no tray, no notification server", false, Status::denied, 120s, 1, 0},
+        {"a tray", true, Status::authorized, 120s, 0, 0},
+        {"no tray, quit first", false, Status::authorized, 4s, 0, 0},
+    };
+    for (const Row& row : rows) {
+        build();
+        fakes.notificationCenter->statuses = {row.notifications};
+        fakes.notificationCenter->added.clear();
+        delegate->startUp();
+        statusItem().trayThere = row.trayThere;
+        fakes.log->clear();
+        auto told = [&] {
+            return std::count_if(
+                fakes.log->begin(), fakes.log->end(),
+                [](const std::string& entry) { return entry.rfind("standard error: ", 0) == 0; });
+        };
+        auto notified = [&] {
+            return std::count_if(
+                fakes.notificationCenter->added.begin(), fakes.notificationCenter->added.end(),
+                [](const UserNotificationRequest& request) {
+                    return request.identifier == MissingTrayNotice::notificationIdentifier;
+                });
+        };
+        loop.advanceBy(4s);
+        EXPECT_EQ(told(), 0) << row.what << ": said before the grace ended";
+        if (row.quitAfter == 4s)
+            delegate->shutDown();
+        loop.advanceBy(row.quitAfter);
+        EXPECT_EQ(told(), row.lines) << row.what;
+        EXPECT_EQ(notified(), row.notified) << row.what;
+        EXPECT_EQ(std::count(fakes.log->begin(), fakes.log->end(), "status item removed"),
+                  row.quitAfter == 4s ? 1 : 0)
+            << row.what << ": the item waits for a tray";
+    }
+    const std::string line = MissingTrayNotice::standardErrorLine;
+    for (const char* word : {"system tray", "StatusNotifierItem", "GNOME", "AppIndicator"})
+        EXPECT_NE(line.find(word), std::string::npos) << word;
+    EXPECT_NE(std::string(MissingTrayNotice::notificationBody).find("GNOME"), std::string::npos);
 }
 
 TEST_F(AppTest, TheQuitRowAndTheTrayMenuTakeTheQuitPath) {

@@ -54,6 +54,9 @@ AppPlatform FakeAppPlatform::make(std::shared_ptr<DefaultsStore> defaults,
     platform.terminate = [this] {
         ++terminations;
     };
+    platform.writeStandardError = [log = log](const std::string& line) {
+        log->push_back("standard error: " + line);
+    };
     return platform;
 }
 

@@ -112,6 +112,7 @@ public:
     bool isItemWidget(const QWidget* widget) const override {
         return widget != nullptr && widget == itemWidget;
     }
+    bool isTrayThere() const override { return trayThere; }
 
     StatusItemActions actions;
     QImage image;
@@ -120,6 +121,7 @@ public:
     QString toolTip;
     QRect itemGeometry{700, 0, 22, 22};
     const QWidget* itemWidget = nullptr;
+    bool trayThere = true;
 
 private:
     EventLog m_log;

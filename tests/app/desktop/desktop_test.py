@@ -9,9 +9,9 @@ reach nothing but 127.0.0.1 and the X server's abstract socket is private. Scena
   sni     a stand-in StatusNotifierWatcher: the item registers, its tooltip
           and icon are read over D-Bus, Activate(x, y) opens the popover
           there; SIGTERM ends the process with 0.
-  notify  dunst as the notification server and an update server announcing
-          a newer build inside the namespace: "Update Available" is shown,
-          its default action hands the download address to BROWSER.
+  notify  trayer, dunst as the notification server and an update server
+          announcing a newer build inside the namespace: "Update Available"
+          is shown, its default action hands the download address to BROWSER.
   memory  trayer as the tray host, the popover open for a minute: the
           process's anonymous memory stays flat while polls publish.
   frames  tool windows whose stored frames are far larger than the screen,
@@ -31,6 +31,9 @@ reach nothing but 127.0.0.1 and the X server's abstract socket is private. Scena
           trayer as the tray host: the popover's monitoring switch, toggled
           as a screen reader does (AT-SPI doAction(0)), changes the stored
           setting both ways and tells its checked state.
+  notray  no tray at start, dunst running: one line on standard error and
+          one notification say what is missing; trayer started later
+          shows the icon.
   panels  trayer tinted light (#F0F0F0), then dark (#202020): the icon
           docks in each and its Wi-Fi glyph stands out at least 3:1.
   hangup  a default route into a link that drops every packet (the tools
@@ -796,6 +799,39 @@ def scenario_panels(desktop):
     expect_clean_exit(app, known_pids(desktop))
 
 
+def scenario_notray(desktop):
+    # No tray at start: one line on standard error and one notification on
+    # dunst, however LUMRA_LOG is set; a tray started later shows the icon.
+    shown = os.path.join(desktop.tmp, "dunst.out")
+    desktop.start(["dunst", "-print"], stdout=open(shown, "w"))
+    time.sleep(0.5)
+    started = time.monotonic()
+    app = start_app(desktop, {"LUMRA_LOG": "0"})
+    line = "no system tray is running"
+    wait_for(lambda: line in open(app.log).read(), 15, "the line on standard error")
+    print(f"standard error after {time.monotonic() - started:.1f} s:",
+          next(text for text in open(app.log) if line in text).strip())
+    wait_for(lambda: "No System Tray for Lumra" in open(shown).read(), 10, "the notification on dunst")
+    print(f"notification after {time.monotonic() - started:.1f} s")
+    if any(w["mapped"] and w["width"] < 40 for w in windows_of(app.pid)):
+        fail("an icon is mapped with no tray")
+    time.sleep(6)
+    with open(app.log) as log:
+        lines = sum(line in text for text in log)
+    notifications = open(shown).read().count("summary: 'No System Tray for Lumra'")
+    if lines != 1 or notifications != 1:
+        fail(f"told {lines} times on standard error and {notifications} times on dunst, not once")
+    desktop.start(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
+                   "--height", "28", "--transparent", "false"])
+    started = time.monotonic()
+    wait_for(lambda: next((w for w in windows_of(app.pid) if w["mapped"] and w["width"] < 40), None), 10,
+             "the tray icon once trayer runs")
+    print(f"icon {time.monotonic() - started:.1f} s after trayer started")
+    desktop.screenshot("desktop-notray-then-tray")
+    app.send_signal(signal.SIGTERM)
+    expect_clean_exit(app, known_pids(desktop))
+
+
 def blackhole_route():
     """A default route into a veth pair of this namespace whose far end has
     no address and drops every packet: the tools' pings and lookups wait out
@@ -889,9 +925,12 @@ def main():
     scenario = {"tray": scenario_tray, "sni": scenario_sni, "notify": scenario_notify,
                 "live": scenario_live, "memory": scenario_memory, "frames": scenario_frames, "hostile": scenario_hostile,
                 "keyboard": scenario_keyboard, "assistive": scenario_assistive,
-                "hangup": scenario_hangup, "xgone": scenario_xgone, "panels": scenario_panels}[sys.argv[1]]
+                "hangup": scenario_hangup, "xgone": scenario_xgone, "panels": scenario_panels,
+                "notray": scenario_notray}[sys.argv[1]]
+    # notify too: without a tray the missing tray's own notification would
+    # come beside the update's.
     desktop = Desktop(tray=sys.argv[1] in ("tray", "live", "memory", "frames", "hostile", "keyboard", "assistive",
-                                           "hangup", "xgone"))
+                                           "hangup", "xgone", "notify"))
     try:
         scenario(desktop)
     finally:
