@@ -16,7 +16,6 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
-#include <cstdlib>
 
 int main(int argc, char** argv) {
     const auto lock = lumra::SingleInstanceLock::acquire(
@@ -26,7 +25,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (const auto platform = lumra::preferredQtPlatform(lumra::ProcessInformation::current()))
-        ::setenv("QT_QPA_PLATFORM", platform->c_str(), 1);
+        lumra::ProcessInformation::setProcessEnvironmentValue("QT_QPA_PLATFORM", *platform);
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumra"));

@@ -1,5 +1,6 @@
 #include "platform/bundle/ProcessInformation.h"
 
+#include <cstdlib>
 #include <cstring>
 
 extern char** environ;
@@ -20,6 +21,11 @@ ProcessInformation ProcessInformation::current() {
                             std::string(equals + 1));
     }
     return ProcessInformation(std::move(environment));
+}
+
+void ProcessInformation::setProcessEnvironmentValue(const std::string& name,
+                                                    const std::string& value) {
+    ::setenv(name.c_str(), value.c_str(), /*overwrite=*/1);
 }
 
 std::optional<std::string> ProcessInformation::environmentValue(std::string_view name) const {

@@ -19,6 +19,10 @@ public:
     // A snapshot of the process environment now.
     static ProcessInformation current();
 
+    // Sets a variable of the running process's environment. Only while one
+    // thread runs: setenv races every getenv.
+    static void setProcessEnvironmentValue(const std::string& name, const std::string& value);
+
     const Environment& environment() const noexcept { return m_environment; }
     std::optional<std::string> environmentValue(std::string_view name) const;
 
