@@ -1,7 +1,10 @@
 #include "monitoring/lifecycle/MonitoringLifecycleController.h"
 
 #include "base/DiagnosticLog.h"
+#include "concurrency/Cancellation.h"
 #include "concurrency/Runtime.h"
+
+#include <utility>
 
 namespace lumra {
 
@@ -48,6 +51,8 @@ MonitoringLifecycleController::MonitoringLifecycleController(
 MonitoringLifecycleController::~MonitoringLifecycleController() {
     if (m_networkChangeFastPollingTask)
         m_networkChangeFastPollingTask->cancel();
+    if (m_networkChangeMergeTask)
+        m_networkChangeMergeTask->cancel();
 }
 
 void MonitoringLifecycleController::bind(
@@ -109,6 +114,7 @@ void MonitoringLifecycleController::stopMonitoring() {
     if (!m_isMonitoringEnabled.get())
         return;
     cancelFastPolling();
+    cancelMergeWindow();
     m_isNetworkFastPollingActive = false;
     m_isPausedForSystemSleep = false;
     for (const auto& monitor : m_monitorControllers)
@@ -170,6 +176,19 @@ void MonitoringLifecycleController::resetMonitors() {
 void MonitoringLifecycleController::handleNetworkChange() {
     if (!m_isMonitoringEnabled.get())
         return;
+    if (m_networkChangeMergeTask) {
+        m_hasMergedNetworkChange = true;
+        startMergeWindow();
+        // Still the 30 s after a change: the flapping link is not settled.
+        if (m_isNetworkFastPollingActive)
+            startFastPollingTask();
+        return;
+    }
+    applyNetworkChange();
+    startMergeWindow();
+}
+
+void MonitoringLifecycleController::applyNetworkChange() {
     resetMonitors();
     m_isNetworkFastPollingActive = m_isBatteryFriendly.get();
     applyPollInterval();
@@ -210,6 +229,50 @@ Task<void> MonitoringLifecycleController::closeFastPollingWindow(
         co_return;
     self->m_isNetworkFastPollingActive = false;
     self->applyPollInterval();
+}
+
+void MonitoringLifecycleController::cancelMergeWindow() {
+    if (m_networkChangeMergeTask)
+        m_networkChangeMergeTask->cancel();
+    m_networkChangeMergeTask.reset();
+    m_hasMergedNetworkChange = false;
+}
+
+void MonitoringLifecycleController::startMergeWindow() {
+    if (m_networkChangeMergeTask)
+        m_networkChangeMergeTask->cancel();
+    std::weak_ptr<MonitoringLifecycleController> weak = weak_from_this();
+    m_networkChangeMergeTask = spawn(mainActor(), [weak] { return closeMergeWindow(weak); });
+}
+
+Task<void> MonitoringLifecycleController::closeMergeWindow(
+    std::weak_ptr<MonitoringLifecycleController> weakSelf) {
+    std::shared_ptr<SleepProviding> sleeper;
+    double window = 0;
+    if (auto self = weakSelf.lock()) {
+        sleeper = self->m_sleeper;
+        window = self->m_configuration.networkChangeMergeWindow;
+    } else {
+        co_return;
+    }
+    try {
+        co_await sleeper->sleepSeconds(window);
+    } catch (const CancellationError&) {
+        co_return; // a newer change restarted the window, or monitoring stopped
+    } catch (...) {
+        LUMRA_LOG_CAUGHT("lifecycle", "the wait for a burst of network changes to end failed");
+    }
+    // Cancelled after the wait ended but before this task resumed.
+    if (isCancelled())
+        co_return;
+    auto self = weakSelf.lock();
+    if (!self)
+        co_return;
+    self->m_networkChangeMergeTask.reset();
+    if (!std::exchange(self->m_hasMergedNetworkChange, false))
+        co_return;
+    self->applyNetworkChange();
+    self->startMergeWindow();
 }
 
 void MonitoringLifecycleController::handleWillSleep() {

@@ -1,7 +1,10 @@
 // Starts, stops and paces the five polled monitors together (main actor): the
 // poll interval from the popover, battery-friendly mode and the 30 s after a
 // network change; a pause while the system sleeps; a reset and refresh after
-// a network change or a wake.
+// a network change or a wake. A link that flaps must not make every monitor
+// poll on every change: the first change of a burst resets and refreshes at
+// once, later ones within the merge window only restart it, and its end
+// resets and refreshes once for all of them.
 #pragma once
 
 #include "concurrency/Published.h"
@@ -32,6 +35,9 @@ public:
         double activePollInterval = 0.5;
         double backgroundPollInterval = 4.0;
         double networkChangeFastPollingDuration = 30.0;
+        // Quiet time after a change's reset and refresh within which further
+        // changes are merged into one at its end.
+        double networkChangeMergeWindow = 1.0;
     };
 
     // Starts nothing; installs the observers' callbacks and subscribes to the
@@ -78,6 +84,7 @@ private:
 
     void bind(const Publisher<std::optional<NetworkIdentity>>* networkIdentityPublisher);
     void handleNetworkChange();
+    void applyNetworkChange();
     void handleWillSleep();
     void handleDidWake();
     void handleNetworkIdentityChange(const std::optional<NetworkIdentity>& identity);
@@ -85,6 +92,9 @@ private:
     void cancelFastPolling();
     void startFastPollingTask();
     static Task<void> closeFastPollingWindow(std::weak_ptr<MonitoringLifecycleController> weakSelf);
+    void cancelMergeWindow();
+    void startMergeWindow();
+    static Task<void> closeMergeWindow(std::weak_ptr<MonitoringLifecycleController> weakSelf);
 
     Published<bool> m_isMonitoringEnabled{false, this};
     Published<bool> m_isPopoverPresented{false, this};
@@ -101,6 +111,9 @@ private:
     bool m_isPausedForSystemSleep = false;
     bool m_hasStartedObservers = false;
     std::optional<TaskHandle<void>> m_networkChangeFastPollingTask;
+    // Present while the merge window is open.
+    std::optional<TaskHandle<void>> m_networkChangeMergeTask;
+    bool m_hasMergedNetworkChange = false;
     bool m_hasObservedInitialNetworkIdentity = false;
     std::optional<NetworkIdentity> m_latestObservedNetworkIdentity;
     bool m_isApplyingTransientReset = false;

@@ -1,10 +1,12 @@
 #include "monitoring/lifecycle/MonitoringLifecycleController.h"
 
 #include "concurrency/RunLoop.h"
+#include "concurrency/VirtualClock.h"
 #include "monitoring/observers/NoOpNetworkChangeObserver.h"
 #include "monitoring/observers/NoOpSleepWakeObserver.h"
 #include "monitoring/settings/InMemoryAppSettingsStore.h"
 
+#include <algorithm>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <string>
@@ -184,6 +186,170 @@ TEST_F(LifecycleTest, IdentityChangesFollowTheRules) {
     identity.set(home);
     EXPECT_EQ(take().front(), "wifi reset") << "the network coming back is";
     EXPECT_TRUE(controller->isNetworkFastPollingActive());
+}
+
+// Virtual seconds since the fixture began of every reset and every refresh
+// of the first monitor.
+struct Timeline {
+    std::vector<double> resets;
+    std::vector<double> refreshes;
+};
+
+class NetworkChangeBurstTest : public LifecycleTest {
+protected:
+    NetworkChangeBurstTest() { controller->start(); }
+
+    double now() { return std::chrono::duration<double>(loop.clock().uptimeNow() - began).count(); }
+
+    // count changes, `spacing` seconds apart, the first at once; then `quiet`
+    // seconds without one.
+    void flap(int count, double spacing, double quiet = 5.0) {
+        for (int i = 0; i < count; ++i) {
+            if (i > 0)
+                advance(spacing);
+            networkChange();
+            note();
+        }
+        lastChange = now();
+        advance(quiet);
+    }
+
+    // In steps of 10 ms, each entry stamped with the step it happened in.
+    void advance(double seconds) {
+        auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
+            std::chrono::duration<double>(seconds));
+        while (left > 0ns) {
+            const auto step = std::min<std::chrono::nanoseconds>(10ms, left);
+            loop.advanceBy(step);
+            left -= step;
+            note();
+        }
+    }
+
+    void note() {
+        for (const std::string& entry : take()) {
+            if (entry == "wifi reset")
+                timeline.resets.push_back(now());
+            if (entry == "wifi refresh")
+                timeline.refreshes.push_back(now());
+        }
+    }
+
+    const Clock::UptimePoint began = loop.clock().uptimeNow();
+    Timeline timeline;
+    double lastChange = 0;
+};
+
+TEST_F(NetworkChangeBurstTest, TheFirstChangeRefreshesAtOnceAndABurstOnceMoreAtItsEnd) {
+    struct Case {
+        std::string name;
+        int count;
+        double spacing;
+        std::vector<double> refreshes; // seconds after the first change
+    };
+    const std::vector<Case> cases{
+        {"a single change", 1, 0, {0.0}},
+        {"two changes 0.5 s apart", 2, 0.5, {0.0, 1.5}},
+        {"20 changes 50 ms apart", 20, 0.05, {0.0, 0.95 + 1.0}},
+        {"10 changes 200 ms apart", 10, 0.2, {0.0, 1.8 + 1.0}},
+        {"a minute of a change every 50 ms", 1200, 0.05, {0.0, 59.95 + 1.0}},
+        {"three changes 1.5 s apart", 3, 1.5, {0.0, 1.5, 3.0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        timeline = {};
+        const double first = now();
+        flap(c.count, c.spacing);
+        ASSERT_EQ(timeline.refreshes.size(), c.refreshes.size());
+        for (std::size_t i = 0; i < c.refreshes.size(); ++i)
+            EXPECT_NEAR(timeline.refreshes[i] - first, c.refreshes[i], 0.011) << i;
+        EXPECT_EQ(timeline.resets, timeline.refreshes) << "each refresh comes with its reset";
+        EXPECT_GE(timeline.refreshes.back(), lastChange);
+        EXPECT_LE(timeline.refreshes.back() - lastChange, 2.0)
+            << "the readings are refreshed within 2 s of the last change";
+    }
+}
+
+TEST_F(NetworkChangeBurstTest, TheRefreshAtABurstsEndResetsRetimesAndRefreshesLikeAnyChange) {
+    networkChange();
+    loop.advanceBy(300ms);
+    take();
+    networkChange();
+    EXPECT_TRUE(take().empty()) << "a change within the window waits for its end";
+    loop.advanceBy(999ms);
+    EXPECT_TRUE(take().empty()) << "each change restarts the window";
+    loop.advanceBy(1ms);
+    EXPECT_EQ(take(),
+              (std::vector<std::string>{"wifi reset", "ping reset", "wifi interval 0.5",
+                                        "ping interval 0.5", "wifi refresh", "ping refresh"}));
+}
+
+TEST_F(NetworkChangeBurstTest, FastPollingLastsUntilThirtySecondsAfterTheBurstsRefresh) {
+    flap(351, 0.1, 0.0);
+    EXPECT_EQ(wifi->interval, 0.5) << "35 s into the burst";
+    advance(0.1);
+    flap(50, 0.1); // the last change at 40.0 s, the burst's refresh at 41.0 s
+    advance(70.95 - now());
+    EXPECT_EQ(wifi->interval, 0.5);
+    advance(0.1);
+    EXPECT_EQ(wifi->interval, 4.0);
+    EXPECT_EQ(timeline.refreshes, (std::vector<double>{0.0, 41.0}));
+}
+
+TEST_F(NetworkChangeBurstTest, PathAndIdentityChangesOfOneRoamAreMergedIntoOneRefresh) {
+    identity.set(home);
+    take();
+    networkChange();
+    note();
+    advance(0.2);
+    NetworkIdentity roamed = home;
+    roamed.bssid = "aa:aa:aa:aa:aa:02";
+    identity.set(roamed);
+    note();
+    advance(5.0);
+    ASSERT_EQ(timeline.refreshes.size(), 2u);
+    EXPECT_NEAR(timeline.refreshes[1], 1.2, 0.011);
+}
+
+TEST_F(NetworkChangeBurstTest, TurningMonitoringOffDropsTheMergedChanges) {
+    networkChange();
+    loop.advanceBy(200ms);
+    networkChange();
+    controller->setMonitoringEnabled(false);
+    take();
+    loop.advanceBy(5s);
+    EXPECT_TRUE(take().empty()) << "no refresh once monitoring is off";
+
+    controller->setMonitoringEnabled(true);
+    take();
+    networkChange();
+    EXPECT_EQ(take(),
+              (std::vector<std::string>{"wifi reset", "ping reset", "wifi interval 0.5",
+                                        "ping interval 0.5", "wifi refresh", "ping refresh"}))
+        << "the next change starts a new burst";
+}
+
+TEST_F(NetworkChangeBurstTest, ChangesWhileAsleepAreMergedAndTheWakeRefreshesOnItsOwn) {
+    sleepWake->onWillSleep()();
+    take();
+    networkChange();
+    EXPECT_EQ(take(),
+              (std::vector<std::string>{"wifi reset", "ping reset", "wifi interval 0.5",
+                                        "ping interval 0.5", "wifi refresh", "ping refresh"}))
+        << "asleep, the first change still resets and refreshes the stopped monitors";
+    loop.advanceBy(300ms);
+    networkChange();
+    loop.advanceBy(300ms);
+    EXPECT_TRUE(take().empty());
+    sleepWake->onDidWake()();
+    EXPECT_EQ(take(),
+              (std::vector<std::string>{"wifi reset", "ping reset", "wifi start", "ping start",
+                                        "wifi interval 0.5", "ping interval 0.5", "wifi refresh",
+                                        "ping refresh"}));
+    loop.advanceBy(699ms);
+    EXPECT_TRUE(take().empty());
+    loop.advanceBy(1ms);
+    EXPECT_EQ(take().back(), "ping refresh") << "the burst's own end, 1 s after its last change";
 }
 
 TEST(NetworkIdentityChangeTest, MeaningfulChanges) {
