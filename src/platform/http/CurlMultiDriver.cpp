@@ -175,7 +175,7 @@ void CurlMultiDriver::collectFinished() {
 }
 
 void CurlMultiDriver::armWatchdog(Running& running) {
-    const auto deadline = running.transfer->stallDeadline();
+    const auto deadline = running.transfer->nextDeadline();
     if (!deadline)
         return;
     running.watchdog =
@@ -194,11 +194,10 @@ void CurlMultiDriver::onWatchdog(const std::shared_ptr<CurlTransfer>& transfer) 
     if (it == m_running.end())
         return;
     it->second.watchdog.reset();
-    if (!transfer->isStalled(std::chrono::steady_clock::now())) {
+    if (!transfer->limitRanOut(std::chrono::steady_clock::now())) {
         armWatchdog(it->second);
         return;
     }
-    transfer->noteStalled();
     detach(easy);
     transfer->complete(CURLE_OPERATION_TIMEDOUT);
 }

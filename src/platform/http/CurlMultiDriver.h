@@ -1,8 +1,9 @@
 // The libcurl multi handle of one HTTP client, driven by the I/O thread:
 // curl's sockets become IoThread watches and its timer an IoThread timer, so
 // every libcurl call happens on that thread. Other threads only post to it.
-// Each transfer also gets a watchdog timer for its no-progress time-out,
-// because curl calls a silent transfer's progress callback too rarely.
+// Each transfer also gets a watchdog timer for its no-progress time-out and
+// its low-speed floor, because curl calls a silent transfer's progress
+// callback too rarely.
 #pragma once
 
 #include "concurrency/IoThread.h"

@@ -90,7 +90,17 @@ HttpErrorKind kindFor(CURLcode result) {
 
 CurlTransfer::CurlTransfer(HttpRequest request)
     : m_request(std::move(request)),
-      m_timeoutMilliseconds(millisecondsFor(m_request.timeoutSeconds)) {}
+      m_timeoutMilliseconds(millisecondsFor(m_request.timeoutSeconds)) {
+    if (const auto& limit = m_request.lowSpeedLimit;
+        limit && limit->bytesPerSecond > 0.0 && limit->seconds > 0.0) {
+        m_lowSpeedMilliseconds = millisecondsFor(limit->seconds);
+        const double bytes = std::ceil(limit->bytesPerSecond * limit->seconds);
+        if (m_lowSpeedMilliseconds && bytes < 1e15)
+            m_lowSpeedBytes = static_cast<curl_off_t>(bytes);
+        else
+            m_lowSpeedMilliseconds.reset();
+    }
+}
 
 CurlTransfer::~CurlTransfer() = default;
 
@@ -118,6 +128,7 @@ CURL* CurlTransfer::open(Completion completion) {
         return nullptr;
     }
     noteProgress();
+    startLowSpeedWindow(m_lastProgress);
     return m_easy.get();
 }
 
@@ -197,21 +208,44 @@ std::optional<CurlTransfer::TimePoint> CurlTransfer::stallDeadline() const {
     return m_lastProgress + std::chrono::milliseconds(*m_timeoutMilliseconds);
 }
 
-bool CurlTransfer::isStalled(TimePoint now) const {
-    const auto deadline = stallDeadline();
-    return deadline && now >= *deadline;
+std::optional<CurlTransfer::TimePoint> CurlTransfer::lowSpeedDeadline() const {
+    if (!m_lowSpeedMilliseconds)
+        return std::nullopt;
+    return m_lowSpeedWindowStart + std::chrono::milliseconds(*m_lowSpeedMilliseconds);
 }
 
-void CurlTransfer::noteStalled() {
-    if (!m_failure)
-        m_failure = stallError();
+std::optional<CurlTransfer::TimePoint> CurlTransfer::nextDeadline() const {
+    const auto stall = stallDeadline();
+    const auto slow = lowSpeedDeadline();
+    if (stall && slow)
+        return std::min(*stall, *slow);
+    return stall ? stall : slow;
 }
 
-HttpError CurlTransfer::stallError() const {
-    return HttpError(HttpErrorKind::timedOut,
-                     fmt::format("{} (no progress for {} ms)",
-                                 curl_easy_strerror(CURLE_OPERATION_TIMEDOUT),
-                                 m_timeoutMilliseconds.value_or(0)));
+bool CurlTransfer::limitRanOut(TimePoint now) {
+    if (m_failure)
+        return true;
+    if (const auto stall = stallDeadline(); stall && now >= *stall) {
+        m_failure = HttpError(HttpErrorKind::timedOut,
+                              fmt::format("{} (no progress for {} ms)",
+                                          curl_easy_strerror(CURLE_OPERATION_TIMEDOUT),
+                                          *m_timeoutMilliseconds));
+        return true;
+    }
+    // A window that filled up was replaced by a new one as the bytes came.
+    if (const auto slow = lowSpeedDeadline(); slow && now >= *slow) {
+        m_failure = HttpError(HttpErrorKind::timedOut,
+                              fmt::format("Operation too slow: less than {:g} bytes/s for {:g} s",
+                                          m_request.lowSpeedLimit->bytesPerSecond,
+                                          m_request.lowSpeedLimit->seconds));
+        return true;
+    }
+    return false;
+}
+
+void CurlTransfer::startLowSpeedWindow(TimePoint now) noexcept {
+    m_lowSpeedWindowStart = now;
+    m_lowSpeedWindowBytes = m_bytesMoved;
 }
 
 void CurlTransfer::complete(CURLcode result) {
@@ -338,13 +372,10 @@ bool CurlTransfer::onTransferInfo(curl_off_t received, curl_off_t sent) {
     if (moved != m_bytesMoved) {
         m_bytesMoved = moved;
         m_lastProgress = now;
-        return true;
+        if (m_lowSpeedBytes && m_bytesMoved - m_lowSpeedWindowBytes >= *m_lowSpeedBytes)
+            startLowSpeedWindow(now);
     }
-    if (isStalled(now)) {
-        noteStalled();
-        return false;
-    }
-    return true;
+    return !limitRanOut(now);
 }
 
 std::size_t CurlTransfer::writeCallback(char* data, std::size_t size, std::size_t count,

@@ -39,12 +39,13 @@ public:
     // The open easy handle; null before open and after the end.
     CURL* handle() const noexcept { return m_easy.get(); }
 
-    // When the no-progress time-out runs out unless bytes move before;
-    // nullopt when the request has no finite time-out.
-    std::optional<TimePoint> stallDeadline() const;
-    bool isStalled(TimePoint now) const;
-    // Makes the coming complete() report the no-progress time-out.
-    void noteStalled();
+    // When a limit runs out unless bytes move before: the no-progress
+    // time-out, or the end of the low-speed window; nullopt when the request
+    // sets neither.
+    std::optional<TimePoint> nextDeadline() const;
+    // Whether a limit has run out by now; the coming complete() then
+    // reports it.
+    bool limitRanOut(TimePoint now);
 
     // The handle is out of the multi handle: turns curl's result into the
     // response or the error, closes the handle and resumes the task.
@@ -64,9 +65,11 @@ private:
     void end(std::exception_ptr error, std::optional<HttpResponse> response);
     HttpResponse takeResponse();
     std::exception_ptr errorFor(CURLcode result) const;
-    HttpError stallError() const;
+    std::optional<TimePoint> stallDeadline() const;
+    std::optional<TimePoint> lowSpeedDeadline() const;
 
     void noteProgress() noexcept { m_lastProgress = std::chrono::steady_clock::now(); }
+    void startLowSpeedWindow(TimePoint now) noexcept;
     std::size_t onBody(const char* data, std::size_t size);
     void onHeaderLine(std::string_view line);
     bool onTransferInfo(curl_off_t received, curl_off_t sent);
@@ -87,6 +90,13 @@ private:
     std::optional<HttpError> m_failure;
     TimePoint m_lastProgress{};
     curl_off_t m_bytesMoved = 0;
+    // The low-speed floor as bytes per window and the window's length;
+    // absent when the request sets none.
+    std::optional<curl_off_t> m_lowSpeedBytes;
+    std::optional<std::int64_t> m_lowSpeedMilliseconds;
+    // The current window: when it began, and the bytes moved by then.
+    TimePoint m_lowSpeedWindowStart{};
+    curl_off_t m_lowSpeedWindowBytes = 0;
     HttpHeaders m_headers;
     std::vector<std::uint8_t> m_body;
     std::uint64_t m_discardedBodyBytes = 0;

@@ -20,6 +20,18 @@ enum class RedirectPolicy {
     block,  // a 3xx answer is the response, with its headers and body
 };
 
+// A floor under a transfer's pace: it fails with HttpErrorKind::timedOut once
+// `seconds` pass in which fewer than bytesPerSecond × seconds bytes moved
+// (counted from its start, and again each time that many have moved), so a
+// server that keeps it alive with a byte now and then cannot hold it. Either
+// value 0 or less (or NaN) sets no floor.
+struct HttpLowSpeedLimit {
+    double bytesPerSecond;
+    double seconds;
+
+    bool operator==(const HttpLowSpeedLimit&) const = default;
+};
+
 // Immutable and shared, so parallel uploads send one buffer.
 using HttpBody = std::shared_ptr<const std::vector<std::uint8_t>>;
 
@@ -40,6 +52,8 @@ struct HttpRequest {
     // The whole transfer fails with HttpErrorKind::timedOut after this long,
     // however steadily bytes arrive; absent: no overall limit.
     std::optional<double> overallTimeoutSeconds{};
+    // Absent: any pace will do as long as bytes move within the time-out.
+    std::optional<HttpLowSpeedLimit> lowSpeedLimit{};
 
     // The response body is counted (HttpResponse::discardedBodyBytes), not
     // kept: for transfers that only measure.

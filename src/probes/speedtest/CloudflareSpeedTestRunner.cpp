@@ -34,10 +34,13 @@ using ChunkFactory = std::function<Task<ChunkOutcome>()>;
 struct RequestLimits {
     double timeout;
     double overallTimeout;
+    HttpLowSpeedLimit lowSpeed;
 };
 
 RequestLimits limitsOf(const SpeedTestConfiguration& configuration) {
-    return RequestLimits{configuration.requestTimeout, configuration.requestOverallTimeout};
+    return RequestLimits{
+        configuration.requestTimeout, configuration.requestOverallTimeout,
+        HttpLowSpeedLimit{configuration.lowSpeedBytesPerSecond, configuration.lowSpeedSeconds}};
 }
 
 bool isSuccessStatus(int statusCode) {
@@ -59,6 +62,7 @@ Task<ChunkOutcome> downloadChunk(std::shared_ptr<HttpClient> session,
                                .timeoutSeconds = limits.timeout,
                                .maxBodyBytes = static_cast<std::size_t>(chunkSizeBytes),
                                .overallTimeoutSeconds = limits.overallTimeout,
+                               .lowSpeedLimit = limits.lowSpeed,
                                .discardBody = true,
                                .freshConnection = true};
     std::optional<HttpResponse> response;
@@ -88,6 +92,7 @@ Task<ChunkOutcome> uploadChunk(std::shared_ptr<HttpClient> session, Url url, Htt
                                .body = std::move(body),
                                .timeoutSeconds = limits.timeout,
                                .overallTimeoutSeconds = limits.overallTimeout,
+                               .lowSpeedLimit = limits.lowSpeed,
                                .freshConnection = true};
     const HttpResponse response = co_await session->send(std::move(request));
     if (!isSuccessStatus(response.statusCode))

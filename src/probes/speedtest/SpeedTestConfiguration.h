@@ -1,6 +1,6 @@
 // The constants of one speed test: how many equal chunks each direction
-// moves, all in flight together, how large they are, and the time-outs of
-// every single request.
+// moves, all in flight together, how large they are, and the time-outs and
+// pace floor of every single request.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +18,11 @@ struct SpeedTestConfiguration {
     // server that drips never trips the time-out above. Long enough for a
     // default chunk to finish on a link of about 1 Mbps shared by all chunks.
     double requestOverallTimeout = 300.0;
+    // A request fails once it moves less than lowSpeedBytesPerSecond on
+    // average for lowSpeedSeconds: one that drips a byte every few seconds
+    // would otherwise hold the test until the overall limit above.
+    double lowSpeedBytesPerSecond = 1000.0;
+    double lowSpeedSeconds = 15.0;
 
     bool operator==(const SpeedTestConfiguration&) const = default;
 };

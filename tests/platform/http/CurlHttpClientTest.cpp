@@ -202,6 +202,47 @@ TEST_F(CurlHttpClientTest, TransferWithoutProgressFailsNearTheTimeout) {
     }
 }
 
+// The floor is checked as bytes come (a drip) and by the watchdog when none
+// come at all; either way long before the no-progress time-out, which a drip
+// never trips.
+TEST_F(CurlHttpClientTest, ATransferBelowItsLowSpeedFloorFailsOnceItsWindowPasses) {
+    struct Row {
+        std::string name;
+        std::string path;
+        std::optional<HttpLowSpeedLimit> floor;
+        std::optional<std::size_t> bodyBytes; // absent: fails as too slow
+    };
+    const HttpLowSpeedLimit floor{1000, 1.0};
+    const std::vector<Row> rows{
+        {"a byte every 300 ms", "/trickle?bytes=100&interval_ms=300", floor, std::nullopt},
+        {"500 bytes a second", "/trickle?bytes=100000&piece=100&interval_ms=200", floor,
+         std::nullopt},
+        {"silent after half its body", "/stall?bytes=1500", floor, std::nullopt},
+        {"3,000 bytes a second", "/trickle?bytes=4500&piece=300&interval_ms=100", floor, 4500},
+        {"a byte every 300 ms, no floor", "/trickle?bytes=4&interval_ms=300", std::nullopt, 4},
+        {"a byte every 300 ms, a floor of 0", "/trickle?bytes=4&interval_ms=300",
+         HttpLowSpeedLimit{0, 1.0}, 4},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto request = requestFor(row.path);
+        request.timeoutSeconds = 10.0;
+        request.lowSpeedLimit = row.floor;
+        const auto begin = std::chrono::steady_clock::now();
+        const auto handle = start(request);
+        if (row.bodyBytes) {
+            EXPECT_EQ(loop.await(handle, 20s).body.size(), *row.bodyBytes);
+            continue;
+        }
+        const HttpError error = errorOf(handle);
+        const double elapsed = Seconds(std::chrono::steady_clock::now() - begin).count();
+        EXPECT_EQ(error.kind(), HttpErrorKind::timedOut);
+        EXPECT_EQ(error.message(), "Operation too slow: less than 1000 bytes/s for 1 s");
+        EXPECT_GE(elapsed, 0.95);
+        EXPECT_LT(elapsed, 2.0);
+    }
+}
+
 TEST_F(CurlHttpClientTest, RefusedConnectionIsCannotConnect) {
     const auto request = HttpRequest{
         .url = urlOf("http://127.0.0.1:" + std::to_string(test::closedLoopbackPort()) + "/")};

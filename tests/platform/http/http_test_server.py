@@ -10,7 +10,7 @@ ANY  /headers                 200, the request's header fields as a JSON object 
                               lower-case names; a request body is read and dropped
 POST /echo                    200, the request body sent back
 GET  /down?bytes=N[&chunked=1] N zero bytes, with Content-Length unless chunked
-GET  /trickle?bytes=N&interval_ms=M  N bytes, one every M ms
+GET  /trickle?bytes=N&interval_ms=M[&piece=K]  N bytes, K (default 1) every M ms
 GET  /stall?bytes=N           promises 2N bytes, sends N, then sends nothing more
 ANY  /silent                  reads the request line and headers, never answers
 GET  /answer?status=N&body=TEXT[&location=L]  that status and body, and a Location when given
@@ -211,12 +211,14 @@ class Handler(BaseHTTPRequestHandler):
     def trickle(self, query):
         count = int(query.get("bytes", "10"))
         interval = int(query.get("interval_ms", "100")) / 1000
+        piece = int(query.get("piece", "1"))
         self.send_response(200)
         self.send_header("Content-Length", str(count))
         self.end_headers()
-        for _ in range(count):
+        while count > 0:
             time.sleep(interval)
-            self.wfile.write(b"x")
+            self.wfile.write(b"x" * min(piece, count))
+            count -= piece
 
     def stall(self, query):
         count = int(query.get("bytes", "100"))

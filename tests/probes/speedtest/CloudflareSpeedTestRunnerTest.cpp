@@ -443,6 +443,55 @@ TEST_F(CloudflareSpeedTestRunnerTest, HostileDownloadServersEndTheTestWithinItsT
     }
 }
 
+// A server that keeps a chunk alive with a byte every few seconds never trips
+// the no-progress time-out; the pace floor (its window shortened from 15 s)
+// ends the test instead of the overall limit. A slow chunk that keeps above
+// the floor completes.
+TEST_F(CloudflareSpeedTestRunnerTest, AChunkBelowThePaceFloorFailsTheTestAndASlowOneCompletes) {
+    struct Row {
+        std::string name;
+        std::string path;
+        bool completes;
+    };
+    const std::vector<Row> rows{
+        {"drips a byte every 4 s", "/trickle?bytes=1000&interval_ms=4000", false},
+        {"sends 500 bytes a second", "/trickle?bytes=100000&piece=100&interval_ms=200", false},
+        {"sends 3,000 bytes a second", "/trickle?bytes=6000&piece=300&interval_ms=100", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto speedTest = runner(downloadsFrom(row.path), "/sink");
+        SpeedTestConfiguration settings = configuration(6000, 2, /*timeout=*/10.0);
+        settings.requestOverallTimeout = 10.0;
+        settings.lowSpeedSeconds = 1.5;
+        ASSERT_EQ(settings.lowSpeedBytesPerSecond, 1000.0);
+        const auto began = std::chrono::steady_clock::now();
+        const auto handle = start(speedTest, Direction::download, settings);
+        const std::exception_ptr error = errorOf(handle, 30s);
+        const double took =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+        std::string message = "measured";
+        try {
+            if (error)
+                std::rethrow_exception(error);
+        } catch (const std::exception& failure) {
+            message = failure.what();
+        }
+        std::printf("figure: download from a server that %s ended after %.2f s (%s)\n",
+                    row.name.c_str(), took, message.c_str());
+        ASSERT_TRUE(handle.isFinished());
+        if (row.completes) {
+            EXPECT_FALSE(error) << message;
+            EXPECT_GT(handle.get(), 0.0);
+            EXPECT_GE(took, 1.9) << "the server needs 2 s: the floor's window was outlasted";
+            continue;
+        }
+        EXPECT_EQ(message, "Operation too slow: less than 1000 bytes/s for 1.5 s");
+        EXPECT_GE(took, 1.4);
+        EXPECT_LT(took, 3.0) << "ended by the floor, long before the 10 s limits";
+    }
+}
+
 // A service that answers before it has read the body: only what was sent
 // counts, not the size of the body the request offered. The socket buffers
 // take some megabytes the service never reads; the bodies are larger than
