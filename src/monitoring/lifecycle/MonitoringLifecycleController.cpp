@@ -179,7 +179,7 @@ void MonitoringLifecycleController::handleNetworkChange() {
     if (m_networkChangeMergeTask) {
         m_hasMergedNetworkChange = true;
         startMergeWindow();
-        // Still the 30 s after a change: the flapping link is not settled.
+        // Each change, merged or not, restarts the 30 s of fast polling.
         if (m_isNetworkFastPollingActive)
             startFastPollingTask();
         return;
@@ -249,11 +249,13 @@ Task<void> MonitoringLifecycleController::closeMergeWindow(
     std::weak_ptr<MonitoringLifecycleController> weakSelf) {
     std::shared_ptr<SleepProviding> sleeper;
     double window = 0;
-    if (auto self = weakSelf.lock()) {
+    {
+        // Not held during the wait: the window keeps nothing alive.
+        auto self = weakSelf.lock();
+        if (!self)
+            co_return;
         sleeper = self->m_sleeper;
         window = self->m_configuration.networkChangeMergeWindow;
-    } else {
-        co_return;
     }
     try {
         co_await sleeper->sleepSeconds(window);
