@@ -76,11 +76,7 @@ struct PanelFixture {
         SpeedTestMonitor::create(nullptr, nullptr, now, {});
     std::shared_ptr<ChannelScanMonitor> channelScan = ChannelScanMonitor::create(
         {}, nullptr, [] { return std::optional<WiFiSnapshot>{}; }, sleeper, now);
-    std::shared_ptr<AppUpdateController> update = AppUpdateController::create(
-        std::make_shared<AppUpdateService>(*Url::parse("https://updates.example.test/v1/update"),
-                                           Url::parse("https://downloads.example.test/releases"),
-                                           120, http),
-        86400.0, std::make_shared<RecordingNotificationCenter>(), urlOpener);
+    std::shared_ptr<AppUpdateController> update = makeTestUpdateController(http, urlOpener);
 
     std::vector<double> heights;
     std::vector<std::string> calls;

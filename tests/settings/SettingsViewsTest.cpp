@@ -26,11 +26,7 @@ protected:
     VirtualClockRunLoop loop;
     std::shared_ptr<test::ScriptedHttpClient> http = std::make_shared<test::ScriptedHttpClient>();
     std::shared_ptr<test::RecordingURLOpener> opener = std::make_shared<test::RecordingURLOpener>();
-    std::shared_ptr<AppUpdateController> updates = AppUpdateController::create(
-        std::make_shared<AppUpdateService>(*Url::parse("https://updates.example.test/v1/update"),
-                                           Url::parse("https://downloads.example.test/releases"),
-                                           120, http),
-        86400.0, std::make_shared<test::RecordingNotificationCenter>(), opener);
+    std::shared_ptr<AppUpdateController> updates = test::makeTestUpdateController(http, opener);
     std::shared_ptr<test::FakeLoginItem> loginItem = std::make_shared<test::FakeLoginItem>();
     std::shared_ptr<LaunchAtLoginController> launchAtLogin = LaunchAtLoginController::create(
         std::make_shared<test::ManualActivationNotifier>(), loginItem, opener);

@@ -7,6 +7,8 @@
 #include "platform/desktop/URLOpening.h"
 #include "platform/http/HttpClient.h"
 #include "platform/notifications/UserNotificationCentering.h"
+#include "shell/update/AppUpdateController.h"
+#include "shell/update/AppUpdateService.h"
 #include "shell/update/AvailableUpdate.h"
 
 #include <chrono>
@@ -132,5 +134,16 @@ public:
             block();
     }
 };
+
+// An update controller over a scripted service at test addresses, checking
+// once a day, that records its notifications.
+inline std::shared_ptr<AppUpdateController>
+makeTestUpdateController(std::shared_ptr<HttpClient> http, std::shared_ptr<URLOpening> opener) {
+    return AppUpdateController::create(
+        std::make_shared<AppUpdateService>(*Url::parse("https://updates.example.test/v1/update"),
+                                           Url::parse("https://downloads.example.test/releases"),
+                                           120, std::move(http)),
+        86400.0, std::make_shared<RecordingNotificationCenter>(), std::move(opener));
+}
 
 } // namespace lumra::test
