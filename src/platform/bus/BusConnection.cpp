@@ -12,6 +12,9 @@ namespace lumra {
 
 namespace {
 
+const char* const busName = "org.freedesktop.DBus";
+const char* const busPath = "/org/freedesktop/DBus";
+
 const char* orNull(const std::string& text) {
     return text.empty() ? nullptr : text.c_str();
 }
@@ -150,6 +153,53 @@ std::optional<BusConnection::SlotId> BusConnection::callMethod(MethodCall call,
     return id;
 }
 
+std::optional<BusConnection::SlotId>
+BusConnection::followNameOwner(const std::string& name,
+                               std::function<void(const std::string&)> onOwner) {
+    auto tell = std::make_shared<std::function<void(const std::string&)>>(std::move(onOwner));
+    auto matchId = std::make_shared<SlotId>(0);
+    auto onChanged = [name, tell](sd_bus_message* signal) {
+        // A signal sent to us alone passes the bus whoever sends it; only
+        // the bus speaks for itself.
+        const std::string sender = senderOf(signal);
+        if (sender != busName) {
+            LUMRA_LOG("bus", fmt::format("ignored a NameOwnerChanged from {}", sender));
+            return;
+        }
+        const char* changed = nullptr;
+        const char* previous = nullptr;
+        const char* now = nullptr;
+        if (sd_bus_message_read(signal, "sss", &changed, &previous, &now) < 0 ||
+            changed == nullptr || now == nullptr || name != changed)
+            return;
+        (*tell)(now);
+    };
+    // Asked once the match is in: a change after the answer is then heard,
+    // and one before it is already in the answer.
+    auto onInstalled = [this, name, tell, matchId](bool) {
+        auto ask = [this, name, tell, matchId](sd_bus_message* reply) {
+            if (m_slots.count(*matchId) == 0)
+                return; // removed meanwhile
+            if (sd_bus_message_is_method_error(reply, nullptr) &&
+                !sd_bus_message_is_method_error(reply,
+                                                "org.freedesktop.DBus.Error.NameHasNoOwner")) {
+                const sd_bus_error* error = sd_bus_message_get_error(reply);
+                LUMRA_LOG(
+                    "bus",
+                    fmt::format("cannot learn who owns {}: {}", name,
+                                error != nullptr && error->name != nullptr ? error->name : ""));
+            }
+            (*tell)(ownerIn(reply));
+        };
+        callMethod(nameOwnerCall(name), std::move(ask));
+    };
+    const auto id = addSignalMatch(SignalMatch{busName, busPath, busName, "NameOwnerChanged"},
+                                   std::move(onChanged), std::move(onInstalled));
+    if (id)
+        *matchId = *id;
+    return id;
+}
+
 void BusConnection::remove(SlotId id) {
     auto found = m_slots.find(id);
     if (found == m_slots.end())
@@ -172,6 +222,30 @@ void BusConnection::close() {
         return;
     }
     closeNow();
+}
+
+std::string BusConnection::senderOf(sd_bus_message* message) {
+    const char* sender = sd_bus_message_get_sender(message);
+    return sender != nullptr ? sender : "";
+}
+
+BusConnection::MethodCall BusConnection::nameOwnerCall(const std::string& name,
+                                                       std::chrono::microseconds timeout) {
+    auto writeName = [name](sd_bus_message* call) {
+        return sd_bus_message_append_basic(call, 's', name.c_str());
+    };
+    return MethodCall{busName, busPath, busName, "GetNameOwner", std::move(writeName), timeout};
+}
+
+std::string BusConnection::ownerIn(sd_bus_message* reply) {
+    if (sd_bus_message_is_method_error(reply, nullptr))
+        return {};
+    const char* name = nullptr;
+    if (sd_bus_message_read(reply, "s", &name) < 0 || name == nullptr || name[0] != ':') {
+        LUMRA_LOG("bus", "the bus answered GetNameOwner with no unique name");
+        return {};
+    }
+    return name;
 }
 
 int BusConnection::dispatchMessage(sd_bus_message* message, void* userdata, sd_bus_error*) {

@@ -71,6 +71,13 @@ public:
     // remove(id) or close() onReply never runs.
     std::optional<SlotId> callMethod(MethodCall call, MessageHandler onReply);
 
+    // Follows which connection owns name: onOwner gets its unique name
+    // (empty: nobody) once the bus has answered, then at every change the
+    // bus itself announces. remove(id) ends it. Nullopt when the match
+    // cannot be added.
+    std::optional<SlotId> followNameOwner(const std::string& name,
+                                          std::function<void(const std::string& owner)> onOwner);
+
     // Ends a match or a pending call; its handler never runs afterwards, also
     // when called from inside a handler.
     void remove(SlotId id);
@@ -83,6 +90,17 @@ public:
     // Flushes what is queued and disconnects; handlers never run afterwards.
     // Safe to call from inside a handler (takes effect when it returns).
     void close();
+
+    // The unique name of the connection that sent message, as the bus daemon
+    // stamps it (the bus's own signals say "org.freedesktop.DBus"); empty
+    // when it carries none.
+    static std::string senderOf(sd_bus_message* message);
+    // Asks the bus which connection owns name now; ownerIn reads the reply.
+    static MethodCall nameOwnerCall(const std::string& name,
+                                    std::chrono::microseconds timeout = {});
+    // The unique name in a GetNameOwner reply; empty for an error reply
+    // (nobody owns the name, or no answer) or a reply that holds none.
+    static std::string ownerIn(sd_bus_message* reply);
 
 private:
     struct Slot {

@@ -49,11 +49,6 @@ std::string callFailure(sd_bus_message* reply, std::chrono::milliseconds timeout
     return fmt::format("{}: {}", refusal, detail.empty() ? name : detail);
 }
 
-std::string senderOf(sd_bus_message* message) {
-    const char* sender = sd_bus_message_get_sender(message);
-    return sender != nullptr ? sender : "";
-}
-
 } // namespace
 
 struct FreedesktopNotificationCenter::Responses {
@@ -223,7 +218,7 @@ struct FreedesktopNotificationCenter::BusSide : std::enable_shared_from_this<Bus
                 done("the notification service answered without a notification id");
                 return;
             }
-            self->remember(identifier, id, userInfo, senderOf(reply));
+            self->remember(identifier, id, userInfo, BusConnection::senderOf(reply));
             done(std::nullopt);
         });
         if (!sent)
@@ -243,7 +238,8 @@ struct FreedesktopNotificationCenter::BusSide : std::enable_shared_from_this<Bus
     std::map<std::uint32_t, Posted>::iterator postedBySender(std::uint32_t id,
                                                              sd_bus_message* message) {
         const auto found = posted.find(id);
-        if (found == posted.end() || found->second.serviceConnection != senderOf(message))
+        if (found == posted.end() ||
+            found->second.serviceConnection != BusConnection::senderOf(message))
             return posted.end();
         return found;
     }

@@ -1,9 +1,12 @@
 #include "platform/power/LogindSleepSource.h"
 
+#include "base/DiagnosticLog.h"
 #include "concurrency/Runtime.h"
 #include "platform/bus/BusConnection.h"
 
 #include <cassert>
+#include <fmt/format.h>
+#include <string>
 #include <vector>
 
 namespace lumra {
@@ -29,22 +32,44 @@ struct LogindSleepSource::BusSide {
         connection = BusConnection::open(address);
         if (!connection)
             return; // no bus, no events: open() logged why
+        // Only the signals of the connection that owns logind's name now
+        // count: one sent to us alone passes the bus whoever sends it, and
+        // the bus resolves the well-known name for broadcasts only.
+        auto owner = std::make_shared<std::string>();
+        const auto following = connection->followNameOwner(
+            logindName, [owner](const std::string& now) { *owner = now; });
+        auto onSignal = [owner, observers = observers, actor = mainActor](sd_bus_message* message) {
+            if (isFrom(message, *owner))
+                deliver(message, observers, actor);
+        };
         auto match =
             BusConnection::SignalMatch{logindName, logindPath, logindManager, "PrepareForSleep"};
-        auto added = connection->addSignalMatch(
-            std::move(match), [observers = observers, actor = mainActor](sd_bus_message* message) {
-                int starting = 0;
-                if (sd_bus_message_read(message, "b", &starting) < 0)
-                    return; // not the signal logind sends
-                const auto name =
-                    starting ? SleepWakeNotification::willSleep : SleepWakeNotification::didWake;
-                actor->post([observers, name] {
-                    if (auto alive = observers.lock())
-                        alive->deliver(name);
-                });
-            });
-        if (!added)
+        if (!following || !connection->addSignalMatch(std::move(match), std::move(onSignal)))
             disconnect(); // the connection logged why
+    }
+
+    static bool isFrom(sd_bus_message* message, const std::string& owner) {
+        const std::string sender = BusConnection::senderOf(message);
+        if (owner.empty() || sender != owner) {
+            LUMRA_LOG("power", fmt::format("ignored a PrepareForSleep from {}, which is not "
+                                           "logind ({})",
+                                           sender, owner.empty() ? "not known" : owner));
+            return false;
+        }
+        return true;
+    }
+
+    static void deliver(sd_bus_message* message, const std::weak_ptr<Observers>& observers,
+                        Executor* actor) {
+        int starting = 0;
+        if (sd_bus_message_read(message, "b", &starting) < 0)
+            return; // not the signal logind sends
+        const auto name =
+            starting ? SleepWakeNotification::willSleep : SleepWakeNotification::didWake;
+        actor->post([observers, name] {
+            if (auto alive = observers.lock())
+                alive->deliver(name);
+        });
     }
 
     void disconnect() {

@@ -30,8 +30,6 @@ const char* const iwdDevice = "net.connman.iwd.Device";
 const char* const iwdStation = "net.connman.iwd.Station";
 const char* const properties = "org.freedesktop.DBus.Properties";
 const char* const objectManager = "org.freedesktop.DBus.ObjectManager";
-const char* const busName = "org.freedesktop.DBus";
-const char* const busPath = "/org/freedesktop/DBus";
 constexpr std::chrono::seconds callTimeout{5};
 
 // The polkit refusal (PermissionDenied) and the device's own (NotAllowed:
@@ -252,10 +250,15 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
     using ReplyMember = void (BusSide::*)(sd_bus_message*);
     void call(const char* destination, const std::string& path, const char* interface,
               const char* member, BusConnection::ArgumentWriter arguments, ReplyMember onReply) {
+        send(BusConnection::MethodCall{destination, path, interface, member, std::move(arguments),
+                                       callTimeout},
+             onReply);
+    }
+
+    void send(BusConnection::MethodCall method, ReplyMember onReply) {
         if (finished)
             return;
-        auto method = BusConnection::MethodCall{destination,          path,       interface, member,
-                                                std::move(arguments), callTimeout};
+        const std::string member = method.member;
         std::weak_ptr<BusSide> weak = weak_from_this();
         const auto sent =
             connection->callMethod(std::move(method), [weak, onReply](sd_bus_message* reply) {
@@ -264,7 +267,7 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
                     (self.get()->*onReply)(reply);
             });
         if (!sent)
-            finish(ServiceScanOutcome::failed, std::string("cannot call ") + member);
+            finish(ServiceScanOutcome::failed, "cannot call " + member);
     }
 
     void getProperty(const char* destination, const std::string& path, const char* interface,
@@ -274,22 +277,12 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
 
     // Who owns name now; onReply gets the answer.
     void resolve(const char* name, ReplyMember onReply) {
-        call(busName, busPath, busName, "GetNameOwner", writeStrings({name}), onReply);
-    }
-
-    // The unique name in a GetNameOwner reply; empty when it holds none.
-    static std::string ownerIn(sd_bus_message* reply) {
-        const char* name = nullptr;
-        if (sd_bus_message_read(reply, "s", &name) < 0 || name == nullptr || name[0] != ':') {
-            logLine("the bus answered GetNameOwner with no unique name");
-            return {};
-        }
-        return name;
+        send(BusConnection::nameOwnerCall(name, callTimeout), onReply);
     }
 
     // Whether signal is the owner's and about path.
     bool isOwners(sd_bus_message* signal, const std::string& path) const {
-        const std::string sender = textOf(sd_bus_message_get_sender(signal));
+        const std::string sender = BusConnection::senderOf(signal);
         if (sender != owner) {
             logLine(
                 fmt::format("ignored a PropertiesChanged from {}, which is not the service ({})",
@@ -328,7 +321,7 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
     // ------------------------------------------------------------ NetworkManager
 
     void networkManagerResolved(sd_bus_message* reply) {
-        owner = isError(reply) ? std::string() : ownerIn(reply);
+        owner = BusConnection::ownerIn(reply);
         if (owner.empty()) {
             findStation(); // not running
             return;
@@ -462,7 +455,7 @@ struct ServiceScanRequest::BusSide : std::enable_shared_from_this<BusSide> {
             objectsListed(reply);
             return;
         }
-        owner = ownerIn(reply);
+        owner = BusConnection::ownerIn(reply);
         if (owner.empty()) {
             finish(serviceSeen ? ServiceScanOutcome::notManaged : ServiceScanOutcome::noService,
                    "no owner of " + std::string(iwdName));

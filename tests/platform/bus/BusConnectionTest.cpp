@@ -9,6 +9,7 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <optional>
 
 namespace lumra {
 namespace {
@@ -201,6 +202,38 @@ TEST_F(BusConnectionTest, SignalMatchHearsOnlyTheNamesOwner) {
     onIo([] {}); // whatever was read with the last one has been dispatched
     std::lock_guard lock(mutex);
     EXPECT_EQ(heard, (std::vector<bool>{true, true, false}));
+}
+
+TEST_F(BusConnectionTest, FollowsANamesOwnerAsTheBusAloneTellsIt) {
+    std::mutex mutex;
+    std::vector<std::string> owners;
+    auto heard = [&](std::size_t count) {
+        return waitUntil([&] {
+            std::lock_guard lock(mutex);
+            return owners.size() >= count;
+        });
+    };
+    onIo([&] {
+        ASSERT_TRUE(
+            connection->followNameOwner("org.freedesktop.login1", [&](const std::string& owner) {
+                std::lock_guard lock(mutex);
+                owners.push_back(owner);
+            }));
+    });
+    ASSERT_TRUE(heard(1)); // nobody yet
+
+    std::optional<test::FakeLogind> logind(std::in_place, bus.address());
+    ASSERT_TRUE(heard(2));
+    // Sent to us alone, so no match keeps it out: the follower must.
+    logind->claimNameAsImpostor();
+    logind.reset();
+    ASSERT_TRUE(heard(3));
+    onIo([] {});
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(owners.size(), 3u);
+    EXPECT_EQ(owners[0], "");
+    EXPECT_EQ(owners[1].substr(0, 1), ":");
+    EXPECT_EQ(owners[2], "");
 }
 
 TEST_F(BusConnectionTest, MatchRemovedFromItsOwnHandlerHearsNothingMore) {

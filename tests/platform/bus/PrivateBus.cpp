@@ -94,8 +94,13 @@ void FakeLogind::prepareForSleep(bool starting) {
     command(starting ? "true" : "false");
 }
 
-void FakeLogind::prepareForSleepAsImpostor(bool starting) {
-    command(starting ? "impostor-true" : "impostor-false");
+void FakeLogind::prepareForSleepAsImpostor(bool starting, Delivery delivery) {
+    const std::string kind = delivery == Delivery::unicast ? "impostor-unicast-" : "impostor-";
+    command(kind + (starting ? "true" : "false"));
+}
+
+void FakeLogind::claimNameAsImpostor() {
+    command("impostor-claim");
 }
 
 void FakeLogind::command(const std::string& text) {

@@ -39,10 +39,19 @@ class FakeLogind {
 public:
     explicit FakeLogind(const std::string& address);
 
+    // How the impostor's signals travel: to whoever matches them, or to
+    // each other connection on the bus alone (which the bus lets through
+    // whatever a match says of the sender).
+    enum class Delivery { broadcast, unicast };
+
     // PrepareForSleep(starting) from the owner of org.freedesktop.login1.
+    // Each call returns once the bus has passed the signal on.
     void prepareForSleep(bool starting);
     // The same signal from a connection that does not own the name.
-    void prepareForSleepAsImpostor(bool starting);
+    void prepareForSleepAsImpostor(bool starting, Delivery delivery = Delivery::broadcast);
+    // A NameOwnerChanged that says the impostor now owns the name, sent by
+    // the impostor to each other connection alone.
+    void claimNameAsImpostor();
 
 private:
     void command(const std::string& text);

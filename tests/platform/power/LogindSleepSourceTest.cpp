@@ -4,8 +4,10 @@
 #include "platform/bus/BusConnection.h"
 #include "tests/platform/bus/PrivateBus.h"
 
+#include <functional>
 #include <future>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace lumra {
 namespace {
@@ -65,11 +67,11 @@ protected:
     // arrives, then a did-wake to flush any late copy, and starts afresh.
     void listen() {
         for (int attempt = 0; attempt < 100 && events.empty(); ++attempt) {
-            logind.prepareForSleep(true);
+            logind->prepareForSleep(true);
             loop.runUntil([&] { return !events.empty(); }, 100ms);
         }
         ASSERT_FALSE(events.empty()) << "the source never heard logind";
-        logind.prepareForSleep(false);
+        logind->prepareForSleep(false);
         ASSERT_TRUE(waitForEvent("did-wake"));
         events.clear();
     }
@@ -80,26 +82,63 @@ protected:
 
     RunLoop loop;
     test::PrivateBus bus;
-    test::FakeLogind logind{bus.address()};
+    std::optional<test::FakeLogind> logind{std::in_place, bus.address()};
     LogindSleepSource source{BusAddress::explicitAddress(bus.address())};
     std::vector<std::string> events;
     bool offMainActor = false;
 };
 
 TEST_F(LogindSleepSourceTest, WillSleepAndDidWakeArriveOnTheMainActor) {
-    logind.prepareForSleep(true);
+    logind->prepareForSleep(true);
     ASSERT_TRUE(waitForEvent("will-sleep"));
-    logind.prepareForSleep(false);
+    logind->prepareForSleep(false);
     ASSERT_TRUE(waitForEvent("did-wake"));
     EXPECT_EQ(events, (std::vector<std::string>{"will-sleep", "did-wake"}));
     EXPECT_FALSE(offMainActor);
 }
 
 TEST_F(LogindSleepSourceTest, SignalFromAConnectionWithoutLogindsNameIsIgnored) {
-    logind.prepareForSleepAsImpostor(true);
-    logind.prepareForSleep(false);
-    ASSERT_TRUE(waitForEvent("did-wake"));
-    EXPECT_EQ(events, (std::vector<std::string>{"did-wake"}));
+    using Delivery = test::FakeLogind::Delivery;
+    const struct {
+        const char* name;
+        std::function<void(test::FakeLogind&)> impersonate;
+    } cases[] = {
+        {"broadcast",
+         [](auto& fake) {
+             fake.prepareForSleepAsImpostor(true);
+         }},
+        // The bus hands a signal sent to one connection over whoever sent it.
+        {"sent to us alone",
+         [](auto& fake) {
+             fake.prepareForSleepAsImpostor(true, Delivery::unicast);
+         }},
+        {"sent to us alone after claiming the name to us",
+         [](auto& fake) {
+             fake.claimNameAsImpostor();
+             fake.prepareForSleepAsImpostor(true, Delivery::unicast);
+         }},
+    };
+    for (const auto& impostor : cases) {
+        SCOPED_TRACE(impostor.name);
+        events.clear();
+        impostor.impersonate(*logind);
+        // The bus passes on in order what reaches it in order.
+        logind->prepareForSleep(false);
+        ASSERT_TRUE(waitForEvent("did-wake"));
+        EXPECT_EQ(events, (std::vector<std::string>{"did-wake"}));
+    }
+}
+
+TEST_F(LogindSleepSourceTest, HearsTheNextLogindAfterARestart) {
+    logind.reset();
+    logind.emplace(bus.address());
+    // The bus tells of the new owner before it passes on the owner's signals.
+    logind->prepareForSleep(true);
+    ASSERT_TRUE(waitForEvent("will-sleep"));
+    logind->prepareForSleepAsImpostor(false, test::FakeLogind::Delivery::unicast);
+    logind->prepareForSleep(true);
+    ASSERT_TRUE(loop.runUntil([&] { return events.size() >= 2; }, 10s));
+    EXPECT_EQ(events, (std::vector<std::string>{"will-sleep", "will-sleep"}));
 }
 
 TEST_F(LogindSleepSourceTest, RemovedObserverIsNotCalledAndTheOthersAre) {
@@ -109,7 +148,7 @@ TEST_F(LogindSleepSourceTest, RemovedObserverIsNotCalledAndTheOthersAre) {
     source.removeObserver(token);
     source.removeObserver(token); // unknown by now: ignored
 
-    logind.prepareForSleep(true);
+    logind->prepareForSleep(true);
     ASSERT_TRUE(waitForEvent("will-sleep"));
     EXPECT_EQ(removedCalls, 0);
 }
