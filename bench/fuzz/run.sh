@@ -9,7 +9,7 @@ set -eu
 cd "$(dirname "$0")/../.."
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-"tool_output url update_answer nl80211 settings_file dns_message"}
+targets=${*:-"tool_output url update_answer nl80211 rtnetlink settings_file dns_message"}
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz >/dev/null

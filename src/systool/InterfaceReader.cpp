@@ -80,7 +80,7 @@ void readIpv4Attributes(const nlmsghdr* header, std::vector<Ipv4Owner>& owners) 
     std::optional<std::array<std::uint8_t, 4>> local;
     std::optional<std::array<std::uint8_t, 4>> address;
     int length = static_cast<int>(IFA_PAYLOAD(header));
-    for (const rtattr* attribute = IFA_RTA(message); RTA_OK(attribute, length);
+    for (const rtattr* attribute = IFA_RTA(message); netlinkAttributeFits(attribute, length);
          attribute = RTA_NEXT(attribute, length)) {
         const auto* data = static_cast<const std::uint8_t*>(RTA_DATA(attribute));
         const std::size_t size = RTA_PAYLOAD(attribute);

@@ -38,10 +38,10 @@ IpAddress addressOf(int family, const __be32 words[4]) {
     return IpAddress::ipv6(bytes);
 }
 
-// Sends one dump request and hands each socket message to `take`; false when
-// the kernel refuses or the answer is malformed.
-template <class Request, class Take>
-bool dumpSockets(std::uint16_t type, const Request& request, Take take) {
+// Sends one dump request and reads its answer into tables; false when the
+// kernel refuses or the answer is malformed.
+template <class Request>
+bool dumpSockets(std::uint16_t type, const Request& request, TcpSocketTables& tables) {
     UniqueFd socket(::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG));
     if (socket.get() < 0) {
         return false;
@@ -61,7 +61,7 @@ bool dumpSockets(std::uint16_t type, const Request& request, Take take) {
                  sizeof kernel) < 0) {
         return false;
     }
-    alignas(nlmsghdr) static char buffer[32768];
+    alignas(nlmsghdr) static std::uint8_t buffer[32768];
     while (true) {
         const ssize_t size = ::recv(socket.get(), buffer, sizeof buffer, 0);
         if (size < 0 && errno == EINTR) {
@@ -70,17 +70,14 @@ bool dumpSockets(std::uint16_t type, const Request& request, Take take) {
         if (size <= 0) {
             return false;
         }
-        auto length = static_cast<unsigned>(size);
-        for (auto* header = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(header, length);
-             header = NLMSG_NEXT(header, length)) {
-            if (header->nlmsg_type == NLMSG_DONE) {
-                return true;
-            }
-            if (header->nlmsg_type != type ||
-                header->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg))) {
-                return false;
-            }
-            take(*static_cast<const inet_diag_msg*>(netlinkPayload(header)));
+        const auto datagram = std::span(buffer, static_cast<std::size_t>(size));
+        switch (readTcpSocketDatagram(datagram, type, tables)) {
+        case NetlinkDumpStep::more:
+            break;
+        case NetlinkDumpStep::done:
+            return true;
+        case NetlinkDumpStep::failed:
+            return false;
         }
     }
 }
@@ -103,20 +100,38 @@ std::optional<TcpSocket> socketOf(const inet_diag_msg& diag) {
 
 } // namespace
 
+NetlinkDumpStep readTcpSocketDatagram(std::span<const std::uint8_t> datagram, std::uint16_t type,
+                                      TcpSocketTables& tables) {
+    // Signed, so that a malformed tail leaves it below zero (a datagram is
+    // far below 2 GiB).
+    int remaining = static_cast<int>(datagram.size());
+    for (const auto* header = reinterpret_cast<const nlmsghdr*>(datagram.data());
+         netlinkMessageFits(header, remaining); header = NLMSG_NEXT(header, remaining)) {
+        if (header->nlmsg_type == NLMSG_DONE) {
+            return NetlinkDumpStep::done;
+        }
+        if (header->nlmsg_type != type || header->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg))) {
+            return NetlinkDumpStep::failed;
+        }
+        const auto& diag = *static_cast<const inet_diag_msg*>(netlinkPayload(header));
+        if (auto socket = socketOf(diag)) {
+            (diag.idiag_family == AF_INET ? tables.ipv4 : tables.ipv6).push_back(*socket);
+        }
+    }
+    return NetlinkDumpStep::more;
+}
+
 std::optional<std::vector<TcpSocket>> readTcpSocketsOverNetlink(int family) {
     inet_diag_req_v2 request{};
     request.sdiag_family = static_cast<std::uint8_t>(family);
     request.sdiag_protocol = IPPROTO_TCP;
     request.idiag_states = kListedStates;
-    std::vector<TcpSocket> sockets;
-    const bool read = dumpSockets(SOCK_DIAG_BY_FAMILY, request, [&](const inet_diag_msg& diag) {
-        if (diag.idiag_family == family) {
-            if (auto socket = socketOf(diag)) {
-                sockets.push_back(*socket);
-            }
-        }
-    });
-    return read ? std::optional(std::move(sockets)) : std::nullopt;
+    TcpSocketTables tables;
+    if (!dumpSockets(SOCK_DIAG_BY_FAMILY, request, tables)) {
+        return std::nullopt;
+    }
+    // Any socket of the other family the kernel adds is left out.
+    return family == AF_INET ? std::move(tables.ipv4) : std::move(tables.ipv6);
 }
 
 std::optional<TcpSocketTables> readAllTcpSocketsOverNetlink() {
@@ -126,12 +141,7 @@ std::optional<TcpSocketTables> readAllTcpSocketsOverNetlink() {
     request.idiag_family = AF_UNSPEC;
     request.idiag_states = kListedStates;
     TcpSocketTables tables;
-    const bool read = dumpSockets(TCPDIAG_GETSOCK, request, [&](const inet_diag_msg& diag) {
-        if (auto socket = socketOf(diag)) {
-            (diag.idiag_family == AF_INET ? tables.ipv4 : tables.ipv6).push_back(*socket);
-        }
-    });
-    if (read) {
+    if (dumpSockets(TCPDIAG_GETSOCK, request, tables)) {
         return tables;
     }
     auto ipv4 = readTcpSocketsOverNetlink(AF_INET);

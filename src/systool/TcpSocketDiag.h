@@ -3,9 +3,12 @@
 // its whole connection hash table for a text file.
 #pragma once
 
+#include "base/NetlinkPayload.h"
 #include "systool/TcpSocketTable.h"
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace lumra {
@@ -19,6 +22,14 @@ struct TcpSocketTables {
     std::vector<TcpSocket> ipv4;
     std::vector<TcpSocket> ipv6;
 };
+
+// Reads one received datagram of the dump that answers a request of
+// message type `type`: each listed socket goes into tables by its family.
+// Failed at a message of another type or too short for a socket; the walk
+// stops at a message that does not lie wholly inside what is left.
+// datagram is aligned as a receive buffer is (to 4 bytes).
+NetlinkDumpStep readTcpSocketDatagram(std::span<const std::uint8_t> datagram, std::uint16_t type,
+                                      TcpSocketTables& tables);
 
 // Both families in one dump (one walk of the kernel's table), or one dump
 // per family where the kernel refuses that.

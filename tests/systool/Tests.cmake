@@ -16,6 +16,7 @@ lumra_add_test(systool_test
     NetstatTcpTest.cpp
     NetworkConnectionListTest.cpp
     PingCommandTest.cpp
+    TcpSocketDiagTest.cpp
     ToolInvocationTest.cpp
     ToolOutputRules.cpp
   LIBS lumra_systool PkgConfig::PCRE2

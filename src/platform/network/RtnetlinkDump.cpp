@@ -39,13 +39,13 @@ bool sendDumpRequest(int fd, std::uint16_t type, std::uint32_t sequence) {
     return sent == static_cast<ssize_t>(request.header.nlmsg_len);
 }
 
-// Calls onMessage for each message of the dump with that sequence number
-// until NLMSG_DONE; false on an error message or when the deadline passes.
-template <class OnMessage>
-bool receiveDump(int fd, std::uint32_t sequence, Clock::time_point deadline, OnMessage onMessage) {
+// Reads the dump with that sequence number into facts until NLMSG_DONE;
+// false on an error message or when the deadline passes.
+bool receiveDump(int fd, std::uint32_t sequence, Clock::time_point deadline, RoutingDump kind,
+                 RoutingFacts& facts) {
     // Large enough for any one datagram of a dump (the kernel sends at most 32 KiB).
     std::vector<std::uint32_t> storage(64 * 1024 / sizeof(std::uint32_t));
-    char* const buffer = reinterpret_cast<char*>(storage.data());
+    auto* const buffer = reinterpret_cast<std::uint8_t*>(storage.data());
     const std::size_t capacity = storage.size() * sizeof(std::uint32_t);
     for (;;) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
@@ -62,16 +62,14 @@ bool receiveDump(int fd, std::uint32_t sequence, Clock::time_point deadline, OnM
             continue;
         if (received <= 0)
             return false;
-        auto length = static_cast<unsigned>(received);
-        for (auto* header = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(header, length);
-             header = NLMSG_NEXT(header, length)) {
-            if (header->nlmsg_seq != sequence)
-                continue;
-            if (header->nlmsg_type == NLMSG_DONE)
-                return true;
-            if (header->nlmsg_type == NLMSG_ERROR)
-                return false;
-            onMessage(*header);
+        const auto datagram = std::span(buffer, static_cast<std::size_t>(received));
+        switch (readRoutingDatagram(datagram, sequence, kind, facts)) {
+        case NetlinkDumpStep::more:
+            break;
+        case NetlinkDumpStep::done:
+            return true;
+        case NetlinkDumpStep::failed:
+            return false;
         }
     }
 }
@@ -85,7 +83,7 @@ void readLink(const nlmsghdr& header, RoutingFacts& facts) {
     link.hardwareType = info->ifi_type;
     link.flags = info->ifi_flags;
     int length = static_cast<int>(IFLA_PAYLOAD(&header));
-    for (const auto* attribute = IFLA_RTA(info); RTA_OK(attribute, length);
+    for (const auto* attribute = IFLA_RTA(info); netlinkAttributeFits(attribute, length);
          attribute = RTA_NEXT(attribute, length)) {
         if (attribute->rta_type != IFLA_IFNAME)
             continue;
@@ -125,7 +123,7 @@ void readRoute(const nlmsghdr& header, RoutingFacts& facts) {
     std::optional<int> outputInterface;
     const rtattr* multipath = nullptr;
     int length = static_cast<int>(RTM_PAYLOAD(&header));
-    for (const auto* attribute = RTM_RTA(route); RTA_OK(attribute, length);
+    for (const auto* attribute = RTM_RTA(route); netlinkAttributeFits(attribute, length);
          attribute = RTA_NEXT(attribute, length)) {
         const bool holdsWord = RTA_PAYLOAD(attribute) >= sizeof(std::uint32_t);
         if (attribute->rta_type == RTA_TABLE && holdsWord)
@@ -147,6 +145,27 @@ void readRoute(const nlmsghdr& header, RoutingFacts& facts) {
 
 } // namespace
 
+NetlinkDumpStep readRoutingDatagram(std::span<const std::uint8_t> datagram, std::uint32_t sequence,
+                                    RoutingDump kind, RoutingFacts& facts) {
+    // Signed, so that a malformed tail leaves it below zero (a datagram is
+    // far below 2 GiB).
+    int remaining = static_cast<int>(datagram.size());
+    for (const auto* header = reinterpret_cast<const nlmsghdr*>(datagram.data());
+         netlinkMessageFits(header, remaining); header = NLMSG_NEXT(header, remaining)) {
+        if (header->nlmsg_seq != sequence)
+            continue;
+        if (header->nlmsg_type == NLMSG_DONE)
+            return NetlinkDumpStep::done;
+        if (header->nlmsg_type == NLMSG_ERROR)
+            return NetlinkDumpStep::failed;
+        if (kind == RoutingDump::links)
+            readLink(*header, facts);
+        else
+            readRoute(*header, facts);
+    }
+    return NetlinkDumpStep::more;
+}
+
 std::optional<RoutingFacts> dumpRoutingFacts(std::chrono::milliseconds timeout) {
     UniqueFd socket(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE));
     if (socket.get() < 0)
@@ -154,12 +173,10 @@ std::optional<RoutingFacts> dumpRoutingFacts(std::chrono::milliseconds timeout) 
     const auto deadline = Clock::now() + timeout;
     RoutingFacts facts;
     if (!sendDumpRequest(socket.get(), RTM_GETLINK, 1) ||
-        !receiveDump(socket.get(), 1, deadline,
-                     [&](const nlmsghdr& header) { readLink(header, facts); }))
+        !receiveDump(socket.get(), 1, deadline, RoutingDump::links, facts))
         return std::nullopt;
     if (!sendDumpRequest(socket.get(), RTM_GETROUTE, 2) ||
-        !receiveDump(socket.get(), 2, deadline,
-                     [&](const nlmsghdr& header) { readRoute(header, facts); }))
+        !receiveDump(socket.get(), 2, deadline, RoutingDump::routes, facts))
         return std::nullopt;
     return facts;
 }
