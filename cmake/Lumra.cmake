@@ -21,9 +21,9 @@ set(LUMRA_LAYER_DEPS_settings base model viewkit concurrency platform monitoring
 set(LUMRA_LAYER_DEPS_panel base model viewkit concurrency platform shell qt settings)
 set(LUMRA_LAYER_DEPS_windows base model viewkit concurrency monitoring shell qt)
 set(LUMRA_LAYER_DEPS_app base model viewkit concurrency platform probes monitoring shell export/window qt settings panel windows)
-# lumra-systool is a program of its own, the stand-in for the system's
-# command-line tools: its OS calls are its purpose, and it uses no layer but
-# base.
+# lumra-systool is a program of its own, the stand-in for the command-line
+# tools the probes run: its OS calls are its purpose, and it uses no layer
+# but base.
 set(LUMRA_LAYER_DEPS_systool base)
 # Rows whose files include no Qt header (every viewmodel/ directory too).
 set(LUMRA_QT_FREE_LAYERS base model viewkit concurrency platform probes monitoring shell export systool)
