@@ -15,6 +15,7 @@
 #include "probes/speedtest/PingProbeLatencyProber.h"
 #include "probes/tcp/CommandLineTCPConnectionCounter.h"
 #include "qt/LocaleDateFormat.h"
+#include "qt/ScreenFittedWindow.h"
 #include "settings/widgets/SettingsView.h"
 #include "shell/buildinfo/AppBuildMetadataDisplayInfo.h"
 #include "shell/location/SystemSettingsLocationOpener.h"
@@ -23,7 +24,6 @@
 #include <QKeySequence>
 #include <QShortcut>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <chrono>
 
 namespace lumra {
@@ -399,16 +399,15 @@ PlatformServices AppDelegate::viewServices() {
 
 void AppDelegate::openSettings() {
     if (!m_settingsWindow) {
-        auto window = std::make_unique<QWidget>(nullptr, Qt::Window);
+        const WindowDesign design{{760, 460}, {720, 440}, std::nullopt};
+        auto window = std::make_unique<ScreenFittedWindow>(
+            new SettingsView(
+                storedBatteryFriendly(m_appSettingsStore, m_platform.userDefaults),
+                appUpdateController(), viewServices(),
+                AppBuildMetadataDisplayInfo(*m_platform.bundle, LocaleLongDateFormatter())),
+            design);
         window->setWindowTitle(QStringLiteral("Lumra Settings"));
-        auto* layout = new QVBoxLayout(window.get());
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(new SettingsView(
-            storedBatteryFriendly(m_appSettingsStore, m_platform.userDefaults),
-            appUpdateController(), viewServices(),
-            AppBuildMetadataDisplayInfo(*m_platform.bundle, LocaleLongDateFormatter())));
-        window->setMinimumSize(720, 440);
-        window->setGeometry(centredWindowFrame(QSize(760, 460)));
+        window->setFrame(centredWindowFrame(design));
         addCloseShortcut(window.get());
         releaseMemoryWhenClosed(window.get());
         m_settingsWindow = std::move(window);

@@ -1,6 +1,7 @@
 #include "app/PopoverWindow.h"
 
 #include "qt/Palette.h"
+#include "qt/ScreenFittedWindow.h"
 #include "qt/WindowShape.h"
 
 #include <QGuiApplication>
@@ -9,23 +10,10 @@
 #include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
-#include <algorithm>
 
 namespace lumra {
 
 namespace {
-
-constexpr int gapToItem = 4;
-
-QRect movedInside(QRect frame, const QRect& available) {
-    if (available.isEmpty())
-        return frame;
-    frame.moveLeft(std::clamp(frame.left(), available.left(),
-                              std::max(available.left(), available.right() - frame.width() + 1)));
-    frame.moveTop(std::clamp(frame.top(), available.top(),
-                             std::max(available.top(), available.bottom() - frame.height() + 1)));
-    return frame;
-}
 
 QRect availableGeometryAt(QPoint point) {
     QScreen* screen = QGuiApplication::screenAt(point);
@@ -35,23 +23,6 @@ QRect availableGeometryAt(QPoint point) {
 }
 
 } // namespace
-
-QRect popoverFrame(const std::optional<QRect>& itemGeometry, QPoint activationPoint, QSize size,
-                   const QRect& available) {
-    QRect frame(QPoint(0, 0), size);
-    if (itemGeometry && !itemGeometry->isEmpty()) {
-        const QRect item = *itemGeometry;
-        const bool itemInLowerHalf =
-            !available.isEmpty() && item.center().y() > available.center().y();
-        frame.moveLeft(item.center().x() - size.width() / 2);
-        frame.moveTop(itemInLowerHalf ? item.top() - gapToItem - size.height()
-                                      : item.bottom() + 1 + gapToItem);
-    } else {
-        frame.moveLeft(activationPoint.x() - size.width() / 2);
-        frame.moveTop(activationPoint.y() + gapToItem);
-    }
-    return movedInside(frame, available);
-}
 
 PopoverWindow::PopoverWindow()
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
@@ -70,17 +41,35 @@ void PopoverWindow::setContent(QWidget* content) {
 
 void PopoverWindow::setContentHeight(int height) {
     m_contentHeight = height;
+    if (isVisible()) {
+        place();
+        return;
+    }
     setFixedSize(width, height);
+    applyRoundedWindowShape(this, cornerRadius);
+}
+
+void PopoverWindow::place() {
+    const QPoint anchor = m_itemGeometry ? m_itemGeometry->center() : m_activationPoint;
+    std::optional<ScreenRect> item;
+    if (m_itemGeometry)
+        item = toScreenRect(*m_itemGeometry);
+    const QRect frame =
+        toQRect(popoverFrame(item, {m_activationPoint.x(), m_activationPoint.y()},
+                             {width, m_contentHeight}, toScreenRect(availableGeometryAt(anchor))));
+    setFixedSize(frame.size());
+    setGeometry(frame);
+    // Without a compositor the window server cuts the corners instead.
     applyRoundedWindowShape(this, cornerRadius);
 }
 
 void PopoverWindow::showRelativeTo(const std::optional<QRect>& itemGeometry,
                                    QPoint activationPoint) {
-    const QPoint anchor =
-        itemGeometry && !itemGeometry->isEmpty() ? itemGeometry->center() : activationPoint;
-    setGeometry(popoverFrame(itemGeometry, activationPoint, size(), availableGeometryAt(anchor)));
-    // Without a compositor the window server cuts the corners instead.
-    applyRoundedWindowShape(this, cornerRadius);
+    m_itemGeometry.reset();
+    if (itemGeometry && !itemGeometry->isEmpty())
+        m_itemGeometry = itemGeometry;
+    m_activationPoint = activationPoint;
+    place();
     show();
     raise();
     activateWindow();

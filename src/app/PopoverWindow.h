@@ -1,9 +1,11 @@
 // The popover: a frameless tool window (not a Qt::Popup, which would swallow
 // the click outside it) that hosts the popover content, 400 wide, placed
-// below the status item, or at the activation point when the tray does not
-// tell where the item is, inside the available area of that screen. It
-// never closes by itself, except on Escape; the controller closes it. Main
-// thread.
+// beside the panel holding the status item (below a top panel, above a
+// bottom one), or at the activation point when the tray does not tell where
+// the item is, inside the available area of that screen. Where that area
+// is smaller than the content's height, the window is cut to the room left
+// beside the panel and the content scrolls. It never closes by itself,
+// except on Escape; the controller closes it. Main thread.
 #pragma once
 
 #include <QRect>
@@ -12,12 +14,6 @@
 #include <optional>
 
 namespace lumra {
-
-// Where the popover goes: centred under the item (or above it when the item
-// sits in the lower half of the screen), else centred under the point;
-// then moved inside available.
-QRect popoverFrame(const std::optional<QRect>& itemGeometry, QPoint activationPoint, QSize size,
-                   const QRect& available);
 
 class PopoverWindow final : public QWidget {
 public:
@@ -38,6 +34,8 @@ public:
     void performClose();
     void setOnDidClose(std::function<void()> onDidClose) { m_onDidClose = std::move(onDidClose); }
 
+    // The height the content asks for; the window is shorter where the
+    // screen has no room for it.
     int contentHeight() const { return m_contentHeight; }
     void setContentHeight(int height);
 
@@ -46,7 +44,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Places the window beside the item at the content's height, as far as
+    // the room there allows.
+    void place();
+
     QWidget* m_content = nullptr;
+    std::optional<QRect> m_itemGeometry;
+    QPoint m_activationPoint;
     int m_contentHeight = initialHeight;
     std::function<void()> m_onDidClose;
 };

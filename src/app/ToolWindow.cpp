@@ -1,12 +1,13 @@
 #include "app/ToolWindow.h"
 
+#include "qt/Palette.h"
+
 #include <QGuiApplication>
 #include <QHideEvent>
 #include <QKeySequence>
 #include <QScreen>
 #include <QShortcut>
 #include <QTimerEvent>
-#include <QVBoxLayout>
 #include <algorithm>
 #include <charconv>
 #include <fmt/format.h>
@@ -32,38 +33,6 @@ std::optional<int> parseInt(std::string_view text) {
 // Past any screen: a stored number beyond it is no frame, and QRect's
 // x + width - 1 stays far from overflowing.
 constexpr int frameCoordinateLimit = 1 << 20;
-
-// Room above a frame for the title bar the window manager adds (the frame is
-// the window's client area).
-constexpr int titleBarAllowance = 32;
-
-// One axis of a frame within [areaStart, areaStart + areaLength): as long as
-// the area allows, never below the window's minimum; a window longer than
-// the area is centred on it.
-std::pair<int, int> fittedSpan(int start, int length, int minimum, int maximum, int areaStart,
-                               int areaLength) {
-    length = std::clamp(std::min(length, areaLength), minimum, std::max(minimum, maximum));
-    if (length > areaLength)
-        return {areaStart - (length - areaLength) / 2, length};
-    return {std::clamp(start, areaStart, areaStart + areaLength - length), length};
-}
-
-// The frame at topLeft with size, its size within the window's limits, moved
-// and shrunk into the area with its title bar on it.
-QRect fittedFrame(QPoint topLeft, QSize size, const ToolWindowSpec& spec, const QRect& area) {
-    const QSize maximum =
-        spec.maximumSize.value_or(QSize(frameCoordinateLimit, frameCoordinateLimit));
-    const auto [x, width] = fittedSpan(topLeft.x(), size.width(), spec.minimumSize.width(),
-                                       maximum.width(), area.x(), area.width());
-    const int top = area.y() + titleBarAllowance;
-    const int height = std::clamp(std::min(size.height(), area.height() - titleBarAllowance),
-                                  spec.minimumSize.height(),
-                                  std::max(spec.minimumSize.height(), maximum.height()));
-    const int y = height > area.height() - titleBarAllowance
-                      ? top
-                      : std::clamp(topLeft.y(), top, area.y() + area.height() - height);
-    return QRect(x, y, width, height);
-}
 
 } // namespace
 
@@ -91,8 +60,17 @@ std::string windowFrameText(const QRect& frame) {
     return fmt::format("{} {} {} {}", frame.x(), frame.y(), frame.width(), frame.height());
 }
 
+WindowDesign windowDesign(const ToolWindowSpec& spec) {
+    WindowDesign design{toScreenSize(spec.contentSize), toScreenSize(spec.minimumSize),
+                        std::nullopt};
+    if (spec.maximumSize)
+        design.maximum = toScreenSize(*spec.maximumSize);
+    return design;
+}
+
 QRect restoredWindowFrame(const std::optional<QRect>& stored, const ToolWindowSpec& spec,
                           const QList<QRect>& screens, const QRect& centreScreen) {
+    const WindowDesign design = windowDesign(spec);
     if (stored) {
         // The screen holding most of it.
         const QRect* best = nullptr;
@@ -106,13 +84,9 @@ QRect restoredWindowFrame(const std::optional<QRect>& stored, const ToolWindowSp
             }
         }
         if (best != nullptr)
-            return fittedFrame(stored->topLeft(), stored->size(), spec, *best);
+            return toQRect(fittedWindowFrame(toScreenRect(*stored), design, toScreenRect(*best)));
     }
-    // The window's own size, its title bar on the screen.
-    QRect frame(QPoint(0, 0), spec.contentSize);
-    frame.moveCenter(centreScreen.center());
-    frame.moveTop(std::max(frame.top(), centreScreen.top() + titleBarAllowance));
-    return frame;
+    return toQRect(centredWindowFrame(design, toScreenRect(centreScreen)));
 }
 
 void addCloseShortcut(QWidget* window) {
@@ -121,37 +95,27 @@ void addCloseShortcut(QWidget* window) {
     QObject::connect(shortcut, &QShortcut::activated, window, &QWidget::close);
 }
 
-QRect centredWindowFrame(QSize size) {
+QRect centredWindowFrame(const WindowDesign& design) {
     QScreen* primary = QGuiApplication::primaryScreen();
     const QRect area = primary != nullptr ? primary->availableGeometry() : QRect(0, 0, 1280, 800);
-    QRect frame(QPoint(0, 0), size);
-    frame.moveCenter(area.center());
-    frame.moveTop(std::max(frame.top(), area.top()));
-    return frame;
+    return toQRect(centredWindowFrame(design, toScreenRect(area)));
 }
 
 ToolWindow::ToolWindow(const ToolWindowSpec& spec, QWidget* view,
                        std::shared_ptr<DefaultsStore> defaults)
-    : QWidget(nullptr, Qt::Window), m_spec(spec), m_view(view), m_defaults(std::move(defaults)) {
+    : ScreenFittedWindow(view, windowDesign(spec),
+                         ScrollBarColors{paletteWhite(0.25), WindowPalette::backgroundEnd()}),
+      m_spec(spec), m_defaults(std::move(defaults)) {
     setWindowTitle(m_spec.title);
     addCloseShortcut(this);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_view);
-    setMinimumSize(m_spec.minimumSize);
-    if (m_spec.maximumSize)
-        setMaximumSize(*m_spec.maximumSize);
 
     std::optional<QRect> stored;
     if (auto text = m_defaults->stringForKey(m_spec.frameName))
         stored = parseWindowFrame(*text);
-    QList<QRect> screens;
-    for (QScreen* screen : QGuiApplication::screens())
-        screens << screen->availableGeometry();
     QScreen* primary = QGuiApplication::primaryScreen();
     const QRect centreScreen =
         primary != nullptr ? primary->availableGeometry() : QRect(0, 0, 1280, 800);
-    setGeometry(restoredWindowFrame(stored, m_spec, screens, centreScreen));
+    setFrame(restoredWindowFrame(stored, m_spec, availableScreenAreas(), centreScreen));
     m_restoring = false;
 }
 
@@ -166,7 +130,7 @@ void ToolWindow::frameChanged() {
 }
 
 void ToolWindow::moveEvent(QMoveEvent* event) {
-    QWidget::moveEvent(event);
+    ScreenFittedWindow::moveEvent(event);
     frameChanged();
 }
 

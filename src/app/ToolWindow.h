@@ -1,14 +1,16 @@
 // A tool window: a top-level window hosting one view, built once and kept;
-// closing it only hides it. Its frame is saved in the defaults store under
-// the window's frame name when a move or resize ends and when it hides, and
-// restored onto a screen where it is visible the next time the application
-// builds it (a frame on no screen, or none stored, centres it). Main thread.
+// closing it only hides it. On a screen smaller than its design it is
+// limited to the screen and its view scrolls. Its frame is saved in the
+// defaults store under the window's frame name when a move or resize ends
+// and when it hides, and restored onto a screen where it is visible the next
+// time the application builds it (a frame on no screen, or none stored,
+// centres it). Main thread.
 #pragma once
 
 #include "platform/defaults/DefaultsStore.h"
+#include "qt/ScreenFittedWindow.h"
 
 #include <QBasicTimer>
-#include <QWidget>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,10 +30,14 @@ struct ToolWindowSpec {
 // beyond any screen included).
 std::optional<QRect> parseWindowFrame(const std::string& text);
 std::string windowFrameText(const QRect& frame);
+// The window's designed sizes.
+WindowDesign windowDesign(const ToolWindowSpec& spec);
+
 // The stored frame when part of it lies on one of screens (the available
 // areas), moved and shrunk into the one holding most of it with room for
-// the title bar above, its size within the window's limits; otherwise the
-// content size centred on centreScreen, its title bar on it.
+// the title bar above, its size within the window's limits as far as that
+// screen allows; otherwise the content size so limited, centred on
+// centreScreen, its title bar on it.
 QRect restoredWindowFrame(const std::optional<QRect>& stored, const ToolWindowSpec& spec,
                           const QList<QRect>& screens, const QRect& centreScreen);
 
@@ -39,15 +45,14 @@ QRect restoredWindowFrame(const std::optional<QRect>& stored, const ToolWindowSp
 void addCloseShortcut(QWidget* window);
 
 // Where a window with no stored frame opens: centred on the primary screen's
-// available area, as the tool windows are.
-QRect centredWindowFrame(QSize size);
+// available area, as the tool windows are, no larger than it holds.
+QRect centredWindowFrame(const WindowDesign& design);
 
-class ToolWindow final : public QWidget {
+class ToolWindow final : public ScreenFittedWindow {
 public:
     // Takes view (owned from now on), sets the chrome and restores the frame.
     ToolWindow(const ToolWindowSpec& spec, QWidget* view, std::shared_ptr<DefaultsStore> defaults);
 
-    QWidget* view() const { return m_view; }
     const ToolWindowSpec& spec() const { return m_spec; }
     void saveFrame();
 
@@ -61,7 +66,6 @@ private:
     void frameChanged();
 
     ToolWindowSpec m_spec;
-    QWidget* m_view;
     std::shared_ptr<DefaultsStore> m_defaults;
     QBasicTimer m_saveTimer;
     bool m_restoring = true;

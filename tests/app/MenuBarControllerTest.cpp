@@ -239,13 +239,12 @@ TEST_F(PopoverTest, ToolWindowsHaveTheirChromeAreBuiltOnceAndCloseThePopover) {
 
 TEST_F(PopoverTest, AMovedWindowReopensWhereItWasAfterARestart) {
     menuBar().openSpeedTestWindow();
-    // The offscreen screen is 800 x 800, narrower than the window's minimum.
-    menuBar().speedTestWindow()->setGeometry(-30, 50, 860, 600);
+    menuBar().speedTestWindow()->setGeometry(30, 50, 860, 600);
     menuBar().speedTestWindow()->close();
     build();
     delegate->startUp();
     menuBar().openSpeedTestWindow();
-    EXPECT_EQ(menuBar().speedTestWindow()->geometry(), QRect(-30, 50, 860, 600));
+    EXPECT_EQ(menuBar().speedTestWindow()->geometry(), QRect(30, 50, 860, 600));
 }
 
 TEST_F(PopoverTest, AStoredFrameOnNoScreenIsCentred) {
@@ -311,22 +310,27 @@ TEST(ToolWindowFrameTest, ARestoredFrameFitsTheScreenWithItsTitleBarOnIt) {
          QRect(1800, 100, 900, 600),
          {left, right},
          QRect(1920, 100, 900, 600)},
-        {"fixed size wider than the screen: centred",
+        {"fixed size wider than the screen: as large as the screen",
          fixed,
          QRect(0, 0, 1080, 680),
          {QRect(0, 0, 1024, 768)},
-         QRect(-28, 32, 1080, 680)},
+         QRect(0, 32, 1024, 680)},
         {"on no screen: centred",
          resizable,
          QRect(5000, 5000, 900, 600),
          {left},
          QRect(480, 200, 960, 680)},
         {"none stored: centred", resizable, std::nullopt, {left}, QRect(480, 200, 960, 680)},
-        {"screen smaller than the minimum: at the top",
+        {"screen smaller than the minimum: the whole screen below the title bar",
          resizable,
          QRect(0, 0, 900, 600),
          {QRect(0, 0, 640, 480)},
-         QRect(-110, 32, 860, 580)},
+         QRect(0, 32, 640, 448)},
+        {"none stored, screen smaller than the content: the whole screen",
+         resizable,
+         std::nullopt,
+         {QRect(0, 28, 800, 572)},
+         QRect(0, 60, 800, 540)},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(restoredWindowFrame(row.stored, row.spec, row.screens, row.screens.front()),

@@ -33,7 +33,12 @@ protected:
 
     SettingsView& openSettings() {
         delegate->openSettings();
-        auto* view = delegate->settingsWindow()->findChild<SettingsView*>();
+        // The view has no meta-object of its own: findChild would take any widget.
+        SettingsView* view = nullptr;
+        for (QWidget* child : delegate->settingsWindow()->findChildren<QWidget*>()) {
+            if ((view = dynamic_cast<SettingsView*>(child)) != nullptr)
+                break;
+        }
         EXPECT_NE(view, nullptr);
         return *view;
     }

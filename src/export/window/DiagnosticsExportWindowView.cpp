@@ -10,6 +10,7 @@
 #include "qt/PlainTextLabel.h"
 #include "qt/ProgressBar.h"
 #include "qt/QtText.h"
+#include "qt/ScrollingContent.h"
 #include "qt/SymbolRegistry.h"
 #include "qt/ToolWindowParts.h"
 
@@ -84,18 +85,6 @@ private:
     bool m_completed = false;
 };
 
-// Thin light handles on the dark panels, no arrow buttons.
-QString scrollBarStyle() {
-    return QStringLiteral(
-        "QScrollBar { background: transparent; border: none; }"
-        "QScrollBar:vertical { width: 8px; } QScrollBar:horizontal { height: 8px; }"
-        "QScrollBar::handle { background: rgba(255, 255, 255, 64); border-radius: 4px; }"
-        "QScrollBar::handle:vertical { min-height: 24px; }"
-        "QScrollBar::handle:horizontal { min-width: 24px; }"
-        "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; }"
-        "QScrollBar::add-page, QScrollBar::sub-page { background: transparent; }");
-}
-
 } // namespace
 
 QString DiagnosticsExportWindowView::copySymbolName() {
@@ -115,8 +104,8 @@ DiagnosticsExportWindowView::DiagnosticsExportWindowView(const Engine& engine, Q
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
-    m_scroll->horizontalScrollBar()->setStyleSheet(scrollBarStyle());
-    m_scroll->verticalScrollBar()->setStyleSheet(scrollBarStyle());
+    m_scroll->horizontalScrollBar()->setStyleSheet(thinScrollBarStyle(paletteWhite(0.25)));
+    m_scroll->verticalScrollBar()->setStyleSheet(thinScrollBarStyle(paletteWhite(0.25)));
     m_scroll->viewport()->setAutoFillBackground(false);
     outer->addWidget(m_scroll);
 
@@ -251,7 +240,7 @@ QWidget* DiagnosticsExportWindowView::buildPayloadColumn(QWidget* results) {
     m_json->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_json->setFrameShape(QFrame::NoFrame);
     m_json->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_json->verticalScrollBar()->setStyleSheet(scrollBarStyle());
+    m_json->verticalScrollBar()->setStyleSheet(thinScrollBarStyle(paletteWhite(0.25)));
     m_json->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_json->setFont(kitMonospacedFont(12, QFont::Normal));
     m_json->viewport()->setAutoFillBackground(false);

@@ -12,6 +12,7 @@
 #include "qt/LocaleNumberFormat.h"
 #include "qt/Palette.h"
 #include "qt/QtText.h"
+#include "qt/ScrollingContent.h"
 #include "qt/WindowShape.h"
 #include "settings/widgets/SettingsOverlayCard.h"
 #include "viewkit/MetricFormat.h"
@@ -65,10 +66,13 @@ ContentView::ContentView(Engine engine, PanelRoute activePanel, Callbacks callba
     m_scroll = new QScrollArea(this);
     m_scroll->setFixedWidth(368);
     m_scroll->setFrameShape(QFrame::NoFrame);
-    // Tab goes to the page's controls, never to the invisible scroller.
+    // Tab goes to the page's controls, never to the scroller.
     m_scroll->setFocusPolicy(Qt::NoFocus);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A bar shows only where the screen cuts the popover short of its page.
+    showScrollBarsWhenNeeded(m_scroll, Qt::Vertical, paletteWhite(0.25));
+    scrollToFocus(m_scroll);
+    // The bar coming or going narrows or widens the page.
+    m_scroll->viewport()->installEventFilter(this);
     m_scroll->setWidgetResizable(true);
     m_scroll->setAutoFillBackground(false);
     m_scroll->viewport()->setAutoFillBackground(false);
@@ -108,6 +112,12 @@ void ContentView::fitDashboard() {
 void ContentView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     fitDashboard();
+}
+
+bool ContentView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_scroll->viewport() && event->type() == QEvent::Resize)
+        fitDashboard();
+    return QWidget::eventFilter(watched, event);
 }
 
 ContentView::~ContentView() {
