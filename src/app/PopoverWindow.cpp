@@ -19,7 +19,7 @@ QRect availableGeometryAt(QPoint point) {
     QScreen* screen = QGuiApplication::screenAt(point);
     if (screen == nullptr)
         screen = QGuiApplication::primaryScreen();
-    return screen != nullptr ? screen->availableGeometry() : QRect();
+    return screen != nullptr ? availableArea(*screen) : QRect();
 }
 
 } // namespace

@@ -97,7 +97,7 @@ void addCloseShortcut(QWidget* window) {
 
 QRect centredWindowFrame(const WindowDesign& design) {
     QScreen* primary = QGuiApplication::primaryScreen();
-    const QRect area = primary != nullptr ? primary->availableGeometry() : QRect(0, 0, 1280, 800);
+    const QRect area = primary != nullptr ? availableArea(*primary) : QRect(0, 0, 1280, 800);
     return toQRect(centredWindowFrame(design, toScreenRect(area)));
 }
 
@@ -114,7 +114,7 @@ ToolWindow::ToolWindow(const ToolWindowSpec& spec, QWidget* view,
         stored = parseWindowFrame(*text);
     QScreen* primary = QGuiApplication::primaryScreen();
     const QRect centreScreen =
-        primary != nullptr ? primary->availableGeometry() : QRect(0, 0, 1280, 800);
+        primary != nullptr ? availableArea(*primary) : QRect(0, 0, 1280, 800);
     setFrame(restoredWindowFrame(stored, m_spec, availableScreenAreas(), centreScreen));
     m_restoring = false;
 }

@@ -11,13 +11,24 @@
 #include <QScrollArea>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace lumra {
+
+QRect availableArea(const QScreen& screen) {
+    const QRect area = screen.availableGeometry();
+    const qreal ratio = screen.devicePixelRatio();
+    // At a fractional scale the far edges are rounded to whole logical
+    // pixels and may lie past the screen's last device pixel.
+    if (ratio != std::floor(ratio))
+        return area.adjusted(0, 0, -1, -1);
+    return area;
+}
 
 QList<QRect> availableScreenAreas() {
     QList<QRect> areas;
     for (QScreen* screen : QGuiApplication::screens())
-        areas << screen->availableGeometry();
+        areas << availableArea(*screen);
     return areas;
 }
 
@@ -25,7 +36,7 @@ QScreen* screenHolding(const QRect& frame) {
     QScreen* best = nullptr;
     qint64 bestArea = 0;
     for (QScreen* screen : QGuiApplication::screens()) {
-        const QRect overlap = screen->availableGeometry().intersected(frame);
+        const QRect overlap = availableArea(*screen).intersected(frame);
         const qint64 size = qint64(overlap.width()) * qint64(overlap.height());
         if (size > bestArea) {
             best = screen;
@@ -37,7 +48,7 @@ QScreen* screenHolding(const QRect& frame) {
 
 QRect availableAreaFor(const QRect& frame) {
     QScreen* screen = screenHolding(frame);
-    return screen != nullptr ? screen->availableGeometry() : QRect();
+    return screen != nullptr ? availableArea(*screen) : QRect();
 }
 
 ScreenFittedWindow::ScreenFittedWindow(QWidget* view, const WindowDesign& design,
@@ -106,7 +117,7 @@ void ScreenFittedWindow::fitIntoItsScreen(Refit refit) {
                                          [this] { fitIntoItsScreen(Refit::always); });
         m_screen = screen;
     }
-    fitInto(screen != nullptr ? screen->availableGeometry() : QRect());
+    fitInto(screen != nullptr ? availableArea(*screen) : QRect());
 }
 
 void ScreenFittedWindow::showEvent(QShowEvent* event) {

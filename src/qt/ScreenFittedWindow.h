@@ -31,6 +31,9 @@ inline ScreenSize toScreenSize(const QSize& size) {
     return {size.width(), size.height()};
 }
 
+// The screen's available area (its geometry less its panels), in whole
+// logical pixels that all lie on the screen.
+QRect availableArea(const QScreen& screen);
 // The available areas of every screen.
 QList<QRect> availableScreenAreas();
 // The screen whose available area holds most of frame; the primary screen

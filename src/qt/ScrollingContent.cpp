@@ -1,6 +1,7 @@
 #include "qt/ScrollingContent.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -40,12 +41,43 @@ void showScrollBarsWhenNeeded(QScrollArea* scroll, Qt::Orientations orientations
     scroll->verticalScrollBar()->setStyleSheet(style);
 }
 
+namespace {
+
+void showIfInside(QScrollArea* scroll, QWidget* focused) {
+    QWidget* content = scroll->widget();
+    if (focused != nullptr && content != nullptr && content->isAncestorOf(focused))
+        scroll->ensureWidgetVisible(focused, focusMargin, focusMargin);
+}
+
+// A smaller view (the window cut to a smaller screen) keeps the focused
+// control in it.
+class FocusKeeper final : public QObject {
+public:
+    explicit FocusKeeper(QScrollArea* scroll) : QObject(scroll), m_scroll(scroll) {
+        scroll->viewport()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // Queued: the bars take their new ranges after the viewport's resize.
+        if (watched == m_scroll->viewport() && event->type() == QEvent::Resize) {
+            QMetaObject::invokeMethod(
+                this, [this] { showIfInside(m_scroll, m_scroll->window()->focusWidget()); },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    QScrollArea* m_scroll;
+};
+
+} // namespace
+
 void scrollToFocus(QScrollArea* scroll) {
-    QObject::connect(qApp, &QApplication::focusChanged, scroll, [scroll](QWidget*, QWidget* now) {
-        QWidget* content = scroll->widget();
-        if (now != nullptr && content != nullptr && content->isAncestorOf(now))
-            scroll->ensureWidgetVisible(now, focusMargin, focusMargin);
-    });
+    QObject::connect(qApp, &QApplication::focusChanged, scroll,
+                     [scroll](QWidget*, QWidget* now) { showIfInside(scroll, now); });
+    new FocusKeeper(scroll);
 }
 
 } // namespace lumra

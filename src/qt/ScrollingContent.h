@@ -19,7 +19,8 @@ void showScrollBarsWhenNeeded(QScrollArea* scroll, Qt::Orientations orientations
                               const QColor& handle);
 
 // Scrolls the area whenever keyboard focus moves to a control inside it
-// that is not wholly in view (Tab, a click, an assistive tool).
+// that is not wholly in view (Tab, a click, an assistive tool), and when the
+// area shrinks with the focused control in it.
 void scrollToFocus(QScrollArea* scroll);
 
 } // namespace lumra

@@ -147,13 +147,6 @@ protected:
     static QRect screen() { return QGuiApplication::primaryScreen()->availableGeometry(); }
 
     QScrollArea* popoverScroll() { return menuBar().contentView()->findChild<QScrollArea*>(); }
-
-    void expectWindowOnScreen(QWidget* window, const char* title) {
-        const QRect frame = window->geometry();
-        EXPECT_TRUE(screen().contains(frame)) << title << " at " << frame.x() << "," << frame.y()
-                                              << " " << frame.width() << "x" << frame.height();
-        EXPECT_GE(frame.top(), screen().top() + titleBarAllowance) << title << ": no title bar";
-    }
 };
 
 TEST_F(SmallScreenTest, TheOffscreenScreensAreSmall) {
@@ -250,30 +243,69 @@ const std::vector<WindowCase>& windowCases() {
     return cases;
 }
 
+// The window lies on area with its title bar, its view keeps its design and
+// scrolls, with a bar wherever it is cut, to every control.
+void expectFittedAndScrolling(QWidget* window, const WindowCase& row, const QRect& area) {
+    const QRect frame = window->geometry();
+    EXPECT_TRUE(area.contains(frame))
+        << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
+    EXPECT_GE(frame.top(), area.top() + titleBarAllowance) << "no room for the title bar";
+    auto* host = dynamic_cast<ScreenFittedWindow*>(window);
+    ASSERT_NE(host, nullptr);
+    QWidget* view = host->view();
+    EXPECT_GE(view->width(), row.minimum.width());
+    EXPECT_GE(view->height(), row.minimum.height());
+    QScrollArea* scroll = host->scrollArea();
+    EXPECT_EQ(scroll->horizontalScrollBar()->isVisible(),
+              view->width() > scroll->viewport()->width());
+    EXPECT_EQ(scroll->verticalScrollBar()->isVisible(),
+              view->height() > scroll->viewport()->height());
+    expectTabReachesEveryControlInView(window);
+    expectScrollingShowsEveryControl(scroll);
+}
+
 TEST_F(SmallScreenTest, EveryWindowFitsTheScreenAndScrollsToEveryControl) {
     for (const WindowCase& row : windowCases()) {
         SCOPED_TRACE(row.title);
         QWidget* window = row.open(*delegate, menuBar());
         ASSERT_NE(window, nullptr);
         processQueuedEvents();
-        expectWindowOnScreen(window, row.title);
-        auto* host = dynamic_cast<ScreenFittedWindow*>(window);
-        ASSERT_NE(host, nullptr);
-        // The view keeps its design and scrolls, with a bar wherever it is cut.
-        QWidget* view = host->view();
-        EXPECT_GE(view->width(), row.minimum.width());
-        EXPECT_GE(view->height(), row.minimum.height());
-        QScrollArea* scroll = host->scrollArea();
-        EXPECT_EQ(scroll->horizontalScrollBar()->isVisible(),
-                  view->width() > scroll->viewport()->width());
-        EXPECT_EQ(scroll->verticalScrollBar()->isVisible(),
-                  view->height() > scroll->viewport()->height());
         saveScreen(window, QString::fromLatin1(row.screenName));
-
-        expectScrollingShowsEveryControl(scroll);
-        expectTabReachesEveryControlInView(window);
+        expectFittedAndScrolling(window, row, screen());
         window->close();
     }
+}
+
+TEST_F(SmallScreenTest, OnTheScaledScreenEveryWindowScrollsToEveryControl) {
+    for (const WindowCase& row : windowCases()) {
+        SCOPED_TRACE(row.title);
+        QWidget* window = row.open(*delegate, menuBar());
+        ASSERT_NE(window, nullptr);
+        window->move(scaledScreen.topLeft() + QPoint(10, 40));
+        processQueuedEvents();
+        expectFittedAndScrolling(window, row, scaledScreen);
+        window->close();
+    }
+}
+
+TEST_F(SmallScreenTest, TheFocusedControlStaysInViewWhenTheWindowShrinks) {
+    menuBar().openSpeedTestWindow();
+    ToolWindow* window = menuBar().speedTestWindow();
+    QApplication::setActiveWindow(window);
+    // The empty state's button, in the middle of the page.
+    QAbstractButton* button = nullptr;
+    for (auto* candidate : window->findChildren<QAbstractButton*>()) {
+        if (candidate->isVisibleTo(window) && candidate->text() == QStringLiteral("Run Test"))
+            button = candidate;
+    }
+    ASSERT_NE(button, nullptr);
+    button->setFocus(Qt::TabFocusReason);
+    processQueuedEvents();
+    ASSERT_TRUE(inView(button));
+    window->move(scaledScreen.topLeft() + QPoint(10, 40));
+    processQueuedEvents();
+    ASSERT_EQ(window->height(), 368);
+    EXPECT_TRUE(inView(button)) << "the focused button left the view";
 }
 
 TEST_F(SmallScreenTest, OnALargerScreenAWindowTakesItsDesignedLimitsAgain) {

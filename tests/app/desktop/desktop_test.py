@@ -22,6 +22,12 @@ reach nothing but 127.0.0.1 and the X server's abstract socket is private. Scena
           update service announcing a 57-character version) the popover's
           controls, its update card and the Settings window's stay inside
           their windows, read over AT-SPI.
+  small-screen, scaled-screen  (Xvfb at 800 x 600, and at 1024 x 600 with
+          QT_SCALE_FACTOR=1.5) the popover lies on the screen off the tray
+          panel, the Settings window and each tool window on the screen with
+          their title bars; every control of each comes into view inside its
+          window and the screen as the window's scroll bars move (set over
+          AT-SPI), and whenever Tab gives it the focus.
   live    (live.sh: a client namespace with a router, a DNS server and
           ICMP for every group) after 30 s of monitoring the popover opened
           through the tray shows real latency and DNS figures and sparklines
@@ -60,6 +66,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 APP = os.environ["LUMRA_APP"]
 SCREENS = os.environ["LUMRA_SCREENS_DIR"]
 PYTHON = "/usr/bin/python3"
+# The Xvfb screen, WIDTHxHEIGHTxDEPTH.
+SCREEN = os.environ.get("LUMRA_DESKTOP_SCREEN", "1024x900x24")
 
 
 class Failure(SystemExit):
@@ -110,7 +118,7 @@ class Desktop:
     def start_xvfb(self):
         """Starts Xvfb; its display number, or b"" when it exited first."""
         read_end, write_end = os.pipe()
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x900x24",
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", SCREEN,
                                  "-nolisten", "tcp"], pass_fds=(write_end,), stderr=open(os.path.join(self.tmp, "xvfb.log"), "w"))
         os.close(write_end)
         # The number and its newline may come in two writes: read up to the
@@ -911,6 +919,313 @@ def scenario_xgone(desktop):
     end_with_tools_running(desktop, kill_x, None)
 
 
+# --- screens smaller than the design
+
+def screen_rect():
+    width, height = SCREEN.split("x")[:2]
+    return 0, 0, int(width), int(height)
+
+
+def clipped(a, b):
+    """The intersection of two (x, y, width, height) rectangles, or None."""
+    x, y = max(a[0], b[0]), max(a[1], b[1])
+    right, bottom = min(a[0] + a[2], b[0] + b[2]), min(a[1] + a[3], b[1] + b[3])
+    return (x, y, right - x, bottom - y) if right > x and bottom > y else None
+
+
+def contains(outer, inner):
+    return clipped(outer, inner) == tuple(inner)
+
+
+def frame_extents(window_id):
+    """(left, right, top, bottom) the window manager adds around a client window."""
+    found = subprocess.run(["xprop", "-id", window_id, "_NET_FRAME_EXTENTS"], capture_output=True, text=True).stdout
+    if "=" not in found:
+        return 0, 0, 0, 0
+    return tuple(int(part) for part in found.split("=")[1].split(","))
+
+
+def panel_rect():
+    """Where trayer's panel is, in device pixels, once it shows."""
+    return wait_for(shown_panel_rect, 10, "the trayer panel")
+
+
+def shown_panel_rect():
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "trayer"], capture_output=True,
+                           text=True).stdout.split()
+    rects = []
+    for window_id in found:
+        info = subprocess.run(["xwininfo", "-id", window_id], capture_output=True, text=True).stdout
+        fields = dict(row.strip().partition(":")[::2] for row in info.splitlines() if ":" in row)
+        rects.append((int(fields["Absolute upper-left X"]), int(fields["Absolute upper-left Y"]),
+                      int(fields["Width"]), int(fields["Height"])))
+    return max(rects, key=lambda r: r[2] * r[3]) if rects else None
+
+
+def app_frame(pyatspi, title):
+    """The showing top-level object of the application called title."""
+    application = lumra_accessible(pyatspi)
+    for i in range(application.childCount if application is not None else 0):
+        child = application[i]
+        try:
+            if child.name == title and child.getState().contains(pyatspi.STATE_SHOWING):
+                return child
+        except Exception:
+            continue
+    return None
+
+
+def atspi_extents(pyatspi, node):
+    e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return e.x, e.y, e.width, e.height
+
+
+def controls_in(pyatspi, frame):
+    """{path: object} of everything under frame a person reads or operates
+    (not the scroll bars, which are the window's own), by its place in the tree."""
+    roles = {pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON, pyatspi.ROLE_CHECK_BOX,
+             pyatspi.ROLE_RADIO_BUTTON, pyatspi.ROLE_PAGE_TAB, pyatspi.ROLE_LINK, pyatspi.ROLE_LABEL,
+             pyatspi.ROLE_TEXT, pyatspi.ROLE_PROGRESS_BAR}
+    found, stack = {}, [(frame, ())]
+    while stack:
+        node, path = stack.pop()
+        for i in range(node.childCount):
+            child = node[i]
+            try:
+                role = child.getRole()
+                if not child.getState().contains(pyatspi.STATE_SHOWING) or role == pyatspi.ROLE_SCROLL_BAR:
+                    continue
+                if role in roles and (child.name or role != pyatspi.ROLE_LABEL):
+                    found[path + (i,)] = child
+                stack.append((child, path + (i,)))
+            except Exception:
+                continue
+    return found
+
+
+def window_scroll_bars(pyatspi, frame):
+    """The window's own scroll bars that show: those nearest its right and
+    bottom edges (a text area inside may have bars of its own)."""
+    window = atspi_extents(pyatspi, frame)
+    bars = {}
+    stack = [frame]
+    while stack:
+        node = stack.pop()
+        for i in range(node.childCount):
+            child = node[i]
+            try:
+                if not child.getState().contains(pyatspi.STATE_SHOWING):
+                    continue
+                if child.getRole() == pyatspi.ROLE_SCROLL_BAR:
+                    x, y, width, height = atspi_extents(pyatspi, child)
+                    down = height > width
+                    distance = abs(window[0] + window[2] - x - width) if down else \
+                        abs(window[1] + window[3] - y - height)
+                    if distance < bars.get(down, (1 << 30, None))[0]:
+                        bars[down] = (distance, child.queryValue())
+                else:
+                    stack.append(child)
+            except Exception:
+                continue
+    return [bars[key][1] for key in (False, True) if key in bars]
+
+
+def positions(bar):
+    """Values of a scroll bar from its start to its end, 24 apart."""
+    low, high = int(bar.minimumValue), int(bar.maximumValue)
+    return list(range(low, high, 24)) + [high]
+
+
+def in_view(rect, window, screen):
+    """Whether as much of rect shows as the window can show: inside the
+    screen and the window, or as wide or tall as the window where it is larger."""
+    visible = clipped(rect, window)
+    visible = clipped(visible, screen) if visible else None
+    return visible is not None and visible[2] >= min(rect[2], window[2]) and visible[3] >= min(rect[3], window[3])
+
+
+def expect_every_control_in_view(pyatspi, frame, where):
+    """Scrolls frame's bars through their range: every control has to come
+    into view inside its window and the screen at some position."""
+    screen = atspi_screen
+    window = atspi_extents(pyatspi, frame)
+    controls = controls_in(pyatspi, frame)
+    if not controls:
+        fail(f"no controls in {where}")
+    bars = window_scroll_bars(pyatspi, frame)
+    grid = [()]
+    for bar in bars:
+        grid = [values + (value,) for values in grid for value in positions(bar)]
+    waiting = dict(controls)
+    for values in grid:
+        for bar, value in zip(bars, values):
+            bar.currentValue = value
+        for path, node in list(waiting.items()):
+            try:
+                extents = atspi_extents(pyatspi, node)
+            except Exception:
+                continue
+            if extents[2] > 0 and extents[3] > 0 and not in_view(extents, window, screen):
+                continue
+            del waiting[path]
+        if not waiting:
+            break
+    for bar in bars:
+        bar.currentValue = bar.minimumValue
+    if waiting:
+        fail(f"in {where} never in view on the screen {screen} inside the window {window}: "
+             + ", ".join(f"{node.name or node.getRoleName()!r} at {atspi_extents(pyatspi, node)}"
+                         for node in waiting.values()))
+    print(f"{where}: {len(controls)} controls in view, scrolling {len(bars)} bars over {len(grid)} positions")
+
+
+def expect_tab_keeps_focus_in_view(pyatspi, frame, where):
+    """Tab through frame: each focused control is in view as it gets the focus."""
+    screen = atspi_screen
+    window = atspi_extents(pyatspi, frame)
+    stops = sum(1 for node in controls_in(pyatspi, frame).values()
+                if node.getState().contains(pyatspi.STATE_FOCUSABLE))
+    seen = []
+    # Round once, and a little further.
+    for _ in range(stops + 2):
+        subprocess.run(["xdotool", "key", "Tab"], check=True)
+        time.sleep(0.3)
+        focused = focused_control(pyatspi)
+        if focused is None:
+            continue
+        seen.append(focused)
+        name, extents = focused
+        # A text area larger than the window scrolls only its caret into
+        # view: some of it shows.
+        if extents[2] > window[2] or extents[3] > window[3]:
+            visible = clipped(extents, window)
+            visible = clipped(visible, screen) if visible else None
+            if visible is None or min(visible[2], visible[3]) < 24:
+                fail(f"Tab focused {name!r} at {extents}, out of view in {where} {window} on {screen}")
+        elif not in_view(extents, window, screen):
+            fail(f"Tab focused {name!r} at {extents}, out of view in {where} {window} on {screen}")
+    print(f"{where}: Tab kept {len(seen)} focused controls in view: {[name for name, _ in seen]}")
+
+
+def reveal_and_press(pyatspi, frame, name):
+    """Brings the control called name in frame into view (its focus scrolls
+    it there, else the bars) and clicks it."""
+    window = atspi_extents(pyatspi, frame)
+    target = next((node for node in controls_in(pyatspi, frame).values()
+                   if node.name == name and node.getRole() != pyatspi.ROLE_LABEL), None)
+    if target is None:
+        fail(f"no {name!r} in {frame.name!r}")
+    try:
+        target.queryComponent().grabFocus()
+        time.sleep(0.3)
+    except Exception:
+        pass
+    if not in_view(atspi_extents(pyatspi, target), window, atspi_screen):
+        fail(f"{name!r} at {atspi_extents(pyatspi, target)} not in view in {window}")
+    x, y, width, height = atspi_extents(pyatspi, target)
+    click(round((x + width / 2) * atspi_scale), round((y + height / 2) * atspi_scale))
+
+
+def expect_window_on_screen(window, title):
+    """The window's client area and its title bar lie on the screen (the
+    window manager's thin borders may not)."""
+    left, right, top, bottom = frame_extents(window["id"])
+    client = (window["x"], window["y"], window["width"], window["height"])
+    title_bar = (window["x"], window["y"] - top, window["width"], top)
+    for part, rect in (("client area", client), ("title bar", title_bar)):
+        if not contains(screen_rect(), rect):
+            fail(f"{title}: its {part} {rect} is not on the screen {screen_rect()}")
+    print(f"{title}: {window['width']}x{window['height']} at {window['x']},{window['y']}, "
+          f"frame extents {left},{right},{top},{bottom}")
+
+
+atspi_screen = None
+atspi_scale = 1.0
+
+
+def scenario_screen_fit(desktop, scale):
+    # The popover and every window on a screen smaller than their design:
+    # each lies inside the screen, the popover off the panel, and every
+    # control comes into view, by the scroll bars and by Tab.
+    global atspi_screen, atspi_scale
+    import pyatspi
+
+    env = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
+    if scale != 1:
+        env["QT_SCALE_FACTOR"] = str(scale)
+    app = start_app(desktop, env)
+    tag = f"desktop-{SCREEN.rsplit('x', 1)[0]}" + ("" if scale == 1 else f"-at-{round(scale * 100)}")
+    panel = panel_rect()
+    width = round(400 * scale)
+
+    def shown_popover():
+        shown = [w for w in windows_of(app.pid) if w["mapped"] and w["width"] == width and w["height"] > 100]
+        return shown[0] if shown else None
+
+    def open_popover():
+        icon = wait_for(lambda: next((w for w in windows_of(app.pid) if w["mapped"] and w["width"] < 60), None),
+                        10, "the tray icon")
+        click(icon["x"] + icon["width"] // 2, icon["y"] + icon["height"] // 2)
+        shown = wait_for(shown_popover, 10, "the popover")
+        frame = wait_for(lambda: app_frame(pyatspi, "Lumra"), 15, "the popover over AT-SPI")
+        time.sleep(1)
+        return shown, frame
+
+    shown, frame = open_popover()
+    wait_for(lambda: showing_named(pyatspi, "Quit"), 15, "the popover's controls")
+    # AT-SPI reports logical pixels or device pixels, as the Qt version does.
+    atspi_scale = shown["width"] / atspi_extents(pyatspi, frame)[2]
+    atspi_screen = tuple(round(v / atspi_scale) for v in screen_rect())
+    print(f"screen {screen_rect()}, panel {panel}, AT-SPI at 1/{atspi_scale:g}: {atspi_screen}")
+    desktop.screenshot(tag + "-popover")
+    if not contains(screen_rect(), (shown["x"], shown["y"], shown["width"], shown["height"])):
+        fail(f"the popover {shown} is not on the screen {screen_rect()}")
+    if clipped((shown["x"], shown["y"], shown["width"], shown["height"]), panel):
+        fail(f"the popover {shown} covers the panel {panel}")
+    print(f"popover {shown} on the screen, off the panel")
+    expect_tab_keeps_focus_in_view(pyatspi, frame, "the popover")
+    expect_every_control_in_view(pyatspi, frame, "the popover")
+
+    def open_window(title, opener):
+        before = {w["id"] for w in windows_of(app.pid) if w["mapped"]}
+        opener()
+        window = wait_for(lambda: next((w for w in windows_of(app.pid) if w["mapped"] and w["id"] not in before
+                                        and w["width"] > 200), None), 10, f"the {title} window")
+        frame = wait_for(lambda: app_frame(pyatspi, title), 15, f"the {title} window over AT-SPI")
+        time.sleep(1)
+        window = next(w for w in windows_of(app.pid) if w["id"] == window["id"])
+        desktop.screenshot(f"{tag}-{title.replace(' ', '-').lower()}")
+        expect_window_on_screen(window, title)
+        expect_tab_keeps_focus_in_view(pyatspi, frame, f"the {title} window")
+        expect_every_control_in_view(pyatspi, frame, f"the {title} window")
+        subprocess.run(["xdotool", "windowunmap", window["id"]], check=True)
+        time.sleep(0.5)
+
+    open_window("Lumra Settings", lambda: subprocess.run(["xdotool", "key", "ctrl+comma"], check=True))
+    for title in ("Wi-Fi Radar", "Channel Scan", "Speed Test", "Diagnostics Export"):
+        def open_tool(title=title):
+            if shown_popover() is None:
+                open_popover()
+            popover_frame = app_frame(pyatspi, "Lumra")
+            # The popover reopens on the page it closed on.
+            if not showing_named(pyatspi, "Back to Main"):
+                reveal_and_press(pyatspi, popover_frame, "Open Toolbox")
+                wait_for(lambda: showing_named(pyatspi, "Back to Main"), 10, "the toolbox")
+                time.sleep(0.8)
+            reveal_and_press(pyatspi, popover_frame, title)
+        open_window(title, open_tool)
+    app.send_signal(signal.SIGTERM)
+    expect_clean_exit(app, known_pids(desktop))
+
+
+def scenario_small_screen(desktop):
+    scenario_screen_fit(desktop, 1)
+
+
+def scenario_scaled_screen(desktop):
+    scenario_screen_fit(desktop, 1.5)
+
+
 def main():
     # Orphans of the application become ours, so none can hide.
     ctypes.CDLL(None, use_errno=True).prctl(36, 1, 0, 0, 0)
@@ -926,11 +1241,12 @@ def main():
                 "live": scenario_live, "memory": scenario_memory, "frames": scenario_frames, "hostile": scenario_hostile,
                 "keyboard": scenario_keyboard, "assistive": scenario_assistive,
                 "hangup": scenario_hangup, "xgone": scenario_xgone, "panels": scenario_panels,
-                "notray": scenario_notray}[sys.argv[1]]
+                "notray": scenario_notray, "small-screen": scenario_small_screen,
+                "scaled-screen": scenario_scaled_screen}[sys.argv[1]]
     # notify too: without a tray the missing tray's own notification would
     # come beside the update's.
     desktop = Desktop(tray=sys.argv[1] in ("tray", "live", "memory", "frames", "hostile", "keyboard", "assistive",
-                                           "hangup", "xgone", "notify"))
+                                           "hangup", "xgone", "notify", "small-screen", "scaled-screen"))
     try:
         scenario(desktop)
     finally:
