@@ -12,11 +12,12 @@
 #include <QColor>
 #include <QList>
 #include <QMetaObject>
+#include <QPointer>
 #include <QRect>
+#include <QScreen>
 #include <QWidget>
 #include <optional>
 
-class QScreen;
 class QScrollArea;
 
 namespace lumra {
@@ -58,7 +59,6 @@ public:
 
     QWidget* view() const { return m_view; }
     QScrollArea* scrollArea() const { return m_scroll; }
-    const WindowDesign& design() const { return m_design; }
 
     // Sets frame (the client area) under the limits of the screen holding
     // it: a frame cut to a small screen is below the designed minimum.
@@ -82,7 +82,8 @@ private:
     std::optional<QColor> m_gutter;
     QWidget* m_view;
     QScrollArea* m_scroll;
-    QScreen* m_screen = nullptr;
+    // The screen it was last fitted into (gone when that screen is).
+    QPointer<QScreen> m_screen;
     QMetaObject::Connection m_screenAreaChange;
 };
 

@@ -1139,6 +1139,30 @@ def expect_window_on_screen(window, title):
           f"frame extents {left},{right},{top},{bottom}")
 
 
+def wait_for_accessibility_registry(desktop):
+    """Starts the accessibility bus and its registry and waits until the
+    registry answers, as on a desktop where both run before any application.
+    The bus launcher puts its socket in the runtime directory, ~/.cache when
+    none is set, where the launchers of tests running beside this one would
+    take each other's: it gets this desktop's own. Asked from child
+    processes: a first call that times out leaves pyatspi broken for good."""
+    runtime = os.path.join(desktop.tmp, "runtime")
+    os.makedirs(runtime, mode=0o700, exist_ok=True)
+    bus = dbus.SessionBus()
+    dbus.Interface(bus.get_object("org.freedesktop.DBus", "/org/freedesktop/DBus"),
+                   "org.freedesktop.DBus").UpdateActivationEnvironment({"XDG_RUNTIME_DIR": runtime})
+
+    def registry_answers():
+        address = subprocess.run(["dbus-send", "--session", "--print-reply=literal", "--reply-timeout=5000",
+                                  "--dest=org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus.GetAddress"],
+                                 capture_output=True, text=True).stdout.strip()
+        return address and subprocess.run(
+            ["dbus-send", f"--bus={address}", "--print-reply", "--reply-timeout=5000",
+             "--dest=org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root",
+             "org.a11y.atspi.Accessible.GetChildren"], capture_output=True).returncode == 0
+    wait_for(registry_answers, 60, "the accessibility registry")
+
+
 atspi_screen = None
 atspi_scale = 1.0
 
@@ -1150,6 +1174,7 @@ def scenario_screen_fit(desktop, scale):
     global atspi_screen, atspi_scale
     import pyatspi
 
+    wait_for_accessibility_registry(desktop)
     env = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
     if scale != 1:
         env["QT_SCALE_FACTOR"] = str(scale)
@@ -1167,12 +1192,13 @@ def scenario_screen_fit(desktop, scale):
                         10, "the tray icon")
         click(icon["x"] + icon["width"] // 2, icon["y"] + icon["height"] // 2)
         shown = wait_for(shown_popover, 10, "the popover")
-        frame = wait_for(lambda: app_frame(pyatspi, "Lumra"), 15, "the popover over AT-SPI")
+        # The application's first answer over AT-SPI may take a while on a busy machine.
+        frame = wait_for(lambda: app_frame(pyatspi, "Lumra"), 30, "the popover over AT-SPI")
         time.sleep(1)
         return shown, frame
 
     shown, frame = open_popover()
-    wait_for(lambda: showing_named(pyatspi, "Quit"), 15, "the popover's controls")
+    wait_for(lambda: showing_named(pyatspi, "Quit"), 30, "the popover's controls")
     # AT-SPI reports logical pixels or device pixels, as the Qt version does.
     atspi_scale = shown["width"] / atspi_extents(pyatspi, frame)[2]
     atspi_screen = tuple(round(v / atspi_scale) for v in screen_rect())
