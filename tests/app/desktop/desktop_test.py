@@ -469,6 +469,8 @@ def accessible_rows(application):
 def scenario_live(desktop):
     import pyatspi
 
+    wait_for_accessibility_registry(desktop)
+
     home = os.path.join(desktop.tmp, "home")
     os.makedirs(os.path.join(home, ".config", "lumra"), exist_ok=True)
     with open(os.path.join(home, ".config", "lumra", "defaults.json"), "w") as defaults:
@@ -564,6 +566,8 @@ def scenario_hostile(desktop):
     # popover or the Settings window may leave its window.
     import pyatspi
 
+    wait_for_accessibility_registry(desktop)
+
     write_defaults(desktop, {"internetPingTarget": "10.213.0.1"})
     pidfile = os.path.join(desktop.tmp, "server.pid")
     server = f"{PYTHON} {os.path.join(HERE, 'update_server.py')} 8080 999999 {pidfile} {LONG_VERSION}"
@@ -647,6 +651,8 @@ def scenario_keyboard(desktop):
     # (openbox composites nothing: the window mask does it); Escape closes it.
     import pyatspi
 
+    wait_for_accessibility_registry(desktop)
+
     app = start_app(desktop, {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
     shown = open_popover_from_tray(app)
     wait_for(lambda: showing_named(pyatspi, "Quit"), 15, "the popover's controls")
@@ -716,6 +722,8 @@ def scenario_assistive(desktop):
     # A screen reader toggles the popover's monitoring switch through its
     # first action, as it would on Enter or Space in its browse mode.
     import pyatspi
+
+    wait_for_accessibility_registry(desktop)
 
     app = start_app(desktop, {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
     open_popover_from_tray(app)
