@@ -53,14 +53,18 @@ void showIfInside(QScrollArea* scroll, QWidget* focused) {
 // control in it.
 class FocusKeeper final : public QObject {
 public:
-    explicit FocusKeeper(QScrollArea* scroll) : QObject(scroll), m_scroll(scroll) {
-        scroll->viewport()->installEventFilter(this);
+    explicit FocusKeeper(QScrollArea* scroll)
+        : QObject(scroll), m_scroll(scroll), m_viewport(scroll->viewport()) {
+        m_viewport->installEventFilter(this);
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        // Queued: the bars take their new ranges after the viewport's resize.
-        if (watched == m_scroll->viewport() && event->type() == QEvent::Resize) {
+        // Compared with the viewport kept at the start, never asked of the
+        // scroll area: its children's last events come while it is being
+        // destroyed, when it is no scroll area any more. Queued: the bars
+        // take their new ranges after the viewport's resize.
+        if (event->type() == QEvent::Resize && watched == m_viewport) {
             QMetaObject::invokeMethod(
                 this, [this] { showIfInside(m_scroll, m_scroll->window()->focusWidget()); },
                 Qt::QueuedConnection);
@@ -70,6 +74,7 @@ protected:
 
 private:
     QScrollArea* m_scroll;
+    QWidget* m_viewport;
 };
 
 } // namespace
