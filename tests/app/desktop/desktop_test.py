@@ -203,6 +203,15 @@ def app_env(desktop, extra_env=None):
     return env
 
 
+def start_notification_server(desktop):
+    """dunst as the desktop's notification server; returns the file where it
+    prints every notification it shows."""
+    shown = os.path.join(desktop.tmp, "dunst.out")
+    desktop.start(["dunst", "-print"], stdout=open(shown, "w"))
+    time.sleep(0.5)
+    return shown
+
+
 def start_app(desktop, extra_env=None, server=None):
     env = app_env(desktop, extra_env)
     script = (server + " & " if server else "") + 'exec "$0"'
@@ -422,9 +431,7 @@ def scenario_sni(desktop):
 
 
 def scenario_notify(desktop):
-    shown = os.path.join(desktop.tmp, "dunst.out")
-    desktop.start(["dunst", "-print"], stdout=open(shown, "w"))
-    time.sleep(0.5)
+    shown = start_notification_server(desktop)
     opened = os.path.join(desktop.tmp, "browser.log")
     browser = os.path.join(desktop.tmp, "browser.sh")
     with open(browser, "w") as script:
@@ -818,9 +825,7 @@ def scenario_panels(desktop):
 def scenario_notray(desktop):
     # No tray at start: one line on standard error and one notification on
     # dunst, however LUMRA_LOG is set; a tray started later shows the icon.
-    shown = os.path.join(desktop.tmp, "dunst.out")
-    desktop.start(["dunst", "-print"], stdout=open(shown, "w"))
-    time.sleep(0.5)
+    shown = start_notification_server(desktop)
     started = time.monotonic()
     app = start_app(desktop, {"LUMRA_LOG": "0"})
     line = "no system tray is running"
